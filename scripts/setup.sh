@@ -1,0 +1,22 @@
+#!/bin/sh
+# Installs the Debian packages the build, the program and its tests need,
+# asking apt only for what is missing.
+set -eu
+
+packages="cmake ninja-build ccache g++ pkg-config
+  libgtest-dev libgmock-dev
+  qt6-base-dev libqt6serialport6-dev libxkbcommon-dev
+  fonts-liberation
+  xvfb xauth xdotool"
+
+missing=""
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+$sudo apt-get update
+# shellcheck disable=SC2086
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y $missing

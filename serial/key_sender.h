@@ -1,0 +1,19 @@
+#pragma once
+// Sends one KeyCode to the board: the key letter and the number, nothing
+// around them, in one write. Status line 3 tells what happened.
+
+#include <string>
+
+#include "serial/serial_device.h"
+#include "view/picture_geometry.h"
+#include "view/status_lines.h"
+
+namespace orvalinder {
+
+// "A101" for letter A and number 101.
+std::string keyCodeMessage(KeyCode code);
+
+// Writes the message when connected and sets status line 3 either way.
+void sendKeyCode(bool connected, SerialDevice* port, KeyCode code, StatusLines& status);
+
+}  // namespace orvalinder

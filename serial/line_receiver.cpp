@@ -1,0 +1,15 @@
+#include "serial/line_receiver.h"
+
+namespace orvalinder {
+
+ChunkResult LineReceiver::feed(std::string_view chunk) {
+    ChunkResult result;
+    assembler_.feed(chunk, result.lines);
+    values_.clear();
+    for (const ReceivedLine& line : result.lines)
+        if (line.kind == ReceivedLine::Value) values_.push_back(line.value);
+    result.logFailure = logger_.append(values_);
+    return result;
+}
+
+}  // namespace orvalinder

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include "app/com_settings_rules.h"
+#include "tests/support/memory_settings_store.h"
+
+namespace orvalinder {
+namespace {
+
+using testing::MemorySettingsStore;
+
+TEST(ComSettings, NormalisedOnOk) {
+    struct Row {
+        const char* box;
+        std::string typed;
+        std::string stored;
+    };
+    const Row rows[] = {
+        {"port", "7", "Com7"},        {"port", "COM7", "Com7"},      {"port", "com7", "Com7"},
+        {"port", "MOC7", "Com7"},     {"port", "Com40", "Com40"},    {"port", " COM5", "Com3"},
+        {"port", "", "Com3"},         {"port", "COM", "Com3"},       {"port", "Com0", "Com3"},
+        {"port", "Com-4", "Com3"},    {"port", "7moc", "Com7"},      {"port", "Com7x", "Com7"},
+        {"parity", "odd", "ODD"},     {"parity", " Even ", "EVEN"},  {"parity", "x", "NONE"},
+        {"parity", "", "NONE"},       {"speed", " 9600 ", "9600"},   {"speed", "300", "115200"},
+        {"speed", "9600baud", "115200"}, {"stop", "1,5", "1"},       {"stop", "1.5", "1.5"},
+        {"stop", " 2", "2"},          {"data", "9", "8"},            {"data", "16", "16"},
+        {"data", "5", "5"},           {"data", "", "8"},
+    };
+    for (const Row& row : rows) {
+        const std::string box = row.box;
+        const std::string stored = box == "port"     ? normalisePort(row.typed, PathStyle::Windows)
+                                   : box == "parity" ? normaliseParity(row.typed)
+                                   : box == "speed"  ? normaliseSpeed(row.typed)
+                                   : box == "stop"   ? normaliseStopBits(row.typed)
+                                                     : normaliseDataBits(row.typed);
+        EXPECT_EQ(stored, row.stored) << box << " '" << row.typed << "'";
+    }
+}
+
+TEST(ComSettings, DevicePathsKeptOnPosix) {
+    EXPECT_EQ(normalisePort(" /dev/ttyACM0 ", PathStyle::Posix), "/dev/ttyACM0");
+    EXPECT_EQ(normalisePort("/dev/ttyACM0", PathStyle::Windows), "Com3");
+    EXPECT_EQ(normalisePort("COM7", PathStyle::Posix), "Com7");
+}
+
+TEST(ComSettings, FirstUseStoresTheDefaults) {
+    MemorySettingsStore store;
+    const Preselection none = preselect(store, comPortList({}));
+    EXPECT_FALSE(none.port || none.parity || none.speed || none.dataBits || none.stopBits);
+    writePortSettings(store, normalise(TypedSettings{}));
+    EXPECT_EQ(store.values["Port"], "Com3");
+    EXPECT_EQ(store.values["Parity"], "NONE");
+    EXPECT_EQ(store.values["Speed"], "115200");
+    EXPECT_EQ(store.values["StopBits"], "1");
+    EXPECT_EQ(store.values["DataBits"], "8");
+}
+
+TEST(ComSettings, PreselectedFromTheStoredTexts) {
+    struct Row {
+        std::string name;
+        std::optional<std::string> stored;  // nothing: value missing
+        std::optional<int> position;
+    };
+    const Row rows[] = {
+        {"Speed", "115200abc", 9}, {"Speed", "9600", 4},    {"Speed", "300", 9},     {"Speed", std::nullopt, {}},
+        {"StopBits", "1.5", 1},    {"StopBits", "1,5", 0},  {"StopBits", std::nullopt, 0},
+        {"Parity", "odd", 1},      {"Parity", "ODD", 1},    {"Parity", "X", {}},     {"Parity", std::nullopt, 0},
+        {"DataBits", "16", 4},     {"DataBits", "9", {}},   {"DataBits", std::nullopt, 3},
+        {"Port", "Com40", 2},      {"Port", "Com32", 31},   {"Port", "Com1", 0},     {"Port", std::nullopt, 2},
+        {"Port", std::string(30, '1'), 2},  // too long to read
+        {"Port", "/dev/ttyACM0", 32},      // the first device found
+    };
+    for (const Row& row : rows) {
+        MemorySettingsStore store;
+        store.exists = true;
+        if (row.stored) store.values[row.name] = *row.stored;
+        const Preselection p = preselect(store, comPortList({"/dev/ttyACM0", "/dev/ttyUSB0"}));
+        const std::optional<int> got = row.name == "Speed"      ? p.speed
+                                       : row.name == "StopBits" ? p.stopBits
+                                       : row.name == "Parity"   ? p.parity
+                                       : row.name == "DataBits" ? p.dataBits
+                                                                : p.port;
+        EXPECT_EQ(got, row.position) << row.name << " " << row.stored.value_or("(missing)");
+    }
+}
+
+TEST(ComSettings, UnknownDevicePathShownAsItStands) {
+    MemorySettingsStore store;
+    store.setValue("Port", "/dev/pts/9");
+    const Preselection p = preselect(store, comPortList({}));
+    EXPECT_FALSE(p.port);
+    EXPECT_EQ(p.portText, "/dev/pts/9");
+}
+
+}  // namespace
+}  // namespace orvalinder

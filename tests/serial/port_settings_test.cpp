@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "serial/port_settings.h"
+#include "tests/support/memory_settings_store.h"
+
+namespace orvalinder {
+namespace {
+
+using testing::MemorySettingsStore;
+using Text = std::optional<std::string>;
+
+TEST(PortSettings, ReadingLimit) {
+    MemorySettingsStore store;
+    store.setValue(setting::Port, std::string(24, '7'));
+    store.setValue(setting::Speed, std::string(25, '7'));
+    EXPECT_EQ(readSetting(store, setting::Port), std::string(24, '7'));
+    EXPECT_EQ(readSetting(store, setting::Speed), std::nullopt);
+    EXPECT_EQ(readSetting(store, setting::Parity), std::nullopt);
+    EXPECT_EQ(baudRate(readSetting(store, setting::Speed)), 115200);
+}
+
+TEST(PortSettings, Conversions) {
+    struct Row {
+        Text text;
+        int parity, speed, stop, data;
+    };
+    // parity keeps the port's own (here 9) for unknown names
+    const Row rows[] = {
+        {std::nullopt, 0, 115200, 0, 8},
+        {"Even", 2, 0, 0, 8},
+        {"EVEN", 2, 0, 0, 8},
+        {"space", 4, 0, 0, 8},
+        {"9600", 9, 9600, 0, 8},
+        {" -12abc", 9, -12, 0, 8},
+        {"7", 9, 7, 0, 7},
+        {"16", 9, 16, 0, 8},
+        {"5", 9, 5, 0, 5},
+        {"1.5", 9, 1, 1, 8},
+        {"2", 9, 2, 2, 8},
+        {"2 ", 9, 2, 0, 8},  // stop bits are compared exactly
+        {"99999999999", 9, 2147483647, 0, 8},
+    };
+    for (const Row& row : rows) {
+        const std::string name = row.text.value_or("(missing)");
+        EXPECT_EQ(parityCode(row.text, 9), row.parity) << name;
+        EXPECT_EQ(baudRate(row.text), row.speed) << name;
+        EXPECT_EQ(stopBitsCode(row.text), row.stop) << name;
+        EXPECT_EQ(dataBitsCount(row.text), row.data) << name;
+    }
+}
+
+TEST(PortSettings, DevicePaths) {
+    struct Row {
+        Text port;
+        PathStyle style;
+        std::string path;
+    };
+    const Row rows[] = {
+        {std::nullopt, PathStyle::Windows, "//./Com3"},
+        {"Com12", PathStyle::Windows, "//./Com12"},
+        {std::nullopt, PathStyle::Posix, "/dev/ttyS2"},
+        {"Com1", PathStyle::Posix, "/dev/ttyS0"},
+        {"COM12", PathStyle::Posix, "/dev/ttyS11"},
+        {" /dev/ttyACM0 ", PathStyle::Posix, "/dev/ttyACM0"},
+        {"/dev/pts/4", PathStyle::Posix, "/dev/pts/4"},
+        {"Com0", PathStyle::Posix, "Com0"},
+        {"ttyUSB0", PathStyle::Posix, "ttyUSB0"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(devicePath(row.port, row.style), row.path) << row.port.value_or("-");
+}
+
+TEST(PortSettings, WrittenInOrder) {
+    MemorySettingsStore store;
+    EXPECT_FALSE(store.keyExists());
+    ASSERT_TRUE(writePortSettings(store, PortSettings{}));
+    EXPECT_TRUE(store.keyExists());
+    EXPECT_EQ(store.values.size(), 5u);
+    EXPECT_EQ(store.values["Port"], "Com3");
+    EXPECT_EQ(store.values["StopBits"], "1");
+}
+
+}  // namespace
+}  // namespace orvalinder

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tools/bit_reversal.h"
+
+namespace orvalinder {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string convert(const std::string& input, size_t chunk) {
+    BitReversalConverter converter;
+    std::string output;
+    for (size_t at = 0; at < input.size(); at += chunk) converter.feed(input.substr(at, chunk), output);
+    converter.finish(output);
+    return output;
+}
+
+TEST(BitReversal, OneLineEach) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"0x00000001\n", "0x80000000\n"}, {"1\n", "0x80000000\n"},       {"80000000\n", "0x1\n"},
+        {"0x100\n", "0x800000\n"},        {"12345678\n", "0x1E6A2C48\n"}, {"e0e040bf\n", "0xFD020707\n"},
+        {"FFFFFFFF\n", "0xFFFFFFFF\n"},   {"0x00000000\n", ""},           {"\n", ""},
+        {"Key codes\n", ""},              {"Address\n", "0xBB500000\n"},  {"1A2B C3D4\n", "0xD4580000\n"},
+        {"-1\n", "0xFFFFFFFF\n"},         {"123456789\n", "0xFFFFFFFF\n"}, {"  +0X1\r\n", "0x80000000\n"},
+        {"1", "0x80000000\n"},  // a last line without a line end
+    };
+    for (const auto& [input, output] : rows) {
+        for (size_t chunk : {size_t{1}, size_t{3}, input.size()}) EXPECT_EQ(convert(input, chunk), output) << input;
+    }
+}
+
+TEST(BitReversal, LongLinesAreReadInPiecesOf299) {
+    struct Row {
+        std::string line;
+        std::string output;
+    };
+    const Row rows[] = {
+        // 400 characters: a piece of 299 and one of 101, each read on its own
+        {"1" + std::string(298, ' ') + "2" + std::string(100, ' ') + "\n", "0x80000000\n0x40000000\n"},
+        {std::string(299, '0') + "1\n", "0x80000000\n"},
+        {std::string(298, ' ') + "10\n", "0x80000000\n"},  // "1" ends one piece, "0\n" reads as zero
+    };
+    for (const Row& row : rows) {
+        for (size_t chunk : {size_t{1}, size_t{64}, size_t{4096}}) EXPECT_EQ(convert(row.line, chunk), row.output);
+    }
+}
+
+TEST(BitReversal, ReversesEveryBit) {
+    for (int bit = 0; bit < 32; ++bit) EXPECT_EQ(reverseBits(1u << bit), 1u << (31 - bit)) << bit;
+}
+
+TEST(BitReversal, Streams) {
+    std::istringstream input("e0e040bf\n0\nAddress\n");
+    std::ostringstream output;
+    ASSERT_TRUE(convertStream(input, output));
+    EXPECT_EQ(output.str(), "0xFD020707\n0xBB500000\n");
+}
+
+class ConvertFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("orvalinder-convert-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string read(const fs::path& path) {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    void write(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
+    fs::path dir;
+};
+
+TEST_F(ConvertFiles, OverwritesTheOutput) {
+    write(dir / "in.txt", "1\n\n0\n80000000\n");
+    write(dir / "out.txt", "old content that must go\n");
+    EXPECT_EQ(convertFiles((dir / "in.txt").string(), (dir / "out.txt").string()), ConvertResult::Converted);
+    EXPECT_EQ(read(dir / "out.txt"), "0x80000000\n0x1\n");
+}
+
+TEST_F(ConvertFiles, Failures) {
+    write(dir / "codes.txt", "1\n");
+    EXPECT_EQ(convertFiles((dir / "missing.txt").string(), (dir / "out.txt").string()),
+              ConvertResult::InputNotOpened);
+    EXPECT_EQ(read(dir / "out.txt"), "");  // created, left empty
+    EXPECT_EQ(convertFiles((dir / "codes.txt").string(), (dir / "no" / "out.txt").string()),
+              ConvertResult::OutputNotOpened);
+    // The same file twice would empty the input before reading it.
+    EXPECT_EQ(convertFiles((dir / "codes.txt").string(), (dir / "." / "codes.txt").string()),
+              ConvertResult::SameFile);
+    EXPECT_EQ(read(dir / "codes.txt"), "1\n");
+}
+
+}  // namespace
+}  // namespace orvalinder

@@ -1,0 +1,50 @@
+#include "view/monitor_bars.h"
+
+#include <climits>
+
+namespace orvalinder {
+namespace {
+
+bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::vector<int> readMonitorValues(std::string_view line) {
+    std::vector<int> values;
+    size_t pos = 0;
+    while (values.size() < kMaxMonitorValues) {
+        while (pos < line.size() && isSpace(line[pos])) ++pos;
+        size_t p = pos;
+        bool negative = false;
+        if (p < line.size() && (line[p] == '+' || line[p] == '-')) negative = line[p++] == '-';
+        if (p >= line.size() || !isDigit(line[p])) break;
+        long long magnitude = 0;
+        for (; p < line.size() && isDigit(line[p]); ++p) {
+            if (magnitude <= INT_MAX) magnitude = magnitude * 10 + (line[p] - '0');
+        }
+        long long value = negative ? -magnitude : magnitude;
+        if (value > INT_MAX) value = INT_MAX;
+        if (value < INT_MIN) value = INT_MIN;
+        values.push_back(static_cast<int>(value));
+        pos = p;
+    }
+    return values;
+}
+
+std::vector<Bar> monitorBars(int row, std::string_view line) {
+    std::vector<Bar> bars;
+    if (line.empty()) return bars;
+    const std::vector<int> values = readMonitorValues(line);
+    const int top = 80 * row + 50;
+    const int bottom = 80 * row + 100;
+    int x = kFirstBarX;
+    for (size_t j = 0; j < values.size(); ++j) {
+        const int width = values[j] / kMicrosecondsPerPixel;
+        bars.push_back(Bar{x, top, x + width, bottom, j % 2 == 0});
+        x += width;
+    }
+    return bars;
+}
+
+}  // namespace orvalinder

@@ -1,0 +1,36 @@
+#pragma once
+// The view's state that the window paints from and the handlers change.
+
+#include <string_view>
+
+#include "view/ir_monitor_lines.h"
+#include "view/picture_geometry.h"
+#include "view/remote_catalogue.h"
+#include "view/status_lines.h"
+
+namespace orvalinder {
+
+struct ViewState {
+    RemoteKind remoteKind = Panasonic;
+    StatusLines status;
+    IrMonitorLines monitorLines;
+    PictureGeometry geometry;   // stored by the last paint of a remote picture
+    bool connected = false;
+    bool clickAreasShown = false;
+    bool recording = false;
+
+    // Selecting a remote changes what is shown and nothing else: the
+    // connection, the status lines, the recording and the geometry stay.
+    // Choosing the IR Monitor empties its lines. Returns the frame title.
+    std::string_view select(RemoteKind kind);
+
+    // The title of what is shown.
+    std::string_view title() const;
+
+    // Called by the paint of a remote picture: stores the geometry the hit
+    // test and the recorder use. Returns false for the IR Monitor, whose
+    // paint keeps the previous geometry.
+    bool measurePicture(int clientHeight);
+};
+
+}  // namespace orvalinder
