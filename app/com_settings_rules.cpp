@@ -97,14 +97,13 @@ Preselection preselect(const SettingsStore& store, const std::vector<std::string
 }
 
 std::string normalisePort(std::string_view typed, PathStyle style) {
-    typed = cut(typed);
     if (style == PathStyle::Posix) {
         std::string_view bare = typed;
         while (!bare.empty() && isSpace(bare.front())) bare.remove_prefix(1);
         while (!bare.empty() && isSpace(bare.back())) bare.remove_suffix(1);
         if (!bare.empty() && bare.front() == '/') return std::string(bare);
     }
-    std::string text = upper(typed);
+    std::string text = upper(cut(typed));
     const auto isComLetter = [](char c) { return c == 'C' || c == 'O' || c == 'M'; };
     size_t first = 0, last = text.size();
     while (first < last && isComLetter(text[first])) ++first;

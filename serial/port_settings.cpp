@@ -26,7 +26,11 @@ std::string_view trimmed(std::string_view text) {
 
 std::optional<std::string> readSetting(const SettingsStore& store, std::string_view name) {
     std::optional<std::string> text = store.value(name);
-    if (text && text->size() > kMaxSettingLength) return std::nullopt;
+    // Device paths (/dev/serial/by-id/...) are often longer; cutting them
+    // would silently open another port.
+    const bool devicePathText = name == setting::Port && text && !text->empty() && text->front() == '/' &&
+                                nativePathStyle() == PathStyle::Posix;
+    if (text && text->size() > kMaxSettingLength && !devicePathText) return std::nullopt;
     return text;
 }
 

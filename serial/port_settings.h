@@ -20,7 +20,8 @@ inline constexpr std::string_view DataBits = "DataBits";
 inline constexpr std::array<std::string_view, 5> All{Port, Parity, Speed, StopBits, DataBits};
 }  // namespace setting
 
-// Texts longer than this do not fit the reading buffer and count as missing.
+// Texts longer than this do not fit the reading buffer and count as missing
+// (device paths excepted).
 inline constexpr size_t kMaxSettingLength = 24;
 
 // The per-user store. The key exists once the Com settings dialog has been

@@ -41,6 +41,10 @@ public:
 
     // Closes the device and wakes a read in progress. False when it fails.
     virtual bool close() = 0;
+
+    // True once the device has gone away (a cable pulled), even while
+    // nobody reads.
+    virtual bool lost() const { return false; }
 };
 
 // Opens devices by path, for reading and writing, exclusively.

@@ -40,6 +40,8 @@ TEST(ComSettings, DevicePathsKeptOnPosix) {
     EXPECT_EQ(normalisePort(" /dev/ttyACM0 ", PathStyle::Posix), "/dev/ttyACM0");
     EXPECT_EQ(normalisePort("/dev/ttyACM0", PathStyle::Windows), "Com3");
     EXPECT_EQ(normalisePort("COM7", PathStyle::Posix), "Com7");
+    const std::string byId = "/dev/serial/by-id/usb-Arduino__www.arduino.cc__0043_8573-if00";
+    EXPECT_EQ(normalisePort(byId, PathStyle::Posix), byId);
 }
 
 TEST(ComSettings, FirstUseStoresTheDefaults) {

@@ -17,6 +17,12 @@ TEST(PortSettings, ReadingLimit) {
     EXPECT_EQ(readSetting(store, setting::Speed), std::nullopt);
     EXPECT_EQ(readSetting(store, setting::Parity), std::nullopt);
     EXPECT_EQ(baudRate(readSetting(store, setting::Speed)), 115200);
+
+    const std::string byId = "/dev/serial/by-id/usb-Arduino_Uno_8573-if00";
+    store.setValue(setting::Port, byId);
+    EXPECT_EQ(readSetting(store, setting::Port), byId);  // device paths are not cut
+    store.setValue(setting::Port, "Com" + std::string(22, '1'));
+    EXPECT_EQ(devicePath(readSetting(store, setting::Port)), devicePath(std::nullopt));
 }
 
 TEST(PortSettings, Conversions) {

@@ -1,0 +1,59 @@
+#pragma once
+// The serial device over QSerialPort. QSerialPort may only be used from one
+// thread, so each device owns a small thread that the port lives on; the
+// window's writes and the receiver's reads are carried over to it.
+
+#include <QString>
+#include <QThread>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+
+#include "serial/serial_device.h"
+
+class QSerialPort;
+
+namespace orvalinder {
+
+class QtSerialDevice : public SerialDevice {
+public:
+    // Opens for reading and writing, exclusively; nullptr when it cannot.
+    static std::shared_ptr<QtSerialDevice> open(const QString& path);
+    ~QtSerialDevice() override;
+
+    long read(char* buffer, size_t max) override;
+    long write(std::string_view bytes) override;
+    bool readLineSettings(LineSettings& settings) override;
+    bool applyLineSettings(const LineSettings& settings) override;
+    bool setReadTimeout(int milliseconds) override;
+    void clearErrors() override;
+    void setQueueSizes(int inputBytes, int outputBytes) override;
+    bool close() override;
+    bool lost() const override;
+
+    QtSerialDevice();  // use open()
+
+private:
+    template <typename Work>
+    auto onPortThread(Work work);
+    void takeArrivedBytes();  // on the port thread
+    void markLost();          // on the port thread
+
+    QThread thread_;
+    QSerialPort* port_ = nullptr;  // lives on thread_
+
+    mutable std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::string inbox_;
+    size_t inboxLimit_ = 16384;
+    int readTimeoutMs_ = 2000;
+    bool closed_ = false;
+    bool lost_ = false;
+};
+
+class QtSerialDeviceOpener : public SerialDeviceOpener {
+public:
+    std::shared_ptr<SerialDevice> open(const std::string& devicePath) override;
+};
+
+}  // namespace orvalinder

@@ -1,0 +1,142 @@
+// The pictures: exact sizes, and a button drawn on every click area and
+// nowhere else, so what the user sees is what the hit test answers.
+
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "resources/pictures.h"
+
+using namespace orvalinder;
+
+namespace {
+
+int colourDistance(QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+}
+
+// In picture pixels, from the single precision fractions as the hit test has them.
+QRectF areaRect(const ClickArea& a, QSize size) {
+    const auto w = static_cast<float>(size.width());
+    const auto h = static_cast<float>(size.height());
+    return QRectF(QPointF(a.left * w, a.top * h), QPointF(a.right * w, a.bottom * h));
+}
+
+// A column of the body left of every area: it shows the body's colour of each row.
+int bodyColumn(std::span<const ClickArea> areas, int width) {
+    float left = 1.0f;
+    for (const ClickArea& a : areas) left = std::min(left, a.left);
+    return static_cast<int>(left * static_cast<float>(width)) - 5;
+}
+
+void addRemoteRows() {
+    QTest::addColumn<PictureId>("id");
+    QTest::newRow("Panasonic") << PanasonicPicture;
+    QTest::newRow("Sky") << SkyPicture;
+    QTest::newRow("Technika") << TechnikaPicture;
+}
+
+}  // namespace
+
+class PicturesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // First, while the cache is empty, so that the others are added after it.
+    void cacheKeepsEachPicture() {
+        const QImage* panasonic = &picture(PanasonicPicture);
+        for (PictureId other : {SkyPicture, TechnikaPicture, ConnectBitmap, DisconnectBitmap, StopImage})
+            QVERIFY(!picture(other).isNull());
+        QCOMPARE(*panasonic, renderPicture(PanasonicPicture));
+        QCOMPARE(&picture(PanasonicPicture), panasonic);
+    }
+
+    void exactSizes_data() {
+        QTest::addColumn<PictureId>("id");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("Panasonic") << PanasonicPicture << QSize(250, 861);
+        QTest::newRow("Sky") << SkyPicture << QSize(287, 800);
+        QTest::newRow("Technika") << TechnikaPicture << QSize(377, 1427);
+        QTest::newRow("connect") << ConnectBitmap << QSize(50, 50);
+        QTest::newRow("disconnect") << DisconnectBitmap << QSize(50, 50);
+        QTest::newRow("stop") << StopImage << QSize(128, 128);
+    }
+    void exactSizes() {
+        QFETCH(PictureId, id);
+        QFETCH(QSize, size);
+        const QImage image = renderPicture(id);
+        QCOMPARE(image.size(), size);
+        QCOMPARE(image.format(), QImage::Format_RGB32);
+        QCOMPARE(picture(id).size(), size);
+    }
+
+    void nothingForOtherIds_data() {
+        QTest::addColumn<PictureId>("id");
+        QTest::newRow("no picture") << NoPicture;
+        QTest::newRow("next to a remote's") << PictureId(311);
+        QTest::newRow("negative") << PictureId(-1);
+    }
+    void nothingForOtherIds() {
+        QFETCH(PictureId, id);
+        QVERIFY(renderPicture(id).isNull());
+        QVERIFY(picture(id).isNull());
+    }
+
+    // A point of the button's face, left of its label (whose anti-aliased
+    // edges may match any colour), differs from the body on the same row.
+    // Later buttons may cover an earlier one's point; it is a button all the same.
+    void everyAreaShowsAButton_data() { addRemoteRows(); }
+    void everyAreaShowsAButton() {
+        QFETCH(PictureId, id);
+        const QImage& image = picture(id);
+        const auto areas = clickAreasOfPicture(id);
+        const int column = bodyColumn(areas, image.width());
+        QVERIFY(column > 4);
+        for (size_t i = 0; i < areas.size(); ++i) {
+            const QRectF r = areaRect(areas[i], image.size());
+            const int y = static_cast<int>(r.center().y());
+            const int x = static_cast<int>(r.left() + r.width() / 6);
+            QVERIFY2(colourDistance(image.pixel(x, y), image.pixel(column, y)) > 48,
+                     qPrintable(QStringLiteral("area %1 at %2,%3").arg(i).arg(x).arg(y)));
+        }
+    }
+
+    // Just outside an area, where no other area lies, the body shows
+    // unchanged. (Sky's coloured ring runs under its navigation keys.)
+    void buttonsStayInsideTheirAreas_data() {
+        QTest::addColumn<PictureId>("id");
+        QTest::newRow("Panasonic") << PanasonicPicture;
+        QTest::newRow("Technika") << TechnikaPicture;
+    }
+    void buttonsStayInsideTheirAreas() {
+        QFETCH(PictureId, id);
+        const QImage& image = picture(id);
+        const auto areas = clickAreasOfPicture(id);
+        const int column = bodyColumn(areas, image.width());
+        int checked = 0;
+        for (size_t i = 0; i < areas.size(); ++i) {
+            const QRectF r = areaRect(areas[i], image.size());
+            const int cx = static_cast<int>(r.center().x());
+            const int cy = static_cast<int>(r.center().y());
+            const QPoint probes[] = {{static_cast<int>(std::floor(r.left())) - 1, cy},
+                                     {static_cast<int>(std::ceil(r.right())), cy},
+                                     {cx, static_cast<int>(std::floor(r.top())) - 1},
+                                     {cx, static_cast<int>(std::ceil(r.bottom()))}};
+            for (const QPoint& probe : probes) {
+                const QRectF pixel(probe, QSizeF(1, 1));
+                if (std::any_of(areas.begin(), areas.end(),
+                                [&](const ClickArea& a) { return pixel.intersects(areaRect(a, image.size())); }))
+                    continue;
+                ++checked;
+                QVERIFY2(colourDistance(image.pixel(probe), image.pixel(column, probe.y())) <= 6,
+                         qPrintable(QStringLiteral("beside area %1 at %2,%3").arg(i).arg(probe.x()).arg(probe.y())));
+            }
+        }
+        QVERIFY2(checked >= static_cast<int>(areas.size()), "too few points beside the areas were free");
+    }
+};
+
+QTEST_MAIN(PicturesTest)
+#include "pictures_test.moc"

@@ -1,0 +1,165 @@
+// The receiver thread and its hand-over, with a scripted device standing in
+// for the port. These run under ThreadSanitizer too (the tsan preset).
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "serial/line_queue.h"
+#include "serial/receiver.h"
+#include "tests/support/scripted_device.h"
+
+namespace orvalinder {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ScriptedDevice;
+
+// Collects what the receiver hands over; the test waits on it with a deadline.
+class Collected : public ReceiverSink {
+public:
+    void received(ChunkResult result) override {
+        std::lock_guard lock(mutex_);
+        for (ReceivedLine& line : result.lines) lines_.push_back(std::move(line));
+        changed_.notify_all();
+    }
+    void lost() override {
+        std::lock_guard lock(mutex_);
+        lost_ = true;
+        changed_.notify_all();
+    }
+    bool waitForLines(size_t count, std::chrono::milliseconds deadline = 5000ms) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, deadline, [&] { return lines_.size() >= count; });
+    }
+    bool waitForLost(std::chrono::milliseconds deadline) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, deadline, [&] { return lost_; });
+    }
+    std::vector<std::string> texts() {
+        std::lock_guard lock(mutex_);
+        std::vector<std::string> texts;
+        for (const ReceivedLine& line : lines_) texts.push_back(line.text);
+        return texts;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<ReceivedLine> lines_;
+    bool lost_ = false;
+};
+
+KeyCodeLogger noDirectory() {
+    return KeyCodeLogger([] { return std::optional<std::string>(); });
+}
+
+TEST(Receiver, ReadsOnlyWhileTheMonitorIsShown) {
+    auto device = std::make_shared<ScriptedDevice>();
+    Collected sink;
+    Receiver receiver(device, sink, noDirectory(), false);
+    device->push("120\t250x");
+    EXPECT_FALSE(sink.waitForLines(1, 200ms));
+    EXPECT_EQ(device->unread(), 1u);  // waiting in the device
+
+    receiver.setMonitorActive(true);
+    ASSERT_TRUE(sink.waitForLines(1));
+    EXPECT_EQ(sink.texts(), std::vector<std::string>{"120\t250x"});
+    device->close();
+}
+
+TEST(Receiver, NoLineDroppedOrMergedWhateverTheChunks) {
+    auto device = std::make_shared<ScriptedDevice>();
+    Collected sink;
+    Receiver receiver(device, sink, noDirectory(), true);
+    std::string stream;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 5000; ++i) {
+        expected.push_back(std::to_string(i) + "\t560x");
+        stream += expected.back();
+    }
+    std::mt19937 random(3);
+    for (size_t at = 0; at < stream.size();) {
+        const size_t n = 1 + random() % 300;
+        device->push(stream.substr(at, n));
+        at += n;
+    }
+    ASSERT_TRUE(sink.waitForLines(expected.size()));
+    EXPECT_EQ(sink.texts(), expected);
+    device->close();
+}
+
+TEST(Receiver, StopEndsAReadInProgressAtOnce) {
+    auto device = std::make_shared<ScriptedDevice>(60s);  // a read would otherwise wait a minute
+    Collected sink;
+    auto receiver = std::make_unique<Receiver>(device, sink, noDirectory(), true);
+    const auto start = std::chrono::steady_clock::now();
+    device->close();
+    receiver->stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms);
+}
+
+TEST(Receiver, StopWhileWaitingForTheMonitor) {
+    auto device = std::make_shared<ScriptedDevice>();
+    Collected sink;
+    Receiver receiver(device, sink, noDirectory(), false);
+    const auto start = std::chrono::steady_clock::now();
+    receiver.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+}
+
+TEST(Receiver, NoticesALostDevice) {
+    for (bool monitorShown : {true, false}) {
+        auto device = std::make_shared<ScriptedDevice>();
+        Collected sink;
+        Receiver receiver(device, sink, noDirectory(), monitorShown);
+        device->loseDevice();
+        EXPECT_TRUE(sink.waitForLost(2000ms)) << (monitorShown ? "reading" : "waiting");
+    }
+}
+
+TEST(Receiver, ValuesReachTheLogOnceEach) {
+    const auto dir = std::filesystem::temp_directory_path() / "orvalinder-receiver-log";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    auto device = std::make_shared<ScriptedDevice>();
+    Collected sink;
+    Receiver receiver(device, sink, KeyCodeLogger([d = dir.string()] { return std::optional(d); }), true);
+    device->push("CODE:1YCODE:");
+    device->push("2YCODE:3Y");
+    ASSERT_TRUE(sink.waitForLines(3));
+    device->close();
+    receiver.stop();
+    std::ifstream in(dir / "keycodes.txt");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "0x1\n0x2\n0x3\n");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(LineQueue, HandsOverEveryLineInOrderAcrossThreads) {
+    LineQueue queue;
+    std::atomic<int> notices{0};
+    constexpr int kLines = 20000;
+    std::thread producer([&] {
+        for (int i = 0; i < kLines; i += 4) {
+            std::vector<ReceivedLine> batch;
+            for (int j = i; j < i + 4; ++j) batch.push_back({ReceivedLine::Monitor, std::to_string(j) + "x", 0});
+            if (queue.push(std::move(batch))) ++notices;
+        }
+    });
+    std::vector<std::string> taken;
+    while (taken.size() < kLines) {
+        for (ReceivedLine& line : queue.takeAll()) taken.push_back(std::move(line.text));
+        std::this_thread::yield();
+    }
+    producer.join();
+    for (int i = 0; i < kLines; ++i) ASSERT_EQ(taken[static_cast<size_t>(i)], std::to_string(i) + "x");
+    EXPECT_GE(notices.load(), 1);
+    EXPECT_LE(notices.load(), kLines / 4);
+}
+
+}  // namespace
+}  // namespace orvalinder

@@ -1,0 +1,193 @@
+// The link on a real serial device: a pseudo-terminal, with the test
+// playing the board on its other side.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <fstream>
+
+#include "serial/key_sender.h"
+#include "serial/qt_serial_device.h"
+#include "serial/qt_settings_store.h"
+#include "serial/serial_connection.h"
+#include "tests/support/pty_board.h"
+
+namespace orvalinder {
+namespace {
+
+using testing::PtyBoard;
+
+// The waits are the board's start-up time; tests add them up instead.
+class CountingSleeper : public Sleeper {
+public:
+    std::atomic<int> total{0};
+    void sleep(int milliseconds) override { total += milliseconds; }
+};
+
+// Opens real devices and remembers which paths were asked for.
+class RecordingOpener : public SerialDeviceOpener {
+public:
+    std::vector<std::string> paths;
+    std::shared_ptr<SerialDevice> open(const std::string& path) override {
+        paths.push_back(path);
+        return real.open(path);
+    }
+    QtSerialDeviceOpener real;
+};
+
+class PtyConnection : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(board.ok());
+        ASSERT_TRUE(config.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+        ASSERT_TRUE(logDir.isValid());
+    }
+
+    void storeSettings(const std::string& speed = "115200", const std::string& dataBits = "8") {
+        writePortSettings(store, PortSettings{board.path(), "NONE", speed, "1", dataBits});
+    }
+
+    // Connects and waits for the outcome; the message shown, if any.
+    bool connect(QString* message = nullptr) {
+        QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
+        EXPECT_TRUE(connection->startConnect());
+        EXPECT_FALSE(connection->startConnect());  // one connect at a time
+        EXPECT_TRUE(finished.wait(5000));
+        if (finished.isEmpty()) return false;
+        if (message) *message = finished.first().at(1).toString();
+        return finished.first().at(0).toBool();
+    }
+
+    PtyBoard board;
+    QTemporaryDir config;
+    QTemporaryDir logDir;
+    QtSettingsStore store;
+    RecordingOpener opener;
+    CountingSleeper sleeper;
+    std::unique_ptr<SerialConnection> connection = std::make_unique<SerialConnection>(
+        store, opener, sleeper, KeyCodeLogger([d = logDir.path().toStdString()] { return std::optional(d); }));
+};
+
+TEST_F(PtyConnection, SettingsLiveInTheUsersConfigurationFile) {
+    storeSettings();
+    QSettings file(config.path() + "/Orvalinder.conf", QSettings::IniFormat);
+    EXPECT_EQ(file.value("Port").toString().toStdString(), board.path());
+    EXPECT_EQ(file.value("Speed").toString(), "115200");
+    EXPECT_EQ(file.value("DataBits").toString(), "8");
+    EXPECT_TRUE(store.keyExists());
+}
+
+TEST_F(PtyConnection, KeyCodeArrivesAsItsFourBytes) {
+    storeSettings();
+    ASSERT_TRUE(connect());
+    EXPECT_EQ(sleeper.total, 5000);
+    EXPECT_EQ(opener.paths, std::vector<std::string>{board.path()});
+    EXPECT_TRUE(connection->receiving());
+
+    StatusLines status;
+    sendKeyCode(true, connection->sio().portHandle(), {'A', 101}, status);
+    EXPECT_EQ(board.receive(4), "A101");
+    EXPECT_EQ(status.line(3), L"3.  4 bytes sent - A101 - 4 confirmed");
+    EXPECT_FALSE(connection->disconnect());
+    EXPECT_FALSE(connection->receiving());
+}
+
+TEST_F(PtyConnection, MissingSettingsKeyLeavesTheDeviceAlone) {
+    QString message;
+    EXPECT_FALSE(connect(&message));
+    EXPECT_EQ(message, "Unable read the comm port name from the registry.\nPlease check the port settings ?");
+    EXPECT_TRUE(opener.paths.empty());
+    EXPECT_FALSE(connection->link().portOpen());
+}
+
+TEST_F(PtyConnection, RefusedSettingsKeepTheHandleForTheNextTry) {
+    for (const auto& [speed, bits] : {std::pair{"0", "8"}, std::pair{"115200", "7"}}) {
+        storeSettings(speed, bits);
+        QString message;
+        EXPECT_FALSE(connect(&message)) << speed << " " << bits;
+        EXPECT_EQ(message, "SetCommState\nCould not set communication state \n openport aborted");
+        EXPECT_TRUE(connection->link().portOpen());
+        EXPECT_FALSE(connection->receiving());
+    }
+    storeSettings();
+    EXPECT_TRUE(connect());
+    EXPECT_EQ(opener.paths.size(), 1u);  // opened once, configured three times
+    connection->disconnect();
+}
+
+TEST_F(PtyConnection, MissingDeviceNamesItsPath) {
+    writePortSettings(store, PortSettings{"/dev/orvalinder-no-such-port", "NONE", "115200", "1", "8"});
+    QString message;
+    EXPECT_FALSE(connect(&message));
+    EXPECT_TRUE(message.startsWith("Can't open com port /dev/orvalinder-no-such-port\n"
+                                   "Please check the com port settings in the Options menu."))
+        << message.toStdString();
+    EXPECT_FALSE(connection->link().portOpen());
+}
+
+TEST_F(PtyConnection, DeviceIsOpenedExclusively) {
+    storeSettings();
+    ASSERT_TRUE(connect());
+    EXPECT_FALSE(QtSerialDevice::open(QString::fromStdString(board.path())));
+    connection->disconnect();
+}
+
+TEST_F(PtyConnection, LinesFromTheBoardReachTheWindowAndTheLog) {
+    storeSettings();
+    ASSERT_TRUE(connect());
+    connection->setMonitorActive(true);
+    QSignalSpy arrived(connection.get(), &SerialConnection::linesArrived);
+    board.send("120\t250xCODE:A25DY");
+    std::vector<std::string> texts;
+    while (texts.size() < 2 && (!arrived.isEmpty() || arrived.wait(3000))) {
+        arrived.clear();
+        for (const ReceivedLine& line : connection->takeLines()) texts.push_back(line.text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"120\t250x", "CODE:A25D"}));
+    connection->disconnect();
+    std::ifstream log(logDir.path().toStdString() + "/keycodes.txt");
+    std::string line;
+    std::getline(log, line);
+    EXPECT_EQ(line, "0xA25D");
+}
+
+TEST_F(PtyConnection, DisconnectEndsTheReceiverWithinOneReadTimeOut) {
+    storeSettings();
+    ASSERT_TRUE(connect());
+    connection->setMonitorActive(true);  // the receiver sits in a read
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(connection->disconnect());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+    EXPECT_FALSE(connection->receiving());
+    ASSERT_TRUE(connect());  // and the device opens anew
+    EXPECT_EQ(opener.paths.size(), 2u);
+    connection->disconnect();
+}
+
+TEST_F(PtyConnection, LostDeviceIsNoticed) {
+    for (bool monitorShown : {true, false}) {
+        PtyBoard pulled;
+        writePortSettings(store, PortSettings{pulled.path(), "NONE", "115200", "1", "8"});
+        ASSERT_TRUE(connect());
+        connection->setMonitorActive(monitorShown);
+        QSignalSpy lost(connection.get(), &SerialConnection::connectionLost);
+        pulled.hangUp();
+        EXPECT_TRUE(lost.wait(2500)) << (monitorShown ? "reading" : "waiting");
+        EXPECT_FALSE(connection->disconnect());
+        EXPECT_FALSE(connection->link().portOpen());
+    }
+}
+
+}  // namespace
+}  // namespace orvalinder
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,75 @@
+#pragma once
+// Plays the board on the master side of a pseudo-terminal; the program
+// under test opens the slave side as its serial device.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+namespace orvalinder::testing {
+
+class PtyBoard {
+public:
+    PtyBoard() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+        path_ = ptsname(master_);
+        // Raw on the slave side, so bytes pass unchanged.
+        const int slave = ::open(path_.c_str(), O_RDWR | O_NOCTTY);
+        termios t{};
+        tcgetattr(slave, &t);
+        cfmakeraw(&t);
+        tcsetattr(slave, TCSANOW, &t);
+        ::close(slave);
+    }
+    ~PtyBoard() { hangUp(); }
+    PtyBoard(const PtyBoard&) = delete;
+    PtyBoard& operator=(const PtyBoard&) = delete;
+
+    bool ok() const { return master_ >= 0 && !path_.empty(); }
+    const std::string& path() const { return path_; }
+
+    void send(const std::string& bytes) const {
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
+            if (n <= 0) return;
+            done += static_cast<size_t>(n);
+        }
+    }
+
+    // What the program wrote, once `count` bytes have come or the deadline
+    // has passed.
+    std::string receive(size_t count, std::chrono::milliseconds deadline = std::chrono::milliseconds(3000)) const {
+        std::string bytes;
+        const auto end = std::chrono::steady_clock::now() + deadline;
+        while (bytes.size() < count) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            if (left.count() <= 0) break;
+            pollfd p{master_, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left.count())) <= 0 || !(p.revents & POLLIN)) break;
+            char buffer[256];
+            const ssize_t n = ::read(master_, buffer, std::min(sizeof buffer, count - bytes.size()));
+            if (n <= 0) break;
+            bytes.append(buffer, static_cast<size_t>(n));
+        }
+        return bytes;
+    }
+
+    // Like a pulled cable: the slave side reads an error from now on.
+    void hangUp() {
+        if (master_ >= 0) ::close(master_);
+        master_ = -1;
+    }
+
+private:
+    int master_ = -1;
+    std::string path_;
+};
+
+}  // namespace orvalinder::testing
