@@ -1,0 +1,109 @@
+#include "app/dialogs/com_settings_dlg.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QPushButton>
+#include <QSerialPortInfo>
+
+#include "app/dialogs/static_text.h"
+
+namespace orvalinder {
+namespace {
+
+QComboBox* settingBox(const QString& name, const std::vector<std::string>& list, QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name);
+    box->setEditable(true);
+    // Typed texts are normalised on OK, never added to the list.
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setMinimumContentsLength(12);
+    for (const std::string& item : list) box->addItem(QString::fromStdString(item));
+    return box;
+}
+
+void selectIn(QComboBox* box, const std::optional<int>& position) {
+    // No position: no selection and an empty edit field.
+    box->setCurrentIndex(position.value_or(-1));
+}
+
+std::string textOf(const QComboBox* box) { return box->currentText().toStdString(); }
+
+}  // namespace
+
+std::vector<std::string> serialDevicesFound() {
+    std::vector<std::string> found;
+    if (nativePathStyle() != PathStyle::Posix) return found;
+    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
+        found.push_back(port.systemLocation().toStdString());
+    }
+    return found;
+}
+
+CComSettingsDlg::CComSettingsDlg(SettingsStore& store, const std::vector<std::string>& devicesFound,
+                                 QWidget* parent)
+    : QDialog(parent), store_(store) {
+    setWindowTitle(QStringLiteral("Dialog"));
+
+    // Created in tab order.
+    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
+    ok->setDefault(true);
+    port_ = settingBox(QStringLiteral("comPort"), comPortList(devicesFound), this);
+    parity_ = settingBox(QStringLiteral("parity"), parityList(), this);
+    speed_ = settingBox(QStringLiteral("speed"), speedList(), this);
+    dataBits_ = settingBox(QStringLiteral("dataBits"), dataBitsList(), this);
+    stopBits_ = settingBox(QStringLiteral("stopBits"), stopBitsList(), this);
+    auto* defaults = new QPushButton(QStringLiteral("&Set default values"), this);
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(staticText(QStringLiteral("These settings are for the connection that your Arduino sketch "
+                                              "program makes and should match the values that you set in your "
+                                              "sketch."),
+                               this, true),
+                    0, 0, 1, 3);
+    grid->addWidget(
+        staticText(QStringLiteral("Normal = port Com3 parity NONE, speed 115200, databits 8, stop bits 1."), this), 1,
+        0, 1, 3);
+    grid->addWidget(staticText(QStringLiteral("Any settings that are left empty or have invalid values will be set "
+                                              "to defaults when OK is clicked."),
+                               this),
+                    2, 0, 1, 3);
+    grid->setRowMinimumHeight(3, 8);
+    const std::pair<const char*, QComboBox*> rows[] = {
+        {"Com Port", port_}, {"Parity", parity_}, {"Speed", speed_}, {"Data Bits", dataBits_}, {"Stop Bits", stopBits_}};
+    int row = 4;
+    for (const auto& [label, box] : rows) {
+        grid->addWidget(staticText(QString::fromLatin1(label), this), row, 0);
+        grid->addWidget(box, row++, 1);
+    }
+    // The buttons stand beside the Parity, Data Bits and Stop Bits boxes.
+    grid->addWidget(defaults, 5, 2, Qt::AlignLeft);
+    grid->addWidget(cancel, 7, 2, Qt::AlignLeft);
+    grid->addWidget(ok, 8, 2, Qt::AlignLeft);
+    grid->setColumnMinimumWidth(2, defaults->sizeHint().width());
+    grid->setHorizontalSpacing(24);
+
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(defaults, &QPushButton::clicked, this, [this] { select(defaultSelection()); });
+
+    select(preselect(store_, comPortList(devicesFound)));
+}
+
+void CComSettingsDlg::select(const Preselection& selection) {
+    selectIn(port_, selection.port);
+    selectIn(parity_, selection.parity);
+    selectIn(speed_, selection.speed);
+    selectIn(stopBits_, selection.stopBits);
+    selectIn(dataBits_, selection.dataBits);
+    if (selection.portText) port_->setEditText(QString::fromStdString(*selection.portText));
+}
+
+void CComSettingsDlg::accept() {
+    // A store that cannot be written still lets the dialog close, silently.
+    writePortSettings(store_, normalise(TypedSettings{textOf(port_), textOf(parity_), textOf(speed_),
+                                                      textOf(stopBits_), textOf(dataBits_)}));
+    QDialog::accept();
+}
+
+}  // namespace orvalinder

@@ -1,0 +1,257 @@
+#include "app/main_frame.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QStyle>
+#include <QToolBar>
+
+#include "view/commands.h"
+
+namespace orvalinder {
+
+namespace {
+const QString kDocumentFilter = QStringLiteral("Orvalinder Files (*.txt)");
+const QString kRecentKey = QStringLiteral("Recent File List/File%1");
+}  // namespace
+
+CMainFrame::CMainFrame(Platform& platform, SerialConnection& connection, COrvalinderDoc& document, QSettings& state)
+    : platform_(platform), document_(document), state_(state),
+      view_(new COrvalinderView(platform, connection, this)) {
+    setObjectName(QStringLiteral("MainFrame"));
+    setCentralWidget(view_);
+    setAcceptDrops(true);
+    for (int i = 1; i <= kMaxRecentFiles; ++i) {
+        const QString path = state_.value(kRecentKey.arg(i)).toString();
+        if (!path.isEmpty()) recentFiles_ << path;
+    }
+    buildMenus();
+    buildToolBar();
+    showRecentFiles();
+    connect(&document_, &COrvalinderDoc::titleChanged, this, &CMainFrame::showDocumentTitle);
+    connect(view_, &COrvalinderView::titleRequested, this, &QWidget::setWindowTitle);
+    restoreGeometry(state_.value(QStringLiteral("Workspace/Geometry")).toByteArray());
+    restoreState(state_.value(QStringLiteral("Workspace/State")).toByteArray());
+    showSelection();
+}
+
+QAction* CMainFrame::action(int commandId) const {
+    auto it = actions_.find(commandId);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QAction* CMainFrame::addCommand(QMenu* menu, int id, const QString& text) {
+    QAction* action = menu->addAction(text);
+    action->setData(id);
+    actions_[id] = action;
+    return action;
+}
+
+void CMainFrame::buildMenus() {
+    using namespace command;
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
+    addCommand(fileMenu_, FileNew, QStringLiteral("&New\tCtrl+N"))->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
+    addCommand(fileMenu_, FileOpen, QStringLiteral("&Open...\tCtrl+O"))->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    addCommand(fileMenu_, FileSave, QStringLiteral("&Save\tCtrl+S"))->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    addCommand(fileMenu_, FileSaveAs, QStringLiteral("Save &As..."));
+    fileMenu_->addSeparator();
+    recentPlaceholder_ = addCommand(fileMenu_, FirstRecentFile, QStringLiteral("Recent File"));
+    fileMenu_->addSeparator();
+    QAction* exit = addCommand(fileMenu_, Exit, QStringLiteral("E&xit"));
+    connect(actions_[FileNew], &QAction::triggered, this, &CMainFrame::newDocument);
+    connect(actions_[FileOpen], &QAction::triggered, this, [this] {
+        const QString path = platform_.files.openFile(this, QStringLiteral("Open"), kDocumentFilter);
+        if (!path.isEmpty()) openDocument(path);
+    });
+    connect(actions_[FileSave], &QAction::triggered, this, &CMainFrame::saveDocument);
+    connect(actions_[FileSaveAs], &QAction::triggered, this, &CMainFrame::saveDocumentAs);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    // Nothing in the program edits or prints; these stay disabled.
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    addCommand(edit, Undo, QStringLiteral("&Undo\tCtrl+Z"));
+    edit->addSeparator();
+    addCommand(edit, Cut, QStringLiteral("Cu&t\tCtrl+X"));
+    addCommand(edit, Copy, QStringLiteral("&Copy\tCtrl+C"));
+    addCommand(edit, Paste, QStringLiteral("&Paste\tCtrl+V"));
+    for (int id : {Undo, Cut, Copy, Paste}) actions_[id]->setEnabled(false);
+
+    QMenu* remote = menuBar()->addMenu(QStringLiteral("Remote"));
+    auto* selection = new QActionGroup(this);
+    for (const RemoteInfo& info : remoteCatalogue()) {
+        QAction* select = addCommand(remote, info.commandId, QString::fromUtf8(info.menuText));
+        select->setCheckable(true);
+        selection->addAction(select);
+        const RemoteKind kind = info.kind;
+        connect(select, &QAction::triggered, this, [this, kind] {
+            view_->selectRemote(kind);
+            showSelection();
+        });
+    }
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
+    connect(addCommand(tools, RecordButtonLocations, QStringLiteral("&Record button locations")), &QAction::triggered,
+            view_, &COrvalinderView::startRecording);
+    connect(addCommand(tools, OpenCurrentDirectory, QStringLiteral("&Open current directory")), &QAction::triggered,
+            view_, &COrvalinderView::openCurrentDirectory);
+    connect(addCommand(tools, SwapBits, QStringLiteral("&Swap bits")), &QAction::triggered, this, [this] {
+        if (onSwapBits) onSwapBits();
+        view_->update();
+    });
+    actions_[SwapBits]->setStatusTip(QStringLiteral("Reverses the order of bits in remote codes."));
+
+    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
+    connect(addCommand(options, ComSettings, QStringLiteral("&Com settings")), &QAction::triggered, this,
+            [this] { if (onComSettings) onComSettings(); });
+    connect(addCommand(options, ShowClickAreas, QStringLiteral("&Show click areas")), &QAction::triggered, this,
+            [this] {
+                if (onShowClickAreas) onShowClickAreas();
+                view_->update();
+            });
+    actions_[ShowClickAreas]->setStatusTip(QStringLiteral("Enable or disable the display of click areas."));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    connect(addCommand(help, About, QStringLiteral("&About Orvalinder...")), &QAction::triggered, this,
+            [this] { if (onAbout) onAbout(); });
+
+    // The accelerators the menus do not show.
+    actions_[Undo]->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))});
+    actions_[Cut]->setShortcuts({QKeySequence(QStringLiteral("Ctrl+X")), QKeySequence(QStringLiteral("Shift+Del"))});
+    actions_[Copy]->setShortcuts({QKeySequence(QStringLiteral("Ctrl+C")), QKeySequence(QStringLiteral("Ctrl+Ins"))});
+    actions_[Paste]->setShortcuts({QKeySequence(QStringLiteral("Ctrl+V")), QKeySequence(QStringLiteral("Shift+Ins"))});
+}
+
+void CMainFrame::buildToolBar() {
+    using namespace command;
+    toolBar_ = new QToolBar(QStringLiteral("Standard"), this);
+    toolBar_->setObjectName(QStringLiteral("Standard"));
+    toolBar_->setMovable(true);
+    toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
+    toolBar_->setIconSize(QSize(16, 16));
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+
+    auto* print = new QAction(QStringLiteral("Print"), this);
+    print->setData(FilePrint);
+    print->setEnabled(false);
+    actions_[FilePrint] = print;
+
+    const QStyle* s = style();
+    struct Button {
+        int id;
+        const char* tip;
+        QIcon icon;
+    };
+    const Button buttons[] = {
+        {FileNew, "New", s->standardIcon(QStyle::SP_FileIcon)},
+        {FileOpen, "Open", s->standardIcon(QStyle::SP_DialogOpenButton)},
+        {FileSave, "Save", s->standardIcon(QStyle::SP_DialogSaveButton)},
+        {0, nullptr, {}},
+        {Cut, "Cut", QIcon::fromTheme(QStringLiteral("edit-cut"))},
+        {Copy, "Copy", QIcon::fromTheme(QStringLiteral("edit-copy"))},
+        {Paste, "Paste", QIcon::fromTheme(QStringLiteral("edit-paste"))},
+        {0, nullptr, {}},
+        {FilePrint, nullptr, QIcon::fromTheme(QStringLiteral("document-print"))},
+        {About, "About", s->standardIcon(QStyle::SP_MessageBoxInformation)},
+    };
+    for (const Button& b : buttons) {
+        if (b.id == 0) {
+            toolBar_->addSeparator();
+            continue;
+        }
+        QAction* a = actions_[b.id];
+        if (!b.icon.isNull()) a->setIcon(b.icon);
+        toolBar_->addAction(a);
+        if (b.tip) {
+            a->setToolTip(QString::fromLatin1(b.tip));
+            a->setIconText(QString::fromLatin1(b.tip));
+        }
+    }
+}
+
+void CMainFrame::showSelection() {
+    const RemoteInfo* info = findRemote(view_->state().remoteKind);
+    if (QAction* checked = info ? action(info->commandId) : nullptr) checked->setChecked(true);
+}
+
+void CMainFrame::showDocumentTitle(const QString& title) { setWindowTitle(title + QStringLiteral(" - Orvalinder")); }
+
+void CMainFrame::newDocument() { document_.onNewDocument(); }
+
+bool CMainFrame::openDocument(const QString& path) {
+    QString error;
+    if (!document_.openDocument(path, &error)) {
+        platform_.boxes.show(this, error, MessageIcon::Stop);
+        return false;
+    }
+    rememberRecentFile(document_.path());
+    return true;
+}
+
+void CMainFrame::saveDocument() {
+    if (document_.untitled()) {
+        saveDocumentAs();
+        return;
+    }
+    QString error;
+    if (!document_.saveDocument(document_.path(), &error)) platform_.boxes.show(this, error, MessageIcon::Stop);
+}
+
+void CMainFrame::saveDocumentAs() {
+    const QString path = platform_.files.saveFile(this, QStringLiteral("Save As"), kDocumentFilter);
+    if (path.isEmpty()) return;
+    QString error;
+    if (!document_.saveDocument(path, &error)) {
+        platform_.boxes.show(this, error, MessageIcon::Stop);
+        return;
+    }
+    rememberRecentFile(document_.path());
+}
+
+void CMainFrame::rememberRecentFile(const QString& path) {
+    recentFiles_.removeAll(path);
+    recentFiles_.prepend(path);
+    while (recentFiles_.size() > kMaxRecentFiles) recentFiles_.removeLast();
+    for (int i = 0; i < kMaxRecentFiles; ++i) {
+        if (i < recentFiles_.size()) state_.setValue(kRecentKey.arg(i + 1), recentFiles_[i]);
+        else state_.remove(kRecentKey.arg(i + 1));
+    }
+    showRecentFiles();
+}
+
+void CMainFrame::showRecentFiles() {
+    qDeleteAll(recentActions_);
+    recentActions_.clear();
+    recentPlaceholder_->setVisible(recentFiles_.isEmpty());
+    recentPlaceholder_->setEnabled(false);
+    for (int i = 0; i < recentFiles_.size(); ++i) {
+        const QString path = recentFiles_[i];
+        auto* entry = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)), fileMenu_);
+        entry->setData(command::FirstRecentFile + i);
+        connect(entry, &QAction::triggered, this, [this, path] { openDocument(path); });
+        fileMenu_->insertAction(recentPlaceholder_, entry);
+        recentActions_ << entry;
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    state_.setValue(QStringLiteral("Workspace/Geometry"), saveGeometry());
+    state_.setValue(QStringLiteral("Workspace/State"), saveState());
+    state_.sync();
+    QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile()) openDocument(urls.first().toLocalFile());
+}
+
+}  // namespace orvalinder

@@ -1,0 +1,65 @@
+#pragma once
+// The program's one window: menu bar, the "Standard" toolbar and the view.
+// There is no status bar; the view draws its own status lines.
+
+#include <QMainWindow>
+#include <QStringList>
+#include <map>
+
+#include "app/orvalinder_doc.h"
+#include "app/platform.h"
+#include "view/orvalinder_view.h"
+
+class QSettings;
+
+namespace orvalinder {
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kMaxRecentFiles = 8;
+
+    // `state` keeps the recent files and the window and toolbar layout.
+    CMainFrame(Platform& platform, SerialConnection& connection, COrvalinderDoc& document, QSettings& state);
+
+    COrvalinderView* view() const { return view_; }
+    QAction* action(int commandId) const;
+    QToolBar* toolBar() const { return toolBar_; }
+    QStringList recentFiles() const { return recentFiles_; }
+
+    // File commands; each reports its own failures.
+    void newDocument();
+    bool openDocument(const QString& path);
+    void saveDocument();
+    void saveDocumentAs();
+
+    // Handlers for the commands whose dialogs live elsewhere.
+    std::function<void()> onComSettings, onShowClickAreas, onSwapBits, onAbout;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QAction* addCommand(QMenu* menu, int id, const QString& text);
+    void buildMenus();
+    void buildToolBar();
+    void rememberRecentFile(const QString& path);
+    void showRecentFiles();
+    void showDocumentTitle(const QString& title);
+    void showSelection();
+
+    Platform& platform_;
+    COrvalinderDoc& document_;
+    QSettings& state_;
+    COrvalinderView* view_;
+    QToolBar* toolBar_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentPlaceholder_ = nullptr;
+    QList<QAction*> recentActions_;
+    QStringList recentFiles_;
+    std::map<int, QAction*> actions_;
+};
+
+}  // namespace orvalinder

@@ -1,0 +1,45 @@
+#pragma once
+// The application: builds the one window with its document and view, and
+// owns the real serial port opener, settings store and dialogs' seams.
+
+#include <QApplication>
+#include <QSettings>
+#include <memory>
+
+#include "app/install_dialogs.h"
+#include "app/main_frame.h"
+#include "app/orvalinder_doc.h"
+#include "app/platform.h"
+#include "serial/qt_serial_device.h"
+#include "serial/qt_settings_store.h"
+#include "serial/serial_connection.h"
+
+namespace orvalinder {
+
+class COrvalinderApp : public QApplication {
+    Q_OBJECT
+public:
+    COrvalinderApp(int& argc, char** argv);
+    ~COrvalinderApp() override;
+
+    // Builds and shows the window, opening a document named on the command
+    // line. False when the program should end at once.
+    bool initInstance();
+
+    CMainFrame* mainFrame() const { return frame_.get(); }
+
+private:
+    QtMessageBoxes boxes_;
+    QtFilePicker files_;
+    QtFolderOpener folders_;
+    Platform platform_{boxes_, files_, folders_};
+    QtSettingsStore store_;
+    QtSerialDeviceOpener opener_;
+    ThreadSleeper sleeper_;
+    std::unique_ptr<SerialConnection> connection_;
+    std::unique_ptr<COrvalinderDoc> document_;
+    std::unique_ptr<QSettings> state_;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+}  // namespace orvalinder

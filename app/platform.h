@@ -1,0 +1,63 @@
+#pragma once
+// The outside world as the window reaches it: message boxes, the file
+// picker and the file manager. The real ones are Qt's; tests put scripted
+// ones in their place, so no test waits on a modal box.
+
+#include <QString>
+
+#include "view/user_message.h"
+
+class QWidget;
+
+namespace orvalinder {
+
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Answer { Ok, Cancel, Yes, No };
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // A modal box; the caption is the program's title unless one is given.
+    virtual Answer show(QWidget* parent, const QString& text, MessageIcon icon, Buttons buttons = Buttons::Ok,
+                        const QString& caption = QString()) = 0;
+};
+
+class FilePicker {
+public:
+    virtual ~FilePicker() = default;
+    // An empty text when the user cancels.
+    virtual QString openFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    virtual QString saveFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+};
+
+class FolderOpener {
+public:
+    virtual ~FolderOpener() = default;
+    virtual void openFolder(const QString& path) = 0;
+};
+
+// The real ones.
+class QtMessageBoxes : public MessageBoxes {
+public:
+    Answer show(QWidget* parent, const QString& text, MessageIcon icon, Buttons buttons,
+                const QString& caption) override;
+};
+
+class QtFilePicker : public FilePicker {
+public:
+    QString openFile(QWidget* parent, const QString& title, const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& filter) override;
+};
+
+class QtFolderOpener : public FolderOpener {
+public:
+    void openFolder(const QString& path) override;
+};
+
+struct Platform {
+    MessageBoxes& boxes;
+    FilePicker& files;
+    FolderOpener& folders;
+};
+
+}  // namespace orvalinder

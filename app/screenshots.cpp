@@ -1,0 +1,86 @@
+// Saves pictures of the window as a user sees it: each remote, the click
+// areas, and the IR Monitor with bars. Usage: orvalinder-screenshots DIR
+
+#include <QApplication>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "app/main_frame.h"
+#include "serial/qt_serial_device.h"
+#include "serial/qt_settings_store.h"
+
+using namespace orvalinder;
+
+namespace {
+
+class SilentBoxes : public MessageBoxes {
+public:
+    Answer show(QWidget*, const QString&, MessageIcon, Buttons, const QString&) override { return Answer::Ok; }
+};
+class NoFiles : public FilePicker {
+public:
+    QString openFile(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFile(QWidget*, const QString&, const QString&) override { return {}; }
+};
+class NoFolders : public FolderOpener {
+public:
+    void openFolder(const QString&) override {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: orvalinder-screenshots DIR\n");
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(dir);
+    QTemporaryDir config;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+
+    SilentBoxes boxes;
+    NoFiles files;
+    NoFolders folders;
+    Platform platform{boxes, files, folders};
+    QtSettingsStore store;
+    QtSerialDeviceOpener opener;
+    ThreadSleeper sleeper;
+    SerialConnection connection(store, opener, sleeper);
+    COrvalinderDoc document;
+    QSettings state(config.path() + "/state.conf", QSettings::IniFormat);
+    CMainFrame frame(platform, connection, document, state);
+    frame.resize(1000, 900);
+    frame.newDocument();
+    frame.show();
+
+    auto save = [&](const char* name) {
+        QApplication::processEvents();
+        frame.grab().save(dir + "/" + QString::fromLatin1(name) + ".png");
+    };
+    COrvalinderView* view = frame.view();
+    const std::pair<RemoteKind, const char*> remotes[] = {
+        {Panasonic, "panasonic"}, {SkySky, "sky"}, {SkyTv, "sky-tv"}, {Technika, "technika"}};
+    for (const auto& [kind, name] : remotes) {
+        view->selectRemote(kind);
+        save(name);
+    }
+    view->state().clickAreasShown = true;
+    view->selectRemote(Technika);
+    save("technika-click-areas");
+    view->selectRemote(Panasonic);
+    save("panasonic-click-areas");
+    view->state().clickAreasShown = false;
+
+    view->selectRemote(IrMonitor);
+    ViewState& s = view->state();
+    s.monitorLines.store("9000\t4500\t560\t1690\t560\t560\t560\t1690\t560\t1690x", s.status);
+    s.monitorLines.store("9000\t4500\t560\t560\t560\t1690\t560\t560\t560\t1690\t560\t560x", s.status);
+    s.monitorLines.showValueLine("CODE:20DF10EF", s.status);
+    s.connected = true;
+    s.status.line(2) = L"2. Connected";
+    save("ir-monitor");
+    return 0;
+}

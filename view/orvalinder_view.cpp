@@ -1,0 +1,219 @@
+#include "view/orvalinder_view.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "serial/key_sender.h"
+#include "tools/button_recorder.h"
+#include "view/current_directory.h"
+
+namespace orvalinder {
+
+namespace {
+// Lines may arrive thousands of times a second; the window need not.
+constexpr int kRepaintIntervalMs = 16;
+}  // namespace
+
+COrvalinderView::COrvalinderView(Platform& platform, SerialConnection& connection, QWidget* parent)
+    : QWidget(parent), platform_(platform), connection_(connection), editMenu_(new QMenu(this)) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);
+    repaintTimer_.setSingleShot(true);
+    repaintTimer_.setInterval(kRepaintIntervalMs);
+    connect(&repaintTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+
+    QMenu* edit = editMenu_->addMenu(QStringLiteral("Edit"));
+    for (const char* text : {"Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"})
+        edit->addAction(QString::fromLatin1(text))->setEnabled(false);
+
+    connect(&connection_, &SerialConnection::connectFinished, this, &COrvalinderView::connectFinished);
+    connect(&connection_, &SerialConnection::connectionLost, this, &COrvalinderView::connectionLost);
+    connect(&connection_, &SerialConnection::linesArrived, this, &COrvalinderView::takeReceivedLines);
+    connect(&connection_, &SerialConnection::logFailed, this, [this](const QString& message, const QString& status) {
+        if (!status.isEmpty()) state_.status.line(1) = status.toStdWString();
+        show(message, MessageIcon::Stop);
+        update();
+    });
+}
+
+COrvalinderView::~COrvalinderView() {
+    if (buttonRecordFile_) std::fclose(buttonRecordFile_);
+}
+
+void COrvalinderView::show(const UserMessage& message) { show(QString::fromStdString(message.text), message.icon); }
+
+void COrvalinderView::show(const QString& text, MessageIcon icon) { platform_.boxes.show(this, text, icon); }
+
+void COrvalinderView::selectRemote(RemoteKind kind) {
+    emit titleRequested(QString::fromUtf8(state_.select(kind)));
+    connection_.setMonitorActive(state_.remoteKind == IrMonitor);
+    update();
+}
+
+void COrvalinderView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    emit titleRequested(QString::fromUtf8(state_.title()));
+}
+
+void COrvalinderView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter_.paint(painter, state_, size());
+}
+
+void COrvalinderView::scheduleRepaint() {
+    if (!repaintTimer_.isActive()) repaintTimer_.start();
+}
+
+void COrvalinderView::contextMenuEvent(QContextMenuEvent* event) {
+    editMenu_->actions().first()->menu()->popup(event->globalPos());
+}
+
+void COrvalinderView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const QPoint p = event->position().toPoint();
+        leftClick(p.x(), p.y());
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void COrvalinderView::leftClick(int x, int y) {
+    if (state_.recording) {
+        recordClick(x, y);
+        return;
+    }
+    state_.status.line(1) = L"...";
+    state_.status.line(3) = L"3. Left click " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" ";
+    if (x >= 50 && x <= 100 && y >= 420 && y <= 470) toggleConnection();
+    if (state_.remoteKind == IrMonitor) return;
+
+    for (int index : hitTest(state_.remoteKind, state_.geometry, x, y)) {
+        state_.status.line(1) = L"1. Button " + std::to_wstring(index);
+        if (const auto key = keyCodeFor(state_.remoteKind, index))
+            sendKeyCode(state_.connected, connection_.sio().portHandle(), *key, state_.status);
+    }
+    update();
+}
+
+void COrvalinderView::toggleConnection() {
+    if (connection_.connecting()) {
+        // The board is still starting up; one connect at a time.
+        state_.status.line(1) = L"1. Connecting please wait";
+        update();
+        return;
+    }
+    if (!state_.connected) {
+        state_.status.line(1) = L"1. Connecting please wait";
+        connection_.startConnect();
+    } else {
+        state_.status.line(1) = L"1. Disconnect";
+        if (const auto failure = connection_.disconnect()) show(*failure);
+        state_.status.line(2) = L"2. Disconnected";
+        state_.connected = false;
+    }
+    update();
+}
+
+void COrvalinderView::connectFinished(bool connected, const QString& message, int icon) {
+    if (!message.isEmpty()) show(message, static_cast<MessageIcon>(icon));
+    state_.status.line(1) = L"1. Connect";
+    state_.status.line(2) = connected ? L"2. Connected" : L"2. Connect failed";
+    state_.connected = connected;
+    update();
+}
+
+void COrvalinderView::connectionLost() {
+    if (!state_.connected) return;
+    connection_.disconnect();
+    state_.connected = false;
+    state_.status.line(1) = L"1. Connection lost: the board was unplugged or stopped answering";
+    state_.status.line(2) = L"2. Disconnected";
+    update();
+}
+
+void COrvalinderView::takeReceivedLines() {
+    for (const ReceivedLine& line : connection_.takeLines()) {
+        if (line.kind == ReceivedLine::Monitor)
+            state_.monitorLines.store(line.text, state_.status);
+        else
+            state_.monitorLines.showValueLine(line.text, state_.status);
+    }
+    scheduleRepaint();
+}
+
+void COrvalinderView::startRecording() {
+    if (buttonRecordFile_) {
+        state_.recording = true;
+        return;
+    }
+    const Answer answer = platform_.boxes.show(
+        this,
+        QStringLiteral("Save click positions to the file buttons.txt.\n\nClick on the top left and bottom right of "
+                       "each remote button.\nThe positions will be saved as a percentage in the file buttons.txt.\n"
+                       "Click the Stop button when done."),
+        MessageIcon::Information, Buttons::OkCancel);
+    // Cancel means the user does not want to record: nothing is emptied.
+    if (answer == Answer::Cancel) return;
+    state_.status.line(2) = L"2...";
+    state_.status.line(3) = L"3...";
+    const DirectoryFile target = fileInDirectory(directory(), "buttons.txt", 480);
+    if (target.failure) {
+        show(*target.failure);
+        return;
+    }
+    buttonRecordFile_ = std::fopen(target.path.c_str(), "w+");
+    if (!buttonRecordFile_) {
+        const char* reason = "Unable to open a stream to the local hard drive for the output file";
+        show(QStringLiteral("Error\n %1\n%2").arg(QLatin1String(reason), QString::fromStdString(target.path)),
+             MessageIcon::Stop);
+        state_.recording = false;
+        state_.status.line(1) = QString::fromLatin1(reason).toStdWString();
+        return;
+    }
+    state_.status.line(1) = L"Start clicking";
+    state_.recording = true;
+    update();
+}
+
+void COrvalinderView::recordClick(int x, int y) {
+    if (isStopClick(x, y)) {
+        if (buttonRecordFile_) {
+            std::fflush(buttonRecordFile_);
+            std::fclose(buttonRecordFile_);
+            buttonRecordFile_ = nullptr;
+        }
+        state_.recording = false;
+        state_.status.line(1) = L"1...";
+        state_.status.line(2) = L"2...";
+        state_.status.line(3) = L"3...";
+        update();
+        return;
+    }
+    if (!buttonRecordFile_) {
+        state_.status.line(1) = L"1. ButtonRecordFile == NULL ";
+        update();
+        return;
+    }
+    const auto click = orvalinder::recordClick(state_.geometry, x, y);
+    if (!click) return;
+    state_.status.line(1) = click->status1;
+    state_.status.line(2) = click->status2;
+    std::fputs(click->line.c_str(), buttonRecordFile_);
+    std::fflush(buttonRecordFile_);
+    update();
+}
+
+void COrvalinderView::openCurrentDirectory() {
+    state_.status.reset();
+    const DirectoryFile target = fileInDirectory(directory(), "", 500,
+                                                 "Try moving the program to a shorter path location.\n");
+    if (target.failure) {
+        show(*target.failure);
+        return;
+    }
+    platform_.folders.openFolder(QString::fromStdString(*directory()));
+}
+
+}  // namespace orvalinder

@@ -1,0 +1,85 @@
+#include "view/view_painter.h"
+
+#include <QFontMetrics>
+#include <utility>
+
+#include "resources/pictures.h"
+#include "view/monitor_bars.h"
+
+namespace orvalinder {
+
+QFont ViewPainter::statusFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    // Arial's em is about 0.87 of its cell: 13 pixels give a 15-pixel cell.
+    font.setPixelSize(13);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+ViewPainter::ViewPainter() : font_(statusFont()), ascent_(QFontMetrics(font_).ascent()) {}
+
+void ViewPainter::drawText(QPainter& painter, int x, int y, const QString& text) const {
+    painter.drawText(QPoint(x, y + ascent_), text);
+}
+
+void drawBox(QPainter& painter, int left, int top, int right, int bottom, const QColor& fill) {
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    if (right - left < 1 || bottom - top < 1) return;
+    const QRect box(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    painter.fillRect(box, fill);
+    painter.setPen(QPen(colours::Outline, 0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+}
+
+const QImage& ViewPainter::scaledPicture(PictureId id, int width, int height) {
+    auto& [w, h, image] = scaled_[id];
+    if (w != width || h != height || image.isNull()) {
+        image = picture(id).scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        w = width;
+        h = height;
+    }
+    return image;
+}
+
+void ViewPainter::paint(QPainter& painter, ViewState& state, QSize client) {
+    painter.setFont(font_);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(colours::TextBackground);
+    const QPen textPen(colours::Text);
+    painter.setPen(textPen);
+    for (int n = 1; n <= 4; ++n) drawText(painter, 50, 500 + 20 * (n - 1), QString::fromStdWString(state.status.line(n)));
+
+    painter.drawImage(QPoint(50, 420), picture(state.connected ? DisconnectBitmap : ConnectBitmap));
+
+    if (state.measurePicture(client.height())) {
+        const PictureGeometry& g = state.geometry;
+        const PictureId id = findRemote(state.remoteKind)->picture;
+        if (g.drawnWidth() > 0 && g.drawnHeight() > 0)
+            painter.drawImage(QPoint(g.xOffset, 0), scaledPicture(id, g.drawnWidth(), g.drawnHeight()));
+    }
+
+    if (state.clickAreasShown) {
+        const auto areas = clickAreas(state.remoteKind);
+        for (size_t i = 0; i < areas.size(); ++i) {
+            const AreaRect r = areaRect(areas[i], state.geometry);
+            drawBox(painter, r.left, r.top, r.right, r.bottom, colours::DarkBlue);
+            painter.setPen(textPen);
+            drawText(painter, r.left + 5, r.top + 5, QString::number(i));
+        }
+    }
+
+    if (state.recording) painter.drawImage(QPoint(20, 20), picture(StopImage));
+
+    if (state.remoteKind == IrMonitor) {
+        for (int row = 0; row < 4; ++row) {
+            for (const Bar& bar : monitorBars(row, state.monitorLines.line(row + 1)))
+                drawBox(painter, bar.left, bar.top, bar.right, bar.bottom,
+                        bar.orange ? colours::Orange : colours::DarkBlue);
+        }
+    }
+}
+
+}  // namespace orvalinder
