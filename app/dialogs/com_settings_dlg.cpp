@@ -14,7 +14,9 @@ QComboBox* settingBox(const QString& name, const std::vector<std::string>& list,
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
     box->setEditable(true);
-    // Typed texts are normalised on OK, never added to the list.
+    // What the user types is what OK normalises: never completed from the
+    // list, never added to it.
+    box->setCompleter(nullptr);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setMinimumContentsLength(12);
     for (const std::string& item : list) box->addItem(QString::fromStdString(item));

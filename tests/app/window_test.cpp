@@ -1,0 +1,311 @@
+// The window offscreen: clicks at client coordinates, then the status
+// lines, the bytes on the wire and the pixels of the grabbed view.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/main_frame.h"
+#include "resources/pictures.h"
+#include "serial/qt_serial_device.h"
+#include "serial/qt_settings_store.h"
+#include "tests/support/pty_board.h"
+#include "tests/support/scripted_platform.h"
+#include "view/commands.h"
+
+namespace orvalinder {
+namespace {
+
+using testing::PtyBoard;
+
+class NoWait : public Sleeper {
+public:
+    void sleep(int) override {}
+};
+
+// Holds the opener in its waits until the test lets it go.
+class Gate : public Sleeper {
+public:
+    void sleep(int) override {
+        std::unique_lock lock(mutex_);
+        opened_.wait(lock, [this] { return open_; });
+    }
+    void open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        opened_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
+};
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(board.ok());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+        writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
+        build(noWait);
+    }
+
+    void build(Sleeper& sleeper) {
+        frame.reset();
+        connection = std::make_unique<SerialConnection>(
+            store, opener, sleeper, KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); }));
+        frame = std::make_unique<CMainFrame>(platform, *connection, document, state);
+        frame->resize(900, 900);
+        frame->newDocument();
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        frame->view()->repaint();
+    }
+
+    // Sets the view's height; the frame keeps its menu and toolbar above it.
+    void setViewHeight(int height) {
+        frame->resize(900, height + frame->height() - view()->height());
+        QApplication::processEvents();
+        ASSERT_EQ(view()->height(), height);
+        view()->repaint();
+    }
+
+    COrvalinderView* view() { return frame->view(); }
+    std::wstring status(int n) { return view()->state().status.line(n); }
+
+    void click(int x, int y) { QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(x, y)); }
+
+    // A click on the picture at fractions of its width and height.
+    void clickPicture(float fx, float fy) {
+        const PictureGeometry& g = view()->state().geometry;
+        click(g.xOffset + static_cast<int>(fx * static_cast<float>(g.width) * g.scale),
+              static_cast<int>(fy * static_cast<float>(g.height) * g.scale));
+    }
+
+    bool connectByClick() {
+        QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
+        click(100, 470);
+        return finished.wait(5000) && view()->state().connected;
+    }
+
+    QTemporaryDir config;
+    PtyBoard board;
+    QtSettingsStore store;
+    QtSerialDeviceOpener opener;
+    NoWait noWait;
+    testing::ScriptedBoxes boxes;
+    testing::ScriptedFiles files;
+    testing::ScriptedFolders folders;
+    Platform platform{boxes, files, folders};
+    COrvalinderDoc document;
+    QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
+    std::unique_ptr<SerialConnection> connection;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+TEST_F(Window, ConnectButtonSquareIncludesBothEnds) {
+    ASSERT_TRUE(connectByClick());
+    EXPECT_EQ(status(1), L"1. Connect");
+    EXPECT_EQ(status(2), L"2. Connected");
+    for (const QPoint p : {QPoint(101, 470), QPoint(100, 471), QPoint(49, 420)}) {
+        click(p.x(), p.y());
+        EXPECT_TRUE(view()->state().connected) << p.x() << "," << p.y();
+        EXPECT_EQ(status(3), L"3. Left click " + std::to_wstring(p.x()) + L" " + std::to_wstring(p.y()) + L" ");
+    }
+    click(50, 420);
+    EXPECT_FALSE(view()->state().connected);
+    EXPECT_EQ(status(1), L"1. Disconnect");
+    EXPECT_EQ(status(2), L"2. Disconnected");
+    EXPECT_FALSE(connection->receiving());
+}
+
+TEST_F(Window, ClickOnAButtonSendsItsKeyCode) {
+    setViewHeight(861);
+    ASSERT_TRUE(connectByClick());
+    clickPicture(0.40f, 0.07f);  // Panasonic button 1 alone
+    EXPECT_EQ(board.receive(4), "A101");
+    EXPECT_EQ(status(1), L"1. Button 1");
+    EXPECT_EQ(status(3), L"3.  4 bytes sent - A101 - 4 confirmed");
+
+    clickPicture(0.503f, 0.07f);  // where buttons 1 and 2 overlap
+    EXPECT_EQ(board.receive(8), "A101A102");
+    EXPECT_EQ(status(1), L"1. Button 2");
+    EXPECT_EQ(status(3), L"3.  4 bytes sent - A102 - 4 confirmed");
+
+    frame->action(command::SelectTechnika)->trigger();
+    view()->repaint();
+    clickPicture(0.77f, 0.79f);
+    EXPECT_EQ(board.receive(4), "D145");
+}
+
+TEST_F(Window, NotConnectedSendsNothing) {
+    setViewHeight(861);
+    clickPicture(0.40f, 0.07f);
+    EXPECT_EQ(status(3), L"3. Can't send, the comms port is not open");
+    EXPECT_EQ(board.receive(1, std::chrono::milliseconds(200)), "");
+}
+
+TEST_F(Window, PictureFillsTheClientHeight) {
+    setViewHeight(500);
+    const QImage shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage expected = picture(PanasonicPicture).scaled(145, 499, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_EQ(shown.copy(400, 0, 145, 499), expected);
+    const QRgb background = shown.pixel(shown.width() - 1, 250);
+    EXPECT_EQ(shown.pixel(545, 250), background);  // right of the picture
+    EXPECT_EQ(shown.pixel(450, 499), background);  // below it
+}
+
+TEST_F(Window, IrMonitorDrawsWhatTheBoardSends) {
+    ASSERT_TRUE(connectByClick());
+    frame->action(command::SelectIrMonitor)->trigger();
+    QSignalSpy arrived(connection.get(), &SerialConnection::linesArrived);
+    board.send("9000\t4500\t560\t1690xCODE:A25DY");
+    ASSERT_TRUE(arrived.wait(3000));
+    QTest::qWait(50);  // the repaint timer
+    EXPECT_EQ(status(1), L"1... CODE:A25D");
+
+    const QImage shown = view()->grab().toImage();
+    const QColor outline(190, 190, 190), orange(250, 149, 70), blue(0, 0, 136);
+    struct Pixel {
+        int x;
+        QColor colour;
+    };
+    // Bars 150, 75, 9 and 28 pixels wide from x = 10, each with its outline.
+    const Pixel row[] = {{10, outline}, {11, orange},  {158, orange},  {159, outline}, {160, outline},
+                         {161, blue},   {233, blue},   {234, outline}, {236, orange},  {243, outline},
+                         {245, blue},   {270, blue},   {271, outline}};
+    for (const Pixel& p : row) EXPECT_EQ(shown.pixelColor(p.x, 75), p.colour) << "x = " << p.x;
+    EXPECT_NE(shown.pixelColor(272, 75), blue);
+    EXPECT_EQ(shown.pixelColor(100, 50), outline);
+    EXPECT_EQ(shown.pixelColor(100, 99), outline);
+    EXPECT_NE(shown.pixelColor(100, 100), outline);
+
+    click(500, 300);  // no buttons here
+    EXPECT_EQ(board.receive(1, std::chrono::milliseconds(200)), "");
+}
+
+TEST_F(Window, WindowKeepsPaintingWhileTheBoardStartsUp) {
+    Gate gate;
+    build(gate);
+    click(75, 445);
+    EXPECT_EQ(status(1), L"1. Connecting please wait");
+    EXPECT_TRUE(connection->connecting());
+    view()->repaint();  // the window is not blocked
+    click(75, 445);     // ignored while the connect is under way
+    QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
+    gate.open();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_EQ(finished.size(), 1);
+    EXPECT_EQ(status(2), L"2. Connected");
+    EXPECT_TRUE(view()->state().connected);
+}
+
+TEST_F(Window, FailedConnectExplainsAndTriesAgainNextTime) {
+    writePortSettings(store, PortSettings{board.path(), "NONE", "0", "1", "8"});
+    EXPECT_FALSE(connectByClick());
+    EXPECT_EQ(boxes.shown.value(0), "SetCommState\nCould not set communication state \n openport aborted");
+    EXPECT_EQ(status(2), L"2. Connect failed");
+    writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
+    EXPECT_TRUE(connectByClick());
+}
+
+TEST_F(Window, PulledCableEndsTheConnection) {
+    ASSERT_TRUE(connectByClick());
+    QSignalSpy lost(connection.get(), &SerialConnection::connectionLost);
+    board.hangUp();
+    ASSERT_TRUE(lost.wait(2500));
+    EXPECT_FALSE(view()->state().connected);
+    EXPECT_EQ(status(2), L"2. Disconnected");
+    EXPECT_FALSE(connection->link().portOpen());
+}
+
+TEST_F(Window, CheckMarksAndCaptionFollowTheSelection) {
+    const int ids[] = {command::SelectPanasonic, command::SelectSkySky, command::SelectSkyTv, command::SelectTechnika,
+                       command::SelectIrMonitor};
+    const char* titles[] = {"Remote Panasonic Orvalinder", "Remote Sky (Sky)", "Remote Sky (TV)",
+                            "Remote Technika Freeview", "IR Monitor"};
+    EXPECT_TRUE(frame->action(command::SelectPanasonic)->isChecked());
+    EXPECT_EQ(frame->windowTitle(), "Remote Panasonic Orvalinder");
+    for (size_t i = 0; i < std::size(ids); ++i) {
+        frame->action(ids[i])->trigger();
+        for (int id : ids) EXPECT_EQ(frame->action(id)->isChecked(), id == ids[i]) << id;
+        EXPECT_EQ(frame->windowTitle(), titles[i]);
+    }
+    frame->action(command::SelectTechnika)->trigger();
+    const QString path = config.path() + "/codes.txt";
+    QFile(path).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(frame->openDocument(path));
+    EXPECT_EQ(frame->windowTitle(), "codes.txt - Orvalinder");
+    frame->resize(frame->width() + 10, frame->height());
+    QApplication::processEvents();
+    EXPECT_EQ(frame->windowTitle(), "Remote Technika Freeview");
+}
+
+TEST_F(Window, MenusAsUsersKnowThem) {
+    QStringList menus;
+    for (QAction* a : frame->menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, QStringList({"&File", "&Edit", "Remote", "Tools", "Options", "&Help"}));
+    QStringList file;
+    for (QAction* a : frame->menuBar()->actions().first()->menu()->actions())
+        file << (a->isSeparator() ? QString("-") : a->text());
+    EXPECT_EQ(file, QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
+                                 "Recent File", "-", "E&xit"}));
+    for (int id : {command::Undo, command::Cut, command::Copy, command::Paste, command::FilePrint})
+        EXPECT_FALSE(frame->action(id)->isEnabled()) << id;
+    QStringList tools;
+    for (QAction* a : frame->toolBar()->actions()) tools << (a->isSeparator() ? QString("|") : a->toolTip());
+    EXPECT_EQ(tools, QStringList({"New", "Open", "Save", "|", "Cut", "Copy", "Paste", "|", "Print", "About"}));
+    EXPECT_EQ(frame->toolBar()->windowTitle(), "Standard");
+    EXPECT_EQ(frame->toolBar()->allowedAreas(), Qt::AllToolBarAreas);
+}
+
+TEST_F(Window, SavingNeverDestroysAFile) {
+    const QString existing = config.path() + "/keep.txt";
+    {
+        QFile f(existing);
+        f.open(QIODevice::WriteOnly);
+        f.write("my notes\n");
+    }
+    const QString fresh = config.path() + "/new.txt";
+    files.picks = {fresh, existing};
+    frame->action(command::FileSave)->trigger();  // untitled: asks for a name
+    EXPECT_TRUE(QFile::exists(fresh));
+    EXPECT_EQ(QFile(fresh).size(), 0);
+    frame->action(command::FileSaveAs)->trigger();
+    QFile kept(existing);
+    kept.open(QIODevice::ReadOnly);
+    EXPECT_EQ(kept.readAll(), "my notes\n");
+    EXPECT_EQ(frame->windowTitle(), "keep.txt - Orvalinder");
+}
+
+TEST_F(Window, AtMostEightRecentFiles) {
+    for (int i = 0; i < 10; ++i) {
+        const QString path = config.path() + QString("/doc%1.txt").arg(i);
+        QFile(path).open(QIODevice::WriteOnly);
+        ASSERT_TRUE(frame->openDocument(path));
+    }
+    EXPECT_EQ(frame->recentFiles().size(), 8);
+    EXPECT_TRUE(frame->recentFiles().first().endsWith("doc9.txt"));
+    EXPECT_FALSE(frame->action(command::FirstRecentFile)->isVisible());
+    EXPECT_FALSE(frame->openDocument(config.path() + "/missing.txt"));
+    EXPECT_FALSE(boxes.shown.isEmpty());
+}
+
+}  // namespace
+}  // namespace orvalinder
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
