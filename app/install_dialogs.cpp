@@ -1,9 +1,30 @@
 #include "app/install_dialogs.h"
 
+#include "app/dialogs/about_dlg.h"
+#include "app/dialogs/com_settings_dlg.h"
+#include "app/dialogs/dialog_areas.h"
+#include "app/dialogs/dialog_convert.h"
 #include "app/main_frame.h"
 
 namespace orvalinder {
 
-void installDialogs(CMainFrame&, Platform&, SettingsStore&) {}
+void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store) {
+    frame.onComSettings = [&frame, &store] {
+        CComSettingsDlg dialog(store, serialDevicesFound(), &frame);
+        dialog.exec();
+    };
+    frame.onShowClickAreas = [&frame] {
+        CDialogAreas dialog(frame.view()->state().clickAreasShown, &frame);
+        dialog.exec();
+    };
+    frame.onSwapBits = [&frame, &platform] {
+        CDialogConvert dialog(platform.boxes, platform.files, &frame);
+        dialog.exec();
+    };
+    frame.onAbout = [&frame] {
+        CAboutDlg dialog(&frame);
+        dialog.exec();
+    };
+}
 
 }  // namespace orvalinder

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSettings>
+#include <QScreen>
 #include <QStyle>
 #include <QToolBar>
 
@@ -35,7 +36,13 @@ CMainFrame::CMainFrame(Platform& platform, SerialConnection& connection, COrvali
     showRecentFiles();
     connect(&document_, &COrvalinderDoc::titleChanged, this, &CMainFrame::showDocumentTitle);
     connect(view_, &COrvalinderView::titleRequested, this, &QWidget::setWindowTitle);
-    restoreGeometry(state_.value(QStringLiteral("Workspace/Geometry")).toByteArray());
+    if (!restoreGeometry(state_.value(QStringLiteral("Workspace/Geometry")).toByteArray())) {
+        // First start: room for the status lines and a whole remote.
+        QSize size(1000, 940);
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            size = size.boundedTo(screen->availableSize());
+        resize(size);
+    }
     restoreState(state_.value(QStringLiteral("Workspace/State")).toByteArray());
     showSelection();
 }

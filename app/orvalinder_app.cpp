@@ -1,5 +1,10 @@
 #include "app/orvalinder_app.h"
 
+#include <QIcon>
+#include <QPixmap>
+
+#include "resources/pictures.h"
+
 namespace orvalinder {
 
 COrvalinderApp::COrvalinderApp(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -11,6 +16,7 @@ COrvalinderApp::~COrvalinderApp() {
 }
 
 bool COrvalinderApp::initInstance() {
+    setWindowIcon(QIcon(QPixmap::fromImage(picture(PanasonicPicture).scaledToHeight(64, Qt::SmoothTransformation))));
     // The window's own state (recent files, layout) is kept apart from the
     // serial settings.
     state_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,

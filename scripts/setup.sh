@@ -7,7 +7,7 @@ packages="cmake ninja-build ccache g++ pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev libqt6serialport6-dev libxkbcommon-dev
   fonts-liberation
-  xvfb xauth xdotool"
+  xvfb xauth xdotool x11-apps"
 
 missing=""
 for p in $packages; do

@@ -50,6 +50,12 @@ volatile sig_atomic_t g_stop = 0;
 
 void onStopSignal(int) { g_stop = 1; }
 
+bool stopPending() {
+    sigset_t pending;
+    sigpending(&pending);
+    return sigismember(&pending, SIGINT) == 1 || sigismember(&pending, SIGTERM) == 1;
+}
+
 struct Options {
     uint64_t flood = 0;           // monitor lines per second, 0 for none
     uint64_t count = UINT64_MAX;  // flood lines in all
@@ -262,7 +268,9 @@ int main(int argc, char** argv) {
     if (const int exit = parseOptions(argc, argv, options)) return exit - 1;
 
     // The stop signals stay blocked except inside ppoll, so one arriving
-    // between the check of g_stop and the wait still ends the wait.
+    // between the check of g_stop and the wait still ends the wait. While
+    // the pty is always ready ppoll returns without taking them, hence the
+    // look at the pending signals too.
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
@@ -299,7 +307,7 @@ int main(int argc, char** argv) {
     Outbox out;
     int status = 0;
 
-    while (!g_stop) {
+    while (!g_stop && !stopPending()) {
         Clock::time_point now = Clock::now();
         flood.limitLag(now);
         garbage.limitLag(now);
@@ -342,7 +350,8 @@ int main(int argc, char** argv) {
             break;
         }
 
-        if (pfd.revents & (POLLERR | POLLNVAL)) {
+        // Our own slave descriptor rules out a hang-up, so any is a failure.
+        if (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) {
             std::fprintf(stderr, "irbridge-sim: the pseudo-terminal failed\n");
             status = 1;
             break;

@@ -46,10 +46,12 @@ CComSettingsDlg::CComSettingsDlg(SettingsStore& store, const std::vector<std::st
     : QDialog(parent), store_(store) {
     setWindowTitle(QStringLiteral("Dialog"));
 
+    const std::vector<std::string> portList = comPortList(devicesFound);
+
     // Created in tab order.
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     ok->setDefault(true);
-    port_ = settingBox(QStringLiteral("comPort"), comPortList(devicesFound), this);
+    port_ = settingBox(QStringLiteral("comPort"), portList, this);
     parity_ = settingBox(QStringLiteral("parity"), parityList(), this);
     speed_ = settingBox(QStringLiteral("speed"), speedList(), this);
     dataBits_ = settingBox(QStringLiteral("dataBits"), dataBitsList(), this);
@@ -82,14 +84,14 @@ CComSettingsDlg::CComSettingsDlg(SettingsStore& store, const std::vector<std::st
     grid->addWidget(defaults, 5, 2, Qt::AlignLeft);
     grid->addWidget(cancel, 7, 2, Qt::AlignLeft);
     grid->addWidget(ok, 8, 2, Qt::AlignLeft);
-    grid->setColumnMinimumWidth(2, defaults->sizeHint().width());
+    grid->setColumnStretch(2, 1);
     grid->setHorizontalSpacing(24);
 
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(defaults, &QPushButton::clicked, this, [this] { select(defaultSelection()); });
 
-    select(preselect(store_, comPortList(devicesFound)));
+    select(preselect(store_, portList));
 }
 
 void CComSettingsDlg::select(const Preselection& selection) {

@@ -1,9 +1,8 @@
 #pragma once
-// Finding a dialog's controls the way the user does: by their texts.
+// Reaching a dialog's controls the way the user does: by their texts.
 
 #include <QAbstractButton>
 #include <QDialog>
-#include <QLabel>
 #include <gtest/gtest.h>
 
 namespace orvalinder::testing {
@@ -16,14 +15,6 @@ inline QAbstractButton* buttonNamed(const QWidget& dialog, const QString& text) 
     return nullptr;
 }
 
-inline bool showsText(const QWidget& dialog, const QString& text) {
-    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
-        if (label->text() == text && label->isVisible()) return true;
-    }
-    return false;
-}
-
-// Closed, and how.
 inline bool closedWith(const QDialog& dialog, QDialog::DialogCode code) {
     return !dialog.isVisible() && dialog.result() == code;
 }

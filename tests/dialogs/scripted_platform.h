@@ -10,8 +10,7 @@
 namespace orvalinder::testing {
 
 struct ShownBox {
-    QString text;
-    QString caption;
+    QString text, caption;
     MessageIcon icon;
     Buttons buttons;
 };
@@ -23,34 +22,23 @@ public:
 
     Answer show(QWidget*, const QString& text, MessageIcon icon, Buttons buttons, const QString& caption) override {
         shown.push_back({text, caption, icon, buttons});
-        if (answers.empty()) return Answer::Cancel;
-        const Answer answer = answers.front();
-        answers.pop_front();
+        const Answer answer = answers.empty() ? Answer::Cancel : answers.front();
+        if (!answers.empty()) answers.pop_front();
         return answer;
-    }
-
-    std::vector<QString> texts() const {
-        std::vector<QString> result;
-        for (const ShownBox& box : shown) result.push_back(box.text);
-        return result;
     }
 };
 
 class ScriptedPicker : public FilePicker {
 public:
-    std::deque<QString> picks;  // empty text: the user cancels
-    std::vector<QString> filters;
+    std::deque<QString> picks;  // an empty text: the user cancels
 
-    QString openFile(QWidget*, const QString&, const QString& filter) override { return next(filter); }
-    QString saveFile(QWidget*, const QString&, const QString& filter) override { return next(filter); }
-
-private:
-    QString next(const QString& filter) {
-        filters.push_back(filter);
-        if (picks.empty()) return {};
-        const QString pick = picks.front();
-        picks.pop_front();
+    QString openFile(QWidget*, const QString&, const QString&) override {
+        const QString pick = picks.empty() ? QString() : picks.front();
+        if (!picks.empty()) picks.pop_front();
         return pick;
+    }
+    QString saveFile(QWidget* parent, const QString& title, const QString& filter) override {
+        return openFile(parent, title, filter);
     }
 };
 

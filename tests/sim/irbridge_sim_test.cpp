@@ -130,7 +130,7 @@ TEST_F(IrBridgeSim, AnswersKeyCodesWithMonitorAndValueLines) {
          {{"9000\t4500" + k1 + k1 + k1 + k1 + k1 + k1 + k1 + k0, "CODE:FE01FB04"},
           {"9000\t4500" + k1 + k1 + k0 + k1 + k0 + k1 + k1 + k1, "CODE:D728DF20"}}},
         {"no leading zeros", {"D355"}, {{"9000\t4500" + k0 + k0 + k0 + k0 + k0 + k0 + k0 + k0, "CODE:FF7F80"}}},
-        {"junk and broken codes", {"zA1x9", "C1", "00"},
+        {"junk and broken codes", {"zA1x01", "B1C1", "00"},
          {{"9000\t4500" + k1 + k1 + k1 + k1 + k1 + k1 + k1 + k1, "CODE:FF00BF40"}}},
     };
     start();
@@ -186,24 +186,38 @@ TEST_F(IrBridgeSim, AnswersAClientThatReopensThePort) {
 }
 
 TEST_F(IrBridgeSim, FloodLinesArriveInOrderWithoutLoss) {
-    // At this rate the pty fills up, so the simulator meets partial writes.
-    start({"--flood", "50000", "--count", "5000"});
+    // Faster than any reader, so the pty keeps filling up and the simulator
+    // meets partial writes.
+    start({"--flood", "100000000", "--count", "20000"});
     size_t scanned = 0, ends = 0;
     const std::string text = readUntil(
         fd_,
         [&](const std::string& t) {
             for (; scanned < t.size(); ++scanned) ends += t[scanned] == 'x';
-            return ends == 5000;
+            return ends == 20000;
         },
         10s);
     const auto lines = split(text, 'x');
-    ASSERT_EQ(lines.size(), 5000u);
+    ASSERT_EQ(lines.size(), 20000u);
     for (size_t seq = 0; seq < lines.size(); ++seq) {
         const auto numbers = split(lines[seq], '\t');
         ASSERT_EQ(numbers.size(), 67u) << lines[seq];
         ASSERT_EQ(numbers.front(), "9000");
         ASSERT_EQ(numbers.back(), std::to_string(seq));
     }
+}
+
+TEST_F(IrBridgeSim, StopsWhileFloodingAFastReader) {
+    // Faster than it can go, so the simulator hardly ever waits.
+    start({"--flood", "100000000"});
+    readUntil(fd_, [](auto& t) { return t.size() > 100000; }, 5s);
+    ASSERT_EQ(kill(pid_, SIGTERM), 0);
+    readUntil(fd_, [](auto&) { return false; }, 5s);  // drains until the pty hangs up
+    pollfd pfd{fd_, POLLIN, 0};
+    if (poll(&pfd, 1, 0) != 1 || !(pfd.revents & POLLHUP)) {
+        kill(pid_, SIGKILL);
+        ADD_FAILURE() << "still sending 5 s after SIGTERM";
+    }  // TearDown reaps it and checks the exit status
 }
 
 }  // namespace
