@@ -233,7 +233,7 @@ private:
     size_t sent_ = 0;
 };
 
-timespec untilNow(Clock::time_point when, Clock::time_point now) {
+timespec timeUntil(Clock::time_point when, Clock::time_point now) {
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when - now).count();
     if (ns <= 0) return {0, 0};
     return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
@@ -308,7 +308,7 @@ int main(int argc, char** argv) {
     int status = 0;
 
     while (!g_stop && !stopPending()) {
-        Clock::time_point now = Clock::now();
+        const Clock::time_point now = Clock::now();
         flood.limitLag(now);
         garbage.limitLag(now);
         while (flood.due(now) && out.pending() < kMaxPending) {
@@ -339,7 +339,7 @@ int main(int argc, char** argv) {
             if (flood.active()) wake = flood.next();
             if (garbage.active() && garbage.next() < wake) wake = garbage.next();
             if (wake != Clock::time_point::max()) {
-                timeout = untilNow(wake, Clock::now());
+                timeout = timeUntil(wake, Clock::now());
                 wait = &timeout;
             }
         }
