@@ -3,32 +3,10 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QSettings>
-#include <QTemporaryDir>
 
-#include "app/main_frame.h"
-#include "serial/qt_serial_device.h"
-#include "serial/qt_settings_store.h"
+#include "app/offscreen_frame.h"
 
 using namespace orvalinder;
-
-namespace {
-
-class SilentBoxes : public MessageBoxes {
-public:
-    Answer show(QWidget*, const QString&, MessageIcon, Buttons, const QString&) override { return Answer::Ok; }
-};
-class NoFiles : public FilePicker {
-public:
-    QString openFile(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFile(QWidget*, const QString&, const QString&) override { return {}; }
-};
-class NoFolders : public FolderOpener {
-public:
-    void openFolder(const QString&) override {}
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -38,24 +16,10 @@ int main(int argc, char** argv) {
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(dir);
-    QTemporaryDir config;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-
-    SilentBoxes boxes;
-    NoFiles files;
-    NoFolders folders;
-    Platform platform{boxes, files, folders};
-    QtSettingsStore store;
-    QtSerialDeviceOpener opener;
-    ThreadSleeper sleeper;
-    SerialConnection connection(store, opener, sleeper);
-    COrvalinderDoc document;
-    QSettings state(config.path() + "/state.conf", QSettings::IniFormat);
-    CMainFrame frame(platform, connection, document, state);
+    OffscreenFrame window;
+    CMainFrame& frame = window.frame;
     frame.resize(1000, 900);
-    frame.newDocument();
     frame.show();
-
     auto save = [&](const char* name) {
         QApplication::processEvents();
         frame.grab().save(dir + "/" + QString::fromLatin1(name) + ".png");

@@ -15,9 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/main_frame.h"
-#include "serial/qt_serial_device.h"
-#include "serial/qt_settings_store.h"
+#include "app/offscreen_frame.h"
 
 using namespace orvalinder;
 
@@ -50,20 +48,6 @@ double startupToFirstPaintMs(const char* self) {
     return text.empty() ? -1 : static_cast<double>(std::stoll(text) - start) / 1e6;
 }
 
-class SilentBoxes : public MessageBoxes {
-public:
-    Answer show(QWidget*, const QString&, MessageIcon, Buttons, const QString&) override { return Answer::Ok; }
-};
-class NoFiles : public FilePicker {
-public:
-    QString openFile(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFile(QWidget*, const QString&, const QString&) override { return {}; }
-};
-class NoFolders : public FolderOpener {
-public:
-    void openFolder(const QString&) override {}
-};
-
 class FirstPaint : public QObject {
 public:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -85,22 +69,10 @@ private:
 // The window as the program opens it, until its first paint.
 int firstPaint(int argc, char** argv) {
     QApplication app(argc, argv);
-    QTemporaryDir config;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-    SilentBoxes boxes;
-    NoFiles files;
-    NoFolders folders;
-    Platform platform{boxes, files, folders};
-    QtSettingsStore store;
-    QtSerialDeviceOpener opener;
-    ThreadSleeper sleeper;
-    SerialConnection connection(store, opener, sleeper);
-    COrvalinderDoc document;
-    QSettings state(config.path() + "/state.conf", QSettings::IniFormat);
-    CMainFrame frame(platform, connection, document, state);
+    OffscreenFrame window;
+    CMainFrame& frame = window.frame;
     FirstPaint firstPaint;
     frame.view()->installEventFilter(&firstPaint);
-    frame.newDocument();
     frame.show();
     return app.exec();
 }
