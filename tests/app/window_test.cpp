@@ -103,7 +103,7 @@ protected:
     QtSerialDeviceOpener opener;
     NoWait noWait;
     testing::ScriptedBoxes boxes;
-    testing::ScriptedFiles files;
+    testing::ScriptedPicker files;
     testing::ScriptedFolders folders;
     Platform platform{boxes, files, folders};
     COrvalinderDoc document;
@@ -212,7 +212,8 @@ TEST_F(Window, WindowKeepsPaintingWhileTheBoardStartsUp) {
 TEST_F(Window, FailedConnectExplainsAndTriesAgainNextTime) {
     writePortSettings(store, PortSettings{board.path(), "NONE", "0", "1", "8"});
     EXPECT_FALSE(connectByClick());
-    EXPECT_EQ(boxes.shown.value(0), "SetCommState\nCould not set communication state \n openport aborted");
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown[0].text, "SetCommState\nCould not set communication state \n openport aborted");
     EXPECT_EQ(status(2), L"2. Connect failed");
     writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
     EXPECT_TRUE(connectByClick());
@@ -297,7 +298,7 @@ TEST_F(Window, AtMostEightRecentFiles) {
     EXPECT_TRUE(frame->recentFiles().first().endsWith("doc9.txt"));
     EXPECT_FALSE(frame->action(command::FirstRecentFile)->isVisible());
     EXPECT_FALSE(frame->openDocument(config.path() + "/missing.txt"));
-    EXPECT_FALSE(boxes.shown.isEmpty());
+    EXPECT_FALSE(boxes.shown.empty());
 }
 
 }  // namespace

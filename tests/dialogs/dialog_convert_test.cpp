@@ -8,7 +8,7 @@
 
 #include "app/dialogs/dialog_convert.h"
 #include "tests/dialogs/dialog_test_support.h"
-#include "tests/dialogs/scripted_platform.h"
+#include "tests/support/scripted_platform.h"
 
 namespace orvalinder {
 namespace {

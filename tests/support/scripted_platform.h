@@ -1,41 +1,47 @@
 #pragma once
-// Message boxes and file pickers that answer as the test says, and remember
-// what they showed.
+// Message boxes, a file picker and a file manager that answer as the test
+// scripts them and keep what they were shown, so no test waits on a modal
+// window.
 
 #include <QStringList>
 #include <deque>
+#include <vector>
 
 #include "app/platform.h"
 
 namespace orvalinder::testing {
 
+struct ShownBox {
+    QString text, caption;
+    MessageIcon icon;
+    Buttons buttons;
+};
+
 class ScriptedBoxes : public MessageBoxes {
 public:
-    QStringList shown;
-    std::deque<Answer> answers;  // Ok (or the first button) when empty
-    Answer show(QWidget*, const QString& text, MessageIcon, Buttons buttons, const QString&) override {
-        shown << text;
-        if (!answers.empty()) {
-            const Answer a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    std::deque<Answer> answers;  // the user's answers, first asked first; then the first button
+    std::vector<ShownBox> shown;
+
+    Answer show(QWidget*, const QString& text, MessageIcon icon, Buttons buttons, const QString& caption) override {
+        shown.push_back({text, caption, icon, buttons});
+        if (answers.empty()) return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+        const Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
 };
 
-class ScriptedFiles : public FilePicker {
+class ScriptedPicker : public FilePicker {
 public:
-    std::deque<QString> picks;  // cancelled when empty
-    QString openFile(QWidget*, const QString&, const QString&) override { return next(); }
-    QString saveFile(QWidget*, const QString&, const QString&) override { return next(); }
+    std::deque<QString> picks;  // an empty text, or none left: the user cancels
 
-private:
-    QString next() {
-        if (picks.empty()) return {};
-        const QString p = picks.front();
-        picks.pop_front();
-        return p;
+    QString openFile(QWidget*, const QString&, const QString&) override {
+        const QString pick = picks.empty() ? QString() : picks.front();
+        if (!picks.empty()) picks.pop_front();
+        return pick;
+    }
+    QString saveFile(QWidget* parent, const QString& title, const QString& filter) override {
+        return openFile(parent, title, filter);
     }
 };
 
