@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -299,6 +300,69 @@ TEST_F(Window, AtMostEightRecentFiles) {
     EXPECT_FALSE(frame->action(command::FirstRecentFile)->isVisible());
     EXPECT_FALSE(frame->openDocument(config.path() + "/missing.txt"));
     EXPECT_FALSE(boxes.shown.empty());
+}
+
+TEST_F(Window, RecorderWritesClicksUntilStopped) {
+    setViewHeight(700);
+    view()->directory = [d = config.path().toStdString()] { return std::optional(d); };
+    frame->action(command::RecordButtonLocations)->trigger();
+    ASSERT_TRUE(view()->state().recording);
+    EXPECT_EQ(boxes.shown.at(0).icon, MessageIcon::Information);
+    click(450, 100);
+    EXPECT_EQ(status(1), L"1. Pixel x 61 y 123");
+    click(75, 445);  // the connect button does not react while recording
+    EXPECT_FALSE(connection->connecting());
+    const QImage shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.copy(20, 20, 128, 128), picture(StopImage).convertToFormat(QImage::Format_RGB32));
+    click(147, 145);  // the Stop image
+    EXPECT_FALSE(view()->state().recording);
+    click(450, 200);
+    QFile file(config.path() + "/buttons.txt");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "0.246000, 0.142857, 61.500000, 123.000000\n");
+}
+
+TEST_F(Window, RecorderAndFolderExplainALongDirectory) {
+    view()->directory = [] { return std::optional(std::string(500, 'd')); };
+    frame->action(command::OpenCurrentDirectory)->trigger();
+    frame->action(command::RecordButtonLocations)->trigger();
+    ASSERT_EQ(boxes.shown.size(), 3u);  // the folder's box, the recorder's welcome and its box
+    EXPECT_TRUE(boxes.shown[0].text.contains("500 character buffer.\nTry moving the program"));
+    EXPECT_TRUE(boxes.shown[2].text.contains("480 character buffer."));
+    EXPECT_FALSE(view()->state().recording);
+    EXPECT_TRUE(folders.opened.isEmpty());
+
+    view()->directory = [d = config.path().toStdString()] { return std::optional(d); };
+    frame->action(command::OpenCurrentDirectory)->trigger();
+    EXPECT_EQ(folders.opened, QStringList{config.path()});
+}
+
+TEST_F(Window, RightClickShowsTheIdleEditMenu) {
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(10, 10), view()->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(view(), &event);
+    QMenu* edit = view()->editMenu()->actions().first()->menu();
+    EXPECT_TRUE(edit->isVisible());
+    QStringList items;
+    for (QAction* a : edit->actions()) {
+        items << a->text();
+        EXPECT_FALSE(a->isEnabled());
+    }
+    EXPECT_EQ(items, QStringList({"Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}));
+    edit->close();
+}
+
+TEST_F(Window, EveryLineOfAFastBoardReachesTheMonitor) {
+    ASSERT_TRUE(connectByClick());
+    frame->action(command::SelectIrMonitor)->trigger();
+    std::string burst;
+    for (int i = 1; i <= 2001; ++i) burst += std::to_string(i * 60) + "x";
+    board.send(burst);
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+         view()->state().monitorLines.line(1) != "120060x" && std::chrono::steady_clock::now() < end;)
+        QTest::qWait(20);
+    // 2001 lines make 500 full pages and one line on the last.
+    EXPECT_EQ(view()->state().monitorLines.line(1), "120060x");
+    EXPECT_EQ(view()->state().monitorLines.line(2), "");
 }
 
 }  // namespace
