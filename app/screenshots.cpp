@@ -4,6 +4,10 @@
 #include <QApplication>
 #include <QDir>
 
+#include "app/dialogs/about_dlg.h"
+#include "app/dialogs/com_settings_dlg.h"
+#include "app/dialogs/dialog_areas.h"
+#include "app/dialogs/dialog_convert.h"
 #include "app/offscreen_frame.h"
 
 using namespace orvalinder;
@@ -46,5 +50,20 @@ int main(int argc, char** argv) {
     s.connected = true;
     s.status.line(2) = L"2. Connected";
     save("ir-monitor");
+
+    auto saveDialog = [&](QWidget& dialog, const char* name) {
+        dialog.show();
+        QApplication::processEvents();
+        dialog.grab().save(dir + "/" + QString::fromLatin1(name) + ".png");
+    };
+    CComSettingsDlg comSettings(window.store, {"/dev/ttyACM0"});
+    saveDialog(comSettings, "dialog-com-settings");
+    CAboutDlg about;
+    saveDialog(about, "dialog-about");
+    CDialogConvert convert(window.quiet, window.quiet);
+    saveDialog(convert, "dialog-swap-bits");
+    bool shown = false;
+    CDialogAreas areas(shown);
+    saveDialog(areas, "dialog-click-areas");
     return 0;
 }
