@@ -31,9 +31,6 @@ public:
     // Appends every line the chunk completes to `lines`, in order.
     void feed(std::string_view chunk, std::vector<ReceivedLine>& lines);
 
-    // Forgets a partial line (a new connection starts clean).
-    void reset() { buffer_.clear(); }
-
     const std::string& partialLine() const { return buffer_; }
 
 private:

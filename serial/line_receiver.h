@@ -21,7 +21,6 @@ public:
     explicit LineReceiver(KeyCodeLogger logger = KeyCodeLogger()) : logger_(std::move(logger)) {}
 
     ChunkResult feed(std::string_view chunk);
-    void reset() { assembler_.reset(); }
 
 private:
     LineAssembler assembler_;

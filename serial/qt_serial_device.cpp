@@ -86,7 +86,10 @@ long QtSerialDevice::read(char* buffer, size_t max) {
 }
 
 long QtSerialDevice::write(std::string_view bytes) {
-    if (closed_) return 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return 0;
+    }
     const qint64 written = onPortThread([this, bytes] {
         return port_->isOpen() ? port_->write(bytes.data(), static_cast<qint64>(bytes.size())) : qint64{0};
     });

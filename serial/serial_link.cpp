@@ -47,7 +47,6 @@ ConnectOutcome SerialLink::connect() {
     settings.dtrRaised = true;
     settings.rtsRaised = true;
     settings.flowControl = false;
-    lineSettings_ = settings;
 
     sleeper_.sleep(1000);
     if (!port_->applyLineSettings(settings)) {

@@ -40,8 +40,6 @@ public:
     bool portOpen() const { return portOpen_; }
     // The open port the receiver reads; nothing after a close.
     std::shared_ptr<SerialDevice> port() const { return port_; }
-    // The line settings applied by the last attempt.
-    const LineSettings& lineSettings() const { return lineSettings_; }
 
     static std::string openFailureText(const std::string& path, PathStyle style = nativePathStyle());
 
@@ -52,7 +50,6 @@ private:
     CSio& sio_;
     bool portOpen_ = false;
     std::shared_ptr<SerialDevice> port_;
-    LineSettings lineSettings_;
 };
 
 }  // namespace orvalinder

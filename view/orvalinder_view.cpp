@@ -207,13 +207,14 @@ void COrvalinderView::recordClick(int x, int y) {
 
 void COrvalinderView::openCurrentDirectory() {
     state_.status.reset();
-    const DirectoryFile target = fileInDirectory(directory(), "", 500,
-                                                 "Try moving the program to a shorter path location.\n");
+    const std::optional<std::string> folder = directory();
+    const DirectoryFile target =
+        fileInDirectory(folder, "", 500, "Try moving the program to a shorter path location.\n");
     if (target.failure) {
         show(*target.failure);
         return;
     }
-    platform_.folders.openFolder(QString::fromStdString(*directory()));
+    platform_.folders.openFolder(QString::fromStdString(*folder));
 }
 
 }  // namespace orvalinder

@@ -174,12 +174,6 @@ const RemoteInfo* findRemote(int kind) {
     return it == kCatalogue.end() ? nullptr : &*it;
 }
 
-const RemoteInfo* findRemoteByCommand(int commandId) {
-    auto it = std::find_if(kCatalogue.begin(), kCatalogue.end(),
-                           [commandId](const RemoteInfo& r) { return r.commandId == commandId; });
-    return it == kCatalogue.end() ? nullptr : &*it;
-}
-
 std::span<const ClickArea> clickAreasOfPicture(PictureId picture) {
     switch (picture) {
     case PanasonicPicture: return kPanasonicAreas;

@@ -53,7 +53,6 @@ std::span<const RemoteInfo> remoteCatalogue();
 
 // nullptr when the value names no remote.
 const RemoteInfo* findRemote(int kind);
-const RemoteInfo* findRemoteByCommand(int commandId);
 
 // The click areas of a remote; empty for the IR Monitor.
 std::span<const ClickArea> clickAreas(RemoteKind kind);
