@@ -7,7 +7,9 @@ ChunkResult LineReceiver::feed(std::string_view chunk) {
     assembler_.feed(chunk, result.lines);
     values_.clear();
     for (const ReceivedLine& line : result.lines)
-        if (line.kind == ReceivedLine::Value) values_.push_back(line.value);
+        // A value line without a colon (a board's note, a bare Y) carries no code.
+        if (line.kind == ReceivedLine::Value && line.text.find(':') != std::string::npos)
+            values_.push_back(line.value);
     result.logFailure = logger_.append(values_);
     return result;
 }

@@ -118,7 +118,8 @@ protected:
 
 TEST_F(KeyCodesFile, EveryValueOnceInTheOrderReceived) {
     LineReceiver receiver(logger());
-    const char* chunks[] = {"1\t2xCODE:A25DY3x", "CODE:1Y", "CODE:FFFF", "FFFFY", "CODE:7Y9xCODE:8YCODE:", "-1Y"};
+    const char* chunks[] = {"1\t2xCODE:A25DY3x", "CODE:1Y", "NO KEY A999Y", "Y", "CODE:FFFF", "FFFFY",
+                            "CODE:7Y9xCODE:8YCODE:", "-1YNO CODEY"};
     for (const char* chunk : chunks) {
         const ChunkResult result = receiver.feed(chunk);
         EXPECT_FALSE(result.logFailure);
