@@ -96,12 +96,17 @@ Preselection preselect(const SettingsStore& store, const std::vector<std::string
     return p;
 }
 
-std::string normalisePort(std::string_view typed, PathStyle style) {
+std::string normalisePort(std::string_view typed, PathStyle style, const std::vector<std::string>& devicesFound) {
     if (style == PathStyle::Posix) {
         std::string_view bare = typed;
         while (!bare.empty() && isSpace(bare.front())) bare.remove_prefix(1);
         while (!bare.empty() && isSpace(bare.back())) bare.remove_suffix(1);
         if (!bare.empty() && bare.front() == '/') return std::string(bare);
+        for (const std::string& device : devicesFound) {
+            const size_t slash = device.rfind('/');
+            if (!bare.empty() && slash != std::string::npos && std::string_view(device).substr(slash + 1) == bare)
+                return device;
+        }
     }
     std::string text = upper(cut(typed));
     const auto isComLetter = [](char c) { return c == 'C' || c == 'O' || c == 'M'; };
@@ -132,8 +137,8 @@ std::string normaliseDataBits(std::string_view typed) {
     return text == "16" || text == "7" || text == "6" || text == "5" ? text : "8";
 }
 
-PortSettings normalise(const TypedSettings& t, PathStyle style) {
-    return PortSettings{normalisePort(t.port, style), normaliseParity(t.parity), normaliseSpeed(t.speed),
+PortSettings normalise(const TypedSettings& t, PathStyle style, const std::vector<std::string>& devicesFound) {
+    return PortSettings{normalisePort(t.port, style, devicesFound), normaliseParity(t.parity), normaliseSpeed(t.speed),
                         normaliseStopBits(t.stopBits), normaliseDataBits(t.dataBits)};
 }
 

@@ -40,8 +40,10 @@ Preselection defaultSelection();
 // Texts longer than this are cut, as the boxes are read into small buffers.
 inline constexpr size_t kBoxTextLimit = 49;
 
-// OK's normalisation of each box's text.
-std::string normalisePort(std::string_view typed, PathStyle style = nativePathStyle());
+// OK's normalisation of each box's text. A device's bare name ("ttyACM0")
+// stands for the device found under that name.
+std::string normalisePort(std::string_view typed, PathStyle style = nativePathStyle(),
+                          const std::vector<std::string>& devicesFound = {});
 std::string normaliseParity(std::string_view typed);
 std::string normaliseSpeed(std::string_view typed);
 std::string normaliseStopBits(std::string_view typed);
@@ -50,6 +52,7 @@ std::string normaliseDataBits(std::string_view typed);
 struct TypedSettings {
     std::string port, parity, speed, stopBits, dataBits;
 };
-PortSettings normalise(const TypedSettings& typed, PathStyle style = nativePathStyle());
+PortSettings normalise(const TypedSettings& typed, PathStyle style = nativePathStyle(),
+                       const std::vector<std::string>& devicesFound = {});
 
 }  // namespace orvalinder

@@ -9,8 +9,8 @@
 namespace orvalinder {
 
 void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store) {
-    frame.onComSettings = [&frame, &store] {
-        CComSettingsDlg dialog(store, serialDevicesFound(), &frame);
+    frame.onComSettings = [&frame, &platform, &store] {
+        CComSettingsDlg dialog(platform.boxes, store, serialDevicesFound(), &frame);
         dialog.exec();
     };
     frame.onShowClickAreas = [&frame] {

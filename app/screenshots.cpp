@@ -56,7 +56,8 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         dialog.grab().save(dir + "/" + QString::fromLatin1(name) + ".png");
     };
-    CComSettingsDlg comSettings(window.store, {"/dev/ttyACM0"});
+    // A board as this machine would list it.
+    CComSettingsDlg comSettings(window.quiet, window.store, {{"/dev/ttyACM0", "Arduino Uno"}, {"/dev/ttyUSB0", ""}});
     saveDialog(comSettings, "dialog-com-settings");
     CAboutDlg about;
     saveDialog(about, "dialog-about");

@@ -38,9 +38,9 @@ std::vector<Bar> monitorBars(int row, std::string_view line) {
     const std::vector<int> values = readMonitorValues(line);
     const int top = 80 * row + 50;
     const int bottom = 80 * row + 100;
-    int x = kFirstBarX;
+    long long x = kFirstBarX;
     for (size_t j = 0; j < values.size(); ++j) {
-        const int width = values[j] / kMicrosecondsPerPixel;
+        const long long width = values[j] / kMicrosecondsPerPixel;
         bars.push_back(Bar{x, top, x + width, bottom, j % 2 == 0});
         x += width;
     }

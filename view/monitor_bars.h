@@ -14,11 +14,12 @@ std::vector<int> readMonitorValues(std::string_view line);
 
 // A bar as the corners of its rectangle: it covers x from left up to but not
 // including right, and y from top up to but not including bottom. A negative
-// value gives right < left.
+// value gives right < left. The board may send any number, so x runs far
+// beyond an int; the painter clips it to the view.
 struct Bar {
-    int left;
+    long long left;
     int top;
-    int right;
+    long long right;
     int bottom;
     bool orange;  // even positions are orange, odd ones dark blue
 };

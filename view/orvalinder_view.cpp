@@ -32,11 +32,7 @@ COrvalinderView::COrvalinderView(Platform& platform, SerialConnection& connectio
     connect(&connection_, &SerialConnection::connectFinished, this, &COrvalinderView::connectFinished);
     connect(&connection_, &SerialConnection::connectionLost, this, &COrvalinderView::connectionLost);
     connect(&connection_, &SerialConnection::linesArrived, this, &COrvalinderView::takeReceivedLines);
-    connect(&connection_, &SerialConnection::logFailed, this, [this](const QString& message, const QString& status) {
-        if (!status.isEmpty()) state_.status.line(1) = status.toStdWString();
-        show(message, MessageIcon::Stop);
-        update();
-    });
+    connect(&connection_, &SerialConnection::logFailed, this, &COrvalinderView::logFailed);
 }
 
 COrvalinderView::~COrvalinderView() {
@@ -87,12 +83,12 @@ void COrvalinderView::leftClick(int x, int y) {
     state_.status.line(1) = L"...";
     state_.status.line(3) = L"3. Left click " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" ";
     if (x >= 50 && x <= 100 && y >= 420 && y <= 470) toggleConnection();
-    if (state_.remoteKind == IrMonitor) return;
-
-    for (int index : hitTest(state_.remoteKind, state_.geometry, x, y)) {
-        state_.status.line(1) = L"1. Button " + std::to_wstring(index);
-        if (const auto key = keyCodeFor(state_.remoteKind, index))
-            sendKeyCode(state_.connected, connection_.sio().portHandle(), *key, state_.status);
+    if (state_.remoteKind != IrMonitor) {
+        for (int index : hitTest(state_.remoteKind, state_.geometry, x, y)) {
+            state_.status.line(1) = L"1. Button " + std::to_wstring(index);
+            if (const auto key = keyCodeFor(state_.remoteKind, index))
+                sendKeyCode(state_.connected, connection_.sio().portHandle(), *key, state_.status);
+        }
     }
     update();
 }
@@ -141,6 +137,17 @@ void COrvalinderView::takeReceivedLines() {
             state_.monitorLines.showValueLine(line.text, state_.status);
     }
     scheduleRepaint();
+}
+
+void COrvalinderView::logFailed(const QString& message, const QString& statusLine1) {
+    if (!statusLine1.isEmpty()) state_.status.line(1) = statusLine1.toStdWString();
+    update();
+    // The board keeps talking while the box is open: one box at a time, or
+    // each chunk would open another inside the last one's event loop.
+    if (logFailureShown_) return;
+    logFailureShown_ = true;
+    show(message, MessageIcon::Stop);
+    logFailureShown_ = false;
 }
 
 void COrvalinderView::startRecording() {

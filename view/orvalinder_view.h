@@ -56,6 +56,7 @@ private:
     void connectFinished(bool connected, const QString& message, int icon);
     void connectionLost();
     void takeReceivedLines();
+    void logFailed(const QString& message, const QString& statusLine1);
     void recordClick(int x, int y);
     void scheduleRepaint();
     void show(const UserMessage& message);
@@ -68,6 +69,7 @@ private:
     QTimer repaintTimer_;
     QMenu* editMenu_;
     std::FILE* buttonRecordFile_ = nullptr;
+    bool logFailureShown_ = false;
 };
 
 }  // namespace orvalinder

@@ -1,6 +1,7 @@
 #include "view/view_painter.h"
 
 #include <QFontMetrics>
+#include <algorithm>
 #include <utility>
 
 #include "resources/pictures.h"
@@ -74,9 +75,11 @@ void ViewPainter::paint(QPainter& painter, ViewState& state, QSize client) {
     if (state.recording) painter.drawImage(QPoint(20, 20), picture(StopImage));
 
     if (state.remoteKind == IrMonitor) {
+        // Edges beyond the view are drawn just outside it, so what shows is the same.
+        const auto clip = [&client](long long x) { return static_cast<int>(std::clamp<long long>(x, -2, client.width() + 2)); };
         for (int row = 0; row < 4; ++row) {
             for (const Bar& bar : monitorBars(row, state.monitorLines.line(row + 1)))
-                drawBox(painter, bar.left, bar.top, bar.right, bar.bottom,
+                drawBox(painter, clip(bar.left), bar.top, clip(bar.right), bar.bottom,
                         bar.orange ? colours::Orange : colours::DarkBlue);
         }
     }

@@ -32,26 +32,37 @@ std::string textOf(const QComboBox* box) { return box->currentText().toStdString
 
 }  // namespace
 
-std::vector<std::string> serialDevicesFound() {
-    std::vector<std::string> found;
+std::vector<FoundDevice> serialDevicesFound() {
+    std::vector<FoundDevice> found;
     if (nativePathStyle() != PathStyle::Posix) return found;
     for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
-        found.push_back(port.systemLocation().toStdString());
+        const QString about = port.description().isEmpty() ? port.manufacturer() : port.description();
+        found.push_back({port.systemLocation().toStdString(), about.toStdString()});
     }
     return found;
 }
 
-CComSettingsDlg::CComSettingsDlg(SettingsStore& store, const std::vector<std::string>& devicesFound,
-                                 QWidget* parent)
-    : QDialog(parent), store_(store) {
+CComSettingsDlg::CComSettingsDlg(MessageBoxes& boxes, SettingsStore& store,
+                                 const std::vector<FoundDevice>& devicesFound, QWidget* parent)
+    : QDialog(parent), boxes_(boxes), store_(store) {
     setWindowTitle(QStringLiteral("Dialog"));
 
-    const std::vector<std::string> portList = comPortList(devicesFound);
+    for (const FoundDevice& device : devicesFound) devicePaths_.push_back(device.path);
+    const std::vector<std::string> portList = comPortList(devicePaths_);
 
     // Created in tab order.
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     ok->setDefault(true);
     port_ = settingBox(QStringLiteral("comPort"), portList, this);
+    // A device shows what it is; the path alone is what gets stored.
+    const int firstDevice = port_->count() - static_cast<int>(devicesFound.size());
+    for (size_t i = 0; i < devicesFound.size(); ++i) {
+        if (devicesFound[i].description.empty()) continue;
+        const int index = firstDevice + static_cast<int>(i);
+        port_->setItemText(index, QStringLiteral("%1 (%2)").arg(QString::fromStdString(devicesFound[i].path),
+                                                                QString::fromStdString(devicesFound[i].description)));
+        port_->setItemData(index, QString::fromStdString(devicesFound[i].path));
+    }
     parity_ = settingBox(QStringLiteral("parity"), parityList(), this);
     speed_ = settingBox(QStringLiteral("speed"), speedList(), this);
     dataBits_ = settingBox(QStringLiteral("dataBits"), dataBitsList(), this);
@@ -103,10 +114,26 @@ void CComSettingsDlg::select(const Preselection& selection) {
     if (selection.portText) port_->setEditText(QString::fromStdString(*selection.portText));
 }
 
+std::string CComSettingsDlg::portText() const {
+    // A listed device chosen as it stands is stored by its path.
+    const int index = port_->currentIndex();
+    const QVariant path = index >= 0 ? port_->itemData(index) : QVariant();
+    if (path.isValid() && port_->currentText() == port_->itemText(index)) return path.toString().toStdString();
+    return textOf(port_);
+}
+
 void CComSettingsDlg::accept() {
-    // A store that cannot be written still lets the dialog close, silently.
-    writePortSettings(store_, normalise(TypedSettings{textOf(port_), textOf(parity_), textOf(speed_),
-                                                      textOf(stopBits_), textOf(dataBits_)}));
+    const PortSettings settings = normalise(
+        TypedSettings{portText(), textOf(parity_), textOf(speed_), textOf(stopBits_), textOf(dataBits_)},
+        nativePathStyle(), devicePaths_);
+    if (!writePortSettings(store_, settings)) {
+        boxes_.show(this,
+                    QStringLiteral("Can't save the com port settings.\n\nThe per-user settings could not be written, "
+                                   "so the next connect would not use them.\nPlease check that your settings folder "
+                                   "can be written, then press OK again."),
+                    MessageIcon::Stop);
+        return;
+    }
     QDialog::accept();
 }
 

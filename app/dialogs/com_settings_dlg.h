@@ -8,28 +8,40 @@
 #include <vector>
 
 #include "app/com_settings_rules.h"
+#include "app/platform.h"
 
 class QComboBox;
 
 namespace orvalinder {
 
+// A serial device found on this machine: its path, and what it says it is
+// ("Arduino Uno"), shown beside the path in the list.
+struct FoundDevice {
+    std::string path;
+    std::string description;
+};
+
 // The serial devices found on this machine, listed after Com1 to Com32.
 // None on Windows, where those names already cover them.
-std::vector<std::string> serialDevicesFound();
+std::vector<FoundDevice> serialDevicesFound();
 
 class CComSettingsDlg : public QDialog {
     Q_OBJECT
 public:
-    CComSettingsDlg(SettingsStore& store, const std::vector<std::string>& devicesFound,
+    CComSettingsDlg(MessageBoxes& boxes, SettingsStore& store, const std::vector<FoundDevice>& devicesFound,
                     QWidget* parent = nullptr);
 
-    // OK: stores the five boxes' texts, normalised, and closes.
+    // OK: stores the five boxes' texts, normalised, and closes; when they
+    // cannot be stored it says so and stays open.
     void accept() override;
 
 private:
     void select(const Preselection& selection);
+    std::string portText() const;
 
+    MessageBoxes& boxes_;
     SettingsStore& store_;
+    std::vector<std::string> devicePaths_;
     QComboBox* port_;
     QComboBox* parity_;
     QComboBox* speed_;

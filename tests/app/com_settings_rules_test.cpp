@@ -44,6 +44,24 @@ TEST(ComSettings, DevicePathsKeptOnPosix) {
     EXPECT_EQ(normalisePort(byId, PathStyle::Posix), byId);
 }
 
+TEST(ComSettings, BareDeviceNamesOfDevicesFound) {
+    const std::vector<std::string> found{"/dev/ttyUSB0", "/dev/ttyACM0"};
+    struct Row {
+        const char* typed;
+        PathStyle style;
+        std::string stored;
+    } const rows[] = {
+        {"ttyACM0", PathStyle::Posix, "/dev/ttyACM0"},
+        {" ttyUSB0 ", PathStyle::Posix, "/dev/ttyUSB0"},
+        {"ttyACM1", PathStyle::Posix, "Com3"},      // no such device
+        {"ttyACM", PathStyle::Posix, "Com3"},       // the whole name or nothing
+        {"", PathStyle::Posix, "Com3"},
+        {"ttyACM0", PathStyle::Windows, "Com3"},
+        {"Com4", PathStyle::Posix, "Com4"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(normalisePort(row.typed, row.style, found), row.stored) << row.typed;
+}
+
 TEST(ComSettings, FirstUseStoresTheDefaults) {
     MemorySettingsStore store;
     const Preselection none = preselect(store, comPortList({}));

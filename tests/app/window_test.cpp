@@ -18,99 +18,25 @@
 #include "resources/pictures.h"
 #include "serial/qt_serial_device.h"
 #include "serial/qt_settings_store.h"
-#include "tests/support/pty_board.h"
 #include "tests/support/scripted_platform.h"
+#include "tests/support/window_fixture.h"
 #include "view/commands.h"
 
 namespace orvalinder {
 namespace {
 
 using testing::PtyBoard;
+using testing::Gate;
 
-class NoWait : public Sleeper {
-public:
-    void sleep(int) override {}
-};
-
-// Holds the opener in its waits until the test lets it go.
-class Gate : public Sleeper {
-public:
-    void sleep(int) override {
-        std::unique_lock lock(mutex_);
-        opened_.wait(lock, [this] { return open_; });
-    }
-    void open() {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-        opened_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable opened_;
-    bool open_ = false;
-};
-
-class Window : public ::testing::Test {
+// The window over a pseudo-terminal with scripted message boxes, picker
+// and folder opener.
+class Window : public testing::WindowFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(board.ok());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-        writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
-        build(noWait);
-    }
-
-    void build(Sleeper& sleeper) {
-        frame.reset();
-        connection = std::make_unique<SerialConnection>(
-            store, opener, sleeper, KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); }));
-        frame = std::make_unique<CMainFrame>(platform, *connection, document, state);
-        frame->resize(900, 900);
-        frame->newDocument();
-        frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-        frame->view()->repaint();
-    }
-
-    // Sets the view's height; the frame keeps its menu and toolbar above it.
-    void setViewHeight(int height) {
-        frame->resize(900, height + frame->height() - view()->height());
-        QApplication::processEvents();
-        ASSERT_EQ(view()->height(), height);
-        view()->repaint();
-    }
-
-    COrvalinderView* view() { return frame->view(); }
-    std::wstring status(int n) { return view()->state().status.line(n); }
-
-    void click(int x, int y) { QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(x, y)); }
-
-    // A click on the picture at fractions of its width and height.
-    void clickPicture(float fx, float fy) {
-        const PictureGeometry& g = view()->state().geometry;
-        click(g.xOffset + static_cast<int>(fx * static_cast<float>(g.width) * g.scale),
-              static_cast<int>(fy * static_cast<float>(g.height) * g.scale));
-    }
-
-    bool connectByClick() {
-        QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
-        click(100, 470);
-        return finished.wait(5000) && view()->state().connected;
-    }
-
-    QTemporaryDir config;
-    PtyBoard board;
-    QtSettingsStore store;
-    QtSerialDeviceOpener opener;
-    NoWait noWait;
     testing::ScriptedBoxes boxes;
     testing::ScriptedPicker files;
     testing::ScriptedFolders folders;
-    Platform platform{boxes, files, folders};
-    COrvalinderDoc document;
-    QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
-    std::unique_ptr<SerialConnection> connection;
-    std::unique_ptr<CMainFrame> frame;
+    Platform scripted{boxes, files, folders};
+    Platform& platform() override { return scripted; }
 };
 
 TEST_F(Window, ConnectButtonSquareIncludesBothEnds) {

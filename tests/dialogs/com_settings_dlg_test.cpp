@@ -9,6 +9,7 @@
 #include "app/dialogs/com_settings_dlg.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/memory_settings_store.h"
+#include "tests/support/scripted_platform.h"
 
 namespace orvalinder {
 namespace {
@@ -29,6 +30,12 @@ MemorySettingsStore storeWith(const Values& values) {
     return store;
 }
 
+// A settings folder that cannot be written.
+class UnwritableStore : public MemorySettingsStore {
+public:
+    bool setValue(std::string_view, const std::string&) override { return false; }
+};
+
 QComboBox* box(const QDialog& dialog, const char* name) { return dialog.findChild<QComboBox*>(name); }
 
 Texts shown(const QDialog& dialog) {
@@ -37,10 +44,12 @@ Texts shown(const QDialog& dialog) {
     return texts;
 }
 
+testing::ScriptedBoxes boxes;
+
 TEST(ComSettingsDialog, OpensWithTheStoredSettingsSelected) {
     struct Row {
         Values stored;
-        std::vector<std::string> devices;
+        std::vector<FoundDevice> devices;
         Texts shown;
     };
     const Row rows[] = {
@@ -49,12 +58,15 @@ TEST(ComSettingsDialog, OpensWithTheStoredSettingsSelected) {
          {},
          {"Com5", "ODD", "9600", "2", "7"}},
         {{{"Port", "Com40"}, {"Parity", "X"}}, {}, {"Com3", "", "", "1", "8"}},
-        {{{"Port", "/dev/ttyACM0"}}, {"/dev/ttyUSB0", "/dev/ttyACM0"}, {"/dev/ttyACM0", "NONE", "", "1", "8"}},
-        {{{"Port", "/dev/ttyUSB3"}}, {"/dev/ttyACM0"}, {"/dev/ttyUSB3", "NONE", "", "1", "8"}},  // unplugged
+        {{{"Port", "/dev/ttyACM0"}}, {{"/dev/ttyUSB0", ""}, {"/dev/ttyACM0", ""}}, {"/dev/ttyACM0", "NONE", "", "1", "8"}},
+        {{{"Port", "/dev/ttyACM0"}},
+         {{"/dev/ttyACM0", "Arduino Uno"}},
+         {"/dev/ttyACM0 (Arduino Uno)", "NONE", "", "1", "8"}},
+        {{{"Port", "/dev/ttyUSB3"}}, {{"/dev/ttyACM0", ""}}, {"/dev/ttyUSB3", "NONE", "", "1", "8"}},  // unplugged
     };
     for (const Row& row : rows) {
         MemorySettingsStore store = storeWith(row.stored);
-        CComSettingsDlg dialog(store, row.devices);
+        CComSettingsDlg dialog(boxes, store, row.devices);
         EXPECT_EQ(dialog.windowTitle(), "Dialog");
         EXPECT_EQ(shown(dialog), row.shown);
     }
@@ -76,7 +88,7 @@ TEST(ComSettingsDialog, OkStoresTheTypedTextsNormalised) {
     };
     for (const Row& row : rows) {
         MemorySettingsStore store = storeWith(row.stored);
-        CComSettingsDlg dialog(store, {});
+        CComSettingsDlg dialog(boxes, store, {});
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         for (size_t i = 0; i < row.typed.size(); ++i) {
@@ -95,7 +107,7 @@ TEST(ComSettingsDialog, SetDefaultValuesSelectsThemOnlyOkStores) {
     const Values stored{{"Port", "Com9"}, {"Parity", "EVEN"}, {"Speed", "9600"}, {"StopBits", "2"}, {"DataBits", "5"}};
     for (const char* close : {"&Cancel", "&OK"}) {
         MemorySettingsStore store = storeWith(stored);
-        CComSettingsDlg dialog(store, {});
+        CComSettingsDlg dialog(boxes, store, {});
         dialog.show();
         buttonNamed(dialog, "&Set default values")->click();
         EXPECT_EQ(shown(dialog), (Texts{"Com3", "NONE", "115200", "1", "8"}));
@@ -104,6 +116,41 @@ TEST(ComSettingsDialog, SetDefaultValuesSelectsThemOnlyOkStores) {
         buttonNamed(dialog, close)->click();
         EXPECT_EQ(store.values, close == std::string("&OK") ? kDefaults : stored);
     }
+}
+
+TEST(ComSettingsDialog, DevicesShowWhatTheyAreButStoreTheirPaths) {
+    const std::vector<FoundDevice> devices{{"/dev/ttyUSB0", ""}, {"/dev/ttyACM0", "Arduino Uno"}};
+    struct Row {
+        QString chosen;  // picked from the list when it names an item, else typed
+        std::string stored;
+    } const rows[] = {
+        {"/dev/ttyACM0 (Arduino Uno)", "/dev/ttyACM0"},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"ttyACM0", "/dev/ttyACM0"},
+        {"Com12", "Com12"},
+    };
+    for (const Row& row : rows) {
+        MemorySettingsStore store = storeWith(kDefaults);
+        CComSettingsDlg dialog(boxes, store, devices);
+        QComboBox* port = box(dialog, "comPort");
+        if (const int item = port->findText(row.chosen); item >= 0) port->setCurrentIndex(item);
+        else port->setEditText(row.chosen);
+        EXPECT_EQ(port->currentText(), row.chosen);
+        buttonNamed(dialog, "&OK")->click();
+        EXPECT_EQ(store.values["Port"], row.stored) << row.chosen.toStdString();
+    }
+}
+
+TEST(ComSettingsDialog, OkThatCannotSaveSaysSoAndStaysOpen) {
+    UnwritableStore store;
+    testing::ScriptedBoxes said;
+    CComSettingsDlg dialog(said, store, {});
+    dialog.show();
+    buttonNamed(dialog, "&OK")->click();
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(said.shown.size(), 1u);
+    EXPECT_TRUE(said.shown[0].text.startsWith("Can't save the com port settings."));
+    EXPECT_EQ(said.shown[0].icon, MessageIcon::Stop);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ TEST(MonitorValues, AtMostOneHundred) {
 }
 
 struct BarRow {
-    int left, right;
+    long long left, right;
     bool orange;
 };
 
@@ -55,7 +55,7 @@ TEST(MonitorBars, RowsAndOddValues) {
         int row;
         std::string line;
         int top, bottom;
-        std::vector<int> rights;
+        std::vector<long long> rights;
     };
     const Row rows[] = {
         {0, "60", 50, 100, {11}},
@@ -65,7 +65,7 @@ TEST(MonitorBars, RowsAndOddValues) {
     };
     for (const Row& r : rows) {
         const std::vector<Bar> bars = monitorBars(r.row, r.line);
-        std::vector<int> rights;
+        std::vector<long long> rights;
         for (const Bar& b : bars) {
             EXPECT_EQ(b.top, r.top);
             EXPECT_EQ(b.bottom, r.bottom);
@@ -75,6 +75,23 @@ TEST(MonitorBars, RowsAndOddValues) {
     }
     EXPECT_TRUE(monitorBars(0, "").empty());
     EXPECT_TRUE(monitorBars(0, "Hello 1 2").empty());
+}
+
+TEST(MonitorBars, HugeValuesFromTheWireDoNotWrap) {
+    std::string line;
+    for (int i = 0; i < 100; ++i) line += (i % 2 ? "-99999999999\t" : "99999999999\t");
+    std::string widest;
+    for (int i = 0; i < 100; ++i) widest += "2147483647\t";
+    const long long step = 2147483647 / 60;
+    struct Row {
+        std::string line;
+        long long lastRight;
+    } const rows[] = {{widest, 10 + 100 * step}, {line, 10}};
+    for (const Row& r : rows) {
+        const std::vector<Bar> bars = monitorBars(0, r.line);
+        ASSERT_EQ(bars.size(), 100u);
+        EXPECT_EQ(bars.back().right, r.lastRight);
+    }
 }
 
 TEST(IrMonitorLines, FourLinesToAPage) {
