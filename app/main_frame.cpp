@@ -47,6 +47,20 @@ CMainFrame::CMainFrame(Platform& platform, SerialConnection& connection, COrvali
     showSelection();
 }
 
+std::unique_ptr<QSettings> CMainFrame::openState() {
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("Local AppWizard-Generated Applications"),
+                                       QStringLiteral("Orvalinder"));
+}
+
+bool CMainFrame::openCommandLine(const QStringList& arguments) {
+    if (arguments.isEmpty() || arguments.first().isEmpty()) {
+        newDocument();
+        return true;
+    }
+    return openDocument(arguments.first());
+}
+
 QAction* CMainFrame::action(int commandId) const {
     auto it = actions_.find(commandId);
     return it == actions_.end() ? nullptr : it->second;
@@ -209,8 +223,10 @@ void CMainFrame::saveDocument() {
 }
 
 void CMainFrame::saveDocumentAs() {
-    const QString path = platform_.files.saveFile(this, QStringLiteral("Save As"), kDocumentFilter);
+    QString path = platform_.files.saveFile(this, QStringLiteral("Save As"), kDocumentFilter);
     if (path.isEmpty()) return;
+    // Without it the Open dialog's filter would hide the file.
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".txt");
     QString error;
     if (!document_.saveDocument(path, &error)) {
         platform_.boxes.show(this, error, MessageIcon::Stop);
@@ -223,6 +239,15 @@ void CMainFrame::rememberRecentFile(const QString& path) {
     recentFiles_.removeAll(path);
     recentFiles_.prepend(path);
     while (recentFiles_.size() > kMaxRecentFiles) recentFiles_.removeLast();
+    storeRecentFiles();
+}
+
+void CMainFrame::forgetRecentFile(const QString& path) {
+    recentFiles_.removeAll(path);
+    storeRecentFiles();
+}
+
+void CMainFrame::storeRecentFiles() {
     for (int i = 0; i < kMaxRecentFiles; ++i) {
         if (i < recentFiles_.size()) state_.setValue(kRecentKey.arg(i + 1), recentFiles_[i]);
         else state_.remove(kRecentKey.arg(i + 1));
@@ -239,7 +264,9 @@ void CMainFrame::showRecentFiles() {
         const QString path = recentFiles_[i];
         auto* entry = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)), fileMenu_);
         entry->setData(command::FirstRecentFile + i);
-        connect(entry, &QAction::triggered, this, [this, path] { openDocument(path); });
+        connect(entry, &QAction::triggered, this, [this, path] {
+            if (!openDocument(path) && !QFileInfo::exists(path)) forgetRecentFile(path);
+        });
         fileMenu_->insertAction(recentPlaceholder_, entry);
         recentActions_ << entry;
     }

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <map>
+#include <memory>
 
 #include "app/orvalinder_doc.h"
 #include "app/platform.h"
@@ -22,10 +23,17 @@ public:
     // `state` keeps the recent files and the window and toolbar layout.
     CMainFrame(Platform& platform, SerialConnection& connection, COrvalinderDoc& document, QSettings& state);
 
+    // The per-user place of that state, apart from the serial settings.
+    static std::unique_ptr<QSettings> openState();
+
     COrvalinderView* view() const { return view_; }
     QAction* action(int commandId) const;
     QToolBar* toolBar() const { return toolBar_; }
     QStringList recentFiles() const { return recentFiles_; }
+
+    // The document named by the program's arguments, or a new one. False when
+    // the named file cannot be opened (it has been reported).
+    bool openCommandLine(const QStringList& arguments);
 
     // File commands; each reports its own failures.
     void newDocument();
@@ -46,6 +54,8 @@ private:
     void buildMenus();
     void buildToolBar();
     void rememberRecentFile(const QString& path);
+    void forgetRecentFile(const QString& path);
+    void storeRecentFiles();  // and shows them in the File menu
     void showRecentFiles();
     void showDocumentTitle(const QString& title);
     void showSelection();

@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
+#include <QMimeData>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -21,6 +23,8 @@
 #include "tests/support/scripted_platform.h"
 #include "tests/support/window_fixture.h"
 #include "view/commands.h"
+
+#include <sys/stat.h>
 
 namespace orvalinder {
 namespace {
@@ -289,6 +293,125 @@ TEST_F(Window, EveryLineOfAFastBoardReachesTheMonitor) {
     // 2001 lines make 500 full pages and one line on the last.
     EXPECT_EQ(view()->state().monitorLines.line(1), "120060x");
     EXPECT_EQ(view()->state().monitorLines.line(2), "");
+}
+
+// Counts the paints the view receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(Window, ClickOnTheIrMonitorRepaints) {
+    frame->action(command::SelectIrMonitor)->trigger();
+    PaintCounter counter;
+    view()->installEventFilter(&counter);
+    QTest::qWait(50);
+    counter.paints = 0;
+    click(500, 300);
+    QTest::qWait(50);
+    EXPECT_EQ(status(3), L"3. Left click 500 300 ");
+    EXPECT_GT(counter.paints, 0);
+}
+
+TEST_F(Window, SaveAsAddsTheDocumentSuffix) {
+    struct Row {
+        QString typed, saved;
+    } const rows[] = {{"notes", "notes.txt"}, {"codes.txt", "codes.txt"}, {"codes.log", "codes.log"}};
+    for (const Row& row : rows) {
+        files.picks = {config.path() + "/" + row.typed};
+        frame->action(command::FileSaveAs)->trigger();
+        EXPECT_TRUE(QFile::exists(config.path() + "/" + row.saved)) << row.typed.toStdString();
+        EXPECT_EQ(frame->windowTitle(), row.saved + " - Orvalinder");
+    }
+    EXPECT_FALSE(QFile::exists(config.path() + "/notes"));
+}
+
+TEST_F(Window, RecentFileThatIsGoneLeavesTheList) {
+    const QString kept = config.path() + "/kept.txt", gone = config.path() + "/gone.txt";
+    for (const QString& path : {kept, gone}) {
+        QFile(path).open(QIODevice::WriteOnly);
+        ASSERT_TRUE(frame->openDocument(path));
+    }
+    QFile::remove(gone);
+    QAction* goneEntry = nullptr;
+    for (QAction* a : frame->menuBar()->actions().first()->menu()->actions())
+        if (a->text().endsWith("gone.txt")) goneEntry = a;
+    ASSERT_TRUE(goneEntry);
+    goneEntry->trigger();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("Cannot open"));
+    EXPECT_EQ(frame->recentFiles(), QStringList{kept});
+    EXPECT_EQ(state.value("Recent File List/File1").toString(), kept);
+    EXPECT_FALSE(state.contains("Recent File List/File2"));
+}
+
+TEST_F(Window, DocumentsMustBeRegularFiles) {
+    const QString pipe = config.path() + "/pipe.txt";
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    struct Row {
+        QString path, message;
+    } const rows[] = {
+        {pipe, "Cannot open " + pipe + ".\nIt is not a regular file."},  // would block in open()
+        {config.path(), "Cannot open " + config.path() + ".\nIt is not a regular file."},
+        {"/dev/zero", "Cannot open /dev/zero.\nIt is not a regular file."},
+    };
+    for (const Row& row : rows) {
+        boxes.shown.clear();
+        EXPECT_FALSE(frame->openCommandLine({row.path}));
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, row.message);
+        EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Stop);
+    }
+    EXPECT_TRUE(frame->recentFiles().isEmpty());
+    files.picks = {pipe};
+    frame->action(command::FileSaveAs)->trigger();
+    EXPECT_TRUE(boxes.shown.back().text.startsWith("Cannot save " + pipe));
+    EXPECT_TRUE(document.untitled());
+}
+
+TEST_F(Window, DocumentFromTheCommandLineOrDropped) {
+    const QString named = config.path() + "/named.txt", dropped = config.path() + "/dropped.txt";
+    for (const QString& path : {named, dropped}) QFile(path).open(QIODevice::WriteOnly);
+
+    EXPECT_TRUE(frame->openCommandLine({named}));
+    EXPECT_EQ(frame->windowTitle(), "named.txt - Orvalinder");
+    EXPECT_TRUE(frame->openCommandLine({}));
+    EXPECT_EQ(frame->windowTitle(), "Untitled - Orvalinder");
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dropped)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(frame.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(frame.get(), &drop);
+    EXPECT_EQ(frame->windowTitle(), "dropped.txt - Orvalinder");
+    EXPECT_EQ(frame->recentFiles(), QStringList({dropped, named}));
+}
+
+TEST_F(Window, PerUserStateApartFromTheSerialSettings) {
+    // The program's own places, under the per-user folder of this test.
+    const std::unique_ptr<QSettings> frameState = CMainFrame::openState();
+    COrvalinderDoc doc;
+    CMainFrame window(platform(), *connection, doc, *frameState);
+    const QString path = config.path() + "/recent.txt";
+    QFile(path).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(window.openDocument(path));
+    window.close();
+    frameState->sync();
+
+    QSettings framework(config.path() + "/Local AppWizard-Generated Applications/Orvalinder.conf",
+                        QSettings::IniFormat);
+    EXPECT_EQ(framework.value("Recent File List/File1").toString(), path);
+    EXPECT_TRUE(framework.contains("Workspace/Geometry"));
+    QSettings serial(config.path() + "/Orvalinder.conf", QSettings::IniFormat);
+    EXPECT_EQ(serial.value("Port").toString().toStdString(), board.path());
+    EXPECT_FALSE(serial.contains("Recent File List/File1"));
+    EXPECT_FALSE(serial.contains("Workspace/Geometry"));
 }
 
 }  // namespace
