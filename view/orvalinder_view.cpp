@@ -117,6 +117,7 @@ void COrvalinderView::connectFinished(bool connected, const QString& message, in
     state_.status.line(1) = L"1. Connect";
     state_.status.line(2) = connected ? L"2. Connected" : L"2. Connect failed";
     state_.connected = connected;
+    if (connected) logFailureShown_ = false;
     update();
 }
 
@@ -142,12 +143,12 @@ void COrvalinderView::takeReceivedLines() {
 void COrvalinderView::logFailed(const QString& message, const QString& statusLine1) {
     if (!statusLine1.isEmpty()) state_.status.line(1) = statusLine1.toStdWString();
     update();
-    // The board keeps talking while the box is open: one box at a time, or
-    // each chunk would open another inside the last one's event loop.
+    // The board keeps talking: every chunk would open a box inside the last
+    // one's event loop, and a new one as soon as it closed. One box per
+    // connection; later failures show in status line 1 only.
     if (logFailureShown_) return;
     logFailureShown_ = true;
     show(message, MessageIcon::Stop);
-    logFailureShown_ = false;
 }
 
 void COrvalinderView::startRecording() {

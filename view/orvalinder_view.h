@@ -69,7 +69,7 @@ private:
     QTimer repaintTimer_;
     QMenu* editMenu_;
     std::FILE* buttonRecordFile_ = nullptr;
-    bool logFailureShown_ = false;
+    bool logFailureShown_ = false;  // since the last connect
 };
 
 }  // namespace orvalinder

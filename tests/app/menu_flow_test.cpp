@@ -1,0 +1,191 @@
+// The user's flows from the menu command through the real dialogs and
+// message boxes, installed as the program installs them: nothing scripted
+// between the window and what the user sees.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSet>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/dialogs/about_dlg.h"
+#include "app/dialogs/com_settings_dlg.h"
+#include "app/dialogs/dialog_areas.h"
+#include "app/install_dialogs.h"
+#include "resources/pictures.h"
+#include "tests/dialogs/dialog_test_support.h"
+#include "tests/support/modal.h"
+#include "tests/support/window_fixture.h"
+#include "view/commands.h"
+
+namespace orvalinder {
+namespace {
+
+using testing::answerNextBox;
+using testing::buttonNamed;
+using testing::onNextModal;
+
+class RealWindow : public testing::WindowFixture {
+protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        installDialogs(*frame, real, store);
+        // The recorder writes into the current folder, as for a user.
+        previous = QDir::currentPath();
+        QDir::setCurrent(config.path());
+    }
+    void TearDown() override { QDir::setCurrent(previous); }
+    Platform& platform() override { return real; }
+
+    int darkBluePixels() {
+        const QImage shown = view()->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < shown.height(); y += 2)
+            for (int x = 400; x < shown.width(); x += 2) count += shown.pixelColor(x, y) == QColor(0, 0, 136);
+        return count;
+    }
+
+    QtMessageBoxes boxes;
+    QtFilePicker files;
+    QtFolderOpener folders;
+    Platform real{boxes, files, folders};
+    QString previous;
+};
+
+TEST_F(RealWindow, RecordButtonLocationsOkThenClicksThenStop) {
+    setViewHeight(700);
+    answerNextBox(QMessageBox::Cancel);
+    frame->action(command::RecordButtonLocations)->trigger();
+    EXPECT_FALSE(view()->state().recording);
+    EXPECT_FALSE(QFile::exists(config.path() + "/buttons.txt"));
+
+    QString welcome;
+    answerNextBox(QMessageBox::Ok, &welcome);
+    frame->action(command::RecordButtonLocations)->trigger();
+    EXPECT_TRUE(welcome.startsWith("Save click positions to the file buttons.txt."));
+    ASSERT_TRUE(view()->state().recording);
+    EXPECT_EQ(status(1), L"Start clicking");
+    click(450, 100);
+    EXPECT_EQ(status(1), L"1. Pixel x 61 y 123");
+    const QImage shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.copy(20, 20, 128, 128), picture(StopImage).convertToFormat(QImage::Format_RGB32));
+    click(147, 145);  // the Stop image
+    EXPECT_FALSE(view()->state().recording);
+    QFile file(config.path() + "/buttons.txt");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "0.246000, 0.142857, 61.500000, 123.000000\n");
+}
+
+TEST_F(RealWindow, ComSettingsOkThenConnect) {
+    writePortSettings(store, PortSettings{"Com30", "EVEN", "9600", "2", "7"});
+    onNextModal<CComSettingsDlg>([this](CComSettingsDlg* dialog) {
+        QTest::mouseClick(buttonNamed(*dialog, "&Set default values"), Qt::LeftButton);
+        auto* port = dialog->findChild<QComboBox*>("comPort");
+        port->setFocus();
+        port->lineEdit()->clear();
+        QTest::keyClicks(port->lineEdit(), QString::fromStdString(board.path()));
+        QTest::mouseClick(buttonNamed(*dialog, "&OK"), Qt::LeftButton);
+    });
+    frame->action(command::ComSettings)->trigger();
+    EXPECT_EQ(*store.value("Port"), board.path());
+    EXPECT_EQ(*store.value("Parity"), "NONE");
+    EXPECT_EQ(*store.value("Speed"), "115200");
+    ASSERT_TRUE(connectByClick());
+    setViewHeight(861);
+    clickPicture(0.40f, 0.07f);
+    EXPECT_EQ(board.receive(4), "A101");
+}
+
+TEST_F(RealWindow, ShowClickAreasFromTheOptionsMenu) {
+    frame->action(command::SelectSkyTv)->trigger();
+    EXPECT_EQ(darkBluePixels(), 0);
+    onNextModal<CDialogAreas>([](CDialogAreas* dialog) {
+        QTest::mouseClick(dialog->findChild<QCheckBox*>(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseClick(buttonNamed(*dialog, "OK"), Qt::LeftButton);
+    });
+    frame->action(command::ShowClickAreas)->trigger();
+    EXPECT_TRUE(view()->state().clickAreasShown);
+    EXPECT_GT(darkBluePixels(), 1000);
+}
+
+TEST_F(RealWindow, AboutFromTheToolbarButton) {
+    auto* button = qobject_cast<QToolButton*>(frame->toolBar()->widgetForAction(frame->action(command::About)));
+    ASSERT_TRUE(button);
+    QString title;
+    onNextModal<CAboutDlg>([&title](CAboutDlg* dialog) {
+        title = dialog->windowTitle();
+        QTest::mouseClick(buttonNamed(*dialog, "OK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(title, "About Orvalinder remote control emulator");
+}
+
+// keycodes.txt cannot be written while the board keeps talking: one box,
+// the reading goes on, and every line still reaches the monitor.
+TEST_F(RealWindow, UnwritableKeyCodesShowOneBoxAtATime) {
+    ASSERT_TRUE(QDir(config.path()).mkdir("keycodes.txt"));
+    ASSERT_TRUE(connectByClick());
+    frame->action(command::SelectIrMonitor)->trigger();
+
+    int sent = 0, mostOpen = 0;
+    QMessageBox* answering = nullptr;
+    QSet<QMessageBox*> shown;
+    constexpr int kLines = 150;
+    QTimer board_;
+    QObject::connect(&board_, &QTimer::timeout, [&] {
+        if (sent == kLines) return board_.stop();
+        ++sent;
+        board.send(std::to_string(sent * 60) + "\t60xCODE:" + std::to_string(sent) + "Y");
+    });
+    // Counts the boxes open at once; closes any but the one being answered,
+    // so a window that opens more fails this test instead of hanging it.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QList<QMessageBox*> open;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) open << box, shown << box;
+        mostOpen = std::max(mostOpen, static_cast<int>(open.size()));
+        if (!answering && !open.isEmpty()) return;  // the first box, not yet answered
+        for (QMessageBox* box : open)
+            if (box != answering) box->reject();
+    });
+    QString text;
+    std::wstring statusWhileOpen;
+    onNextModal<QMessageBox>([&](QMessageBox* box) {
+        answering = box;
+        text = box->text();
+        QTest::qWait(600);  // the board goes on meanwhile
+        statusWhileOpen = status(1);
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    board_.start(4);
+    watch.start(2);
+    const std::string last = std::to_string(kLines * 60) + "\t60x";
+    const int lastSlot = (kLines - 1) % 4 + 1;
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+         view()->state().monitorLines.line(lastSlot) != last && std::chrono::steady_clock::now() < end;)
+        QTest::qWait(20);
+    watch.stop();
+
+    EXPECT_EQ(mostOpen, 1);
+    EXPECT_EQ(shown.size(), 1);  // not one after another either
+    EXPECT_TRUE(text.startsWith("Error\n Unable to open a stream to the local hard drive for the output file\n"));
+    EXPECT_EQ(statusWhileOpen, L"Unable to open a stream to the local hard drive for the output file");
+    EXPECT_EQ(view()->state().monitorLines.line(lastSlot), last);  // every line counted in order
+}
+
+}  // namespace
+}  // namespace orvalinder
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
