@@ -1,35 +1,49 @@
 #include "serial/qt_settings_store.h"
 
 #include <QSettings>
+#include <memory>
 
 namespace orvalinder {
 namespace {
 
-// No application name: the values sit directly under the organisation.
-QSettings store() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Orvalinder"); }
+std::unique_ptr<QSettings> store() {
+#ifdef Q_OS_WIN
+    // By its full path: an organisation without an application would land in
+    // a subkey of its own, and would read HKEY_LOCAL_MACHINE as well.
+    auto settings =
+        std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\Orvalinder"), QSettings::NativeFormat);
+#else
+    // Orvalinder.conf in the user's configuration folder.
+    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                QStringLiteral("Orvalinder"));
+#endif
+    // The user's values only, never a machine-wide copy.
+    settings->setFallbacksEnabled(false);
+    return settings;
+}
 
 QString key(std::string_view name) { return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())); }
 
 }  // namespace
 
 bool QtSettingsStore::keyExists() const {
-    const QSettings settings = store();
+    const auto settings = store();
     for (std::string_view name : setting::All)
-        if (settings.contains(key(name))) return true;
+        if (settings->contains(key(name))) return true;
     return false;
 }
 
 std::optional<std::string> QtSettingsStore::value(std::string_view name) const {
-    const QSettings settings = store();
-    if (!settings.contains(key(name))) return std::nullopt;
-    return settings.value(key(name)).toString().toStdString();
+    const auto settings = store();
+    if (!settings->contains(key(name))) return std::nullopt;
+    return settings->value(key(name)).toString().toStdString();
 }
 
 bool QtSettingsStore::setValue(std::string_view name, const std::string& text) {
-    QSettings settings = store();
-    settings.setValue(key(name), QString::fromStdString(text));
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    const auto settings = store();
+    settings->setValue(key(name), QString::fromStdString(text));
+    settings->sync();
+    return settings->status() == QSettings::NoError;
 }
 
 }  // namespace orvalinder
