@@ -1,7 +1,10 @@
 // Saves pictures of the window as a user sees it: each remote, the click
 // areas, and the IR Monitor with bars. Usage: orvalinder-screenshots DIR
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QMouseEvent>
 #include <QDir>
 
 #include "app/dialogs/about_dlg.h"
@@ -9,6 +12,7 @@
 #include "app/dialogs/dialog_areas.h"
 #include "app/dialogs/dialog_convert.h"
 #include "app/offscreen_frame.h"
+#include "view/commands.h"
 
 using namespace orvalinder;
 
@@ -51,6 +55,18 @@ int main(int argc, char** argv) {
     s.status.line(2) = L"2. Connected";
     save("ir-monitor");
 
+    // The recorder after its first click, from the Tools menu as a user starts it.
+    s.connected = false;
+    s.status.reset();
+    view->selectRemote(Panasonic);
+    view->directory = [d = window.config.path().toStdString()] { return std::optional(d); };
+    frame.action(command::RecordButtonLocations)->trigger();
+    QApplication::processEvents();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(450, 100), view->mapToGlobal(QPointF(450, 100)),
+                      Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(view, &press);
+    save("recorder");
+
     auto saveDialog = [&](QWidget& dialog, const char* name) {
         dialog.show();
         QApplication::processEvents();
@@ -58,7 +74,15 @@ int main(int argc, char** argv) {
     };
     // A board as this machine would list it.
     CComSettingsDlg comSettings(window.quiet, window.store, {{"/dev/ttyACM0", "Arduino Uno"}, {"/dev/ttyUSB0", ""}});
+    auto* port = comSettings.findChild<QComboBox*>(QStringLiteral("comPort"));
+    port->setCurrentIndex(port->findText(QStringLiteral("/dev/ttyACM0 (Arduino Uno)")));
     saveDialog(comSettings, "dialog-com-settings");
+    port->showPopup();
+    QApplication::processEvents();
+    port->view()->scrollToBottom();
+    QApplication::processEvents();
+    port->view()->window()->grab().save(dir + "/dialog-com-settings-list.png");
+    port->hidePopup();
     CAboutDlg about;
     saveDialog(about, "dialog-about");
     CDialogConvert convert(window.quiet, window.quiet);
