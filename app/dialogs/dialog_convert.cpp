@@ -128,6 +128,9 @@ ConvertResult CDialogConvert::convertInBackground(const std::string& inputPath, 
     QTimer poll;
     poll.setInterval(100);
     connect(&poll, &QTimer::timeout, &window, [&] {
+        // Qt would show the window early when it guesses a long run; the bar
+        // stays still until the half second has shown the window.
+        if (!window.isVisible()) return;
         const uint64_t total = progress.totalBytes;
         const uint64_t read = progress.bytesRead;
         const int step = total == 0 ? 0 : static_cast<int>(std::min<uint64_t>(read * kSteps / total, kSteps - 1));
