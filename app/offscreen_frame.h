@@ -15,7 +15,7 @@ class QuietPlatform : public MessageBoxes, public FilePicker, public FolderOpene
 public:
     Answer show(QWidget*, const QString&, MessageIcon, Buttons, const QString&) override { return Answer::Ok; }
     QString openFile(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFile(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFile(QWidget*, const QString&, const QString&, ReplaceQuestion) override { return {}; }
     void openFolder(const QString&) override {}
 };
 

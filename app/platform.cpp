@@ -34,11 +34,14 @@ Answer QtMessageBoxes::show(QWidget* parent, const QString& text, MessageIcon ic
 }
 
 QString QtFilePicker::openFile(QWidget* parent, const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    return QFileDialog::getOpenFileName(parent, title, QString(), filter, nullptr, extra_);
 }
 
-QString QtFilePicker::saveFile(QWidget* parent, const QString& title, const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+QString QtFilePicker::saveFile(QWidget* parent, const QString& title, const QString& filter,
+                               ReplaceQuestion replace) {
+    QFileDialog::Options options = extra_;
+    if (replace == ReplaceQuestion::DontAsk) options |= QFileDialog::DontConfirmOverwrite;
+    return QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr, options);
 }
 
 void QtFolderOpener::openFolder(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }

@@ -3,6 +3,7 @@
 // picker and the file manager. The real ones are Qt's; tests put scripted
 // ones in their place, so no test waits on a modal box.
 
+#include <QFileDialog>
 #include <QString>
 
 #include "view/user_message.h"
@@ -22,12 +23,18 @@ public:
                         const QString& caption = QString()) = 0;
 };
 
+// Whether the save-style picker asks before it returns an existing file;
+// a caller that asks on its own says DontAsk, so the user is asked once.
+enum class ReplaceQuestion { Ask, DontAsk };
+
 class FilePicker {
 public:
     virtual ~FilePicker() = default;
-    // An empty text when the user cancels.
+    // An empty text when the user cancels. The open-style picker returns an
+    // existing file only; the save-style one also a new name.
     virtual QString openFile(QWidget* parent, const QString& title, const QString& filter) = 0;
-    virtual QString saveFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    virtual QString saveFile(QWidget* parent, const QString& title, const QString& filter,
+                             ReplaceQuestion replace = ReplaceQuestion::Ask) = 0;
 };
 
 class FolderOpener {
@@ -45,8 +52,16 @@ public:
 
 class QtFilePicker : public FilePicker {
 public:
+    // `extra` is added to every dialog's options: tests force Qt's own dialog
+    // with QFileDialog::DontUseNativeDialog so they can operate it.
+    explicit QtFilePicker(QFileDialog::Options extra = {}) : extra_(extra) {}
+
     QString openFile(QWidget* parent, const QString& title, const QString& filter) override;
-    QString saveFile(QWidget* parent, const QString& title, const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& filter,
+                     ReplaceQuestion replace = ReplaceQuestion::Ask) override;
+
+private:
+    QFileDialog::Options extra_;
 };
 
 class QtFolderOpener : public FolderOpener {

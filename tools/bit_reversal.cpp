@@ -57,7 +57,7 @@ void BitReversalConverter::finish(std::string& output) {
 
 namespace {
 constexpr size_t kBlockSize = 1 << 16;
-}
+}  // namespace
 
 bool convertStream(std::istream& input, std::ostream& output) {
     BitReversalConverter converter;
@@ -78,30 +78,69 @@ bool convertStream(std::istream& input, std::ostream& output) {
     return !input.bad() && static_cast<bool>(output);
 }
 
-ConvertResult convertFiles(const std::string& inputPath, const std::string& outputPath) {
+namespace {
+
+namespace fs = std::filesystem;
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// Opening a named pipe or a socket waits for the other end, maybe forever.
+bool mayBlockOnOpen(const std::string& path) {
     std::error_code error;
-    if (std::filesystem::equivalent(inputPath, outputPath, error)) return ConvertResult::SameFile;
+    const fs::file_status status = fs::status(path, error);
+    return fs::is_fifo(status) || fs::is_socket(status);
+}
 
-    using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-    File output(std::fopen(outputPath.c_str(), "w"), &std::fclose);
-    if (!output) return ConvertResult::OutputNotOpened;
-    File input(std::fopen(inputPath.c_str(), "r"), &std::fclose);
-    if (!input) return ConvertResult::InputNotOpened;
+// Only a file the conversion wrote is removed, never a device such as /dev/full.
+void removePartialOutput(const std::string& path) {
+    std::error_code error;
+    if (fs::is_regular_file(fs::symlink_status(path, error))) fs::remove(path, error);
+}
 
+ConvertResult convertBlocks(std::FILE* input, std::FILE* output, ConvertProgress& progress) {
     BitReversalConverter converter;
     std::vector<char> block(kBlockSize);
     std::string converted;
-    size_t got = 0;
-    while ((got = std::fread(block.data(), 1, block.size(), input.get())) > 0) {
+    const auto written = [&] { return std::fwrite(converted.data(), 1, converted.size(), output) == converted.size(); };
+    while (!progress.cancel) {
+        const size_t got = std::fread(block.data(), 1, block.size(), input);
+        if (got == 0) {
+            if (std::ferror(input)) return ConvertResult::ReadFailed;
+            converted.clear();
+            converter.finish(converted);
+            return written() && std::fflush(output) == 0 ? ConvertResult::Converted : ConvertResult::WriteFailed;
+        }
+        progress.bytesRead += got;
         converted.clear();
         converter.feed(std::string_view(block.data(), got), converted);
-        std::fwrite(converted.data(), 1, converted.size(), output.get());
+        if (!written()) return ConvertResult::WriteFailed;
     }
-    converted.clear();
-    converter.finish(converted);
-    std::fwrite(converted.data(), 1, converted.size(), output.get());
-    std::fflush(output.get());
-    return ConvertResult::Converted;
+    return ConvertResult::Cancelled;
+}
+
+}  // namespace
+
+ConvertResult convertFiles(const std::string& inputPath, const std::string& outputPath, ConvertProgress* progress) {
+    ConvertProgress unwatched;
+    ConvertProgress& watched = progress ? *progress : unwatched;
+    std::error_code error;
+    if (fs::equivalent(inputPath, outputPath, error)) return ConvertResult::SameFile;
+    if (mayBlockOnOpen(outputPath)) return ConvertResult::OutputNotOpened;
+
+    File output(std::fopen(outputPath.c_str(), "w"), &std::fclose);
+    if (!output) return ConvertResult::OutputNotOpened;
+    // Checked before opening: a pipe would block the open, and a device such
+    // as /dev/zero never ends.
+    if (!fs::is_regular_file(inputPath, error)) return ConvertResult::InputNotOpened;
+    File input(std::fopen(inputPath.c_str(), "r"), &std::fclose);
+    if (!input) return ConvertResult::InputNotOpened;
+    const uintmax_t size = fs::file_size(inputPath, error);
+    watched.totalBytes = error ? 0 : size;
+
+    ConvertResult result = convertBlocks(input.get(), output.get(), watched);
+    // Closing writes what the stream still buffers; that can fail too.
+    if (std::fclose(output.release()) != 0 && result == ConvertResult::Converted) result = ConvertResult::WriteFailed;
+    if (result != ConvertResult::Converted) removePartialOutput(outputPath);
+    return result;
 }
 
 }  // namespace orvalinder

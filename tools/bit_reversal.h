@@ -8,6 +8,7 @@
 // serial/hex_value.h). Pieces that read as 0 are skipped; every other one
 // gives the line "0x%X" of its reversed value.
 
+#include <atomic>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -35,10 +36,23 @@ private:
 // Returns false when reading or writing fails.
 bool convertStream(std::istream& input, std::ostream& output);
 
-enum class ConvertResult { Converted, OutputNotOpened, InputNotOpened, SameFile };
+enum class ConvertResult { Converted, OutputNotOpened, InputNotOpened, SameFile, ReadFailed, WriteFailed, Cancelled };
 
-// Creates or empties the output, then converts the input into it. The two
-// paths must not name the same file: the output would empty its own input.
-ConvertResult convertFiles(const std::string& inputPath, const std::string& outputPath);
+// Shared with a watcher on another thread: it reads how far the conversion
+// has come and may ask it to stop.
+struct ConvertProgress {
+    std::atomic<bool> cancel{false};
+    std::atomic<uint64_t> bytesRead{0};
+    std::atomic<uint64_t> totalBytes{0};  // the input's size; 0 when unknown
+};
+
+// Creates or empties the output, then converts the input into it. The input
+// must be a regular file: a device or a pipe could block or never end. The
+// two paths must not name the same file: the output would empty its own
+// input. A conversion that fails or is cancelled after it began to read
+// removes its partial output; when the input cannot be opened the output is
+// left empty.
+ConvertResult convertFiles(const std::string& inputPath, const std::string& outputPath,
+                           ConvertProgress* progress = nullptr);
 
 }  // namespace orvalinder

@@ -1,13 +1,18 @@
 #include "app/dialogs/dialog_convert.h"
 
+#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <memory>
 
 #include "app/dialogs/static_text.h"
-#include "tools/bit_reversal.h"
 
 namespace orvalinder {
 namespace {
@@ -67,33 +72,99 @@ CDialogConvert::CDialogConvert(MessageBoxes& boxes, FilePicker& picker, QWidget*
     grid->addLayout(buttons, 7, 0, 1, 2);
     grid->setHorizontalSpacing(24);
 
-    connect(browseInput, &QPushButton::clicked, this, [this] { browse(inputPath_); });
-    connect(browseOutput, &QPushButton::clicked, this, [this] { browse(outputPath_); });
+    connect(browseInput, &QPushButton::clicked, this, [this] { browse(inputPath_, false); });
+    connect(browseOutput, &QPushButton::clicked, this, [this] { browse(outputPath_, true); });
     connect(convertButton, &QPushButton::clicked, this, &CDialogConvert::convert);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void CDialogConvert::browse(QLineEdit* target) {
-    // An open-style picker for both boxes: the output is checked only by Convert.
+void CDialogConvert::browse(QLineEdit* target, bool newFileAllowed) {
     CBrowse request;
     request.filter = QStringLiteral("All files *.* (*)");
+    request.newFileAllowed = newFileAllowed;
     const QString path = request.run(picker_, this);
     if (!path.isEmpty()) target->setText(path);
 }
 
 void CDialogConvert::convert() {
-    if (QFile existing(outputPath_->text()); existing.open(QIODevice::ReadOnly)) {
+    // Looked at, not opened: opening a named pipe would wait for a writer.
+    if (const QFileInfo existing(outputPath_->text()); existing.exists() && !existing.isDir() && existing.isReadable()) {
         const Answer answer =
             boxes_.show(this, QStringLiteral("The output file all ready exists.\n\nOverwrite Yes/No ?"),
                         MessageIcon::None, Buttons::YesNo, QStringLiteral("File status check"));
         if (answer != Answer::Yes) return;
     }
-    // Same file too: converting would empty the input before reading it.
-    if (convertFiles(fileName(inputPath_), fileName(outputPath_)) != ConvertResult::Converted) {
+    switch (convertInBackground(fileName(inputPath_), fileName(outputPath_))) {
+    case ConvertResult::Converted:
+    case ConvertResult::Cancelled:
+        // Success is silent; the paths stay for another run.
+        return;
+    case ConvertResult::WriteFailed:
+        boxes_.show(this, QStringLiteral("Error: Unable to write the output file. The disk may be full."),
+                    MessageIcon::Stop);
+        return;
+    case ConvertResult::OutputNotOpened:
+    case ConvertResult::InputNotOpened:
+    case ConvertResult::SameFile:
+    case ConvertResult::ReadFailed:
         boxes_.show(this, QStringLiteral("Error: Unable to open the file."), MessageIcon::Default);
+        return;
     }
-    // Success is silent; the paths stay for another run.
+}
+
+ConvertResult CDialogConvert::convertInBackground(const std::string& inputPath, const std::string& outputPath) {
+    constexpr int kSteps = 1000;
+    ConvertProgress progress;
+    ConvertResult result = ConvertResult::Cancelled;
+
+    // Shows itself only when the work takes longer than half a second.
+    QProgressDialog window(QStringLiteral("Reversing the bits..."), QStringLiteral("Cancel"), 0, kSteps, this);
+    window.setWindowTitle(windowTitle());
+    window.setWindowModality(Qt::WindowModal);
+    window.setMinimumDuration(500);
+    window.setValue(0);  // starts the half second
+
+    QTimer poll;
+    poll.setInterval(100);
+    connect(&poll, &QTimer::timeout, &window, [&] {
+        // Qt would show the window early when it guesses a long run; the bar
+        // stays still until the half second has shown the window.
+        if (!window.isVisible()) return;
+        const uint64_t total = progress.totalBytes;
+        const uint64_t read = progress.bytesRead;
+        const int step = total == 0 ? 0 : static_cast<int>(std::min<uint64_t>(read * kSteps / total, kSteps - 1));
+        if (step != window.value()) window.setValue(step);
+    });
+    connect(&window, &QProgressDialog::canceled, &poll, [&] {
+        progress.cancel = true;
+        poll.stop();
+    });
+
+    QEventLoop loop;
+    std::unique_ptr<QThread> worker(
+        QThread::create([&] { result = convertFiles(inputPath, outputPath, &progress); }));
+    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    converting_ = true;
+    setControlsEnabled(false);
+    worker->start();
+    poll.start();
+    loop.exec();
+    worker->wait();
+    setControlsEnabled(true);
+    converting_ = false;
+    return result;
+}
+
+void CDialogConvert::setControlsEnabled(bool enabled) {
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow()) child->setEnabled(enabled);
+    }
+}
+
+void CDialogConvert::done(int result) {
+    // Enter, Escape and the close button wait until the conversion has ended.
+    if (!converting_) QDialog::done(result);
 }
 
 }  // namespace orvalinder

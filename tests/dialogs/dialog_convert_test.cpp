@@ -76,18 +76,36 @@ TEST_F(SwapBitsDialog, AsksBeforeOverwriting) {
 }
 
 TEST_F(SwapBitsDialog, FilesThatCannotBeOpenedAreReported) {
+    // A folder, a device that never ends: no regular file to read.
     const std::pair<QString, QString> rows[] = {
-        {"missing.txt", "new.txt"}, {"in.txt", "no folder/out.txt"}, {"in.txt", ""}, {"in.txt", "in.txt"}};
+        {path("missing.txt"), path("new.txt")}, {path("in.txt"), path("no folder/out.txt")},
+        {path("in.txt"), ""},                   {path("in.txt"), path("in.txt")},
+        {folder.path(), path("new.txt")},       {"/dev/zero", path("new.txt")}};
     for (const auto& [input, output] : rows) {
         boxes.shown.clear();
         boxes.answers = {Answer::Yes};
-        convert(input, output);
-        ASSERT_FALSE(boxes.shown.empty());
-        EXPECT_EQ(boxes.shown.back().text, "Error: Unable to open the file.") << output.toStdString();
+        edit("inputFile")->setText(input);
+        edit("outputFile")->setText(output);
+        testing::buttonNamed(dialog, "Convert")->click();
+        ASSERT_FALSE(boxes.shown.empty()) << input.toStdString() << " " << output.toStdString();
+        EXPECT_EQ(boxes.shown.back().text.toStdString(), "Error: Unable to open the file.") << output.toStdString();
         EXPECT_EQ(boxes.shown.back().icon, MessageIcon::Default);
     }
     EXPECT_EQ(read("in.txt"), codes);  // not emptied as its own output
 }
+
+#ifndef _WIN32
+TEST_F(SwapBitsDialog, AFullDiskIsReported) {
+    boxes.answers = {Answer::Yes};  // /dev/full exists
+    edit("inputFile")->setText(path("in.txt"));
+    edit("outputFile")->setText("/dev/full");
+    testing::buttonNamed(dialog, "Convert")->click();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text, "Error: Unable to write the output file. The disk may be full.");
+    EXPECT_EQ(boxes.shown[1].icon, MessageIcon::Stop);
+    EXPECT_TRUE(dialog.isVisible());
+}
+#endif
 
 TEST_F(SwapBitsDialog, EnterInAPathClosesWithoutConverting) {
     for (const char* box : {"inputFile", "outputFile"}) {
@@ -100,13 +118,23 @@ TEST_F(SwapBitsDialog, EnterInAPathClosesWithoutConverting) {
 }
 
 TEST_F(SwapBitsDialog, BrowseFillsItsOwnBoxUnlessCancelled) {
-    picker.picks = {path("a.txt"), path("b.txt"), "", ""};
-    for (int round = 0; round < 2; ++round) {
+    write("old.txt", "x");
+    struct Row {
+        QString inputPick, outputPick, input, output;
+    } const rows[] = {
+        {path("in.txt"), path("new.txt"), path("in.txt"), path("new.txt")},  // the output may be a new file
+        {"", "", path("in.txt"), path("new.txt")},                           // cancelled: both kept
+        {path("missing.txt"), path("old.txt"), path("in.txt"), path("old.txt")},  // the input must exist
+    };
+    for (const Row& row : rows) {
+        picker.picks = {row.inputPick, row.outputPick};
         dialog.findChild<QAbstractButton*>("browseInput")->click();
         dialog.findChild<QAbstractButton*>("browseOutput")->click();
-        EXPECT_EQ(edit("inputFile")->text(), path("a.txt"));
-        EXPECT_EQ(edit("outputFile")->text(), path("b.txt"));
+        EXPECT_EQ(edit("inputFile")->text().toStdString(), row.input.toStdString());
+        EXPECT_EQ(edit("outputFile")->text().toStdString(), row.output.toStdString());
     }
+    // Convert asks about an existing output; the picker does not ask first.
+    EXPECT_TRUE(picker.replaceQuestions.isEmpty());
 }
 
 }  // namespace

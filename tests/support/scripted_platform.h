@@ -3,6 +3,7 @@
 // scripts them and keep what they were shown, so no test waits on a modal
 // window.
 
+#include <QFileInfo>
 #include <QStringList>
 #include <deque>
 #include <vector>
@@ -33,15 +34,30 @@ public:
 
 class ScriptedPicker : public FilePicker {
 public:
-    std::deque<QString> picks;  // an empty text, or none left: the user cancels
+    std::deque<QString> picks;     // an empty text, or none left: the user cancels
+    QStringList replaceQuestions;  // the existing files the save-style picker asked about; the user said Yes
 
+    // Like the real one, the open-style picker takes no new name and no
+    // folder: with such a pick the user could only cancel.
     QString openFile(QWidget*, const QString&, const QString&) override {
-        const QString pick = picks.empty() ? QString() : picks.front();
-        if (!picks.empty()) picks.pop_front();
+        const QString pick = next();
+        const QFileInfo file(pick);
+        return file.exists() && !file.isDir() ? pick : QString();
+    }
+    QString saveFile(QWidget*, const QString&, const QString&, ReplaceQuestion replace) override {
+        const QString pick = next();
+        const QFileInfo file(pick);
+        if (file.isDir()) return QString();
+        if (file.exists() && replace == ReplaceQuestion::Ask) replaceQuestions << pick;
         return pick;
     }
-    QString saveFile(QWidget* parent, const QString& title, const QString& filter) override {
-        return openFile(parent, title, filter);
+
+private:
+    QString next() {
+        if (picks.empty()) return QString();
+        const QString pick = picks.front();
+        picks.pop_front();
+        return pick;
     }
 };
 

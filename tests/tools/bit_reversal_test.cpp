@@ -4,6 +4,13 @@
 #include <fstream>
 #include <sstream>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#endif
+
 #include "tools/bit_reversal.h"
 
 namespace orvalinder {
@@ -98,6 +105,96 @@ TEST_F(ConvertFiles, Failures) {
               ConvertResult::SameFile);
     EXPECT_EQ(read(dir / "codes.txt"), "1\n");
 }
+
+TEST_F(ConvertFiles, ReportsHowFarItCame) {
+    const std::string codes(100000, '\n');
+    write(dir / "in.txt", codes + "1\n");
+    ConvertProgress progress;
+    EXPECT_EQ(convertFiles((dir / "in.txt").string(), (dir / "out.txt").string(), &progress),
+              ConvertResult::Converted);
+    EXPECT_EQ(progress.totalBytes, codes.size() + 2);
+    EXPECT_EQ(progress.bytesRead, codes.size() + 2);
+    EXPECT_EQ(read(dir / "out.txt"), "0x80000000\n");
+}
+
+TEST_F(ConvertFiles, CancelledLeavesNoOutput) {
+    write(dir / "in.txt", "1\n");
+    for (bool existed : {false, true}) {
+        if (existed) write(dir / "out.txt", "old\n");
+        ConvertProgress progress;
+        progress.cancel = true;
+        EXPECT_EQ(convertFiles((dir / "in.txt").string(), (dir / "out.txt").string(), &progress),
+                  ConvertResult::Cancelled);
+        EXPECT_FALSE(fs::exists(dir / "out.txt")) << existed;
+    }
+}
+
+#ifndef _WIN32
+// Inputs that are no regular file: a folder reads nothing, a named pipe
+// blocks the open until a writer comes, a device never ends.
+TEST_F(ConvertFiles, RefusesInputsThatAreNoRegularFile) {
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    for (const fs::path& input : {dir, dir / "pipe", fs::path("/dev/zero"), fs::path("/dev/urandom")}) {
+        EXPECT_EQ(convertFiles(input.string(), (dir / "out.txt").string()), ConvertResult::InputNotOpened) << input;
+        EXPECT_EQ(read(dir / "out.txt"), "") << input;  // created, left empty
+    }
+    // Nor does an output pipe block the open.
+    write(dir / "in.txt", "1\n");
+    EXPECT_EQ(convertFiles((dir / "in.txt").string(), (dir / "pipe").string()), ConvertResult::OutputNotOpened);
+}
+
+TEST_F(ConvertFiles, WriteFailuresAreReported) {
+    // A short output fails when it is flushed, a long one while it is written.
+    for (const size_t lines : {size_t{1}, size_t{100000}}) {
+        std::string codes;
+        for (size_t i = 0; i < lines; ++i) codes += "e0e040bf\n";
+        write(dir / "in.txt", codes);
+        EXPECT_EQ(convertFiles((dir / "in.txt").string(), "/dev/full"), ConvertResult::WriteFailed) << lines;
+        EXPECT_TRUE(fs::exists("/dev/full"));  // a device is never removed
+    }
+}
+
+// The file size limit stands in for a full disk: writes past it fail.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int);
+};
+
+TEST_F(ConvertFiles, AFullDiskLeavesNoPartialOutput) {
+    std::string codes;
+    for (int i = 0; i < 100000; ++i) codes += "1\n";
+    write(dir / "in.txt", codes);
+    ConvertResult result;
+    {
+        FileSizeLimit limit(64 * 1024);
+        result = convertFiles((dir / "in.txt").string(), (dir / "out.txt").string());
+    }
+    EXPECT_EQ(result, ConvertResult::WriteFailed);
+    EXPECT_FALSE(fs::exists(dir / "out.txt"));
+}
+#endif
+
+#ifdef __linux__
+TEST_F(ConvertFiles, ReadFailuresLeaveNoPartialOutput) {
+    // A regular file by its type whose first read fails.
+    EXPECT_EQ(convertFiles("/proc/self/mem", (dir / "out.txt").string()), ConvertResult::ReadFailed);
+    EXPECT_FALSE(fs::exists(dir / "out.txt"));
+}
+#endif
 
 }  // namespace
 }  // namespace orvalinder
