@@ -1,13 +1,20 @@
 #!/bin/sh
 # Installs the Debian packages the build, the program and its tests need,
-# asking apt only for what is missing.
+# asking apt only for what is missing. With --list it only prints the names.
+# Every name is a real package, never a virtual one: dpkg never reports a
+# virtual name as installed, so it would be asked for on every run.
 set -eu
 
 packages="cmake ninja-build ccache g++ pkg-config
   libgtest-dev libgmock-dev
-  qt6-base-dev libqt6serialport6-dev libxkbcommon-dev
+  qt6-base-dev qt6-serialport-dev libxkbcommon-dev
   fonts-liberation
   xvfb xauth xdotool x11-apps"
+
+if [ "${1:-}" = "--list" ]; then
+  printf '%s\n' $packages
+  exit 0
+fi
 
 missing=""
 for p in $packages; do
