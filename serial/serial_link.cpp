@@ -39,8 +39,9 @@ ConnectOutcome SerialLink::connect() {
         settings.parity = parityCode(readSetting(store_, setting::Parity), settings.parity);
         settings.dataBits = dataBitsCount(readSetting(store_, setting::DataBits));
     } else {
+        // The key went away during the connect: the board's own 115200 8N1.
         settings.baudRate = 115200;
-        settings.parity = 2;
+        settings.parity = 0;
         settings.stopBits = 0;
         settings.dataBits = 8;
     }
