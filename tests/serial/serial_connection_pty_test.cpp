@@ -47,6 +47,9 @@ protected:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
         ASSERT_TRUE(logDir.isValid());
     }
+    KeyCodeLogger logger() const {
+        return KeyCodeLogger([d = logDir.path().toStdString()] { return std::optional(d); });
+    }
 
     void storeSettings(const std::string& speed = "115200", const std::string& dataBits = "8") {
         writePortSettings(store, PortSettings{board.path(), "NONE", speed, "1", dataBits});
@@ -69,9 +72,15 @@ protected:
     QtSettingsStore store;
     RecordingOpener opener;
     CountingSleeper sleeper;
-    std::unique_ptr<SerialConnection> connection = std::make_unique<SerialConnection>(
-        store, opener, sleeper, KeyCodeLogger([d = logDir.path().toStdString()] { return std::optional(d); }));
+    std::unique_ptr<SerialConnection> connection = std::make_unique<SerialConnection>(store, opener, sleeper, logger());
 };
+
+// A page of monitor lines as the board sends them, `bytes` long.
+std::string monitorLines(size_t bytes) {
+    std::string text;
+    while (text.size() < bytes) text += "120\t250\t560x";
+    return text;
+}
 
 TEST_F(PtyConnection, SettingsLiveInTheUsersConfigurationFile) {
     storeSettings();
@@ -181,6 +190,38 @@ TEST_F(PtyConnection, LostDeviceIsNoticed) {
         EXPECT_FALSE(connection->disconnect());
         EXPECT_FALSE(connection->link().portOpen());
     }
+}
+
+TEST_F(PtyConnection, LostDeviceIsNoticedWhateverIsUnread) {
+    storeSettings();
+    ASSERT_TRUE(connect());
+    connection->setMonitorActive(false);
+    // The board keeps answering clicks while another remote is shown; the
+    // program keeps taking the bytes, dropping what its queue cannot hold.
+    EXPECT_TRUE(board.sendWithin(monitorLines(512 * 1024), std::chrono::seconds(5)));
+    QSignalSpy lost(connection.get(), &SerialConnection::connectionLost);
+    board.hangUp();
+    EXPECT_TRUE(lost.wait(2000));
+    ASSERT_NE(connection->sio().portHandle(), nullptr);
+    EXPECT_EQ(connection->sio().portHandle()->write("A101"), 0);
+    EXPECT_FALSE(connection->disconnect());
+}
+
+TEST(QtSerialDevice, InputIsBoundedFromTheMomentItOpens) {
+    PtyBoard board;
+    ASSERT_TRUE(board.ok());
+    // Opened, not yet configured: the board talks while the connect waits.
+    const auto device = QtSerialDevice::open(QString::fromStdString(board.path()));
+    ASSERT_TRUE(device);
+    EXPECT_TRUE(board.sendWithin(monitorLines(512 * 1024), std::chrono::seconds(5)));
+    ASSERT_TRUE(device->setReadTimeout(300));
+    std::string kept;
+    char buffer[4096];
+    for (long got; (got = device->read(buffer, sizeof buffer)) > 0;) kept.append(buffer, static_cast<size_t>(got));
+    // A full queue's worth, plus what the terminal still held when the
+    // board stopped; never everything.
+    EXPECT_GE(kept.size(), size_t{QtSerialDevice::kDefaultQueueBytes});
+    EXPECT_LT(kept.size(), size_t{128 * 1024});
 }
 
 }  // namespace
