@@ -28,6 +28,33 @@ public:
     void sleep(int milliseconds) override { total += milliseconds; }
 };
 
+// Holds the opener in its first wait (the device is open by then) until the
+// test lets it go; later waits pass at once.
+class GatedSleeper : public Sleeper {
+public:
+    void sleep(int) override {
+        std::unique_lock lock(mutex_);
+        sleeping_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return open_; });
+    }
+    bool waitUntilSleeping() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(5), [this] { return sleeping_; });
+    }
+    void open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool sleeping_ = false;
+    bool open_ = false;
+};
+
 // Opens real devices and remembers which paths were asked for.
 class RecordingOpener : public SerialDeviceOpener {
 public:
@@ -46,6 +73,15 @@ protected:
         ASSERT_TRUE(config.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
         ASSERT_TRUE(logDir.isValid());
+    }
+    void TearDown() override {
+        gate.open();
+        connection.reset();
+    }
+
+    // The connection waits at the gate instead of counting its waits.
+    void holdConnectsAtTheGate() {
+        connection = std::make_unique<SerialConnection>(store, opener, gate, logger());
     }
     KeyCodeLogger logger() const {
         return KeyCodeLogger([d = logDir.path().toStdString()] { return std::optional(d); });
@@ -72,6 +108,7 @@ protected:
     QtSettingsStore store;
     RecordingOpener opener;
     CountingSleeper sleeper;
+    GatedSleeper gate;
     std::unique_ptr<SerialConnection> connection = std::make_unique<SerialConnection>(store, opener, sleeper, logger());
 };
 
@@ -121,6 +158,7 @@ TEST_F(PtyConnection, RefusedSettingsKeepTheHandleForTheNextTry) {
         EXPECT_FALSE(connect(&message)) << speed << " " << bits;
         EXPECT_EQ(message, "SetCommState\nCould not set communication state \n openport aborted");
         EXPECT_TRUE(connection->link().portOpen());
+        EXPECT_NE(connection->sio().portHandle(), nullptr);
         EXPECT_FALSE(connection->receiving());
     }
     storeSettings();
@@ -190,6 +228,53 @@ TEST_F(PtyConnection, LostDeviceIsNoticed) {
         EXPECT_FALSE(connection->disconnect());
         EXPECT_FALSE(connection->link().portOpen());
     }
+}
+
+TEST_F(PtyConnection, HandleReachesTheWindowWhenTheConnectFinishes) {
+    storeSettings();
+    holdConnectsAtTheGate();
+    QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
+    ASSERT_TRUE(connection->startConnect());
+    ASSERT_TRUE(gate.waitUntilSleeping());
+    // A click now reads the handle on the window's thread while the opener
+    // configures the port it has opened.
+    EXPECT_EQ(connection->sio().portHandle(), nullptr);
+    gate.open();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_TRUE(finished.first().at(0).toBool());
+    ASSERT_NE(connection->sio().portHandle(), nullptr);
+    EXPECT_EQ(connection->sio().portHandle()->write("A101"), 4);
+    EXPECT_EQ(board.receive(4), "A101");
+}
+
+TEST_F(PtyConnection, DisconnectDuringAConnectAbandonsIt) {
+    storeSettings();
+    holdConnectsAtTheGate();
+    QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
+    ASSERT_TRUE(connection->startConnect());
+    ASSERT_TRUE(gate.waitUntilSleeping());  // the opener holds the open port
+    EXPECT_FALSE(connection->disconnect());
+    gate.open();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_FALSE(finished.first().at(0).toBool());
+    EXPECT_EQ(finished.first().at(1).toString(), QString());
+    EXPECT_FALSE(connection->receiving());
+    EXPECT_FALSE(connection->link().portOpen());
+    EXPECT_TRUE(QtSerialDevice::open(QString::fromStdString(board.path())));  // closed, so free again
+    EXPECT_TRUE(connect());
+    connection->disconnect();
+}
+
+TEST_F(PtyConnection, DestroyedDuringAConnectClosesThePort) {
+    storeSettings();
+    holdConnectsAtTheGate();
+    ASSERT_TRUE(connection->startConnect());
+    ASSERT_TRUE(gate.waitUntilSleeping());
+    std::thread boardAnswers([this] { gate.open(); });
+    connection.reset();
+    boardAnswers.join();
+    QCoreApplication::processEvents();  // an outcome left queued has nobody to reach
+    EXPECT_TRUE(QtSerialDevice::open(QString::fromStdString(board.path())));
 }
 
 TEST_F(PtyConnection, LostDeviceIsNoticedWhateverIsUnread) {

@@ -72,8 +72,7 @@ TEST(SerialLink, KeyGoneDuringTheConnectGivesTheBoards115200_8N1) {
         OneDeviceOpener opener;
         opener.device = device;
         NoWait noWait;
-        CSio sio;
-        SerialLink link(store, opener, noWait, sio);
+        SerialLink link(store, opener, noWait);
 
         EXPECT_TRUE(link.connect().connected) << row.portLeftAt;
         EXPECT_EQ(device->applied, 1) << row.portLeftAt;
