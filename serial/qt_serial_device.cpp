@@ -3,21 +3,35 @@
 #include <QMetaObject>
 #include <QSerialPort>
 #include <chrono>
+#include <type_traits>
 
 namespace orvalinder {
 
 QtSerialDevice::QtSerialDevice() { thread_.setObjectName("serial port"); }
 
+// Runs the work on the port thread and waits for it. Qt's blocking queued
+// call would do the same, but it hands over through Qt's own locks, which a
+// thread sanitizer cannot see; this hand-over is a mutex of ours.
 template <typename Work>
 auto QtSerialDevice::onPortThread(Work work) {
     using Result = decltype(work());
-    if constexpr (std::is_void_v<Result>) {
-        QMetaObject::invokeMethod(port_, work, Qt::BlockingQueuedConnection);
-    } else {
-        Result result{};
-        QMetaObject::invokeMethod(port_, work, Qt::BlockingQueuedConnection, &result);
-        return result;
-    }
+    bool done = false;
+    std::conditional_t<std::is_void_v<Result>, bool, Result> result{};
+    std::unique_lock lock(callMutex_);
+    QMetaObject::invokeMethod(
+        port_,
+        [&] {
+            std::lock_guard guard(callMutex_);
+            if constexpr (std::is_void_v<Result>)
+                work();
+            else
+                result = work();
+            done = true;
+            callDone_.notify_all();
+        },
+        Qt::QueuedConnection);
+    callDone_.wait(lock, [&] { return done; });
+    if constexpr (!std::is_void_v<Result>) return result;
 }
 
 std::shared_ptr<QtSerialDevice> QtSerialDevice::open(const QString& path) {

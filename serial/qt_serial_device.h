@@ -45,6 +45,8 @@ private:
 
     QThread thread_;
     QSerialPort* port_ = nullptr;  // lives on thread_
+    std::mutex callMutex_;  // onPortThread's hand-over, both ways
+    std::condition_variable callDone_;
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;

@@ -235,9 +235,10 @@ TEST_F(PtyConnection, HandleReachesTheWindowWhenTheConnectFinishes) {
     holdConnectsAtTheGate();
     QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
     ASSERT_TRUE(connection->startConnect());
+    // Clicks read the handle on the window's thread while the opener opens
+    // the port and configures it.
+    EXPECT_EQ(connection->sio().portHandle(), nullptr);
     ASSERT_TRUE(gate.waitUntilSleeping());
-    // A click now reads the handle on the window's thread while the opener
-    // configures the port it has opened.
     EXPECT_EQ(connection->sio().portHandle(), nullptr);
     gate.open();
     ASSERT_TRUE(finished.wait(5000));
