@@ -1,7 +1,14 @@
 #pragma once
 // Hands received lines from the receiver thread to the window's thread.
-// Every line is kept, in order, however slowly the window takes them.
+// Lines come out in order. When the window falls behind, the queue drops
+// lines the window would overwrite anyway, so what it shows after taking
+// them is exact and the queue stays small:
+//   - of the value lines between two monitor lines only the last shows;
+//   - a page of four monitor lines leaves no trace once five more follow:
+//     the fifth empties the page for sure, and the page position is the
+//     same modulo four.
 
+#include <cstddef>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -12,6 +19,10 @@ namespace orvalinder {
 
 class LineQueue {
 public:
+    static constexpr size_t kCompactAt = 4096;
+
+    explicit LineQueue(size_t compactAt = kCompactAt) : compactAt_(compactAt) {}
+
     // Returns true when the queue was empty, so the window needs telling;
     // otherwise a notice is already on its way.
     bool push(std::vector<ReceivedLine> lines) {
@@ -19,6 +30,7 @@ public:
         std::lock_guard lock(mutex_);
         const bool wasEmpty = lines_.empty();
         for (ReceivedLine& line : lines) lines_.push_back(std::move(line));
+        if (lines_.size() > compactAt_) compact();
         return wasEmpty;
     }
 
@@ -30,6 +42,29 @@ public:
     }
 
 private:
+    // Leaves at most eight monitor lines, each with at most one value line
+    // before it, and one value line at the end.
+    void compact() {
+        size_t monitorLines = 0;
+        for (const ReceivedLine& line : lines_) monitorLines += line.kind == ReceivedLine::Monitor;
+        size_t pagesToDrop = monitorLines >= 9 ? (monitorLines - 5) / 4 : 0;
+        size_t skipMonitorLines = pagesToDrop * 4;
+
+        std::deque<ReceivedLine> kept;
+        for (size_t i = 0; i < lines_.size(); ++i) {
+            ReceivedLine& line = lines_[i];
+            if (skipMonitorLines > 0) {
+                skipMonitorLines -= line.kind == ReceivedLine::Monitor;
+                continue;
+            }
+            const bool overwritten = line.kind == ReceivedLine::Value && i + 1 < lines_.size() &&
+                                     lines_[i + 1].kind == ReceivedLine::Value;
+            if (!overwritten) kept.push_back(std::move(line));
+        }
+        lines_.swap(kept);
+    }
+
+    const size_t compactAt_;
     std::mutex mutex_;
     std::deque<ReceivedLine> lines_;
 };

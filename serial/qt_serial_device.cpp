@@ -3,26 +3,42 @@
 #include <QMetaObject>
 #include <QSerialPort>
 #include <chrono>
+#include <type_traits>
 
 namespace orvalinder {
 
 QtSerialDevice::QtSerialDevice() { thread_.setObjectName("serial port"); }
 
+// Runs the work on the port thread and waits for it. Qt's blocking queued
+// call would do the same, but it hands over through Qt's own locks, which a
+// thread sanitizer cannot see; this hand-over is a mutex of ours.
 template <typename Work>
 auto QtSerialDevice::onPortThread(Work work) {
     using Result = decltype(work());
-    if constexpr (std::is_void_v<Result>) {
-        QMetaObject::invokeMethod(port_, work, Qt::BlockingQueuedConnection);
-    } else {
-        Result result{};
-        QMetaObject::invokeMethod(port_, work, Qt::BlockingQueuedConnection, &result);
-        return result;
-    }
+    bool done = false;
+    std::conditional_t<std::is_void_v<Result>, bool, Result> result{};
+    std::unique_lock lock(callMutex_);
+    QMetaObject::invokeMethod(
+        port_,
+        [&] {
+            std::lock_guard guard(callMutex_);
+            if constexpr (std::is_void_v<Result>)
+                work();
+            else
+                result = work();
+            done = true;
+            callDone_.notify_all();
+        },
+        Qt::QueuedConnection);
+    callDone_.wait(lock, [&] { return done; });
+    if constexpr (!std::is_void_v<Result>) return result;
 }
 
 std::shared_ptr<QtSerialDevice> QtSerialDevice::open(const QString& path) {
     auto device = std::make_shared<QtSerialDevice>();
     device->port_ = new QSerialPort(path);
+    // Bounded from the start: the board talks while the connect waits.
+    device->port_->setReadBufferSize(kDefaultQueueBytes);
     device->port_->moveToThread(&device->thread_);
     QObject::connect(&device->thread_, &QThread::finished, device->port_, &QObject::deleteLater);
     device->thread_.start();
@@ -56,10 +72,15 @@ QtSerialDevice::~QtSerialDevice() {
 }
 
 void QtSerialDevice::takeArrivedBytes() {
+    // Everything is taken from the port, so it keeps reading the device and
+    // a lost device reports its error even while nobody reads the inbox.
+    // What the inbox cannot hold is dropped, as a full driver queue would.
+    const QByteArray bytes = port_->readAll();
     std::lock_guard lock(mutex_);
-    if (inbox_.size() >= inboxLimit_) return;  // the rest waits in the driver
-    const QByteArray bytes = port_->read(static_cast<qint64>(inboxLimit_ - inbox_.size()));
-    inbox_.append(bytes.constData(), static_cast<size_t>(bytes.size()));
+    const size_t room = inboxLimit_ - std::min(inboxLimit_, inbox_.size());
+    const size_t kept = std::min(room, static_cast<size_t>(bytes.size()));
+    if (kept == 0) return;
+    inbox_.append(bytes.constData(), kept);
     arrived_.notify_all();
 }
 
@@ -75,20 +96,17 @@ long QtSerialDevice::read(char* buffer, size_t max) {
     arrived_.wait_for(lock, std::chrono::milliseconds(readTimeoutMs_),
                       [this] { return !inbox_.empty() || closed_ || lost_; });
     if (inbox_.empty()) return closed_ || lost_ ? -1 : 0;
-    const bool wasFull = inbox_.size() >= inboxLimit_;
     const size_t n = std::min(max, inbox_.size());
     inbox_.copy(buffer, n);
     inbox_.erase(0, n);
-    lock.unlock();
-    // Bytes held back while the inbox was full are fetched now.
-    if (wasFull) QMetaObject::invokeMethod(port_, [this] { takeArrivedBytes(); }, Qt::QueuedConnection);
     return static_cast<long>(n);
 }
 
 long QtSerialDevice::write(std::string_view bytes) {
     {
+        // Nothing counts as written on a device that has gone.
         std::lock_guard lock(mutex_);
-        if (closed_) return 0;
+        if (closed_ || lost_) return 0;
     }
     const qint64 written = onPortThread([this, bytes] {
         return port_->isOpen() ? port_->write(bytes.data(), static_cast<qint64>(bytes.size())) : qint64{0};
@@ -151,6 +169,7 @@ void QtSerialDevice::clearErrors() {
 }
 
 void QtSerialDevice::setQueueSizes(int inputBytes, int) {
+    if (inputBytes <= 0) return;  // a read buffer size of 0 would be unbounded
     {
         std::lock_guard lock(mutex_);
         inboxLimit_ = static_cast<size_t>(inputBytes);

@@ -17,6 +17,10 @@ namespace orvalinder {
 
 class QtSerialDevice : public SerialDevice {
 public:
+    // The input queue until setQueueSizes: the port's read buffer and the
+    // inbox each hold this much; bytes beyond it are dropped.
+    static constexpr int kDefaultQueueBytes = 16384;
+
     // Opens for reading and writing, exclusively; nullptr when it cannot.
     static std::shared_ptr<QtSerialDevice> open(const QString& path);
     ~QtSerialDevice() override;
@@ -41,11 +45,13 @@ private:
 
     QThread thread_;
     QSerialPort* port_ = nullptr;  // lives on thread_
+    std::mutex callMutex_;  // onPortThread's hand-over, both ways
+    std::condition_variable callDone_;
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;
     std::string inbox_;
-    size_t inboxLimit_ = 16384;
+    size_t inboxLimit_ = kDefaultQueueBytes;
     int readTimeoutMs_ = 2000;
     bool closed_ = false;
     bool lost_ = false;

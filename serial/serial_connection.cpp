@@ -11,14 +11,14 @@ void ThreadSleeper::sleep(int milliseconds) {
 
 SerialConnection::SerialConnection(SettingsStore& store, SerialDeviceOpener& opener, Sleeper& sleeper,
                                    KeyCodeLogger logger, QObject* parent)
-    : QObject(parent), store_(store), logger_(std::move(logger)), link_(store, opener, sleeper, sio_) {}
+    : QObject(parent), store_(store), logger_(std::move(logger)), link_(store, opener, sleeper) {}
 
 SerialConnection::~SerialConnection() {
+    // A connect under way finishes first; its outcome has nobody to go to.
     if (opener_.joinable()) opener_.join();
-    if (receiver_) {
-        if (auto port = link_.port()) port->close();
-        receiver_.reset();
-    }
+    // Closing wakes a read in progress, so the receiver ends at once.
+    if (auto port = link_.port()) port->close();
+    receiver_.reset();
 }
 
 bool SerialConnection::startConnect() {
@@ -35,6 +35,13 @@ bool SerialConnection::startConnect() {
 void SerialConnection::finishConnect(ConnectOutcome outcome) {
     opener_.join();
     connecting_ = false;
+    if (outcome.openTried) sio_.setPortHandle(link_.port());
+    if (abandoned_) {
+        abandoned_ = false;
+        link_.disconnect();
+        emit connectFinished(false, QString(), -1);
+        return;
+    }
     if (outcome.connected) {
         receiver_ = std::make_unique<Receiver>(link_.port(), *this, logger_, monitorActive_);
     }
@@ -44,6 +51,11 @@ void SerialConnection::finishConnect(ConnectOutcome outcome) {
 }
 
 std::optional<UserMessage> SerialConnection::disconnect() {
+    if (connecting_) {
+        // The opener thread is still using the port; finishConnect closes it.
+        abandoned_ = true;
+        return std::nullopt;
+    }
     // Closing first wakes a read in progress, so the receiver ends at once.
     std::shared_ptr<SerialDevice> port = link_.port();
     std::optional<UserMessage> failure = link_.disconnect();

@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "serial/csio.h"
 #include "serial/line_queue.h"
 #include "serial/receiver.h"
 #include "serial/serial_link.h"
@@ -31,13 +32,16 @@ public:
     CSio& sio() { return sio_; }
     const SerialLink& link() const { return link_; }
 
-    // Starts a connect; connectFinished follows. False, and nothing happens,
+    // Starts a connect; connectFinished follows. Until then the link and its
+    // port belong to the opener thread, and sio() keeps the earlier handle. False, and nothing happens,
     // while a connect is already under way.
     bool startConnect();
     bool connecting() const { return connecting_; }
 
     // Stops the receiver (waiting for it) and closes the port. A message
-    // when the close fails.
+    // when the close fails. During a connect it abandons the connect: the
+    // port is closed once the opener is done with it, and connectFinished
+    // reports not connected, without a message.
     std::optional<UserMessage> disconnect();
 
     void setMonitorActive(bool active);
@@ -65,6 +69,7 @@ private:
     std::unique_ptr<Receiver> receiver_;
     std::thread opener_;
     bool connecting_ = false;
+    bool abandoned_ = false;  // disconnected while connecting
     bool monitorActive_ = false;
 };
 

@@ -2,8 +2,8 @@
 
 namespace orvalinder {
 
-SerialLink::SerialLink(SettingsStore& store, SerialDeviceOpener& opener, Sleeper& sleeper, CSio& sio)
-    : store_(store), opener_(opener), sleeper_(sleeper), sio_(sio) {}
+SerialLink::SerialLink(SettingsStore& store, SerialDeviceOpener& opener, Sleeper& sleeper)
+    : store_(store), opener_(opener), sleeper_(sleeper) {}
 
 std::string SerialLink::openFailureText(const std::string& path, PathStyle style) {
     std::string text = "Can't open com port " + path + "\nPlease check the com port settings in the Options menu.";
@@ -24,23 +24,25 @@ ConnectOutcome SerialLink::connect() {
     }
     const std::string path = devicePath(readSetting(store_, setting::Port));
 
+    bool openTried = false;
     if (!portOpen_) {
         port_ = opener_.open(path);
-        sio_.setPortHandle(port_);
-        if (!port_) return {false, UserMessage{openFailureText(path), MessageIcon::Stop}};
+        openTried = true;
+        if (!port_) return {false, UserMessage{openFailureText(path), MessageIcon::Stop}, openTried};
     }
     portOpen_ = true;
 
     LineSettings settings;
-    if (!port_->readLineSettings(settings)) return {};
+    if (!port_->readLineSettings(settings)) return {false, std::nullopt, openTried};
     if (store_.keyExists()) {
         settings.baudRate = baudRate(readSetting(store_, setting::Speed));
         settings.stopBits = stopBitsCode(readSetting(store_, setting::StopBits));
         settings.parity = parityCode(readSetting(store_, setting::Parity), settings.parity);
         settings.dataBits = dataBitsCount(readSetting(store_, setting::DataBits));
     } else {
+        // The key went away during the connect: the board's own 115200 8N1.
         settings.baudRate = 115200;
-        settings.parity = 2;
+        settings.parity = 0;
         settings.stopBits = 0;
         settings.dataBits = 8;
     }
@@ -50,20 +52,23 @@ ConnectOutcome SerialLink::connect() {
 
     sleeper_.sleep(1000);
     if (!port_->applyLineSettings(settings)) {
-        return {false, UserMessage{"SetCommState\nCould not set communication state \n openport aborted",
-                                   MessageIcon::Stop}};
+        return {false,
+                UserMessage{"SetCommState\nCould not set communication state \n openport aborted", MessageIcon::Stop},
+                openTried};
     }
     sleeper_.sleep(2000);
     if (!port_->setReadTimeout(kReadTimeoutMs)) {
-        return {false, UserMessage{"SetCommTimeouts\nCould not set communication timeouts\n openport aborted",
-                                   MessageIcon::Stop}};
+        return {false,
+                UserMessage{"SetCommTimeouts\nCould not set communication timeouts\n openport aborted",
+                            MessageIcon::Stop},
+                openTried};
     }
     sleeper_.sleep(500);
     port_->clearErrors();
     sleeper_.sleep(500);
     port_->setQueueSizes(kQueueBytes, kQueueBytes);
     sleeper_.sleep(1000);
-    return {true, std::nullopt};
+    return {true, std::nullopt, openTried};
 }
 
 std::optional<UserMessage> SerialLink::disconnect() {

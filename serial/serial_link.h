@@ -1,11 +1,12 @@
 #pragma once
 // Opening, configuring and closing the port. The board resets when the port
 // opens, so the opener waits between the steps before it may be written to.
+// A connect may run on a thread of its own; nothing else may touch the link
+// until it returns, and the caller hands the new handle to its CSio.
 
 #include <memory>
 #include <optional>
 
-#include "serial/csio.h"
 #include "serial/port_settings.h"
 #include "serial/serial_device.h"
 #include "view/user_message.h"
@@ -21,6 +22,9 @@ public:
 struct ConnectOutcome {
     bool connected = false;
     std::optional<UserMessage> message;  // to show before the status lines change
+    // This attempt opened the device, or tried to: the view's copy of the
+    // handle is to take port() (nothing after a failed open).
+    bool openTried = false;
 };
 
 class SerialLink {
@@ -28,7 +32,7 @@ public:
     static constexpr int kReadTimeoutMs = 2000;
     static constexpr int kQueueBytes = 16384;
 
-    SerialLink(SettingsStore& store, SerialDeviceOpener& opener, Sleeper& sleeper, CSio& sio);
+    SerialLink(SettingsStore& store, SerialDeviceOpener& opener, Sleeper& sleeper);
 
     // Reads the settings, opens the device unless an earlier attempt left it
     // open, configures it and waits for the board. Five seconds on success.
@@ -47,7 +51,6 @@ private:
     SettingsStore& store_;
     SerialDeviceOpener& opener_;
     Sleeper& sleeper_;
-    CSio& sio_;
     bool portOpen_ = false;
     std::shared_ptr<SerialDevice> port_;
 };

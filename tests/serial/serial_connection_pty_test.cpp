@@ -28,6 +28,33 @@ public:
     void sleep(int milliseconds) override { total += milliseconds; }
 };
 
+// Holds the opener in its first wait (the device is open by then) until the
+// test lets it go; later waits pass at once.
+class GatedSleeper : public Sleeper {
+public:
+    void sleep(int) override {
+        std::unique_lock lock(mutex_);
+        sleeping_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return open_; });
+    }
+    bool waitUntilSleeping() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(5), [this] { return sleeping_; });
+    }
+    void open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool sleeping_ = false;
+    bool open_ = false;
+};
+
 // Opens real devices and remembers which paths were asked for.
 class RecordingOpener : public SerialDeviceOpener {
 public:
@@ -46,6 +73,18 @@ protected:
         ASSERT_TRUE(config.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
         ASSERT_TRUE(logDir.isValid());
+    }
+    void TearDown() override {
+        gate.open();
+        connection.reset();
+    }
+
+    // The connection waits at the gate instead of counting its waits.
+    void holdConnectsAtTheGate() {
+        connection = std::make_unique<SerialConnection>(store, opener, gate, logger());
+    }
+    KeyCodeLogger logger() const {
+        return KeyCodeLogger([d = logDir.path().toStdString()] { return std::optional(d); });
     }
 
     void storeSettings(const std::string& speed = "115200", const std::string& dataBits = "8") {
@@ -69,9 +108,16 @@ protected:
     QtSettingsStore store;
     RecordingOpener opener;
     CountingSleeper sleeper;
-    std::unique_ptr<SerialConnection> connection = std::make_unique<SerialConnection>(
-        store, opener, sleeper, KeyCodeLogger([d = logDir.path().toStdString()] { return std::optional(d); }));
+    GatedSleeper gate;
+    std::unique_ptr<SerialConnection> connection = std::make_unique<SerialConnection>(store, opener, sleeper, logger());
 };
+
+// A page of monitor lines as the board sends them, `bytes` long.
+std::string monitorLines(size_t bytes) {
+    std::string text;
+    while (text.size() < bytes) text += "120\t250\t560x";
+    return text;
+}
 
 TEST_F(PtyConnection, SettingsLiveInTheUsersConfigurationFile) {
     storeSettings();
@@ -112,6 +158,7 @@ TEST_F(PtyConnection, RefusedSettingsKeepTheHandleForTheNextTry) {
         EXPECT_FALSE(connect(&message)) << speed << " " << bits;
         EXPECT_EQ(message, "SetCommState\nCould not set communication state \n openport aborted");
         EXPECT_TRUE(connection->link().portOpen());
+        EXPECT_NE(connection->sio().portHandle(), nullptr);
         EXPECT_FALSE(connection->receiving());
     }
     storeSettings();
@@ -181,6 +228,86 @@ TEST_F(PtyConnection, LostDeviceIsNoticed) {
         EXPECT_FALSE(connection->disconnect());
         EXPECT_FALSE(connection->link().portOpen());
     }
+}
+
+TEST_F(PtyConnection, HandleReachesTheWindowWhenTheConnectFinishes) {
+    storeSettings();
+    holdConnectsAtTheGate();
+    QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
+    ASSERT_TRUE(connection->startConnect());
+    // Clicks read the handle on the window's thread while the opener opens
+    // the port and configures it.
+    EXPECT_EQ(connection->sio().portHandle(), nullptr);
+    ASSERT_TRUE(gate.waitUntilSleeping());
+    EXPECT_EQ(connection->sio().portHandle(), nullptr);
+    gate.open();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_TRUE(finished.first().at(0).toBool());
+    ASSERT_NE(connection->sio().portHandle(), nullptr);
+    EXPECT_EQ(connection->sio().portHandle()->write("A101"), 4);
+    EXPECT_EQ(board.receive(4), "A101");
+}
+
+TEST_F(PtyConnection, DisconnectDuringAConnectAbandonsIt) {
+    storeSettings();
+    holdConnectsAtTheGate();
+    QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
+    ASSERT_TRUE(connection->startConnect());
+    ASSERT_TRUE(gate.waitUntilSleeping());  // the opener holds the open port
+    EXPECT_FALSE(connection->disconnect());
+    gate.open();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_FALSE(finished.first().at(0).toBool());
+    EXPECT_EQ(finished.first().at(1).toString(), QString());
+    EXPECT_FALSE(connection->receiving());
+    EXPECT_FALSE(connection->link().portOpen());
+    EXPECT_TRUE(QtSerialDevice::open(QString::fromStdString(board.path())));  // closed, so free again
+    EXPECT_TRUE(connect());
+    connection->disconnect();
+}
+
+TEST_F(PtyConnection, DestroyedDuringAConnectClosesThePort) {
+    storeSettings();
+    holdConnectsAtTheGate();
+    ASSERT_TRUE(connection->startConnect());
+    ASSERT_TRUE(gate.waitUntilSleeping());
+    std::thread boardAnswers([this] { gate.open(); });
+    connection.reset();
+    boardAnswers.join();
+    QCoreApplication::processEvents();  // an outcome left queued has nobody to reach
+    EXPECT_TRUE(QtSerialDevice::open(QString::fromStdString(board.path())));
+}
+
+TEST_F(PtyConnection, LostDeviceIsNoticedWhateverIsUnread) {
+    storeSettings();
+    ASSERT_TRUE(connect());
+    connection->setMonitorActive(false);
+    // The board keeps answering clicks while another remote is shown; the
+    // program keeps taking the bytes, dropping what its queue cannot hold.
+    EXPECT_TRUE(board.sendWithin(monitorLines(512 * 1024), std::chrono::seconds(5)));
+    QSignalSpy lost(connection.get(), &SerialConnection::connectionLost);
+    board.hangUp();
+    EXPECT_TRUE(lost.wait(2000));
+    ASSERT_NE(connection->sio().portHandle(), nullptr);
+    EXPECT_EQ(connection->sio().portHandle()->write("A101"), 0);
+    EXPECT_FALSE(connection->disconnect());
+}
+
+TEST(QtSerialDevice, InputIsBoundedFromTheMomentItOpens) {
+    PtyBoard board;
+    ASSERT_TRUE(board.ok());
+    // Opened, not yet configured: the board talks while the connect waits.
+    const auto device = QtSerialDevice::open(QString::fromStdString(board.path()));
+    ASSERT_TRUE(device);
+    EXPECT_TRUE(board.sendWithin(monitorLines(512 * 1024), std::chrono::seconds(5)));
+    ASSERT_TRUE(device->setReadTimeout(300));
+    std::string kept;
+    char buffer[4096];
+    for (long got; (got = device->read(buffer, sizeof buffer)) > 0;) kept.append(buffer, static_cast<size_t>(got));
+    // A full queue's worth, plus what the terminal still held when the
+    // board stopped; never everything.
+    EXPECT_GE(kept.size(), size_t{QtSerialDevice::kDefaultQueueBytes});
+    EXPECT_LT(kept.size(), size_t{128 * 1024});
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // Plays the board on the master side of a pseudo-terminal; the program
 // under test opens the slave side as its serial device.
 
+#include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -41,6 +42,28 @@ public:
             if (n <= 0) return;
             done += static_cast<size_t>(n);
         }
+    }
+
+    // Sends without ever blocking for good: true once every byte has gone
+    // into the pseudo-terminal, false when the program stopped taking them
+    // and the deadline passed.
+    bool sendWithin(const std::string& bytes, std::chrono::milliseconds deadline) const {
+        const int flags = fcntl(master_, F_GETFL);
+        fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+        const auto end = std::chrono::steady_clock::now() + deadline;
+        size_t done = 0;
+        while (done < bytes.size() && std::chrono::steady_clock::now() < end) {
+            const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
+            if (n > 0) {
+                done += static_cast<size_t>(n);
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN) break;
+            pollfd p{master_, POLLOUT, 0};
+            poll(&p, 1, 50);
+        }
+        fcntl(master_, F_SETFL, flags);
+        return done == bytes.size();
     }
 
     // What the program wrote, once `count` bytes have come or the deadline
