@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QFileInfo>
 #include <QCompleter>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -75,7 +76,11 @@ inline void typeFileName(QFileDialog* dialog, const QString& name) {
         dialog->reject();
         return;
     }
-    QTest::keyClicks(edit, name);
+    // Typing a whole path would send the dialog through each folder on the
+    // way, with completions popping up; the user types the name in the folder.
+    const QFileInfo target(name);
+    dialog->setDirectory(target.absolutePath());
+    QTest::keyClicks(edit, target.fileName());
     if (QCompleter* completer = edit->completer(); completer && completer->popup()->isVisible()) {
         completer->popup()->hide();
     }
