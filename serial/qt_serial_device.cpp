@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QSerialPort>
+#include <QTimer>
 #include <chrono>
 #include <type_traits>
 
@@ -49,6 +50,9 @@ std::shared_ptr<QtSerialDevice> QtSerialDevice::open(const QString& path) {
         // QSerialPort locks the device and asks the driver for exclusive use.
         if (!port->open(QIODevice::ReadWrite)) return false;
         QObject::connect(port, &QSerialPort::readyRead, port, [self] { self->takeArrivedBytes(); });
+        self->holdTimer_ = new QTimer(port);
+        self->holdTimer_->setInterval(kReaderGoneMs);
+        QObject::connect(self->holdTimer_, &QTimer::timeout, port, [self] { self->checkReader(); });
         QObject::connect(port, &QSerialPort::errorOccurred, port, [self](QSerialPort::SerialPortError error) {
             // A device that has gone keeps reporting read errors; close it so
             // the port thread does not spin.
@@ -72,16 +76,33 @@ QtSerialDevice::~QtSerialDevice() {
 }
 
 void QtSerialDevice::takeArrivedBytes() {
-    // Everything is taken from the port, so it keeps reading the device and
-    // a lost device reports its error even while nobody reads the inbox.
-    // What the inbox cannot hold is dropped, as a full driver queue would.
-    const QByteArray bytes = port_->readAll();
     std::lock_guard lock(mutex_);
     const size_t room = inboxLimit_ - std::min(inboxLimit_, inbox_.size());
+    // While a reader empties the inbox, what does not fit waits in the port
+    // (and the device). Without one, everything is taken, so the port keeps
+    // reading the device and a lost device reports its error; what the
+    // inbox cannot hold is dropped, as a full driver queue would drop it.
+    const QByteArray bytes = dropping_ ? port_->readAll() : port_->read(static_cast<qint64>(room));
+    if (!dropping_ && port_->bytesAvailable() > 0 && !holdTimer_->isActive()) holdTimer_->start();
     const size_t kept = std::min(room, static_cast<size_t>(bytes.size()));
     if (kept == 0) return;
     inbox_.append(bytes.constData(), kept);
     arrived_.notify_all();
+}
+
+void QtSerialDevice::checkReader() {
+    if (!port_->isOpen()) {
+        holdTimer_->stop();
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (!readSinceCheck_) dropping_ = true;
+        readSinceCheck_ = false;
+    }
+    takeArrivedBytes();
+    std::lock_guard lock(mutex_);
+    if (dropping_ || port_->bytesAvailable() == 0) holdTimer_->stop();
 }
 
 void QtSerialDevice::markLost() {
@@ -95,10 +116,16 @@ long QtSerialDevice::read(char* buffer, size_t max) {
     std::unique_lock lock(mutex_);
     arrived_.wait_for(lock, std::chrono::milliseconds(readTimeoutMs_),
                       [this] { return !inbox_.empty() || closed_ || lost_; });
+    readSinceCheck_ = true;
+    dropping_ = false;
     if (inbox_.empty()) return closed_ || lost_ ? -1 : 0;
+    const bool wasFull = inbox_.size() >= inboxLimit_;
     const size_t n = std::min(max, inbox_.size());
     inbox_.copy(buffer, n);
     inbox_.erase(0, n);
+    lock.unlock();
+    // Bytes held back while the inbox was full are fetched now.
+    if (wasFull) QMetaObject::invokeMethod(port_, [this] { takeArrivedBytes(); }, Qt::QueuedConnection);
     return static_cast<long>(n);
 }
 

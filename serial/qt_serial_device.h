@@ -12,14 +12,18 @@
 #include "serial/serial_device.h"
 
 class QSerialPort;
+class QTimer;
 
 namespace orvalinder {
 
 class QtSerialDevice : public SerialDevice {
 public:
     // The input queue until setQueueSizes: the port's read buffer and the
-    // inbox each hold this much; bytes beyond it are dropped.
+    // inbox each hold this much.
     static constexpr int kDefaultQueueBytes = 16384;
+    // Bytes that do not fit the inbox wait while someone reads it; once
+    // nobody has read for this long they are dropped instead.
+    static constexpr int kReaderGoneMs = 250;
 
     // Opens for reading and writing, exclusively; nullptr when it cannot.
     static std::shared_ptr<QtSerialDevice> open(const QString& path);
@@ -42,11 +46,13 @@ private:
     auto onPortThread(Work work);
     void takeArrivedBytes();  // on the port thread
     void markLost();          // on the port thread
+    void checkReader();       // on the port thread, while bytes wait in the port
 
     QThread thread_;
     QSerialPort* port_ = nullptr;  // lives on thread_
     std::mutex callMutex_;  // onPortThread's hand-over, both ways
     std::condition_variable callDone_;
+    QTimer* holdTimer_ = nullptr;  // lives on thread_
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;
@@ -55,6 +61,8 @@ private:
     int readTimeoutMs_ = 2000;
     bool closed_ = false;
     bool lost_ = false;
+    bool readSinceCheck_ = false;
+    bool dropping_ = false;  // nobody reads: keep the port reading, drop what does not fit
 };
 
 class QtSerialDeviceOpener : public SerialDeviceOpener {

@@ -203,6 +203,37 @@ TEST_F(PtyConnection, LinesFromTheBoardReachTheWindowAndTheLog) {
     EXPECT_EQ(line, "0xA25D");
 }
 
+TEST_F(PtyConnection, ABurstBiggerThanTheInputQueueReachesTheLogWhole) {
+    storeSettings();
+    ASSERT_TRUE(connect());
+    connection->setMonitorActive(true);
+    // Logging every value keeps the receiver busy while the board sends
+    // far more than the inbox holds; the rest must wait, not be dropped.
+    constexpr int kValues = 40000;
+    std::string burst;
+    std::string expected;
+    for (int i = 0; i < kValues; ++i) {
+        char text[32];
+        std::snprintf(text, sizeof text, "CODE:%XY", i);
+        burst += text;
+        std::snprintf(text, sizeof text, "0x%X\n", i);
+        expected += text;
+    }
+    burst += "endx";
+    QSignalSpy lines(connection.get(), &SerialConnection::linesArrived);
+    EXPECT_TRUE(board.sendWithin(burst, std::chrono::seconds(10)));
+    bool ended = false;
+    while (!ended && (!lines.isEmpty() || lines.wait(3000))) {
+        lines.clear();
+        for (const ReceivedLine& line : connection->takeLines()) ended = ended || line.text == "endx";
+    }
+    EXPECT_TRUE(ended);
+    connection->disconnect();
+    std::ifstream log(logDir.path().toStdString() + "/keycodes.txt");
+    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(text == expected) << text.size() << " bytes logged, " << expected.size() << " expected";
+}
+
 TEST_F(PtyConnection, DisconnectEndsTheReceiverWithinOneReadTimeOut) {
     storeSettings();
     ASSERT_TRUE(connect());
