@@ -182,10 +182,3 @@ TEST_F(RealWindow, UnwritableKeyCodesShowOneBoxAtATime) {
 
 }  // namespace
 }  // namespace orvalinder
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -180,11 +180,4 @@ TEST(RealFolderOpener, AsksTheDesktopToOpenTheFolder) {
 }  // namespace
 }  // namespace orvalinder
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
-
 #include "platform_test.moc"
