@@ -5,7 +5,7 @@
 
 #include <QImage>
 
-#include "view/remote_catalogue.h"
+#include "core/remote_catalogue.h"
 
 namespace orvalinder {
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "serial/serial_device.h"
-#include "view/picture_geometry.h"
-#include "view/status_lines.h"
+#include "core/picture_geometry.h"
+#include "core/status_lines.h"
 
 namespace orvalinder {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "view/current_directory.h"
+#include "core/current_directory.h"
 
 namespace orvalinder {
 

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "view/user_message.h"
+#include "core/user_message.h"
 
 namespace orvalinder {
 

@@ -9,7 +9,7 @@
 
 #include "serial/port_settings.h"
 #include "serial/serial_device.h"
-#include "view/user_message.h"
+#include "core/user_message.h"
 
 namespace orvalinder {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "view/picture_geometry.h"
+#include "core/picture_geometry.h"
 
 namespace orvalinder {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "view/status_lines.h"
+#include "core/status_lines.h"
 
 namespace orvalinder {
 

@@ -7,7 +7,7 @@
 
 #include "serial/key_sender.h"
 #include "tools/button_recorder.h"
-#include "view/current_directory.h"
+#include "core/current_directory.h"
 
 namespace orvalinder {
 

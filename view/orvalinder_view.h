@@ -8,9 +8,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/platform.h"
+#include "core/platform.h"
 #include "serial/serial_connection.h"
-#include "view/current_directory.h"
+#include "core/current_directory.h"
 #include "view/view_painter.h"
 #include "view/view_state.h"
 

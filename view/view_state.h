@@ -4,9 +4,9 @@
 #include <string_view>
 
 #include "view/ir_monitor_lines.h"
-#include "view/picture_geometry.h"
-#include "view/remote_catalogue.h"
-#include "view/status_lines.h"
+#include "core/picture_geometry.h"
+#include "core/remote_catalogue.h"
+#include "core/status_lines.h"
 
 namespace orvalinder {
 

@@ -8,7 +8,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/platform.h"
+#include "core/platform.h"
 
 namespace orvalinder::testing {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "view/user_message.h"
+#include "core/user_message.h"
 
 namespace orvalinder {
 

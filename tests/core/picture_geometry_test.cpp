@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "view/picture_geometry.h"
+#include "core/picture_geometry.h"
 #include "view/view_state.h"
 
 namespace orvalinder {

@@ -1,4 +1,4 @@
-#include "view/remote_catalogue.h"
+#include "core/remote_catalogue.h"
 
 #include <algorithm>
 #include <array>

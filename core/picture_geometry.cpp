@@ -1,4 +1,4 @@
-#include "view/picture_geometry.h"
+#include "core/picture_geometry.h"
 
 namespace orvalinder {
 

@@ -1,4 +1,4 @@
-#include "view/current_directory.h"
+#include "core/current_directory.h"
 
 #include <filesystem>
 #include <system_error>

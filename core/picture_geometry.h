@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "view/remote_catalogue.h"
+#include "core/remote_catalogue.h"
 
 namespace orvalinder {
 

@@ -1,0 +1,30 @@
+# Checks that no folder includes a folder above it:
+#   app -> view -> tools -> serial -> core,  view -> resources -> core.
+# Run: cmake -DSOURCE_DIR=<top> -P layers.cmake
+cmake_minimum_required(VERSION 3.25)
+set(allowed_core core)
+set(allowed_serial serial core)
+set(allowed_tools tools serial core)
+set(allowed_resources resources core)
+set(allowed_view view tools serial resources core)
+set(allowed_app app view tools serial resources core)
+set(allowed_sim sim)
+
+set(failures "")
+foreach(folder core serial tools resources view app sim)
+  file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
+  foreach(source ${sources})
+    file(STRINGS ${SOURCE_DIR}/${source} includes REGEX "^#include \"[a-z_]+/")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^#include \"([a-z_]+)/.*" "\\1" target "${line}")
+      if(NOT target IN_LIST allowed_${folder})
+        list(APPEND failures "${source}: ${line}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(failures)
+  list(JOIN failures "\n" text)
+  message(FATAL_ERROR "Includes against the layers:\n${text}")
+endif()
