@@ -4,6 +4,7 @@
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
 #include "app/dialogs/dialog_convert.h"
+#include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/main_frame.h"
 
 namespace orvalinder {
@@ -20,6 +21,11 @@ void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store)
     frame.onSwapBits = [&frame, &platform] {
         CDialogConvert dialog(platform.boxes, platform.files, &frame);
         dialog.exec();
+    };
+    frame.onCustomize = [&frame] {
+        // Modeless: the frame stays usable while the user arranges it.
+        auto* dialog = new CToolBarsCustomizeDlg(*frame.toolBars(), frame.menuCommands(), &frame);
+        dialog->show();
     };
     frame.onAbout = [&frame] {
         CAboutDlg dialog(&frame);

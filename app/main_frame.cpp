@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QToolBar>
 
+#include "app/tool_bars.h"
 #include "view/commands.h"
 
 namespace orvalinder {
@@ -43,6 +44,9 @@ CMainFrame::CMainFrame(Platform& platform, SerialConnection& connection, COrvali
             size = size.boundedTo(screen->availableSize());
         resize(size);
     }
+    // The user's toolbars must exist before their places are restored; a
+    // damaged state leaves the default layout.
+    toolBars_->restore(state_);
     restoreState(state_.value(QStringLiteral("Workspace/State")).toByteArray());
     showSelection();
 }
@@ -149,13 +153,6 @@ void CMainFrame::buildMenus() {
 
 void CMainFrame::buildToolBar() {
     using namespace command;
-    toolBar_ = new QToolBar(QStringLiteral("Standard"), this);
-    toolBar_->setObjectName(QStringLiteral("Standard"));
-    toolBar_->setMovable(true);
-    toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
-    toolBar_->setIconSize(QSize(16, 16));
-    addToolBar(Qt::TopToolBarArea, toolBar_);
-
     auto* print = new QAction(QStringLiteral("Print"), this);
     print->setData(FilePrint);
     print->setEnabled(false);
@@ -180,18 +177,53 @@ void CMainFrame::buildToolBar() {
         {About, "About", s->standardIcon(QStyle::SP_MessageBoxInformation)},
     };
     for (const Button& b : buttons) {
-        if (b.id == 0) {
-            toolBar_->addSeparator();
-            continue;
-        }
+        if (b.id == 0) continue;
         QAction* a = actions_[b.id];
         if (!b.icon.isNull()) a->setIcon(b.icon);
-        toolBar_->addAction(a);
         if (b.tip) {
             a->setToolTip(QString::fromLatin1(b.tip));
             a->setIconText(QString::fromLatin1(b.tip));
         }
     }
+
+    auto* customize = new QAction(QStringLiteral("Customize..."), this);
+    customize->setData(Customize);
+    actions_[Customize] = customize;
+    connect(customize, &QAction::triggered, this, [this] { if (onCustomize) onCustomize(); });
+    toolBars_ = new ToolBars(*this, [this](int id) { return id == Customize ? nullptr : action(id); }, customize);
+
+    // A right click on the menu bar shows the same menu as on the toolbars.
+    menuBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(menuBar(), &QWidget::customContextMenuRequested, this, [this](QPoint at) {
+        QMenu* menu = createPopupMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(menuBar()->mapToGlobal(at));
+    });
+}
+
+QToolBar* CMainFrame::toolBar() const { return toolBars_->standard(); }
+
+QMenu* CMainFrame::createPopupMenu() {
+    // Every toolbar with a check mark that shows or hides it, then Customize.
+    QMenu* menu = QMainWindow::createPopupMenu();
+    if (!menu) menu = new QMenu(this);
+    menu->addSeparator();
+    menu->addAction(actions_[command::Customize]);
+    return menu;
+}
+
+QList<QAction*> CMainFrame::menuCommands() const {
+    QList<QAction*> commands;
+    for (QAction* top : menuBar()->actions()) {
+        if (!top->menu()) continue;
+        for (QAction* a : top->menu()->actions()) {
+            const int id = a->data().toInt();
+            const bool recent = id >= command::FirstRecentFile && id < command::FirstRecentFile + kMaxRecentFiles;
+            if (id != 0 && !recent && action(id) == a) commands << a;
+        }
+    }
+    commands << actions_.at(command::FilePrint);
+    return commands;
 }
 
 void CMainFrame::showSelection() {
@@ -273,6 +305,7 @@ void CMainFrame::showRecentFiles() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    toolBars_->save(state_);
     state_.setValue(QStringLiteral("Workspace/Geometry"), saveGeometry());
     state_.setValue(QStringLiteral("Workspace/State"), saveState());
     state_.sync();

@@ -13,6 +13,8 @@
 
 class QSettings;
 
+#include "app/tool_bars.h"
+
 namespace orvalinder {
 
 class CMainFrame : public QMainWindow {
@@ -28,7 +30,11 @@ public:
 
     COrvalinderView* view() const { return view_; }
     QAction* action(int commandId) const;
-    QToolBar* toolBar() const { return toolBar_; }
+    // The "Standard" toolbar, and all of them.
+    QToolBar* toolBar() const;
+    ToolBars* toolBars() const { return toolBars_; }
+    // The commands a toolbar can be given: those of the menus, and Print.
+    QList<QAction*> menuCommands() const;
     QStringList recentFiles() const { return recentFiles_; }
 
     // The document named by the program's arguments, or a new one. False when
@@ -42,7 +48,10 @@ public:
     void saveDocumentAs();
 
     // Handlers for the commands whose dialogs live elsewhere.
-    std::function<void()> onComSettings, onShowClickAreas, onSwapBits, onAbout;
+    std::function<void()> onComSettings, onShowClickAreas, onSwapBits, onAbout, onCustomize;
+
+    // The pane context menu: the toolbars to show or hide, and Customize.
+    QMenu* createPopupMenu() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,7 +73,7 @@ private:
     COrvalinderDoc& document_;
     QSettings& state_;
     COrvalinderView* view_;
-    QToolBar* toolBar_ = nullptr;
+    ToolBars* toolBars_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QAction* recentPlaceholder_ = nullptr;
     QList<QAction*> recentActions_;
