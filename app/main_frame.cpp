@@ -188,6 +188,7 @@ void CMainFrame::buildToolBar() {
 
     auto* customize = new QAction(QStringLiteral("Customize..."), this);
     customize->setData(Customize);
+    customize->setToolTip(customize->text());
     actions_[Customize] = customize;
     connect(customize, &QAction::triggered, this, [this] { if (onCustomize) onCustomize(); });
     toolBars_ = new ToolBars(*this, [this](int id) { return id == Customize ? nullptr : action(id); }, customize);
