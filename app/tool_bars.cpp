@@ -164,6 +164,7 @@ void ToolBars::restore(QSettings& state) {
             QToolBar* bar = makeToolBar(name, title);
             user_ << bar;
             setCommands(bar, ids);
+            bar->show();  // unless the saved places say otherwise
         }
     }
     state.endArray();

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopedValueRollback>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolBar>
 
@@ -96,7 +98,6 @@ CToolBarsCustomizeDlg::CToolBarsCustomizeDlg(ToolBars& toolBars, const QList<QAc
 
     connect(toolBarList_, &QListWidget::currentRowChanged, this, &CToolBarsCustomizeDlg::showButtons);
     connect(toolBarList_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
-        if (showing_) return;
         const QList<QToolBar*> bars = toolBars_.all();
         const int row = toolBarList_->row(item);
         if (row >= 0 && row < bars.size()) bars[row]->setVisible(item->checkState() == Qt::Checked);
@@ -139,14 +140,17 @@ QToolBar* CToolBarsCustomizeDlg::selected() const {
 
 void CToolBarsCustomizeDlg::showToolBars() {
     const int row = toolBarList_->currentRow();
-    showing_ = true;
-    toolBarList_->clear();
-    for (QToolBar* bar : toolBars_.all()) {
-        auto* item = new QListWidgetItem(bar->windowTitle(), toolBarList_);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(bar->isHidden() ? Qt::Unchecked : Qt::Checked);
+    {
+        // Filling the list is no tick of the user's.
+        const QSignalBlocker quiet(toolBarList_);
+        toolBarList_->clear();
+        for (QToolBar* bar : toolBars_.all()) {
+            auto* item = new QListWidgetItem(bar->windowTitle());
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(bar->isHidden() ? Qt::Unchecked : Qt::Checked);
+            toolBarList_->addItem(item);
+        }
     }
-    showing_ = false;
     toolBarList_->setCurrentRow(std::min(std::max(row, 0), toolBarList_->count() - 1));
     showButtons();
 }
@@ -154,7 +158,7 @@ void CToolBarsCustomizeDlg::showToolBars() {
 void CToolBarsCustomizeDlg::showButtons() {
     QToolBar* bar = selected();
     const int row = buttonList_->currentRow();
-    showing_ = true;
+    const QScopedValueRollback filling(showing_, true);
     buttonList_->clear();
     if (bar) {
         for (int id : toolBars_.commands(bar)) {
@@ -168,7 +172,6 @@ void CToolBarsCustomizeDlg::showButtons() {
         }
     }
     buttonList_->setCurrentRow(std::min(row, buttonList_->count() - 1));
-    showing_ = false;
     const bool mine = bar && toolBars_.madeByUser(bar);
     rename_->setEnabled(mine);
     delete_->setEnabled(mine);

@@ -1,0 +1,219 @@
+// The toolbars as the user arranges them: the Customize dialog operated
+// through its own controls, the pane context menu, and the layout found
+// again after a restart, even from a damaged state.
+
+#include <gtest/gtest.h>
+
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/dialogs/toolbars_customize_dlg.h"
+#include "app/install_dialogs.h"
+#include "app/main_frame.h"
+#include "serial/qt_serial_device.h"
+#include "serial/qt_settings_store.h"
+#include "tests/dialogs/dialog_test_support.h"
+#include "tests/support/scripted_platform.h"
+#include "view/commands.h"
+
+namespace orvalinder {
+namespace {
+
+using testing::buttonNamed;
+using Ids = std::vector<int>;
+
+class NoWait : public Sleeper {
+public:
+    void sleep(int) override {}
+};
+
+class ToolBarLayout : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+        start();
+    }
+
+    void start() {
+        frame = std::make_unique<CMainFrame>(platform, connection, document, state);
+        installDialogs(*frame, platform, store);
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    }
+    void restart() {
+        frame->close();
+        frame.reset();
+        start();
+    }
+
+    CToolBarsCustomizeDlg* customize() {
+        frame->action(command::Customize)->trigger();
+        auto* dialog = frame->findChild<CToolBarsCustomizeDlg*>();
+        EXPECT_TRUE(dialog && dialog->isVisible() && !dialog->isModal());
+        return dialog;
+    }
+    static QListWidget* list(QDialog* dialog, const char* name) { return dialog->findChild<QListWidget*>(name); }
+    static void select(QListWidget* list, const QString& text) {
+        const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << text.toStdString();
+        list->setCurrentItem(found.first());
+    }
+    QToolBar* toolBarTitled(const QString& title) {
+        for (QToolBar* bar : frame->toolBars()->all())
+            if (bar->windowTitle() == title) return bar;
+        return nullptr;
+    }
+    Ids standardButtons() { return frame->toolBars()->commands(frame->toolBar()); }
+
+    QTemporaryDir config;
+    QtSettingsStore store;
+    QtSerialDeviceOpener opener;
+    NoWait noWait;
+    SerialConnection connection{store, opener, noWait};
+    testing::ScriptedBoxes boxes;
+    testing::ScriptedPicker files;
+    testing::ScriptedFolders folders;
+    Platform platform{boxes, files, folders};
+    COrvalinderDoc document;
+    QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
+    std::unique_ptr<CMainFrame> frame;
+};
+
+TEST_F(ToolBarLayout, UserToolBarMadeInTheDialogComesBackAfterARestart) {
+    CToolBarsCustomizeDlg* dialog = customize();
+    QTest::keyClicks(dialog->findChild<QLineEdit*>("toolBarName"), "Living room");
+    QTest::mouseClick(buttonNamed(*dialog, "&New"), Qt::LeftButton);
+    for (const char* command : {"Sky (TV)", "IR Monitor"}) {
+        select(list(dialog, "commands"), command);
+        QTest::mouseClick(buttonNamed(*dialog, "&Add >"), Qt::LeftButton);
+    }
+    QToolBar* made = toolBarTitled("Living room");
+    ASSERT_TRUE(made);
+    EXPECT_EQ(frame->toolBars()->commands(made), (Ids{command::SelectSkyTv, command::SelectIrMonitor}));
+    EXPECT_EQ(list(dialog, "buttons")->count(), 2);
+    dialog->close();
+    restart();
+    QToolBar* again = toolBarTitled("Living room");
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(frame->toolBar()->isVisible());
+    EXPECT_TRUE(again->isVisible()) << again->isHidden() << " " << again->objectName().toStdString() << " " << frame->findChildren<QToolBar*>().size();
+    EXPECT_EQ(frame->toolBars()->commands(again), (Ids{command::SelectSkyTv, command::SelectIrMonitor}));
+    // Its buttons work, and it carries its own Customize... button.
+    QTest::mouseClick(again->widgetForAction(frame->action(command::SelectSkyTv)), Qt::LeftButton);
+    EXPECT_EQ(frame->view()->state().remoteKind, SkyTv);
+    EXPECT_EQ(again->actions().last(), frame->action(command::Customize));
+    QTest::mouseClick(again->widgetForAction(frame->action(command::Customize)), Qt::LeftButton);
+    EXPECT_TRUE(frame->findChild<CToolBarsCustomizeDlg*>());
+}
+
+TEST_F(ToolBarLayout, RenameDeleteAndOnlyTheUsersOwn) {
+    CToolBarsCustomizeDlg* dialog = customize();
+    EXPECT_FALSE(buttonNamed(*dialog, "&Delete")->isEnabled());  // Standard is selected
+    EXPECT_FALSE(buttonNamed(*dialog, "Re&name")->isEnabled());
+    QTest::mouseClick(buttonNamed(*dialog, "&New"), Qt::LeftButton);
+    auto* name = dialog->findChild<QLineEdit*>("toolBarName");
+    QTest::keyClicks(name, "Kitchen");
+    QTest::mouseClick(buttonNamed(*dialog, "Re&name"), Qt::LeftButton);
+    ASSERT_TRUE(toolBarTitled("Kitchen"));
+    EXPECT_EQ(toolBarTitled("Kitchen")->toggleViewAction()->text(), "Kitchen");
+    QTest::mouseClick(buttonNamed(*dialog, "&Delete"), Qt::LeftButton);
+    EXPECT_FALSE(toolBarTitled("Kitchen"));
+    EXPECT_EQ(list(dialog, "toolBars")->count(), 1);
+}
+
+TEST_F(ToolBarLayout, ButtonsRemovedMovedAndResetInTheDialog) {
+    CToolBarsCustomizeDlg* dialog = customize();
+    QListWidget* buttons = list(dialog, "buttons");
+    buttons->setCurrentRow(0);
+    QTest::mouseClick(buttonNamed(*dialog, "< Re&move"), Qt::LeftButton);  // New
+    buttons->setCurrentRow(0);
+    QTest::mouseClick(buttonNamed(*dialog, "Do&wn"), Qt::LeftButton);  // Open after Save
+    using namespace command;
+    EXPECT_EQ(standardButtons(), (Ids{FileSave, FileOpen, 0, Cut, Copy, Paste, 0, FilePrint, About}));
+    // Commands keep their state wherever they stand.
+    EXPECT_FALSE(frame->toolBar()->widgetForAction(frame->action(Cut))->isEnabled());
+    // A drag within the list moves the button on the toolbar too.
+    buttons->model()->moveRow(QModelIndex(), 0, QModelIndex(), 3);
+    QTest::qWait(20);
+    EXPECT_EQ(standardButtons(), (Ids{FileOpen, 0, FileSave, Cut, Copy, Paste, 0, FilePrint, About}));
+    QTest::mouseClick(buttonNamed(*dialog, "&Reset"), Qt::LeftButton);
+    EXPECT_EQ(standardButtons(), ToolBars::standardLayout());
+    EXPECT_EQ(standardButtons(), (Ids{FileNew, FileOpen, FileSave, 0, Cut, Copy, Paste, 0, FilePrint, About}));
+}
+
+TEST_F(ToolBarLayout, HiddenStandardToolBarStaysHidden) {
+    CToolBarsCustomizeDlg* dialog = customize();
+    list(dialog, "toolBars")->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_TRUE(frame->toolBar()->isHidden());
+    dialog->close();
+    restart();
+    EXPECT_TRUE(frame->toolBar()->isHidden());
+    QMenu* menu = frame->createPopupMenu();
+    EXPECT_FALSE(menu->actions().first()->isChecked());
+    menu->actions().first()->trigger();  // shown again from the pane menu
+    EXPECT_FALSE(frame->toolBar()->isHidden());
+    delete menu;
+}
+
+TEST_F(ToolBarLayout, DamagedOrOutdatedStateIsRepaired) {
+    using namespace command;
+    frame->close();
+    frame.reset();
+    state.setValue("Workspace/State", QByteArray("\x01\xff garbage \x00\x13", 14));
+    state.setValue("Workspace/Geometry", QByteArray("junk"));
+    state.setValue("Toolbars/size", 3);
+    state.setValue("Toolbars/1/Name", "Standard");
+    state.setValue("Toolbars/1/Commands", "57600,424242,x,57664");
+    state.setValue("Toolbars/2/Name", "UserToolbar7");
+    state.setValue("Toolbars/2/Title", "Mine");
+    state.setValue("Toolbars/2/Commands", "32776,99999,abc,0,57664");
+    state.setValue("Toolbars/3/Name", "Intruder");
+    state.setValue("Toolbars/3/Title", "Not ours");
+    start();
+    EXPECT_EQ(standardButtons(), (Ids{FileNew, About}));
+    ASSERT_TRUE(toolBarTitled("Mine"));
+    EXPECT_EQ(frame->toolBars()->commands(toolBarTitled("Mine")), (Ids{SelectSkyTv, 0, About}));
+    EXPECT_FALSE(toolBarTitled("Not ours"));
+
+    state.setValue("Toolbars/size", "many");
+    restart();
+    EXPECT_TRUE(frame->isVisible());
+}
+
+TEST_F(ToolBarLayout, PaneContextMenuListsTheToolBarsThenCustomize) {
+    frame->toolBars()->create("Bedroom");
+    for (QWidget* target : {static_cast<QWidget*>(frame->menuBar()), static_cast<QWidget*>(frame->toolBar())}) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), target->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(target, &event);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu) << target->metaObject()->className();
+        QStringList texts;
+        for (QAction* a : menu->actions()) texts << (a->isSeparator() ? "-" : a->text());
+        EXPECT_EQ(texts, QStringList({"Standard", "Bedroom", "-", "Customize..."}));
+        EXPECT_TRUE(menu->actions().first()->isChecked());
+        menu->close();
+    }
+}
+
+TEST_F(ToolBarLayout, QuickCustomizationMovesAndRemovesButtons) {
+    using namespace command;
+    ToolBars& bars = *frame->toolBars();
+    QToolBar* mine = bars.create("Mine");
+    bars.moveButton(frame->toolBar(), 0, frame->toolBar(), 3);  // New after Save
+    EXPECT_EQ(standardButtons(), (Ids{FileOpen, FileSave, FileNew, 0, Cut, Copy, Paste, 0, FilePrint, About}));
+    bars.moveButton(frame->toolBar(), 9, mine, 0);  // About to another toolbar
+    EXPECT_EQ(bars.commands(mine), (Ids{About}));
+    bars.moveButton(frame->toolBar(), 0, nullptr, 0);  // dropped off every toolbar
+    EXPECT_EQ(standardButtons(), (Ids{FileSave, FileNew, 0, Cut, Copy, Paste, 0, FilePrint}));
+}
+
+}  // namespace
+}  // namespace orvalinder
