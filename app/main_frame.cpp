@@ -189,6 +189,8 @@ void CMainFrame::buildToolBar() {
     auto* customize = new QAction(QStringLiteral("Customize..."), this);
     customize->setData(Customize);
     customize->setToolTip(customize->text());
+    // A small arrow at the end of each toolbar, as desktop programs show it.
+    customize->setIcon(s->standardIcon(QStyle::SP_ArrowDown));
     actions_[Customize] = customize;
     connect(customize, &QAction::triggered, this, [this] { if (onCustomize) onCustomize(); });
     toolBars_ = new ToolBars(*this, [this](int id) { return id == Customize ? nullptr : action(id); }, customize);

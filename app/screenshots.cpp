@@ -4,6 +4,9 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QListWidget>
+#include <QMenu>
+#include <QToolBar>
 #include <QMouseEvent>
 #include <QDir>
 
@@ -11,6 +14,7 @@
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
 #include "app/dialogs/dialog_convert.h"
+#include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/offscreen_frame.h"
 #include "view/commands.h"
 
@@ -90,5 +94,23 @@ int main(int argc, char** argv) {
     bool shown = false;
     CDialogAreas areas(shown);
     saveDialog(areas, "dialog-click-areas");
+
+    // A toolbar of the user's, made in the Customize dialog.
+    QToolBar* mine = frame.toolBars()->create(QStringLiteral("Living room"));
+    frame.toolBars()->setCommands(mine, {command::SelectSkyTv, command::SelectIrMonitor, ToolBars::kSeparator,
+                                         command::ComSettings});
+    CToolBarsCustomizeDlg customize(*frame.toolBars(), frame.menuCommands(), &frame);
+    customize.setAttribute(Qt::WA_DeleteOnClose, false);
+    auto* toolBarList = customize.findChild<QListWidget*>(QStringLiteral("toolBars"));
+    toolBarList->setCurrentRow(1);
+    saveDialog(customize, "dialog-customize");
+    customize.hide();
+    view->selectRemote(SkyTv);
+    save("user-toolbar");
+    QMenu* paneMenu = frame.createPopupMenu();
+    paneMenu->popup(frame.mapToGlobal(QPoint(100, 40)));
+    QApplication::processEvents();
+    paneMenu->grab().save(dir + "/pane-menu.png");
+    delete paneMenu;
     return 0;
 }

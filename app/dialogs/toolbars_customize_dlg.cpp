@@ -58,6 +58,7 @@ CToolBarsCustomizeDlg::CToolBarsCustomizeDlg(ToolBars& toolBars, const QList<QAc
     commandList_ = new QListWidget(this);
     commandList_->setObjectName(QStringLiteral("commands"));
     commandList_->setDragEnabled(true);
+    commandList_->setIconSize(QSize(16, 16));
     commandList_->setDragDropMode(QAbstractItemView::DragOnly);
     commandList_->setDefaultDropAction(Qt::CopyAction);
     commandList_->addItem(commandItem(QStringLiteral("Separator"), ToolBars::kSeparator));
@@ -74,6 +75,7 @@ CToolBarsCustomizeDlg::CToolBarsCustomizeDlg(ToolBars& toolBars, const QList<QAc
     buttonList_ = new QListWidget(this);
     buttonList_->setObjectName(QStringLiteral("buttons"));
     buttonList_->setDragDropMode(QAbstractItemView::DragDrop);
+    buttonList_->setIconSize(QSize(16, 16));
     buttonList_->setDefaultDropAction(Qt::MoveAction);
     auto* close = button(QStringLiteral("Close"), this);
 
