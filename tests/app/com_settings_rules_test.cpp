@@ -24,6 +24,11 @@ TEST(ComSettings, NormalisedOnOk) {
         {"speed", "9600baud", "115200"}, {"stop", "1,5", "1"},       {"stop", "1.5", "1.5"},
         {"stop", " 2", "2"},          {"data", "9", "8"},            {"data", "16", "16"},
         {"data", "5", "5"},           {"data", "", "8"},
+        // A box is read into 49 characters: what lies beyond is cut before the text is judged.
+        {"speed", "9600" + std::string(44, ' ') + "x", "115200"},
+        {"speed", "9600" + std::string(45, ' ') + "x", "9600"},
+        {"port", std::string(48, ' ') + "7", "Com7"},
+        {"port", std::string(49, ' ') + "7", "Com3"},
     };
     for (const Row& row : rows) {
         const std::string box = row.box;
@@ -84,7 +89,7 @@ TEST(ComSettings, PreselectedFromTheStoredTexts) {
         {"Speed", "115200abc", 9}, {"Speed", "9600", 4},    {"Speed", "300", 9},     {"Speed", std::nullopt, {}},
         {"StopBits", "1.5", 1},    {"StopBits", "1,5", 0},  {"StopBits", std::nullopt, 0},
         {"Parity", "odd", 1},      {"Parity", "ODD", 1},    {"Parity", "X", {}},     {"Parity", std::nullopt, 0},
-        {"DataBits", "16", 4},     {"DataBits", "9", {}},   {"DataBits", std::nullopt, 3},
+        {"DataBits", "16", 4},     {"DataBits", "9", {}},     {"DataBits", "08", 3},   {"DataBits", std::nullopt, 3},
         {"Port", "Com40", 2},      {"Port", "Com32", 31},   {"Port", "Com1", 0},     {"Port", std::nullopt, 2},
         {"Port", std::string(30, '1'), 2},  // too long to read
         {"Port", "/dev/ttyACM0", 32},      // the first device found

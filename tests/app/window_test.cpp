@@ -72,6 +72,9 @@ TEST_F(Window, ClickOnAButtonSendsItsKeyCode) {
     EXPECT_EQ(status(1), L"1. Button 2");
     EXPECT_EQ(status(3), L"3.  4 bytes sent - A102 - 4 confirmed");
 
+    clickPicture(0.5f, 0.02f);  // on the picture, above every button: nothing sent
+    EXPECT_EQ(status(1), L"...");
+
     frame->action(command::SelectTechnika)->trigger();
     view()->repaint();
     clickPicture(0.77f, 0.79f);
@@ -122,6 +125,32 @@ TEST_F(Window, IrMonitorDrawsWhatTheBoardSends) {
 
     click(500, 300);  // no buttons here
     EXPECT_EQ(board.receive(1, std::chrono::milliseconds(200)), "");
+
+    frame->action(command::SelectIrMonitor)->trigger();  // chosen again: a clean screen
+    EXPECT_TRUE(view()->state().monitorLines.empty());
+    click(75, 445);  // the connect square works here too
+    EXPECT_FALSE(view()->state().connected);
+    EXPECT_TRUE(connectByClick());
+}
+
+TEST_F(Window, IdleConnectionStaysUp) {
+    ASSERT_TRUE(connectByClick());
+    QTest::qWait(3000);  // nothing read while a remote is shown
+    EXPECT_EQ(status(2), L"2. Connected");
+    clickPicture(0.40f, 0.07f);
+    EXPECT_EQ(board.receive(4), "A101");
+}
+
+TEST_F(Window, KeyCodesGoToThePortOfTheLatestConnect) {
+    PtyBoard second;
+    ASSERT_TRUE(second.ok());
+    ASSERT_TRUE(connectByClick());
+    click(75, 445);
+    writePortSettings(store, PortSettings{second.path(), "NONE", "115200", "1", "8"});
+    ASSERT_TRUE(connectByClick());
+    clickPicture(0.40f, 0.07f);
+    EXPECT_EQ(second.receive(4), "A101");
+    EXPECT_EQ(board.receive(1, std::chrono::milliseconds(200)), "");
 }
 
 TEST_F(Window, WindowKeepsPaintingWhileTheBoardStartsUp) {
@@ -141,13 +170,25 @@ TEST_F(Window, WindowKeepsPaintingWhileTheBoardStartsUp) {
 }
 
 TEST_F(Window, FailedConnectExplainsAndTriesAgainNextTime) {
-    writePortSettings(store, PortSettings{board.path(), "NONE", "0", "1", "8"});
-    EXPECT_FALSE(connectByClick());
-    ASSERT_FALSE(boxes.shown.empty());
-    EXPECT_EQ(boxes.shown[0].text, "SetCommState\nCould not set communication state \n openport aborted");
-    EXPECT_EQ(status(2), L"2. Connect failed");
-    writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
-    EXPECT_TRUE(connectByClick());
+    struct Row {
+        PortSettings settings;
+        QString message;
+    } const rows[] = {
+        {{board.path(), "NONE", "0", "1", "8"}, "SetCommState\nCould not set communication state \n openport aborted"},
+        {{"/dev/orvalinder-no-such-port", "NONE", "115200", "1", "8"},
+         "Can't open com port /dev/orvalinder-no-such-port\nPlease check the com port settings in the Options menu."},
+    };
+    for (const Row& row : rows) {
+        build(noWait);
+        boxes.shown.clear();
+        writePortSettings(store, row.settings);
+        EXPECT_FALSE(connectByClick());
+        ASSERT_FALSE(boxes.shown.empty());
+        EXPECT_TRUE(boxes.shown[0].text.startsWith(row.message)) << boxes.shown[0].text.toStdString();
+        EXPECT_EQ(status(2), L"2. Connect failed");
+        writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
+        EXPECT_TRUE(connectByClick());
+    }
 }
 
 TEST_F(Window, PulledCableEndsTheConnection) {
@@ -191,6 +232,9 @@ TEST_F(Window, MenusAsUsersKnowThem) {
         file << (a->isSeparator() ? QString("-") : a->text());
     EXPECT_EQ(file, QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
                                  "Recent File", "-", "E&xit"}));
+    QStringList remotes;
+    for (QAction* a : frame->menuBar()->actions().at(2)->menu()->actions()) remotes << a->text();
+    EXPECT_EQ(remotes, QStringList({"&Panasonic", "&Sky (Sky)", "S&ky (TV)", "&Technika", "&IR Monitor"}));
     for (int id : {command::Undo, command::Cut, command::Copy, command::Paste, command::FilePrint})
         EXPECT_FALSE(frame->action(id)->isEnabled()) << id;
     QStringList tools;
@@ -240,6 +284,8 @@ TEST_F(Window, RecorderWritesClicksUntilStopped) {
     EXPECT_EQ(boxes.shown.at(0).icon, MessageIcon::Information);
     click(450, 100);
     EXPECT_EQ(status(1), L"1. Pixel x 61 y 123");
+    click(481, 81);
+    EXPECT_EQ(status(1), L"1. Pixel x 99 y 99");  // 99.63: whole pixels, cut
     click(75, 445);  // the connect button does not react while recording
     EXPECT_FALSE(connection->connecting());
     const QImage shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -249,22 +295,78 @@ TEST_F(Window, RecorderWritesClicksUntilStopped) {
     click(450, 200);
     QFile file(config.path() + "/buttons.txt");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "0.246000, 0.142857, 61.500000, 123.000000\n");
+    EXPECT_EQ(file.readAll(),
+              "0.246000, 0.142857, 61.500000, 123.000000\n"
+              "0.398520, 0.115714, 99.629997, 99.629997\n");
+}
+
+// A folder inside the test's own whose path is `length` characters long.
+std::string folderOfLength(const QString& base, size_t length) {
+    std::string path = base.toStdString();
+    while (path.size() < length) path += "/" + std::string(std::min<size_t>(100, length - path.size() - 1), 'd');
+    QDir().mkpath(QString::fromStdString(path));
+    return path;
 }
 
 TEST_F(Window, RecorderAndFolderExplainALongDirectory) {
-    view()->directory = [] { return std::optional(std::string(500, 'd')); };
-    frame->action(command::OpenCurrentDirectory)->trigger();
-    frame->action(command::RecordButtonLocations)->trigger();
-    ASSERT_EQ(boxes.shown.size(), 3u);  // the folder's box, the recorder's welcome and its box
-    EXPECT_TRUE(boxes.shown[0].text.contains("500 character buffer.\nTry moving the program"));
-    EXPECT_TRUE(boxes.shown[2].text.contains("480 character buffer."));
-    EXPECT_FALSE(view()->state().recording);
-    EXPECT_TRUE(folders.opened.isEmpty());
+    struct Row {
+        int command;
+        size_t length;
+        const char* refusal;  // nothing: the directory is used
+    } const rows[] = {
+        {command::OpenCurrentDirectory, 500, "500 character buffer.\nTry moving the program"},
+        {command::OpenCurrentDirectory, 499, nullptr},
+        {command::RecordButtonLocations, 480, "480 character buffer."},
+        {command::RecordButtonLocations, 479, nullptr},
+    };
+    for (const Row& row : rows) {
+        const std::string folder = folderOfLength(config.path(), row.length);
+        ASSERT_EQ(folder.size(), row.length);
+        view()->directory = [folder] { return std::optional(folder); };
+        boxes.shown.clear();
+        frame->action(row.command)->trigger();
+        const bool recorder = row.command == command::RecordButtonLocations;
+        // The folder's box, or the recorder's welcome and its box.
+        ASSERT_EQ(boxes.shown.size(), (row.refusal ? 1u : 0u) + (recorder ? 1u : 0u)) << row.length;
+        if (row.refusal) EXPECT_TRUE(boxes.shown.back().text.contains(row.refusal)) << row.length;
+        if (recorder)
+            EXPECT_EQ(view()->state().recording, !row.refusal) << row.length;
+        else
+            EXPECT_EQ(folders.opened, row.refusal ? QStringList() : QStringList{QString::fromStdString(folder)});
+    }
+}
 
-    view()->directory = [d = config.path().toStdString()] { return std::optional(d); };
-    frame->action(command::OpenCurrentDirectory)->trigger();
-    EXPECT_EQ(folders.opened, QStringList{config.path()});
+TEST_F(Window, ClickAreaOverlayShowsEveryAreaOfTheRemote) {
+    setViewHeight(800);
+    view()->state().clickAreasShown = true;
+    frame->action(command::SelectSkyTv)->trigger();
+    view()->repaint();
+    QImage shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb blue = qRgb(0, 0, 136);
+    std::vector<AreaRect> boxes;
+    for (const ClickArea& a : clickAreas(SkyTv)) boxes.push_back(areaRect(a, view()->state().geometry));
+    int labelled = 0;
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        const AreaRect& r = boxes[i];
+        // Each box is dark blue with its index at its top left, unless a
+        // box drawn later covers that place.
+        const auto hidden = [&](QPoint p) {
+            return std::any_of(boxes.begin() + static_cast<long>(i) + 1, boxes.end(), [&](const AreaRect& later) {
+                return p.x() >= later.left && p.x() < later.right && p.y() >= later.top && p.y() < later.bottom;
+            });
+        };
+        const QPoint fill(r.right - 3, r.bottom - 3), label(r.left + 6, r.top + 8);
+        if ((hidden(fill) || shown.pixel(fill) == blue) && (hidden(label) || shown.pixel(label) != blue)) ++labelled;
+    }
+    EXPECT_EQ(labelled, 41);
+
+    frame->action(command::SelectIrMonitor)->trigger();
+    view()->repaint();
+    shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int bluePixels = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 400; x < shown.width(); ++x) bluePixels += shown.pixel(x, y) == blue;
+    EXPECT_EQ(bluePixels, 0);
 }
 
 TEST_F(Window, RightClickShowsTheIdleEditMenu) {

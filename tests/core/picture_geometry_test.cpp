@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/picture_geometry.h"
+#include "tests/core/published_click_areas.h"
 #include "view/view_state.h"
 
 namespace orvalinder {
@@ -54,10 +55,6 @@ TEST(HitTest, FindsEveryAreaUnderTheClick) {
         {Technika, 1427, 692, 1127, {45}},
         {Panasonic, 861, 430, 20, {}},            // on the picture, on no button
         {Panasonic, 0, 526, 60, {}},              // before the first paint
-        {Panasonic, 861, 400, 60, {}},            // x on the picture's left edge
-        {Panasonic, 861, 650, 60, {}},            // x at its right edge
-        {Panasonic, 861, 526, 0, {}},             // y = 0
-        {Panasonic, 861, 526, 861, {}},           // y at the client's bottom
         {Panasonic, 430, 463, 30, {1, 2}},        // the same overlap at half size
     };
     for (const Hit& row : rows) {
@@ -66,6 +63,92 @@ TEST(HitTest, FindsEveryAreaUnderTheClick) {
         if (row.clientHeight > 0) state.measurePicture(row.clientHeight);
         EXPECT_EQ(hitTest(row.kind, state.geometry, row.x, row.y), row.hits)
             << row.kind << " at " << row.x << "," << row.y;
+    }
+}
+
+// The published rule, kept apart from the program's: every area with
+// left < fx < right and top < fy < bottom, in single precision.
+std::vector<int> publishedHits(const std::vector<ClickArea>& areas, float fx, float fy) {
+    std::vector<int> hits;
+    for (size_t i = 0; i < areas.size(); ++i)
+        if (areas[i].left < fx && fx < areas[i].right && areas[i].top < fy && fy < areas[i].bottom)
+            hits.push_back(static_cast<int>(i));
+    return hits;
+}
+
+struct PublishedPicture {
+    RemoteKind kind;
+    char letter;
+    int width, height;
+};
+constexpr PublishedPicture kPublishedPictures[] = {
+    {Panasonic, 'A', 250, 861}, {SkySky, 'B', 287, 800}, {SkyTv, 'C', 287, 800}, {Technika, 'D', 377, 1427}};
+
+// A few hundred points on each picture: a grid, and the pixels either side of
+// every area's edges. The published geometry: the picture at x = 400, scaled
+// by s = client height / picture height; a point on it (x greater than 400
+// and below 400 + W * s, y above 0 and below the client's bottom) lies at
+// fractions (x - 400) / (W * s) and y / (H * s), all in single precision.
+TEST(HitTest, AnswersAsThePublishedAreasAtSampledPoints) {
+    for (const PublishedPicture& p : kPublishedPictures) {
+        const std::vector<ClickArea> areas = testing::publishedClickAreas(p.letter);
+        ASSERT_EQ(clickAreas(p.kind).size(), areas.size()) << p.letter;
+        for (const int clientHeight : {p.height, 700}) {
+            ViewState state;
+            state.select(p.kind);
+            state.measurePicture(clientHeight);
+            const float s = static_cast<float>(clientHeight) / static_cast<float>(p.height);
+            const float drawnWidth = static_cast<float>(p.width) * s, drawnHeight = static_cast<float>(p.height) * s;
+            const auto expected = [&](int x, int y) {
+                if (x <= 400 || static_cast<float>(x) >= 400.0f + drawnWidth || y <= 0 || y >= clientHeight)
+                    return std::vector<int>{};
+                return publishedHits(areas, static_cast<float>(x - 400) / drawnWidth,
+                                     static_cast<float>(y) / drawnHeight);
+            };
+            std::vector<std::pair<int, int>> points;
+            for (int i = 0; i < 20; ++i)
+                for (int j = 0; j < 30; ++j)
+                    points.emplace_back(401 + i * static_cast<int>(drawnWidth) / 20, 1 + j * clientHeight / 30);
+            for (const ClickArea& a : areas) {
+                const int left = 400 + static_cast<int>(a.left * drawnWidth);
+                const int right = 400 + static_cast<int>(a.right * drawnWidth);
+                const int top = static_cast<int>(a.top * drawnHeight);
+                const int bottom = static_cast<int>(a.bottom * drawnHeight);
+                for (int d : {0, 1}) {
+                    points.emplace_back(left + d, (top + bottom) / 2);
+                    points.emplace_back(right + d, (top + bottom) / 2);
+                    points.emplace_back((left + right) / 2, top + d);
+                    points.emplace_back((left + right) / 2, bottom + d);
+                }
+            }
+            int hits = 0;
+            for (const auto& [x, y] : points) {
+                const std::vector<int> answer = hitTest(p.kind, state.geometry, x, y);
+                EXPECT_EQ(answer, expected(x, y)) << p.letter << " at " << clientHeight << ": " << x << "," << y;
+                hits += !answer.empty();
+            }
+            EXPECT_GT(hits, static_cast<int>(points.size()) / 4) << "too few points on buttons";
+        }
+    }
+}
+
+// One ulp either side of every edge, and on it: the tables hold the very
+// values published.
+TEST(HitTest, EdgesOfEveryAreaAsPublished) {
+    for (const PublishedPicture& p : kPublishedPictures) {
+        const std::vector<ClickArea> areas = testing::publishedClickAreas(p.letter);
+        ASSERT_FALSE(areas.empty()) << p.letter;
+        for (const ClickArea& a : areas) {
+            const float midX = (a.left + a.right) / 2, midY = (a.top + a.bottom) / 2;
+            for (const float edge : {a.left, a.right}) {
+                for (const float fx : {std::nextafter(edge, 0.0f), edge, std::nextafter(edge, 1.0f)})
+                    EXPECT_EQ(areasAt(p.kind, fx, midY), publishedHits(areas, fx, midY)) << p.letter << " x " << fx;
+            }
+            for (const float edge : {a.top, a.bottom}) {
+                for (const float fy : {std::nextafter(edge, 0.0f), edge, std::nextafter(edge, 1.0f)})
+                    EXPECT_EQ(areasAt(p.kind, midX, fy), publishedHits(areas, midX, fy)) << p.letter << " y " << fy;
+            }
+        }
     }
 }
 

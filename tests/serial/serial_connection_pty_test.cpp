@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <fstream>
+#include <tuple>
 
 #include "serial/key_sender.h"
 #include "serial/qt_serial_device.h"
@@ -189,18 +190,20 @@ TEST_F(PtyConnection, LinesFromTheBoardReachTheWindowAndTheLog) {
     ASSERT_TRUE(connect());
     connection->setMonitorActive(true);
     QSignalSpy arrived(connection.get(), &SerialConnection::linesArrived);
-    board.send("120\t250xCODE:A25DY");
+    board.send("120\t250xCODE:A25DYCODE:-FFFFFFFFY");
     std::vector<std::string> texts;
-    while (texts.size() < 2 && (!arrived.isEmpty() || arrived.wait(3000))) {
+    while (texts.size() < 3 && (!arrived.isEmpty() || arrived.wait(3000))) {
         arrived.clear();
         for (const ReceivedLine& line : connection->takeLines()) texts.push_back(line.text);
     }
-    EXPECT_EQ(texts, (std::vector<std::string>{"120\t250x", "CODE:A25D"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{"120\t250x", "CODE:A25D", "CODE:-FFFFFFFF"}));
     connection->disconnect();
     std::ifstream log(logDir.path().toStdString() + "/keycodes.txt");
     std::string line;
     std::getline(log, line);
     EXPECT_EQ(line, "0xA25D");
+    std::getline(log, line);
+    EXPECT_EQ(line, "0x1");  // negated modulo 2^32, as strtoul does
 }
 
 TEST_F(PtyConnection, ABurstBiggerThanTheInputQueueReachesTheLogWhole) {
@@ -322,6 +325,26 @@ TEST_F(PtyConnection, LostDeviceIsNoticedWhateverIsUnread) {
     ASSERT_NE(connection->sio().portHandle(), nullptr);
     EXPECT_EQ(connection->sio().portHandle()->write("A101"), 0);
     EXPECT_FALSE(connection->disconnect());
+}
+
+TEST(QtSerialDevice, LineSettingsReadBackAsApplied) {
+    PtyBoard board;
+    ASSERT_TRUE(board.ok());
+    const auto device = QtSerialDevice::open(QString::fromStdString(board.path()));
+    ASSERT_TRUE(device);
+    // Each row differs from the one before in every field, so a setting left
+    // out shows. (A pseudo-terminal takes only eight data bits and refuses
+    // some changes of parity.)
+    const LineSettings rows[] = {
+        {9600, 8, 1, 2}, {115200, 8, 0, 0}, {57600, 8, 3, 1}, {19200, 8, 0, 2},
+    };
+    for (const LineSettings& applied : rows) {
+        ASSERT_TRUE(device->applyLineSettings(applied)) << applied.baudRate;
+        LineSettings read{0, 0, -1, -1, false, false, true};
+        ASSERT_TRUE(device->readLineSettings(read));
+        EXPECT_EQ(std::tuple(read.baudRate, read.dataBits, read.parity, read.stopBits, read.flowControl),
+                  std::tuple(applied.baudRate, applied.dataBits, applied.parity, applied.stopBits, false));
+    }
 }
 
 TEST(QtSerialDevice, InputIsBoundedFromTheMomentItOpens) {

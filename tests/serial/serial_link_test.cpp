@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "serial/serial_link.h"
 #include "tests/support/memory_settings_store.h"
 
@@ -46,42 +48,56 @@ public:
     void sleep(int) override {}
 };
 
-// The key is there when the connect starts and gone (the settings deleted
-// by another program) by the time the line settings are read.
-class VanishingKeyStore : public MemorySettingsStore {
+// Holds the settings; with `vanishing` the key is there when the connect
+// starts and gone (deleted by another program) by the time the line
+// settings are read.
+class ConnectStore : public MemorySettingsStore {
 public:
-    bool keyExists() const override { return checks_++ == 0; }
+    bool vanishing = false;
+    bool keyExists() const override { return vanishing ? checks_++ == 0 : exists; }
 
 private:
     mutable int checks_ = 0;
 };
 
-TEST(SerialLink, KeyGoneDuringTheConnectGivesTheBoards115200_8N1) {
+auto fields(const LineSettings& s) {
+    return std::tuple(s.baudRate, s.dataBits, s.parity, s.stopBits, s.dtrRaised, s.rtsRaised, s.flowControl);
+}
+
+TEST(SerialLink, ConnectAppliesTheStoredLineSettings) {
     struct Row {
-        const char* portLeftAt;
-        LineSettings reported;
+        const char* name;
+        PortSettings stored;
+        bool keyVanishes;
+        LineSettings reported;  // what the port was left with
+        LineSettings applied;
     };
+    const LineSettings leftByAnotherProgram{9600, 7, 2, 2, false, false, true};
     const Row rows[] = {
-        {"9600 7E2, no modem lines", {9600, 7, 2, 2, false, false, true}},
-        {"115200 8N1", {}},
+        {"9600 ODD 7 2", {"/dev/ttyACM0", "ODD", "9600", "2", "7"}, false, {}, {9600, 7, 1, 2}},
+        {"115200 NONE 8 1", {"/dev/ttyACM0", "NONE", "115200", "1", "8"}, false, leftByAnotherProgram, {}},
+        {"1.5 stop bits, EVEN", {"/dev/ttyACM0", "EVEN", "57600", "1.5", "6"}, false, {}, {57600, 6, 2, 1}},
+        {"MARK", {"/dev/ttyACM0", "MARK", "19200", "1", "5"}, false, leftByAnotherProgram, {19200, 5, 3, 0}},
+        {"space", {"/dev/ttyACM0", "space", "4800", "2", "8"}, false, {}, {4800, 8, 4, 2}},
+        {"unknown parity: the port's own", {"/dev/ttyACM0", "PARITY", "9600", "1", "8"}, false,
+         leftByAnotherProgram, {9600, 8, 2, 0}},
+        {"key gone, port left 9600 7E2", {"/dev/ttyACM0", "ODD", "9600", "2", "7"}, true, leftByAnotherProgram, {}},
+        {"key gone, port left 115200 8N1", {"/dev/ttyACM0", "ODD", "9600", "2", "7"}, true, {}, {}},
     };
     for (const Row& row : rows) {
-        VanishingKeyStore store;
-        writePortSettings(store, PortSettings{"/dev/ttyACM0", "ODD", "9600", "2", "7"});
+        ConnectStore store;
+        writePortSettings(store, row.stored);
+        store.vanishing = row.keyVanishes;
         auto device = std::make_shared<RecordingDevice>(row.reported);
         OneDeviceOpener opener;
         opener.device = device;
         NoWait noWait;
         SerialLink link(store, opener, noWait);
 
-        EXPECT_TRUE(link.connect().connected) << row.portLeftAt;
-        EXPECT_EQ(device->applied, 1) << row.portLeftAt;
-        const LineSettings& s = device->current;
-        EXPECT_EQ(s.baudRate, 115200) << row.portLeftAt;
-        EXPECT_EQ(s.dataBits, 8) << row.portLeftAt;
-        EXPECT_EQ(s.parity, 0) << row.portLeftAt;
-        EXPECT_EQ(s.stopBits, 0) << row.portLeftAt;
-        EXPECT_TRUE(s.dtrRaised && s.rtsRaised && !s.flowControl) << row.portLeftAt;
+        EXPECT_TRUE(link.connect().connected) << row.name;
+        EXPECT_EQ(device->applied, 1) << row.name;
+        // DTR and RTS raised and no flow control, whatever the port had.
+        EXPECT_EQ(fields(device->current), fields(row.applied)) << row.name;
     }
 }
 

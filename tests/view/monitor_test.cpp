@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "view/ir_monitor_lines.h"
 #include "view/monitor_bars.h"
 
@@ -22,6 +24,7 @@ TEST(MonitorValues, ReadLikeAScanOfTabSeparatedNumbers) {
         {"CODE:A25D", {}},
         {"", {}},
         {"5\t-\t6", {5}},
+        {"99999999999\t-99999999999", {INT_MAX, INT_MIN}},  // saturated, as the board may send anything
     };
     for (const Values& row : rows) EXPECT_EQ(readMonitorValues(row.line), row.values) << row.line;
 }
