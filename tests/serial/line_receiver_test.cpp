@@ -88,6 +88,7 @@ TEST(HexValue, ReadLikeStrtoulBase16In32Bits) {
         {"123456789", 0xFFFFFFFF}, {"-1", 0xFFFFFFFF}, {"-2", 0xFFFFFFFE},   {"+10", 0x10},
         {"", 0},              {"zz", 0},            {"0x", 0},              {"0xg", 0},
         {"1A2B C3D4", 0x1A2B}, {"Address", 0xADD},  {"-123456789", 0xFFFFFFFF}, {"00000000FF", 0xFF},
+        {"-FFFFFFFF", 0x1},   {"-80000000", 0x80000000},
     };
     for (const auto& [text, value] : rows) EXPECT_EQ(readHex32(text), value) << text;
 }
