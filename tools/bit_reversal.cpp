@@ -3,9 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <istream>
 #include <memory>
-#include <ostream>
 #include <vector>
 
 #include "serial/hex_value.h"
@@ -56,32 +54,11 @@ void BitReversalConverter::finish(std::string& output) {
 }
 
 namespace {
-constexpr size_t kBlockSize = 1 << 16;
-}  // namespace
-
-bool convertStream(std::istream& input, std::ostream& output) {
-    BitReversalConverter converter;
-    std::vector<char> block(kBlockSize);
-    std::string converted;
-    while (input) {
-        input.read(block.data(), static_cast<std::streamsize>(block.size()));
-        const auto got = static_cast<size_t>(input.gcount());
-        if (got == 0) break;
-        converted.clear();
-        converter.feed(std::string_view(block.data(), got), converted);
-        output.write(converted.data(), static_cast<std::streamsize>(converted.size()));
-    }
-    converted.clear();
-    converter.finish(converted);
-    output.write(converted.data(), static_cast<std::streamsize>(converted.size()));
-    output.flush();
-    return !input.bad() && static_cast<bool>(output);
-}
-
-namespace {
 
 namespace fs = std::filesystem;
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+constexpr size_t kBlockSize = 1 << 16;
 
 // Opening a named pipe or a socket waits for the other end, maybe forever.
 bool mayBlockOnOpen(const std::string& path) {

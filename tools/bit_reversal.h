@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -32,9 +31,6 @@ private:
 
     std::string piece_;  // the unfinished piece carried over from the last chunk
 };
-
-// Returns false when reading or writing fails.
-bool convertStream(std::istream& input, std::ostream& output);
 
 enum class ConvertResult { Converted, OutputNotOpened, InputNotOpened, SameFile, ReadFailed, WriteFailed, Cancelled };
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "serial/port_settings.h"
 #include "tests/support/memory_settings_store.h"
 
@@ -75,14 +77,29 @@ TEST(PortSettings, DevicePaths) {
     for (const Row& row : rows) EXPECT_EQ(devicePath(row.port, row.style), row.path) << row.port.value_or("-");
 }
 
+// Records every write, in order; refuses the value named `refused`.
+class WriteLog : public SettingsStore {
+public:
+    std::string refused;
+    std::vector<std::string> written;
+
+    bool keyExists() const override { return !written.empty(); }
+    std::optional<std::string> value(std::string_view) const override { return std::nullopt; }
+    bool setValue(std::string_view name, const std::string& text) override {
+        written.push_back(std::string(name) + "=" + text);
+        return name != refused;
+    }
+};
+
 TEST(PortSettings, WrittenInOrder) {
-    MemorySettingsStore store;
-    EXPECT_FALSE(store.keyExists());
-    ASSERT_TRUE(writePortSettings(store, PortSettings{}));
-    EXPECT_TRUE(store.keyExists());
-    EXPECT_EQ(store.values.size(), 5u);
-    EXPECT_EQ(store.values["Port"], "Com3");
-    EXPECT_EQ(store.values["StopBits"], "1");
+    const std::vector<std::string> all{"Port=Com3", "Parity=NONE", "Speed=115200", "StopBits=1", "DataBits=8"};
+    // A refused value fails the whole, but the others are still written.
+    for (const std::string refused : {"", "Port", "Speed", "DataBits"}) {
+        WriteLog store;
+        store.refused = refused;
+        EXPECT_EQ(writePortSettings(store, PortSettings{}), refused.empty()) << refused;
+        EXPECT_EQ(store.written, all) << refused;
+    }
 }
 
 }  // namespace

@@ -60,13 +60,6 @@ TEST(BitReversal, ReversesEveryBit) {
     for (int bit = 0; bit < 32; ++bit) EXPECT_EQ(reverseBits(1u << bit), 1u << (31 - bit)) << bit;
 }
 
-TEST(BitReversal, Streams) {
-    std::istringstream input("e0e040bf\n0\nAddress\n");
-    std::ostringstream output;
-    ASSERT_TRUE(convertStream(input, output));
-    EXPECT_EQ(output.str(), "0xFD020707\n0xBB500000\n");
-}
-
 class ConvertFiles : public ::testing::Test {
 protected:
     void SetUp() override {

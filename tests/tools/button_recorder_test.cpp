@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
+#include <locale>
 
 #include "tools/button_recorder.h"
 
@@ -16,13 +16,17 @@ TEST(ButtonRecorder, WorkedExample) {
     EXPECT_EQ(click->status2, L"1. Percent x 0.246000 y 0.142857");
 }
 
+// The decimal comma of a German or French locale.
+struct DecimalComma : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+};
+
 TEST(ButtonRecorder, AlwaysAFullStop) {
     // The user's locale may use a decimal comma; the file never does.
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous ? previous : "C";
-    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-    EXPECT_EQ(fixedSix(99.9f), "99.900002");
-    std::setlocale(LC_NUMERIC, saved.c_str());
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new DecimalComma));
+    const std::string text = fixedSix(99.9f);
+    std::locale::global(previous);
+    EXPECT_EQ(text, "99.900002");
 }
 
 TEST(ButtonRecorder, OnlyClicksOnThePicture) {
