@@ -141,6 +141,19 @@ TEST_F(Window, IdleConnectionStaysUp) {
     EXPECT_EQ(board.receive(4), "A101");
 }
 
+TEST_F(Window, QuietIrMonitorKeepsTheConnection) {
+    frame->action(command::SelectIrMonitor)->trigger();  // before the connect: it reads at once
+    ASSERT_TRUE(connectByClick());
+    QSignalSpy arrived(connection.get(), &SerialConnection::linesArrived);
+    board.send("560\t1690x");
+    ASSERT_TRUE(arrived.wait(3000));
+    QTest::qWait(2500);  // longer than a read time-out, with nothing sent
+    EXPECT_EQ(status(2), L"2. Connected");
+    EXPECT_TRUE(view()->state().connected);
+    board.send("9000x");
+    ASSERT_TRUE(arrived.wait(3000));
+}
+
 TEST_F(Window, KeyCodesGoToThePortOfTheLatestConnect) {
     PtyBoard second;
     ASSERT_TRUE(second.ok());

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTemporaryDir>
 #include <fstream>
 #include <tuple>
@@ -235,6 +236,25 @@ TEST_F(PtyConnection, ABurstBiggerThanTheInputQueueReachesTheLogWhole) {
     std::ifstream log(logDir.path().toStdString() + "/keycodes.txt");
     const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
     EXPECT_TRUE(text == expected) << text.size() << " bytes logged, " << expected.size() << " expected";
+}
+
+TEST_F(PtyConnection, WhileAnotherRemoteIsShownRepliesWaitUpToTheInputQueue) {
+    storeSettings();
+    ASSERT_TRUE(connect());  // the IR Monitor is not shown
+    std::string replies;
+    for (int i = 0; i < 10000; ++i) replies += "1x";
+    EXPECT_TRUE(board.sendWithin(replies, std::chrono::seconds(5)));
+    // Nobody reads: what the queue cannot hold is dropped after a moment, as
+    // a full driver queue drops it.
+    QTest::qWait(600);
+    QSignalSpy arrived(connection.get(), &SerialConnection::linesArrived);
+    connection->setMonitorActive(true);
+    size_t lines = 0;
+    while (!arrived.isEmpty() || arrived.wait(1000)) {
+        arrived.clear();
+        lines += connection->takeLines().size();
+    }
+    EXPECT_EQ(lines, static_cast<size_t>(SerialLink::kQueueBytes / 2));
 }
 
 TEST_F(PtyConnection, DisconnectEndsTheReceiverWithinOneReadTimeOut) {

@@ -34,7 +34,8 @@ public:
     bool setReadTimeout(int) override { return true; }
     void clearErrors() override {}
     void setQueueSizes(int, int) override {}
-    bool close() override { return true; }
+    bool close() override { return closes; }
+    bool closes = true;
 };
 
 class OneDeviceOpener : public SerialDeviceOpener {
@@ -99,6 +100,31 @@ TEST(SerialLink, ConnectAppliesTheStoredLineSettings) {
         // DTR and RTS raised and no flow control, whatever the port had.
         EXPECT_EQ(fields(device->current), fields(row.applied)) << row.name;
     }
+}
+
+TEST(SerialLink, FailuresToOpenOrCloseAreExplained) {
+    ConnectStore store;
+    OneDeviceOpener opener;
+    NoWait noWait;
+    SerialLink link(store, opener, noWait);
+
+    // A device path longer than the message box takes is cut, not the box.
+    const std::string path = "/dev/serial/by-id/" + std::string(600, 'x');
+    writePortSettings(store, PortSettings{path, "NONE", "115200", "1", "8"});
+    const ConnectOutcome refused = link.connect();
+    EXPECT_FALSE(refused.connected);
+    ASSERT_TRUE(refused.message);
+    EXPECT_EQ(refused.message->text, ("Can't open com port " + path).substr(0, 499));
+    EXPECT_EQ(refused.message->icon, MessageIcon::Stop);
+
+    auto device = std::make_shared<RecordingDevice>(LineSettings{});
+    opener.device = device;
+    ASSERT_TRUE(link.connect().connected);
+    device->closes = false;
+    const auto failure = link.disconnect();
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->text, "Can't close port.");
+    EXPECT_EQ(failure->icon, MessageIcon::Default);
 }
 
 }  // namespace
