@@ -1,8 +1,12 @@
 #!/bin/sh
-# Installs what is missing, builds everything and runs the whole test suite.
+# Installs what is missing, builds everything and runs the whole test suite:
+# once as built for use, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the threaded tests under ThreadSanitizer.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
-cmake --preset default
-cmake --build --preset default
-ctest --preset default
+for preset in default asan tsan; do
+  cmake --preset "$preset"
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+done
