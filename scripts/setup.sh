@@ -9,7 +9,8 @@ packages="cmake ninja-build ccache g++ pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-serialport-dev libxkbcommon-dev
   fonts-liberation
-  xvfb xauth xdotool x11-apps"
+  xvfb xauth xdotool x11-apps
+  g++-mingw-w64-x86-64-posix googletest wine wine64"
 
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' $packages

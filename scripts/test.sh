@@ -1,11 +1,12 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs the whole test suite:
 # once as built for use, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the threaded tests under ThreadSanitizer.
+# UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and
+# the Qt-free core built for Windows and run under Wine.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
-for preset in default asan tsan; do
+for preset in default asan tsan windows-core; do
   cmake --preset "$preset"
   cmake --build --preset "$preset"
   ctest --preset "$preset"

@@ -128,6 +128,19 @@ TEST_F(KeyCodesFile, EveryValueOnceInTheOrderReceived) {
     EXPECT_EQ(contents(), "0xA25D\n0x1\n0xFFFFFFFF\n0x7\n0x8\n0xFFFFFFFF\n");
 }
 
+TEST_F(KeyCodesFile, LinesEndAsTheSystemEndsThem) {
+#ifdef _WIN32
+    const std::string end = "\r\n";
+#else
+    const std::string end = "\n";
+#endif
+    LineReceiver receiver(logger());
+    receiver.feed("CODE:1YCODE:A25DY");
+    std::ifstream in(dir / "keycodes.txt", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "0x1" + end + "0xA25D" + end);
+}
+
 TEST_F(KeyCodesFile, OnlyAppends) {
     { std::ofstream(dir / "keycodes.txt") << "0x1\n"; }
     LineReceiver receiver(logger());

@@ -20,9 +20,11 @@ TEST(PortSettings, ReadingLimit) {
     EXPECT_EQ(readSetting(store, setting::Parity), std::nullopt);
     EXPECT_EQ(baudRate(readSetting(store, setting::Speed)), 115200);
 
-    const std::string byId = "/dev/serial/by-id/usb-Arduino_Uno_8573-if00";
-    store.setValue(setting::Port, byId);
-    EXPECT_EQ(readSetting(store, setting::Port), byId);  // device paths are not cut
+    if (nativePathStyle() == PathStyle::Posix) {
+        const std::string byId = "/dev/serial/by-id/usb-Arduino_Uno_8573-if00";
+        store.setValue(setting::Port, byId);
+        EXPECT_EQ(readSetting(store, setting::Port), byId);  // device paths are not cut
+    }
     store.setValue(setting::Port, "Com" + std::string(22, '1'));
     EXPECT_EQ(devicePath(readSetting(store, setting::Port)), devicePath(std::nullopt));
 }
@@ -55,6 +57,16 @@ TEST(PortSettings, Conversions) {
         EXPECT_EQ(stopBitsCode(row.text), row.stop) << name;
         EXPECT_EQ(dataBitsCount(row.text), row.data) << name;
     }
+}
+
+TEST(PortSettings, PathsOfThisSystem) {
+#ifdef _WIN32
+    EXPECT_EQ(nativePathStyle(), PathStyle::Windows);
+    EXPECT_EQ(devicePath(std::string("Com7")), "//./Com7");
+#else
+    EXPECT_EQ(nativePathStyle(), PathStyle::Posix);
+    EXPECT_EQ(devicePath(std::string("Com7")), "/dev/ttyS6");
+#endif
 }
 
 TEST(PortSettings, DevicePaths) {

@@ -134,8 +134,11 @@ TEST(Receiver, ValuesReachTheLogOnceEach) {
     ASSERT_TRUE(sink.waitForLines(3));
     device->close();
     receiver.stop();
-    std::ifstream in(dir / "keycodes.txt");
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    {
+        std::ifstream in(dir / "keycodes.txt");  // closed before the folder goes
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     EXPECT_EQ(text, "0x1\n0x2\n0x3\n");
     std::filesystem::remove_all(dir);
 }

@@ -75,7 +75,8 @@ protected:
         text << in.rdbuf();
         return text.str();
     }
-    void write(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
+    // Byte for byte, so sizes are the same on every system.
+    void write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
     fs::path dir;
 };
 
@@ -97,6 +98,19 @@ TEST_F(ConvertFiles, Failures) {
     EXPECT_EQ(convertFiles((dir / "codes.txt").string(), (dir / "." / "codes.txt").string()),
               ConvertResult::SameFile);
     EXPECT_EQ(read(dir / "codes.txt"), "1\n");
+}
+
+TEST_F(ConvertFiles, LinesEndAsTheSystemEndsThem) {
+#ifdef _WIN32
+    const std::string end = "\r\n";
+#else
+    const std::string end = "\n";
+#endif
+    write(dir / "in.txt", "1\n80000000\n");
+    ASSERT_EQ(convertFiles((dir / "in.txt").string(), (dir / "out.txt").string()), ConvertResult::Converted);
+    std::ifstream out(dir / "out.txt", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "0x80000000" + end + "0x1" + end);
 }
 
 TEST_F(ConvertFiles, ReportsHowFarItCame) {
