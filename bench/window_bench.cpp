@@ -1,21 +1,30 @@
 // The window's speed: from process start to the first paint (offscreen),
-// and one full paint of the Technika picture with its click areas at a
-// client height of 1080. Prints "key: value" lines.
+// the real program's start against a bare Qt window's, one full paint of
+// the Technika picture with its click areas at a client height of 1080,
+// and a click on a picture button until its key code is on the wire.
+// Prints "key: value" lines.
+// Usage: window_bench [PATH-TO-orvalinder PATH-TO-bare_qt_window]
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/offscreen_frame.h"
+#include "tests/support/pty_board.h"
 
 using namespace orvalinder;
 
@@ -64,6 +73,144 @@ private:
     bool seen_ = false;
 };
 
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())))];
+}
+
+struct Start {
+    double firstPaintMs = -1;
+    double rssMb = -1;
+};
+
+double residentMb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return -1;
+}
+
+// Starts a Qt program offscreen with Qt's own painting log switched on and
+// times it from the fork to its first "Drawing" line, the start of its
+// first paint; then stops it, reads its resident memory and kills it. Both
+// programs are measured the same way and neither needs a hook of its own.
+Start startToFirstPaint(const char* program, const std::string& home) {
+    int err[2];
+    if (pipe(err) != 0) return {};
+    const long long start = monotonicNs();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(err[1], STDERR_FILENO);
+        close(err[0]);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        setenv("QT_LOGGING_RULES", "qt.widgets.painting=true", 1);
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+        execl(program, program, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(err[1]);
+    Start result;
+    std::string text;
+    const long long deadline = start + 20'000'000'000LL;
+    pollfd p{err[0], POLLIN, 0};
+    while (monotonicNs() < deadline && poll(&p, 1, 1000) >= 0) {
+        char buffer[4096];
+        const ssize_t n = read(err[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        text.append(buffer, static_cast<size_t>(n));
+        if (text.find("qt.widgets.painting: Drawing") != std::string::npos) {
+            result.firstPaintMs = static_cast<double>(monotonicNs() - start) / 1e6;
+            kill(pid, SIGSTOP);
+            result.rssMb = residentMb(pid);
+            break;
+        }
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    close(err[0]);
+    return result;
+}
+
+class NoWait : public Sleeper {
+public:
+    void sleep(int) override {}
+};
+
+// The real window over a pseudo-terminal that plays the board: clicks on
+// Panasonic button 1, each timed until "A101" is read on the master side.
+// The baseline writes the same four bytes straight into another
+// pseudo-terminal's slave side and reads them the same way.
+void clickToWire(int clicks) {
+    QTemporaryDir config;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    testing::PtyBoard board;
+    QtSettingsStore store;
+    writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
+    QuietPlatform quiet;
+    Platform platform{quiet, quiet, quiet};
+    QtSerialDeviceOpener opener;
+    NoWait noWait;
+    SerialConnection connection(store, opener, noWait,
+                                KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); }));
+    COrvalinderDoc document;
+    QSettings state(config.path() + QStringLiteral("/state.conf"), QSettings::IniFormat);
+    CMainFrame frame(platform, connection, document, state);
+    frame.resize(900, 900);
+    frame.newDocument();
+    frame.show();
+    COrvalinderView* view = frame.view();
+    if (!QTest::qWaitForWindowExposed(&frame)) return;
+    view->repaint();
+
+    QSignalSpy finished(&connection, &SerialConnection::connectFinished);
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(75, 445));
+    if (!finished.wait(5000) || !view->state().connected) {
+        std::fprintf(stderr, "window_bench: no connection to %s\n", board.path().c_str());
+        return;
+    }
+    const PictureGeometry& g = view->state().geometry;
+    const QPoint button(g.xOffset + static_cast<int>(0.40f * static_cast<float>(g.width) * g.scale),
+                        static_cast<int>(0.07f * static_cast<float>(g.height) * g.scale));
+    std::vector<double> times;
+    for (int i = 0; i < clicks; ++i) {
+        QCoreApplication::processEvents();
+        const long long start = monotonicNs();
+        QTest::mouseClick(view, Qt::LeftButton, {}, button);
+        const std::string heard = board.receive(4, std::chrono::milliseconds(1000));
+        const long long end = monotonicNs();
+        if (heard != "A101") {
+            std::fprintf(stderr, "window_bench: the board heard \"%s\"\n", heard.c_str());
+            return;
+        }
+        times.push_back(static_cast<double>(end - start) / 1e6);
+    }
+    std::printf("click_to_wire_ms_p50: %.3f\n", percentile(times, 0.50));
+    std::printf("click_to_wire_ms_p99: %.3f\n", percentile(times, 0.99));
+
+    testing::PtyBoard raw;
+    const int slave = open(raw.path().c_str(), O_RDWR | O_NOCTTY);
+    times.clear();
+    for (int i = 0; i < clicks; ++i) {
+        const long long start = monotonicNs();
+        if (write(slave, "A101", 4) != 4 || raw.receive(4, std::chrono::milliseconds(1000)) != "A101") break;
+        times.push_back(static_cast<double>(monotonicNs() - start) / 1e6);
+    }
+    close(slave);
+    if (times.empty()) return;
+    std::printf("pty_write_to_read_ms_p50: %.3f\n", percentile(times, 0.50));
+    std::printf("pty_write_to_read_ms_p99: %.3f\n", percentile(times, 0.99));
+}
+
 }  // namespace
 
 // The window as the program opens it, until its first paint.
@@ -83,9 +230,33 @@ int main(int argc, char** argv) {
 
     std::vector<double> starts;
     for (int i = 0; i < 7; ++i) starts.push_back(startupToFirstPaintMs(argv[0]));
-    std::sort(starts.begin(), starts.end());
-    std::printf("startup_to_first_paint_ms: %.1f\n", starts[starts.size() / 2]);
-    QGuiApplication app(argc, argv);
+    std::printf("startup_to_first_paint_ms: %.1f\n", median(starts));
+
+    // The real program and a bare window, turn about, each started afresh.
+    const char* program = argc > 2 ? argv[1] : ORVALINDER_PROGRAM;
+    const char* bare = argc > 2 ? argv[2] : BARE_QT_WINDOW;
+    {
+        QTemporaryDir home;
+        std::vector<double> programMs, programMb, bareMs, bareMb;
+        for (int i = 0; i < 9; ++i) {
+            const Start p = startToFirstPaint(program, home.path().toStdString());
+            const Start b = startToFirstPaint(bare, home.path().toStdString());
+            if (p.firstPaintMs < 0 || b.firstPaintMs < 0) {
+                std::fprintf(stderr, "window_bench: no first paint from %s\n", p.firstPaintMs < 0 ? program : bare);
+                return 1;
+            }
+            programMs.push_back(p.firstPaintMs);
+            programMb.push_back(p.rssMb);
+            bareMs.push_back(b.firstPaintMs);
+            bareMb.push_back(b.rssMb);
+        }
+        std::printf("program_first_paint_ms: %.1f\n", median(programMs));
+        std::printf("bare_qt_first_paint_ms: %.1f\n", median(bareMs));
+        std::printf("startup_vs_bare_qt_ratio: %.2f\n", median(programMs) / median(bareMs));
+        std::printf("rss_after_start_mb: %.1f\n", median(programMb));
+        std::printf("bare_qt_rss_mb: %.1f\n", median(bareMb));
+    }
+    QApplication app(argc, argv);
 
     ViewState view;
     view.select(Technika);
@@ -105,5 +276,7 @@ int main(int argc, char** argv) {
     std::sort(times.begin(), times.end());
     std::printf("paint_technika_overlay_ms: %.3f\n", times[times.size() / 2]);
     std::printf("paint_technika_overlay_first_ms: %.3f\n", times.back());
+
+    clickToWire(2000);
     return 0;
 }

@@ -1,0 +1,264 @@
+// The real window, IR Monitor shown, under load from the board simulator:
+// how late a 10 ms timer runs and how many lines go missing during a flood
+// of monitor lines, and how resident memory grows during a flood of random
+// bytes; each against the same window connected to a quiet simulator.
+// Prints "key: value" lines.
+// Usage: load_bench PATH-TO-irbridge-sim [flood-seconds] [garbage-seconds]
+//        (defaults 10 and 60; the quiet run lasts as long as the garbage run)
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "app/offscreen_frame.h"
+#include "serial/line_queue.h"
+#include "view/commands.h"
+#include "view/monitor_bars.h"
+
+using namespace orvalinder;
+
+namespace {
+
+constexpr int kFloodRate = 100000;  // lines per second
+constexpr int kTickMs = 10;
+
+class NoWait : public Sleeper {
+public:
+    void sleep(int) override {}
+};
+
+// Counts the flood's lines as the receiver reads them from the device, by
+// their sequence numbers: every line read here goes into the window's line
+// queue. The device itself is the real one.
+struct FloodCount {
+    std::atomic<long> received{0}, gaps{0}, next{0};
+};
+
+class CountingDevice : public SerialDevice {
+public:
+    CountingDevice(std::shared_ptr<SerialDevice> device, FloodCount& count) : device_(std::move(device)), count_(count) {}
+
+    long read(char* buffer, size_t max) override {
+        const long got = device_->read(buffer, max);
+        if (got <= 0) return got;
+        lines_.clear();
+        assembler_.feed(std::string_view(buffer, static_cast<size_t>(got)), lines_);
+        for (const ReceivedLine& line : lines_) {
+            if (line.kind != ReceivedLine::Monitor) continue;
+            const std::vector<int> values = readMonitorValues(line.text);
+            if (values.size() < 67) continue;  // not a flood line
+            count_.gaps += values.back() - count_.next;
+            count_.next = values.back() + 1;
+            ++count_.received;
+        }
+        return got;
+    }
+    long write(std::string_view bytes) override { return device_->write(bytes); }
+    bool readLineSettings(LineSettings& s) override { return device_->readLineSettings(s); }
+    bool applyLineSettings(const LineSettings& s) override { return device_->applyLineSettings(s); }
+    bool setReadTimeout(int ms) override { return device_->setReadTimeout(ms); }
+    void clearErrors() override { device_->clearErrors(); }
+    void setQueueSizes(int in, int out) override { device_->setQueueSizes(in, out); }
+    bool close() override { return device_->close(); }
+    bool lost() const override { return device_->lost(); }
+
+private:
+    std::shared_ptr<SerialDevice> device_;
+    FloodCount& count_;
+    LineAssembler assembler_;
+    std::vector<ReceivedLine> lines_;
+};
+
+class CountingOpener : public SerialDeviceOpener {
+public:
+    FloodCount count;
+    std::shared_ptr<SerialDevice> open(const std::string& path) override {
+        std::shared_ptr<SerialDevice> device = real_.open(path);
+        return device ? std::make_shared<CountingDevice>(device, count) : nullptr;
+    }
+
+private:
+    QtSerialDeviceOpener real_;
+};
+
+struct Simulator {
+    pid_t pid = -1;
+    std::string path;
+    ~Simulator() {
+        if (pid <= 0) return;
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+};
+
+void start(Simulator& sim, const char* program, std::vector<std::string> options) {
+    int out[2];
+    if (pipe(out) != 0) return;
+    options.insert(options.begin(), program);
+    options.push_back("--quiet");
+    sim.pid = fork();
+    if (sim.pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        std::vector<char*> argv;
+        for (std::string& o : options) argv.push_back(o.data());
+        argv.push_back(nullptr);
+        execv(program, argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    char c;
+    while (read(out[0], &c, 1) == 1 && c != '\n') sim.path += c;
+    close(out[0]);
+}
+
+double residentMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return -1;
+}
+
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) return -1;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())))];
+}
+
+// The program's window with the IR Monitor shown, connected to `port`.
+struct Window {
+    explicit Window(const std::string& port) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+        writePortSettings(store, PortSettings{port, "NONE", "115200", "1", "8"});
+        frame.resize(900, 900);
+        frame.newDocument();
+        frame.show();
+        frame.action(command::SelectIrMonitor)->trigger();
+    }
+    bool connect() {
+        if (!QTest::qWaitForWindowExposed(&frame)) return false;
+        QSignalSpy finished(&connection, &SerialConnection::connectFinished);
+        QTest::mouseClick(frame.view(), Qt::LeftButton, {}, QPoint(75, 445));
+        return finished.wait(5000) && frame.view()->state().connected;
+    }
+
+    QTemporaryDir config;
+    QuietPlatform quiet;
+    Platform platform{quiet, quiet, quiet};
+    QtSettingsStore store;
+    CountingOpener opener;
+    NoWait noWait;
+    SerialConnection connection{store, opener, noWait,
+                                KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); })};
+    COrvalinderDoc document;
+    QSettings state{config.path() + QStringLiteral("/state.conf"), QSettings::IniFormat};
+    CMainFrame frame{platform, connection, document, state};
+};
+
+// Runs the event loop until `done` or `seconds` have passed, with a timer
+// every 10 ms whose lateness is collected.
+std::vector<double> lateTicks(double seconds, const std::function<bool()>& done = [] { return false; }) {
+    std::vector<double> late;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = clock.nsecsElapsed();
+    QEventLoop loop;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        late.push_back(std::max(0.0, static_cast<double>(now - last) / 1e6 - kTickMs));
+        last = now;
+        if (done() || static_cast<double>(now) / 1e9 >= seconds) loop.quit();
+    });
+    tick.start(kTickMs);
+    loop.exec();
+    return late;
+}
+
+// Resident memory growth over `seconds` after a two-second warm-up, and
+// the 99th percentile of the timer's lateness meanwhile.
+std::pair<double, double> growth(double seconds) {
+    lateTicks(2);
+    const double before = residentMb();
+    const double p99 = percentile(lateTicks(seconds), 0.99);
+    return {residentMb() - before, p99};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: load_bench PATH-TO-irbridge-sim [flood-seconds] [garbage-seconds]\n");
+        return 2;
+    }
+    const char* sim = argv[1];
+    const double floodSeconds = argc > 2 ? std::atof(argv[2]) : 10;
+    const double garbageSeconds = argc > 3 ? std::atof(argv[3]) : 60;
+
+    // The baseline: a simulator that only answers key codes, and none come.
+    {
+        Simulator quiet;
+        start(quiet, sim, {});
+        Window window(quiet.path);
+        if (!window.connect()) return 1;
+        const auto [grown, p99] = growth(garbageSeconds);
+        std::printf("idle_event_latency_ms_p99: %.2f\n", p99);
+        std::printf("idle_rss_growth_mb: %.2f\n", grown);
+    }
+
+    // Monitor lines as fast as the simulator is told, until `lines` are sent.
+    {
+        const long lines = static_cast<long>(kFloodRate * floodSeconds);
+        Simulator flood;
+        start(flood, sim, {"--flood", std::to_string(kFloodRate), "--count", std::to_string(lines)});
+        Window window(flood.path);
+        FloodCount& count = window.opener.count;
+        // Lines read between two takes by the window: the queue compacts
+        // only above LineQueue::kCompactAt. The count is taken after each
+        // take, so it is exact to within one chunk read.
+        long largestBatch = 0, atLastTake = 0;
+        QObject::connect(&window.connection, &SerialConnection::linesArrived, [&] {
+            largestBatch = std::max(largestBatch, count.received - atLastTake);
+            atLastTake = count.received;
+        });
+        if (!window.connect()) return 1;
+        const std::vector<double> late =
+            lateTicks(floodSeconds * 3 + 5, [&] { return count.next >= lines; });
+        std::printf("flood_event_latency_ms_p99: %.2f\n", percentile(late, 0.99));
+        std::printf("flood_event_latency_ms_max: %.2f\n", late.empty() ? -1 : *std::max_element(late.begin(), late.end()));
+        std::printf("flood_lines_sent: %ld\n", lines);
+        std::printf("flood_lines_received: %ld\n", count.received.load());
+        std::printf("flood_lines_lost: %ld\n", count.gaps + (lines - count.next));
+        std::printf("flood_largest_batch_lines: %ld\n", largestBatch);
+        std::printf("flood_queue_compacts_above_lines: %zu\n", LineQueue::kCompactAt);
+    }
+
+    // Random bytes as fast as the pseudo-terminal takes them.
+    {
+        Simulator garbage;
+        start(garbage, sim, {"--garbage", "1000000000"});
+        Window window(garbage.path);
+        if (!window.connect()) return 1;
+        const auto [grown, p99] = growth(garbageSeconds);
+        std::printf("flood_rss_growth_mb: %.2f\n", grown);
+        std::printf("garbage_event_latency_ms_p99: %.2f\n", p99);
+    }
+    return 0;
+}

@@ -1,0 +1,370 @@
+// Load and fault runs of the real window offscreen, with the real serial
+// device, settings store, message boxes and Com settings dialog, against the
+// board simulator: a flood of random bytes, a board that goes away, and
+// files that cannot be written. Each run is bounded in time.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <csignal>
+#include <fstream>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "app/dialogs/com_settings_dlg.h"
+#include "app/install_dialogs.h"
+#include "tests/dialogs/dialog_test_support.h"
+#include "tests/support/modal.h"
+#include "tests/support/window_fixture.h"
+#include "view/commands.h"
+
+namespace orvalinder {
+namespace {
+
+// The board simulator as a child process. Unless told --quiet it reports
+// each key code it answers on its standard error, one line each.
+class Simulator {
+public:
+    explicit Simulator(std::vector<std::string> options) {
+        const char* program = std::getenv("IRBRIDGE_SIM");
+        int out[2], err[2];
+        if (!program || pipe(out) != 0 || pipe(err) != 0) return;
+        options.insert(options.begin(), program);
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            dup2(err[1], STDERR_FILENO);
+            std::vector<char*> argv;
+            for (std::string& o : options) argv.push_back(o.data());
+            argv.push_back(nullptr);
+            execv(program, argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        close(err[1]);
+        err_ = err[0];
+        pollfd p{out[0], POLLIN, 0};
+        char c;
+        while (poll(&p, 1, 5000) > 0 && read(out[0], &c, 1) == 1 && c != '\n') path_ += c;
+        close(out[0]);
+    }
+    ~Simulator() { stop(); }
+
+    const std::string& path() const { return path_; }
+
+    // Ends the simulator: its pseudo-terminal goes with it.
+    void stop() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        pid_ = -1;
+        if (err_ >= 0) close(err_);
+        err_ = -1;
+    }
+
+    bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+    // The key codes answered so far, as the simulator reported them.
+    const std::string& heard() {
+        pollfd p{err_, POLLIN, 0};
+        char buffer[4096];
+        while (err_ >= 0 && poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
+            const ssize_t n = read(err_, buffer, sizeof buffer);
+            if (n <= 0) break;
+            heard_.append(buffer, static_cast<size_t>(n));
+        }
+        return heard_;
+    }
+    size_t answers() {
+        size_t count = 0;
+        for (size_t at = heard().find(" -> "); at != std::string::npos; at = heard_.find(" -> ", at + 1)) ++count;
+        return count;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int err_ = -1;
+    std::string path_;
+    std::string heard_;
+};
+
+double residentMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return -1;
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The monitor line the board sends for a code, with its closing x.
+std::string monitorLine(uint32_t code) {
+    std::string line = "9000\t4500";
+    for (int bit = 31; bit >= 0; --bit) line += (code >> bit & 1) ? "\t560\t1690" : "\t560\t560";
+    return line + "x";
+}
+
+// Answers every message box as a user would, with its OK button, once it
+// has been shown for a while; keeps their texts, status line 1 as each
+// appeared, and the most boxes open at once.
+class BoxWatcher {
+public:
+    explicit BoxWatcher(const COrvalinderView& view, int holdMs = 300) {
+        clock_.start();
+        QObject::connect(&timer_, &QTimer::timeout, [this, &view, holdMs] {
+            QList<QMessageBox*> open;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) open << box;
+            mostOpen = std::max(mostOpen, static_cast<int>(open.size()));
+            for (QMessageBox* box : open) {
+                const QVariant since = box->property("watchedSince");
+                if (!since.isValid()) {
+                    box->setProperty("watchedSince", clock_.elapsed());
+                    texts << box->text();
+                    statusLine1 << QString::fromStdWString(view.state().status.line(1));
+                } else if (clock_.elapsed() - since.toLongLong() >= holdMs) {
+                    if (QAbstractButton* ok = box->button(QMessageBox::Ok)) QTest::mouseClick(ok, Qt::LeftButton);
+                    else box->reject();
+                }
+            }
+        });
+        timer_.start(20);
+    }
+    void clear() {
+        texts.clear();
+        statusLine1.clear();
+        mostOpen = 0;
+    }
+
+    QStringList texts, statusLine1;
+    int mostOpen = 0;
+
+private:
+    QElapsedTimer clock_;
+    QTimer timer_;
+};
+
+// Readable in a failure message.
+std::string joined(const QStringList& texts) { return texts.join(QStringLiteral("\n--\n")).toStdString(); }
+
+const QString kCannotOpen =
+    QStringLiteral("Error\n Unable to open a stream to the local hard drive for the output file\n");
+
+class Load : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(std::getenv("IRBRIDGE_SIM")) << "IRBRIDGE_SIM names the simulator";
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+        // keycodes.txt and buttons.txt go to the current folder, as for a user.
+        previous = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(work.path()));
+        connection = std::make_unique<SerialConnection>(store, opener, noWait);
+        frame = std::make_unique<CMainFrame>(platform, *connection, document, state);
+        installDialogs(*frame, platform, store);
+        frame->resize(900, 900);
+        frame->newDocument();
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        view()->repaint();
+        watcher = std::make_unique<BoxWatcher>(*view());
+    }
+    void TearDown() override {
+        watcher.reset();
+        frame.reset();
+        connection.reset();
+        QDir::setCurrent(previous);
+    }
+
+    COrvalinderView* view() { return frame->view(); }
+    std::wstring status(int n) { return view()->state().status.line(n); }
+    void usePort(const std::string& path) { writePortSettings(store, PortSettings{path, "NONE", "115200", "1", "8"}); }
+
+    void click(QPoint p) { QTest::mouseClick(view(), Qt::LeftButton, {}, p); }
+    QPoint onPicture(float fx, float fy) {
+        const PictureGeometry& g = view()->state().geometry;
+        return QPoint(g.xOffset + static_cast<int>(fx * static_cast<float>(g.width) * g.scale),
+                      static_cast<int>(fy * static_cast<float>(g.height) * g.scale));
+    }
+    void clickButton1() { click(onPicture(0.40f, 0.07f)); }  // Panasonic: A101
+
+    bool connectByClick() {
+        QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
+        click(QPoint(75, 445));
+        return finished.wait(5000) && view()->state().connected;
+    }
+
+    QTemporaryDir config, work;
+    QtMessageBoxes boxes;
+    QtFilePicker files;
+    QtFolderOpener folders;
+    Platform platform{boxes, files, folders};
+    QtSettingsStore store;
+    QtSerialDeviceOpener opener;
+    testing::NoWait noWait;
+    COrvalinderDoc document;
+    QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
+    std::unique_ptr<SerialConnection> connection;
+    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<BoxWatcher> watcher;
+    QString previous;
+};
+
+// Thirty seconds of random bytes as fast as the pseudo-terminal takes them,
+// read and drawn on the IR Monitor: the window stays responsive, memory
+// stays level after a five-second warm-up, and the connection holds.
+TEST_F(Load, ThirtySecondsOfGarbageOnTheIrMonitor) {
+    Simulator sim({"--garbage", "1000000000", "--quiet"});
+    ASSERT_FALSE(sim.path().empty());
+    usePort(sim.path());
+    frame->action(command::SelectIrMonitor)->trigger();
+    ASSERT_TRUE(connectByClick());
+    int takes = 0;
+    QObject::connect(connection.get(), &SerialConnection::linesArrived, [&takes] { ++takes; });
+
+    // A timer every 100 ms notes how late each of its runs comes.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, ticks = 0;
+    double mostLateMs = 0, rssStart = -1;
+    QEventLoop loop;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        mostLateMs = std::max(mostLateMs, static_cast<double>(now - last) / 1e6 - 100);
+        last = now;
+        ++ticks;
+        if (rssStart < 0 && now >= 5'000'000'000) rssStart = residentMb();
+        if (now >= 30'000'000'000) loop.quit();
+    });
+    tick.start(100);
+    loop.exec();
+    const double rssEnd = residentMb();
+
+    EXPECT_LT(mostLateMs, 100.0) << ticks << " ticks";
+    EXPECT_LT(rssEnd - rssStart, 10.0) << rssStart << " MB after the warm-up, " << rssEnd << " MB at the end";
+    EXPECT_GT(takes, 100);  // the bytes did reach the window
+    EXPECT_TRUE(view()->state().connected);
+    EXPECT_TRUE(sim.running());
+    EXPECT_EQ(joined(watcher->texts), "");
+}
+
+// The board goes away; the user points the Com settings at a new one and
+// connects again, and the key codes reach it.
+TEST_F(Load, LostBoardThenANewOneThroughTheComSettings) {
+    Simulator first({});
+    ASSERT_FALSE(first.path().empty());
+    usePort(first.path());
+    ASSERT_TRUE(connectByClick());
+    clickButton1();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.answers() == 1; }, 5000)) << first.heard();
+
+    first.stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view()->state().connected; }, 5000));
+    EXPECT_EQ(status(1), L"1. Connection lost: the board was unplugged or stopped answering");
+    EXPECT_EQ(status(2), L"2. Disconnected");
+
+    Simulator second({});
+    ASSERT_FALSE(second.path().empty());
+    testing::onNextModal<CComSettingsDlg>([&second](CComSettingsDlg* dialog) {
+        auto* port = dialog->findChild<QComboBox*>("comPort");
+        port->setFocus();
+        port->lineEdit()->clear();
+        QTest::keyClicks(port->lineEdit(), QString::fromStdString(second.path()));
+        QTest::mouseClick(testing::buttonNamed(*dialog, "&OK"), Qt::LeftButton);
+    });
+    frame->action(command::ComSettings)->trigger();
+    EXPECT_EQ(store.value("Port"), second.path());
+
+    ASSERT_TRUE(connectByClick());
+    EXPECT_EQ(status(2), L"2. Connected");
+    clickButton1();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return second.answers() == 1; }, 5000));
+    EXPECT_NE(second.heard().find("A101"), std::string::npos) << second.heard();
+    EXPECT_EQ(joined(watcher->texts), "");
+}
+
+// keycodes.txt and buttons.txt cannot be written in the new current folder
+// (folders of those names stand in their place): each failure is explained
+// in one box at a time, and what was written in the first folder stays.
+TEST_F(Load, UnwritableFilesExplainedOneBoxAtATimeNothingWrittenLost) {
+    Simulator sim({});
+    ASSERT_FALSE(sim.path().empty());
+    usePort(sim.path());
+    ASSERT_TRUE(connectByClick());
+
+    // Three key codes logged, two clicks recorded, in the writable folder.
+    for (int i = 0; i < 3; ++i) clickButton1();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.answers() == 3; }, 5000)) << sim.heard();
+    frame->action(command::SelectIrMonitor)->trigger();
+    const QString keycodes = work.path() + "/keycodes.txt";
+    const QByteArray logged = "0xFE01FB04\n0xFE01FB04\n0xFE01FB04\n";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return contents(keycodes) == logged; }, 5000)) << contents(keycodes).data();
+
+    frame->action(command::SelectPanasonic)->trigger();
+    frame->action(command::RecordButtonLocations)->trigger();  // the welcome box: OK
+    ASSERT_TRUE(view()->state().recording);
+    click(onPicture(0.3f, 0.2f));
+    click(onPicture(0.6f, 0.4f));
+    click(QPoint(147, 145));  // the Stop image
+    ASSERT_FALSE(view()->state().recording);
+    const QString buttons = work.path() + "/buttons.txt";
+    const QByteArray recorded = contents(buttons);
+    ASSERT_EQ(recorded.count('\n'), 2) << recorded.data();
+
+    QTemporaryDir readOnly;
+    ASSERT_TRUE(QDir(readOnly.path()).mkdir("keycodes.txt"));
+    ASSERT_TRUE(QDir(readOnly.path()).mkdir("buttons.txt"));
+    ASSERT_TRUE(QDir::setCurrent(readOnly.path()));
+    watcher->clear();
+
+    // Thirty answers wait in the device, then the IR Monitor reads them in
+    // several chunks: each fails to log while the first box is still open.
+    for (int i = 0; i < 30; ++i) clickButton1();
+    click(onPicture(0.503f, 0.07f));  // where buttons 1 and 2 overlap: A101 and A102, the last
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.answers() == 3 + 32; }, 5000)) << sim.heard();
+    frame->action(command::SelectIrMonitor)->trigger();
+    const std::string last = monitorLine(0xFD02FB04).substr(0, IrMonitorLines::kStoredLength);
+    const auto shown = [&] {
+        for (int n = 1; n <= 4; ++n)
+            if (view()->state().monitorLines.line(n) == last) return true;
+        return false;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown() && QApplication::activeModalWidget() == nullptr; }, 10000));
+    EXPECT_EQ(joined(watcher->texts), joined({kCannotOpen + readOnly.path() + "/keycodes.txt"}));
+    EXPECT_EQ(joined(watcher->statusLine1), "Unable to open a stream to the local hard drive for the output file");
+    EXPECT_EQ(watcher->mostOpen, 1);
+
+    watcher->clear();
+    frame->action(command::SelectPanasonic)->trigger();
+    frame->action(command::RecordButtonLocations)->trigger();  // the welcome box, then the failure
+    EXPECT_FALSE(view()->state().recording);
+    ASSERT_EQ(watcher->texts.size(), 2);
+    EXPECT_TRUE(watcher->texts[0].startsWith("Save click positions to the file buttons.txt.")) << joined(watcher->texts);
+    EXPECT_EQ(watcher->texts[1].toStdString(), (kCannotOpen + readOnly.path() + "/buttons.txt").toStdString());
+    EXPECT_EQ(watcher->mostOpen, 1);
+    EXPECT_EQ(status(1), L"Unable to open a stream to the local hard drive for the output file");
+
+    EXPECT_EQ(contents(keycodes), logged);
+    EXPECT_EQ(contents(buttons), recorded);
+    EXPECT_TRUE(view()->state().connected);
+}
+
+}  // namespace
+}  // namespace orvalinder
