@@ -258,7 +258,9 @@ TEST_F(Load, ThirtySecondsOfGarbageOnTheIrMonitor) {
     const double rssEnd = residentMb();
 
     EXPECT_LT(mostLateMs, 100.0) << ticks << " ticks";
+#ifndef __SANITIZE_ADDRESS__  // AddressSanitizer holds freed memory back on purpose
     EXPECT_LT(rssEnd - rssStart, 10.0) << rssStart << " MB after the warm-up, " << rssEnd << " MB at the end";
+#endif
     EXPECT_GT(takes, 100);  // the bytes did reach the window
     EXPECT_TRUE(view()->state().connected);
     EXPECT_TRUE(sim.running());
