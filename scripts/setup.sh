@@ -9,7 +9,8 @@ packages="cmake ninja-build ccache g++ pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-serialport-dev libxkbcommon-dev
   fonts-liberation
-  xvfb xauth xdotool x11-apps"
+  xvfb xauth xdotool x11-apps
+  clang libclang-rt-14-dev"
 
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' $packages
