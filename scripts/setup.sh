@@ -10,7 +10,8 @@ packages="cmake ninja-build ccache g++ pkg-config
   qt6-base-dev qt6-serialport-dev libxkbcommon-dev
   fonts-liberation
   xvfb xauth xdotool x11-apps
-  g++-mingw-w64-x86-64-posix googletest wine wine64"
+  g++-mingw-w64-x86-64-posix googletest wine wine64
+  clang libclang-rt-14-dev"
 
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' $packages

@@ -1,5 +1,6 @@
 #include "serial/port_settings.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 
@@ -72,11 +73,15 @@ std::string devicePath(const std::optional<std::string>& port, PathStyle style) 
     const std::string_view bare = trimmed(text);
     if (!bare.empty() && bare.front() == '/') return std::string(bare);
     if (bare.size() > 3 && equalsIgnoringCase(bare.substr(0, 3), "Com")) {
-        const std::string_view digits = bare.substr(3);
+        // Every number the dialog stores, up to the int range; a larger one
+        // must not saturate into another port.
+        long long number = 0;
         bool allDigits = true;
-        for (char c : digits) allDigits = allDigits && c >= '0' && c <= '9';
-        const int number = allDigits && digits.size() < 10 ? leadingDecimal(digits) : 0;
-        if (number >= 1) return "/dev/ttyS" + std::to_string(number - 1);
+        for (char c : bare.substr(3)) {
+            allDigits = allDigits && c >= '0' && c <= '9';
+            if (allDigits) number = std::min(number * 10 + (c - '0'), static_cast<long long>(INT_MAX) + 1);
+        }
+        if (allDigits && number >= 1 && number <= INT_MAX) return "/dev/ttyS" + std::to_string(number - 1);
     }
     // Anything else was typed into the store by hand; opening it fails with
     // a message that names it.

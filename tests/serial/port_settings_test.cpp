@@ -85,6 +85,9 @@ TEST(PortSettings, DevicePaths) {
         {"/dev/pts/4", PathStyle::Posix, "/dev/pts/4"},
         {"Com0", PathStyle::Posix, "Com0"},
         {"ttyUSB0", PathStyle::Posix, "ttyUSB0"},
+        {"Com2147483647", PathStyle::Posix, "/dev/ttyS2147483646"},  // the largest number the dialog stores
+        {"Com0000000000012", PathStyle::Posix, "/dev/ttyS11"},
+        {"Com2147483648", PathStyle::Posix, "Com2147483648"},          // past the int range: no port of ours
     };
     for (const Row& row : rows) EXPECT_EQ(devicePath(row.port, row.style), row.path) << row.port.value_or("-");
 }
