@@ -1,6 +1,7 @@
 #!/bin/sh
-# Installs the Debian packages the build, the program and its tests need,
-# asking apt only for what is missing. With --list it only prints the names.
+# Installs the Debian packages the build and the program need, and with
+# --tests also what the whole test suite needs, asking apt only for what is
+# missing. With --list it prints every name and installs nothing.
 # Every name is a real package, never a virtual one: dpkg never reports a
 # virtual name as installed, so it would be asked for on every run.
 set -eu
@@ -8,15 +9,17 @@ set -eu
 packages="cmake ninja-build ccache g++ pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-serialport-dev libxkbcommon-dev
-  fonts-liberation
-  xvfb xauth xdotool x11-apps
+  fonts-liberation"
+# An X server for the end-to-end run, Windows cross tools and Wine, clang
+# for the fuzzers.
+test_packages="xvfb xauth xdotool x11-apps
   g++-mingw-w64-x86-64-posix googletest wine wine64
   clang libclang-rt-14-dev"
 
-if [ "${1:-}" = "--list" ]; then
-  printf '%s\n' $packages
-  exit 0
-fi
+case "${1:-}" in
+  --list) printf '%s\n' $packages $test_packages; exit 0 ;;
+  --tests) packages="$packages $test_packages" ;;
+esac
 
 missing=""
 for p in $packages; do

@@ -6,7 +6,7 @@
 # for 30 seconds.
 set -eu
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh --tests
 for preset in default asan tsan windows-core; do
   cmake --preset "$preset"
   cmake --build --preset "$preset"

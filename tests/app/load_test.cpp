@@ -255,7 +255,7 @@ TEST_F(Load, ThirtySecondsOfGarbageOnTheIrMonitor) {
     });
     tick.start(100);
     loop.exec();
-    const double rssEnd = residentMb();
+    [[maybe_unused]] const double rssEnd = residentMb();
 
     EXPECT_LT(mostLateMs, 100.0) << ticks << " ticks";
 #ifndef __SANITIZE_ADDRESS__  // AddressSanitizer holds freed memory back on purpose

@@ -341,11 +341,14 @@ TEST_F(Window, RecorderAndFolderExplainALongDirectory) {
         const bool recorder = row.command == command::RecordButtonLocations;
         // The folder's box, or the recorder's welcome and its box.
         ASSERT_EQ(boxes.shown.size(), (row.refusal ? 1u : 0u) + (recorder ? 1u : 0u)) << row.length;
-        if (row.refusal) EXPECT_TRUE(boxes.shown.back().text.contains(row.refusal)) << row.length;
-        if (recorder)
+        if (row.refusal) {
+            EXPECT_TRUE(boxes.shown.back().text.contains(row.refusal)) << row.length;
+        }
+        if (recorder) {
             EXPECT_EQ(view()->state().recording, !row.refusal) << row.length;
-        else
+        } else {
             EXPECT_EQ(folders.opened, row.refusal ? QStringList() : QStringList{QString::fromStdString(folder)});
+        }
     }
 }
 
@@ -356,15 +359,15 @@ TEST_F(Window, ClickAreaOverlayShowsEveryAreaOfTheRemote) {
     view()->repaint();
     QImage shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QRgb blue = qRgb(0, 0, 136);
-    std::vector<AreaRect> boxes;
-    for (const ClickArea& a : clickAreas(SkyTv)) boxes.push_back(areaRect(a, view()->state().geometry));
+    std::vector<AreaRect> areas;
+    for (const ClickArea& a : clickAreas(SkyTv)) areas.push_back(areaRect(a, view()->state().geometry));
     int labelled = 0;
-    for (size_t i = 0; i < boxes.size(); ++i) {
-        const AreaRect& r = boxes[i];
+    for (size_t i = 0; i < areas.size(); ++i) {
+        const AreaRect& r = areas[i];
         // Each box is dark blue with its index at its top left, unless a
         // box drawn later covers that place.
         const auto hidden = [&](QPoint p) {
-            return std::any_of(boxes.begin() + static_cast<long>(i) + 1, boxes.end(), [&](const AreaRect& later) {
+            return std::any_of(areas.begin() + static_cast<long>(i) + 1, areas.end(), [&](const AreaRect& later) {
                 return p.x() >= later.left && p.x() < later.right && p.y() >= later.top && p.y() < later.bottom;
             });
         };
