@@ -1,6 +1,7 @@
 #include "app/tool_bars.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QDrag>
 #include <QDropEvent>
 #include <QMainWindow>
@@ -201,8 +202,11 @@ bool ToolBars::eventFilter(QObject* watched, QEvent* event) {
         dragSource_ = bar;
         dropped_ = false;
         drag->exec(Qt::MoveAction);
+        // Released over its own toolbar without a drop (or on a platform
+        // without drag and drop): the button stays.
+        const bool overItsToolBar = bar->rect().contains(bar->mapFromGlobal(QCursor::pos()));
         // The buttons are rebuilt after this event, not under its feet.
-        if (!dropped_) {
+        if (!dropped_ && !overItsToolBar) {
             QPointer<QToolBar> source = bar;
             QMetaObject::invokeMethod(
                 this, [this, source, from] { if (source) moveButton(source, from, nullptr, 0); }, Qt::QueuedConnection);
