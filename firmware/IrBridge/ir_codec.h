@@ -1,0 +1,52 @@
+// Infrared frames as durations: encoders and decoders for the protocols the
+// board speaks. Plain C++ with no AVR registers, so the same code runs on
+// the board and in the host's unit tests.
+//
+// A frame is a list of durations in microseconds, alternating mark (carrier
+// on) and space (carrier off), starting with the first mark and ending with
+// the last mark: the silence after a frame is not part of it.
+//
+// Codes are written most significant bit first in the order the bits are
+// sent, so the first bit on the air is the top bit of the number.
+#ifndef IRBRIDGE_IR_CODEC_H
+#define IRBRIDGE_IR_CODEC_H
+
+#include <stdint.h>
+
+enum IrProtocol : uint8_t {
+    IR_NONE = 0,
+    IR_NEC = 1,        // 32 bits; a repeat frame carries no data
+    IR_PANASONIC = 2,  // Kaseikyo, 48 bits: 16 in `high`, 32 in `data`
+    IR_RC5 = 3,        // 12 bits: address (5) << 7 | command (7, the inverted field bit on top)
+    IR_RC6 = 4,        // mode 0, 16 bits: address << 8 | command
+    IR_RC6_6_20 = 5,   // mode 6A with 20 bits, as satellite boxes use
+};
+
+struct IrCode {
+    uint8_t protocol = IR_NONE;  // an IrProtocol
+    uint8_t bits = 0;            // 32, 48, 12, 16 or 20, as the protocol says
+    uint16_t high = 0;           // the first 16 of Panasonic's 48 bits, else 0
+    uint32_t data = 0;           // the code (Panasonic: its last 32 bits)
+    bool toggle = false;         // RC5 and RC6: flips on each new key press
+    bool repeat = false;         // NEC: the repeat frame sent while a key is held
+};
+
+// The longest frame any encoder writes (Panasonic: 2 + 96 + 1 durations).
+const uint8_t kIrMaxDurations = 100;
+
+// Writes the frame of `code` into `durations` and returns how many it wrote,
+// or 0 when the code is not one of the protocols above or does not fit.
+uint8_t irEncode(const IrCode& code, uint16_t* durations, uint8_t capacity);
+
+// The carrier frequency of the protocol in hertz (0 for IR_NONE).
+uint16_t irCarrierHz(uint8_t protocol);
+
+// How long to stay silent after a frame of this protocol before the next.
+uint16_t irFrameGapMs(uint8_t protocol);
+
+// Decodes a received frame. Every duration may be off by up to 25% of its
+// nominal length. Returns false, leaving `code` as IR_NONE, for anything
+// that is not a whole frame of one of the protocols.
+bool irDecode(const uint16_t* durations, uint8_t count, IrCode& code);
+
+#endif

@@ -1,0 +1,32 @@
+// The board's lines to the program, and codes written as text.
+//
+// A monitor line is the measured durations as decimal numbers separated by
+// tabs, ended by 'x'. A value line is "PROTOCOL:HEX" ended by 'Y': upper-case
+// hexadecimal without 0x, one digit for every four bits of the code; the
+// program logs the number after the colon. No line holds a lower-case x or
+// an upper-case Y before its end.
+#ifndef IRBRIDGE_IR_TEXT_H
+#define IRBRIDGE_IR_TEXT_H
+
+#include <stdint.h>
+
+#include "ir_codec.h"
+
+// At most this many numbers go into one monitor line; a longer frame is cut.
+const uint8_t kMonitorLineNumbers = 100;
+
+// Writes the monitor line for `durations`, 'x' included, and a terminating
+// zero. Returns its length, or 0 if `capacity` is too small for the line.
+uint16_t formatMonitorLine(const uint16_t* durations, uint8_t count, char* out, uint16_t capacity);
+
+// Writes the text of a code without the ending 'Y' and a terminating zero:
+//   NEC:20DF10EF   PANASONIC 4004:0100BCBD   RC5:02C   RC6:000C   RC6-6-20:C005C
+// An NEC repeat frame is "NEC repeat" (no colon: shown, not logged).
+// Returns the length, or 0 if it does not fit or the protocol is unknown.
+uint8_t formatCode(const IrCode& code, char* out, uint8_t capacity);
+
+// Reads a code written as formatCode writes it (the toggle is false).
+// Returns false for anything else.
+bool parseCode(const char* text, IrCode& code);
+
+#endif
