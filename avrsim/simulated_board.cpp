@@ -18,6 +18,7 @@
 
 extern "C" {
 #include <avr_eeprom.h>
+#include <avr_extint.h>
 #include <avr_ioport.h>
 #include <avr_uart.h>
 #include <sim_avr.h>
@@ -152,6 +153,10 @@ SimulatedBoard::SimulatedBoard(const std::string& elfPath) {
     avr_->frequency = kCpuHz;
     // simavr would sleep in real time while the core sleeps.
     avr_->sleep = [](avr_t*, avr_cycle_count_t) {};
+    // INT1 shares PD3 with the LED: simavr would poll its level every cycle
+    // while the LED is dark, for a low-level interrupt nobody enables.
+    avr_extint_set_strict_lvl_trig(avr_, EXTINT_IRQ_OUT_INT0, 0);
+    avr_extint_set_strict_lvl_trig(avr_, EXTINT_IRQ_OUT_INT1, 0);
     avr_->custom.data = this;
     chipReset_ = avr_->reset;
     avr_->reset = onCoreReset;

@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-#include <cmath>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -285,6 +285,15 @@ TEST(SimulatedBoard, BuiltinLedFollowsPortB5) {
     EXPECT_TRUE(probe.board.builtinLedOn());
     probe.ask("L", [](auto& out) { return !out.empty(); });
     EXPECT_FALSE(probe.board.builtinLedOn());
+}
+
+TEST(SimulatedBoard, AnIdleBoardRunsFarFasterThanRealTime) {
+    // The probe sleeps between Timer1's overflows, as the real firmware
+    // sleeps between lines; irbridge-avr needs at least real time.
+    Probe probe;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(probe.board.run(10'000'000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 TEST(SimulatedBoard, FilesThatAreNotAvrFirmwareAreRefused) {
