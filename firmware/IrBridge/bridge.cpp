@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "ir_text.h"
+#include "progmem.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ void Bridge::keyCodeComplete(uint32_t nowMs)
 void Bridge::queueKey(KeyName key)
 {
     if (queueCount_ == kQueueSize) {
-        sendMessage("Too many key codes at once, dropped ", &key);
+        sendMessage(PSTR("Too many key codes at once, dropped "), &key);
         return;
     }
     queue_[(queueHead_ + queueCount_) % kQueueSize] = key.packed();
@@ -110,7 +111,7 @@ bool Bridge::nextFrame(IrCode& code)
         --queueCount_;
         if (learned_.find(key, code))
             return true;
-        sendMessage("No key ", &key);
+        sendMessage(PSTR("No key "), &key);
     }
     return false;
 }
@@ -120,26 +121,26 @@ void Bridge::startLearning(KeyName key, uint32_t nowMs)
     learning_ = true;
     learningKey_ = key;
     learnSinceMs_ = nowMs;
-    sendMessage("Learning ", &key);
+    sendMessage(PSTR("Learning "), &key);
 }
 
 void Bridge::tick(uint32_t nowMs)
 {
     if (learning_ && nowMs - learnSinceMs_ >= kLearnMs) {
         learning_ = false;
-        sendMessage("Nothing learned for ", &learningKey_);
+        sendMessage(PSTR("Nothing learned for "), &learningKey_);
     }
 }
 
 void Bridge::forget(KeyName key)
 {
-    sendMessage(learned_.forget(key) ? "Forgot " : "Nothing to forget for ", &key);
+    sendMessage(learned_.forget(key) ? PSTR("Forgot ") : PSTR("Nothing to forget for "), &key);
 }
 
 void Bridge::forgetAll()
 {
     learned_.forgetAll();
-    sendMessage("Forgot every learned key", 0);
+    sendMessage(PSTR("Forgot every learned key"), nullptr);
 }
 
 void Bridge::frameReceived(const uint16_t* durations, uint8_t count)
@@ -155,15 +156,15 @@ void Bridge::frameReceived(const uint16_t* durations, uint8_t count)
     if (learning_ && !code.repeat) {
         learning_ = false;
         code.toggle = false;
-        sendMessage(learned_.learn(learningKey_, code) ? "Learned " : "No room left to learn ", &learningKey_);
+        sendMessage(learned_.learn(learningKey_, code) ? PSTR("Learned ") : PSTR("No room left to learn "), &learningKey_);
     }
 }
 
 void Bridge::sendMessage(const char* text, const KeyName* key)
 {
     char line[48];
-    uint16_t length = uint16_t(strlen(text));
-    memcpy(line, text, length);
+    uint16_t length = uint16_t(strlen_P(text));
+    memcpy_P(line, text, length);
     if (key) {
         key->text(line + length);
         length = uint16_t(length + 4);

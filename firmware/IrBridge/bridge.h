@@ -66,6 +66,7 @@ private:
     void startLearning(KeyName key, uint32_t nowMs);
     void forget(KeyName key);
     void forgetAll();
+    // `text` is in flash (PSTR), `key` follows it if given.
     void sendMessage(const char* text, const KeyName* key);
     void sendLine(const char* text, uint16_t length, char end);
     void sendMonitorLine(const uint16_t* durations, uint8_t count);

@@ -35,18 +35,6 @@ void KeyName::text(char out[5]) const
     out[4] = 0;
 }
 
-uint8_t protocolBits(uint8_t protocol)
-{
-    switch (protocol) {
-    case IR_NEC: return 32;
-    case IR_PANASONIC: return 48;
-    case IR_RC5: return 12;
-    case IR_RC6: return 16;
-    case IR_RC6_6_20: return 20;
-    default: return 0;
-    }
-}
-
 bool findDefaultKey(const KeyName& key, IrCode& code)
 {
     for (uint16_t i = 0; i < sizeof kDefaultKeys / sizeof kDefaultKeys[0]; ++i) {
@@ -55,7 +43,7 @@ bool findDefaultKey(const KeyName& key, IrCode& code)
         if (entry.letter == key.letter && entry.number == key.number) {
             code = IrCode();
             code.protocol = entry.protocol;
-            code.bits = protocolBits(entry.protocol);
+            code.bits = irCodeBits(entry.protocol);
             code.high = entry.high;
             code.data = entry.data;
             return code.bits != 0;
@@ -142,7 +130,7 @@ bool LearnedKeys::find(const KeyName& key, IrCode& code) const
     code.bits = b[4];
     code.high = uint16_t(b[5] << 8 | b[6]);
     code.data = uint32_t(b[7]) << 24 | uint32_t(b[8]) << 16 | uint32_t(b[9]) << 8 | b[10];
-    return code.bits == protocolBits(code.protocol) && code.bits != 0;
+    return code.bits == irCodeBits(code.protocol) && code.bits != 0;
 }
 
 bool LearnedKeys::learn(const KeyName& key, const IrCode& code)

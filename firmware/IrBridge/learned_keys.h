@@ -57,7 +57,4 @@ private:
 // The defaults of key_table.h.
 bool findDefaultKey(const KeyName& key, IrCode& code);
 
-// How many bits a protocol's codes have.
-uint8_t protocolBits(uint8_t protocol);
-
 #endif

@@ -8,7 +8,9 @@
 #else
 #include <string.h>
 #define PROGMEM
+#define PSTR(text) (text)
 #define memcpy_P memcpy
+#define strlen_P strlen
 #endif
 
 #endif
