@@ -1,0 +1,220 @@
+// irbridge-avr (IRBRIDGE_AVR) running the probe firmware, driven through its
+// pseudo-terminal and its standard input as a person or a test would.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Done = std::function<bool(const std::string&)>;
+
+// Reads what arrives on fd, after `text`, until done(text) holds or the
+// time is up.
+bool readUntil(int fd, std::string& text, const Done& done, std::chrono::milliseconds limit = 10s) {
+    const auto deadline = Clock::now() + limit;
+    while (!done(text)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd pfd{fd, POLLIN, 0};
+        if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) <= 0) return false;
+        char bytes[4096];
+        const ssize_t n = read(fd, bytes, sizeof bytes);
+        if (n <= 0) return false;
+        text.append(bytes, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+Done contains(const std::string& part) {
+    return [part](const std::string& text) { return text.find(part) != std::string::npos; };
+}
+
+struct Process {
+    pid_t pid = -1;
+    int in = -1, out = -1, err = -1;
+    std::string outText, errText;
+
+    explicit Process(std::vector<std::string> args) {
+        int pipes[3][2];
+        for (auto& p : pipes) EXPECT_EQ(pipe(p), 0);
+        pid = fork();
+        if (pid == 0) {
+            dup2(pipes[0][0], STDIN_FILENO);
+            dup2(pipes[1][1], STDOUT_FILENO);
+            dup2(pipes[2][1], STDERR_FILENO);
+            std::vector<char*> argv;
+            for (auto& arg : args) argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        in = pipes[0][1];
+        out = pipes[1][0];
+        err = pipes[2][0];
+        close(pipes[0][0]);
+        close(pipes[1][1]);
+        close(pipes[2][1]);
+    }
+
+    void command(const std::string& line) {
+        ASSERT_EQ(write(in, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    }
+
+    // The exit status, or -1 if it did not end within the time.
+    int wait() {
+        for (auto end = Clock::now() + 10s; Clock::now() < end;) {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                pid = -1;
+                readUntil(err, errText, [](auto&) { return false; }, 1s);  // to its end
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            readUntil(err, errText, [](auto&) { return false; }, 20ms);
+        }
+        return -1;
+    }
+
+    ~Process() {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        for (int fd : {in, out, err}) close(fd);
+    }
+};
+
+// The board running the probe, with its pty open.
+struct Board : Process {
+    int pty = -1;
+    std::string ptyText;
+
+    explicit Board(std::vector<std::string> options = {}) : Process(arguments(options)) {
+        if (!readUntil(out, outText, contains("\n"))) return;
+        const std::string path = outText.substr(0, outText.find('\n'));
+        outText.erase(0, path.size() + 1);
+        pty = open(path.c_str(), O_RDWR | O_NOCTTY);
+        EXPECT_GE(pty, 0) << path;
+        termios tio{};
+        tcgetattr(pty, &tio);
+        cfmakeraw(&tio);
+        tcsetattr(pty, TCSANOW, &tio);
+    }
+    ~Board() {
+        if (pty >= 0) close(pty);
+    }
+
+    static std::vector<std::string> arguments(std::vector<std::string> options) {
+        options.insert(options.begin(), std::getenv("IRBRIDGE_AVR"));
+        options.push_back(AVRSIM_PROBE_ELF);
+        return options;
+    }
+
+    void send(const std::string& bytes) {
+        ASSERT_EQ(write(pty, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    bool ptyShows(const std::string& part) { return readUntil(pty, ptyText, contains(part)); }
+};
+
+class IrBridgeAvr : public testing::Test {
+protected:
+    void SetUp() override {
+        if (std::getenv("IRBRIDGE_AVR") == nullptr) GTEST_SKIP() << "IRBRIDGE_AVR is not set";
+    }
+};
+
+TEST_F(IrBridgeAvr, ItsPtyIsTheBoardsSerialPortAndStdinItsReceiver) {
+    Board board;
+    ASSERT_GE(board.pty, 0) << board.outText;
+    EXPECT_TRUE(board.ptyShows("probe 1\n")) << board.ptyText;
+    board.send("hello");
+    EXPECT_TRUE(board.ptyShows("hello")) << board.ptyText;
+
+    board.command("play 560 560 560\n");
+    EXPECT_TRUE(board.ptyShows("C 56")) << board.ptyText;
+
+    // The probe's burst is no protocol's frame.
+    board.send("N");
+    EXPECT_TRUE(readUntil(board.out, board.outText, contains("\n"))) << board.outText;
+    unsigned hertz = 0, durations[8] = {};
+    const int fields = std::sscanf(board.outText.c_str(), "sent ? %u Hz: %u %u %u %u %u %u %u %u", &hertz, &durations[0],
+                                   &durations[1], &durations[2], &durations[3], &durations[4], &durations[5],
+                                   &durations[6], &durations[7]);
+    EXPECT_EQ(fields, 8) << board.outText;
+    EXPECT_NEAR(hertz, 37915, 379);
+    EXPECT_NEAR(durations[0], 9000, 180);
+    EXPECT_NEAR(durations[6], 560, 11);
+
+    board.command("play-file /nonexistent\n");
+    board.command("quit\n");
+    EXPECT_EQ(board.wait(), 0);
+    EXPECT_NE(board.errText.find("cannot read /nonexistent"), std::string::npos) << board.errText;
+}
+
+TEST_F(IrBridgeAvr, TheSerialLineRunsAtItsRealSpeed) {
+    Board board;
+    ASSERT_TRUE(board.ptyShows("probe 1\n"));
+    const std::string bytes(300, 'e');
+    const auto start = Clock::now();
+    board.send(bytes);
+    EXPECT_TRUE(board.ptyShows(bytes));
+    // 300 bytes at 115200 8N1 take 26 ms; the board runs no faster than
+    // the wall clock, give or take a step of 2 ms.
+    EXPECT_GE(Clock::now() - start, 24ms);
+}
+
+TEST_F(IrBridgeAvr, TheEepromFileKeepsWhatTheFirmwareWrote) {
+    const std::string file =
+        (std::filesystem::temp_directory_path() / ("irbridge_avr_eeprom_" + std::to_string(getpid()))).string();
+    {
+        Board board({"--eeprom", file});
+        ASSERT_TRUE(board.ptyShows("probe 1\n"));
+        board.send("W\x5A");
+        EXPECT_TRUE(board.ptyShows("w"));
+        kill(board.pid, SIGTERM);
+        EXPECT_EQ(board.wait(), 0);
+    }
+    EXPECT_EQ(std::filesystem::file_size(file), 1024u);
+    Board again({"--eeprom", file, "--quiet"});
+    again.send("E");
+    EXPECT_TRUE(again.ptyShows("E5A5A\n")) << again.ptyText;
+    std::filesystem::remove(file);
+}
+
+TEST_F(IrBridgeAvr, BadArgumentsAndFirmwareAreRefusedWithAReason) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    };
+    const std::string avr = std::getenv("IRBRIDGE_AVR");
+    const Case cases[] = {
+        {{avr}, 2, "no firmware named"},
+        {{avr, "--speed", AVRSIM_PROBE_ELF}, 2, "Usage"},
+        {{avr, AVRSIM_PROBE_ELF, AVRSIM_PROBE_ELF}, 2, "more than one firmware"},
+        {{avr, "/nonexistent.elf"}, 1, "cannot open /nonexistent.elf"},
+        {{avr, avr}, 1, "is not firmware for an AVR chip"},
+        {{avr, "--help"}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        Process run(c.args);
+        EXPECT_EQ(run.wait(), c.status) << c.args.back();
+        EXPECT_NE(run.errText.find(c.message), std::string::npos) << run.errText;
+    }
+}
+
+}  // namespace
