@@ -9,6 +9,17 @@
 //   PB0    the demodulating IR receiver (ICP1): high when idle, low
 //          during a mark
 //   PB5    the built-in LED
+//
+// Where simavr 1.6 differs from the chip, seen with the tests' probe:
+//   - clearing COM2B leaves PD3 at the level the timer left it: write PORTD
+//     after it;
+//   - any write to PORTD drives PD3 to its PORTD bit, even while OC2B has it;
+//   - a compare match due a few cycles after the timer wraps is lost when
+//     the core is inside a longer instruction then: with OCR2B = 0 a frame
+//     loses a few carrier toggles, with OCR2B = OCR2A none;
+//   - its UART counts a parity bit that 8N1 has not: a byte takes 11 bit
+//     times, 93.5 us at UBRR 16 with U2X against the chip's 85 us;
+//   - EEPROM writes are done at once (3.4 ms each on the chip).
 
 #include <cstdint>
 #include <map>
