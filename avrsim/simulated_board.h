@@ -10,7 +10,7 @@
 //          during a mark
 //   PB5    the built-in LED
 //
-// Where simavr 1.6 differs from the chip, seen with the tests' probe:
+// Where simavr 1.6 differs from the chip, as measured here:
 //   - clearing COM2B leaves PD3 at the level the timer left it: write PORTD
 //     after it;
 //   - any write to PORTD drives PD3 to its PORTD bit, even while OC2B has it;
