@@ -11,10 +11,13 @@ packages="cmake ninja-build ccache g++ pkg-config
   qt6-base-dev qt6-serialport-dev libxkbcommon-dev
   fonts-liberation"
 # An X server for the end-to-end run, Windows cross tools and Wine, clang
-# for the fuzzers.
+# for the fuzzers, the board's compiler and simulator, and the package
+# checkers.
 test_packages="xvfb xauth xdotool x11-apps
   g++-mingw-w64-x86-64-posix googletest wine wine64
-  clang libclang-rt-14-dev"
+  clang libclang-rt-14-dev
+  gcc-avr binutils-avr avr-libc simavr libsimavr-dev libelf-dev
+  dpkg-dev lintian appstream"
 
 case "${1:-}" in
   --list) printf '%s\n' $packages $test_packages; exit 0 ;;

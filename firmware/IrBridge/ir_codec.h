@@ -31,11 +31,19 @@ struct IrCode {
     bool repeat = false;         // NEC: the repeat frame sent while a key is held
 };
 
+// How many bits a code of the protocol has (0 for IR_NONE).
+uint8_t irCodeBits(uint8_t protocol);
+
+// Whether the code's protocol is known and its value has no bit set above
+// the protocol's width (`high` is used by Panasonic alone).
+bool irValueFits(const IrCode& code);
+
 // The longest frame any encoder writes (Panasonic: 2 + 96 + 1 durations).
 const uint8_t kIrMaxDurations = 100;
 
 // Writes the frame of `code` into `durations` and returns how many it wrote,
-// or 0 when the code is not one of the protocols above or does not fit.
+// or 0 when the code is not one of the protocols above, its value is too
+// wide for the protocol, or the frame does not fit.
 uint8_t irEncode(const IrCode& code, uint16_t* durations, uint8_t capacity);
 
 // The carrier frequency of the protocol in hertz (0 for IR_NONE).

@@ -15,9 +15,13 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "ir_text.h"
+#include "learned_keys.h"
 #include "serial/qt_settings_store.h"
 
 namespace orvalinder {
@@ -30,6 +34,7 @@ struct Child {
     pid_t pid = -1;
     int out = -1;  // its standard output, or -1
     int err = -1;  // its standard error, or -1
+    int in = -1;   // its standard input, or -1
 };
 
 void stop(Child& child);
@@ -41,9 +46,10 @@ struct Running : Child {
 };
 
 Child spawn(const std::vector<std::string>& args, const std::vector<std::string>& env = {}, bool capture = false,
-            const std::string& dir = {}) {
-    int out[2] = {-1, -1}, err[2] = {-1, -1};
+            const std::string& dir = {}, bool feed = false) {
+    int out[2] = {-1, -1}, err[2] = {-1, -1}, in[2] = {-1, -1};
     if (capture && (pipe(out) != 0 || pipe(err) != 0)) return {};
+    if (feed && pipe(in) != 0) return {};
     Child child;
     child.pid = fork();
     if (child.pid == 0) {
@@ -51,6 +57,7 @@ Child spawn(const std::vector<std::string>& args, const std::vector<std::string>
             dup2(out[1], STDOUT_FILENO);
             dup2(err[1], STDERR_FILENO);
         }
+        if (feed) dup2(in[0], STDIN_FILENO);
         for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
         if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
         std::vector<char*> argv;
@@ -65,6 +72,10 @@ Child spawn(const std::vector<std::string>& args, const std::vector<std::string>
         child.out = out[0];
         child.err = err[0];
     }
+    if (feed) {
+        close(in[0]);
+        child.in = in[1];
+    }
     return child;
 }
 
@@ -75,6 +86,7 @@ void stop(Child& child) {
     }
     if (child.out >= 0) close(child.out);
     if (child.err >= 0) close(child.err);
+    if (child.in >= 0) close(child.in);
     child = {};
 }
 
@@ -154,94 +166,172 @@ Screenshot dump(const std::string& window, const std::vector<std::string>& env) 
 constexpr uint32_t kStatusBackground = 0xBBF0EE;  // behind the status lines
 constexpr uint32_t kOrange = 0xFA9546;             // first bar of a row
 
+// The real program under an X server of its own, its Com settings set to
+// `port`, its window found and the view inside it located.
+class Desktop {
+public:
+    explicit Desktop(const std::string& port) {
+        program_ = std::getenv("ORVALINDER");
+        if (!program_ || !home_.isValid()) return;
+
+        // The X server picks a free display and tells its number.
+        int displayPipe[2];
+        if (pipe(displayPipe) != 0) return;
+        xvfb_ = std::make_unique<Running>(spawn({"Xvfb", "-displayfd", std::to_string(displayPipe[1]), "-screen", "0",
+                                                 "1200x1000x24", "-nolisten", "tcp"}));
+        close(displayPipe[1]);
+        const std::string display = ":" + readLine(displayPipe[0], 10s);
+        close(displayPipe[0]);
+        if (display == ":") return;
+
+        // The user has chosen the board's port in the Com settings.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home_.path());
+        QtSettingsStore store;
+        writePortSettings(store, PortSettings{port, "NONE", "115200", "1", "8"});
+
+        env_ = {"DISPLAY=" + display, "XDG_CONFIG_HOME=" + home_.path().toStdString(),
+                "HOME=" + home_.path().toStdString(), "QT_QPA_PLATFORM=xcb"};
+        app_ = std::make_unique<Running>(spawn({program_}, env_, true, home_.path().toStdString()));
+
+        for (auto end = Clock::now() + 20s; window_.empty() && Clock::now() < end;) {
+            window_ = run({"xdotool", "search", "--onlyvisible", "--name", "Orvalinder"}, env_);
+            if (!window_.empty()) window_ = window_.substr(0, window_.find('\n'));
+            else readFor(app_->err, 200ms);
+        }
+        if (window_.empty()) return;
+
+        // Find the view inside the window by its first status line, drawn at (50, 500).
+        for (auto end = Clock::now() + 10s; viewY_ < 0 && Clock::now() < end;) {
+            const Screenshot shot = screenshot();
+            for (int y = 0; y < shot.height && viewY_ < 0; ++y)
+                for (int x = 0; x < std::min(shot.width, 200) && viewY_ < 0; ++x)
+                    if (shot.at(x, y) == kStatusBackground) {
+                        viewX_ = x - 50;
+                        viewY_ = y - 500;
+                    }
+            if (viewY_ < 0) readFor(app_->err, 200ms);
+        }
+    }
+
+    // Why the desktop is not ready, or empty.
+    std::string problem() const {
+        if (!program_) return "ORVALINDER names the program";
+        if (!xvfb_) return "no X server";
+        if (window_.empty()) return "the window did not appear";
+        if (viewY_ < 0) return "the status lines were not drawn";
+        return {};
+    }
+
+    Screenshot screenshot() const { return dump(window_, env_); }
+
+    void clickView(int x, int y) const {
+        run({"xdotool", "mousemove", "--window", window_, std::to_string(viewX_ + x), std::to_string(viewY_ + y),
+             "click", "1"},
+            env_);
+    }
+
+    // The connect button; a board needs five seconds to start.
+    void connect() const { clickView(75, 445); }
+
+    // Panasonic button 1, at 40% of the picture's width and 7% of its height.
+    void clickPanasonicButton1() const {
+        const float scale = static_cast<float>(screenshot().height - viewY_) / 861.0f;
+        clickView(400 + static_cast<int>(0.40f * 250 * scale), static_cast<int>(0.07f * 861 * scale));
+    }
+
+    // Remote, IR Monitor through the keyboard: Alt opens the menu bar.
+    void showIrMonitor() const {
+        run({"xdotool", "key", "--window", window_, "--delay", "100", "alt", "Right", "Right", "Down", "Up", "Return"},
+            env_);
+    }
+
+    // Whether the IR Monitor has drawn the bars of a line, within `wait`.
+    bool barsDrawn(std::chrono::seconds wait) const {
+        for (auto end = Clock::now() + wait; Clock::now() < end;) {
+            const Screenshot shot = screenshot();
+            if (shot.width > viewX_ + 20 && shot.height > viewY_ + 80 && shot.at(viewX_ + 20, viewY_ + 75) == kOrange)
+                return true;
+            readFor(app_->err, 200ms);
+        }
+        return false;
+    }
+
+    std::string keycodes() const {
+        std::ifstream file(home_.path().toStdString() + "/keycodes.txt");
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+private:
+    const char* program_ = nullptr;
+    QTemporaryDir home_;
+    std::unique_ptr<Running> xvfb_, app_;
+    std::vector<std::string> env_;
+    std::string window_;
+    int viewX_ = -1, viewY_ = -1;
+};
+
 TEST(EndToEnd, ConnectClickAndSeeTheAnswer) {
-    const char* program = std::getenv("ORVALINDER");
     const char* simulator = std::getenv("IRBRIDGE_SIM");
-    ASSERT_TRUE(program && simulator) << "ORVALINDER and IRBRIDGE_SIM name the programs";
-
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-
-    // The X server picks a free display and tells its number.
-    int displayPipe[2];
-    ASSERT_EQ(pipe(displayPipe), 0);
-    Running xvfb = spawn({"Xvfb", "-displayfd", std::to_string(displayPipe[1]), "-screen", "0", "1200x1000x24",
-                        "-nolisten", "tcp"});
-    close(displayPipe[1]);
-    const std::string display = ":" + readLine(displayPipe[0], 10s);
-    close(displayPipe[0]);
-    ASSERT_NE(display, ":");
-
+    ASSERT_TRUE(simulator) << "IRBRIDGE_SIM names the simulator";
     Running sim = spawn({simulator}, {}, true);
     const std::string port = readLine(sim.out, 5s);
     ASSERT_FALSE(port.empty());
 
-    // The user has chosen the simulator's port in the Com settings.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.path());
-    QtSettingsStore store;
-    writePortSettings(store, PortSettings{port, "NONE", "115200", "1", "8"});
+    Desktop desktop(port);
+    ASSERT_EQ(desktop.problem(), "");
+    desktop.connect();
 
-    const std::vector<std::string> env{"DISPLAY=" + display, "XDG_CONFIG_HOME=" + home.path().toStdString(),
-                                       "HOME=" + home.path().toStdString(), "QT_QPA_PLATFORM=xcb"};
-    Running app = spawn({program}, env, true, home.path().toStdString());
-
-    std::string window;
-    for (auto end = Clock::now() + 20s; window.empty() && Clock::now() < end;) {
-        window = run({"xdotool", "search", "--onlyvisible", "--name", "Orvalinder"}, env);
-        if (!window.empty()) window = window.substr(0, window.find('\n'));
-        else readFor(app.err, 200ms);
-    }
-    ASSERT_FALSE(window.empty()) << "the window did not appear";
-
-    // Find the view inside the window by its first status line, drawn at (50, 500).
-    int viewX = -1, viewY = -1;
-    for (auto end = Clock::now() + 10s; viewY < 0 && Clock::now() < end;) {
-        const Screenshot shot = dump(window, env);
-        for (int y = 0; y < shot.height && viewY < 0; ++y)
-            for (int x = 0; x < std::min(shot.width, 200) && viewY < 0; ++x)
-                if (shot.at(x, y) == kStatusBackground) {
-                    viewX = x - 50;
-                    viewY = y - 500;
-                }
-        if (viewY < 0) readFor(app.err, 200ms);
-    }
-    ASSERT_GE(viewY, 0) << "the status lines were not drawn";
-
-    auto clickView = [&](int x, int y) {
-        run({"xdotool", "mousemove", "--window", window, std::to_string(viewX + x), std::to_string(viewY + y), "click",
-             "1"},
-            env);
-    };
-    clickView(75, 445);  // connect; the board needs five seconds to start
-
-    // Panasonic button 1 lies at 40% of the picture's width, 7% of its height.
     std::string heard;
     for (auto end = Clock::now() + 20s; heard.find("A101") == std::string::npos && Clock::now() < end;) {
-        const Screenshot shot = dump(window, env);
-        const int height = shot.height - viewY;
-        const float scale = static_cast<float>(height) / 861.0f;
-        clickView(400 + static_cast<int>(0.40f * 250 * scale), static_cast<int>(0.07f * 861 * scale));
+        desktop.clickPanasonicButton1();
         heard += readFor(sim.err, 500ms);
     }
     EXPECT_NE(heard.find("A101"), std::string::npos) << heard;
 
-    // Remote, IR Monitor through the keyboard: Alt opens the menu bar.
-    run({"xdotool", "key", "--window", window, "--delay", "100", "alt", "Right", "Right", "Down", "Up", "Return"},
-        env);
+    desktop.showIrMonitor();
+    EXPECT_TRUE(desktop.barsDrawn(10s)) << "no bars on the IR Monitor";
+    EXPECT_EQ(desktop.keycodes().rfind("0x", 0), 0u) << "keycodes.txt: " << desktop.keycodes();
+}
 
-    bool drawn = false;
-    for (auto end = Clock::now() + 10s; !drawn && Clock::now() < end;) {
-        const Screenshot shot = dump(window, env);
-        drawn = shot.width > viewX + 20 && shot.height > viewY + 80 && shot.at(viewX + 20, viewY + 75) == kOrange;
-        if (!drawn) readFor(app.err, 200ms);
+// The same with the board's own firmware in a simulated microcontroller: the
+// click comes out of its IR LED as the key's frame, and a frame played into
+// its receiver is drawn and logged.
+TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
+    const char* simulator = std::getenv("IRBRIDGE_AVR");
+    const char* firmware = std::getenv("IRBRIDGE_ELF");
+    ASSERT_TRUE(simulator && firmware) << "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
+    Running board = spawn({simulator, firmware}, {}, true, {}, true);
+    const std::string port = readLine(board.out, 10s);
+    ASSERT_EQ(port.rfind("/dev/", 0), 0u) << port << readFor(board.err, 100ms);
+
+    Desktop desktop(port);
+    ASSERT_EQ(desktop.problem(), "");
+    desktop.connect();
+
+    KeyName a101;
+    a101.letter = 'A';
+    a101.number = 101;
+    IrCode code;
+    ASSERT_TRUE(findDefaultKey(a101, code));
+    char text[40];
+    const std::string expected = "sent " + std::string(text, formatCode(code, text, sizeof text)) + " ";
+    std::string sent;
+    for (auto end = Clock::now() + 30s; sent.find(expected) == std::string::npos && Clock::now() < end;) {
+        desktop.clickPanasonicButton1();
+        sent += readFor(board.out, 1000ms);
     }
-    EXPECT_TRUE(drawn) << "no bars on the IR Monitor";
+    EXPECT_NE(sent.find(expected), std::string::npos) << sent;
 
-    std::ifstream keycodes(home.path().toStdString() + "/keycodes.txt");
-    std::string line;
-    std::getline(keycodes, line);
-    EXPECT_EQ(line.rfind("0x", 0), 0u) << "keycodes.txt: " << line;
-
+    desktop.showIrMonitor();
+    // The program reads the port only while the IR Monitor is shown.
+    std::string drawn;
+    for (auto end = Clock::now() + 20s; desktop.keycodes().find("0x20DF10EF") == std::string::npos && Clock::now() < end;) {
+        const std::string play = "play NEC:20DF10EF\n";
+        ASSERT_EQ(write(board.in, play.data(), play.size()), static_cast<ssize_t>(play.size()));
+        readFor(board.out, 2000ms);
+    }
+    EXPECT_TRUE(desktop.barsDrawn(10s)) << "no bars on the IR Monitor";
+    EXPECT_NE(desktop.keycodes().find("0x20DF10EF"), std::string::npos) << "keycodes.txt: " << desktop.keycodes();
 }
 
 }  // namespace

@@ -1,0 +1,40 @@
+// IrBridge: the board between Orvalinder and the TV. Key codes from the
+// program ("A101") go out as IR frames on the LED; frames seen by the
+// receiver come back as monitor and value lines for the IR Monitor.
+//
+// Edit key_table.h for your remotes and kSerialBaud in board.h for the
+// serial speed. Needs no libraries: open this folder in the Arduino IDE,
+// pick Arduino Uno (or Nano) and upload.
+#include "board.h"
+#include "bridge.h"
+
+static Bridge* bridge;
+
+void setup()
+{
+    boardBegin();
+    // Made here, after the board is set up, since it reads the EEPROM.
+    static Bridge theBridge(serialOutput(), eepromStorage());
+    bridge = &theBridge;
+}
+
+void loop()
+{
+    int16_t byte;
+    while ((byte = serialRead()) >= 0)
+        bridge->serialByte(uint8_t(byte), boardMillis());
+
+    const uint16_t* durations;
+    if (uint8_t count = irReceivedFrame(durations)) {
+        bridge->frameReceived(durations, count);
+        irFrameReported();
+    }
+
+    bridge->tick(boardMillis());
+
+    IrCode code;
+    if (bridge->keysWaiting() && irReadyToSend() && bridge->nextFrame(code))
+        irSend(code);
+
+    boardIdle();
+}

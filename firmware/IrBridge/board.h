@@ -1,0 +1,41 @@
+// The board's hardware as the sketch uses it (board_avr.cpp): an Arduino Uno
+// or Nano, ATmega328P at 16 MHz.
+//   pin 3  (OC2B)  IR LED, carrier from Timer2
+//   pin 8  (ICP1)  demodulating IR receiver, active low, timed by Timer1
+//   pin 13         built-in LED, lit while a frame goes out
+#ifndef IRBRIDGE_BOARD_H
+#define IRBRIDGE_BOARD_H
+
+#include <stdint.h>
+
+#include "bridge.h"
+
+// The serial speed: set the same in the program's Com settings. The frame
+// is 8 data bits, no parity, 1 stop bit.
+const uint32_t kSerialBaud = 115200;
+
+void boardBegin();
+
+// Milliseconds since the start; wraps after 49 days.
+uint32_t boardMillis();
+
+// The next byte from the program, or -1.
+int16_t serialRead();
+LineOutput& serialOutput();
+KeyStorage& eepromStorage();
+
+// A measured frame waiting to be reported, or 0 durations.
+uint8_t irReceivedFrame(const uint16_t*& durations);
+// Lets the receiver measure the next frame.
+void irFrameReported();
+
+// Whether a frame can go out now: the last one and the silence after it are
+// over, and no frame is being measured (one that goes on too long is
+// abandoned).
+bool irReadyToSend();
+void irSend(const IrCode& code);
+
+// Sleeps until the next interrupt.
+void boardIdle();
+
+#endif

@@ -1,0 +1,157 @@
+#include "ir_text.h"
+
+#include <string.h>
+
+// Numbers are written by hand: printf would not fit the board's flash.
+
+namespace {
+
+struct ProtocolName {
+    uint8_t protocol;
+    const char* name;
+};
+
+const ProtocolName kProtocolNames[] = {
+    {IR_NEC, "NEC"}, {IR_PANASONIC, "PANASONIC"}, {IR_RC5, "RC5"}, {IR_RC6, "RC6"}, {IR_RC6_6_20, "RC6-6-20"},
+};
+
+const char kNecRepeatText[] = "NEC repeat";
+
+// Writes characters while they fit with room for the terminating zero.
+struct TextWriter {
+    char* out;
+    uint16_t capacity;
+    uint16_t length;
+    bool overflow;
+
+    void put(char c) {
+        if (length + 1 >= capacity) {
+            overflow = true;
+        } else {
+            out[length++] = c;
+        }
+    }
+
+    void putText(const char* text) {
+        while (*text) put(*text++);
+    }
+
+    void putDecimal(uint16_t value) {
+        char digits[5];
+        uint8_t count = 0;
+        do {
+            digits[count++] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        while (count > 0) put(digits[--count]);
+    }
+
+    void putHex(uint32_t value, uint8_t bits) {
+        for (uint8_t shift = static_cast<uint8_t>((bits + 3) / 4 * 4); shift > 0;) {
+            shift = static_cast<uint8_t>(shift - 4);
+            uint8_t digit = (value >> shift) & 0xF;
+            put(static_cast<char>(digit < 10 ? '0' + digit : 'A' + digit - 10));
+        }
+    }
+
+    // The length, or 0 if anything was left out.
+    uint16_t finish() {
+        if (overflow) return 0;
+        out[length] = '\0';
+        return length;
+    }
+};
+
+// Panasonic's 48 bits: 16 in `high`, 32 in `data`.
+uint8_t dataBits(uint8_t protocol) {
+    uint8_t bits = irCodeBits(protocol);
+    return bits > 32 ? 32 : bits;
+}
+
+int8_t hexValue(char c) {
+    if (c >= '0' && c <= '9') return static_cast<int8_t>(c - '0');
+    if (c >= 'A' && c <= 'F') return static_cast<int8_t>(c - 'A' + 10);
+    if (c >= 'a' && c <= 'f') return static_cast<int8_t>(c - 'a' + 10);
+    return -1;
+}
+
+// Reads hexadecimal digits up to the first other character. Returns where it
+// stopped, or null if there is no digit or the value needs more than `bits`
+// (a multiple of 4) bits.
+const char* readHex(const char* text, uint8_t bits, uint32_t& value) {
+    value = 0;
+    const char* start = text;
+    for (int8_t digit; (digit = hexValue(*text)) >= 0; ++text) {
+        if (value >> (bits - 4) != 0) return nullptr;
+        value = value << 4 | static_cast<uint8_t>(digit);
+    }
+    return text == start ? nullptr : text;
+}
+
+}  // namespace
+
+uint16_t formatMonitorLine(const uint16_t* durations, uint8_t count, char* out, uint16_t capacity) {
+    TextWriter text = {out, capacity, 0, false};
+    if (count > kMonitorLineNumbers) count = kMonitorLineNumbers;
+    for (uint8_t i = 0; i < count; ++i) {
+        if (i > 0) text.put('\t');
+        text.putDecimal(durations[i]);
+    }
+    text.put('x');
+    return text.finish();
+}
+
+uint8_t formatCode(const IrCode& code, char* out, uint8_t capacity) {
+    TextWriter text = {out, capacity, 0, false};
+    if (code.protocol == IR_NEC && code.repeat) {
+        text.putText(kNecRepeatText);
+        return static_cast<uint8_t>(text.finish());
+    }
+    if (!irValueFits(code)) return 0;
+    for (const ProtocolName& entry : kProtocolNames) {
+        if (entry.protocol != code.protocol) continue;
+        text.putText(entry.name);
+        uint8_t highBits = static_cast<uint8_t>(irCodeBits(code.protocol) - dataBits(code.protocol));
+        if (highBits > 0) {
+            text.put(' ');
+            text.putHex(code.high, highBits);
+        }
+        text.put(':');
+        text.putHex(code.data, dataBits(code.protocol));
+        return static_cast<uint8_t>(text.finish());
+    }
+    return 0;
+}
+
+bool parseCode(const char* text, IrCode& code) {
+    code = IrCode();
+    if (!text) return false;
+    if (strcmp(text, kNecRepeatText) == 0) {
+        code.protocol = IR_NEC;
+        code.bits = irCodeBits(IR_NEC);
+        code.repeat = true;
+        return true;
+    }
+    for (const ProtocolName& entry : kProtocolNames) {
+        size_t nameLength = strlen(entry.name);
+        if (strncmp(text, entry.name, nameLength) != 0) continue;
+        const char* rest = text + nameLength;
+        uint8_t bits = irCodeBits(entry.protocol);
+        uint32_t high = 0;
+        uint32_t data = 0;
+        if (bits > 32) {
+            if (*rest != ' ') return false;
+            rest = readHex(rest + 1, static_cast<uint8_t>(bits - 32), high);
+            if (!rest) return false;
+        }
+        if (*rest != ':') continue;  // "RC6" also begins "RC6-6-20"
+        rest = readHex(rest + 1, dataBits(entry.protocol), data);
+        if (!rest || *rest != '\0') return false;
+        code.protocol = entry.protocol;
+        code.bits = bits;
+        code.high = static_cast<uint16_t>(high);
+        code.data = data;
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,16 @@
+// Constant tables live in the board's flash, not its 2 KB of RAM. On the
+// host, where tests run the same code, they are ordinary constants.
+#ifndef IRBRIDGE_PROGMEM_H
+#define IRBRIDGE_PROGMEM_H
+
+#if defined(__AVR__)
+#include <avr/pgmspace.h>
+#else
+#include <string.h>
+#define PROGMEM
+#define PSTR(text) (text)
+#define memcpy_P memcpy
+#define strlen_P strlen
+#endif
+
+#endif

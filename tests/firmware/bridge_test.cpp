@@ -1,0 +1,362 @@
+// The board's logic on the host: key codes from the program, learning keys
+// into EEPROM, and the lines back to the program.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bridge.h"
+#include "ir_text.h"
+#include "key_table.h"
+#include "learned_keys.h"
+
+namespace {
+
+class TextOutput : public LineOutput {
+public:
+    uint16_t freeSpace() const override { return uint16_t(capacity - text.size()); }
+    void write(const char* bytes, uint16_t length) override
+    {
+        ASSERT_LE(text.size() + length, capacity);
+        text.append(bytes, length);
+    }
+    std::string take() { return std::exchange(text, {}); }
+
+    std::string text;
+    size_t capacity = 640;
+};
+
+class Eeprom : public KeyStorage {
+public:
+    uint8_t read(uint16_t address) const override { return bytes.at(address); }
+    void write(uint16_t address, uint8_t value) override
+    {
+        if (writesLeft-- <= 0)
+            return;  // the power is gone
+        bytes.at(address) = value;
+    }
+    uint16_t size() const override { return uint16_t(bytes.size()); }
+
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(1024, 0xFF);
+    int writesLeft = 1 << 30;
+};
+
+KeyName key(const char* text)
+{
+    KeyName k;
+    k.letter = text[0];
+    k.number = uint16_t(std::stoi(text + 1));
+    return k;
+}
+
+IrCode nec(uint32_t data)
+{
+    IrCode code;
+    code.protocol = IR_NEC;
+    code.bits = 32;
+    code.data = data;
+    return code;
+}
+
+std::vector<uint16_t> frameOf(const IrCode& code)
+{
+    std::vector<uint16_t> durations(kIrMaxDurations);
+    durations.resize(irEncode(code, durations.data(), kIrMaxDurations));
+    return durations;
+}
+
+std::string textOf(const IrCode& code)
+{
+    char text[40];
+    return std::string(text, formatCode(code, text, sizeof text));
+}
+
+struct Board {
+    explicit Board(Eeprom& e) : eeprom(e) {}
+
+    void type(const std::string& bytes)
+    {
+        for (char byte : bytes)
+            bridge.serialByte(uint8_t(byte), nowMs);
+    }
+    void receive(const IrCode& code)
+    {
+        std::vector<uint16_t> durations = frameOf(code);
+        bridge.frameReceived(durations.data(), uint8_t(durations.size()));
+    }
+    // The codes of the frames that would go out, as text.
+    std::vector<std::string> sent()
+    {
+        std::vector<std::string> codes;
+        IrCode code;
+        while (bridge.nextFrame(code))
+            codes.push_back(textOf(code));
+        return codes;
+    }
+    std::string defaultOf(const char* name)
+    {
+        IrCode code;
+        EXPECT_TRUE(findDefaultKey(key(name), code)) << name;
+        return textOf(code);
+    }
+
+    Eeprom& eeprom;
+    TextOutput output;
+    Bridge bridge{output, eeprom};
+    uint32_t nowMs = 1000;
+};
+
+TEST(Bridge, KeyCodesAreFoundInTheStreamWhateverSurroundsThem)
+{
+    struct Case {
+        const char* bytes;
+        std::vector<const char*> keys;
+    } cases[] = {
+        {"A101", {"A101"}},
+        {"A101B105C100D145", {"A101", "B105", "C100", "D145"}},
+        {"\r\nzz\xff\x80" "A101", {"A101"}},
+        {"A1A102", {"A102"}},    // a broken key code gives way to the next
+        {"A10\nB100", {"B100"}},
+        {"AB100", {"B100"}},
+        {"E101a101A1O1", {}},    // no such remote, lower case, a letter O
+        {"!A101", {"A101"}},     // not a command after all
+        {"!XA101", {"A101"}},
+        {"!LB", {}},             // an unfinished learn sends nothing
+    };
+    for (const Case& c : cases) {
+        Eeprom eeprom;
+        Board board{eeprom};
+        board.type(c.bytes);
+        std::vector<std::string> expected;
+        for (const char* name : c.keys)
+            expected.push_back(board.defaultOf(name));
+        EXPECT_EQ(board.sent(), expected) << c.bytes;
+    }
+}
+
+TEST(Bridge, UnknownKeyCodesSendNothingAndSaySoWithoutAColon)
+{
+    Eeprom eeprom;
+    Board board{eeprom};
+    board.type("A999A101D146");
+    EXPECT_EQ(board.sent(), std::vector<std::string>{board.defaultOf("A101")});
+    EXPECT_EQ(board.output.take(), "No key A999YNo key D146Y");
+}
+
+TEST(Bridge, ABurstOfKeyCodesWaitsInOrderUpToTheQueueSize)
+{
+    Eeprom eeprom;
+    Board board{eeprom};
+    std::string burst, dropped;
+    std::vector<std::string> expected;
+    for (int i = 0; i < Bridge::kQueueSize + 2; ++i) {
+        std::string name = std::string(1, "ABCD"[i % 4]) + std::to_string(100 + i % 41);
+        burst += name;
+        if (i < Bridge::kQueueSize)
+            expected.push_back(board.defaultOf(name.c_str()));
+        else
+            dropped += "Too many key codes at once, dropped " + name + "Y";
+    }
+    board.type(burst);
+    EXPECT_EQ(board.output.take(), dropped);
+    EXPECT_EQ(board.sent(), expected);
+}
+
+TEST(Bridge, ReceivedFramesGiveAMonitorLineAndAValueLine)
+{
+    Eeprom eeprom;
+    Board board{eeprom};
+    IrCode lg = nec(0x20DF10EF);
+    std::vector<uint16_t> frame = frameOf(lg);
+    char monitor[700];
+    std::string expectedMonitor(monitor, formatMonitorLine(frame.data(), uint8_t(frame.size()), monitor, sizeof monitor));
+
+    board.receive(lg);
+    EXPECT_EQ(board.output.take(), expectedMonitor + "NEC:20DF10EFY");
+
+    const uint16_t noise[] = {300, 7000, 1200, 80};  // measured, not decoded
+    board.bridge.frameReceived(noise, 4);
+    EXPECT_EQ(board.output.take(), "300\t7000\t1200\t80x");
+}
+
+TEST(Bridge, LinesThatDoNotFitAreDroppedWhole)
+{
+    Eeprom eeprom;
+    Board board{eeprom};
+    const uint16_t frame[] = {9000, 4500, 560};  // "9000\t4500\t560x": 14 bytes
+    for (size_t room : {13, 14}) {
+        board.output.capacity = room;
+        board.bridge.frameReceived(frame, 3);
+        EXPECT_EQ(board.output.take(), room == 14 ? "9000\t4500\t560x" : "") << room;
+    }
+    board.output.capacity = 12;  // "No key A999Y"
+    board.type("A999A998");
+    EXPECT_EQ(board.sent(), std::vector<std::string>{});
+    EXPECT_EQ(board.output.take(), "No key A999Y");  // the second did not fit
+}
+
+TEST(Bridge, AMonitorLineHoldsAtMostAHundredNumbers)
+{
+    Eeprom eeprom;
+    Board board{eeprom};
+    std::vector<uint16_t> frame(kIrMaxDurations, 1);
+    board.bridge.frameReceived(frame.data(), uint8_t(frame.size()));
+    std::string line = board.output.take();
+    EXPECT_EQ(std::count(line.begin(), line.end(), '1'), 100);
+    EXPECT_EQ(line.back(), 'x');
+}
+
+TEST(Bridge, ALearnedKeyReplacesItsDefaultAndSurvivesARestart)
+{
+    Eeprom eeprom;
+    {
+        Board board{eeprom};
+        board.type("!LA101");
+        EXPECT_EQ(board.output.take(), "Learning A101Y");
+        board.receive(nec(0x20DF10EF));
+        std::string lines = board.output.take();
+        EXPECT_TRUE(lines.ends_with("xNEC:20DF10EFYLearned A101Y")) << lines;
+        board.type("A101A102");
+        EXPECT_EQ(board.sent(), (std::vector<std::string>{"NEC:20DF10EF", board.defaultOf("A102")}));
+    }
+    Board restarted{eeprom};
+    restarted.type("A101");
+    EXPECT_EQ(restarted.sent(), std::vector<std::string>{"NEC:20DF10EF"});
+
+    restarted.type("!FA101!FA101A101");
+    EXPECT_EQ(restarted.output.take(), "Forgot A101YNothing to forget for A101Y");
+    EXPECT_EQ(restarted.sent(), std::vector<std::string>{restarted.defaultOf("A101")});
+}
+
+TEST(Bridge, ForgetAllBringsBackEveryDefault)
+{
+    Eeprom eeprom;
+    Board board{eeprom};
+    for (const char* name : {"A100", "B140", "D145"}) {
+        board.type(std::string("!L") + name);
+        board.receive(nec(0x12345678));
+    }
+    board.output.take();
+    board.type("!F*A100B140D145");
+    EXPECT_EQ(board.output.take(), "Forgot every learned keyY");
+    EXPECT_EQ(board.sent(), (std::vector<std::string>{board.defaultOf("A100"), board.defaultOf("B140"),
+                                                      board.defaultOf("D145")}));
+}
+
+TEST(Bridge, ALearnWaitsTenSecondsForADecodedFrameThatIsNoRepeat)
+{
+    Eeprom eeprom;
+    Board board{eeprom};
+    board.type("!LC100");
+    board.output.take();
+    IrCode repeat = nec(0);
+    repeat.repeat = true;
+    board.receive(repeat);
+    const uint16_t noise[] = {300, 7000, 1200};
+    board.bridge.frameReceived(noise, 3);
+    board.bridge.tick(board.nowMs + Bridge::kLearnMs - 1);
+    std::string lines = board.output.take();
+    EXPECT_EQ(lines.find("Learned"), std::string::npos) << lines;
+
+    board.bridge.tick(board.nowMs + Bridge::kLearnMs);
+    EXPECT_EQ(board.output.take(), "Nothing learned for C100Y");
+    board.receive(nec(0x20DF10EF));  // too late
+    board.type("C100");
+    EXPECT_EQ(board.sent(), std::vector<std::string>{board.defaultOf("C100")});
+}
+
+TEST(Bridge, LearningStopsWhenTheEepromIsFull)
+{
+    Eeprom eeprom;
+    Board board{eeprom};
+    LearnedKeys keys(eeprom);
+    for (uint8_t i = 0; i < keys.capacity(); ++i)
+        ASSERT_TRUE(keys.learn(key(("B" + std::to_string(100 + i)).c_str()), nec(i)));
+    board.type("!LA101");
+    board.receive(nec(0x20DF10EF));
+    EXPECT_TRUE(board.output.take().ends_with("No room left to learn A101Y"));
+    EXPECT_TRUE(keys.learn(key("B100"), nec(7)));  // a key it has can still change
+}
+
+TEST(LearnedKeys, APowerCutWhileLearningLosesOnlyThatKey)
+{
+    IrCode first = nec(0x11111111);
+    IrCode second = nec(0x22222222);
+    for (int writes = 0; writes <= 13; ++writes) {
+        Eeprom eeprom;
+        LearnedKeys keys(eeprom);
+        ASSERT_TRUE(keys.learn(key("A100"), first));
+        eeprom.writesLeft = writes;
+        keys.learn(key("A101"), second);
+        eeprom.writesLeft = 1 << 30;
+
+        LearnedKeys restarted(eeprom);
+        IrCode code;
+        ASSERT_TRUE(restarted.find(key("A100"), code));
+        EXPECT_EQ(code.data, first.data) << writes;
+        ASSERT_TRUE(restarted.find(key("A101"), code));
+        IrCode fallback;
+        findDefaultKey(key("A101"), fallback);
+        EXPECT_EQ(code.data, writes == 13 ? second.data : fallback.data) << writes;
+        // The slot is free again for the next learn.
+        ASSERT_TRUE(restarted.learn(key("A101"), second));
+        ASSERT_TRUE(restarted.find(key("A101"), code));
+        EXPECT_EQ(code.data, second.data);
+    }
+}
+
+TEST(LearnedKeys, AnotherProgramsEepromIsClearedFirst)
+{
+    Eeprom eeprom;
+    for (size_t i = 0; i < eeprom.bytes.size(); ++i)
+        eeprom.bytes[i] = uint8_t(i * 7);  // and "A101"-like bytes by chance
+    LearnedKeys keys(eeprom);
+    for (const char* name : {"A100", "A101", "B120", "D145"}) {
+        IrCode code, fallback;
+        ASSERT_TRUE(keys.find(key(name), code));
+        findDefaultKey(key(name), fallback);
+        EXPECT_EQ(textOf(code), textOf(fallback)) << name;
+    }
+}
+
+TEST(KeyTable, EveryDefaultKeyIsAFrameThatDecodesBackToItself)
+{
+    std::set<std::string> names;
+    for (const DefaultKey& entry : kDefaultKeys) {
+        std::string name = entry.letter + std::to_string(entry.number);
+        EXPECT_TRUE(names.insert(name).second) << name << " twice";
+        IrCode code;
+        ASSERT_TRUE(findDefaultKey(key(name.c_str()), code)) << name;
+        std::vector<uint16_t> frame = frameOf(code);
+        IrCode decoded;
+        ASSERT_TRUE(irDecode(frame.data(), uint8_t(frame.size()), decoded)) << name;
+        EXPECT_EQ(textOf(decoded), textOf(code)) << name;
+    }
+    // Every button of every picture: 54, 41, 41 and 46 of them.
+    for (auto [letter, buttons] : {std::pair{'A', 54}, {'B', 41}, {'C', 41}, {'D', 46}}) {
+        for (int i = 0; i < buttons; ++i)
+            EXPECT_TRUE(names.count(letter + std::to_string(100 + i))) << letter << 100 + i;
+    }
+}
+
+TEST(Bridge, NoMessageEndsALineEarly)
+{
+    Eeprom eeprom;
+    Board board{eeprom};
+    board.type("A999!LA101!FA101!FA101!F*!LB100");
+    board.receive(nec(1));
+    board.type("!LB101");
+    board.bridge.tick(board.nowMs + Bridge::kLearnMs);
+    std::string lines = board.output.take();
+    size_t start = 0;
+    int lineCount = 0;
+    for (size_t end; (end = lines.find_first_of("xY", start)) != std::string::npos; start = end + 1)
+        ++lineCount;
+    EXPECT_EQ(start, lines.size()) << lines;  // every byte belongs to a whole line
+    EXPECT_EQ(lineCount, 10) << lines;
+}
+
+}  // namespace

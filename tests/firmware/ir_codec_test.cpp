@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "ir_codec.h"
+
+namespace {
+
+// Units in microseconds, as the protocols are published.
+constexpr double kNecUnit = 562.5;
+constexpr double kPanasonicUnit = 432;
+constexpr double kRc5Half = 889;
+constexpr double kRc6Unit = 444;
+
+IrCode makeCode(uint8_t protocol, uint32_t data, uint16_t high = 0, bool toggle = false) {
+    IrCode code;
+    code.protocol = protocol;
+    code.bits = irCodeBits(protocol);
+    code.data = data;
+    code.high = high;
+    code.toggle = toggle;
+    return code;
+}
+
+std::vector<uint16_t> encode(const IrCode& code) {
+    std::vector<uint16_t> frame(kIrMaxDurations);
+    frame.resize(irEncode(code, frame.data(), kIrMaxDurations));
+    return frame;
+}
+
+bool decodes(const std::vector<uint16_t>& frame, IrCode& code) {
+    return irDecode(frame.data(), static_cast<uint8_t>(frame.size()), code);
+}
+
+std::vector<uint16_t> scaled(std::vector<uint16_t> frame, double factor) {
+    for (uint16_t& d : frame) d = static_cast<uint16_t>(std::lround(d * factor));
+    return frame;
+}
+
+void expectSameCode(const IrCode& actual, const IrCode& expected) {
+    EXPECT_EQ(actual.protocol, expected.protocol);
+    EXPECT_EQ(actual.bits, expected.bits);
+    EXPECT_EQ(actual.high, expected.high);
+    EXPECT_EQ(actual.data, expected.data);
+    EXPECT_EQ(actual.toggle, expected.toggle);
+    EXPECT_EQ(actual.repeat, expected.repeat);
+}
+
+// Zeros, ones, a known key, with both toggles where the protocol has one.
+std::vector<IrCode> sampleCodes() {
+    std::vector<IrCode> codes = {
+        makeCode(IR_NEC, 0),           makeCode(IR_NEC, 0xFFFFFFFF),           makeCode(IR_NEC, 0x20DF10EF),
+        makeCode(IR_PANASONIC, 0, 0),  makeCode(IR_PANASONIC, 0xFFFFFFFF, 0xFFFF), makeCode(IR_PANASONIC, 0x0100BCBD, 0x4004),
+    };
+    const std::pair<uint8_t, uint32_t> manchester[] = {
+        {IR_RC5, 0},      {IR_RC5, 0xFFF},        {IR_RC5, 0x02C},          {IR_RC5, 0x80},
+        {IR_RC6, 0},      {IR_RC6, 0xFFFF},       {IR_RC6, 0x000C},
+        {IR_RC6_6_20, 0}, {IR_RC6_6_20, 0xFFFFF}, {IR_RC6_6_20, 0xC005C},
+    };
+    for (const auto& [protocol, data] : manchester) {
+        for (bool toggle : {false, true}) codes.push_back(makeCode(protocol, data, 0, toggle));
+    }
+    IrCode repeat = makeCode(IR_NEC, 0);
+    repeat.repeat = true;
+    codes.push_back(repeat);
+    return codes;
+}
+
+TEST(IrCodec, KnownFramesFollowThePublishedTiming) {
+    struct Row {
+        IrCode code;
+        double unit;
+        std::vector<double> units;  // the first durations, in units
+    };
+    IrCode necRepeat = makeCode(IR_NEC, 0);
+    necRepeat.repeat = true;
+    const Row rows[] = {
+        // leader 16, 8; first byte 0x20 = 0010 0000: a 0 is 1, 1 and a 1 is 1, 3
+        {makeCode(IR_NEC, 0x20DF10EF), kNecUnit, {16, 8, 1, 1, 1, 1, 1, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
+        {necRepeat, kNecUnit, {16, 4, 1}},
+        // leader 8, 4; first nibble 0x4 = 0100
+        {makeCode(IR_PANASONIC, 0x0100BCBD, 0x4004), kPanasonicUnit, {8, 4, 1, 1, 1, 3, 1, 1, 1, 1}},
+        // the whole frame: S1 S2 = 1 1, toggle 0, address 00000, command 101100
+        {makeCode(IR_RC5, 0x02C), kRc5Half, {1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 1, 1, 2, 1, 1}},
+        // leader 6, 2; start 1, mode 000, trailer 0 of double width, then data 0
+        {makeCode(IR_RC6, 0x000C), kRc6Unit, {6, 2, 1, 2, 1, 1, 1, 1, 1, 2, 2, 1}},
+        // mode 110, trailer 0, data 1100...: the trailer's mark runs on into the first data bit's
+        {makeCode(IR_RC6_6_20, 0xC005C), kRc6Unit, {6, 2, 1, 1, 1, 1, 1, 2, 1, 2, 3, 1, 1, 2, 1}},
+    };
+    for (const Row& row : rows) {
+        std::vector<uint16_t> frame = encode(row.code);
+        ASSERT_GE(frame.size(), row.units.size()) << row.code.data;
+        for (size_t i = 0; i < row.units.size(); ++i) {
+            EXPECT_NEAR(frame[i], row.units[i] * row.unit, 1.5) << row.code.data << " duration " << i;
+        }
+    }
+    EXPECT_EQ(encode(rows[0].code).size(), 67u);
+    EXPECT_EQ(encode(rows[2].code).size(), 99u);
+    EXPECT_EQ(encode(rows[3].code).size(), rows[3].units.size());
+}
+
+TEST(IrCodec, CarriersFromThePublishedFrequencies) {
+    const std::pair<uint8_t, uint16_t> rows[] = {
+        {IR_NEC, 38000}, {IR_PANASONIC, 37000}, {IR_RC5, 36000}, {IR_RC6, 36000}, {IR_RC6_6_20, 36000}, {IR_NONE, 0},
+    };
+    for (const auto& [protocol, hertz] : rows) EXPECT_EQ(irCarrierHz(protocol), hertz) << int(protocol);
+}
+
+TEST(IrCodec, FramesRepeatNoFasterThanTheirPeriod) {
+    // The longest frame of each: NEC's standard frames all last 67.5 ms,
+    // RC5 and RC6 are longest when they end with a mark.
+    const std::pair<IrCode, double> rows[] = {
+        {makeCode(IR_NEC, 0x20DF10EF), 108},
+        {makeCode(IR_RC5, 0xFFF), 128 * kRc5Half / 1000},
+        {makeCode(IR_RC6, 0), 240 * kRc6Unit / 1000},
+        {makeCode(IR_RC6_6_20, 0), 240 * kRc6Unit / 1000},
+    };
+    for (const auto& [code, periodMs] : rows) {
+        // From the first mark to the first mark of the next frame.
+        double frameMs = 0;
+        for (uint16_t d : encode(code)) frameMs += d / 1000.0;
+        EXPECT_GE(frameMs + irFrameGapMs(code.protocol), periodMs) << int(code.protocol);
+        EXPECT_LT(frameMs + irFrameGapMs(code.protocol), periodMs + 2) << int(code.protocol);
+    }
+    // Panasonic publishes its silence, not its period.
+    EXPECT_NEAR(irFrameGapMs(IR_PANASONIC), 173 * kPanasonicUnit / 1000, 1);
+}
+
+TEST(IrCodec, EveryCodeComesBackFromItsFrame) {
+    for (const IrCode& code : sampleCodes()) {
+        std::vector<uint16_t> frame = encode(code);
+        ASSERT_FALSE(frame.empty()) << int(code.protocol) << " " << code.data;
+        IrCode decoded;
+        ASSERT_TRUE(decodes(frame, decoded)) << int(code.protocol) << " " << code.data;
+        expectSameCode(decoded, code);
+    }
+}
+
+TEST(IrCodec, DurationsOffByUpTo25PercentStillDecode) {
+    for (double factor : {0.76, 1.24}) {
+        for (const IrCode& code : sampleCodes()) {
+            IrCode decoded;
+            ASSERT_TRUE(decodes(scaled(encode(code), factor), decoded)) << factor << " " << int(code.protocol);
+            expectSameCode(decoded, code);
+        }
+    }
+}
+
+TEST(IrCodec, DurationsOffBy35PercentDoNotDecode) {
+    for (double factor : {0.65, 1.35}) {
+        for (const IrCode& code : sampleCodes()) {
+            IrCode decoded;
+            EXPECT_FALSE(decodes(scaled(encode(code), factor), decoded)) << factor << " " << int(code.protocol);
+            EXPECT_EQ(decoded.protocol, IR_NONE);
+        }
+    }
+}
+
+TEST(IrCodec, BrokenFramesDoNotDecode) {
+    IrCode decoded;
+    EXPECT_FALSE(irDecode(nullptr, 0, decoded));
+    const std::vector<uint16_t> halfBits(kIrMaxDurations - 1, 889);  // far longer than any RC5 frame
+    EXPECT_FALSE(decodes(halfBits, decoded));
+    for (const IrCode& code : sampleCodes()) {
+        const std::vector<uint16_t> frame = encode(code);
+        std::vector<std::vector<uint16_t>> broken;
+        for (size_t cut : {1, 2}) broken.emplace_back(frame.begin(), frame.end() - cut);
+        broken.emplace_back(frame.begin() + 1, frame.end());
+        broken.push_back(frame);  // one more space and mark after the whole frame
+        broken.back().insert(broken.back().end(), frame.end() - 2, frame.end());
+        for (size_t i = 0; i < frame.size(); ++i) {
+            for (uint16_t wrong : {uint16_t{60}, uint16_t{20000}}) {
+                broken.push_back(frame);
+                broken.back()[i] = wrong;
+            }
+        }
+        for (const std::vector<uint16_t>& wrong : broken) {
+            EXPECT_FALSE(decodes(wrong, decoded)) << int(code.protocol) << " " << code.data << " " << wrong.size();
+            EXPECT_EQ(decoded.protocol, IR_NONE);
+        }
+    }
+}
+
+TEST(IrCodec, RandomDurationsDoNotDecode) {
+    std::mt19937 random(20240607);
+    std::uniform_int_distribution<int> count(5, kIrMaxDurations);
+    std::uniform_int_distribution<int> duration(100, 10000);
+    for (int trial = 0; trial < 2000; ++trial) {
+        std::vector<uint16_t> frame(count(random));
+        for (uint16_t& d : frame) d = static_cast<uint16_t>(duration(random));
+        IrCode decoded;
+        EXPECT_FALSE(decodes(frame, decoded)) << trial;
+    }
+}
+
+TEST(IrCodec, CodesThatCannotBeSentEncodeToNothing) {
+    uint16_t frame[kIrMaxDurations];
+    const IrCode rows[] = {
+        makeCode(IR_NONE, 0),          makeCode(99, 0),          makeCode(IR_NEC, 1, 1),
+        makeCode(IR_RC5, 0x1000),      makeCode(IR_RC6, 0x10000), makeCode(IR_RC6_6_20, 0x100000),
+    };
+    for (const IrCode& code : rows) EXPECT_EQ(irEncode(code, frame, kIrMaxDurations), 0) << int(code.protocol);
+    // The whole frame or nothing.
+    EXPECT_EQ(irEncode(makeCode(IR_PANASONIC, 0), frame, 98), 0);
+    EXPECT_EQ(irEncode(makeCode(IR_PANASONIC, 0), frame, 99), 99);
+}
+
+}  // namespace

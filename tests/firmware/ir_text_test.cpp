@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ir_text.h"
+
+namespace {
+
+IrCode makeCode(uint8_t protocol, uint32_t data, uint16_t high = 0, bool repeat = false) {
+    IrCode code;
+    code.protocol = protocol;
+    code.bits = irCodeBits(protocol);
+    code.data = data;
+    code.high = high;
+    code.repeat = repeat;
+    return code;
+}
+
+std::string monitorLine(const std::vector<uint16_t>& durations, uint16_t capacity = 1000) {
+    std::vector<char> out(capacity + 1, '#');
+    uint16_t length = formatMonitorLine(durations.data(), static_cast<uint8_t>(durations.size()), out.data(), capacity);
+    if (length == 0) return "";
+    EXPECT_EQ(out[length], '\0');
+    return std::string(out.data(), length);
+}
+
+std::string codeText(const IrCode& code, uint8_t capacity = 40) {
+    std::vector<char> out(capacity + 1, '#');
+    uint8_t length = formatCode(code, out.data(), capacity);
+    if (length == 0) return "";
+    EXPECT_EQ(out[length], '\0');
+    return std::string(out.data(), length);
+}
+
+// Only the last character may end a line.
+void expectNoEndBefore(const std::string& text, size_t end) {
+    EXPECT_EQ(text.find_first_of("xY"), end) << text;
+}
+
+TEST(IrText, MonitorLines) {
+    const std::pair<std::vector<uint16_t>, std::string> rows[] = {
+        {{9000, 4500, 560, 1690}, "9000\t4500\t560\t1690x"},
+        {{0, 65535, 10}, "0\t65535\t10x"},
+        {{7}, "7x"},
+        {{}, "x"},
+    };
+    for (const auto& [durations, line] : rows) EXPECT_EQ(monitorLine(durations), line);
+}
+
+TEST(IrText, MonitorLineKeepsTheFirst100Numbers) {
+    std::vector<uint16_t> durations;
+    for (uint16_t i = 1; i <= 150; ++i) durations.push_back(i);
+    std::string expected;
+    for (int i = 1; i <= 100; ++i) expected += std::to_string(i) + (i < 100 ? "\t" : "x");
+    std::string line = monitorLine(durations);
+    EXPECT_EQ(line, expected);
+    expectNoEndBefore(line, line.size() - 1);
+}
+
+TEST(IrText, MonitorLineThatDoesNotFitIsNotWritten) {
+    const std::vector<uint16_t> durations = {9000, 4500};
+    EXPECT_EQ(monitorLine(durations, 11), "9000\t4500x");  // ten characters and the zero
+    EXPECT_EQ(monitorLine(durations, 10), "");
+    EXPECT_EQ(monitorLine({}, 1), "");
+}
+
+TEST(IrText, CodesWrittenAndReadBack) {
+    const std::pair<IrCode, std::string> rows[] = {
+        {makeCode(IR_NEC, 0x20DF10EF), "NEC:20DF10EF"},
+        {makeCode(IR_NEC, 0), "NEC:00000000"},
+        {makeCode(IR_NEC, 0, 0, true), "NEC repeat"},
+        {makeCode(IR_PANASONIC, 0x0100BCBD, 0x4004), "PANASONIC 4004:0100BCBD"},
+        {makeCode(IR_PANASONIC, 0xFFFFFFFF, 0xFFFF), "PANASONIC FFFF:FFFFFFFF"},
+        {makeCode(IR_RC5, 0x02C), "RC5:02C"},
+        {makeCode(IR_RC5, 0xFFF), "RC5:FFF"},
+        {makeCode(IR_RC6, 0x000C), "RC6:000C"},
+        {makeCode(IR_RC6, 0xFFFF), "RC6:FFFF"},
+        {makeCode(IR_RC6_6_20, 0xC005C), "RC6-6-20:C005C"},
+        {makeCode(IR_RC6_6_20, 0), "RC6-6-20:00000"},
+    };
+    for (const auto& [code, text] : rows) {
+        EXPECT_EQ(codeText(code), text);
+        expectNoEndBefore(text + "Y", text.size());
+        IrCode parsed;
+        ASSERT_TRUE(parseCode(text.c_str(), parsed)) << text;
+        EXPECT_EQ(parsed.protocol, code.protocol) << text;
+        EXPECT_EQ(parsed.bits, code.bits) << text;
+        EXPECT_EQ(parsed.high, code.high) << text;
+        EXPECT_EQ(parsed.data, code.data) << text;
+        EXPECT_EQ(parsed.repeat, code.repeat) << text;
+        EXPECT_FALSE(parsed.toggle) << text;
+    }
+}
+
+TEST(IrText, CodeTextThatCannotBeWritten) {
+    EXPECT_EQ(codeText(makeCode(IR_NONE, 0)), "");
+    EXPECT_EQ(codeText(makeCode(IR_RC5, 0x1000)), "");  // 13 bits
+    EXPECT_EQ(codeText(makeCode(IR_NEC, 0x20DF10EF), 13), "NEC:20DF10EF");
+    EXPECT_EQ(codeText(makeCode(IR_NEC, 0x20DF10EF), 12), "");
+}
+
+TEST(IrText, ReadsLowerCaseDigits) {
+    IrCode code;
+    ASSERT_TRUE(parseCode("PANASONIC 4a0b:0100bcbd", code));
+    EXPECT_EQ(code.high, 0x4A0B);
+    EXPECT_EQ(code.data, 0x0100BCBDu);
+}
+
+TEST(IrText, RejectsWhatItDoesNotWrite) {
+    const char* rows[] = {
+        "",        "NEC",          "NEC:",          "NEC:20DF10EFY",       "NEC:20DF10EF ", "NEC:120DF10EF",
+        "NEC:G1",  "nec:20DF10EF", "NEC repeated",  "NEC repeat ",         "RC5:1000",      "RC6:10000",
+        "RC6-6-20:100000",  "RC6-6:1", "PANASONIC:0100BCBD", "PANASONIC 10000:0", "PANASONIC 4004", "SONY:12",
+        ":12",     "RC5 02C",
+    };
+    for (const char* text : rows) {
+        IrCode code = makeCode(IR_NEC, 1);
+        EXPECT_FALSE(parseCode(text, code)) << text;
+        EXPECT_EQ(code.protocol, IR_NONE) << text;
+    }
+}
+
+}  // namespace
