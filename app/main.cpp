@@ -1,7 +1,64 @@
+// The program's start. The options are read before Qt starts, so --help and
+// --version work where there is no display.
+
+#include <QStringList>
+
+#include <cstdio>
+#include <string_view>
+
 #include "app/orvalinder_app.h"
 
+namespace {
+
+constexpr char kUsage[] = "Usage: orvalinder [OPTION]... [FILE]\n";
+constexpr char kHelp[] =
+    "Shows a remote control; a click on one of its buttons sends the button's key\n"
+    "code over the serial port to the board that transmits it as infrared.\n"
+    "FILE is an Orvalinder document to open; without it a new one is started.\n"
+    "\n"
+    "  -h, --help     show this help and exit\n"
+    "      --version  show the version and exit\n"
+    "  --             end of options: what follows is FILE even if it starts with '-'\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    orvalinder::COrvalinderApp app(argc, argv);
-    if (!app.initInstance()) return 1;
+    bool help = false;
+    bool version = false;
+    bool options = true;
+    QStringList documents;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (options && argument == "--") {
+            options = false;
+        } else if (options && argument.starts_with('-')) {
+            if (argument == "-h" || argument == "--help") {
+                help = true;
+            } else if (argument == "--version") {
+                version = true;
+            } else {
+                std::fprintf(stderr, "orvalinder: unknown option '%s'\n%s", argv[i], kUsage);
+                std::fputs("Try 'orvalinder --help' for more information.\n", stderr);
+                return 2;
+            }
+        } else {
+            documents << QString::fromLocal8Bit(argv[i]);
+        }
+    }
+    if (help) {
+        std::fputs(kUsage, stdout);
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (version) {
+        std::puts("orvalinder " ORVALINDER_VERSION);
+        return 0;
+    }
+
+    // Qt is given no argument: it would take a file named like one of its own
+    // options (-reverse, -style) for that option.
+    int qtArgc = 1;
+    orvalinder::COrvalinderApp app(qtArgc, argv);
+    if (!app.initInstance(documents)) return 1;
     return app.exec();
 }

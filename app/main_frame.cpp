@@ -9,10 +9,10 @@
 #include <QMimeData>
 #include <QSettings>
 #include <QScreen>
-#include <QStyle>
 #include <QToolBar>
 
 #include "app/tool_bars.h"
+#include "resources/icons.h"
 #include "view/commands.h"
 
 namespace orvalinder {
@@ -158,28 +158,26 @@ void CMainFrame::buildToolBar() {
     print->setEnabled(false);
     actions_[FilePrint] = print;
 
-    const QStyle* s = style();
+    // The program's own icons: a desktop without an icon theme would show
+    // some of these buttons as words.
     struct Button {
         int id;
         const char* tip;
-        QIcon icon;
+        ToolIcon icon;
     };
     const Button buttons[] = {
-        {FileNew, "New", s->standardIcon(QStyle::SP_FileIcon)},
-        {FileOpen, "Open", s->standardIcon(QStyle::SP_DialogOpenButton)},
-        {FileSave, "Save", s->standardIcon(QStyle::SP_DialogSaveButton)},
-        {0, nullptr, {}},
-        {Cut, "Cut", QIcon::fromTheme(QStringLiteral("edit-cut"))},
-        {Copy, "Copy", QIcon::fromTheme(QStringLiteral("edit-copy"))},
-        {Paste, "Paste", QIcon::fromTheme(QStringLiteral("edit-paste"))},
-        {0, nullptr, {}},
-        {FilePrint, nullptr, QIcon::fromTheme(QStringLiteral("document-print"))},
-        {About, "About", s->standardIcon(QStyle::SP_MessageBoxInformation)},
+        {FileNew, "New", ToolIcon::New},
+        {FileOpen, "Open", ToolIcon::Open},
+        {FileSave, "Save", ToolIcon::Save},
+        {Cut, "Cut", ToolIcon::Cut},
+        {Copy, "Copy", ToolIcon::Copy},
+        {Paste, "Paste", ToolIcon::Paste},
+        {FilePrint, nullptr, ToolIcon::Print},
+        {About, "About", ToolIcon::About},
     };
     for (const Button& b : buttons) {
-        if (b.id == 0) continue;
         QAction* a = actions_[b.id];
-        if (!b.icon.isNull()) a->setIcon(b.icon);
+        a->setIcon(toolIcon(b.icon));
         if (b.tip) {
             a->setToolTip(QString::fromLatin1(b.tip));
             a->setIconText(QString::fromLatin1(b.tip));
@@ -190,7 +188,7 @@ void CMainFrame::buildToolBar() {
     customize->setData(Customize);
     customize->setToolTip(customize->text());
     // A small arrow at the end of each toolbar, as desktop programs show it.
-    customize->setIcon(s->standardIcon(QStyle::SP_ArrowDown));
+    customize->setIcon(toolIcon(ToolIcon::Customize));
     actions_[Customize] = customize;
     connect(customize, &QAction::triggered, this, [this] { if (onCustomize) onCustomize(); });
     toolBars_ = new ToolBars(*this, [this](int id) { return id == Customize ? nullptr : action(id); }, customize);

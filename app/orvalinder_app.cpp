@@ -1,9 +1,6 @@
 #include "app/orvalinder_app.h"
 
-#include <QIcon>
-#include <QPixmap>
-
-#include "resources/pictures.h"
+#include "resources/icons.h"
 
 namespace orvalinder {
 
@@ -15,15 +12,15 @@ COrvalinderApp::~COrvalinderApp() {
     connection_.reset();
 }
 
-bool COrvalinderApp::initInstance() {
-    setWindowIcon(QIcon(QPixmap::fromImage(picture(PanasonicPicture).scaledToHeight(64, Qt::SmoothTransformation))));
+bool COrvalinderApp::initInstance(const QStringList& documents) {
+    setWindowIcon(appIcon());
     state_ = CMainFrame::openState();
     connection_ = std::make_unique<SerialConnection>(store_, opener_, sleeper_);
     document_ = std::make_unique<COrvalinderDoc>();
     frame_ = std::make_unique<CMainFrame>(platform_, *connection_, *document_, *state_);
     installDialogs(*frame_, platform_, store_);
 
-    if (!frame_->openCommandLine(QApplication::arguments().mid(1))) return false;
+    if (!frame_->openCommandLine(documents)) return false;
 
     frame_->show();
     return true;

@@ -22,9 +22,9 @@ public:
     COrvalinderApp(int& argc, char** argv);
     ~COrvalinderApp() override;
 
-    // Builds and shows the window, opening a document named on the command
-    // line. False when the program should end at once.
-    bool initInstance();
+    // Builds and shows the window, opening the first of the documents named
+    // on the command line. False when the program should end at once.
+    bool initInstance(const QStringList& documents);
 
     CMainFrame* mainFrame() const { return frame_.get(); }
 

@@ -1,7 +1,8 @@
 #!/bin/sh
-# Installs the Debian packages the build and the program need, and with
-# --tests also what the whole test suite needs, asking apt only for what is
-# missing. With --list it prints every name and installs nothing.
+# Installs the Debian packages the build and the program need, asking apt
+# only for what is missing. With --package also the board's compiler and
+# simulator and the package tools; with --tests everything the whole test
+# suite needs. With --list it prints every name and installs nothing.
 # Every name is a real package, never a virtual one: dpkg never reports a
 # virtual name as installed, so it would be asked for on every run.
 set -eu
@@ -10,18 +11,19 @@ packages="cmake ninja-build ccache g++ pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-serialport-dev libxkbcommon-dev
   fonts-liberation"
+# The board's compiler and simulator, and what makes and checks the package.
+package_packages="gcc-avr binutils-avr avr-libc simavr libsimavr-dev libelf-dev
+  dpkg-dev lintian appstream"
 # An X server for the end-to-end run, Windows cross tools and Wine, clang
-# for the fuzzers, the board's compiler and simulator, and the package
-# checkers.
+# for the fuzzers.
 test_packages="xvfb xauth xdotool x11-apps
   g++-mingw-w64-x86-64-posix googletest wine wine64
-  clang libclang-rt-14-dev
-  gcc-avr binutils-avr avr-libc simavr libsimavr-dev libelf-dev
-  dpkg-dev lintian appstream"
+  clang libclang-rt-14-dev"
 
 case "${1:-}" in
-  --list) printf '%s\n' $packages $test_packages; exit 0 ;;
-  --tests) packages="$packages $test_packages" ;;
+  --list) printf '%s\n' $packages $package_packages $test_packages; exit 0 ;;
+  --package) packages="$packages $package_packages" ;;
+  --tests) packages="$packages $package_packages $test_packages" ;;
 esac
 
 missing=""

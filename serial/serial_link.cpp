@@ -12,7 +12,10 @@ std::string SerialLink::openFailureText(const std::string& path, PathStyle style
                 "\nbecause this format is needed for ports higher than COM9.";
     } else {
         text += "\n\nThe port may be unplugged, in use by another program,"
-                "\nor not open to your user (the dialout group).";
+                "\nor not open to your user (the dialout group)."
+                "\nIf you are not in that group, run"
+                "\n    sudo adduser $USER dialout"
+                "\nthen log out and in again.";
     }
     return text.substr(0, 499);
 }

@@ -44,7 +44,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
                        "libqt6widgets6 and libqt6serialport6."),
         QStringLiteral("The Arduino shows up as a serial port when its USB cable is plugged in: Com3 or the like "
                        "on Windows, /dev/ttyACM0 or /dev/ttyUSB0 on Linux. On Linux your user must be a member of "
-                       "the dialout group to open it (sudo adduser $USER dialout, then log in again)."),
+                       "the dialout group to open it (sudo adduser $USER dialout, then log out and in again)."),
     };
     int row = 1;
     for (const QString& text : paragraphs) grid->addWidget(staticText(text, this, true), row++, 0, 1, 2);

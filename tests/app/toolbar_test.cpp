@@ -24,6 +24,9 @@
 #include "tests/support/scripted_platform.h"
 #include "view/commands.h"
 
+// Sizes in the failures as 16x15, not as bytes.
+inline void PrintTo(const QSize& size, std::ostream* out) { *out << size.width() << 'x' << size.height(); }
+
 namespace orvalinder {
 namespace {
 
@@ -213,6 +216,36 @@ TEST_F(ToolBarLayout, QuickCustomizationMovesAndRemovesButtons) {
     EXPECT_EQ(bars.commands(mine), (Ids{About}));
     bars.moveButton(frame->toolBar(), 0, nullptr, 0);  // dropped off every toolbar
     EXPECT_EQ(standardButtons(), (Ids{FileSave, FileNew, 0, Cut, Copy, Paste, 0, FilePrint}));
+}
+
+// Every button of the Standard toolbar, Customize too, shows the program's
+// own picture, drawn for normal and for HiDPI screens: not a desktop theme's,
+// which may be missing, and no two alike. Disabled ones still look disabled.
+TEST_F(ToolBarLayout, ButtonsShowTheProgramsOwnIconsAtBothScales) {
+    const QList<QSize> drawnSizes{{16, 15}, {32, 30}};
+    std::vector<QImage> seen;
+    for (QAction* a : frame->toolBar()->actions()) {
+        if (a->isSeparator()) continue;
+        const std::string name = a->text().toStdString();
+        const QIcon icon = a->icon();
+        EXPECT_EQ(icon.availableSizes(), drawnSizes) << name;
+        for (const qreal ratio : {1.0, 2.0}) {
+            const QImage image = icon.pixmap(QSize(16, 15), ratio).toImage();
+            EXPECT_EQ(image.size(), QSize(16, 15) * ratio) << name;
+            EXPECT_EQ(image.devicePixelRatio(), ratio) << name;
+            int drawn = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) drawn += qAlpha(image.pixel(x, y)) > 0;
+            // A picture on a transparent ground.
+            EXPECT_GT(drawn, image.width() * image.height() / 20) << name << " at " << ratio;
+            EXPECT_LT(drawn, image.width() * image.height()) << name << " at " << ratio;
+        }
+        const QImage normal = icon.pixmap(QSize(16, 15)).toImage();
+        EXPECT_NE(icon.pixmap(QSize(16, 15), 1.0, QIcon::Disabled).toImage(), normal) << name;
+        for (const QImage& other : seen) EXPECT_NE(normal, other) << name;
+        seen.push_back(normal);
+    }
+    EXPECT_EQ(seen.size(), 9u);  // New, Open, Save, Cut, Copy, Paste, Print, About, Customize
 }
 
 }  // namespace

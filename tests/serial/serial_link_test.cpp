@@ -131,5 +131,25 @@ TEST(SerialLink, FailuresToOpenOrCloseAreExplained) {
     EXPECT_EQ(failure->icon, MessageIcon::Default);
 }
 
+// A Linux user outside the dialout group is told the command that lets them
+// in; Windows has no such group.
+TEST(SerialLink, OpenFailureTellsHowToJoinTheDialoutGroup) {
+    const std::string advice = "\n    sudo adduser $USER dialout\nthen log out and in again.";
+    const struct Row {
+        PathStyle style;
+        std::string path;
+        bool advised;
+    } rows[] = {
+        {PathStyle::Posix, "/dev/ttyACM0", true},
+        {PathStyle::Posix, "/dev/serial/by-id/usb-Arduino__www.arduino.cc__0043_75833353035351F0E1C1-if00", true},
+        {PathStyle::Windows, "//./COM3", false},
+    };
+    for (const Row& row : rows) {
+        const std::string text = SerialLink::openFailureText(row.path, row.style);
+        EXPECT_TRUE(text.starts_with("Can't open com port " + row.path + "\n")) << text;
+        EXPECT_EQ(text.ends_with(advice), row.advised) << text;
+    }
+}
+
 }  // namespace
 }  // namespace orvalinder

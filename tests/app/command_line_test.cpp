@@ -1,0 +1,104 @@
+// The program's command line, run as a user runs it. --help, --version and
+// mistakes are answered before Qt starts, so they need no display; a file
+// named after "--" is opened even when it looks like an option.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int kDeadlineMs = 20000;
+
+const QByteArray kUsage = "Usage: orvalinder [OPTION]... [FILE]\n";
+
+void start(QProcess& program, const QStringList& arguments, const QProcessEnvironment& environment) {
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(ORVALINDER_PROGRAM), arguments);
+}
+
+TEST(CommandLine, OptionsAreAnsweredWithoutADisplay) {
+    const struct Row {
+        QStringList arguments;
+        int exitCode;
+        QByteArrayList out;  // in the standard output, in this order
+        QByteArrayList err;  // in the standard error, in this order
+    } rows[] = {
+        {{"--help"}, 0, {kUsage, "\n  -h, --help ", "\n      --version ", "\n  -- "}, {}},
+        {{"-h"}, 0, {kUsage, "\n  -h, --help "}, {}},
+        {{"--version"}, 0, {"orvalinder 1.0\n"}, {}},
+        {{"a.txt", "--version"}, 0, {"orvalinder 1.0\n"}, {}},
+        {{"--bogus"}, 2, {}, {"orvalinder: unknown option '--bogus'\n" + kUsage, "orvalinder --help"}},
+        {{"-x"}, 2, {}, {"orvalinder: unknown option '-x'\n" + kUsage}},
+        {{"-"}, 2, {}, {"orvalinder: unknown option '-'\n"}},
+        {{"--version", "--bogus"}, 2, {}, {"unknown option '--bogus'"}},
+    };
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) noDisplay.remove(name);
+    for (const Row& row : rows) {
+        const std::string name = row.arguments.join(' ').toStdString();
+        QProcess program;
+        start(program, row.arguments, noDisplay);
+        ASSERT_TRUE(program.waitForFinished(kDeadlineMs)) << name;
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << name;
+        EXPECT_EQ(program.exitCode(), row.exitCode) << name;
+        const QByteArray out = program.readAllStandardOutput();
+        const QByteArray err = program.readAllStandardError();
+        for (const auto& [expected, text] : {std::pair{row.out, out}, std::pair{row.err, err}}) {
+            EXPECT_EQ(expected.isEmpty(), text.isEmpty()) << name << ": " << text.toStdString();
+            qsizetype from = 0;
+            for (const QByteArray& part : expected) {
+                from = text.indexOf(part, from);
+                EXPECT_GE(from, 0) << name << ": no \"" << part.toStdString() << "\" in order in\n" << text.toStdString();
+            }
+        }
+    }
+}
+
+// The document argument opens that file, which then heads the recent files
+// in the per-user state.
+TEST(CommandLine, NamedFileIsOpened) {
+    const struct Row {
+        QStringList arguments;
+        QString file;
+    } rows[] = {
+        {{"remotes.txt"}, "remotes.txt"},
+        {{"--", "-reverse"}, "-reverse"},  // also one of Qt's own options
+        {{"--", "--help"}, "--help"},
+    };
+    for (const Row& row : rows) {
+        const std::string name = row.arguments.join(' ').toStdString();
+        QTemporaryDir home;
+        ASSERT_TRUE(home.isValid());
+        QFile file(home.filePath(row.file));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name;
+        file.close();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("HOME", home.path());
+        environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        QProcess program;
+        program.setWorkingDirectory(home.path());
+        start(program, row.arguments, environment);
+        ASSERT_TRUE(program.waitForStarted(kDeadlineMs)) << name;
+
+        const QString state = home.filePath("config/Local AppWizard-Generated Applications/Orvalinder.conf");
+        const bool opened = QTest::qWaitFor(
+            [&] {
+                return QSettings(state, QSettings::IniFormat).value("Recent File List/File1").toString() ==
+                       QFileInfo(file).absoluteFilePath();
+            },
+            kDeadlineMs);
+        EXPECT_TRUE(opened) << name << "\n" << program.readAllStandardError().toStdString();
+        EXPECT_EQ(program.state(), QProcess::Running) << name;
+        program.kill();
+        program.waitForFinished(kDeadlineMs);
+    }
+}
+
+}  // namespace
