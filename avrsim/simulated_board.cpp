@@ -54,8 +54,10 @@ uint32_t toUs(uint64_t cycles) { return static_cast<uint32_t>((cycles + kCyclesP
 // which belongs to the program.
 void logErrors(avr_t*, const int level, const char* format, va_list args) {
     if (level > LOG_ERROR) return;
-    std::fputs("simavr: ", stderr);
-    std::vfprintf(stderr, format, args);
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    const size_t length = std::strlen(text);
+    std::fprintf(stderr, "simavr: %s%s", text, length > 0 && text[length - 1] == '\n' ? "" : "\n");
 }
 
 void checkElf(const std::string& path) {
@@ -234,10 +236,8 @@ uint64_t SimulatedBoard::onResetDone(avr_t*, uint64_t, void* param) {
 // Serial ------------------------------------------------------------------
 
 void SimulatedBoard::sendSerial(std::string_view bytes) {
-    if (serialInSent_ == serialIn_.size()) {
-        serialIn_.clear();
-        serialInSent_ = 0;
-    }
+    serialIn_.erase(0, serialInSent_);
+    serialInSent_ = 0;
     serialIn_ += bytes;
     armSerialTimer();
 }

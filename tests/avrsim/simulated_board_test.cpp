@@ -259,13 +259,20 @@ TEST(SimulatedBoard, EepromFilesOfTheWrongSizeAreRefused) {
     EXPECT_THROW(board.loadEeprom(file), std::runtime_error) << "missing";
 }
 
-TEST(SimulatedBoard, AHaltedCoreStopsTheRun) {
-    Probe probe;
-    probe.board.sendSerial("H");
-    const uint64_t start = probe.board.nowUs();
-    EXPECT_FALSE(probe.board.run(10'000));
-    EXPECT_EQ(probe.board.coreState(), SimulatedBoard::CoreState::Halted);
-    EXPECT_LT(probe.board.nowUs(), start + 1000);
+TEST(SimulatedBoard, AStoppedCoreEndsTheRunAndSaysHow) {
+    const std::pair<const char*, SimulatedBoard::CoreState> cases[] = {
+        {"H", SimulatedBoard::CoreState::Halted},
+        {"X", SimulatedBoard::CoreState::Crashed},
+    };
+    for (const auto& [command, state] : cases) {
+        Probe probe;
+        probe.board.sendSerial(command);
+        const uint64_t start = probe.board.nowUs();
+        EXPECT_FALSE(probe.board.run(10'000)) << command;
+        EXPECT_EQ(probe.board.coreState(), state) << command;
+        EXPECT_LT(probe.board.nowUs(), start + 1000) << command;
+        EXPECT_FALSE(probe.board.run(10'000)) << command;
+    }
 }
 
 TEST(SimulatedBoard, AWatchdogResetRestartsTheFirmwareWithItsLinesWorking) {
