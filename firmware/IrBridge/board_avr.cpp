@@ -42,14 +42,37 @@ volatile bool sending;
 volatile uint32_t sendEndMs;
 uint16_t gapAfterMs;
 
+// Bytes between the main loop and an interrupt; call with interrupts off.
+// The indices wrap by comparison: the chip has no divider, and a modulo for
+// every byte of a long line costs more time than the line itself.
 template <uint16_t Size>
 struct Ring {
     volatile uint8_t bytes[Size];
     volatile uint16_t head;  // next to take
+    volatile uint16_t tail;  // next to fill
     volatile uint16_t count;
+
+    void put(uint8_t byte)
+    {
+        if (count == Size)
+            return;
+        bytes[tail] = byte;
+        tail = uint16_t(tail + 1 == Size ? 0 : tail + 1);
+        ++count;
+    }
+
+    int16_t take()
+    {
+        if (count == 0)
+            return -1;
+        uint8_t byte = bytes[head];
+        head = uint16_t(head + 1 == Size ? 0 : head + 1);
+        --count;
+        return byte;
+    }
 };
 
-Ring<64> input;
+Ring<128> input;
 Ring<640> output;
 
 void carrierOn() { TCCR2A |= _BV(COM2B0); }
@@ -72,11 +95,7 @@ public:
     void write(const char* text, uint16_t length) override
     {
         for (uint16_t i = 0; i < length; ++i) {
-            ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
-            {
-                output.bytes[(output.head + output.count) % sizeof output.bytes] = uint8_t(text[i]);
-                ++output.count;
-            }
+            ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { output.put(uint8_t(text[i])); }
         }
         UCSR0B |= _BV(UDRIE0);
     }
@@ -108,22 +127,16 @@ ISR(TIMER0_COMPA_vect) { ++millisCount; }
 
 ISR(USART_RX_vect)
 {
-    uint8_t byte = UDR0;
-    if (input.count < sizeof input.bytes) {
-        input.bytes[(input.head + input.count) % sizeof input.bytes] = byte;
-        ++input.count;
-    }
+    input.put(UDR0);
 }
 
 ISR(USART_UDRE_vect)
 {
-    if (output.count == 0) {
+    int16_t byte = output.take();
+    if (byte < 0)
         UCSR0B &= uint8_t(~_BV(UDRIE0));
-        return;
-    }
-    UDR0 = output.bytes[output.head];
-    output.head = uint16_t((output.head + 1) % sizeof output.bytes);
-    --output.count;
+    else
+        UDR0 = uint8_t(byte);
 }
 
 ISR(TIMER1_CAPT_vect)
@@ -205,7 +218,6 @@ void boardBegin()
     // Timer2: the carrier, toggling OC2B in CTC mode; connected per mark.
     TCCR2A = _BV(WGM21);
     TCCR2B = _BV(CS20);
-    OCR2B = 0;
 
     DDRD |= _BV(PD3);     // IR LED
     PORTD &= uint8_t(~_BV(PD3));
@@ -234,15 +246,8 @@ uint32_t boardMillis()
 
 int16_t serialRead()
 {
-    int16_t byte = -1;
-    ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
-    {
-        if (input.count != 0) {
-            byte = input.bytes[input.head];
-            input.head = uint16_t((input.head + 1) % sizeof input.bytes);
-            --input.count;
-        }
-    }
+    int16_t byte;
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { byte = input.take(); }
     return byte;
 }
 
@@ -289,6 +294,7 @@ void irSend(const IrCode& code)
         return;
     }
     OCR2A = uint8_t((F_CPU / 2 + hertz / 2) / hertz - 1);
+    OCR2B = OCR2A;  // any value up to OCR2A toggles once a period
     gapAfterMs = irFrameGapMs(code.protocol);
     PORTB |= _BV(PB5);
     ATOMIC_BLOCK(ATOMIC_RESTORESTATE)

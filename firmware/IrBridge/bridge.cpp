@@ -10,20 +10,6 @@ namespace {
 bool isDigit(uint8_t byte) { return byte >= '0' && byte <= '9'; }
 bool isKeyLetter(uint8_t byte) { return byte >= 'A' && byte <= 'D'; }
 
-// The digits of `value` and their count, without a terminating zero.
-uint8_t decimal(uint16_t value, char out[5])
-{
-    char reversed[5];
-    uint8_t length = 0;
-    do {
-        reversed[length++] = char('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    for (uint8_t i = 0; i < length; ++i)
-        out[i] = reversed[length - 1 - i];
-    return length;
-}
-
 }  // namespace
 
 Bridge::Bridge(LineOutput& output, KeyStorage& storage) : output_(output), learned_(storage) {}
@@ -145,6 +131,8 @@ void Bridge::forgetAll()
 
 void Bridge::frameReceived(const uint16_t* durations, uint8_t count)
 {
+    if (count == 0)
+        return;
     sendMonitorLine(durations, count);
     IrCode code;
     if (!irDecode(durations, count, code))
@@ -185,16 +173,16 @@ void Bridge::sendMonitorLine(const uint16_t* durations, uint8_t count)
     if (count > kMonitorLineNumbers)
         count = kMonitorLineNumbers;
     // Measured first, so that a line that does not fit is not started.
-    char digits[5];
     uint16_t length = 1;
     for (uint8_t i = 0; i < count; ++i)
-        length = uint16_t(length + decimal(durations[i], digits) + (i != 0));
+        length = uint16_t(length + decimalLength(durations[i]) + (i != 0));
     if (output_.freeSpace() < length)
         return;
+    char digits[5];
     for (uint8_t i = 0; i < count; ++i) {
         if (i != 0)
             output_.write("\t", 1);
-        output_.write(digits, decimal(durations[i], digits));
+        output_.write(digits, formatDecimal(durations[i], digits));
     }
     output_.write("x", 1);
 }

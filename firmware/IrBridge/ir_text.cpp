@@ -38,12 +38,8 @@ struct TextWriter {
 
     void putDecimal(uint16_t value) {
         char digits[5];
-        uint8_t count = 0;
-        do {
-            digits[count++] = static_cast<char>('0' + value % 10);
-            value /= 10;
-        } while (value != 0);
-        while (count > 0) put(digits[--count]);
+        uint8_t count = formatDecimal(value, digits);
+        for (uint8_t i = 0; i < count; ++i) put(digits[i]);
     }
 
     void putHex(uint32_t value, uint8_t bits) {
@@ -89,6 +85,27 @@ const char* readHex(const char* text, uint8_t bits, uint32_t& value) {
 }
 
 }  // namespace
+
+// By subtraction: the board has no divider, and a monitor line of a hundred
+// numbers must not keep it from its serial input for long.
+uint8_t formatDecimal(uint16_t value, char out[5]) {
+    static const uint16_t kPowers[] = {10000, 1000, 100, 10};
+    uint8_t count = 0;
+    for (uint16_t power : kPowers) {
+        char digit = '0';
+        while (value >= power) {
+            value = static_cast<uint16_t>(value - power);
+            ++digit;
+        }
+        if (count != 0 || digit != '0') out[count++] = digit;
+    }
+    out[count++] = static_cast<char>('0' + value);
+    return count;
+}
+
+uint8_t decimalLength(uint16_t value) {
+    return value >= 10000 ? 5 : value >= 1000 ? 4 : value >= 100 ? 3 : value >= 10 ? 2 : 1;
+}
 
 uint16_t formatMonitorLine(const uint16_t* durations, uint8_t count, char* out, uint16_t capacity) {
     TextWriter text = {out, capacity, 0, false};

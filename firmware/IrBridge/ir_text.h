@@ -15,6 +15,11 @@
 // At most this many numbers go into one monitor line; a longer frame is cut.
 const uint8_t kMonitorLineNumbers = 100;
 
+// Writes the decimal digits of `value` without a terminating zero and
+// returns their count, which is decimalLength(value).
+uint8_t formatDecimal(uint16_t value, char out[5]);
+uint8_t decimalLength(uint16_t value);
+
 // Writes the monitor line for `durations`, 'x' included, and a terminating
 // zero. Returns its length, or 0 if `capacity` is too small for the line.
 uint16_t formatMonitorLine(const uint16_t* durations, uint8_t count, char* out, uint16_t capacity);

@@ -38,21 +38,25 @@ void KeyName::text(char out[5]) const
 bool findDefaultKey(const KeyName& key, IrCode& code)
 {
     for (uint16_t i = 0; i < sizeof kDefaultKeys / sizeof kDefaultKeys[0]; ++i) {
+        // Compared where they lie, since a key code's lookup holds up the
+        // board's serial input.
+        if (char(pgm_read_byte(&kDefaultKeys[i].letter)) != key.letter
+            || pgm_read_word(&kDefaultKeys[i].number) != key.number)
+            continue;
         DefaultKey entry;
         memcpy_P(&entry, &kDefaultKeys[i], sizeof entry);
-        if (entry.letter == key.letter && entry.number == key.number) {
-            code = IrCode();
-            code.protocol = entry.protocol;
-            code.bits = irCodeBits(entry.protocol);
-            code.high = entry.high;
-            code.data = entry.data;
-            return code.bits != 0;
-        }
+        code = IrCode();
+        code.protocol = entry.protocol;
+        code.bits = irCodeBits(entry.protocol);
+        code.high = entry.high;
+        code.data = entry.data;
+        return code.bits != 0;
     }
     return false;
 }
 
-LearnedKeys::LearnedKeys(KeyStorage& storage) : storage_(storage)
+LearnedKeys::LearnedKeys(KeyStorage& storage)
+    : storage_(storage), capacity_(uint8_t((storage.size() - kFirstSlot) / kSlotSize))
 {
     for (uint8_t i = 0; i < sizeof kMark; ++i) {
         if (storage_.read(i) != kMark[i]) {
@@ -67,11 +71,6 @@ void LearnedKeys::format()
     forgetAll();
     for (uint8_t i = 0; i < sizeof kMark; ++i)
         storage_.write(i, kMark[i]);
-}
-
-uint8_t LearnedKeys::capacity() const
-{
-    return uint8_t((storage_.size() - kFirstSlot) / kSlotSize);
 }
 
 uint16_t LearnedKeys::slotAddress(uint8_t slot) const
@@ -111,6 +110,8 @@ int16_t LearnedKeys::slotOf(const KeyName& key) const
 {
     uint8_t bytes[kSlotSize];
     for (uint8_t slot = 0; slot < capacity(); ++slot) {
+        if (storage_.read(slotAddress(slot)) != uint8_t(key.letter))
+            continue;  // a whole slot is read only when its letter matches
         readSlot(storage_, slotAddress(slot), bytes);
         if (slotHolds(bytes, key))
             return slot;

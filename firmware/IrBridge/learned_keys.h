@@ -42,7 +42,7 @@ public:
     void forgetAll();
 
     // How many learned keys the storage holds at most.
-    uint8_t capacity() const;
+    uint8_t capacity() const { return capacity_; }
 
 private:
     // Storage that does not start with the mark holds another program's
@@ -52,6 +52,7 @@ private:
     uint16_t slotAddress(uint8_t slot) const;
 
     KeyStorage& storage_;
+    uint8_t capacity_;
 };
 
 // The defaults of key_table.h.

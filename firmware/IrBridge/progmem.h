@@ -11,6 +11,8 @@
 #define PSTR(text) (text)
 #define memcpy_P memcpy
 #define strlen_P strlen
+#define pgm_read_byte(address) (*(const uint8_t*)(address))
+#define pgm_read_word(address) (*(const uint16_t*)(address))
 #endif
 
 #endif
