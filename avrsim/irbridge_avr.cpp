@@ -84,7 +84,7 @@ struct Options {
 
 void printUsage(FILE* to) {
     std::fputs(
-        "Usage: irbridge-avr [options] FIRMWARE.elf\n"
+        "Usage: irbridge-avr [options] [FIRMWARE.elf]\n"
         "Runs the IR bridge firmware in a simulated ATmega328P in real time. The\n"
         "first line printed is the serial device to open; then a line for each\n"
         "frame the IR LED sends. Standard input takes commands for the receiver:\n"
@@ -92,13 +92,25 @@ void printUsage(FILE* to) {
         "  play D1 D2 ...       durations in microseconds, starting with a mark\n"
         "  play-file PATH       durations; a blank line between frames\n"
         "  quit\n"
-        "Stop it with quit, SIGINT or SIGTERM.\n"
+        "Stop it with quit, SIGINT or SIGTERM. Without FIRMWARE.elf it runs the\n"
+        "firmware installed with it (../lib/orvalinder/IrBridge.elf from the program).\n"
         "\n"
         "  --eeprom FILE  the chip's EEPROM: read at start if it exists, written at the end\n"
         "  --loopback     the receiver also sees the board's own LED\n"
         "  --quiet        print nothing after the device path\n"
         "  --help         show this text\n",
         to);
+}
+
+// The firmware the package installs beside the program, or "" if there is
+// none (or the program cannot tell where it lies).
+std::string installedFirmware() {
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return {};
+    std::string path(self, static_cast<size_t>(length));
+    path = path.substr(0, path.rfind('/')) + "/../lib/orvalinder/IrBridge.elf";
+    return access(path.c_str(), R_OK) == 0 ? path : std::string();
 }
 
 // Returns 0 to go on, otherwise the exit status plus one.
@@ -118,13 +130,17 @@ int parseOptions(int argc, char** argv, Options& options) {
         default: printUsage(stderr); return 3;
         }
     }
-    if (argc - optind != 1) {
-        std::fputs(argc == optind ? "irbridge-avr: no firmware named\n" : "irbridge-avr: more than one firmware named\n",
-                   stderr);
+    if (argc - optind > 1) {
+        std::fputs("irbridge-avr: more than one firmware named\n", stderr);
         printUsage(stderr);
         return 3;
     }
-    options.firmware = argv[optind];
+    options.firmware = argc == optind ? installedFirmware() : argv[optind];
+    if (options.firmware.empty()) {
+        std::fputs("irbridge-avr: no firmware named, and none installed beside the program\n", stderr);
+        printUsage(stderr);
+        return 3;
+    }
     return 0;
 }
 

@@ -34,7 +34,7 @@ for file in \
   usr/share/icons/hicolor/48x48/apps/orvalinder.png \
   usr/share/icons/hicolor/256x256/apps/orvalinder.png \
   usr/share/man/man1/orvalinder.1.gz usr/share/man/man1/irbridge-sim.1.gz usr/share/man/man1/irbridge-avr.1.gz \
-  usr/share/orvalinder/firmware/IrBridge.hex \
+  usr/share/orvalinder/firmware/IrBridge.hex usr/lib/orvalinder/IrBridge.elf \
   usr/share/orvalinder/firmware/IrBridge/IrBridge.ino \
   usr/share/orvalinder/firmware/IrBridge/key_table.h \
   usr/share/doc/orvalinder/copyright usr/share/doc/orvalinder/changelog.gz
@@ -57,3 +57,9 @@ for library in libqt6widgets6 libqt6serialport6 libc6; do
 done
 
 "$out/root/usr/bin/orvalinder" --version
+
+# The simulated board finds the firmware installed beside it.
+printf 'quit\n' | "$out/root/usr/bin/irbridge-avr" --quiet | grep -q '^/dev/' || {
+  echo "irbridge-avr did not start with the installed firmware"
+  exit 1
+}
