@@ -20,9 +20,10 @@ void setup()
 
 void loop()
 {
-    int16_t byte;
-    while ((byte = serialRead()) >= 0)
-        bridge->serialByte(uint8_t(byte), boardMillis());
+    // (Not named `byte`: the Arduino IDE makes that a type.)
+    int16_t received;
+    while ((received = serialRead()) >= 0)
+        bridge->serialByte(uint8_t(received), boardMillis());
 
     const uint16_t* durations;
     if (uint8_t count = irReceivedFrame(durations)) {
