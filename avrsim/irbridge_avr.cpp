@@ -45,6 +45,7 @@
 #include "avrsim/simulated_board.h"
 #include "firmware/IrBridge/ir_codec.h"
 #include "firmware/IrBridge/ir_text.h"
+#include "sim/board_terminal.h"
 
 namespace {
 
@@ -64,16 +65,6 @@ constexpr size_t kMaxSerialWaiting = 4096;
 // Between frames played from a file, and after a frame of unknown protocol.
 constexpr uint64_t kFileFrameGapUs = 100'000;
 constexpr uint32_t kMaxDurationUs = 1'000'000;
-
-volatile sig_atomic_t g_stop = 0;
-
-void onStopSignal(int) { g_stop = 1; }
-
-bool stopPending() {
-    sigset_t pending;
-    sigpending(&pending);
-    return sigismember(&pending, SIGINT) == 1 || sigismember(&pending, SIGTERM) == 1;
-}
 
 struct Options {
     std::string firmware;
@@ -142,25 +133,6 @@ int parseOptions(int argc, char** argv, Options& options) {
         return 3;
     }
     return 0;
-}
-
-// Opens the pty pair as irbridge-sim does and returns the master; `slave`
-// stays open so the master never hangs up while no client has it open.
-int openPty(std::string& path, int& slave) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return -1;
-    const char* name = ptsname(master);
-    if (name == nullptr) return -1;
-    path = name;
-    slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave < 0) return -1;
-    termios tio{};
-    if (tcgetattr(slave, &tio) != 0) return -1;
-    cfmakeraw(&tio);
-    if (tcsetattr(slave, TCSANOW, &tio) != 0) return -1;
-    if (fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0) return -1;
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    return master;
 }
 
 // Durations separated by blanks and line ends; a blank line ends a frame.
@@ -285,23 +257,11 @@ int main(int argc, char** argv) {
     }
     board->setLoopback(options.loopback);
 
-    // As in irbridge-sim: the stop signals are taken only inside ppoll.
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigset_t stopSignals, waitMask;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
-    sigdelset(&waitMask, SIGINT);
-    sigdelset(&waitMask, SIGTERM);
+    const sigset_t waitMask = boardterminal::catchStopSignals();
 
     std::string path;
     int slave = -1;
-    const int master = openPty(path, slave);
+    const int master = boardterminal::open(path, slave);
     if (master < 0) {
         std::fprintf(stderr, "irbridge-avr: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
         return 1;
@@ -316,7 +276,7 @@ int main(int argc, char** argv) {
     bool quit = false;
     int status = 0;
 
-    while (!quit && !g_stop && !stopPending()) {
+    while (!quit && !boardterminal::stopRequested()) {
         const uint64_t wallUs = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
         // A board slower than real time still gets to its I/O every 50 steps.
         for (int step = 0; step < 50 && board->nowUs() + kStepUs <= wallUs; ++step) {

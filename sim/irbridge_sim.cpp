@@ -38,6 +38,8 @@
 #include <random>
 #include <string>
 
+#include "sim/board_terminal.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -45,16 +47,6 @@ using Clock = std::chrono::steady_clock;
 // Flood and garbage wait while this much output is still unwritten, so a
 // client that stops reading holds them back instead of filling memory.
 constexpr size_t kMaxPending = 64 * 1024;
-
-volatile sig_atomic_t g_stop = 0;
-
-void onStopSignal(int) { g_stop = 1; }
-
-bool stopPending() {
-    sigset_t pending;
-    sigpending(&pending);
-    return sigismember(&pending, SIGINT) == 1 || sigismember(&pending, SIGTERM) == 1;
-}
 
 struct Options {
     uint64_t flood = 0;           // monitor lines per second, 0 for none
@@ -239,54 +231,17 @@ timespec timeUntil(Clock::time_point when, Clock::time_point now) {
     return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
-// Opens the pty pair and returns the master; `slave` stays open for the
-// whole run so the master never reports a hang-up while no client has it
-// open, and a client may close and reopen the path at will.
-int openPty(std::string& path, int& slave) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return -1;
-    const char* name = ptsname(master);
-    if (name == nullptr) return -1;
-    path = name;
-    slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave < 0) return -1;
-    // The settings belong to the terminal, not the descriptor, so clients
-    // see raw bytes too: no echo, no CR/LF translation.
-    termios tio{};
-    if (tcgetattr(slave, &tio) != 0) return -1;
-    cfmakeraw(&tio);
-    if (tcsetattr(slave, TCSANOW, &tio) != 0) return -1;
-    if (fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0) return -1;
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    return master;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
     if (const int exit = parseOptions(argc, argv, options)) return exit - 1;
 
-    // The stop signals stay blocked except inside ppoll, so one arriving
-    // between the check of g_stop and the wait still ends the wait. While
-    // the pty is always ready ppoll returns without taking them, hence the
-    // look at the pending signals too.
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigset_t stopSignals, waitMask;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
-    sigdelset(&waitMask, SIGINT);
-    sigdelset(&waitMask, SIGTERM);
+    const sigset_t waitMask = boardterminal::catchStopSignals();
 
     std::string path;
     int slave = -1;
-    const int master = openPty(path, slave);
+    const int master = boardterminal::open(path, slave);
     if (master < 0) {
         std::fprintf(stderr, "irbridge-sim: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
         return 1;
@@ -307,7 +262,7 @@ int main(int argc, char** argv) {
     Outbox out;
     int status = 0;
 
-    while (!g_stop && !stopPending()) {
+    while (!boardterminal::stopRequested()) {
         const Clock::time_point now = Clock::now();
         flood.limitLag(now);
         garbage.limitLag(now);

@@ -10,7 +10,7 @@ set(allowed_view view tools serial resources core)
 set(allowed_app app view tools serial resources core)
 set(allowed_sim sim)
 set(allowed_firmware firmware)
-set(allowed_avrsim avrsim firmware)
+set(allowed_avrsim avrsim firmware sim)
 
 set(failures "")
 foreach(folder core serial tools resources view app sim firmware avrsim)

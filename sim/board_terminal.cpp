@@ -1,0 +1,60 @@
+#include "sim/board_terminal.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace boardterminal {
+namespace {
+
+volatile sig_atomic_t g_stop = 0;
+
+void onStopSignal(int) { g_stop = 1; }
+
+}  // namespace
+
+int open(std::string& path, int& slave) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return -1;
+    const char* name = ptsname(master);
+    if (name == nullptr) return -1;
+    path = name;
+    slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave < 0) return -1;
+    // The settings belong to the terminal, not the descriptor, so clients
+    // see raw bytes too.
+    termios tio{};
+    if (tcgetattr(slave, &tio) != 0) return -1;
+    cfmakeraw(&tio);
+    if (tcsetattr(slave, TCSANOW, &tio) != 0) return -1;
+    if (fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0) return -1;
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    return master;
+}
+
+sigset_t catchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigset_t stopSignals, waitMask;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
+    sigdelset(&waitMask, SIGINT);
+    sigdelset(&waitMask, SIGTERM);
+    return waitMask;
+}
+
+bool stopRequested() {
+    if (g_stop) return true;
+    sigset_t pending;
+    sigpending(&pending);
+    return sigismember(&pending, SIGINT) == 1 || sigismember(&pending, SIGTERM) == 1;
+}
+
+}  // namespace boardterminal

@@ -1,0 +1,25 @@
+// What the board simulators share: the board's end of a pseudo-terminal,
+// and stopping cleanly on SIGINT or SIGTERM.
+#pragma once
+
+#include <signal.h>
+
+#include <string>
+
+namespace boardterminal {
+
+// Opens a pseudo-terminal in raw mode (no echo, no CR/LF translation) and
+// returns its master end, non-blocking, or -1. `path` is the device clients
+// open; `slave` stays open so the master never hangs up while none has it.
+int open(std::string& path, int& slave);
+
+// Blocks SIGINT and SIGTERM and makes them set the stop flag; returns the
+// mask to wait with in ppoll, the only place they are then taken, so one
+// arriving between a look at stopRequested() and the wait still ends it.
+sigset_t catchStopSignals();
+
+// Whether a stop signal came, or waits to be taken: while the pty is always
+// ready ppoll returns without taking them.
+bool stopRequested();
+
+}  // namespace boardterminal
