@@ -142,6 +142,18 @@ TEST(IrBridgeFirmware, AFramePlayedIntoTheReceiverComesBackAsLines)
     }
 }
 
+TEST(IrBridgeFirmware, AMarkLongerThanAnyRemotesIsNoFrame)
+{
+    // A receiver held low (sunlight, a lamp) after the start of a frame.
+    Board b;
+    b.board.playIr({9000, 4500, 560, 560, 30000}, b.board.nowUs() + 1000);
+    b.runUntil([] { return false; }, 200'000);
+    EXPECT_EQ(b.serial, "");
+    // The next frame is heard again.
+    b.board.playIr(frameOf(parsed("NEC:20DF10EF")), b.board.nowUs() + 1000);
+    EXPECT_TRUE(b.runUntilSerial("NEC:20DF10EFY")) << b.serial;
+}
+
 TEST(IrBridgeFirmware, GarbageBeforeAKeyCodeIsSkipped)
 {
     Board b;
