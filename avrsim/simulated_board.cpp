@@ -222,6 +222,8 @@ void SimulatedBoard::onCoreReset(avr_t* avr) {
     avr_cycle_timer_register(avr, 1, onResetDone, board);
 }
 
+void SimulatedBoard::reset() { avr_reset(avr_); }
+
 // The reset cleared the pin's register after onCoreReset: drive it again.
 // Its IRQ passes only changes, and the level has not changed.
 uint64_t SimulatedBoard::onResetDone(avr_t*, uint64_t, void* param) {

@@ -94,6 +94,10 @@ public:
 
     bool builtinLedOn() const;
 
+    // Presses the reset button (or a host toggling DTR): the firmware starts
+    // again, the EEPROM keeps what it holds.
+    void reset();
+
     // The EEPROM as a file of its 1024 bytes; both throw std::runtime_error.
     void loadEeprom(const std::string& path);
     void saveEeprom(const std::string& path) const;

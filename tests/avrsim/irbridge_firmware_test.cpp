@@ -171,7 +171,7 @@ TEST(IrBridgeFirmware, AnUnknownKeyCodeSendsNothingAndSaysSo)
     EXPECT_TRUE(b.sent.empty());
 }
 
-TEST(IrBridgeFirmware, ALearnedKeyIsSentAndKeptThroughARestart)
+TEST(IrBridgeFirmware, ALearnedKeyIsSentAndKeptThroughAResetAndAPowerCycle)
 {
     const std::string eeprom = testing::TempDir() + "irbridge-eeprom-" + std::to_string(getpid());
     const IrCode learned = parsed("NEC:20DF10EF");
@@ -184,17 +184,23 @@ TEST(IrBridgeFirmware, ALearnedKeyIsSentAndKeptThroughARestart)
         b.board.sendSerial("A101");
         ASSERT_TRUE(b.runUntilSent(1));
         expectFrame(b.sent[0], learned);
+
+        b.board.reset();
+        b.board.run(20'000);
+        b.board.sendSerial("A101");
+        ASSERT_TRUE(b.runUntilSent(2));
+        expectFrame(b.sent[1], learned);
         b.board.saveEeprom(eeprom);
     }
-    Board restarted(eeprom);
-    restarted.board.sendSerial("A101");
-    ASSERT_TRUE(restarted.runUntilSent(1));
-    expectFrame(restarted.sent[0], learned);
+    Board poweredAgain(eeprom);
+    poweredAgain.board.sendSerial("A101");
+    ASSERT_TRUE(poweredAgain.runUntilSent(1));
+    expectFrame(poweredAgain.sent[0], learned);
 
-    restarted.board.sendSerial("!FA101A101");
-    ASSERT_TRUE(restarted.runUntilSent(2));
-    EXPECT_EQ(restarted.serial, "Forgot A101Y");
-    expectFrame(restarted.sent[1], keyCode("A101"));
+    poweredAgain.board.sendSerial("!FA101A101");
+    ASSERT_TRUE(poweredAgain.runUntilSent(2));
+    EXPECT_EQ(poweredAgain.serial, "Forgot A101Y");
+    expectFrame(poweredAgain.sent[1], keyCode("A101"));
     std::filesystem::remove(eeprom);
 }
 
