@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Mutation run over the rules and the serial link.
+"""Mutation run over the rules, the serial link and the board's firmware.
 
 Applies one small fault at a time to a source file, rebuilds the test
 executables that can see it, runs them, and puts the file back. A mutant is
@@ -34,6 +34,8 @@ EXECUTABLES = {
     "window_tests": "tests/window_tests",
     "menu_flow_tests": "tests/menu_flow_tests",
     "serial_pty_tests": "tests/serial_pty_tests",
+    "firmware_tests": "tests/firmware/firmware_tests",
+    "irbridge_firmware_tests": "tests/avrsim/irbridge_firmware_tests",
 }
 
 # The executables that can see a change to each file. The end-to-end run is
@@ -66,6 +68,12 @@ TARGETS = {
     "tools/bit_reversal.cpp": ["core_tests", "dialogs_tests", "swap_bits_flow_tests"],
     "tools/bit_reversal.h": ["core_tests", "dialogs_tests", "swap_bits_flow_tests"],
     "tools/button_recorder.cpp": ["core_tests", "window_tests"],
+    # The firmware: on the host, then built for the chip and run by simavr.
+    "firmware/IrBridge/bridge.cpp": ["firmware_tests", "irbridge_firmware_tests"],
+    "firmware/IrBridge/learned_keys.cpp": ["firmware_tests", "irbridge_firmware_tests"],
+    "firmware/IrBridge/ir_codec.cpp": ["firmware_tests", "irbridge_firmware_tests"],
+    "firmware/IrBridge/ir_text.cpp": ["firmware_tests", "irbridge_firmware_tests"],
+    "firmware/IrBridge/board_avr.cpp": ["irbridge_firmware_tests"],
 }
 
 KINDS = ("comparison", "constant", "dropped", "text", "setting")
@@ -129,7 +137,7 @@ MUTANTS = [
      "a setting of exactly 24 characters is missing", "comparison"),
     ("serial/port_settings.cpp", "return bits >= 5 && bits <= 8 ? bits : 8;",
      "return bits > 5 && bits <= 8 ? bits : 8;", "5 data bits become 8", "comparison"),
-    ("serial/port_settings.cpp", "if (number >= 1) return", "if (number >= 0) return",
+    ("serial/port_settings.cpp", "if (allDigits && number >= 1 &&", "if (allDigits && number >= 0 &&",
      "Com0 opens /dev/ttyS-1", "comparison"),
     ("serial/port_settings.cpp", ": 115200; }", ": 9600; }",
      "missing speed gives 9600", "constant"),
@@ -251,6 +259,57 @@ MUTANTS = [
      "    text << std::fixed << std::setprecision(6) << static_cast<double>(value);\n"
      "    return text.str();\n}",
      "decimal point from the program's locale", "text"),
+    # --- the board's firmware ---
+    ("firmware/IrBridge/bridge.cpp", "if (++digits_ == 3)", "if (++digits_ == 4)",
+     "key codes of four digits", "comparison"),
+    ("firmware/IrBridge/bridge.cpp", "break;  // a broken key code: the byte may start the next one", "return;",
+     "the byte after a broken key code is lost", "dropped"),
+    ("firmware/IrBridge/bridge.cpp", "if (byte == '*' && command_ == Forget)", "if (byte == '*')",
+     "learning * forgets every key", "comparison"),
+    ("firmware/IrBridge/bridge.cpp", "if (queueCount_ == kQueueSize)", "if (queueCount_ > kQueueSize)",
+     "one key code more than the queue holds", "comparison"),
+    ("firmware/IrBridge/bridge.cpp", 'sendMessage(PSTR("No key "), &key);', ";",
+     "unknown key codes pass in silence", "dropped"),
+    ("firmware/IrBridge/bridge.cpp", "if (learning_ && nowMs - learnSinceMs_ >= kLearnMs)",
+     "if (learning_ && nowMs - learnSinceMs_ > kLearnMs)", "a learn waits a millisecond longer", "comparison"),
+    ("firmware/IrBridge/bridge.cpp", "if (learning_ && !code.repeat)", "if (learning_)",
+     "an NEC repeat frame is learned", "dropped"),
+    ("firmware/IrBridge/bridge.cpp", "if (output_.freeSpace() < length + 1)", "if (output_.freeSpace() < length)",
+     "a value line one byte too long for the room left", "comparison"),
+    ("firmware/IrBridge/bridge.cpp", "if (count > kMonitorLineNumbers)", "if (count > kMonitorLineNumbers + 1)",
+     "a monitor line of 101 numbers", "constant"),
+    ("firmware/IrBridge/learned_keys.cpp", "    storage_.write(address, kEmpty);", "",
+     "a slot is rewritten without marking it empty first", "dropped"),
+    ("firmware/IrBridge/learned_keys.cpp", "return isKeyLetter(bytes[0]) && check(bytes) == bytes[11];",
+     "return isKeyLetter(bytes[0]);", "a half-written slot counts", "dropped"),
+    ("firmware/IrBridge/learned_keys.cpp", "if (storage_.read(i) != kMark[i])", "if (false)",
+     "another program's EEPROM is taken for keys", "dropped"),
+    ("firmware/IrBridge/learned_keys.cpp", "if (!slotInUse(b))", "if (true)",
+     "a new key takes the first slot whatever it holds", "dropped"),
+    ("firmware/IrBridge/ir_codec.cpp", "uint16_t margin = nominal / 4;", "uint16_t margin = nominal / 3;",
+     "timings off by a third decode", "constant"),
+    ("firmware/IrBridge/ir_codec.cpp", "const uint16_t kNecRepeatSpace = 2250;", "const uint16_t kNecRepeatSpace = 2500;",
+     "NEC repeat space of 2500 us", "constant"),
+    ("firmware/IrBridge/ir_codec.cpp", "case IR_PANASONIC: return 37000;", "case IR_PANASONIC: return 38000;",
+     "Panasonic on a 38 kHz carrier", "constant"),
+    ("firmware/IrBridge/ir_codec.cpp", "case IR_NEC: return 41;", "case IR_NEC: return 30;",
+     "NEC frames closer than their period", "constant"),
+    ("firmware/IrBridge/ir_text.cpp", "if (count != 0 || digit != '0') out[count++] = digit;", "out[count++] = digit;",
+     "numbers with leading zeros", "dropped"),
+    ("firmware/IrBridge/ir_text.cpp", '{IR_RC6_6_20, "RC6-6-20"}', '{IR_RC6_6_20, "RC6A"}',
+     "RC6 mode 6A named otherwise", "text"),
+    ("firmware/IrBridge/board_avr.cpp", "            receiveState = Off;", "            ;",
+     "the receiver hears the board's own frames", "dropped"),
+    ("firmware/IrBridge/board_avr.cpp", "    if (idle && receivedCount >= kShortestFrame)",
+     "    if (receivedCount >= kShortestFrame)", "a mark too long for a frame ends one", "dropped"),
+    ("firmware/IrBridge/board_avr.cpp", "const uint8_t kLongestWaitForReceiveMs = 150;",
+     "const uint8_t kLongestWaitForReceiveMs = 0;", "sending cuts into a frame being received", "constant"),
+    ("firmware/IrBridge/board_avr.cpp", "const uint16_t kFrameEndTicks = 12000 * kTicksPerMicrosecond;",
+     "const uint16_t kFrameEndTicks = 4000 * kTicksPerMicrosecond;", "a 4 ms space ends a frame", "constant"),
+    ("firmware/IrBridge/board_avr.cpp", "OCR2A = uint8_t((F_CPU / 2 + hertz / 2) / hertz - 1);",
+     "OCR2A = uint8_t((F_CPU + hertz / 2) / hertz - 1);", "the carrier at half its frequency", "constant"),
+    ("firmware/IrBridge/board_avr.cpp", "frame[receivedCount] = uint16_t((now - lastEdge) / kTicksPerMicrosecond);",
+     "frame[receivedCount] = uint16_t(now - lastEdge);", "measured durations in timer ticks", "dropped"),
 ]
 
 

@@ -131,7 +131,7 @@ bool LearnedKeys::find(const KeyName& key, IrCode& code) const
     code.bits = b[4];
     code.high = uint16_t(b[5] << 8 | b[6]);
     code.data = uint32_t(b[7]) << 24 | uint32_t(b[8]) << 16 | uint32_t(b[9]) << 8 | b[10];
-    return code.bits == irCodeBits(code.protocol) && code.bits != 0;
+    return true;
 }
 
 bool LearnedKeys::learn(const KeyName& key, const IrCode& code)

@@ -192,17 +192,19 @@ TEST(Bridge, LinesThatDoNotFitAreDroppedWhole)
         board.bridge.frameReceived(frame, 3);
         EXPECT_EQ(board.output.take(), room == 14 ? "9000\t4500\t560x" : "") << room;
     }
-    board.output.capacity = 12;  // "No key A999Y"
-    board.type("A999A998");
-    EXPECT_EQ(board.sent(), std::vector<std::string>{});
-    EXPECT_EQ(board.output.take(), "No key A999Y");  // the second did not fit
+    for (size_t room : {11, 12}) {  // "No key A999Y"
+        board.output.capacity = room;
+        board.type("A999A998");
+        EXPECT_EQ(board.sent(), std::vector<std::string>{});
+        EXPECT_EQ(board.output.take(), room == 12 ? "No key A999Y" : "") << room;  // A998 never fits
+    }
 }
 
 TEST(Bridge, AMonitorLineHoldsAtMostAHundredNumbers)
 {
     Eeprom eeprom;
     Board board{eeprom};
-    std::vector<uint16_t> frame(kIrMaxDurations, 1);
+    std::vector<uint16_t> frame(kMonitorLineNumbers + 1, 1);
     board.bridge.frameReceived(frame.data(), uint8_t(frame.size()));
     std::string line = board.output.take();
     EXPECT_EQ(std::count(line.begin(), line.end(), '1'), 100);
@@ -240,6 +242,8 @@ TEST(Bridge, ForgetAllBringsBackEveryDefault)
         board.receive(nec(0x12345678));
     }
     board.output.take();
+    board.type("!L*A100");  // no learn of anything
+    EXPECT_EQ(board.sent(), std::vector<std::string>{"NEC:12345678"});
     board.type("!F*A100B140D145");
     EXPECT_EQ(board.output.take(), "Forgot every learned keyY");
     EXPECT_EQ(board.sent(), (std::vector<std::string>{board.defaultOf("A100"), board.defaultOf("B140"),
@@ -309,6 +313,31 @@ TEST(LearnedKeys, APowerCutWhileLearningLosesOnlyThatKey)
 }
 
 TEST(LearnedKeys, AnotherProgramsEepromIsClearedFirst)
+{
+    // Bytes laid out like a learned key, under another mark.
+    Eeprom foreign;
+    ASSERT_TRUE(LearnedKeys(foreign).learn(key("A101"), nec(0x20DF10EF)));
+    foreign.bytes[3] = 2;
+    IrCode code, fallback;
+    ASSERT_TRUE(LearnedKeys(foreign).find(key("A101"), code));
+    findDefaultKey(key("A101"), fallback);
+    EXPECT_EQ(textOf(code), textOf(fallback));
+}
+
+TEST(LearnedKeys, AWornCellMakesTheKeyFallBackToItsDefault)
+{
+    for (size_t byte = 4; byte < 16; ++byte) {
+        Eeprom eeprom;
+        ASSERT_TRUE(LearnedKeys(eeprom).learn(key("A101"), nec(0x20DF10EF)));
+        eeprom.bytes[byte] ^= 0x10;
+        IrCode code, fallback;
+        ASSERT_TRUE(LearnedKeys(eeprom).find(key("A101"), code)) << byte;
+        findDefaultKey(key("A101"), fallback);
+        EXPECT_EQ(textOf(code), textOf(fallback)) << byte;
+    }
+}
+
+TEST(LearnedKeys, RandomBytesHoldNoKeys)
 {
     Eeprom eeprom;
     for (size_t i = 0; i < eeprom.bytes.size(); ++i)
