@@ -281,7 +281,7 @@ MUTANTS = [
     ("firmware/IrBridge/learned_keys.cpp", "    storage_.write(address, kEmpty);", "",
      "a slot is rewritten without marking it empty first", "dropped"),
     ("firmware/IrBridge/learned_keys.cpp", "return isKeyLetter(bytes[0]) && check(bytes) == bytes[11];",
-     "return isKeyLetter(bytes[0]);", "a half-written slot counts", "dropped"),
+     "return isKeyLetter(bytes[0]);", "a slot whose bytes changed since it was written counts", "dropped"),
     ("firmware/IrBridge/learned_keys.cpp", "if (storage_.read(i) != kMark[i])", "if (false)",
      "another program's EEPROM is taken for keys", "dropped"),
     ("firmware/IrBridge/learned_keys.cpp", "if (!slotInUse(b))", "if (true)",
