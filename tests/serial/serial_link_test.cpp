@@ -131,6 +131,21 @@ TEST(SerialLink, FailuresToOpenOrCloseAreExplained) {
     EXPECT_EQ(failure->icon, MessageIcon::Default);
 }
 
+TEST(SerialLink, ADisconnectLetsGoOfThePort) {
+    ConnectStore store;
+    OneDeviceOpener opener;
+    NoWait noWait;
+    SerialLink link(store, opener, noWait);
+    writePortSettings(store, PortSettings{"Com3", "NONE", "115200", "1", "8"});
+    auto device = std::make_shared<RecordingDevice>(LineSettings{});
+    opener.device = device;
+    ASSERT_TRUE(link.connect().connected);
+    EXPECT_EQ(link.port(), device);
+    EXPECT_FALSE(link.disconnect());
+    EXPECT_EQ(link.port(), nullptr);  // nothing can write to the closed port through it
+    EXPECT_FALSE(link.disconnect());
+}
+
 // A Linux user outside the dialout group is told the command that lets them
 // in; Windows has no such group.
 TEST(SerialLink, OpenFailureTellsHowToJoinTheDialoutGroup) {

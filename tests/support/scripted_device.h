@@ -56,12 +56,20 @@ public:
     }
     bool lost() const override {
         std::lock_guard lock(mutex_);
+        ++lostChecks_;
+        changed_.notify_all();
         return lost_;
+    }
+    // Waits until the device has been asked `count` times whether it is lost.
+    bool waitForLostChecks(int count, std::chrono::milliseconds deadline) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, deadline, [&] { return lostChecks_ >= count; });
     }
 
 private:
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    mutable std::condition_variable changed_;
+    mutable int lostChecks_ = 0;
     std::deque<std::string> chunks_;
     std::chrono::milliseconds timeout_;
     bool closed_ = false;
