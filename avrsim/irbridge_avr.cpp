@@ -259,15 +259,9 @@ int main(int argc, char** argv) {
 
     const sigset_t waitMask = boardterminal::catchStopSignals();
 
-    std::string path;
     int slave = -1;
-    const int master = boardterminal::open(path, slave);
-    if (master < 0) {
-        std::fprintf(stderr, "irbridge-avr: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
-        return 1;
-    }
-    std::printf("%s\n", path.c_str());
-    std::fflush(stdout);
+    const int master = boardterminal::openAndAnnounce("irbridge-avr", slave);
+    if (master < 0) return 1;
 
     const Clock::time_point start = Clock::now();
     std::string unread;  // the board's bytes the pty has not taken

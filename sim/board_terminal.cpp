@@ -4,7 +4,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 namespace boardterminal {
 namespace {
@@ -13,9 +17,7 @@ volatile sig_atomic_t g_stop = 0;
 
 void onStopSignal(int) { g_stop = 1; }
 
-}  // namespace
-
-int open(std::string& path, int& slave) {
+int openRaw(std::string& path, int& slave) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return -1;
     const char* name = ptsname(master);
@@ -31,6 +33,20 @@ int open(std::string& path, int& slave) {
     if (tcsetattr(slave, TCSANOW, &tio) != 0) return -1;
     if (fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0) return -1;
     fcntl(master, F_SETFD, FD_CLOEXEC);
+    return master;
+}
+
+}  // namespace
+
+int openAndAnnounce(const char* program, int& slave) {
+    std::string path;
+    const int master = openRaw(path, slave);
+    if (master < 0) {
+        std::fprintf(stderr, "%s: cannot open a pseudo-terminal: %s\n", program, std::strerror(errno));
+        return -1;
+    }
+    std::printf("%s\n", path.c_str());
+    std::fflush(stdout);
     return master;
 }
 

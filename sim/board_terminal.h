@@ -4,14 +4,14 @@
 
 #include <signal.h>
 
-#include <string>
-
 namespace boardterminal {
 
-// Opens a pseudo-terminal in raw mode (no echo, no CR/LF translation) and
-// returns its master end, non-blocking, or -1. `path` is the device clients
-// open; `slave` stays open so the master never hangs up while none has it.
-int open(std::string& path, int& slave);
+// Opens a pseudo-terminal in raw mode (no echo, no CR/LF translation),
+// prints the device clients open on the first line of standard output, and
+// returns its master end, non-blocking; or says why not on standard error,
+// as `program`, and returns -1. `slave` stays open so that the master never
+// hangs up while no client has the device open.
+int openAndAnnounce(const char* program, int& slave);
 
 // Blocks SIGINT and SIGTERM and makes them set the stop flag; returns the
 // mask to wait with in ppoll, the only place they are then taken, so one

@@ -239,15 +239,9 @@ int main(int argc, char** argv) {
 
     const sigset_t waitMask = boardterminal::catchStopSignals();
 
-    std::string path;
     int slave = -1;
-    const int master = boardterminal::open(path, slave);
-    if (master < 0) {
-        std::fprintf(stderr, "irbridge-sim: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
-        return 1;
-    }
-    std::printf("%s\n", path.c_str());
-    std::fflush(stdout);
+    const int master = boardterminal::openAndAnnounce("irbridge-sim", slave);
+    if (master < 0) return 1;
 
     if (!options.seedGiven) options.seed = std::random_device{}();
     if (!options.quiet && options.garbage != 0)
