@@ -73,6 +73,7 @@ TARGETS = {
     "firmware/IrBridge/learned_keys.cpp": ["firmware_tests", "irbridge_firmware_tests"],
     "firmware/IrBridge/ir_codec.cpp": ["firmware_tests", "irbridge_firmware_tests"],
     "firmware/IrBridge/ir_text.cpp": ["firmware_tests", "irbridge_firmware_tests"],
+    "firmware/IrBridge/ir_text.h": ["firmware_tests", "irbridge_firmware_tests"],
     "firmware/IrBridge/board_avr.cpp": ["irbridge_firmware_tests"],
 }
 
@@ -276,7 +277,7 @@ MUTANTS = [
      "an NEC repeat frame is learned", "dropped"),
     ("firmware/IrBridge/bridge.cpp", "if (output_.freeSpace() < length + 1)", "if (output_.freeSpace() < length)",
      "a value line one byte too long for the room left", "comparison"),
-    ("firmware/IrBridge/bridge.cpp", "if (count > kMonitorLineNumbers)", "if (count > kMonitorLineNumbers + 1)",
+    ("firmware/IrBridge/ir_text.h", "return count > kMonitorLineNumbers ?", "return count > kMonitorLineNumbers + 1 ?",
      "a monitor line of 101 numbers", "constant"),
     ("firmware/IrBridge/learned_keys.cpp", "    storage_.write(address, kEmpty);", "",
      "a slot is rewritten without marking it empty first", "dropped"),

@@ -16,11 +16,6 @@ Bridge::Bridge(LineOutput& output, KeyStorage& storage) : output_(output), learn
 
 void Bridge::serialByte(uint8_t byte, uint32_t nowMs)
 {
-    parse(byte, nowMs);
-}
-
-void Bridge::parse(uint8_t byte, uint32_t nowMs)
-{
     switch (state_) {
     case KeyDigits:
     case CommandKeyDigits:
@@ -170,19 +165,8 @@ void Bridge::sendLine(const char* text, uint16_t length, char end)
 
 void Bridge::sendMonitorLine(const uint16_t* durations, uint8_t count)
 {
-    if (count > kMonitorLineNumbers)
-        count = kMonitorLineNumbers;
     // Measured first, so that a line that does not fit is not started.
-    uint16_t length = 1;
-    for (uint8_t i = 0; i < count; ++i)
-        length = uint16_t(length + decimalLength(durations[i]) + (i != 0));
-    if (output_.freeSpace() < length)
+    if (output_.freeSpace() < monitorLineLength(durations, count))
         return;
-    char digits[5];
-    for (uint8_t i = 0; i < count; ++i) {
-        if (i != 0)
-            output_.write("\t", 1);
-        output_.write(digits, formatDecimal(durations[i], digits));
-    }
-    output_.write("x", 1);
+    writeMonitorLine(durations, count, [this](const char* text, uint8_t length) { output_.write(text, length); });
 }

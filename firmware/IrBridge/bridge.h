@@ -60,7 +60,6 @@ private:
     enum ParseState : uint8_t { Idle, KeyDigits, CommandLetter, CommandKeyLetter, CommandKeyDigits };
     enum Command : uint8_t { NoCommand, Learn, Forget };
 
-    void parse(uint8_t byte, uint32_t nowMs);
     void keyCodeComplete(uint32_t nowMs);
     void queueKey(KeyName key);
     void startLearning(KeyName key, uint32_t nowMs);

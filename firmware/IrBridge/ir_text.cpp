@@ -36,12 +36,6 @@ struct TextWriter {
         while (*text) put(*text++);
     }
 
-    void putDecimal(uint16_t value) {
-        char digits[5];
-        uint8_t count = formatDecimal(value, digits);
-        for (uint8_t i = 0; i < count; ++i) put(digits[i]);
-    }
-
     void putHex(uint32_t value, uint8_t bits) {
         for (uint8_t shift = static_cast<uint8_t>((bits + 3) / 4 * 4); shift > 0;) {
             shift = static_cast<uint8_t>(shift - 4);
@@ -107,15 +101,23 @@ uint8_t decimalLength(uint16_t value) {
     return value >= 10000 ? 5 : value >= 1000 ? 4 : value >= 100 ? 3 : value >= 10 ? 2 : 1;
 }
 
+uint16_t monitorLineLength(const uint16_t* durations, uint8_t count) {
+    count = monitorLineNumbers(count);
+    uint16_t length = 1;
+    for (uint8_t i = 0; i < count; ++i) length = static_cast<uint16_t>(length + decimalLength(durations[i]) + (i != 0));
+    return length;
+}
+
 uint16_t formatMonitorLine(const uint16_t* durations, uint8_t count, char* out, uint16_t capacity) {
-    TextWriter text = {out, capacity, 0, false};
-    if (count > kMonitorLineNumbers) count = kMonitorLineNumbers;
-    for (uint8_t i = 0; i < count; ++i) {
-        if (i > 0) text.put('\t');
-        text.putDecimal(durations[i]);
-    }
-    text.put('x');
-    return text.finish();
+    const uint16_t length = monitorLineLength(durations, count);
+    if (length >= capacity) return 0;
+    uint16_t written = 0;
+    writeMonitorLine(durations, count, [&](const char* text, uint8_t n) {
+        memcpy(out + written, text, n);
+        written = static_cast<uint16_t>(written + n);
+    });
+    out[written] = '\0';
+    return written;
 }
 
 uint8_t formatCode(const IrCode& code, char* out, uint8_t capacity) {

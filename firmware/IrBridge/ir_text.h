@@ -20,6 +20,30 @@ const uint8_t kMonitorLineNumbers = 100;
 uint8_t formatDecimal(uint16_t value, char out[5]);
 uint8_t decimalLength(uint16_t value);
 
+// How many of `count` numbers go into a monitor line.
+inline uint8_t monitorLineNumbers(uint8_t count)
+{
+    return count > kMonitorLineNumbers ? kMonitorLineNumbers : count;
+}
+
+// The length of the monitor line for `durations`, 'x' included.
+uint16_t monitorLineLength(const uint16_t* durations, uint8_t count);
+
+// Hands the monitor line to `put(text, length)` piece by piece, so that the
+// board writes it straight into its serial queue.
+template <class Put>
+void writeMonitorLine(const uint16_t* durations, uint8_t count, Put put)
+{
+    count = monitorLineNumbers(count);
+    char digits[5];
+    for (uint8_t i = 0; i < count; ++i) {
+        if (i != 0)
+            put("\t", 1);
+        put(digits, formatDecimal(durations[i], digits));
+    }
+    put("x", 1);
+}
+
 // Writes the monitor line for `durations`, 'x' included, and a terminating
 // zero. Returns its length, or 0 if `capacity` is too small for the line.
 uint16_t formatMonitorLine(const uint16_t* durations, uint8_t count, char* out, uint16_t capacity);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bridge.h"
+#include "ir_codes.h"
 #include "ir_text.h"
 #include "key_table.h"
 #include "learned_keys.h"
@@ -52,14 +53,7 @@ KeyName key(const char* text)
     return k;
 }
 
-IrCode nec(uint32_t data)
-{
-    IrCode code;
-    code.protocol = IR_NEC;
-    code.bits = 32;
-    code.data = data;
-    return code;
-}
+IrCode nec(uint32_t data) { return makeCode(IR_NEC, data); }
 
 std::vector<uint16_t> frameOf(const IrCode& code)
 {
@@ -256,9 +250,7 @@ TEST(Bridge, ALearnWaitsTenSecondsForADecodedFrameThatIsNoRepeat)
     Board board{eeprom};
     board.type("!LC100");
     board.output.take();
-    IrCode repeat = nec(0);
-    repeat.repeat = true;
-    board.receive(repeat);
+    board.receive(necRepeat());
     const uint16_t noise[] = {300, 7000, 1200};
     board.bridge.frameReceived(noise, 3);
     board.bridge.tick(board.nowMs + Bridge::kLearnMs - 1);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ir_codec.h"
+#include "ir_codes.h"
 
 namespace {
 
@@ -13,16 +14,6 @@ constexpr double kNecUnit = 562.5;
 constexpr double kPanasonicUnit = 432;
 constexpr double kRc5Half = 889;
 constexpr double kRc6Unit = 444;
-
-IrCode makeCode(uint8_t protocol, uint32_t data, uint16_t high = 0, bool toggle = false) {
-    IrCode code;
-    code.protocol = protocol;
-    code.bits = irCodeBits(protocol);
-    code.data = data;
-    code.high = high;
-    code.toggle = toggle;
-    return code;
-}
 
 std::vector<uint16_t> encode(const IrCode& code) {
     std::vector<uint16_t> frame(kIrMaxDurations);
@@ -60,11 +51,9 @@ std::vector<IrCode> sampleCodes() {
         {IR_RC6_6_20, 0}, {IR_RC6_6_20, 0xFFFFF}, {IR_RC6_6_20, 0xC005C},
     };
     for (const auto& [protocol, data] : manchester) {
-        for (bool toggle : {false, true}) codes.push_back(makeCode(protocol, data, 0, toggle));
+        for (bool toggle : {false, true}) codes.push_back(withToggle(makeCode(protocol, data), toggle));
     }
-    IrCode repeat = makeCode(IR_NEC, 0);
-    repeat.repeat = true;
-    codes.push_back(repeat);
+    codes.push_back(necRepeat());
     return codes;
 }
 
@@ -74,12 +63,10 @@ TEST(IrCodec, KnownFramesFollowThePublishedTiming) {
         double unit;
         std::vector<double> units;  // the first durations, in units
     };
-    IrCode necRepeat = makeCode(IR_NEC, 0);
-    necRepeat.repeat = true;
     const Row rows[] = {
         // leader 16, 8; first byte 0x20 = 0010 0000: a 0 is 1, 1 and a 1 is 1, 3
         {makeCode(IR_NEC, 0x20DF10EF), kNecUnit, {16, 8, 1, 1, 1, 1, 1, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
-        {necRepeat, kNecUnit, {16, 4, 1}},
+        {necRepeat(), kNecUnit, {16, 4, 1}},
         // leader 8, 4; first nibble 0x4 = 0100
         {makeCode(IR_PANASONIC, 0x0100BCBD, 0x4004), kPanasonicUnit, {8, 4, 1, 1, 1, 3, 1, 1, 1, 1}},
         // the whole frame: S1 S2 = 1 1, toggle 0, address 00000, command 101100

@@ -3,19 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "ir_codes.h"
 #include "ir_text.h"
 
 namespace {
 
-IrCode makeCode(uint8_t protocol, uint32_t data, uint16_t high = 0, bool repeat = false) {
-    IrCode code;
-    code.protocol = protocol;
-    code.bits = irCodeBits(protocol);
-    code.data = data;
-    code.high = high;
-    code.repeat = repeat;
-    return code;
-}
 
 std::string monitorLine(const std::vector<uint16_t>& durations, uint16_t capacity = 1000) {
     std::vector<char> out(capacity + 1, '#');
@@ -69,7 +61,7 @@ TEST(IrText, CodesWrittenAndReadBack) {
     const std::pair<IrCode, std::string> rows[] = {
         {makeCode(IR_NEC, 0x20DF10EF), "NEC:20DF10EF"},
         {makeCode(IR_NEC, 0), "NEC:00000000"},
-        {makeCode(IR_NEC, 0, 0, true), "NEC repeat"},
+        {necRepeat(), "NEC repeat"},
         {makeCode(IR_PANASONIC, 0x0100BCBD, 0x4004), "PANASONIC 4004:0100BCBD"},
         {makeCode(IR_PANASONIC, 0xFFFFFFFF, 0xFFFF), "PANASONIC FFFF:FFFFFFFF"},
         {makeCode(IR_RC5, 0x02C), "RC5:02C"},
