@@ -114,27 +114,27 @@ std::string normalisePort(std::string_view typed, PathStyle style, const std::ve
     while (first < last && isComLetter(text[first])) ++first;
     while (last > first && isComLetter(text[last - 1])) --last;
     const int number = leadingDecimal(std::string_view(text).substr(first, last - first));
-    return number < 1 ? "Com3" : "Com" + std::to_string(number);
+    return number < 1 ? PortSettings{}.port : "Com" + std::to_string(number);
 }
 
 std::string normaliseParity(std::string_view typed) {
     const std::string text = upper(trimBlanks(cut(typed)));
-    return positionOf(parityList(), text) ? text : "NONE";
+    return positionOf(parityList(), text) ? text : PortSettings{}.parity;
 }
 
 std::string normaliseSpeed(std::string_view typed) {
     const std::string text(trimBlanks(cut(typed)));
-    return positionOf(speedList(), text) ? text : "115200";
+    return positionOf(speedList(), text) ? text : PortSettings{}.speed;
 }
 
 std::string normaliseStopBits(std::string_view typed) {
     const std::string text(trimBlanks(cut(typed)));
-    return text == "1.5" || text == "2" ? text : "1";
+    return text == "1.5" || text == "2" ? text : PortSettings{}.stopBits;
 }
 
 std::string normaliseDataBits(std::string_view typed) {
     const std::string text(trimBlanks(cut(typed)));
-    return text == "16" || text == "7" || text == "6" || text == "5" ? text : "8";
+    return text == "16" || text == "7" || text == "6" || text == "5" ? text : PortSettings{}.dataBits;
 }
 
 PortSettings normalise(const TypedSettings& t, PathStyle style, const std::vector<std::string>& devicesFound) {

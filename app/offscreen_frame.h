@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 
 #include "app/main_frame.h"
-#include "serial/qt_serial_device.h"
+#include "serial/serial_connection.h"
 #include "serial/qt_settings_store.h"
 
 namespace orvalinder {
@@ -26,9 +26,8 @@ struct OffscreenFrame {
     QuietPlatform quiet;
     Platform platform{quiet, quiet, quiet};
     QtSettingsStore store;
-    QtSerialDeviceOpener opener;
-    ThreadSleeper sleeper;
-    SerialConnection connection{store, opener, sleeper};
+    BoardWaits waits;
+    SerialConnection connection{store, waits};
     COrvalinderDoc document;
     QSettings state;
     CMainFrame frame;

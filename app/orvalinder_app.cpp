@@ -15,7 +15,7 @@ COrvalinderApp::~COrvalinderApp() {
 bool COrvalinderApp::initInstance(const QStringList& documents) {
     setWindowIcon(appIcon());
     state_ = CMainFrame::openState();
-    connection_ = std::make_unique<SerialConnection>(store_, opener_, sleeper_);
+    connection_ = std::make_unique<SerialConnection>(store_, waits_);
     document_ = std::make_unique<COrvalinderDoc>();
     frame_ = std::make_unique<CMainFrame>(platform_, *connection_, *document_, *state_);
     installDialogs(*frame_, platform_, store_);

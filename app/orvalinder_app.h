@@ -1,6 +1,6 @@
 #pragma once
 // The application: builds the one window with its document and view, and
-// owns the real serial port opener, settings store and dialogs' seams.
+// owns the real settings store and dialogs' seams.
 
 #include <QApplication>
 #include <QSettings>
@@ -10,7 +10,6 @@
 #include "app/main_frame.h"
 #include "app/orvalinder_doc.h"
 #include "app/platform.h"
-#include "serial/qt_serial_device.h"
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
 
@@ -34,8 +33,7 @@ private:
     QtFolderOpener folders_;
     Platform platform_{boxes_, files_, folders_};
     QtSettingsStore store_;
-    QtSerialDeviceOpener opener_;
-    ThreadSleeper sleeper_;
+    BoardWaits waits_;
     std::unique_ptr<SerialConnection> connection_;
     std::unique_ptr<COrvalinderDoc> document_;
     std::unique_ptr<QSettings> state_;

@@ -55,12 +55,9 @@ int main(int argc, char** argv) {
     s.monitorLines.store("9000\t4500\t560\t1690\t560\t560\t560\t1690\t560\t1690x", s.status);
     s.monitorLines.store("9000\t4500\t560\t560\t560\t1690\t560\t560\t560\t1690\t560\t560x", s.status);
     s.monitorLines.showValueLine("CODE:20DF10EF", s.status);
-    s.connected = true;
-    s.status.line(2) = L"2. Connected";
     save("ir-monitor");
 
     // The recorder after its first click, from the Tools menu as a user starts it.
-    s.connected = false;
     s.status.reset();
     view->selectRemote(Panasonic);
     view->directory = [d = window.config.path().toStdString()] { return std::optional(d); };

@@ -14,9 +14,9 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
-#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <sys/wait.h>
@@ -26,7 +26,6 @@
 #include "app/offscreen_frame.h"
 #include "serial/line_queue.h"
 #include "view/commands.h"
-#include "view/monitor_bars.h"
 
 using namespace orvalinder;
 
@@ -35,63 +34,9 @@ namespace {
 constexpr int kFloodRate = 100000;  // lines per second
 constexpr int kTickMs = 10;
 
-class NoWait : public Sleeper {
+class NoWait : public BoardWaits {
 public:
-    void sleep(int) override {}
-};
-
-// Counts the flood's lines as the receiver reads them from the device, by
-// their sequence numbers: every line read here goes into the window's line
-// queue. The device itself is the real one.
-struct FloodCount {
-    std::atomic<long> received{0}, gaps{0}, next{0};
-};
-
-class CountingDevice : public SerialDevice {
-public:
-    CountingDevice(std::shared_ptr<SerialDevice> device, FloodCount& count) : device_(std::move(device)), count_(count) {}
-
-    long read(char* buffer, size_t max) override {
-        const long got = device_->read(buffer, max);
-        if (got <= 0) return got;
-        lines_.clear();
-        assembler_.feed(std::string_view(buffer, static_cast<size_t>(got)), lines_);
-        for (const ReceivedLine& line : lines_) {
-            if (line.kind != ReceivedLine::Monitor) continue;
-            const std::vector<int> values = readMonitorValues(line.text);
-            if (values.size() < 67) continue;  // not a flood line
-            count_.gaps += values.back() - count_.next;
-            count_.next = values.back() + 1;
-            ++count_.received;
-        }
-        return got;
-    }
-    long write(std::string_view bytes) override { return device_->write(bytes); }
-    bool readLineSettings(LineSettings& s) override { return device_->readLineSettings(s); }
-    bool applyLineSettings(const LineSettings& s) override { return device_->applyLineSettings(s); }
-    bool setReadTimeout(int ms) override { return device_->setReadTimeout(ms); }
-    void clearErrors() override { device_->clearErrors(); }
-    void setQueueSizes(int in, int out) override { device_->setQueueSizes(in, out); }
-    bool close() override { return device_->close(); }
-    bool lost() const override { return device_->lost(); }
-
-private:
-    std::shared_ptr<SerialDevice> device_;
-    FloodCount& count_;
-    LineAssembler assembler_;
-    std::vector<ReceivedLine> lines_;
-};
-
-class CountingOpener : public SerialDeviceOpener {
-public:
-    FloodCount count;
-    std::shared_ptr<SerialDevice> open(const std::string& path) override {
-        std::shared_ptr<SerialDevice> device = real_.open(path);
-        return device ? std::make_shared<CountingDevice>(device, count) : nullptr;
-    }
-
-private:
-    QtSerialDeviceOpener real_;
+    int milliseconds(int) override { return 0; }
 };
 
 struct Simulator {
@@ -133,6 +78,27 @@ double residentMb() {
     return -1;
 }
 
+// The threads of this process other than the first, by name: Qt names its
+// own; a thread of ours is named or shows the program's name.
+std::vector<std::string> threadNames() {
+    std::vector<std::string> names;
+    const std::string self = std::to_string(getpid());
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        if (task.path().filename() == self) continue;
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        names.push_back(name);
+    }
+    return names;
+}
+
+bool isQtsOwn(const std::string& name) {
+    static const std::string kQt[] = {"QXcbEventQueue", "QDBusConnection", "Thread (pooled)", "QFileInfoGatherer",
+                                      "gmain", "gdbus", "dconf worker"};
+    return std::find(std::begin(kQt), std::end(kQt), name) != std::end(kQt);
+}
+
 double percentile(std::vector<double> values, double p) {
     if (values.empty()) return -1;
     std::sort(values.begin(), values.end());
@@ -153,16 +119,15 @@ struct Window {
         if (!QTest::qWaitForWindowExposed(&frame)) return false;
         QSignalSpy finished(&connection, &SerialConnection::connectFinished);
         QTest::mouseClick(frame.view(), Qt::LeftButton, {}, QPoint(75, 445));
-        return finished.wait(5000) && frame.view()->state().connected;
+        return finished.wait(5000) && connection.connected();
     }
 
     QTemporaryDir config;
     QuietPlatform quiet;
     Platform platform{quiet, quiet, quiet};
     QtSettingsStore store;
-    CountingOpener opener;
     NoWait noWait;
-    SerialConnection connection{store, opener, noWait,
+    SerialConnection connection{store, noWait,
                                 KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); })};
     COrvalinderDoc document;
     QSettings state{config.path() + QStringLiteral("/state.conf"), QSettings::IniFormat};
@@ -229,23 +194,41 @@ int main(int argc, char** argv) {
         Simulator flood;
         start(flood, sim, {"--flood", std::to_string(kFloodRate), "--count", std::to_string(lines)});
         Window window(flood.path);
-        FloodCount& count = window.opener.count;
-        // Lines read between two takes by the window: the queue compacts
+        const SerialConnection& connection = window.connection;
+        // Lines received between two takes by the window: the queue compacts
         // only above LineQueue::kCompactAt. The count is taken after each
         // take, so it is exact to within one chunk read.
         long largestBatch = 0, atLastTake = 0;
         QObject::connect(&window.connection, &SerialConnection::linesArrived, [&] {
-            largestBatch = std::max(largestBatch, count.received - atLastTake);
-            atLastTake = count.received;
+            largestBatch = std::max(largestBatch, connection.linesReceived() - atLastTake);
+            atLastTake = connection.linesReceived();
         });
         if (!window.connect()) return 1;
-        const std::vector<double> late =
-            lateTicks(floodSeconds * 3 + 5, [&] { return count.next >= lines; });
+        // Until every line has come, or none has for a second.
+        long before = -1;
+        QElapsedTimer quiet;
+        quiet.start();
+        const std::vector<double> late = lateTicks(floodSeconds * 3 + 5, [&] {
+            if (connection.linesReceived() != before) {
+                before = connection.linesReceived();
+                quiet.restart();
+            }
+            return before >= lines || quiet.elapsed() > 1000;
+        });
+        std::string names;
+        long ours = 0;
+        for (const std::string& name : threadNames()) {
+            names += (names.empty() ? "" : ", ") + name;
+            ours += !isQtsOwn(name);
+        }
+        std::printf("threads_connected: %s\n", names.c_str());
+        std::printf("threads_of_ours_connected: %ld\n", ours);
         std::printf("flood_event_latency_ms_p99: %.2f\n", percentile(late, 0.99));
         std::printf("flood_event_latency_ms_max: %.2f\n", late.empty() ? -1 : *std::max_element(late.begin(), late.end()));
         std::printf("flood_lines_sent: %ld\n", lines);
-        std::printf("flood_lines_received: %ld\n", count.received.load());
-        std::printf("flood_lines_lost: %ld\n", count.gaps + (lines - count.next));
+        std::printf("flood_lines_received: %ld\n", connection.linesReceived());
+        // A byte lost breaks its line: two lines become one, or one is cut.
+        std::printf("flood_lines_lost: %ld\n", lines - connection.linesReceived());
         std::printf("flood_largest_batch_lines: %ld\n", largestBatch);
         std::printf("flood_queue_compacts_above_lines: %zu\n", LineQueue::kCompactAt);
     }

@@ -15,7 +15,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "serial/qt_serial_device.h"
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
 #include "view/monitor_bars.h"
@@ -24,9 +23,9 @@ using namespace orvalinder;
 
 namespace {
 
-class NoWait : public Sleeper {
+class NoWait : public BoardWaits {
 public:
-    void sleep(int) override {}
+    int milliseconds(int) override { return 0; }
 };
 
 struct Simulator {
@@ -80,7 +79,6 @@ int main(int argc, char** argv) {
     QTemporaryDir config;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
     QtSettingsStore store;
-    QtSerialDeviceOpener opener;
     NoWait noWait;
     const KeyCodeLogger logger([d = config.path().toStdString()] { return std::optional(d); });
 
@@ -90,7 +88,7 @@ int main(int argc, char** argv) {
     long received = 0, lost = 0, next = 0;
     std::chrono::steady_clock::time_point first, last;
     {
-        SerialConnection connection(store, opener, noWait, logger);
+        SerialConnection connection(store, noWait, logger);
         connection.setMonitorActive(true);
         QObject::connect(&connection, &SerialConnection::linesArrived, [&] {
             for (const ReceivedLine& line : connection.takeLines()) {
@@ -126,7 +124,7 @@ int main(int argc, char** argv) {
     writePortSettings(store, PortSettings{quiet.path, "NONE", "115200", "1", "8"});
     double idle = -1;
     {
-        SerialConnection connection(store, opener, noWait, logger);
+        SerialConnection connection(store, noWait, logger);
         connection.setMonitorActive(false);
         QObject::connect(&connection, &SerialConnection::connectFinished, [&](bool ok) {
             if (!ok) app.exit(1);

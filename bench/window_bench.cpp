@@ -141,9 +141,9 @@ Start startToFirstPaint(const char* program, const std::string& home) {
     return result;
 }
 
-class NoWait : public Sleeper {
+class NoWait : public BoardWaits {
 public:
-    void sleep(int) override {}
+    int milliseconds(int) override { return 0; }
 };
 
 // The real window over a pseudo-terminal that plays the board: clicks on
@@ -158,9 +158,8 @@ void clickToWire(int clicks) {
     writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
     QuietPlatform quiet;
     Platform platform{quiet, quiet, quiet};
-    QtSerialDeviceOpener opener;
     NoWait noWait;
-    SerialConnection connection(store, opener, noWait,
+    SerialConnection connection(store, noWait,
                                 KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); }));
     COrvalinderDoc document;
     QSettings state(config.path() + QStringLiteral("/state.conf"), QSettings::IniFormat);
@@ -174,7 +173,7 @@ void clickToWire(int clicks) {
 
     QSignalSpy finished(&connection, &SerialConnection::connectFinished);
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(75, 445));
-    if (!finished.wait(5000) || !view->state().connected) {
+    if (!finished.wait(5000) || !connection.connected()) {
         std::fprintf(stderr, "window_bench: no connection to %s\n", board.path().c_str());
         return;
     }
@@ -269,7 +268,7 @@ int main(int argc, char** argv) {
         QElapsedTimer timer;
         timer.start();
         QPainter p(&client);
-        painter.paint(p, view, client.size());
+        painter.paint(p, view, false, client.size());
         p.end();
         times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
     }

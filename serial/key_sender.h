@@ -2,9 +2,10 @@
 // Sends one KeyCode to the board: the key letter and the number, nothing
 // around them, in one write. Status line 3 tells what happened.
 
+#include <functional>
 #include <string>
+#include <string_view>
 
-#include "serial/serial_device.h"
 #include "core/picture_geometry.h"
 #include "core/status_lines.h"
 
@@ -13,7 +14,10 @@ namespace orvalinder {
 // "A101" for letter A and number 101.
 std::string keyCodeMessage(KeyCode code);
 
+// Writes the bytes and returns how many the port took.
+using WriteBytes = std::function<long(std::string_view)>;
+
 // Writes the message when connected and sets status line 3 either way.
-void sendKeyCode(bool connected, SerialDevice* port, KeyCode code, StatusLines& status);
+void sendKeyCode(bool connected, const WriteBytes& write, KeyCode code, StatusLines& status);
 
 }  // namespace orvalinder

@@ -28,6 +28,7 @@ public:
     bool push(std::vector<ReceivedLine> lines) {
         if (lines.empty()) return false;
         std::lock_guard lock(mutex_);
+        pushed_ += static_cast<long>(lines.size());
         const bool wasEmpty = lines_.empty();
         for (ReceivedLine& line : lines) lines_.push_back(std::move(line));
         if (lines_.size() > compactAt_) compact();
@@ -39,6 +40,12 @@ public:
         std::vector<ReceivedLine> taken(std::make_move_iterator(lines_.begin()), std::make_move_iterator(lines_.end()));
         lines_.clear();
         return taken;
+    }
+
+    // Every line pushed so far, whether taken, waiting or dropped.
+    long linesPushed() const {
+        std::lock_guard lock(mutex_);
+        return pushed_;
     }
 
 private:
@@ -65,8 +72,9 @@ private:
     }
 
     const size_t compactAt_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::deque<ReceivedLine> lines_;
+    long pushed_ = 0;
 };
 
 }  // namespace orvalinder

@@ -68,7 +68,7 @@ int leadingDecimal(std::string_view text) {
 }
 
 std::string devicePath(const std::optional<std::string>& port, PathStyle style) {
-    const std::string text = port.value_or("Com3");
+    const std::string text = port.value_or(std::string(kDefaultPort));
     if (style == PathStyle::Windows) return "//./" + text;
     const std::string_view bare = trimmed(text);
     if (!bare.empty() && bare.front() == '/') return std::string(bare);
@@ -96,7 +96,7 @@ int parityCode(const std::optional<std::string>& text, int portParity) {
     return portParity;
 }
 
-int baudRate(const std::optional<std::string>& text) { return text ? leadingDecimal(*text) : 115200; }
+int baudRate(const std::optional<std::string>& text) { return text ? leadingDecimal(*text) : kDefaultBaudRate; }
 
 int stopBitsCode(const std::optional<std::string>& text) {
     if (!text) return 0;
@@ -106,9 +106,9 @@ int stopBitsCode(const std::optional<std::string>& text) {
 }
 
 int dataBitsCount(const std::optional<std::string>& text) {
-    if (!text) return 8;
+    if (!text) return kDefaultDataBits;
     const int bits = leadingDecimal(*text);
-    return bits >= 5 && bits <= 8 ? bits : 8;
+    return bits >= 5 && bits <= 8 ? bits : kDefaultDataBits;
 }
 
 }  // namespace orvalinder

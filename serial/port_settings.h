@@ -40,13 +40,20 @@ public:
 // the reading buffer, gives nothing.
 std::optional<std::string> readSetting(const SettingsStore& store, std::string_view name);
 
+// What the board speaks (115200 baud, 8 data bits, no parity, one stop bit)
+// and the port the settings start with. A value missing from the store reads
+// as its default.
+inline constexpr std::string_view kDefaultPort = "Com3";
+inline constexpr int kDefaultBaudRate = 115200;
+inline constexpr int kDefaultDataBits = 8;
+
 // The texts the dialog stores, normalised.
 struct PortSettings {
-    std::string port = "Com3";
+    std::string port{kDefaultPort};
     std::string parity = "NONE";
-    std::string speed = "115200";
+    std::string speed = std::to_string(kDefaultBaudRate);
     std::string stopBits = "1";
-    std::string dataBits = "8";
+    std::string dataBits = std::to_string(kDefaultDataBits);
 };
 
 // Writes all five values, in order.

@@ -1,54 +1,65 @@
 #pragma once
-// The connection the window drives: the opener runs off the window's thread
-// (it waits five seconds for the board), the receiver hands its lines over
-// through a queue, and every outcome comes back as a signal on the window's
-// thread.
+// The connection the window drives. One thread of its own, the port thread,
+// owns the QSerialPort and reacts to it: what the board sends becomes lines
+// as it arrives, the connect is a sequence of timed steps, and an unplug
+// arrives as an error. The connection's state lives here, on the window's
+// thread; every outcome comes back by signal.
 
 #include <QObject>
 #include <QString>
-#include <atomic>
-#include <memory>
-#include <thread>
+#include <QThread>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <vector>
 
-#include "serial/csio.h"
+#include "serial/keycode_logger.h"
 #include "serial/line_queue.h"
-#include "serial/receiver.h"
 #include "serial/serial_link.h"
 
 namespace orvalinder {
 
-class ThreadSleeper : public Sleeper {
-public:
-    void sleep(int milliseconds) override;
-};
+class PortEngine;
 
-class SerialConnection : public QObject, public ReceiverSink {
+enum class ConnectionState { Closed, Connecting, Connected };
+
+class SerialConnection : public QObject {
     Q_OBJECT
 public:
-    SerialConnection(SettingsStore& store, SerialDeviceOpener& opener, Sleeper& sleeper,
-                     KeyCodeLogger logger = KeyCodeLogger(), QObject* parent = nullptr);
+    // Bytes that arrive while nobody reads wait up to this many, as in a
+    // driver's input queue; what does not fit is dropped.
+    static constexpr int kQueueBytes = 16384;
+
+    SerialConnection(SettingsStore& store, BoardWaits& waits, KeyCodeLogger logger = KeyCodeLogger(),
+                     QObject* parent = nullptr);
     ~SerialConnection() override;
 
-    CSio& sio() { return sio_; }
-    const SerialLink& link() const { return link_; }
+    ConnectionState state() const { return state_; }
+    bool connecting() const { return state_ == ConnectionState::Connecting; }
+    bool connected() const { return state_ == ConnectionState::Connected; }
 
-    // Starts a connect; connectFinished follows. Until then the link and its
-    // port belong to the opener thread, and sio() keeps the earlier handle. False, and nothing happens,
+    // Starts a connect; connectFinished follows. False, and nothing happens,
     // while a connect is already under way.
     bool startConnect();
-    bool connecting() const { return connecting_; }
 
-    // Stops the receiver (waiting for it) and closes the port. A message
-    // when the close fails. During a connect it abandons the connect: the
-    // port is closed once the opener is done with it, and connectFinished
-    // reports not connected, without a message.
+    // Closes the port, abandoning a connect under way (whose connectFinished
+    // then reports not connected, without a message). A message when the
+    // close fails.
     std::optional<UserMessage> disconnect();
 
+    // Writes the bytes; how many the port took, 0 when not connected.
+    long write(std::string_view bytes);
+
+    // The board is read only while the IR Monitor is shown, or while a
+    // button is being learned; otherwise its bytes wait.
     void setMonitorActive(bool active);
-    bool receiving() const { return receiver_ != nullptr; }
+    void setLearning(bool learning);
 
     // Every line received since the last call, in order.
     std::vector<ReceivedLine> takeLines() { return queue_.takeAll(); }
+    // Every line received since the connection was made, taken or not.
+    long linesReceived() const { return queue_.linesPushed(); }
 
 signals:
     void connectFinished(bool connected, const QString& message, int icon);  // icon: MessageIcon; empty: none
@@ -57,20 +68,24 @@ signals:
     void connectionLost();
 
 private:
-    void received(ChunkResult result) override;
-    void lost() override;
-    void finishConnect(ConnectOutcome outcome);
+    friend class PortEngine;
 
-    SettingsStore& store_;
-    KeyCodeLogger logger_;
-    CSio sio_;
-    SerialLink link_;
+    template <typename Work>
+    auto onPortThread(Work work);
+    void updateReading();
+    // Reports from the port thread, about the connect numbered `attempt`.
+    void finishConnect(int attempt, const ConnectOutcome& outcome);
+    void lost(int attempt);
+
+    QThread thread_;
+    PortEngine* engine_;  // lives on thread_
     LineQueue queue_;
-    std::unique_ptr<Receiver> receiver_;
-    std::thread opener_;
-    bool connecting_ = false;
-    bool abandoned_ = false;  // disconnected while connecting
+    ConnectionState state_ = ConnectionState::Closed;
+    int attempt_ = 0;  // reports about earlier attempts are stale
     bool monitorActive_ = false;
+    bool learning_ = false;
+    std::mutex callMutex_;
+    std::condition_variable callDone_;
 };
 
 }  // namespace orvalinder

@@ -2,8 +2,7 @@
 
 namespace orvalinder {
 
-SerialLink::SerialLink(SettingsStore& store, SerialDeviceOpener& opener, Sleeper& sleeper)
-    : store_(store), opener_(opener), sleeper_(sleeper) {}
+SerialLink::SerialLink(SettingsStore& store, SerialDeviceOpener& opener) : store_(store), opener_(opener) {}
 
 std::string SerialLink::openFailureText(const std::string& path, PathStyle style) {
     std::string text = "Can't open com port " + path + "\nPlease check the com port settings in the Options menu.";
@@ -20,65 +19,65 @@ std::string SerialLink::openFailureText(const std::string& path, PathStyle style
     return text.substr(0, 499);
 }
 
-ConnectOutcome SerialLink::connect() {
+SerialLink::Step SerialLink::fail(std::optional<UserMessage> message) {
+    stage_ = Stage::Idle;
+    return {ConnectOutcome{false, std::move(message)}};
+}
+
+SerialLink::Step SerialLink::startConnect() {
     if (!store_.keyExists()) {
-        return {false, UserMessage{"Unable read the comm port name from the registry.\nPlease check the port settings ?",
-                                   MessageIcon::Default}};
+        return fail(UserMessage{"Unable read the comm port name from the registry.\nPlease check the port settings ?",
+                                MessageIcon::Default});
     }
     const std::string path = devicePath(readSetting(store_, setting::Port));
-
-    bool openTried = false;
-    if (!portOpen_) {
+    // A port left open by a failed configuration is configured again as it is.
+    if (!port_) {
         port_ = opener_.open(path);
-        openTried = true;
-        if (!port_) return {false, UserMessage{openFailureText(path), MessageIcon::Stop}, openTried};
+        if (!port_) return fail(UserMessage{openFailureText(path), MessageIcon::Stop});
     }
-    portOpen_ = true;
+    if (!port_->readLineSettings(settings_)) return fail(std::nullopt);
+    // Read again: a key deleted since the first look reads as missing
+    // values, which are the board's own 115200 8N1. An unknown parity name
+    // keeps the port's own parity.
+    settings_.baudRate = baudRate(readSetting(store_, setting::Speed));
+    settings_.stopBits = stopBitsCode(readSetting(store_, setting::StopBits));
+    settings_.parity = parityCode(readSetting(store_, setting::Parity), settings_.parity);
+    settings_.dataBits = dataBitsCount(readSetting(store_, setting::DataBits));
+    settings_.dtrRaised = true;
+    settings_.rtsRaised = true;
+    settings_.flowControl = false;
+    stage_ = Stage::ApplySettings;
+    return {std::nullopt, kWaitsMs[0]};
+}
 
-    LineSettings settings;
-    if (!port_->readLineSettings(settings)) return {false, std::nullopt, openTried};
-    if (store_.keyExists()) {
-        settings.baudRate = baudRate(readSetting(store_, setting::Speed));
-        settings.stopBits = stopBitsCode(readSetting(store_, setting::StopBits));
-        settings.parity = parityCode(readSetting(store_, setting::Parity), settings.parity);
-        settings.dataBits = dataBitsCount(readSetting(store_, setting::DataBits));
-    } else {
-        // The key went away during the connect: the board's own 115200 8N1.
-        settings.baudRate = 115200;
-        settings.parity = 0;
-        settings.stopBits = 0;
-        settings.dataBits = 8;
+SerialLink::Step SerialLink::continueConnect() {
+    switch (stage_) {
+    case Stage::ApplySettings:
+        if (!port_->applyLineSettings(settings_)) {
+            return fail(
+                UserMessage{"SetCommState\nCould not set communication state \n openport aborted", MessageIcon::Stop});
+        }
+        stage_ = Stage::ClearErrors;
+        return {std::nullopt, kWaitsMs[1]};
+    case Stage::ClearErrors:
+        port_->clearErrors();
+        stage_ = Stage::Ready;
+        return {std::nullopt, kWaitsMs[2]};
+    case Stage::Ready:
+        stage_ = Stage::Idle;
+        return {ConnectOutcome{true, std::nullopt}};
+    case Stage::Idle:
+        break;
     }
-    settings.dtrRaised = true;
-    settings.rtsRaised = true;
-    settings.flowControl = false;
-
-    sleeper_.sleep(1000);
-    if (!port_->applyLineSettings(settings)) {
-        return {false,
-                UserMessage{"SetCommState\nCould not set communication state \n openport aborted", MessageIcon::Stop},
-                openTried};
-    }
-    sleeper_.sleep(2000);
-    if (!port_->setReadTimeout(kReadTimeoutMs)) {
-        return {false,
-                UserMessage{"SetCommTimeouts\nCould not set communication timeouts\n openport aborted",
-                            MessageIcon::Stop},
-                openTried};
-    }
-    sleeper_.sleep(500);
-    port_->clearErrors();
-    sleeper_.sleep(500);
-    port_->setQueueSizes(kQueueBytes, kQueueBytes);
-    sleeper_.sleep(1000);
-    return {true, std::nullopt, openTried};
+    return fail(std::nullopt);  // no connect under way
 }
 
 std::optional<UserMessage> SerialLink::disconnect() {
-    if (!portOpen_) return std::nullopt;
-    portOpen_ = false;
-    if (!port_->close()) return UserMessage{"Can't close port.", MessageIcon::Default};
-    port_.reset();
+    stage_ = Stage::Idle;
+    if (!port_) return std::nullopt;
+    const bool closed = port_->close();
+    port_.reset();  // even when the close failed: the next connect opens the device anew
+    if (!closed) return UserMessage{"Can't close port.", MessageIcon::Default};
     return std::nullopt;
 }
 

@@ -1,58 +1,73 @@
 #pragma once
 // Opening, configuring and closing the port. The board resets when the port
-// opens, so the opener waits between the steps before it may be written to.
-// A connect may run on a thread of its own; nothing else may touch the link
-// until it returns, and the caller hands the new handle to its CSio.
+// opens, so a connect waits between its steps before anything is written:
+// five seconds in all. The link does not wait itself; it says how long to
+// wait before the next step, so the caller can use a timer and stay
+// responsive. All calls come from one thread.
 
 #include <memory>
 #include <optional>
 
+#include "core/user_message.h"
 #include "serial/port_settings.h"
 #include "serial/serial_device.h"
-#include "core/user_message.h"
 
 namespace orvalinder {
 
-class Sleeper {
+// How long the connect really waits when it asks for `wanted` milliseconds.
+// Tests shorten or stretch the board's start-up.
+class BoardWaits {
 public:
-    virtual ~Sleeper() = default;
-    virtual void sleep(int milliseconds) = 0;
+    virtual ~BoardWaits() = default;
+    virtual int milliseconds(int wanted) { return wanted; }
 };
 
 struct ConnectOutcome {
     bool connected = false;
     std::optional<UserMessage> message;  // to show before the status lines change
-    // This attempt opened the device, or tried to: the view's copy of the
-    // handle is to take port() (nothing after a failed open).
-    bool openTried = false;
 };
 
 class SerialLink {
 public:
-    static constexpr int kReadTimeoutMs = 2000;
-    static constexpr int kQueueBytes = 16384;
+    // The waits after opening, after the line settings and after clearing
+    // the port's errors.
+    static constexpr int kWaitsMs[] = {1000, 2500, 1500};
 
-    SerialLink(SettingsStore& store, SerialDeviceOpener& opener, Sleeper& sleeper);
+    // One step of a connect: it has ended with an outcome, or the next step
+    // comes after a wait.
+    struct Step {
+        std::optional<ConnectOutcome> outcome;
+        int waitMs = 0;
+    };
 
-    // Reads the settings, opens the device unless an earlier attempt left it
-    // open, configures it and waits for the board. Five seconds on success.
-    ConnectOutcome connect();
+    SerialLink(SettingsStore& store, SerialDeviceOpener& opener);
 
-    // Closes the port if it is open. A message when the close fails.
+    // Reads the settings and opens the device, unless an earlier attempt
+    // left it open, then reads its line settings.
+    Step startConnect();
+    // The next step of the connect under way.
+    Step continueConnect();
+
+    // Closes the port if it is open, abandoning a connect under way. A
+    // message when the close fails.
     std::optional<UserMessage> disconnect();
 
-    bool portOpen() const { return portOpen_; }
-    // The open port the receiver reads; nothing after a close.
-    std::shared_ptr<SerialDevice> port() const { return port_; }
+    bool portOpen() const { return port_ != nullptr; }
+    // The open port; nothing after a close.
+    SerialDevice* port() const { return port_.get(); }
 
     static std::string openFailureText(const std::string& path, PathStyle style = nativePathStyle());
 
 private:
+    enum class Stage { Idle, ApplySettings, ClearErrors, Ready };
+
+    Step fail(std::optional<UserMessage> message);
+
     SettingsStore& store_;
     SerialDeviceOpener& opener_;
-    Sleeper& sleeper_;
-    bool portOpen_ = false;
     std::shared_ptr<SerialDevice> port_;
+    Stage stage_ = Stage::Idle;
+    LineSettings settings_;
 };
 
 }  // namespace orvalinder

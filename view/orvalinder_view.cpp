@@ -56,7 +56,7 @@ void COrvalinderView::resizeEvent(QResizeEvent* event) {
 
 void COrvalinderView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter_.paint(painter, state_, size());
+    painter_.paint(painter, state_, connection_.connected(), size());
 }
 
 void COrvalinderView::scheduleRepaint() {
@@ -84,10 +84,11 @@ void COrvalinderView::leftClick(int x, int y) {
     state_.status.line(3) = L"3. Left click " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" ";
     if (x >= 50 && x <= 100 && y >= 420 && y <= 470) toggleConnection();
     if (state_.remoteKind != IrMonitor) {
+        const WriteBytes writeToBoard = [this](std::string_view bytes) { return connection_.write(bytes); };
         for (int index : hitTest(state_.remoteKind, state_.geometry, x, y)) {
             state_.status.line(1) = L"1. Button " + std::to_wstring(index);
             if (const auto key = keyCodeFor(state_.remoteKind, index))
-                sendKeyCode(state_.connected, connection_.sio().portHandle(), *key, state_.status);
+                sendKeyCode(connection_.connected(), writeToBoard, *key, state_.status);
         }
     }
     update();
@@ -100,14 +101,13 @@ void COrvalinderView::toggleConnection() {
         update();
         return;
     }
-    if (!state_.connected) {
+    if (!connection_.connected()) {
         state_.status.line(1) = L"1. Connecting please wait";
         connection_.startConnect();
     } else {
         state_.status.line(1) = L"1. Disconnect";
         if (const auto failure = connection_.disconnect()) show(*failure);
         state_.status.line(2) = L"2. Disconnected";
-        state_.connected = false;
     }
     update();
 }
@@ -116,15 +116,11 @@ void COrvalinderView::connectFinished(bool connected, const QString& message, in
     if (!message.isEmpty()) show(message, static_cast<MessageIcon>(icon));
     state_.status.line(1) = L"1. Connect";
     state_.status.line(2) = connected ? L"2. Connected" : L"2. Connect failed";
-    state_.connected = connected;
     if (connected) logFailureShown_ = false;
     update();
 }
 
 void COrvalinderView::connectionLost() {
-    if (!state_.connected) return;
-    connection_.disconnect();
-    state_.connected = false;
     state_.status.line(1) = L"1. Connection lost: the board was unplugged or stopped answering";
     state_.status.line(2) = L"2. Disconnected";
     update();

@@ -45,7 +45,7 @@ const QImage& ViewPainter::scaledPicture(PictureId id, int width, int height) {
     return image;
 }
 
-void ViewPainter::paint(QPainter& painter, ViewState& state, QSize client) {
+void ViewPainter::paint(QPainter& painter, ViewState& state, bool connected, QSize client) {
     painter.setFont(font_);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(colours::TextBackground);
@@ -53,7 +53,7 @@ void ViewPainter::paint(QPainter& painter, ViewState& state, QSize client) {
     painter.setPen(textPen);
     for (int n = 1; n <= 4; ++n) drawText(painter, 50, 500 + 20 * (n - 1), QString::fromStdWString(state.status.line(n)));
 
-    painter.drawImage(QPoint(50, 420), picture(state.connected ? DisconnectBitmap : ConnectBitmap));
+    painter.drawImage(QPoint(50, 420), picture(connected ? DisconnectBitmap : ConnectBitmap));
 
     if (state.measurePicture(client.height())) {
         const PictureGeometry& g = state.geometry;

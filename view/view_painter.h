@@ -27,8 +27,9 @@ public:
     ViewPainter();
 
     // Paints into a client area of the given size and stores the picture
-    // geometry in the state.
-    void paint(QPainter& painter, ViewState& state, QSize client);
+    // geometry in the state. The connect button shows whether the board is
+    // connected.
+    void paint(QPainter& painter, ViewState& state, bool connected, QSize client);
 
     // The status font: Arial (or a metric-compatible face) with a 15-pixel
     // cell.

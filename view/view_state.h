@@ -15,7 +15,6 @@ struct ViewState {
     StatusLines status;
     IrMonitorLines monitorLines;
     PictureGeometry geometry;   // stored by the last paint of a remote picture
-    bool connected = false;
     bool clickAreasShown = false;
     bool recording = false;
 

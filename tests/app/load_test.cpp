@@ -174,7 +174,7 @@ protected:
         // keycodes.txt and buttons.txt go to the current folder, as for a user.
         previous = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(work.path()));
-        connection = std::make_unique<SerialConnection>(store, opener, noWait);
+        connection = std::make_unique<SerialConnection>(store, noWait);
         frame = std::make_unique<CMainFrame>(platform, *connection, document, state);
         installDialogs(*frame, platform, store);
         frame->resize(900, 900);
@@ -206,7 +206,7 @@ protected:
     bool connectByClick() {
         QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
         click(QPoint(75, 445));
-        return finished.wait(5000) && view()->state().connected;
+        return finished.wait(5000) && connection->connected();
     }
 
     QTemporaryDir config, work;
@@ -215,7 +215,6 @@ protected:
     QtFolderOpener folders;
     Platform platform{boxes, files, folders};
     QtSettingsStore store;
-    QtSerialDeviceOpener opener;
     testing::NoWait noWait;
     COrvalinderDoc document;
     QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
@@ -262,7 +261,7 @@ TEST_F(Load, ThirtySecondsOfGarbageOnTheIrMonitor) {
     EXPECT_LT(rssEnd - rssStart, 10.0) << rssStart << " MB after the warm-up, " << rssEnd << " MB at the end";
 #endif
     EXPECT_GT(takes, 100);  // the bytes did reach the window
-    EXPECT_TRUE(view()->state().connected);
+    EXPECT_TRUE(connection->connected());
     EXPECT_TRUE(sim.running());
     EXPECT_EQ(joined(watcher->texts), "");
 }
@@ -278,7 +277,7 @@ TEST_F(Load, LostBoardThenANewOneThroughTheComSettings) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return first.answers() == 1; }, 5000)) << first.heard();
 
     first.stop();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !view()->state().connected; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !connection->connected(); }, 5000));
     EXPECT_EQ(status(1), L"1. Connection lost: the board was unplugged or stopped answering");
     EXPECT_EQ(status(2), L"2. Disconnected");
 
@@ -365,7 +364,7 @@ TEST_F(Load, UnwritableFilesExplainedOneBoxAtATimeNothingWrittenLost) {
 
     EXPECT_EQ(contents(keycodes), logged);
     EXPECT_EQ(contents(buttons), recorded);
-    EXPECT_TRUE(view()->state().connected);
+    EXPECT_TRUE(connection->connected());
 }
 
 }  // namespace

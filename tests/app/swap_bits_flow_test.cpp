@@ -15,7 +15,7 @@
 #include "app/dialogs/dialog_convert.h"
 #include "app/install_dialogs.h"
 #include "app/main_frame.h"
-#include "serial/qt_serial_device.h"
+#include "serial/serial_connection.h"
 #include "serial/qt_settings_store.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/modal.h"
@@ -65,9 +65,8 @@ protected:
 
     QTemporaryDir config, files;
     QtSettingsStore store;
-    QtSerialDeviceOpener opener;
-    ThreadSleeper sleeper;
-    SerialConnection connection{store, opener, sleeper};
+    BoardWaits waits;
+    SerialConnection connection{store, waits};
     QtMessageBoxes boxes;
     QtFilePicker picker{QFileDialog::DontUseNativeDialog};
     testing::ScriptedFolders folders;

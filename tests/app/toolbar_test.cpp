@@ -18,7 +18,7 @@
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/install_dialogs.h"
 #include "app/main_frame.h"
-#include "serial/qt_serial_device.h"
+#include "serial/serial_connection.h"
 #include "serial/qt_settings_store.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/scripted_platform.h"
@@ -33,10 +33,6 @@ namespace {
 using testing::buttonNamed;
 using Ids = std::vector<int>;
 
-class NoWait : public Sleeper {
-public:
-    void sleep(int) override {}
-};
 
 class ToolBarLayout : public ::testing::Test {
 protected:
@@ -78,9 +74,8 @@ protected:
 
     QTemporaryDir config;
     QtSettingsStore store;
-    QtSerialDeviceOpener opener;
-    NoWait noWait;
-    SerialConnection connection{store, opener, noWait};
+    BoardWaits waits;
+    SerialConnection connection{store, waits};
     testing::ScriptedBoxes boxes;
     testing::ScriptedPicker files;
     testing::ScriptedFolders folders;

@@ -188,7 +188,6 @@ TEST(KeyCode, LetterOfTheRemoteAndIndexPlus100) {
 TEST(Selection, ChangesWhatIsShownAndNothingElse) {
     ViewState state;
     state.status.line(1) = L"1. Connect";
-    state.connected = true;
     state.recording = true;
     state.measurePicture(700);
     const PictureGeometry before = state.geometry;
@@ -196,7 +195,6 @@ TEST(Selection, ChangesWhatIsShownAndNothingElse) {
 
     EXPECT_EQ(state.select(Technika), "Remote Technika Freeview");
     EXPECT_EQ(state.status.line(1), L"1. Connect");
-    EXPECT_TRUE(state.connected);
     EXPECT_TRUE(state.recording);
     EXPECT_EQ(state.geometry.scale, before.scale);
     EXPECT_FALSE(state.monitorLines.empty());

@@ -1,27 +1,20 @@
 #include <gtest/gtest.h>
 
-#include "serial/csio.h"
 #include "serial/key_sender.h"
 
 namespace orvalinder {
 namespace {
 
-// A device that keeps what is written to it and accepts `accept` bytes.
-class WrittenBytes : public SerialDevice {
-public:
+// Keeps what is written and says the port took `accept` bytes (-1: all).
+struct WrittenBytes {
     std::string bytes;
-    long accept = -1;  // -1: all
-    long read(char*, size_t) override { return 0; }
-    long write(std::string_view data) override {
-        bytes += data;
-        return accept < 0 ? static_cast<long>(data.size()) : accept;
+    long accept = -1;
+    WriteBytes writer() {
+        return [this](std::string_view data) {
+            bytes += data;
+            return accept < 0 ? static_cast<long>(data.size()) : accept;
+        };
     }
-    bool readLineSettings(LineSettings&) override { return true; }
-    bool applyLineSettings(const LineSettings&) override { return true; }
-    bool setReadTimeout(int) override { return true; }
-    void clearErrors() override {}
-    void setQueueSizes(int, int) override {}
-    bool close() override { return true; }
 };
 
 struct Send {
@@ -40,32 +33,22 @@ TEST(KeySender, OneWriteAndTheConfirmedCount) {
         {false, -1, {'A', 101}, "", L"3. Can't send, the comms port is not open"},
     };
     for (const Send& row : rows) {
-        auto port = std::make_shared<WrittenBytes>();
-        port->accept = row.accept;
-        CSio sio;
-        sio.setPortHandle(port);
+        WrittenBytes port;
+        port.accept = row.accept;
         StatusLines status;
-        sendKeyCode(row.connected, sio.portHandle(), row.code, status);
-        EXPECT_EQ(port->bytes, row.wire);
+        sendKeyCode(row.connected, port.writer(), row.code, status);
+        EXPECT_EQ(port.bytes, row.wire);
         EXPECT_EQ(status.line(3), row.status3);
     }
 }
 
 TEST(KeySender, BackToBackWithNothingBetween) {
-    auto port = std::make_shared<WrittenBytes>();
+    WrittenBytes port;
     StatusLines status;
-    sendKeyCode(true, port.get(), {'A', 101}, status);
-    sendKeyCode(true, port.get(), {'A', 102}, status);
-    EXPECT_EQ(port->bytes, "A101A102");
+    sendKeyCode(true, port.writer(), {'A', 101}, status);
+    sendKeyCode(true, port.writer(), {'A', 102}, status);
+    EXPECT_EQ(port.bytes, "A101A102");
     EXPECT_EQ(status.line(3), L"3.  4 bytes sent - A102 - 4 confirmed");
-}
-
-TEST(Csio, InvalidUntilAPortIsStored) {
-    CSio sio;
-    EXPECT_TRUE(sio.holdsInvalidHandle());
-    EXPECT_EQ(sio.name, L"Untitled.txt");
-    sio.setPortHandle(std::make_shared<WrittenBytes>());
-    EXPECT_FALSE(sio.holdsInvalidHandle());
 }
 
 }  // namespace

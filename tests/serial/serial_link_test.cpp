@@ -20,7 +20,6 @@ public:
     LineSettings current;
     int applied = 0;
 
-    long read(char*, size_t) override { return 0; }
     long write(std::string_view bytes) override { return static_cast<long>(bytes.size()); }
     bool readLineSettings(LineSettings& settings) override {
         settings = current;
@@ -31,9 +30,7 @@ public:
         ++applied;
         return true;
     }
-    bool setReadTimeout(int) override { return true; }
     void clearErrors() override {}
-    void setQueueSizes(int, int) override {}
     bool close() override { return closes; }
     bool closes = true;
 };
@@ -44,18 +41,26 @@ public:
     std::shared_ptr<SerialDevice> open(const std::string&) override { return device; }
 };
 
-class NoWait : public Sleeper {
-public:
-    void sleep(int) override {}
-};
+// Runs a connect to its end; `waited` adds up the waits between its steps.
+ConnectOutcome connect(SerialLink& link, int* waited = nullptr) {
+    SerialLink::Step step = link.startConnect();
+    while (!step.outcome) {
+        if (waited) *waited += step.waitMs;
+        step = link.continueConnect();
+    }
+    return *step.outcome;
+}
 
 // Holds the settings; with `vanishing` the key is there when the connect
-// starts and gone (deleted by another program) by the time the line
-// settings are read.
+// starts and gone right after (deleted by another program, values and all).
 class ConnectStore : public MemorySettingsStore {
 public:
     bool vanishing = false;
     bool keyExists() const override { return vanishing ? checks_++ == 0 : exists; }
+    std::optional<std::string> value(std::string_view name) const override {
+        if (vanishing && checks_ > 0) return std::nullopt;
+        return MemorySettingsStore::value(name);
+    }
 
 private:
     mutable int checks_ = 0;
@@ -92,10 +97,11 @@ TEST(SerialLink, ConnectAppliesTheStoredLineSettings) {
         auto device = std::make_shared<RecordingDevice>(row.reported);
         OneDeviceOpener opener;
         opener.device = device;
-        NoWait noWait;
-        SerialLink link(store, opener, noWait);
+        SerialLink link(store, opener);
 
-        EXPECT_TRUE(link.connect().connected) << row.name;
+        int waited = 0;
+        EXPECT_TRUE(connect(link, &waited).connected) << row.name;
+        EXPECT_EQ(waited, 5000) << row.name;  // the board's start-up
         EXPECT_EQ(device->applied, 1) << row.name;
         // DTR and RTS raised and no flow control, whatever the port had.
         EXPECT_EQ(fields(device->current), fields(row.applied)) << row.name;
@@ -105,15 +111,14 @@ TEST(SerialLink, ConnectAppliesTheStoredLineSettings) {
 TEST(SerialLink, FailuresToOpenOrCloseAreExplained) {
     ConnectStore store;
     OneDeviceOpener opener;
-    NoWait noWait;
-    SerialLink link(store, opener, noWait);
+    SerialLink link(store, opener);
 
     // A device path longer than the message box takes is cut, not the box.
     // (Windows names its ports ComN, which always fit.)
     if (nativePathStyle() == PathStyle::Posix) {
         const std::string path = "/dev/serial/by-id/" + std::string(600, 'x');
         writePortSettings(store, PortSettings{path, "NONE", "115200", "1", "8"});
-        const ConnectOutcome refused = link.connect();
+        const ConnectOutcome refused = connect(link);
         EXPECT_FALSE(refused.connected);
         ASSERT_TRUE(refused.message);
         EXPECT_EQ(refused.message->text, ("Can't open com port " + path).substr(0, 499));
@@ -123,7 +128,7 @@ TEST(SerialLink, FailuresToOpenOrCloseAreExplained) {
 
     auto device = std::make_shared<RecordingDevice>(LineSettings{});
     opener.device = device;
-    ASSERT_TRUE(link.connect().connected);
+    ASSERT_TRUE(connect(link).connected);
     device->closes = false;
     const auto failure = link.disconnect();
     ASSERT_TRUE(failure);
@@ -134,13 +139,12 @@ TEST(SerialLink, FailuresToOpenOrCloseAreExplained) {
 TEST(SerialLink, ADisconnectLetsGoOfThePort) {
     ConnectStore store;
     OneDeviceOpener opener;
-    NoWait noWait;
-    SerialLink link(store, opener, noWait);
+    SerialLink link(store, opener);
     writePortSettings(store, PortSettings{"Com3", "NONE", "115200", "1", "8"});
     auto device = std::make_shared<RecordingDevice>(LineSettings{});
     opener.device = device;
-    ASSERT_TRUE(link.connect().connected);
-    EXPECT_EQ(link.port(), device);
+    ASSERT_TRUE(connect(link).connected);
+    EXPECT_EQ(link.port(), device.get());
     EXPECT_FALSE(link.disconnect());
     EXPECT_EQ(link.port(), nullptr);  // nothing can write to the closed port through it
     EXPECT_FALSE(link.disconnect());

@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QSerialPort>
 #include <chrono>
 #include <string>
 
@@ -94,5 +95,11 @@ private:
     int master_ = -1;
     std::string path_;
 };
+
+// True when no one holds the device: it opens, exclusively.
+inline bool deviceIsFree(const std::string& path) {
+    QSerialPort port(QString::fromStdString(path));
+    return port.open(QIODevice::ReadWrite);
+}
 
 }  // namespace orvalinder::testing

@@ -10,39 +10,27 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
+#include <string>
 
 #include "app/main_frame.h"
-#include "serial/qt_serial_device.h"
 #include "serial/qt_settings_store.h"
+#include "serial/serial_connection.h"
 #include "tests/support/pty_board.h"
 
 namespace orvalinder::testing {
 
-class NoWait : public Sleeper {
+// The board starts at once.
+class NoWait : public BoardWaits {
 public:
-    void sleep(int) override {}
+    int milliseconds(int) override { return 0; }
 };
 
-// Holds the opener in its waits until the test lets it go.
-class Gate : public Sleeper {
+// The board takes a fifth of its real start-up time: long enough for a test
+// to act while the connect is under way.
+class ShortWaits : public BoardWaits {
 public:
-    void sleep(int) override {
-        std::unique_lock lock(mutex_);
-        opened_.wait(lock, [this] { return open_; });
-    }
-    void open() {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-        opened_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable opened_;
-    bool open_ = false;
+    int milliseconds(int wanted) override { return wanted / 5; }
 };
 
 class WindowFixture : public ::testing::Test {
@@ -56,10 +44,10 @@ protected:
         build(noWait);
     }
 
-    void build(Sleeper& sleeper) {
+    void build(BoardWaits& waits) {
         frame.reset();
         connection = std::make_unique<SerialConnection>(
-            store, opener, sleeper, KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); }));
+            store, waits, KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); }));
         frame = std::make_unique<CMainFrame>(platform(), *connection, document, state);
         frame->resize(900, 900);
         frame->newDocument();
@@ -91,13 +79,12 @@ protected:
     bool connectByClick() {
         QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
         click(100, 470);
-        return finished.wait(5000) && view()->state().connected;
+        return finished.wait(5000) && connection->connected();
     }
 
     QTemporaryDir config;
     PtyBoard board;
     QtSettingsStore store;
-    QtSerialDeviceOpener opener;
     NoWait noWait;
     COrvalinderDoc document;
     QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
