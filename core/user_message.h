@@ -1,6 +1,6 @@
 #pragma once
 // A message box the logic asks the window to show. The logic never shows
-// one itself: it may run on the receiver thread or in a test.
+// one itself: it may run on the port thread or in a test.
 
 #include <string>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Hands received lines from the receiver thread to the window's thread.
+// Hands received lines from the port thread to the window's thread.
 // Lines come out in order. When the window falls behind, the queue drops
 // lines the window would overwrite anyway, so what it shows after taking
 // them is exact and the queue stays small:
