@@ -16,8 +16,8 @@
 #include "app/dialogs/dialog_convert.h"
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/offscreen_frame.h"
+#include "core/commands.h"
 #include "core/view_layout.h"
-#include "view/commands.h"
 
 using namespace orvalinder;
 

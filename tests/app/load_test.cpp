@@ -24,11 +24,11 @@
 
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/install_dialogs.h"
+#include "core/commands.h"
 #include "core/view_layout.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/modal.h"
 #include "tests/support/window_fixture.h"
-#include "view/commands.h"
 
 namespace orvalinder {
 namespace {

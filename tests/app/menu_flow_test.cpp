@@ -18,11 +18,11 @@
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
 #include "app/install_dialogs.h"
+#include "core/commands.h"
 #include "resources/pictures.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/modal.h"
 #include "tests/support/window_fixture.h"
-#include "view/commands.h"
 
 namespace orvalinder {
 namespace {

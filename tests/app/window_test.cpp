@@ -17,12 +17,12 @@
 #include <QTest>
 
 #include "app/main_frame.h"
+#include "core/commands.h"
 #include "resources/pictures.h"
 #include "serial/qt_serial_device.h"
 #include "serial/qt_settings_store.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/window_fixture.h"
-#include "view/commands.h"
 
 #include <sys/stat.h>
 
