@@ -12,8 +12,8 @@
 #include <QToolBar>
 
 #include "app/tool_bars.h"
+#include "core/commands.h"
 #include "resources/icons.h"
-#include "view/commands.h"
 
 namespace orvalinder {
 

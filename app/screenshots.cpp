@@ -16,7 +16,8 @@
 #include "app/dialogs/dialog_convert.h"
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/offscreen_frame.h"
-#include "view/commands.h"
+#include "core/commands.h"
+#include "core/view_layout.h"
 
 using namespace orvalinder;
 
@@ -63,8 +64,9 @@ int main(int argc, char** argv) {
     view->directory = [d = window.config.path().toStdString()] { return std::optional(d); };
     frame.action(command::RecordButtonLocations)->trigger();
     QApplication::processEvents();
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(450, 100), view->mapToGlobal(QPointF(450, 100)),
-                      Qt::LeftButton, Qt::LeftButton, {});
+    const QPointF onPicture(layout::PictureXOffset + 50, 100);
+    QMouseEvent press(QEvent::MouseButtonPress, onPicture, view->mapToGlobal(onPicture), Qt::LeftButton,
+                      Qt::LeftButton, {});
     QApplication::sendEvent(view, &press);
     save("recorder");
 

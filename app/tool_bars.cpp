@@ -11,7 +11,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "view/commands.h"
+#include "core/commands.h"
 
 namespace orvalinder {
 namespace {

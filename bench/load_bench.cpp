@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "app/offscreen_frame.h"
+#include "core/commands.h"
 #include "serial/line_queue.h"
-#include "view/commands.h"
 
 using namespace orvalinder;
 

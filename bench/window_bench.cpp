@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include "app/offscreen_frame.h"
+#include "core/view_layout.h"
 #include "tests/support/pty_board.h"
 
 using namespace orvalinder;
@@ -172,7 +173,7 @@ void clickToWire(int clicks) {
     view->repaint();
 
     QSignalSpy finished(&connection, &SerialConnection::connectFinished);
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(75, 445));
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(layout::ConnectSquare.left, layout::ConnectSquare.top));
     if (!finished.wait(5000) || !connection.connected()) {
         std::fprintf(stderr, "window_bench: no connection to %s\n", board.path().c_str());
         return;

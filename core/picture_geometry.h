@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "core/remote_catalogue.h"
+#include "core/view_layout.h"
 
 namespace orvalinder {
 
 struct PictureGeometry {
     float scale = 1.0f;    // client height / picture height, single precision
-    int xOffset = 400;     // left edge of the drawn picture
+    int xOffset = layout::PictureXOffset;
     int width = 200;       // the picture's own size in pixels
     int height = 600;
     int bottomEdge = 0;    // bottom of the client area; 0 until the first paint

@@ -3,15 +3,17 @@
 #include <algorithm>
 #include <array>
 
+#include "core/commands.h"
+
 namespace orvalinder {
 namespace {
 
 constexpr std::array<RemoteInfo, 5> kCatalogue{{
-    {Panasonic, 32774, "&Panasonic", "Remote Panasonic Orvalinder", PanasonicPicture, 250, 861, 'A'},
-    {SkySky, 32775, "&Sky (Sky)", "Remote Sky (Sky)", SkyPicture, 287, 800, 'B'},
-    {SkyTv, 32776, "S&ky (TV)", "Remote Sky (TV)", SkyPicture, 287, 800, 'C'},
-    {Technika, 32778, "&Technika", "Remote Technika Freeview", TechnikaPicture, 377, 1427, 'D'},
-    {IrMonitor, 32777, "&IR Monitor", "IR Monitor", NoPicture, 0, 0, '\0'},
+    {Panasonic, command::SelectPanasonic, "&Panasonic", "Remote Panasonic Orvalinder", PanasonicPicture, 250, 861, 'A'},
+    {SkySky, command::SelectSkySky, "&Sky (Sky)", "Remote Sky (Sky)", SkyPicture, 287, 800, 'B'},
+    {SkyTv, command::SelectSkyTv, "S&ky (TV)", "Remote Sky (TV)", SkyPicture, 287, 800, 'C'},
+    {Technika, command::SelectTechnika, "&Technika", "Remote Technika Freeview", TechnikaPicture, 377, 1427, 'D'},
+    {IrMonitor, command::SelectIrMonitor, "&IR Monitor", "IR Monitor", NoPicture, 0, 0, '\0'},
 }};
 
 // The areas are fractions of the pictures; each literal is the exact single

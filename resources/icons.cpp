@@ -1,11 +1,14 @@
 #include "resources/icons.h"
 
+#include <QGuiApplication>
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 
 #include <algorithm>
+#include <functional>
 #include <span>
 
 namespace orvalinder {
@@ -230,6 +233,49 @@ QImage blankImage(QSize size) {
     return image;
 }
 
+// Draws its icon the first time something asks for its pixels, and from then
+// on answers as that icon does. Drawing all icons before the window showed
+// cost about a millisecond of the start: the toolbar's are now drawn by the
+// first paint, and the window's only where the platform shows one.
+class DrawnOnFirstUse : public QIconEngine {
+public:
+    explicit DrawnOnFirstUse(std::function<QIcon()> draw) : draw_(std::move(draw)) {}
+
+    // The rect is already fitted to actualSize(): QIcon::paint would fit it
+    // again, so the pixmap is drawn into it as a pixmap icon draws its own.
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : qApp->devicePixelRatio();
+        painter->drawPixmap(rect, scaledPixmap(rect.size() * ratio, mode, state, ratio));
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return drawn().pixmap(size, 1.0, mode, state);
+    }
+    // QIcon asks in device pixels; the drawn icon takes the size in its own.
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+        return drawn().pixmap(size / scale, scale, mode, state);
+    }
+    // QIcon::actualSize would scale for the screen again; at scale 1 a
+    // pixmap icon's pixmap has the size its engine would answer.
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return drawn().pixmap(size, 1.0, mode, state).size();
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        return drawn().availableSizes(mode, state);
+    }
+    bool isNull() override { return false; }
+    QString key() const override { return QStringLiteral("DrawnOnFirstUse"); }
+    QIconEngine* clone() const override { return new DrawnOnFirstUse(*this); }
+
+private:
+    const QIcon& drawn() {
+        if (icon_.isNull()) icon_ = draw_();
+        return icon_;
+    }
+
+    std::function<QIcon()> draw_;
+    QIcon icon_;
+};
+
 }  // namespace
 
 QImage renderToolIcon(ToolIcon icon, int scale) {
@@ -252,9 +298,11 @@ QImage renderToolIcon(ToolIcon icon, int scale) {
 }
 
 QIcon toolIcon(ToolIcon which) {
-    QIcon icon;
-    for (int scale : {1, 2}) icon.addPixmap(QPixmap::fromImage(renderToolIcon(which, scale)));
-    return icon;
+    return QIcon(new DrawnOnFirstUse([which] {
+        QIcon icon;
+        for (int scale : {1, 2}) icon.addPixmap(QPixmap::fromImage(renderToolIcon(which, scale)));
+        return icon;
+    }));
 }
 
 QImage renderAppIcon(int size) {
@@ -266,10 +314,12 @@ QImage renderAppIcon(int size) {
 }
 
 QIcon appIcon() {
-    QIcon icon;
-    for (int size : kAppIconSizes)
-        if (size <= 64) icon.addPixmap(QPixmap::fromImage(renderAppIcon(size)));
-    return icon;
+    return QIcon(new DrawnOnFirstUse([] {
+        QIcon icon;
+        for (int size : kAppIconSizes)
+            if (size <= 64) icon.addPixmap(QPixmap::fromImage(renderAppIcon(size)));
+        return icon;
+    }));
 }
 
 }  // namespace orvalinder

@@ -17,7 +17,7 @@ constexpr QSize kToolIconSize(16, 15);
 QImage renderToolIcon(ToolIcon icon, int scale);
 
 // One icon for normal and for HiDPI screens: scale 1 and 2. Qt derives the
-// disabled look from them. Needs a QGuiApplication.
+// disabled look from them. Drawn when first shown. Needs a QGuiApplication.
 QIcon toolIcon(ToolIcon icon);
 
 // The sizes a desktop's hicolor icon theme has for programs.
@@ -28,7 +28,7 @@ constexpr int kAppIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 QImage renderAppIcon(int size);
 
 // The window's icon: the sizes a title bar and a task switcher use, up to
-// 64 (32 on a HiDPI screen). Needs a QGuiApplication.
+// 64 (32 on a HiDPI screen). Drawn when first shown. Needs a QGuiApplication.
 QIcon appIcon();
 
 }  // namespace orvalinder

@@ -11,6 +11,8 @@
 #include <span>
 #include <unordered_map>
 
+#include "core/view_layout.h"
+
 namespace orvalinder {
 namespace {
 
@@ -99,8 +101,8 @@ const RemoteStyle* styleOf(PictureId id) {
 QSize sizeOf(PictureId id) {
     switch (id) {
     case ConnectBitmap:
-    case DisconnectBitmap: return {50, 50};
-    case StopImage: return {128, 128};
+    case DisconnectBitmap: return {layout::ConnectButtonSize, layout::ConnectButtonSize};
+    case StopImage: return {layout::StopImageSize, layout::StopImageSize};
     default: break;
     }
     for (const RemoteInfo& remote : remoteCatalogue())

@@ -48,6 +48,7 @@ TARGETS = {
     "core/picture_geometry.cpp": _GEOMETRY,
     "core/picture_geometry.h": _GEOMETRY,
     "core/remote_catalogue.cpp": _GEOMETRY,
+    "core/view_layout.h": _GEOMETRY,
     "serial/hex_value.cpp": ["core_tests", "line_queue_tests", "swap_bits_flow_tests"],
     "serial/key_sender.cpp": ["core_tests", "window_tests"],
     "serial/keycode_logger.cpp": _PURE_SERIAL,
@@ -245,21 +246,21 @@ MUTANTS = [
      "", "converting a file into itself", "dropped"),
     ("tools/bit_reversal.h", "kPieceLength = 299;", "kPieceLength = 300;",
      "pieces of 300 characters", "constant"),
-    ("tools/button_recorder.cpp", "x >= 21 && x <= 147", "x >= 21 && x < 147",
-     "stop square one pixel narrower", "comparison"),
+    ("core/view_layout.h", "x <= right", "x < right",
+     "stop and connect squares one pixel narrower", "comparison"),
     ("tools/button_recorder.cpp", "std::chars_format::fixed, 6);", "std::chars_format::fixed, 5);",
      "five decimals", "constant"),
     ("tools/button_recorder.cpp", 'L"1. Pixel x "', 'L"1. Pixel X "', "pixel status reworded", "text"),
     ("tools/button_recorder.cpp",
-     "#include <charconv>\n\nnamespace orvalinder {\n\n"
-     "bool isStopClick(int x, int y) { return x >= 21 && x <= 147 && y >= 21 && y <= 145; }\n\n"
+     "namespace orvalinder {\n\n"
+     "bool isStopClick(int x, int y) { return layout::StopSquare.contains(x, y); }\n\n"
      "std::string fixedSix(float value) {\n"
      "    char text[64];\n"
      "    const auto result = std::to_chars(text, text + sizeof text, static_cast<double>(value), "
      "std::chars_format::fixed, 6);\n"
      "    return std::string(text, result.ptr);\n}",
-     "#include <charconv>\n#include <iomanip>\n#include <sstream>\n\nnamespace orvalinder {\n\n"
-     "bool isStopClick(int x, int y) { return x >= 21 && x <= 147 && y >= 21 && y <= 145; }\n\n"
+     "#include <iomanip>\n#include <sstream>\n\nnamespace orvalinder {\n\n"
+     "bool isStopClick(int x, int y) { return layout::StopSquare.contains(x, y); }\n\n"
      "std::string fixedSix(float value) {\n"
      "    std::ostringstream text;\n"
      "    text << std::fixed << std::setprecision(6) << static_cast<double>(value);\n"

@@ -2,9 +2,11 @@
 
 #include <charconv>
 
+#include "core/view_layout.h"
+
 namespace orvalinder {
 
-bool isStopClick(int x, int y) { return x >= 21 && x <= 147 && y >= 21 && y <= 145; }
+bool isStopClick(int x, int y) { return layout::StopSquare.contains(x, y); }
 
 std::string fixedSix(float value) {
     char text[64];

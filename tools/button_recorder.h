@@ -9,7 +9,7 @@
 
 namespace orvalinder {
 
-// The stop square lies inside the Stop image drawn at (20, 20).
+// A click in the stop square, inside the Stop image.
 bool isStopClick(int x, int y);
 
 struct RecordedClick {

@@ -82,7 +82,7 @@ void COrvalinderView::leftClick(int x, int y) {
     }
     state_.status.line(1) = L"...";
     state_.status.line(3) = L"3. Left click " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" ";
-    if (x >= 50 && x <= 100 && y >= 420 && y <= 470) toggleConnection();
+    if (layout::inConnectSquare(x, y)) toggleConnection();
     if (state_.remoteKind != IrMonitor) {
         const WriteBytes writeToBoard = [this](std::string_view bytes) { return connection_.write(bytes); };
         for (int index : hitTest(state_.remoteKind, state_.geometry, x, y)) {

@@ -4,10 +4,15 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/view_layout.h"
 #include "resources/pictures.h"
 #include "view/monitor_bars.h"
 
 namespace orvalinder {
+
+namespace {
+QPoint qPoint(layout::Point p) { return {p.x, p.y}; }
+}  // namespace
 
 QFont ViewPainter::statusFont() {
     QFont font(QStringLiteral("Arial"));
@@ -51,9 +56,12 @@ void ViewPainter::paint(QPainter& painter, ViewState& state, bool connected, QSi
     painter.setBackground(colours::TextBackground);
     const QPen textPen(colours::Text);
     painter.setPen(textPen);
-    for (int n = 1; n <= 4; ++n) drawText(painter, 50, 500 + 20 * (n - 1), QString::fromStdWString(state.status.line(n)));
+    for (int n = 1; n <= 4; ++n) {
+        const layout::Point at = layout::statusLineTopLeft(n);
+        drawText(painter, at.x, at.y, QString::fromStdWString(state.status.line(n)));
+    }
 
-    painter.drawImage(QPoint(50, 420), picture(connected ? DisconnectBitmap : ConnectBitmap));
+    painter.drawImage(qPoint(layout::ConnectButtonTopLeft), picture(connected ? DisconnectBitmap : ConnectBitmap));
 
     if (state.measurePicture(client.height())) {
         const PictureGeometry& g = state.geometry;
@@ -72,7 +80,7 @@ void ViewPainter::paint(QPainter& painter, ViewState& state, bool connected, QSi
         }
     }
 
-    if (state.recording) painter.drawImage(QPoint(20, 20), picture(StopImage));
+    if (state.recording) painter.drawImage(qPoint(layout::StopImageTopLeft), picture(StopImage));
 
     if (state.remoteKind == IrMonitor) {
         // Edges beyond the view are drawn just outside it, so what shows is the same.

@@ -22,6 +22,7 @@
 
 #include "ir_text.h"
 #include "learned_keys.h"
+#include "core/view_layout.h"
 #include "serial/qt_settings_store.h"
 
 namespace orvalinder {
@@ -200,14 +201,15 @@ public:
         }
         if (window_.empty()) return;
 
-        // Find the view inside the window by its first status line, drawn at (50, 500).
+        // Find the view inside the window by its first status line.
+        const layout::Point line1 = layout::statusLineTopLeft(1);
         for (auto end = Clock::now() + 10s; viewY_ < 0 && Clock::now() < end;) {
             const Screenshot shot = screenshot();
             for (int y = 0; y < shot.height && viewY_ < 0; ++y)
                 for (int x = 0; x < std::min(shot.width, 200) && viewY_ < 0; ++x)
                     if (shot.at(x, y) == kStatusBackground) {
-                        viewX_ = x - 50;
-                        viewY_ = y - 500;
+                        viewX_ = x - line1.x;
+                        viewY_ = y - line1.y;
                     }
             if (viewY_ < 0) readFor(app_->err, 200ms);
         }
@@ -231,12 +233,15 @@ public:
     }
 
     // The connect button; a board needs five seconds to start.
-    void connect() const { clickView(75, 445); }
+    void connect() const {
+        const layout::ClickSquare& square = layout::ConnectSquare;
+        clickView((square.left + square.right) / 2, (square.top + square.bottom) / 2);
+    }
 
     // Panasonic button 1, at 40% of the picture's width and 7% of its height.
     void clickPanasonicButton1() const {
         const float scale = static_cast<float>(screenshot().height - viewY_) / 861.0f;
-        clickView(400 + static_cast<int>(0.40f * 250 * scale), static_cast<int>(0.07f * 861 * scale));
+        clickView(layout::PictureXOffset + static_cast<int>(0.40f * 250 * scale), static_cast<int>(0.07f * 861 * scale));
     }
 
     // Remote, IR Monitor through the keyboard: Alt opens the menu bar.

@@ -24,10 +24,11 @@
 
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/install_dialogs.h"
+#include "core/commands.h"
+#include "core/view_layout.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/modal.h"
 #include "tests/support/window_fixture.h"
-#include "view/commands.h"
 
 namespace orvalinder {
 namespace {
@@ -205,7 +206,7 @@ protected:
 
     bool connectByClick() {
         QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
-        click(QPoint(75, 445));
+        click(QPoint(layout::ConnectSquare.right, layout::ConnectSquare.bottom));
         return finished.wait(5000) && connection->connected();
     }
 
@@ -323,7 +324,7 @@ TEST_F(Load, UnwritableFilesExplainedOneBoxAtATimeNothingWrittenLost) {
     ASSERT_TRUE(view()->state().recording);
     click(onPicture(0.3f, 0.2f));
     click(onPicture(0.6f, 0.4f));
-    click(QPoint(147, 145));  // the Stop image
+    click(QPoint(layout::StopSquare.right, layout::StopSquare.bottom));
     ASSERT_FALSE(view()->state().recording);
     const QString buttons = work.path() + "/buttons.txt";
     const QByteArray recorded = contents(buttons);

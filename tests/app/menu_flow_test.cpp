@@ -18,11 +18,11 @@
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
 #include "app/install_dialogs.h"
+#include "core/commands.h"
 #include "resources/pictures.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/modal.h"
 #include "tests/support/window_fixture.h"
-#include "view/commands.h"
 
 namespace orvalinder {
 namespace {
@@ -47,7 +47,8 @@ protected:
         const QImage shown = view()->grab().toImage();
         int count = 0;
         for (int y = 0; y < shown.height(); y += 2)
-            for (int x = 400; x < shown.width(); x += 2) count += shown.pixelColor(x, y) == QColor(0, 0, 136);
+            for (int x = layout::PictureXOffset; x < shown.width(); x += 2)
+                count += shown.pixelColor(x, y) == QColor(0, 0, 136);
         return count;
     }
 
@@ -71,11 +72,10 @@ TEST_F(RealWindow, RecordButtonLocationsOkThenClicksThenStop) {
     EXPECT_TRUE(welcome.startsWith("Save click positions to the file buttons.txt."));
     ASSERT_TRUE(view()->state().recording);
     EXPECT_EQ(status(1), L"Start clicking");
-    click(450, 100);
+    click(layout::PictureXOffset + 50, 100);
     EXPECT_EQ(status(1), L"1. Pixel x 61 y 123");
-    const QImage shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(shown.copy(20, 20, 128, 128), picture(StopImage).convertToFormat(QImage::Format_RGB32));
-    click(147, 145);  // the Stop image
+    EXPECT_EQ(shownStopImage(), picture(StopImage).convertToFormat(QImage::Format_RGB32));
+    clickStop();
     EXPECT_FALSE(view()->state().recording);
     QFile file(config.path() + "/buttons.txt");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

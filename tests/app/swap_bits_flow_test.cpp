@@ -15,12 +15,12 @@
 #include "app/dialogs/dialog_convert.h"
 #include "app/install_dialogs.h"
 #include "app/main_frame.h"
+#include "core/commands.h"
 #include "serial/serial_connection.h"
 #include "serial/qt_settings_store.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/modal.h"
 #include "tests/support/scripted_platform.h"
-#include "view/commands.h"
 
 namespace orvalinder {
 namespace {

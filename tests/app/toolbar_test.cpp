@@ -18,11 +18,11 @@
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/install_dialogs.h"
 #include "app/main_frame.h"
+#include "core/commands.h"
 #include "serial/serial_connection.h"
 #include "serial/qt_settings_store.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/scripted_platform.h"
-#include "view/commands.h"
 
 // Sizes in the failures as 16x15, not as bytes.
 inline void PrintTo(const QSize& size, std::ostream* out) { *out << size.width() << 'x' << size.height(); }

@@ -17,12 +17,11 @@
 #include <QTest>
 
 #include "app/main_frame.h"
+#include "core/commands.h"
 #include "resources/pictures.h"
-#include "serial/qt_serial_device.h"
 #include "serial/qt_settings_store.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/window_fixture.h"
-#include "view/commands.h"
 
 #include <sys/stat.h>
 
@@ -46,12 +45,14 @@ TEST_F(Window, ConnectButtonSquareIncludesBothEnds) {
     ASSERT_TRUE(connectByClick());
     EXPECT_EQ(status(1), L"1. Connect");
     EXPECT_EQ(status(2), L"2. Connected");
-    for (const QPoint p : {QPoint(101, 470), QPoint(100, 471), QPoint(49, 420)}) {
+    const layout::ClickSquare& square = layout::ConnectSquare;
+    for (const QPoint p : {QPoint(square.right + 1, square.bottom), QPoint(square.right, square.bottom + 1),
+                           QPoint(square.left - 1, square.top)}) {
         click(p.x(), p.y());
         EXPECT_TRUE(connection->connected()) << p.x() << "," << p.y();
         EXPECT_EQ(status(3), L"3. Left click " + std::to_wstring(p.x()) + L" " + std::to_wstring(p.y()) + L" ");
     }
-    click(50, 420);
+    click(square.left, square.top);
     EXPECT_FALSE(connection->connected());
     EXPECT_EQ(status(1), L"1. Disconnect");
     EXPECT_EQ(status(2), L"2. Disconnected");
@@ -91,10 +92,11 @@ TEST_F(Window, PictureFillsTheClientHeight) {
     setViewHeight(500);
     const QImage shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QImage expected = picture(PanasonicPicture).scaled(145, 499, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    EXPECT_EQ(shown.copy(400, 0, 145, 499), expected);
+    const int left = layout::PictureXOffset;
+    EXPECT_EQ(shown.copy(left, 0, 145, 499), expected);
     const QRgb background = shown.pixel(shown.width() - 1, 250);
-    EXPECT_EQ(shown.pixel(545, 250), background);  // right of the picture
-    EXPECT_EQ(shown.pixel(450, 499), background);  // below it
+    EXPECT_EQ(shown.pixel(left + 145, 250), background);  // right of the picture
+    EXPECT_EQ(shown.pixel(left + 50, 499), background);   // below it
 }
 
 TEST_F(Window, IrMonitorDrawsWhatTheBoardSends) {
@@ -127,7 +129,7 @@ TEST_F(Window, IrMonitorDrawsWhatTheBoardSends) {
 
     frame->action(command::SelectIrMonitor)->trigger();  // chosen again: a clean screen
     EXPECT_TRUE(view()->state().monitorLines.empty());
-    click(75, 445);  // the connect square works here too
+    clickConnectButtonMiddle();  // the connect button works here too
     EXPECT_FALSE(connection->connected());
     EXPECT_TRUE(connectByClick());
 }
@@ -296,17 +298,16 @@ TEST_F(Window, RecorderWritesClicksUntilStopped) {
     frame->action(command::RecordButtonLocations)->trigger();
     ASSERT_TRUE(view()->state().recording);
     EXPECT_EQ(boxes.shown.at(0).icon, MessageIcon::Information);
-    click(450, 100);
+    click(layout::PictureXOffset + 50, 100);
     EXPECT_EQ(status(1), L"1. Pixel x 61 y 123");
-    click(481, 81);
+    click(layout::PictureXOffset + 81, 81);
     EXPECT_EQ(status(1), L"1. Pixel x 99 y 99");  // 99.63: whole pixels, cut
-    click(75, 445);  // the connect button does not react while recording
+    clickConnectButtonMiddle();  // the connect button does not react while recording
     EXPECT_FALSE(connection->connecting());
-    const QImage shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(shown.copy(20, 20, 128, 128), picture(StopImage).convertToFormat(QImage::Format_RGB32));
-    click(147, 145);  // the Stop image
+    EXPECT_EQ(shownStopImage(), picture(StopImage).convertToFormat(QImage::Format_RGB32));
+    clickStop();
     EXPECT_FALSE(view()->state().recording);
-    click(450, 200);
+    click(layout::PictureXOffset + 50, 200);
     QFile file(config.path() + "/buttons.txt");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(),
@@ -382,7 +383,7 @@ TEST_F(Window, ClickAreaOverlayShowsEveryAreaOfTheRemote) {
     shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     int bluePixels = 0;
     for (int y = 0; y < shown.height(); ++y)
-        for (int x = 400; x < shown.width(); ++x) bluePixels += shown.pixel(x, y) == blue;
+        for (int x = layout::PictureXOffset; x < shown.width(); ++x) bluePixels += shown.pixel(x, y) == blue;
     EXPECT_EQ(bluePixels, 0);
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/picture_geometry.h"
+#include "core/view_layout.h"
 #include "tests/core/published_click_areas.h"
 #include "view/view_state.h"
 
@@ -47,15 +48,16 @@ struct Hit {
 };
 
 TEST(HitTest, FindsEveryAreaUnderTheClick) {
+    constexpr int left = layout::PictureXOffset;
     const Hit rows[] = {
-        {Panasonic, 861, 526, 60, {1, 2}},       // the overlap of areas 1 and 2
-        {Panasonic, 861, 455, 60, {0}},
-        {SkySky, 800, 477, 84, {0}},
-        {SkyTv, 800, 477, 84, {0}},
-        {Technika, 1427, 692, 1127, {45}},
-        {Panasonic, 861, 430, 20, {}},            // on the picture, on no button
-        {Panasonic, 0, 526, 60, {}},              // before the first paint
-        {Panasonic, 430, 463, 30, {1, 2}},        // the same overlap at half size
+        {Panasonic, 861, left + 126, 60, {1, 2}},  // the overlap of areas 1 and 2
+        {Panasonic, 861, left + 55, 60, {0}},
+        {SkySky, 800, left + 77, 84, {0}},
+        {SkyTv, 800, left + 77, 84, {0}},
+        {Technika, 1427, left + 292, 1127, {45}},
+        {Panasonic, 861, left + 30, 20, {}},       // on the picture, on no button
+        {Panasonic, 0, left + 126, 60, {}},        // before the first paint
+        {Panasonic, 430, left + 63, 30, {1, 2}},   // the same overlap at half size
     };
     for (const Hit& row : rows) {
         ViewState state;
@@ -85,11 +87,13 @@ constexpr PublishedPicture kPublishedPictures[] = {
     {Panasonic, 'A', 250, 861}, {SkySky, 'B', 287, 800}, {SkyTv, 'C', 287, 800}, {Technika, 'D', 377, 1427}};
 
 // A few hundred points on each picture: a grid, and the pixels either side of
-// every area's edges. The published geometry: the picture at x = 400, scaled
-// by s = client height / picture height; a point on it (x greater than 400
-// and below 400 + W * s, y above 0 and below the client's bottom) lies at
-// fractions (x - 400) / (W * s) and y / (H * s), all in single precision.
+// every area's edges. The published geometry: the picture's left edge at
+// x = left, scaled by s = client height / picture height; a point on it (x
+// greater than left and below left + W * s, y above 0 and below the client's
+// bottom) lies at fractions (x - left) / (W * s) and y / (H * s), all in
+// single precision.
 TEST(HitTest, AnswersAsThePublishedAreasAtSampledPoints) {
+    constexpr int left = layout::PictureXOffset;
     for (const PublishedPicture& p : kPublishedPictures) {
         const std::vector<ClickArea> areas = testing::publishedClickAreas(p.letter);
         ASSERT_EQ(clickAreas(p.kind).size(), areas.size()) << p.letter;
@@ -100,25 +104,26 @@ TEST(HitTest, AnswersAsThePublishedAreasAtSampledPoints) {
             const float s = static_cast<float>(clientHeight) / static_cast<float>(p.height);
             const float drawnWidth = static_cast<float>(p.width) * s, drawnHeight = static_cast<float>(p.height) * s;
             const auto expected = [&](int x, int y) {
-                if (x <= 400 || static_cast<float>(x) >= 400.0f + drawnWidth || y <= 0 || y >= clientHeight)
+                if (x <= left || static_cast<float>(x) >= static_cast<float>(left) + drawnWidth || y <= 0 ||
+                    y >= clientHeight)
                     return std::vector<int>{};
-                return publishedHits(areas, static_cast<float>(x - 400) / drawnWidth,
+                return publishedHits(areas, static_cast<float>(x - left) / drawnWidth,
                                      static_cast<float>(y) / drawnHeight);
             };
             std::vector<std::pair<int, int>> points;
             for (int i = 0; i < 20; ++i)
                 for (int j = 0; j < 30; ++j)
-                    points.emplace_back(401 + i * static_cast<int>(drawnWidth) / 20, 1 + j * clientHeight / 30);
+                    points.emplace_back(left + 1 + i * static_cast<int>(drawnWidth) / 20, 1 + j * clientHeight / 30);
             for (const ClickArea& a : areas) {
-                const int left = 400 + static_cast<int>(a.left * drawnWidth);
-                const int right = 400 + static_cast<int>(a.right * drawnWidth);
+                const int areaLeft = left + static_cast<int>(a.left * drawnWidth);
+                const int areaRight = left + static_cast<int>(a.right * drawnWidth);
                 const int top = static_cast<int>(a.top * drawnHeight);
                 const int bottom = static_cast<int>(a.bottom * drawnHeight);
                 for (int d : {0, 1}) {
-                    points.emplace_back(left + d, (top + bottom) / 2);
-                    points.emplace_back(right + d, (top + bottom) / 2);
-                    points.emplace_back((left + right) / 2, top + d);
-                    points.emplace_back((left + right) / 2, bottom + d);
+                    points.emplace_back(areaLeft + d, (top + bottom) / 2);
+                    points.emplace_back(areaRight + d, (top + bottom) / 2);
+                    points.emplace_back((areaLeft + areaRight) / 2, top + d);
+                    points.emplace_back((areaLeft + areaRight) / 2, bottom + d);
                 }
             }
             int hits = 0;
@@ -211,9 +216,9 @@ TEST(Selection, ChangesWhatIsShownAndNothingElse) {
 TEST(AreaRect, DrawnWhereTheHitTestLooks) {
     const PictureGeometry g = PictureGeometry::measured(250, 861, 861);
     const AreaRect r = areaRect(clickAreas(Panasonic)[0], g);
-    EXPECT_EQ(r.left, 425);   // 0.102523 * 250 + 400
-    EXPECT_EQ(r.top, 38);     // 0.045204 * 861
-    EXPECT_EQ(r.right, 478);
+    EXPECT_EQ(r.left, layout::PictureXOffset + 25);  // 0.102523 * 250
+    EXPECT_EQ(r.top, 38);                            // 0.045204 * 861
+    EXPECT_EQ(r.right, layout::PictureXOffset + 78);
     EXPECT_EQ(r.bottom, 85);
 }
 

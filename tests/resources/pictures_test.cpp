@@ -1,12 +1,15 @@
 // The pictures: exact sizes, and a button drawn on every click area and
-// nowhere else, so what the user sees is what the hit test answers.
+// nowhere else, so what the user sees is what the hit test answers. The
+// icons, drawn on first use, look as their drawn pixmaps do.
 
+#include <QPainter>
 #include <QtTest>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
+#include "resources/icons.h"
 #include "resources/pictures.h"
 #include "tests/core/published_click_areas.h"
 
@@ -35,6 +38,15 @@ int bodyColumn(std::span<const ClickArea> areas, int width) {
 // The areas as published, not as the program's tables have them.
 std::vector<ClickArea> publishedAreas(PictureId id) {
     return orvalinder::testing::publishedClickAreas(id == PanasonicPicture ? 'A' : id == SkyPicture ? 'B' : 'D');
+}
+
+QImage painted(const QIcon& icon, QSize size, qreal ratio, QIcon::Mode mode) {
+    QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    icon.paint(&painter, QRect(QPoint(0, 0), size), Qt::AlignCenter, mode);
+    return image;
 }
 
 void addRemoteRows() {
@@ -143,6 +155,25 @@ private slots:
             }
         }
         QVERIFY2(checked >= static_cast<int>(areas.size()), "too few points beside the areas were free");
+    }
+
+    // At both scales, disabled, and fitted into a place of another shape.
+    void iconsLookAsTheirDrawnPixmaps() {
+        QIcon tool, app;
+        for (int scale : {1, 2}) tool.addPixmap(QPixmap::fromImage(renderToolIcon(ToolIcon::Print, scale)));
+        for (int size : kAppIconSizes)
+            if (size <= 64) app.addPixmap(QPixmap::fromImage(renderAppIcon(size)));
+        const std::pair<QIcon, QIcon> icons[] = {{toolIcon(ToolIcon::Print), tool}, {appIcon(), app}};
+        for (const auto& [shown, drawn] : icons)
+            for (const QSize size : {QSize(16, 15), QSize(15, 15), QSize(32, 32), QSize(40, 30)})
+                for (const qreal ratio : {1.0, 2.0})
+                    for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
+                        const QString where = QStringLiteral("%1x%2 at %3, mode %4")
+                                                  .arg(size.width()).arg(size.height()).arg(ratio).arg(mode);
+                        QVERIFY2(shown.pixmap(size, ratio, mode).toImage() == drawn.pixmap(size, ratio, mode).toImage(),
+                                 qPrintable(where));
+                        QVERIFY2(painted(shown, size, ratio, mode) == painted(drawn, size, ratio, mode), qPrintable(where));
+                    }
     }
 };
 

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/main_frame.h"
+#include "core/view_layout.h"
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
 #include "tests/support/pty_board.h"
@@ -76,11 +77,26 @@ protected:
               static_cast<int>(fy * static_cast<float>(g.height) * g.scale));
     }
 
+    // A click on the connect square's far corner, the last pixel that counts.
     bool connectByClick() {
         QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
-        click(100, 470);
+        click(layout::ConnectSquare.right, layout::ConnectSquare.bottom);
         return finished.wait(5000) && connection->connected();
     }
+
+    void clickConnectButtonMiddle() {
+        click((layout::ConnectSquare.left + layout::ConnectSquare.right) / 2,
+              (layout::ConnectSquare.top + layout::ConnectSquare.bottom) / 2);
+    }
+
+    // The part of the view where the Stop image belongs.
+    QImage shownStopImage() {
+        return view()->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(
+            layout::StopImageTopLeft.x, layout::StopImageTopLeft.y, layout::StopImageSize, layout::StopImageSize);
+    }
+
+    // The stop square's far corner, the last pixel that stops the recorder.
+    void clickStop() { click(layout::StopSquare.right, layout::StopSquare.bottom); }
 
     QTemporaryDir config;
     PtyBoard board;

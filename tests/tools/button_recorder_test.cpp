@@ -2,6 +2,7 @@
 
 #include <locale>
 
+#include "core/view_layout.h"
 #include "tools/button_recorder.h"
 
 namespace orvalinder {
@@ -9,7 +10,7 @@ namespace {
 
 TEST(ButtonRecorder, WorkedExample) {
     const PictureGeometry g = PictureGeometry::measured(250, 861, 700);
-    const auto click = recordClick(g, 450, 100);
+    const auto click = recordClick(g, layout::PictureXOffset + 50, 100);
     ASSERT_TRUE(click);
     EXPECT_EQ(click->line, "0.246000, 0.142857, 61.500000, 123.000000\n");
     EXPECT_EQ(click->status1, L"1. Pixel x 61 y 123");
@@ -31,17 +32,21 @@ TEST(ButtonRecorder, AlwaysAFullStop) {
 
 TEST(ButtonRecorder, OnlyClicksOnThePicture) {
     const PictureGeometry g = PictureGeometry::measured(250, 861, 861);
-    const std::pair<int, int> outside[] = {{400, 100}, {650, 100}, {500, 0}, {500, 861}};
+    constexpr int left = layout::PictureXOffset;
+    const std::pair<int, int> outside[] = {{left, 100}, {left + 250, 100}, {left + 100, 0}, {left + 100, 861}};
     for (const auto& [x, y] : outside) EXPECT_FALSE(recordClick(g, x, y)) << x << "," << y;
-    EXPECT_TRUE(recordClick(g, 401, 1));
-    EXPECT_TRUE(recordClick(g, 649, 860));
-    EXPECT_FALSE(recordClick(PictureGeometry{}, 500, 100));  // nothing painted yet
+    EXPECT_TRUE(recordClick(g, left + 1, 1));
+    EXPECT_TRUE(recordClick(g, left + 249, 860));
+    EXPECT_FALSE(recordClick(PictureGeometry{}, left + 100, 100));  // nothing painted yet
 }
 
+// Both corners stop; a pixel past any edge does not.
 TEST(ButtonRecorder, StopSquare) {
+    const layout::ClickSquare& s = layout::StopSquare;
+    const int middleX = (s.left + s.right) / 2, middleY = (s.top + s.bottom) / 2;
     const std::tuple<int, int, bool> rows[] = {
-        {21, 21, true},  {147, 145, true}, {20, 100, false},
-        {148, 100, false}, {100, 20, false}, {100, 146, false},
+        {s.left, s.top, true},          {s.right, s.bottom, true},      {s.left - 1, middleY, false},
+        {s.right + 1, middleY, false},  {middleX, s.top - 1, false},    {middleX, s.bottom + 1, false},
     };
     for (const auto& [x, y, stops] : rows) EXPECT_EQ(isStopClick(x, y), stops) << x << "," << y;
 }

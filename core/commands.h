@@ -1,5 +1,6 @@
 #pragma once
-// Command numbers of the menus, the toolbar and the accelerators.
+// Command numbers of the menus, the toolbar and the accelerators. They live
+// here because the remote catalogue names the command that selects each remote.
 
 namespace orvalinder::command {
 
