@@ -187,10 +187,8 @@ MUTANTS = [
      "open failure text not cut at 499", "constant"),
     ("serial/port_settings.h", "kDefaultDataBits = 8;", "kDefaultDataBits = 7;",
      "key gone during the connect: 7 data bits", "constant"),
-    ("serial/serial_connection.cpp",
-     "held_.append(bytes.constData(), std::min(room, static_cast<size_t>(bytes.size())));",
-     "held_.append(bytes.constData(), static_cast<size_t>(bytes.size()));",
-     "bytes waiting while nobody reads are not bounded", "dropped"),
+    ("serial/serial_connection.cpp", "port_->read(static_cast<qint64>(SerialConnection::kQueueBytes - held_.size()))",
+     "port_->readAll()", "bytes waiting while nobody reads are not bounded", "dropped"),
     ("serial/qt_serial_device.cpp", "port_.setDataTerminalReady(s.dtrRaised);",
      "port_.setDataTerminalReady(false);", "device: DTR not raised", "setting"),
     ("serial/qt_serial_device.cpp",
@@ -218,8 +216,8 @@ MUTANTS = [
      "a second connect starts while one runs", "dropped"),
     ("serial/serial_connection.cpp", "if (const auto& failure = result.logFailure) {",
      "if (const auto& failure = result.logFailure; false) {", "log failures not shown", "dropped"),
-    ("serial/serial_connection.cpp", "        if (connected_ && reading_) {\n            deliver",
-     "        if (connected_) {\n            deliver", "reading while a remote is shown", "setting"),
+    ("serial/serial_connection.cpp", "        if (connected_ && reading_) {\n            const QByteArray bytes = port_->readAll();\n            deliver",
+     "        if (connected_) {\n            const QByteArray bytes = port_->readAll();\n            deliver", "reading while a remote is shown", "setting"),
 
     # --- the Com settings rules ---
     ("app/com_settings_rules.cpp", "if (number >= 1 && number <= 32) p.port", "if (number >= 1 && number < 32) p.port",

@@ -73,6 +73,7 @@ private:
         if (connected_) {
             lines_ = LineReceiver(logger_);  // a new connection starts with no partial line
             setReading(reading_);
+            takeArrivedBytes();  // what waited in the port
         }
         report([attempt = attempt_, outcome = *next.outcome](SerialConnection& owner) {
             owner.finishConnect(attempt, outcome);
@@ -80,15 +81,19 @@ private:
     }
 
     void takeArrivedBytes() {
-        const QByteArray bytes = port_->readAll();
         if (connected_ && reading_) {
+            const QByteArray bytes = port_->readAll();
             deliver(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
             return;
         }
-        // Nobody reads: keep what a driver's queue would hold, and keep
-        // taking the rest so that an unplug still shows.
-        const size_t room = SerialConnection::kQueueBytes - held_.size();
-        held_.append(bytes.constData(), std::min(room, static_cast<size_t>(bytes.size())));
+        // Nobody reads: the bytes wait, as in a driver's queue, up to its size.
+        const QByteArray bytes = port_->read(static_cast<qint64>(SerialConnection::kQueueBytes - held_.size()));
+        held_.append(bytes.constData(), static_cast<size_t>(bytes.size()));
+        // Once connected, what does not fit is dropped, as a full driver
+        // queue drops it, so the port keeps reading and an unplug still shows.
+        // While the board starts up the rest waits in the port, for the
+        // connect to hand it on.
+        if (connected_) port_->readAll();
     }
 
     void deliver(std::string_view bytes) {
