@@ -15,6 +15,8 @@ namespace orvalinder {
 // reading, writing and closing.
 class PortEngine : public QObject, private SerialDeviceOpener {
 public:
+    static constexpr qint64 kBatchBytes = 4096;
+
     PortEngine(SettingsStore& store, BoardWaits& waits, KeyCodeLogger logger, SerialConnection& owner)
         : port_(new QSerialPort(this)),
           stepTimer_(new QTimer(this)),
@@ -82,8 +84,12 @@ private:
 
     void takeArrivedBytes() {
         if (connected_ && reading_) {
-            const QByteArray bytes = port_->readAll();
-            deliver(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+            // In small batches: the window takes each batch in one go, and a
+            // fast board must not hold it up for long.
+            while (port_->bytesAvailable() > 0) {
+                const QByteArray bytes = port_->read(kBatchBytes);
+                deliver(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+            }
             return;
         }
         // Nobody reads: the bytes wait, as in a driver's queue, up to its size.
