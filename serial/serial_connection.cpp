@@ -47,7 +47,10 @@ public:
         return link_.disconnect();
     }
 
-    long write(std::string_view bytes) { return connected_ ? link_.port()->write(bytes) : 0; }
+    long write(std::string_view bytes) {
+        SerialDevice* port = link_.port();
+        return connected_ && port ? port->write(bytes) : 0;
+    }
 
     void setReading(bool reading) {
         reading_ = reading;

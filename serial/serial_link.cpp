@@ -51,6 +51,7 @@ SerialLink::Step SerialLink::startConnect() {
 }
 
 SerialLink::Step SerialLink::continueConnect() {
+    if (!port_) return fail(std::nullopt);  // closed during a step: the device went away
     switch (stage_) {
     case Stage::ApplySettings:
         if (!port_->applyLineSettings(settings_)) {

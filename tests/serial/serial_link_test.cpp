@@ -136,6 +136,27 @@ TEST(SerialLink, FailuresToOpenOrCloseAreExplained) {
     EXPECT_EQ(failure->icon, MessageIcon::Default);
 }
 
+// A device that goes away while a step uses it (the port reports its error
+// from inside the call, and the link is closed then): the connect ends
+// there instead of reporting a connection without a port.
+TEST(SerialLink, APortClosedDuringAStepEndsTheConnect) {
+    struct Unplugged : RecordingDevice {
+        Unplugged() : RecordingDevice(LineSettings{}) {}
+        SerialLink* link = nullptr;
+        void clearErrors() override { link->disconnect(); }
+    };
+    ConnectStore store;
+    writePortSettings(store, PortSettings{"Com3", "NONE", "115200", "1", "8"});
+    auto device = std::make_shared<Unplugged>();
+    OneDeviceOpener opener;
+    opener.device = device;
+    SerialLink link(store, opener);
+    device->link = &link;
+    const ConnectOutcome outcome = connect(link);
+    EXPECT_FALSE(outcome.connected);
+    EXPECT_EQ(link.port(), nullptr);
+}
+
 TEST(SerialLink, ADisconnectLetsGoOfThePort) {
     ConnectStore store;
     OneDeviceOpener opener;
