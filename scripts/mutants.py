@@ -1,325 +1,154 @@
 #!/usr/bin/env python3
-"""Mutation run over the rules, the serial link and the board's firmware.
+"""Mutation sampler over the program's and the board's sources.
 
-Applies one small fault at a time to a source file, rebuilds the test
-executables that can see it, runs them, and puts the file back. A mutant is
-caught when a test fails, crashes or hangs. The table below is the fixed list
-of mutants; give new ones the next number at the end so earlier results stay
-comparable.
+Finds every place in the product sources where a small fault can be made
+(a comparison moved across its boundary or flipped, + and - or * and /
+exchanged, an integer constant off by one, a boolean or a condition negated,
+a statement dropped, two arguments swapped), draws some of them at random,
+and for each one rebuilds the test executables that can see the file, runs
+them fastest first and puts the file back. A mutant is caught when a test
+fails, crashes or hangs; one that does not compile is not viable and does not
+count. The score comes with a 95% confidence interval.
 
-    scripts/mutants.py            run every mutant (about 10 minutes)
-    scripts/mutants.py --list     list them
-    scripts/mutants.py --only 12  run one
+    scripts/mutants.py --count 200 --seed 7          draw 200 and run them
+    scripts/mutants.py --count 200 --seed 7 --list   show the draw only
+    scripts/mutants.py --count 200 --seed 7 --only 12
 
-Uses the default preset's build tree (build/default), configuring it when it
-is missing. Every mutated file must be unchanged in git before a run.
+The same count and seed over the same sources give the same draw. Uses the
+default preset's build tree (build/default), configuring it when it is
+missing. Every mutated file must be unchanged in git before a run.
 """
 
 import argparse
+import fnmatch
+import math
 import os
+import random
+import re
 import signal
 import subprocess
 import sys
 import time
+from dataclasses import dataclass
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 
-# Test executables, fastest first: a mutant is caught by the first that fails.
+# The product's sources: not the tests, benchmarks, fuzzers or simulators.
+SOURCE_DIRS = ["app", "app/dialogs", "view", "tools", "serial", "core", "resources", "firmware/IrBridge"]
+SOURCE_SUFFIXES = {".cpp", ".h", ".ino"}
+
+# Test executables in the build tree. They run fastest first, as timed on the
+# unchanged sources: a mutant is caught by the first that fails.
 EXECUTABLES = {
     "core_tests": "tests/core_tests",
-    "dialogs_tests": "tests/dialogs/dialogs_tests",
-    "swap_bits_flow_tests": "tests/swap_bits_flow_tests",
     "line_queue_tests": "tests/line_queue_tests",
+    "dialogs_tests": "tests/dialogs/dialogs_tests",
+    "serial_pty_tests": "tests/serial_pty_tests",
+    "platform_tests": "tests/platform_tests",
+    "pictures_test": "tests/pictures_test",
+    "icons_test": "tests/icons_test",
     "window_tests": "tests/window_tests",
     "menu_flow_tests": "tests/menu_flow_tests",
-    "serial_pty_tests": "tests/serial_pty_tests",
+    "swap_bits_flow_tests": "tests/swap_bits_flow_tests",
+    "toolbar_tests": "tests/toolbar_tests",
+    "command_line_tests": "tests/command_line_tests",
     "firmware_tests": "tests/firmware/firmware_tests",
     "irbridge_firmware_tests": "tests/avrsim/irbridge_firmware_tests",
 }
 
-# The executables that can see a change to each file. The end-to-end run is
-# left out: it takes minutes and drives the same code as the window tests.
-_PURE_SERIAL = ["core_tests", "line_queue_tests", "window_tests", "serial_pty_tests"]
-_SETTINGS = ["core_tests", "dialogs_tests", "menu_flow_tests", "window_tests", "serial_pty_tests"]
-_GEOMETRY = ["core_tests", "window_tests", "menu_flow_tests"]
-TARGETS = {
-    "core/current_directory.cpp": ["core_tests", "line_queue_tests", "window_tests", "menu_flow_tests"],
-    "core/picture_geometry.cpp": _GEOMETRY,
-    "core/picture_geometry.h": _GEOMETRY,
-    "core/remote_catalogue.cpp": _GEOMETRY,
-    "core/view_layout.h": _GEOMETRY,
-    "serial/hex_value.cpp": ["core_tests", "line_queue_tests", "swap_bits_flow_tests"],
-    "serial/key_sender.cpp": ["core_tests", "window_tests"],
-    "serial/keycode_logger.cpp": _PURE_SERIAL,
-    "serial/keycode_logger.h": _PURE_SERIAL,
-    "serial/line_assembler.cpp": _PURE_SERIAL,
-    "serial/line_assembler.h": _PURE_SERIAL,
-    "serial/line_queue.h": ["line_queue_tests", "window_tests", "serial_pty_tests"],
-    "serial/line_receiver.cpp": _PURE_SERIAL,
-    "serial/port_settings.cpp": _SETTINGS,
-    "serial/port_settings.h": _SETTINGS,
-    "serial/serial_link.cpp": ["core_tests", "window_tests", "menu_flow_tests", "serial_pty_tests"],
-    "serial/serial_link.h": ["core_tests", "window_tests", "menu_flow_tests", "serial_pty_tests"],
-    "serial/qt_serial_device.cpp": ["window_tests", "serial_pty_tests"],
-    "serial/serial_connection.cpp": ["window_tests", "menu_flow_tests", "serial_pty_tests"],
-    "serial/serial_connection.h": ["window_tests", "menu_flow_tests", "serial_pty_tests"],
-    "app/com_settings_rules.cpp": ["core_tests", "dialogs_tests", "menu_flow_tests"],
-    "app/com_settings_rules.h": ["core_tests", "dialogs_tests", "menu_flow_tests"],
-    "tools/bit_reversal.cpp": ["core_tests", "dialogs_tests", "swap_bits_flow_tests"],
-    "tools/bit_reversal.h": ["core_tests", "dialogs_tests", "swap_bits_flow_tests"],
-    "tools/button_recorder.cpp": ["core_tests", "window_tests"],
-    # The firmware: on the host, then built for the chip and run by simavr.
-    "firmware/IrBridge/bridge.cpp": ["firmware_tests", "irbridge_firmware_tests"],
-    "firmware/IrBridge/learned_keys.cpp": ["firmware_tests", "irbridge_firmware_tests"],
-    "firmware/IrBridge/ir_codec.cpp": ["firmware_tests", "irbridge_firmware_tests"],
-    "firmware/IrBridge/ir_text.cpp": ["firmware_tests", "irbridge_firmware_tests"],
-    "firmware/IrBridge/ir_text.h": ["firmware_tests", "irbridge_firmware_tests"],
-    "firmware/IrBridge/board_avr.cpp": ["irbridge_firmware_tests"],
+# The executables that can see a change to each file: those that link its
+# code or include the header. The end-to-end and load runs are left out: they
+# take minutes and drive the same code as the window tests. First match wins.
+_WINDOW = ["window_tests", "menu_flow_tests", "swap_bits_flow_tests", "toolbar_tests", "command_line_tests"]
+_DIALOGS = ["dialogs_tests"] + _WINDOW
+_SERIAL_QT = ["serial_pty_tests", "dialogs_tests"] + _WINDOW
+_SERIAL = ["core_tests", "line_queue_tests"] + _SERIAL_QT
+_FIRMWARE = ["firmware_tests", "irbridge_firmware_tests"]
+TARGETS = [
+    ("core/platform.h", ["platform_tests"] + _DIALOGS),
+    ("core/*", _SERIAL + ["pictures_test"]),
+    ("serial/qt_*", _SERIAL_QT),
+    ("serial/serial_connection.*", _SERIAL_QT),
+    ("serial/serial_device.h", ["core_tests"] + _SERIAL_QT),
+    ("serial/*", _SERIAL),
+    ("tools/*", ["core_tests"] + _DIALOGS),
+    ("view/orvalinder_view.*", _WINDOW),
+    ("view/view_painter.*", _WINDOW),
+    ("view/*", ["core_tests", "line_queue_tests"] + _DIALOGS),
+    ("resources/render_icons.cpp", ["icons_test"]),
+    ("resources/render_pictures.cpp", []),
+    ("resources/icons.*", ["pictures_test", "icons_test"] + _WINDOW),
+    ("resources/pictures.*", ["pictures_test"] + _WINDOW),
+    ("app/com_settings_rules.*", ["core_tests"] + _DIALOGS),
+    ("app/platform.*", ["platform_tests"] + _DIALOGS),
+    ("app/tool_bars.*", _DIALOGS),
+    ("app/dialogs/*", _DIALOGS),
+    ("app/main.cpp", ["command_line_tests"]),
+    ("app/offscreen_frame.*", []),
+    ("app/screenshots.cpp", []),
+    ("app/*", _WINDOW),
+    # The board's own code runs on the host and, built for the chip, in simavr.
+    ("firmware/IrBridge/board_avr.cpp", ["irbridge_firmware_tests"]),
+    ("firmware/IrBridge/IrBridge.ino", ["irbridge_firmware_tests"]),
+    ("firmware/IrBridge/*", _FIRMWARE),
+]
+
+# Files no test runs are still built, so that a mutant there is known to be viable.
+BUILD_ONLY = {
+    "resources/render_pictures.cpp": "render-pictures",
+    "app/offscreen_frame.cpp": "orvalinder-screenshots",
+    "app/offscreen_frame.h": "orvalinder-screenshots",
+    "app/screenshots.cpp": "orvalinder-screenshots",
 }
 
-KINDS = ("comparison", "constant", "dropped", "text", "setting")
-
-# (file, exact original snippet, replacement, what the fault means, kind)
-MUTANTS = [
-    # --- core ---
-    ("core/picture_geometry.cpp", "return x > xOffset &&", "return x >= xOffset &&",
-     "a click on the picture's left edge counts", "comparison"),
-    ("core/picture_geometry.cpp", "y > 0 && y < bottomEdge;", "y > 0 && y <= bottomEdge;",
-     "a click on the bottom edge counts", "comparison"),
-    ("core/picture_geometry.cpp", "if (a.left < fx && fx < a.right", "if (a.left <= fx && fx < a.right",
-     "a point on an area's left edge is inside", "comparison"),
-    ("core/picture_geometry.cpp", "static_cast<size_t>(index) >= clickAreas(kind).size()",
-     "static_cast<size_t>(index) > clickAreas(kind).size()",
-     "a key code for the index one past the table", "comparison"),
-    ("core/picture_geometry.cpp", "KeyCode{info->keyLetter, index + 100}", "KeyCode{info->keyLetter, index + 101}",
-     "key numbers start at 101", "constant"),
-    ("core/remote_catalogue.cpp", "SkyPicture, 287, 800, 'C'", "SkyPicture, 287, 800, 'B'",
-     "Sky (TV) sends the Sky (Sky) letter", "constant"),
-    ("core/remote_catalogue.cpp", "{0.405672f, 0.617727f, 0.851158f, 0.909592f},  // 40",
-     "{0.405672f, 0.617727f, 0.851158f, 0.859592f},  // 40",
-     "the last Sky area cut short", "constant"),
-    ("core/current_directory.cpp", "if (directory->size() >= limit) {", "if (directory->size() > limit) {",
-     "a directory of exactly the limit is accepted", "comparison"),
-    ("core/current_directory.cpp", "The CurrentDirectory is longer this programs ",
-     "The CurrentDirectory is longer than this program's ", "too-long directory message reworded", "text"),
-
-    # --- serial: the rules ---
-    ("serial/hex_value.cpp", "if (digit < 0) break;", "if (digit <= 0) break;",
-     "reading stops at a 0 digit", "comparison"),
-    ("serial/key_sender.cpp", "if (!connected) {", "if (connected) {",
-     "sends only when not connected", "comparison"),
-    ("serial/key_sender.cpp", "L\"3. Can't send, the comms port is not open\"",
-     "L\"3. Can't send, the com port is not open\"", "not-connected status reworded", "text"),
-    ("serial/keycode_logger.cpp", "*--p = 'x';", "*--p = 'X';", "log lines start 0X", "text"),
-    ("serial/keycode_logger.cpp", "if (values.empty()) return std::nullopt;", "",
-     "a chunk without codes still opens the log", "dropped"),
-    ("serial/keycode_logger.cpp", "Unable to open a stream to the local hard drive for the output file",
-     "Unable to open the output file", "log failure message reworded", "text"),
-    ("serial/keycode_logger.h", "kDirectoryLimit = 480;", "kDirectoryLimit = 481;",
-     "log directory limit 481", "constant"),
-    ("serial/line_assembler.cpp", "if (total <= kMaxLineLength) {", "if (total < kMaxLineLength) {",
-     "a line of exactly 998 characters is emptied", "comparison"),
-    ("serial/line_assembler.cpp", "const size_t keep = total % (kMaxLineLength + 1);",
-     "const size_t keep = total % kMaxLineLength;", "overlong lines emptied every 998 bytes", "constant"),
-    ("serial/line_assembler.cpp", "            buffer_.push_back('x');\n", "",
-     "monitor lines lose their x", "dropped"),
-    ("serial/line_assembler.cpp", r"if (c != 'x' && c != 'Y' && c != '\0') continue;",
-     "if (c != 'x' && c != 'Y') continue;", "NUL bytes kept in the line", "comparison"),
-    ("serial/line_assembler.h", "kMaxLineLength = 998;", "kMaxLineLength = 999;",
-     "line limit 999", "constant"),
-    ("serial/line_receiver.cpp", "    values_.clear();\n", "",
-     "codes of earlier chunks logged again", "dropped"),
-    ("serial/line_receiver.cpp", "line.text.find(':') != std::string::npos",
-     "line.text.find(':') == std::string::npos", "only value lines without a colon are logged", "comparison"),
-    ("serial/line_queue.h", "lines_[i + 1].kind == ReceivedLine::Value;",
-     "lines_[i + 1].kind == ReceivedLine::Monitor;", "compaction drops the value line before a monitor line",
-     "comparison"),
-    ("serial/port_settings.cpp", "text->size() > kMaxSettingLength", "text->size() >= kMaxSettingLength",
-     "a setting of exactly 24 characters is missing", "comparison"),
-    ("serial/port_settings.cpp", "return bits >= 5 && bits <= 8 ? bits : kDefaultDataBits;",
-     "return bits > 5 && bits <= 8 ? bits : kDefaultDataBits;", "5 data bits become 8", "comparison"),
-    ("serial/port_settings.cpp", "if (allDigits && number >= 1 &&", "if (allDigits && number >= 0 &&",
-     "Com0 opens /dev/ttyS-1", "comparison"),
-    ("serial/port_settings.cpp", ": kDefaultBaudRate; }", ": 9600; }",
-     "missing speed gives 9600", "constant"),
-    ("serial/port_settings.cpp", "        if (equalsIgnoringCase(*text, kNames[code])) return code;\n    return portParity;",
-     "        if (equalsIgnoringCase(*text, kNames[code])) return code;\n    return 0;",
-     "unknown parity name applied as None", "setting"),
-    ("serial/port_settings.cpp", "if (!text) return 0;\n    static constexpr",
-     "if (!text) return portParity;\n    static constexpr", "missing parity keeps the port's own", "setting"),
-    ("serial/port_settings.cpp",
-     "bool ok = store.setValue(setting::Port, s.port);\n    ok = store.setValue(setting::Parity, s.parity) && ok;",
-     "bool ok = store.setValue(setting::Parity, s.parity);\n    ok = store.setValue(setting::Port, s.port) && ok;",
-     "settings written out of order", "setting"),
-    ("serial/port_settings.h", "kMaxSettingLength = 24;", "kMaxSettingLength = 25;",
-     "setting length limit 25", "constant"),
-
-    # --- serial: the connection's engine and the link ---
-    ("serial/serial_connection.cpp",
-     "if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;",
-     "if (error == QSerialPort::TimeoutError) return;", "a cleared error counts as an unplug", "setting"),
-    ("serial/serial_connection.h", "kQueueBytes = 16384;", "kQueueBytes = 4096;",
-     "input queue 4096 bytes", "constant"),
-    ("serial/serial_connection.cpp", "if (!link_.portOpen()) return;", "if (link_.portOpen()) return;",
-     "an unplug ignored", "comparison"),
-    ("serial/serial_connection.cpp", "        disconnectPort();\n        if (wasConnecting)", "        if (wasConnecting)",
-     "an unplugged port is left open", "dropped"),
-    ("serial/serial_link.cpp", "settings_.dtrRaised = true;", "settings_.dtrRaised = false;",
-     "DTR not raised", "setting"),
-    ("serial/serial_link.cpp", "settings_.flowControl = false;", "settings_.flowControl = true;",
-     "flow control on", "setting"),
-    ("serial/serial_link.cpp", "settings_.stopBits = stopBitsCode(readSetting(store_, setting::StopBits));",
-     "(void)stopBitsCode(readSetting(store_, setting::StopBits));", "stored stop bits ignored", "setting"),
-    ("serial/serial_link.cpp", "parityCode(readSetting(store_, setting::Parity), settings_.parity)",
-     "parityCode(readSetting(store_, setting::Parity), 0)", "unknown parity falls back to None", "setting"),
-    ("serial/port_settings.h", "kDefaultBaudRate = 115200;", "kDefaultBaudRate = 9600;",
-     "key gone during the connect: 9600", "constant"),
-    ("serial/serial_link.h", "kWaitsMs[] = {1000, 2500, 1500};", "kWaitsMs[] = {1000, 250, 1500};",
-     "the board's reset wait shortened to 250 ms after the line settings", "constant"),
-    ("serial/serial_link.cpp", "    port_.reset();  // even when the close failed: the next connect opens the device anew\n",
-     "", "the handle outlives the disconnect", "dropped"),
-    ("serial/serial_link.cpp", "Unable read the comm port name from the registry.",
-     "Unable to read the comm port name from the registry.", "missing key message reworded", "text"),
-    ("serial/serial_link.cpp", '"Can\'t close port."', '"Cannot close port."',
-     "close failure message reworded", "text"),
-    ("serial/serial_link.cpp", "return text.substr(0, 499);", "return text;",
-     "open failure text not cut at 499", "constant"),
-    ("serial/port_settings.h", "kDefaultDataBits = 8;", "kDefaultDataBits = 7;",
-     "key gone during the connect: 7 data bits", "constant"),
-    ("serial/serial_connection.cpp", "port_->read(static_cast<qint64>(SerialConnection::kQueueBytes - held_.size()))",
-     "port_->readAll()", "bytes waiting while nobody reads are not bounded", "dropped"),
-    ("serial/qt_serial_device.cpp", "port_.setDataTerminalReady(s.dtrRaised);",
-     "port_.setDataTerminalReady(false);", "device: DTR not raised", "setting"),
-    ("serial/qt_serial_device.cpp",
-     "port_.setFlowControl(s.flowControl ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl)",
-     "port_.setFlowControl(QSerialPort::HardwareControl)", "device: flow control on", "setting"),
-    ("serial/qt_serial_device.cpp", "port_.setStopBits(kStop[s.stopBits])",
-     "port_.setStopBits(QSerialPort::OneStop)", "device: stop bits ignored", "setting"),
-    ("serial/qt_serial_device.cpp", "port_.setParity(kParity[s.parity])",
-     "port_.setParity(QSerialPort::NoParity)", "device: parity ignored", "setting"),
-    ("serial/qt_serial_device.cpp", "port_.setBaudRate(s.baudRate)", "port_.setBaudRate(9600)",
-     "device: speed ignored", "setting"),
-    ("serial/serial_connection.cpp", "if (connected_ && reading_ && !held_.empty())",
-     "if (connected_ && !reading_ && !held_.empty())", "bytes that waited are not read when the IR Monitor is shown",
-     "comparison"),
-    ("serial/serial_connection.cpp",
-     "            report([attempt = attempt_](SerialConnection& owner) { owner.lost(attempt); });", "            ;",
-     "an unplug is not shown", "dropped"),
-    ("serial/qt_serial_device.cpp", "    port_.close();\n    return true;", "    return true;",
-     "the device is never closed", "dropped"),
-    ("serial/serial_connection.cpp", "        return link_.disconnect();", "        return std::nullopt;",
-     "a disconnect leaves the port open", "dropped"),
-    ("serial/serial_connection.cpp", "reading = monitorActive_ || learning_", "reading = learning_",
-     "the IR Monitor never reads", "setting"),
-    ("serial/serial_connection.cpp", "    if (state_ == ConnectionState::Connecting) return false;\n", "",
-     "a second connect starts while one runs", "dropped"),
-    ("serial/serial_connection.cpp", "if (const auto& failure = result.logFailure) {",
-     "if (const auto& failure = result.logFailure; false) {", "log failures not shown", "dropped"),
-    ("serial/serial_connection.cpp", "        if (connected_ && reading_) {\n            // In small batches",
-     "        if (connected_) {\n            // In small batches", "reading while a remote is shown", "setting"),
-
-    # --- the Com settings rules ---
-    ("app/com_settings_rules.cpp", "if (number >= 1 && number <= 32) p.port", "if (number >= 1 && number < 32) p.port",
-     "stored Com32 not preselected", "comparison"),
-    ("app/com_settings_rules.cpp", 'return number < 1 ? PortSettings{}.port', 'return number < 0 ? PortSettings{}.port',
-     "Com0 stored as typed", "comparison"),
-    ("app/com_settings_rules.cpp", "Preselection{2, 0, 9, 3, 0, std::nullopt}",
-     "Preselection{2, 0, 8, 3, 0, std::nullopt}", "default speed 57600", "constant"),
-    ("app/com_settings_rules.cpp", '? text : PortSettings{}.parity;', '? text : "None";',
-     "unknown parity stored as None", "text"),
-    ("app/com_settings_rules.cpp", 'list.push_back("Com" + std::to_string(n));',
-     'list.push_back("COM" + std::to_string(n));', "the list names ports COMn", "text"),
-    ("app/com_settings_rules.cpp", 'return text == "1.5" || text == "2" ? text : PortSettings{}.stopBits;',
-     'return text == "2" ? text : PortSettings{}.stopBits;', "1.5 stop bits stored as 1", "comparison"),
-    ("app/com_settings_rules.h", "kBoxTextLimit = 49;", "kBoxTextLimit = 50;",
-     "box texts cut at 50", "constant"),
-
-    # --- the tools ---
-    ("tools/bit_reversal.cpp", "if (value == 0) return;", "if (value != 0) return;",
-     "only zero pieces converted", "comparison"),
-    ("tools/bit_reversal.cpp", "convertPiece(piece_, output);\n            piece_.clear();",
-     "convertPiece(piece_, output);", "a carried piece is converted again", "dropped"),
-    ("tools/bit_reversal.cpp", "    if (fs::equivalent(inputPath, outputPath, error)) return ConvertResult::SameFile;\n",
-     "", "converting a file into itself", "dropped"),
-    ("tools/bit_reversal.h", "kPieceLength = 299;", "kPieceLength = 300;",
-     "pieces of 300 characters", "constant"),
-    ("core/view_layout.h", "x <= right", "x < right",
-     "stop and connect squares one pixel narrower", "comparison"),
-    ("tools/button_recorder.cpp", "std::chars_format::fixed, 6);", "std::chars_format::fixed, 5);",
-     "five decimals", "constant"),
-    ("tools/button_recorder.cpp", 'L"1. Pixel x "', 'L"1. Pixel X "', "pixel status reworded", "text"),
-    ("tools/button_recorder.cpp",
-     "namespace orvalinder {\n\n"
-     "bool isStopClick(int x, int y) { return layout::StopSquare.contains(x, y); }\n\n"
-     "std::string fixedSix(float value) {\n"
-     "    char text[64];\n"
-     "    const auto result = std::to_chars(text, text + sizeof text, static_cast<double>(value), "
-     "std::chars_format::fixed, 6);\n"
-     "    return std::string(text, result.ptr);\n}",
-     "#include <iomanip>\n#include <sstream>\n\nnamespace orvalinder {\n\n"
-     "bool isStopClick(int x, int y) { return layout::StopSquare.contains(x, y); }\n\n"
-     "std::string fixedSix(float value) {\n"
-     "    std::ostringstream text;\n"
-     "    text << std::fixed << std::setprecision(6) << static_cast<double>(value);\n"
-     "    return text.str();\n}",
-     "decimal point from the program's locale", "text"),
-    # --- the board's firmware ---
-    ("firmware/IrBridge/bridge.cpp", "if (++digits_ == 3)", "if (++digits_ == 4)",
-     "key codes of four digits", "comparison"),
-    ("firmware/IrBridge/bridge.cpp", "break;  // a broken key code: the byte may start the next one", "return;",
-     "the byte after a broken key code is lost", "dropped"),
-    ("firmware/IrBridge/bridge.cpp", "if (byte == '*' && command_ == Forget)", "if (byte == '*')",
-     "learning * forgets every key", "comparison"),
-    ("firmware/IrBridge/bridge.cpp", "if (queueCount_ == kQueueSize)", "if (queueCount_ > kQueueSize)",
-     "one key code more than the queue holds", "comparison"),
-    ("firmware/IrBridge/bridge.cpp", 'sendMessage(PSTR("No key "), &key);', ";",
-     "unknown key codes pass in silence", "dropped"),
-    ("firmware/IrBridge/bridge.cpp", "if (learning_ && nowMs - learnSinceMs_ >= kLearnMs)",
-     "if (learning_ && nowMs - learnSinceMs_ > kLearnMs)", "a learn waits a millisecond longer", "comparison"),
-    ("firmware/IrBridge/bridge.cpp", "if (learning_ && !code.repeat)", "if (learning_)",
-     "an NEC repeat frame is learned", "dropped"),
-    ("firmware/IrBridge/bridge.cpp", "if (output_.freeSpace() < length + 1)", "if (output_.freeSpace() < length)",
-     "a value line one byte too long for the room left", "comparison"),
-    ("firmware/IrBridge/ir_text.h", "return count > kMonitorLineNumbers ?", "return count > kMonitorLineNumbers + 1 ?",
-     "a monitor line of 101 numbers", "constant"),
-    ("firmware/IrBridge/learned_keys.cpp", "    storage_.write(address, kEmpty);", "",
-     "a slot is rewritten without marking it empty first", "dropped"),
-    ("firmware/IrBridge/learned_keys.cpp", "return isKeyLetter(bytes[0]) && check(bytes) == bytes[11];",
-     "return isKeyLetter(bytes[0]);", "a slot whose bytes changed since it was written counts", "dropped"),
-    ("firmware/IrBridge/learned_keys.cpp", "if (storage_.read(i) != kMark[i])", "if (false)",
-     "another program's EEPROM is taken for keys", "dropped"),
-    ("firmware/IrBridge/learned_keys.cpp", "if (!slotInUse(b))", "if (true)",
-     "a new key takes the first slot whatever it holds", "dropped"),
-    ("firmware/IrBridge/ir_codec.cpp", "uint16_t margin = nominal / 4;", "uint16_t margin = nominal / 3;",
-     "timings off by a third decode", "constant"),
-    ("firmware/IrBridge/ir_codec.cpp", "const uint16_t kNecRepeatSpace = 2250;", "const uint16_t kNecRepeatSpace = 2500;",
-     "NEC repeat space of 2500 us", "constant"),
-    ("firmware/IrBridge/ir_codec.cpp", "case IR_PANASONIC: return 37000;", "case IR_PANASONIC: return 38000;",
-     "Panasonic on a 38 kHz carrier", "constant"),
-    ("firmware/IrBridge/ir_codec.cpp", "case IR_NEC: return 41;", "case IR_NEC: return 30;",
-     "NEC frames closer than their period", "constant"),
-    ("firmware/IrBridge/ir_text.cpp", "if (count != 0 || digit != '0') out[count++] = digit;", "out[count++] = digit;",
-     "numbers with leading zeros", "dropped"),
-    ("firmware/IrBridge/ir_text.cpp", '{IR_RC6_6_20, "RC6-6-20"}', '{IR_RC6_6_20, "RC6A"}',
-     "RC6 mode 6A named otherwise", "text"),
-    ("firmware/IrBridge/board_avr.cpp", "            receiveState = Off;", "            ;",
-     "the receiver hears the board's own frames", "dropped"),
-    ("firmware/IrBridge/board_avr.cpp", "    if (idle && receivedCount >= kShortestFrame)",
-     "    if (receivedCount >= kShortestFrame)", "a mark too long for a frame ends one", "dropped"),
-    ("firmware/IrBridge/board_avr.cpp", "const uint8_t kLongestWaitForReceiveMs = 150;",
-     "const uint8_t kLongestWaitForReceiveMs = 0;", "sending cuts into a frame being received", "constant"),
-    ("firmware/IrBridge/board_avr.cpp", "const uint16_t kFrameEndTicks = 12000 * kTicksPerMicrosecond;",
-     "const uint16_t kFrameEndTicks = 4000 * kTicksPerMicrosecond;", "a 4 ms space ends a frame", "constant"),
-    ("firmware/IrBridge/board_avr.cpp", "OCR2A = uint8_t((F_CPU / 2 + hertz / 2) / hertz - 1);",
-     "OCR2A = uint8_t((F_CPU + hertz / 2) / hertz - 1);", "the carrier at half its frequency", "constant"),
-    ("firmware/IrBridge/board_avr.cpp", "frame[receivedCount] = uint16_t((now - lastEdge) / kTicksPerMicrosecond);",
-     "frame[receivedCount] = uint16_t(now - lastEdge);", "measured durations in timer ticks", "dropped"),
+# Equivalent mutants, which no test could tell apart: (file, the line and
+# the mutated line as the report shows them, why). They are never drawn.
+EQUIVALENT = [
+    ("core/status_lines.h", "text.reserve(bytes.size());", "(line removed)",
+     "reserve only sets aside room; the text is the same"),
+    ("serial/keycode_logger.cpp", "std::fflush(file);", "(line removed)",
+     "the next line closes the file, which flushes it"),
+    ("serial/key_sender.cpp",
+     'L" - " + std::to_wstring(confirmed < 0 ? 0 : confirmed) + L" confirmed";',
+     'L" - " + std::to_wstring(confirmed < 1 ? 0 : confirmed) + L" confirmed";',
+     "a count of 0 shows as 0 either way"),
 ]
+
+# Functions whose arguments may come in either order.
+SYMMETRIC = {"min", "max", "swap", "qMin", "qMax"}
+KEYWORDS = {"if", "while", "for", "switch", "return", "sizeof", "alignof", "alignas", "decltype", "catch",
+            "static_assert", "noexcept", "defined", "throw", "new", "delete", "operator", "case", "do", "else",
+            "goto", "default", "co_return", "typeid"}
+NAME = r"[A-Za-z_]\w*"
 
 
 class Interrupted(Exception):
     pass
+
+
+@dataclass(frozen=True)
+class Mutant:
+    path: str
+    line: int
+    operator: str
+    start: int          # the span of the file's text that is replaced
+    end: int
+    replacement: str
+
+    def apply(self, text):
+        return text[:self.start] + self.replacement + text[self.end:]
+
+    def change(self, text):
+        """The lines the mutant touches, before and after, each on one line."""
+        first = text.rfind("\n", 0, self.start) + 1
+        last = text.find("\n", max(self.start, self.end - 1))  # a dropped line's span ends past its break
+        last = len(text) if last < 0 else last
+        mutated = text[first:self.start] + self.replacement + text[self.end:last]
+
+        def one_line(lines):
+            return " ".join(part.strip() for part in lines.splitlines())
+        return one_line(text[first:last]), one_line(mutated) or "(line removed)"
 
 
 def fail(message):
@@ -327,44 +156,309 @@ def fail(message):
     sys.exit(2)
 
 
-def check_table():
-    """Every row names a known file and kind, and its snippet occurs exactly once."""
-    problems = []
-    texts = {}
-    for number, (path, original, replacement, description, kind) in enumerate(MUTANTS, 1):
-        if path not in TARGETS:
-            problems.append(f"#{number}: no test targets listed for {path}")
+# --- finding the sites ------------------------------------------------------
+
+
+def product_files():
+    files = []
+    for folder in SOURCE_DIRS:
+        for file in sorted((ROOT / folder).iterdir()):
+            if file.is_file() and file.suffix in SOURCE_SUFFIXES:
+                files.append(file.relative_to(ROOT).as_posix())
+    return files
+
+
+def targets_of(path):
+    for pattern, targets in TARGETS:
+        if fnmatch.fnmatchcase(path, pattern):
+            return targets
+    fail(f"no test targets listed for {path}: add it to TARGETS")
+
+
+def mask(text):
+    """The text with comments, preprocessor lines and the insides of string and
+    character literals blanked, keeping every offset and line break, so the
+    operators see only code."""
+    out = list(text)
+
+    def blank(a, b):
+        for k in range(a, b):
+            if out[k] != "\n":
+                out[k] = " "
+
+    i, n = 0, len(text)
+    line_start = True
+    while i < n:
+        c = text[i]
+        if c == "\n":
+            line_start = True
+            i += 1
+        elif line_start and c in " \t":
+            i += 1
+        elif line_start and c == "#":
+            end = text.find("\n", i)
+            while end > 0 and text[end - 1] == "\\":  # continued on the next line
+                end = text.find("\n", end + 1)
+            end = n if end < 0 else end
+            blank(i, end)
+            i = end
+        elif text.startswith("//", i):
+            end = text.find("\n", i)
+            end = n if end < 0 else end
+            blank(i, end)
+            i = end
+        elif text.startswith("/*", i):
+            end = text.find("*/", i + 2)
+            end = n if end < 0 else end + 2
+            blank(i, end)
+            i = end
+        elif c in "\"'":
+            j = i + 1
+            while j < n and text[j] not in (c, "\n"):
+                j += 2 if text[j] == "\\" else 1
+            blank(i + 1, j)  # the quotes stay: an argument made of a literal is not empty
+            line_start = False
+            i = j + 1
+        else:
+            line_start = False
+            i += 1
+    return "".join(out)
+
+
+def opens_code(masked, brace, enclosing_is_code):
+    """Whether the brace at `brace` opens a block of statements rather than a
+    namespace, class, enum or initialiser."""
+    before = masked[max(0, brace - 200):brace].rstrip()
+    if not before:
+        return False
+    word = re.search(r"\w+$", before)
+    if before[-1] in ")]}":  # function, if/for/while/switch, lambda, a constructor after its initialisers
+        return True
+    if word and word.group() in ("const", "override", "noexcept", "final", "mutable", "else", "do", "try"):
+        return True
+    return enclosing_is_code and before[-1] in ";{:"  # a nested block, a case's block
+
+
+def code_map(masked):
+    """For each offset, whether it lies in a block of statements."""
+    inside = bytearray(len(masked))
+    stack = []
+    for i, c in enumerate(masked):
+        if c == "{":
+            stack.append(opens_code(masked, i, bool(stack) and stack[-1]))
+        elif c == "}" and stack:
+            stack.pop()
+        inside[i] = bool(stack) and stack[-1]
+    return inside
+
+
+def matching(masked, open_at):
+    """The offset of the bracket closing the one at open_at, or -1."""
+    depth = 0
+    for i in range(open_at, len(masked)):
+        if masked[i] in "([{":
+            depth += 1
+        elif masked[i] in ")]}":
+            depth -= 1
+            if depth == 0:
+                return i
+    return -1
+
+
+COMPARISONS = {"<": "<=", "<=": "<", ">": ">=", ">=": ">", "==": "!=", "!=": "=="}
+
+
+def comparison_sites(masked, code):
+    # < and > only with spaces around, as the code writes them: that leaves out
+    # templates, includes, -> and shifts.
+    for m in re.finditer(r"(?<=\s)(<=|>=|<|>)(?=\s)|(?<![=!<>])(==|!=)(?!=)", masked):
+        if not re.search(r"operator\s*$", masked[max(0, m.start() - 12):m.start()]):
+            yield m.start(), m.end(), COMPARISONS[m.group()]
+
+
+ARITHMETIC = {"+": "-", "-": "+", "*": "/", "/": "*", "+=": "-=", "-=": "+=", "*=": "/=", "/=": "*=",
+              "++": "--", "--": "++"}
+
+
+def arithmetic_sites(masked, code):
+    # Binary operators have spaces around; a * or & next to a name is a pointer
+    # or reference, a - before a digit a negative number.
+    for m in re.finditer(r"(?<=\s)([-+*/]=?)(?=\s)|(?<![-+])(\+\+|--)(?![-+])", masked):
+        # Text joined to a string literal cannot be subtracted: that would only fail to compile.
+        before = masked[max(0, m.start() - 200):m.start()].rstrip()
+        after = masked[m.end():m.end() + 200].lstrip()
+        if m.group() in ("+", "+=") and (before.endswith('"') or re.match(r'(?:L|u8?|U)?"|QStringLiteral\(', after)):
             continue
-        if kind not in KINDS:
-            problems.append(f"#{number}: unknown kind {kind!r}")
-        if original == replacement:
-            problems.append(f"#{number}: replacement equals the original")
-        if path not in texts:
-            file = ROOT / path
-            if not file.is_file():
-                problems.append(f"#{number}: {path} does not exist")
+        yield m.start(), m.end(), ARITHMETIC[m.group()]
+
+
+def constant_sites(masked, code):
+    for m in re.finditer(r"(?<![\w.])(0[xX][0-9a-fA-F]+|\d+)(?=[uUlL]*(?![\w.]))", masked):
+        digits = m.group()
+        before = masked[max(0, m.start() - 200):m.start()]
+        if re.search(r"\)\s*(?:const\s*)?=\s*$", before):
+            continue  # the 0 of a pure virtual function
+        if not code[m.start()] and re.search(r"\([^()]*\w\s*\[\s*$", before):
+            continue  # an array parameter is a pointer: its size is not used
+        value = int(digits, 16 if digits[:2] in ("0x", "0X") else 10)
+        for changed in (value + 1, value - 1):
+            if changed < 0:
                 continue
-            texts[path] = file.read_text(encoding="utf-8")
-        count = texts[path].count(original)
-        if count != 1:
-            problems.append(f"#{number} ({description}): snippet found {count} times in {path}: {original!r}")
-    if problems:
-        fail("the mutant table does not match the sources:\n  " + "\n  ".join(problems))
+            if digits[:2] in ("0x", "0X"):
+                hex_digits = format(changed, "X" if digits[2:].isupper() else "x").zfill(len(digits) - 2)
+                yield m.start(), m.end(), digits[:2] + hex_digits
+            else:
+                yield m.start(), m.end(), str(changed)
+
+
+def boolean_sites(masked, code):
+    for m in re.finditer(r"\b(true|false)\b", masked):
+        yield m.start(), m.end(), "false" if m.group() == "true" else "true"
+    for m in re.finditer(r"\b(if|while)\s*\(", masked):
+        open_at = m.end() - 1
+        close = matching(masked, open_at)
+        condition = masked[open_at + 1:close]
+        # A condition that declares a name or has an initialiser cannot be negated as it stands.
+        if not code[m.start()] or close < 0 or ";" in condition or re.search(r"(?<![=!<>])=(?!=)", condition):
+            continue
+        yield open_at + 1, close, None  # filled in from the text: !(condition)
+
+
+def previous_code_line(lines, index):
+    for k in range(index - 1, -1, -1):
+        if lines[k].strip():
+            return lines[k].strip()
+    return ""
+
+
+# An expression statement: a call, an assignment or an increment, starting
+# with a name or member chain. `Type name ...` does not match: declarations stay.
+STATEMENT = re.compile(
+    rf"(?:emit\s+)?(?:\*|\+\+|--)?(?P<name>{NAME})(?:\s*(?:::|\.|->)\s*~?{NAME})*\s*(?:\+\+|--)?"
+    r"\s*(?:[(\[;]|[-+*/%&|^]?=(?!=)|<<=|>>=)")
+
+
+def statement_sites(masked, code):
+    offset = 0
+    lines = masked.split("\n")
+    for index, line in enumerate(lines):
+        statement = line.strip()
+        start = offset
+        offset += len(line) + 1
+        match = STATEMENT.match(statement)
+        if (not statement.endswith(";") or statement.count(";") != 1 or not match
+                or match.group("name") in KEYWORDS - {"break", "continue"}
+                or statement.count("(") != statement.count(")") or statement.count("{") != statement.count("}")
+                or not code[start + line.index(statement)]):
+            continue
+        # After a bare `if (x)` or `else` the line is a branch's body; dropping it would move the branch.
+        if previous_code_line(lines, index)[-1:] not in (";", "{", "}", ":"):
+            continue
+        yield start, min(offset, len(masked)), ""
+
+
+def split_arguments(masked, open_at, close):
+    """The (start, end) of each argument between the brackets, without spaces."""
+    spans, depth, begin = [], 0, open_at + 1
+    for i in range(open_at + 1, close + 1):
+        c = masked[i]
+        if c in "([{":
+            depth += 1
+        elif c in ")]}" and i < close:
+            depth -= 1
+        if (c == "," and depth == 0) or i == close:
+            text = masked[begin:i]
+            left = len(text) - len(text.lstrip())
+            spans.append((begin + left, begin + len(text.rstrip())))
+            begin = i + 1
+    return spans
+
+
+def argument_sites(masked, code, text):
+    for m in re.finditer(rf"\b({NAME})\s*\(", masked):
+        open_at = m.end() - 1
+        if m.group(1) in KEYWORDS or m.group(1) in SYMMETRIC or not code[m.start()]:
+            continue
+        close = matching(masked, open_at)
+        # Commas inside template arguments would split them wrongly.
+        if close < 0 or re.search(r"\w<", masked[open_at:close]):
+            continue
+        spans = split_arguments(masked, open_at, close)
+        for (a0, a1), (b0, b1) in zip(spans, spans[1:]):
+            first, second = text[a0:a1], text[b0:b1]
+            if first and second and first != second and "\n" not in text[a0:b1]:
+                yield a0, b1, second + text[a1:b0] + first
+
+
+def sites_of(path):
+    text = (ROOT / path).read_text(encoding="utf-8")
+    masked = mask(text)
+    code = code_map(masked)
+    found = []
+    operators = {
+        "comparison": comparison_sites(masked, code),
+        "arithmetic": arithmetic_sites(masked, code),
+        "constant": constant_sites(masked, code),
+        "boolean": boolean_sites(masked, code),
+        "dropped": statement_sites(masked, code),
+        "arguments": argument_sites(masked, code, text),
+    }
+    # A static_assert's condition either still holds or stops the build: never a fault that runs.
+    asserts = [(m.start(), matching(masked, m.end() - 1)) for m in re.finditer(r"\bstatic_assert\s*\(", masked)]
+    for operator, sites in operators.items():
+        for start, end, replacement in sites:
+            if any(a <= start <= b for a, b in asserts):
+                continue
+            if replacement is None:
+                replacement = "!(" + text[start:end] + ")"
+            line = text.count("\n", 0, start) + 1
+            found.append(Mutant(path, line, operator, start, end, replacement))
+    return found
+
+
+def all_sites():
+    """Every candidate site of every product file, in a fixed order, less the equivalent ones."""
+    sites, used = [], set()
+    for path in product_files():
+        targets_of(path)  # fails when the file has no entry
+        text = (ROOT / path).read_text(encoding="utf-8")
+        for mutant in sites_of(path):
+            key = (path, *mutant.change(text))
+            excluded = [entry for entry in EQUIVALENT if entry[:3] == key]
+            if excluded:
+                used.add(excluded[0])
+            else:
+                sites.append(mutant)
+    stale = [entry for entry in EQUIVALENT if entry not in used]
+    if stale:
+        fail("these equivalent mutants match no site any more:\n  " + "\n  ".join(map(str, stale)))
+    return sites
+
+
+def draw(sites, count, seed):
+    """count sites drawn uniformly without replacement, listed by file and line.
+    A shuffle, so that a larger count with the same seed adds to a smaller one's draw."""
+    order = list(range(len(sites)))
+    random.Random(seed).shuffle(order)
+    chosen = [sites[i] for i in order[:count]]
+    return sorted(chosen, key=lambda m: (m.path, m.start, m.operator, m.replacement))
+
+
+# --- building and running ---------------------------------------------------
 
 
 def git_clean(paths):
-    result = subprocess.run(["git", "diff", "--quiet", "HEAD", "--", *paths], cwd=ROOT)
-    return result.returncode == 0
+    return subprocess.run(["git", "diff", "--quiet", "HEAD", "--", *paths], cwd=ROOT).returncode == 0
+
+
+def build_targets(path):
+    return targets_of(path) or [BUILD_ONLY[path]]
 
 
 def build(build_dir, targets):
     result = subprocess.run(["cmake", "--build", str(build_dir), "-j", "2", "--target", *targets],
                             cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     return result.returncode == 0, result.stdout
-
-
-def ordered(targets):
-    return [name for name in EXECUTABLES if name in targets]
 
 
 def first_failure(output):
@@ -374,140 +468,207 @@ def first_failure(output):
     return None
 
 
-def run_tests(build_dir, targets, timeout):
-    """The first executable that fails, with its first failed test; None when all pass."""
+def run_executable(build_dir, name, timeout):
+    """None when it passes, else what failed."""
+    exe = build_dir / EXECUTABLES[name]
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    for name in ordered(targets):
-        exe = build_dir / EXECUTABLES[name]
-        process = subprocess.Popen([str(exe)], cwd=exe.parent, env=env, stdout=subprocess.PIPE,
-                                   stderr=subprocess.STDOUT, text=True, errors="replace", start_new_session=True)
-        try:
-            output, _ = process.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            os.killpg(process.pid, signal.SIGKILL)
-            process.communicate()
-            return f"{name}: hung ({timeout} s)"
-        except BaseException:
-            os.killpg(process.pid, signal.SIGKILL)
-            process.communicate()
-            raise
-        if process.returncode != 0:
-            test = first_failure(output)
-            if test:
-                return f"{name}: {test}"
-            return f"{name}: exit {process.returncode}"
+    process = subprocess.Popen([str(exe)], cwd=exe.parent, env=env, stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, text=True, errors="replace", start_new_session=True)
+    try:
+        output, _ = process.communicate(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        os.killpg(process.pid, signal.SIGKILL)
+        process.communicate()
+        return f"{name}: hung ({timeout} s)"
+    except BaseException:
+        os.killpg(process.pid, signal.SIGKILL)
+        process.communicate()
+        raise
+    if process.returncode != 0:
+        return f"{name}: {first_failure(output) or f'exit {process.returncode}'}"
     return None
 
 
-def run_mutant(number, build_dir, timeout):
-    path, original, replacement, description, kind = MUTANTS[number - 1]
-    file = ROOT / path
+def run_mutant(mutant, build_dir, order, timeout):
+    """(outcome, detail, build seconds, test seconds); the file is put back in every case."""
+    file = ROOT / mutant.path
     saved = file.read_bytes()
-    text = saved.decode("utf-8")
     started = time.monotonic()
+    built_at = started
     try:
-        file.write_text(text.replace(original, replacement, 1), encoding="utf-8")
-        built, log = build(build_dir, TARGETS[path])
+        file.write_text(mutant.apply(saved.decode("utf-8")), encoding="utf-8")
+        built, log = build(build_dir, build_targets(mutant.path))
+        built_at = time.monotonic()
         if not built:
-            outcome, detail = "error", "does not build: " + " | ".join(
-                line for line in log.splitlines() if "error" in line)[:300]
-        else:
-            caught = run_tests(build_dir, TARGETS[path], timeout)
-            outcome, detail = ("caught", caught) if caught else ("survived", "")
+            errors = [line for line in log.splitlines() if ": error:" in line]
+            return "not viable", (errors[0] if errors else "does not build")[-200:], built_at - started, 0.0
+        if not targets_of(mutant.path):
+            return "survived", "no test runs this file", built_at - started, 0.0
+        for name in sorted(targets_of(mutant.path), key=order.index):
+            failure = run_executable(build_dir, name, timeout)
+            if failure:
+                return "caught", failure, built_at - started, time.monotonic() - built_at
+        return "survived", "", built_at - started, time.monotonic() - built_at
     finally:
         file.write_bytes(saved)
-        if file.read_bytes() != saved or not git_clean([path]):
-            print(f"mutants.py: {path} was not restored; check it with git diff", file=sys.stderr)
+        if file.read_bytes() != saved or not git_clean([mutant.path]):
+            print(f"mutants.py: {mutant.path} was not restored; check it with git diff", file=sys.stderr)
             sys.exit(3)
-    return outcome, detail, time.monotonic() - started
+
+
+def baseline(build_dir, mutants, timeout):
+    """Builds and runs the unchanged sources' tests; returns the executables fastest first.
+    A failing test here would make every mutant look caught."""
+    names = sorted({name for m in mutants for name in targets_of(m.path)})
+    extra = sorted({BUILD_ONLY[m.path] for m in mutants if not targets_of(m.path)})
+    built, log = build(build_dir, names + extra)
+    if not built:
+        fail("the unchanged sources do not build:\n" + log[-2000:])
+    seconds = {}
+    for name in names:
+        started = time.monotonic()
+        failure = run_executable(build_dir, name, timeout)
+        if failure:
+            fail(f"the unchanged sources fail their tests: {failure}")
+        seconds[name] = time.monotonic() - started
+        print(f"  {name:25} {seconds[name]:5.1f} s", flush=True)
+    return sorted(seconds, key=seconds.get), names + extra
+
+
+# --- the report -------------------------------------------------------------
+
+
+def wilson(caught, total, z=1.96):
+    """The 95% Wilson score interval of a proportion, as fractions."""
+    if total == 0:
+        return 0.0, 1.0
+    p = caught / total
+    centre = (p + z * z / (2 * total)) / (1 + z * z / total)
+    half = z / (1 + z * z / total) * math.sqrt(p * (1 - p) / total + z * z / (4 * total * total))
+    return max(0.0, centre - half), min(1.0, centre + half)
+
+
+def describe(number, mutant, texts):
+    before, after = mutant.change(texts[mutant.path])
+    return f"{number:3}  {mutant.path}:{mutant.line}  {mutant.operator}\n       {before}\n    -> {after}"
+
+
+def breakdown(viable, key):
+    lines = []
+    for name in sorted({key(r[1]) for r in viable}):
+        rows = [r for r in viable if key(r[1]) == name]
+        lines.append(f"  {name:19} {sum(r[2] == 'caught' for r in rows):3} of {len(rows):3} caught")
+    return lines
+
+
+def report(results, texts, header, baseline_s):
+    lines = [header, ""]
+    for number, mutant, outcome, detail, build_s, test_s in results:
+        lines.append(f"{number:3}  {outcome:10}  {build_s + test_s:4.0f} s  {mutant.path}:{mutant.line}  "
+                     f"{mutant.operator}" + (f"  [{detail}]" if detail else ""))
+    viable = [r for r in results if r[2] != "not viable"]
+    caught = sum(r[2] == "caught" for r in viable)
+    low, high = wilson(caught, len(viable))
+    lines += ["", f"score: {caught} of {len(viable)} caught"
+              + (f" ({100 * caught / len(viable):.0f}%, 95% interval {100 * low:.0f}% to {100 * high:.0f}%)"
+                 if viable else ""),
+              f"not viable (do not compile, not counted): {len(results) - len(viable)}"]
+    lines += ["by operator:"] + breakdown(viable, lambda m: m.operator)
+    lines += ["by folder:"] + breakdown(viable, lambda m: m.path.rsplit("/", 1)[0])
+    if results:
+        build_s = sum(r[4] for r in results) / len(results)
+        test_s = sum(r[5] for r in results) / len(results)
+        lines.append(f"time per mutant: {build_s + test_s:.0f} s on average ({build_s:.0f} s building, "
+                     f"{test_s:.0f} s testing), after {baseline_s:.0f} s for the unchanged sources; "
+                     f"200 mutants would take about {(baseline_s + 200 * (build_s + test_s)) / 60:.0f} min")
+    survivors = [r for r in results if r[2] == "survived"]
+    if survivors:
+        lines += ["", "survivors:"]
+        lines += [describe(number, mutant, texts) + (f"  [{detail}]" if detail else "")
+                  for number, mutant, _, detail, *_ in survivors]
+    return "\n".join(lines) + "\n"
+
+
+# --- the command ------------------------------------------------------------
 
 
 def on_terminate(signum, frame):
     raise Interrupted()
 
 
-def main():
+def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--list", action="store_true", help="list the mutants and exit")
-    parser.add_argument("--only", type=int, metavar="N", help="run mutant N only")
+    parser.add_argument("--count", type=int, default=200, help="mutants to draw (default 200)")
+    parser.add_argument("--seed", type=int, default=1, help="seed of the draw (default 1)")
+    parser.add_argument("--list", action="store_true", help="print the drawn mutants and exit")
+    parser.add_argument("--only", type=int, metavar="K", help="run the K-th drawn mutant only")
     parser.add_argument("--timeout", type=int, default=60, help="seconds per test executable (default 60)")
     parser.add_argument("--build-dir", type=Path, default=ROOT / "build" / "default")
-    args = parser.parse_args()
+    parser.add_argument("--report", type=Path, metavar="FILE", help="also write the report to FILE")
+    return parser.parse_args()
 
-    signal.signal(signal.SIGTERM, on_terminate)
-    check_table()
-    if args.list:
-        for number, (path, _, _, description, kind) in enumerate(MUTANTS, 1):
-            print(f"{number:3}  {kind:10}  {path:30}  {description}")
-        return
-    numbers = list(range(1, len(MUTANTS) + 1))
-    if args.only is not None:
-        if not 1 <= args.only <= len(MUTANTS):
-            fail(f"--only takes 1 to {len(MUTANTS)}")
-        numbers = [args.only]
 
-    paths = sorted({MUTANTS[n - 1][0] for n in numbers})
-    if not git_clean(paths):
-        fail("commit or stash your changes to the mutated files first: " + " ".join(paths))
-
+def prepare_build_dir(build_dir):
     os.environ.setdefault("CCACHE_BASEDIR", str(ROOT.parent))
     os.environ.setdefault("CCACHE_NOHASHDIR", "1")
-    build_dir = args.build_dir.resolve()
     if not (build_dir / "build.ninja").exists():
         if build_dir != ROOT / "build" / "default":
             fail(f"{build_dir} is not configured")
-        subprocess.run(["cmake", "--preset", "default"], cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+        subprocess.run(["cmake", "--preset", "default", "-DORVALINDER_REQUIRE_BOARD=ON"], cwd=ROOT, check=True,
+                       stdout=subprocess.DEVNULL)
 
-    # The unchanged sources must pass, or every mutant would look caught.
-    targets = sorted({t for n in numbers for t in TARGETS[MUTANTS[n - 1][0]]})
-    built, log = build(build_dir, targets)
-    if not built:
-        fail("the unchanged sources do not build:\n" + log[-2000:])
-    failing = run_tests(build_dir, targets, args.timeout)
-    if failing:
-        fail(f"the unchanged sources fail their tests: {failing}")
 
-    results = []
+def main():
+    args = parse_arguments()
+    if args.count < 1:
+        fail("--count takes 1 or more")
+    signal.signal(signal.SIGTERM, on_terminate)
+    sites = all_sites()
+    drawn = draw(sites, args.count, args.seed)
+    texts = {path: (ROOT / path).read_text(encoding="utf-8") for path in {m.path for m in drawn}}
+    header = (f"# scripts/mutants.py --count {args.count} --seed {args.seed}: {len(drawn)} drawn of "
+              f"{len(sites)} sites in {len(product_files())} files")
+    numbers = list(range(1, len(drawn) + 1))
+    if args.only is not None:
+        if not 1 <= args.only <= len(drawn):
+            fail(f"--only takes 1 to {len(drawn)}")
+        numbers = [args.only]
+    if args.list:
+        print(header)
+        for number in numbers:
+            print(describe(number, drawn[number - 1], texts))
+        return
+
+    paths = sorted({drawn[n - 1].path for n in numbers})
+    if not git_clean(paths):
+        fail("commit or stash your changes to the mutated files first: " + " ".join(paths))
+    build_dir = args.build_dir.resolve()
+    prepare_build_dir(build_dir)
+    commit = subprocess.run(["git", "rev-parse", "--short", "HEAD"], cwd=ROOT, capture_output=True,
+                            text=True).stdout.strip()
+    header += f" at {commit}" + (f", only #{args.only}" if args.only else "")
+
+    print("the unchanged sources' tests:", flush=True)
     started = time.monotonic()
+    order, all_targets = baseline(build_dir, [drawn[n - 1] for n in numbers], args.timeout)
+    baseline_s = time.monotonic() - started
+    results = []
     try:
         for number in numbers:
-            path, _, _, description, kind = MUTANTS[number - 1]
-            outcome, detail, seconds = run_mutant(number, build_dir, args.timeout)
-            results.append((number, kind, path, description, outcome, detail, seconds))
-            print(f"{number:3}  {outcome:8}  {seconds:5.0f} s  {path}: {description}  {detail}", flush=True)
+            mutant = drawn[number - 1]
+            outcome, detail, build_s, test_s = run_mutant(mutant, build_dir, order, args.timeout)
+            results.append((number, mutant, outcome, detail, build_s, test_s))
+            print(f"{number:3}  {outcome:10}  {build_s:4.0f} + {test_s:3.0f} s  {mutant.path}:{mutant.line}  "
+                  f"{mutant.operator}  {detail}", flush=True)
     except (KeyboardInterrupt, Interrupted):
         print("\ninterrupted; the sources are restored", file=sys.stderr)
     finally:
-        # Leaves the build tree matching the sources again.
-        build(build_dir, targets)
+        build(build_dir, all_targets)  # leaves the build tree matching the sources again
 
-    report(results, time.monotonic() - started)
-
-
-def report(results, seconds):
-    if not results:
-        return
-    print()
-    print(f"{'#':>3}  {'kind':10}  {'result':8}  {'file':30}  mutant / caught by")
-    for number, kind, path, description, outcome, detail, _ in results:
-        print(f"{number:3}  {kind:10}  {outcome:8}  {path:30}  {description}" + (f"  [{detail}]" if detail else ""))
-    print()
-    for kind in KINDS:
-        rows = [r for r in results if r[1] == kind and r[4] != "error"]
-        if rows:
-            caught = sum(r[4] == "caught" for r in rows)
-            print(f"{kind:10}  {caught:3} of {len(rows):3} caught")
-    counted = [r for r in results if r[4] != "error"]
-    caught = sum(r[4] == "caught" for r in counted)
-    errors = len(results) - len(counted)
-    share = 100.0 * caught / len(counted) if counted else 0.0
-    print(f"{'total':10}  {caught:3} of {len(counted):3} caught ({share:.0f}%)"
-          + (f", {errors} did not build" if errors else "") + f", {seconds / 60:.0f} min")
-    survivors = [r for r in results if r[4] == "survived"]
-    if survivors:
-        print("\nsurvivors:")
-        for number, kind, path, description, *_ in survivors:
-            print(f"{number:3}  {path}: {description}")
+    text = report(results, texts, header, baseline_s)
+    print("\n" + text, end="")
+    if args.report:
+        args.report.write_text(text, encoding="utf-8")
 
 
 if __name__ == "__main__":
