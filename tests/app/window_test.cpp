@@ -299,6 +299,10 @@ TEST_F(Window, AtMostEightRecentFiles) {
 TEST_F(Window, RecorderWritesClicksUntilStopped) {
     setViewHeight(700);
     view()->directory = [d = config.path().toStdString()] { return std::optional(d); };
+    QFile earlier(config.path() + "/buttons.txt");  // a recording starts the file afresh
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("0.1, 0.1, 1.0, 1.0\n");
+    earlier.close();
     frame->action(command::RecordButtonLocations)->trigger();
     ASSERT_TRUE(view()->state().recording);
     EXPECT_EQ(boxes.shown.at(0).icon, MessageIcon::Information);
