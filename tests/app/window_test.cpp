@@ -286,8 +286,6 @@ TEST_F(Window, AtMostEightRecentFiles) {
     EXPECT_FALSE(frame->action(command::FirstRecentFile)->isVisible());
     build(noWait);  // a restart keeps all eight, in order
     EXPECT_EQ(frame->recentFiles(), shown);
-    EXPECT_FALSE(frame->openDocument(config.path() + "/missing.txt"));
-    EXPECT_FALSE(boxes.shown.empty());
 }
 
 TEST_F(Window, RecorderWritesClicksUntilStopped) {
@@ -480,6 +478,7 @@ TEST_F(Window, DocumentsMustBeRegularFiles) {
         {pipe, "Cannot open " + pipe + ".\nIt is not a regular file."},  // would block in open()
         {config.path(), "Cannot open " + config.path() + ".\nIt is not a regular file."},
         {"/dev/zero", "Cannot open /dev/zero.\nIt is not a regular file."},
+        {config.path() + "/gone.txt", "Cannot open " + config.path() + "/gone.txt.\nNo such file or directory"},
     };
     for (const Row& row : rows) {
         boxes.shown.clear();
