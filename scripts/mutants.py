@@ -85,8 +85,6 @@ TARGETS = [
     ("app/tool_bars.*", _DIALOGS),
     ("app/dialogs/*", _DIALOGS),
     ("app/main.cpp", ["command_line_tests"]),
-    ("app/offscreen_frame.*", []),
-    ("app/screenshots.cpp", []),
     ("app/*", _WINDOW),
     # The board's own code runs on the host and, built for the chip, in simavr.
     ("firmware/IrBridge/board_avr.cpp", ["irbridge_firmware_tests"]),
@@ -97,9 +95,6 @@ TARGETS = [
 # Files no test runs are still built, so that a mutant there is known to be viable.
 BUILD_ONLY = {
     "resources/render_pictures.cpp": "render-pictures",
-    "app/offscreen_frame.cpp": "orvalinder-screenshots",
-    "app/offscreen_frame.h": "orvalinder-screenshots",
-    "app/screenshots.cpp": "orvalinder-screenshots",
 }
 
 # Equivalent mutants, which no test could tell apart: (file, the line and
@@ -159,12 +154,18 @@ def fail(message):
 # --- finding the sites ------------------------------------------------------
 
 
+# Developers' tools that the package does not ship: the screenshots for the
+# package's page, and the quiet window they and the benchmarks open.
+NOT_SHIPPED = {"app/screenshots.cpp", "app/offscreen_frame.cpp", "app/offscreen_frame.h"}
+
+
 def product_files():
     files = []
     for folder in SOURCE_DIRS:
         for file in sorted((ROOT / folder).iterdir()):
-            if file.is_file() and file.suffix in SOURCE_SUFFIXES:
-                files.append(file.relative_to(ROOT).as_posix())
+            path = file.relative_to(ROOT).as_posix()
+            if file.is_file() and file.suffix in SOURCE_SUFFIXES and path not in NOT_SHIPPED:
+                files.append(path)
     return files
 
 

@@ -111,6 +111,7 @@ TEST_F(SwapBitsFlow, CancelledConversionLeavesNoOutput) {
     write("codes.txt", "1\n");
     qint64 shownAfterMs = -1;
     bool leftOutput = true;
+    bool stayedOpen = false;
     swapBits([&](CDialogConvert* dialog) {
         typePath(dialog, "inputFile", path("big.txt"));
         typePath(dialog, "outputFile", path("out.txt"));
@@ -118,6 +119,8 @@ TEST_F(SwapBitsFlow, CancelledConversionLeavesNoOutput) {
         clock.start();
         testing::onNextModal<QProgressDialog>([&](QProgressDialog* progress) {
             shownAfterMs = clock.elapsed();
+            dialog->reject();  // Escape waits until the conversion has ended
+            stayedOpen = dialog->isVisible();
             click(buttonNamed(*progress, "Cancel"));
         });
         click(buttonNamed(*dialog, "Convert"));
@@ -130,6 +133,7 @@ TEST_F(SwapBitsFlow, CancelledConversionLeavesNoOutput) {
     });
     EXPECT_GE(shownAfterMs, 450);  // no window for work that ends within half a second
     EXPECT_FALSE(leftOutput);
+    EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(read("out.txt"), "0x80000000\n");
 }
 

@@ -85,25 +85,45 @@ protected:
     std::unique_ptr<CMainFrame> frame;
 };
 
-TEST_F(ToolBarLayout, UserToolBarMadeInTheDialogComesBackAfterARestart) {
+TEST_F(ToolBarLayout, UserToolBarsMadeInTheDialogComeBackAfterARestart) {
     CToolBarsCustomizeDlg* dialog = customize();
-    QTest::keyClicks(dialog->findChild<QLineEdit*>("toolBarName"), "Living room");
-    QTest::mouseClick(buttonNamed(*dialog, "&New"), Qt::LeftButton);
-    for (const char* command : {"Sky (TV)", "IR Monitor"}) {
+    QListWidget* buttons = list(dialog, "buttons");
+    const auto add = [&](const char* command) {
         select(list(dialog, "commands"), command);
         QTest::mouseClick(buttonNamed(*dialog, "&Add >"), Qt::LeftButton);
+    };
+    const auto makeToolBar = [&](const char* name) {
+        auto* field = dialog->findChild<QLineEdit*>("toolBarName");
+        field->clear();
+        QTest::keyClicks(field, name);
+        QTest::mouseClick(buttonNamed(*dialog, "&New"), Qt::LeftButton);
+    };
+    makeToolBar("Living room");
+    add("Sky (TV)");
+    add("IR Monitor");
+    EXPECT_EQ(buttons->currentRow(), 1);  // the button just added
+    buttons->setCurrentRow(0);
+    add("Technika");  // goes after the selected button, and is selected
+    EXPECT_EQ(buttons->currentRow(), 1);
+    makeToolBar("Kitchen");
+    add("Panasonic");
+    using namespace command;
+    const std::pair<QString, Ids> made[] = {{"Living room", {SelectSkyTv, SelectTechnika, SelectIrMonitor}},
+                                            {"Kitchen", {SelectPanasonic}}};
+    for (const auto& [name, ids] : made) {
+        ASSERT_TRUE(toolBarTitled(name)) << name.toStdString();
+        EXPECT_EQ(frame->toolBars()->commands(toolBarTitled(name)), ids) << name.toStdString();
     }
-    QToolBar* made = toolBarTitled("Living room");
-    ASSERT_TRUE(made);
-    EXPECT_EQ(frame->toolBars()->commands(made), (Ids{command::SelectSkyTv, command::SelectIrMonitor}));
-    EXPECT_EQ(list(dialog, "buttons")->count(), 2);
     dialog->close();
     restart();
-    QToolBar* again = toolBarTitled("Living room");
-    ASSERT_TRUE(again);
     EXPECT_TRUE(frame->toolBar()->isVisible());
-    EXPECT_TRUE(again->isVisible()) << again->isHidden() << " " << again->objectName().toStdString() << " " << frame->findChildren<QToolBar*>().size();
-    EXPECT_EQ(frame->toolBars()->commands(again), (Ids{command::SelectSkyTv, command::SelectIrMonitor}));
+    for (const auto& [name, ids] : made) {
+        QToolBar* again = toolBarTitled(name);
+        ASSERT_TRUE(again) << name.toStdString();
+        EXPECT_TRUE(again->isVisible()) << name.toStdString();
+        EXPECT_EQ(frame->toolBars()->commands(again), ids) << name.toStdString();
+    }
+    QToolBar* again = toolBarTitled("Living room");
     // Its buttons work, and it carries its own Customize... button.
     QTest::mouseClick(again->widgetForAction(frame->action(command::SelectSkyTv)), Qt::LeftButton);
     EXPECT_EQ(frame->view()->state().remoteKind, SkyTv);

@@ -105,20 +105,36 @@ private slots:
     // A point of the button's face, left of its label (whose anti-aliased
     // edges may match any colour), differs from the body on the same row.
     // Later buttons may cover an earlier one's point; it is a button all the same.
-    void everyAreaShowsAButton_data() { addRemoteRows(); }
+    // The colour keys, and only they, are red, green, yellow and blue, as on
+    // the real remotes.
+    void everyAreaShowsAButton_data() {
+        QTest::addColumn<PictureId>("id");
+        QTest::addColumn<QString>("colourKeys");  // the colour of each key by index: R, G, Y, B; . for none
+        QTest::newRow("Panasonic") << PanasonicPicture << QString("R" + QString(41, '.') + "RGYB");
+        QTest::newRow("Sky") << SkyPicture << QString("..R" + QString(24, '.') + "RGYB");
+        QTest::newRow("Technika") << TechnikaPicture << QString("R" + QString(41, '.') + "RGYB");
+    }
     void everyAreaShowsAButton() {
         QFETCH(PictureId, id);
+        QFETCH(QString, colourKeys);
         const QImage& image = picture(id);
         const std::vector<ClickArea> areas = publishedAreas(id);
         QVERIFY(!areas.empty());
         const int column = bodyColumn(areas, image.width());
         QVERIFY(column > 4);
+        const std::pair<QChar, QRgb> keyColours[] = {
+            {'R', 0xffc8241c}, {'G', 0xff23893a}, {'Y', 0xffe8c21e}, {'B', 0xff2453c4}};
         for (size_t i = 0; i < areas.size(); ++i) {
             const QRectF r = areaRect(areas[i], image.size());
             const int y = static_cast<int>(r.center().y());
             const int x = static_cast<int>(r.left() + r.width() / 6);
-            QVERIFY2(colourDistance(image.pixel(x, y), image.pixel(column, y)) > 48,
-                     qPrintable(QStringLiteral("area %1 at %2,%3").arg(i).arg(x).arg(y)));
+            const QString where = QStringLiteral("area %1 at %2,%3").arg(i).arg(x).arg(y);
+            QVERIFY2(colourDistance(image.pixel(x, y), image.pixel(column, y)) > 48, qPrintable(where));
+            QChar shown = '.';
+            for (const auto& [name, colour] : keyColours)
+                if (colourDistance(image.pixel(x, y), colour) < 90) shown = name;
+            const QChar expected = static_cast<qsizetype>(i) < colourKeys.size() ? colourKeys[static_cast<qsizetype>(i)] : '.';
+            QVERIFY2(shown == expected, qPrintable(where + QStringLiteral(" shows ") + shown));
         }
     }
 
