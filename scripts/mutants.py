@@ -108,6 +108,13 @@ EQUIVALENT = [
      'L" - " + std::to_wstring(confirmed < 0 ? 0 : confirmed) + L" confirmed";',
      'L" - " + std::to_wstring(confirmed < 1 ? 0 : confirmed) + L" confirmed";',
      "a count of 0 shows as 0 either way"),
+    ("serial/serial_connection.h", "int attempt_ = 0;  // reports about earlier attempts are stale",
+     "int attempt_ = 1;  // reports about earlier attempts are stale",
+     "attempts are only compared with each other; where the count starts does not matter"),
+    ("serial/qt_serial_device.cpp",
+     "ok = ok && s.dataBits >= 5 && s.dataBits <= 8 && port_.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits));",
+     "ok = ok && s.dataBits >= 5 && s.dataBits <= 9 && port_.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits));",
+     "the stored data bits are read as 5 to 8, and QSerialPort refuses 9 itself"),
 ]
 
 # Functions whose arguments may come in either order.

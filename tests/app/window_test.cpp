@@ -102,10 +102,19 @@ TEST_F(Window, PictureFillsTheClientHeight) {
 TEST_F(Window, IrMonitorDrawsWhatTheBoardSends) {
     ASSERT_TRUE(connectByClick());
     frame->action(command::SelectIrMonitor)->trigger();
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    view()->installEventFilter(&counter);
     QSignalSpy arrived(connection.get(), &SerialConnection::linesArrived);
     board.send("9000\t4500\t560\t1690xCODE:A25DY");
     ASSERT_TRUE(arrived.wait(3000));
-    QTest::qWait(50);  // the repaint timer
+    counter.paints = 0;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }, 1000));  // the window shows them by itself
     EXPECT_EQ(status(1), L"1... CODE:A25D");
 
     const QImage shown = view()->grab().toImage();
