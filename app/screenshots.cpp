@@ -1,5 +1,6 @@
 // Saves pictures of the window as a user sees it: each remote, the click
-// areas, and the IR Monitor with bars. Usage: orvalinder-screenshots DIR
+// areas, the IR Monitor with bars, the dialogs, and every icon at every size
+// it is drawn in. Usage: orvalinder-screenshots DIR
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QToolBar>
 #include <QMouseEvent>
 #include <QDir>
+#include <QPainter>
 
 #include "app/dialogs/about_dlg.h"
 #include "app/dialogs/com_settings_dlg.h"
@@ -18,6 +20,7 @@
 #include "app/offscreen_frame.h"
 #include "core/commands.h"
 #include "core/view_layout.h"
+#include "resources/icons.h"
 
 using namespace orvalinder;
 
@@ -111,5 +114,29 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     paneMenu->grab().save(dir + "/pane-menu.png");
     delete paneMenu;
+
+    // The icons as drawn, before Qt scales them: the toolbar's at both
+    // scales in a row each, then the program's in every size.
+    const ToolIcon tools[] = {ToolIcon::New,   ToolIcon::Open,  ToolIcon::Save,  ToolIcon::Cut,      ToolIcon::Copy,
+                              ToolIcon::Paste, ToolIcon::Print, ToolIcon::About, ToolIcon::Customize};
+    QImage sheet(640, 340, QImage::Format_ARGB32_Premultiplied);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    for (int scale : {1, 2}) {
+        int x = 0;
+        for (ToolIcon icon : tools) {
+            QImage image = renderToolIcon(icon, scale);
+            image.setDevicePixelRatio(1);
+            painter.drawImage(x, 40 * (scale - 1), image);
+            x += image.width() + 4;
+        }
+    }
+    int x = 0;
+    for (int size : kAppIconSizes) {
+        painter.drawImage(x, 80, renderAppIcon(size));
+        x += size + 4;
+    }
+    painter.end();
+    sheet.save(dir + "/icons.png");
     return 0;
 }
