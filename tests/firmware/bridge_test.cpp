@@ -222,14 +222,15 @@ TEST(Bridge, ALearnedKeyReplacesItsDefaultAndSurvivesARestart)
         EXPECT_TRUE(lines.ends_with("xNEC:20DF10EFYLearned A101Y")) << lines;
         board.type("A101A102");
         EXPECT_EQ(board.sent(), (std::vector<std::string>{"NEC:20DF10EF", board.defaultOf("A102")}));
-        // A number above 255 is a key of its own, not the number below 256 it shares a byte with.
+        // A number above 255 is a key of its own, not the number below 256 it
+        // shares a byte with. Panasonic's 48 bits are kept whole.
         board.type("!LD300");
-        board.receive(nec(0x11223344));
+        board.receive(makeCode(IR_PANASONIC, 0x0100BCBD, 0x4004));
         board.output.take();
     }
     Board restarted{eeprom};
     restarted.type("A101D300D044");
-    EXPECT_EQ(restarted.sent(), (std::vector<std::string>{"NEC:20DF10EF", "NEC:11223344"}));
+    EXPECT_EQ(restarted.sent(), (std::vector<std::string>{"NEC:20DF10EF", "PANASONIC 4004:0100BCBD"}));
     EXPECT_EQ(restarted.output.take(), "No key D044Y");
 
     restarted.type("!FA101!FA101A101");

@@ -54,6 +54,8 @@ TEST(IrText, MonitorLineThatDoesNotFitIsNotWritten) {
     const std::vector<uint16_t> durations = {9000, 4500};
     EXPECT_EQ(monitorLine(durations, 11), "9000\t4500x");  // ten characters and the zero
     EXPECT_EQ(monitorLine(durations, 10), "");
+    EXPECT_EQ(monitorLine({10, 99}, 7), "10\t99x");
+    EXPECT_EQ(monitorLine({10, 99}, 6), "");
     EXPECT_EQ(monitorLine({}, 1), "");
 }
 
