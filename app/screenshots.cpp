@@ -52,14 +52,15 @@ int main(int argc, char** argv) {
     save("technika-click-areas");
     view->selectRemote(Panasonic);
     save("panasonic-click-areas");
-    view->state().clickAreasShown = false;
 
+    // The click areas stay switched on: the IR Monitor has none to show.
     view->selectRemote(IrMonitor);
     ViewState& s = view->state();
     s.monitorLines.store("9000\t4500\t560\t1690\t560\t560\t560\t1690\t560\t1690x", s.status);
     s.monitorLines.store("9000\t4500\t560\t560\t560\t1690\t560\t560\t560\t1690\t560\t560x", s.status);
     s.monitorLines.showValueLine("CODE:20DF10EF", s.status);
     save("ir-monitor");
+    view->state().clickAreasShown = false;
 
     // The recorder after its first click, from the Tools menu as a user starts it.
     s.status.reset();

@@ -17,69 +17,50 @@
 namespace orvalinder {
 namespace {
 
-using testing::answerNextBox;
-
-TEST(RealMessageBoxes, EachButtonGivesItsAnswer) {
+// Each button, or Escape, gives its answer; the box shows the text, the
+// caption and the icon it was asked for.
+TEST(RealMessageBoxes, AnswersCaptionsAndIcons) {
+    const QMessageBox::StandardButton escape = QMessageBox::NoButton;
+    const QString own = "Orvalinder";
     struct Row {
         Buttons buttons;
-        QMessageBox::StandardButton clicked;
+        QMessageBox::StandardButton pressed;
         Answer expected;
-    } const rows[] = {
-        {Buttons::Ok, QMessageBox::Ok, Answer::Ok},
-        {Buttons::OkCancel, QMessageBox::Ok, Answer::Ok},
-        {Buttons::OkCancel, QMessageBox::Cancel, Answer::Cancel},
-        {Buttons::YesNo, QMessageBox::Yes, Answer::Yes},
-        {Buttons::YesNo, QMessageBox::No, Answer::No},
-    };
-    QtMessageBoxes real;
-    MessageBoxes& boxes = real;
-    for (const Row& row : rows) {
-        QString shown;
-        answerNextBox(row.clicked, &shown);
-        EXPECT_EQ(boxes.show(nullptr, "Overwrite?", MessageIcon::None, row.buttons), row.expected)
-            << static_cast<int>(row.clicked);
-        EXPECT_EQ(shown, "Overwrite?");
-    }
-}
-
-TEST(RealMessageBoxes, EscapeCancels) {
-    struct Row {
-        Buttons buttons;
-        Answer expected;
-    } const rows[] = {{Buttons::OkCancel, Answer::Cancel}, {Buttons::YesNo, Answer::No}, {Buttons::Ok, Answer::Ok}};
-    QtMessageBoxes real;
-    MessageBoxes& boxes = real;
-    for (const Row& row : rows) {
-        testing::onNextModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
-        EXPECT_EQ(boxes.show(nullptr, "Go on?", MessageIcon::Default, row.buttons), row.expected);
-    }
-}
-
-TEST(RealMessageBoxes, CaptionAndIcon) {
-    struct Row {
         MessageIcon icon;
         QString caption;
         QMessageBox::Icon shownIcon;
         QString shownCaption;
     } const rows[] = {
-        {MessageIcon::Stop, "", QMessageBox::Critical, "Orvalinder"},
-        {MessageIcon::Default, "", QMessageBox::Warning, "Orvalinder"},
-        {MessageIcon::Information, "", QMessageBox::Information, "Orvalinder"},
-        {MessageIcon::None, "File status check", QMessageBox::NoIcon, "File status check"},
+        {Buttons::Ok, QMessageBox::Ok, Answer::Ok, MessageIcon::Stop, "", QMessageBox::Critical, own},
+        {Buttons::OkCancel, QMessageBox::Ok, Answer::Ok, MessageIcon::Default, "", QMessageBox::Warning, own},
+        {Buttons::OkCancel, QMessageBox::Cancel, Answer::Cancel, MessageIcon::Information, "", QMessageBox::Information, own},
+        {Buttons::YesNo, QMessageBox::Yes, Answer::Yes, MessageIcon::None, "File status check", QMessageBox::NoIcon,
+         "File status check"},
+        {Buttons::YesNo, QMessageBox::No, Answer::No, MessageIcon::None, "", QMessageBox::NoIcon, own},
+        {Buttons::OkCancel, escape, Answer::Cancel, MessageIcon::Default, "", QMessageBox::Warning, own},
+        {Buttons::YesNo, escape, Answer::No, MessageIcon::Default, "", QMessageBox::Warning, own},
+        {Buttons::Ok, escape, Answer::Ok, MessageIcon::Default, "", QMessageBox::Warning, own},
     };
     QtMessageBoxes real;
     MessageBoxes& boxes = real;
     for (const Row& row : rows) {
+        QString text, caption;
         QMessageBox::Icon icon{};
-        QString caption;
         testing::onNextModal<QMessageBox>([&](QMessageBox* box) {
-            icon = box->icon();
+            text = box->text();
             caption = box->windowTitle();
-            box->accept();
+            icon = box->icon();
+            if (row.pressed == escape) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else {
+                QTest::mouseClick(box->button(row.pressed), Qt::LeftButton);
+            }
         });
-        boxes.show(nullptr, "text", row.icon, Buttons::Ok, row.caption);
-        EXPECT_EQ(icon, row.shownIcon);
-        EXPECT_EQ(caption, row.shownCaption);
+        const auto at = &row - rows;
+        EXPECT_EQ(boxes.show(nullptr, "Overwrite?", row.icon, row.buttons, row.caption), row.expected) << at;
+        EXPECT_EQ(text, "Overwrite?") << at;
+        EXPECT_EQ(icon, row.shownIcon) << at;
+        EXPECT_EQ(caption, row.shownCaption) << at;
     }
 }
 

@@ -88,27 +88,20 @@ TEST_F(Window, NotConnectedSendsNothing) {
     EXPECT_EQ(board.receive(1, std::chrono::milliseconds(200)), "");
 }
 
-TEST_F(Window, PictureFillsTheClientHeight) {
-    setViewHeight(500);
-    const QImage shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage expected = picture(PanasonicPicture).scaled(145, 499, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const int left = layout::PictureXOffset;
-    EXPECT_EQ(shown.copy(left, 0, 145, 499), expected);
-    const QRgb background = shown.pixel(shown.width() - 1, 250);
-    EXPECT_EQ(shown.pixel(left + 145, 250), background);  // right of the picture
-    EXPECT_EQ(shown.pixel(left + 50, 499), background);   // below it
-}
+// Counts the paints the view receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
 
-TEST_F(Window, IrMonitorDrawsWhatTheBoardSends) {
+TEST_F(Window, IrMonitorShowsWhatTheBoardSendsAndTheClicks) {
     ASSERT_TRUE(connectByClick());
     frame->action(command::SelectIrMonitor)->trigger();
-    struct PaintCount : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* event) override {
-            paints += event->type() == QEvent::Paint;
-            return false;
-        }
-    } counter;
+    PaintCounter counter;
     view()->installEventFilter(&counter);
     QSignalSpy arrived(connection.get(), &SerialConnection::linesArrived);
     board.send("9000\t4500\t560\t1690xCODE:A25DY");
@@ -117,24 +110,11 @@ TEST_F(Window, IrMonitorDrawsWhatTheBoardSends) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }, 1000));  // the window shows them by itself
     EXPECT_EQ(status(1), L"1... CODE:A25D");
 
-    const QImage shown = view()->grab().toImage();
-    const QColor outline(190, 190, 190), orange(250, 149, 70), blue(0, 0, 136);
-    struct Pixel {
-        int x;
-        QColor colour;
-    };
-    // Bars 150, 75, 9 and 28 pixels wide from x = 10, each with its outline.
-    const Pixel row[] = {{10, outline}, {11, orange},  {158, orange},  {159, outline}, {160, outline},
-                         {161, blue},   {233, blue},   {234, outline}, {236, orange},  {243, outline},
-                         {245, blue},   {270, blue},   {271, outline}};
-    for (const Pixel& p : row) EXPECT_EQ(shown.pixelColor(p.x, 75), p.colour) << "x = " << p.x;
-    EXPECT_NE(shown.pixelColor(272, 75), blue);
-    EXPECT_EQ(shown.pixelColor(100, 50), outline);
-    EXPECT_EQ(shown.pixelColor(100, 99), outline);
-    EXPECT_NE(shown.pixelColor(100, 100), outline);
-
-    click(500, 300);  // no buttons here
+    counter.paints = 0;
+    click(500, 300);  // no buttons here: the click is shown, nothing sent
     EXPECT_EQ(board.receive(1, std::chrono::milliseconds(200)), "");
+    EXPECT_EQ(status(3), L"3. Left click 500 300 ");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }, 1000));
 
     frame->action(command::SelectIrMonitor)->trigger();  // chosen again: a clean screen
     EXPECT_TRUE(view()->state().monitorLines.empty());
@@ -363,39 +343,6 @@ TEST_F(Window, RecorderAndFolderExplainALongDirectory) {
     }
 }
 
-TEST_F(Window, ClickAreaOverlayShowsEveryAreaOfTheRemote) {
-    setViewHeight(800);
-    view()->state().clickAreasShown = true;
-    frame->action(command::SelectSkyTv)->trigger();
-    view()->repaint();
-    QImage shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QRgb blue = qRgb(0, 0, 136);
-    std::vector<AreaRect> areas;
-    for (const ClickArea& a : clickAreas(SkyTv)) areas.push_back(areaRect(a, view()->state().geometry));
-    int labelled = 0;
-    for (size_t i = 0; i < areas.size(); ++i) {
-        const AreaRect& r = areas[i];
-        // Each box is dark blue with its index at its top left, unless a
-        // box drawn later covers that place.
-        const auto hidden = [&](QPoint p) {
-            return std::any_of(areas.begin() + static_cast<long>(i) + 1, areas.end(), [&](const AreaRect& later) {
-                return p.x() >= later.left && p.x() < later.right && p.y() >= later.top && p.y() < later.bottom;
-            });
-        };
-        const QPoint fill(r.right - 3, r.bottom - 3), label(r.left + 6, r.top + 8);
-        if ((hidden(fill) || shown.pixel(fill) == blue) && (hidden(label) || shown.pixel(label) != blue)) ++labelled;
-    }
-    EXPECT_EQ(labelled, 41);
-
-    frame->action(command::SelectIrMonitor)->trigger();
-    view()->repaint();
-    shown = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    int bluePixels = 0;
-    for (int y = 0; y < shown.height(); ++y)
-        for (int x = layout::PictureXOffset; x < shown.width(); ++x) bluePixels += shown.pixel(x, y) == blue;
-    EXPECT_EQ(bluePixels, 0);
-}
-
 TEST_F(Window, RightClickShowsTheIdleEditMenu) {
     QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(10, 10), view()->mapToGlobal(QPoint(10, 10)));
     QApplication::sendEvent(view(), &event);
@@ -422,28 +369,6 @@ TEST_F(Window, EveryLineOfAFastBoardReachesTheMonitor) {
     // 2001 lines make 500 full pages and one line on the last.
     EXPECT_EQ(view()->state().monitorLines.line(1), "120060x");
     EXPECT_EQ(view()->state().monitorLines.line(2), "");
-}
-
-// Counts the paints the view receives.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++paints;
-        return false;
-    }
-};
-
-TEST_F(Window, ClickOnTheIrMonitorRepaints) {
-    frame->action(command::SelectIrMonitor)->trigger();
-    PaintCounter counter;
-    view()->installEventFilter(&counter);
-    QTest::qWait(50);
-    counter.paints = 0;
-    click(500, 300);
-    QTest::qWait(50);
-    EXPECT_EQ(status(3), L"3. Left click 500 300 ");
-    EXPECT_GT(counter.paints, 0);
 }
 
 TEST_F(Window, SaveAsAddsTheDocumentSuffix) {

