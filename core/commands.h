@@ -28,12 +28,5 @@ constexpr int Undo = 57643;
 constexpr int About = 57664;
 constexpr int Exit = 57665;
 constexpr int Customize = 126;
-constexpr int ShowToolBar = 59392;
-constexpr int ShowStatusBar = 59393;
-
-// The commands a personalised menu would always show, in this order. Menus
-// here always show all their items; the list is kept for such a mechanism.
-constexpr int BasicCommands[] = {FileNew, FileOpen, FileSave, FilePrint, Exit, Cut,
-                                 Paste,   Undo,     About,    ShowStatusBar, ShowToolBar};
 
 }  // namespace orvalinder::command

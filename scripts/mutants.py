@@ -152,6 +152,14 @@ EQUIVALENT = [
      "a value line kept that the next one overwrites changes nothing the window shows"),
     ("core/remote_catalogue.h", "ConnectBitmap = 101,", "ConnectBitmap = 100,",
      "picture numbers only name pictures inside the program, and 100 names no other"),
+    ("app/dialogs/dialog_convert.cpp", "constexpr int kSteps = 1000;", "constexpr int kSteps = 1001;",
+     "the bar shows the same share of the file to a thousandth"),
+    ("app/dialogs/dialog_convert.cpp", "poll.setInterval(100);", "poll.setInterval(99);",
+     "the progress is looked at a millisecond sooner"),
+    ("app/dialogs/dialog_convert.cpp", "poll.setInterval(100);", "poll.setInterval(101);",
+     "the progress is looked at a millisecond later"),
+    ("firmware/IrBridge/ir_codec.cpp", "uint16_t high = 0;", "uint16_t high = 1;",
+     "every frame's bits shift it out of the 16 bits before it is read"),
 ]
 
 # Functions whose arguments may come in either order.

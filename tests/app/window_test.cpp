@@ -226,18 +226,31 @@ TEST_F(Window, CheckMarksAndCaptionFollowTheSelection) {
     EXPECT_EQ(frame->windowTitle(), "Remote Technika Freeview");
 }
 
+// Every menu item as users know it: its text, its command number (toolbars
+// are saved by number), its keys and its tip; "-" is a separator.
 TEST_F(Window, MenusAsUsersKnowThem) {
-    QStringList menus;
-    for (QAction* a : frame->menuBar()->actions()) menus << a->text();
+    QStringList menus, items;
+    for (QAction* top : frame->menuBar()->actions()) {
+        menus << top->text();
+        for (QAction* a : top->menu()->actions()) {
+            QStringList keys;
+            for (const QKeySequence& k : a->shortcuts()) keys << k.toString();
+            items << (a->isSeparator() ? QString("-")
+                                       : QStringLiteral("%1|%2|%3|%4").arg(a->text(), a->data().toString(),
+                                                                           keys.join(','), a->statusTip()));
+        }
+    }
     EXPECT_EQ(menus, QStringList({"&File", "&Edit", "Remote", "Tools", "Options", "&Help"}));
-    QStringList file;
-    for (QAction* a : frame->menuBar()->actions().first()->menu()->actions())
-        file << (a->isSeparator() ? QString("-") : a->text());
-    EXPECT_EQ(file, QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
-                                 "Recent File", "-", "E&xit"}));
-    QStringList remotes;
-    for (QAction* a : frame->menuBar()->actions().at(2)->menu()->actions()) remotes << a->text();
-    EXPECT_EQ(remotes, QStringList({"&Panasonic", "&Sky (Sky)", "S&ky (TV)", "&Technika", "&IR Monitor"}));
+    EXPECT_EQ(items, QStringList({"&New\tCtrl+N|57600|Ctrl+N|", "&Open...\tCtrl+O|57601|Ctrl+O|",
+                                  "&Save\tCtrl+S|57603|Ctrl+S|", "Save &As...|57604||", "-", "Recent File|57616||",
+                                  "-", "E&xit|57665||", "&Undo\tCtrl+Z|57643|Ctrl+Z,Alt+Backspace|", "-",
+                                  "Cu&t\tCtrl+X|57635|Ctrl+X,Shift+Del|", "&Copy\tCtrl+C|57634|Ctrl+C,Ctrl+Ins|",
+                                  "&Paste\tCtrl+V|57637|Ctrl+V,Shift+Ins|", "&Panasonic|32774||", "&Sky (Sky)|32775||",
+                                  "S&ky (TV)|32776||", "&Technika|32778||", "&IR Monitor|32777||",
+                                  "&Record button locations|32772||", "&Open current directory|32773||",
+                                  "&Swap bits|32780||Reverses the order of bits in remote codes.", "&Com settings|32771||",
+                                  "&Show click areas|32779||Enable or disable the display of click areas.",
+                                  "&About Orvalinder...|57664||"}));
     for (int id : {command::Undo, command::Cut, command::Copy, command::Paste, command::FilePrint})
         EXPECT_FALSE(frame->action(id)->isEnabled()) << id;
     QStringList tools;

@@ -130,6 +130,8 @@ TEST(ComSettingsDialog, DevicesShowWhatTheyAreButStoreTheirPaths) {
         MemorySettingsStore store = storeWith(kDefaults);
         CComSettingsDlg dialog(boxes, store, devices);
         QComboBox* port = box(dialog, "comPort");
+        EXPECT_EQ(port->itemText(port->count() - 2), "/dev/ttyUSB0");  // the devices close the list
+        EXPECT_EQ(port->itemText(port->count() - 1), "/dev/ttyACM0 (Arduino Uno)");
         if (const int item = port->findText(row.chosen); item >= 0) port->setCurrentIndex(item);
         else port->setEditText(row.chosen);
         EXPECT_EQ(port->currentText(), row.chosen);
