@@ -141,8 +141,6 @@ EQUIVALENT = [
      "the progress shows a millisecond later"),
     ("serial/port_settings.cpp", "while (p < text.size() && isSpace(text[p])) ++p;",
      "while (p <= text.size() && isSpace(text[p])) ++p;", "the character at size() is the ending zero, no blank"),
-    ("serial/port_settings.cpp", "if (equalsIgnoringCase(*text, kNames[code])) return code;",
-     "if (equalsIgnoringCase(kNames[code], *text)) return code;", "the comparison is the same either way round"),
     ("core/picture_geometry.h", "int width = 200;       // the picture's own size in pixels",
      "int width = 201;       // the picture's own size in pixels",
      "until the first paint sets it the bottom edge is 0, so no click reaches the picture"),
@@ -162,8 +160,9 @@ EQUIVALENT = [
      "every frame's bits shift it out of the 16 bits before it is read"),
 ]
 
-# Functions whose arguments may come in either order.
-SYMMETRIC = {"min", "max", "swap", "qMin", "qMax"}
+# Functions whose arguments may come in either order (a line drawn from
+# either end is the same line).
+SYMMETRIC = {"min", "max", "swap", "qMin", "qMax", "drawLine", "equalsIgnoringCase"}
 KEYWORDS = {"if", "while", "for", "switch", "return", "sizeof", "alignof", "alignas", "decltype", "catch",
             "static_assert", "noexcept", "defined", "throw", "new", "delete", "operator", "case", "do", "else",
             "goto", "default", "co_return", "typeid"}
