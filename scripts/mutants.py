@@ -158,6 +158,22 @@ EQUIVALENT = [
      "the progress is looked at a millisecond later"),
     ("firmware/IrBridge/ir_codec.cpp", "uint16_t high = 0;", "uint16_t high = 1;",
      "every frame's bits shift it out of the 16 bits before it is read"),
+    ("app/main_frame.cpp",
+     "const bool recent = id >= command::FirstRecentFile && id < command::FirstRecentFile + kMaxRecentFiles;",
+     "const bool recent = id >= command::FirstRecentFile && id <= command::FirstRecentFile + kMaxRecentFiles;",
+     "no command has the number just past the recent files"),
+    ("serial/port_settings.cpp", "if (p < text.size() && (text[p] == '+' || text[p] == '-')) negative = text[p++] == '-';",
+     "if (p <= text.size() && (text[p] == '+' || text[p] == '-')) negative = text[p++] == '-';",
+     "the character at size() is the ending zero, no sign"),
+    ("serial/port_settings.cpp", "for (; p < text.size() && text[p] >= '0' && text[p] <= '9'; ++p) {",
+     "for (; p <= text.size() && text[p] >= '0' && text[p] <= '9'; ++p) {",
+     "the character at size() is the ending zero, no digit"),
+    ("tools/bit_reversal.cpp", "v = ((v >> 8) & 0x00FF00FFu) | ((v << 8) & 0xFF00FF00u);",
+     "v = ((v >> 8) & 0x00FF00FFu) | ((v << 8) & 0xFF00FF01u);", "the lowest bit of v << 8 is always 0"),
+    ("view/view_painter.cpp", "if (right - left < 1 || bottom - top < 1) return;",
+     "if (right + left < 1 || bottom - top < 1) return;", "a bar of no width draws nothing either way"),
+    ("view/view_painter.cpp", "if (right - left < 1 || bottom - top < 1) return;",
+     "if (right - left < 1 || bottom - top < 0) return;", "every bar is 50 pixels high"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from

@@ -172,7 +172,6 @@ void COrvalinderView::startRecording() {
         const char* reason = "Unable to open a stream to the local hard drive for the output file";
         show(QStringLiteral("Error\n %1\n%2").arg(QLatin1String(reason), QString::fromStdString(target.path)),
              MessageIcon::Stop);
-        state_.recording = false;
         state_.status.line(1) = QString::fromLatin1(reason).toStdWString();
         return;
     }

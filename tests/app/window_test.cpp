@@ -306,6 +306,9 @@ TEST_F(Window, RecorderWritesClicksUntilStopped) {
     EXPECT_EQ(boxes.shown.at(0).icon, MessageIcon::Information);
     click(layout::PictureXOffset + 50, 100);
     EXPECT_EQ(status(1), L"1. Pixel x 61 y 123");
+    frame->action(command::RecordButtonLocations)->trigger();  // again: it goes on, no second welcome
+    EXPECT_TRUE(view()->state().recording);
+    EXPECT_EQ(boxes.shown.size(), 1u);
     click(layout::PictureXOffset + 81, 81);
     EXPECT_EQ(status(1), L"1. Pixel x 99 y 99");  // 99.63: whole pixels, cut
     clickConnectButtonMiddle();  // the connect button does not react while recording
@@ -354,10 +357,19 @@ TEST_F(Window, RecorderAndFolderExplainALongDirectory) {
         }
         if (recorder) {
             EXPECT_EQ(view()->state().recording, !row.refusal) << row.length;
+            if (!row.refusal) clickStop();
         } else {
             EXPECT_EQ(folders.opened, row.refusal ? QStringList() : QStringList{QString::fromStdString(folder)});
         }
     }
+    // A buttons.txt that cannot be opened, here a folder of that name.
+    QDir(config.path()).mkdir("buttons.txt");
+    view()->directory = [d = config.path().toStdString()] { return std::optional(d); };
+    boxes.shown.clear();
+    frame->action(command::RecordButtonLocations)->trigger();
+    EXPECT_EQ(boxes.shown.back().text, "Error\n Unable to open a stream to the local hard drive for the output file\n" +
+                                           config.path() + "/buttons.txt");
+    EXPECT_FALSE(view()->state().recording);
 }
 
 TEST_F(Window, RightClickShowsTheIdleEditMenu) {

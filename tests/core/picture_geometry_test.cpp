@@ -157,20 +157,6 @@ TEST(HitTest, EdgesOfEveryAreaAsPublished) {
     }
 }
 
-TEST(HitTest, NothingOnTheIrMonitor) {
-    ViewState state;
-    state.measurePicture(861);
-    EXPECT_TRUE(hitTest(IrMonitor, state.geometry, 526, 60).empty());
-}
-
-TEST(HitTest, EdgesAreOutside) {
-    const float shared = 0.683484f;  // right of Panasonic area 2, left of area 3
-    EXPECT_TRUE(areasAt(Panasonic, shared, 0.06f).empty());
-    EXPECT_EQ(areasAt(Panasonic, std::nextafter(shared, 0.0f), 0.06f), std::vector<int>{2});
-    EXPECT_EQ(areasAt(Panasonic, std::nextafter(shared, 1.0f), 0.06f), std::vector<int>{3});
-    EXPECT_TRUE(areasAt(Panasonic, 0.2f, 0.045204f).empty());  // top edge of area 0
-}
-
 struct Key {
     RemoteKind kind;
     int index;
