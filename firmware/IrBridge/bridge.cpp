@@ -59,7 +59,11 @@ void Bridge::serialByte(uint8_t byte, uint32_t nowMs)
             lastHeldMs_ = nowMs;
             released_ = false;
             return;
-        case 'K': state_ = Idle; lastHeldMs_ = nowMs; return;
+        case 'K':
+            state_ = Idle;
+            lastHeldMs_ = nowMs;
+            held_ = true;
+            return;
         case 'U': state_ = Idle; released_ = true; return;
         }
         break;
@@ -321,10 +325,13 @@ void Bridge::queueCode(const IrCode& code, bool hold)
 
 // Reads the first message for its first frame. A new press flips the toggle
 // of RC5 and RC6, so that the TV tells it from a held key.
-bool Bridge::startHeadMessage()
+bool Bridge::startHeadMessage(uint32_t nowMs)
 {
     uint8_t first = queue_.peek(0);
-    headHeld_ = first & kHeld;
+    held_ = first & kHeld;
+    if (!held_)
+        released_ = false;  // a !U before it was for an earlier hold
+    headStartMs_ = nowMs;
     head_ = IrCode();
     switch (first & kKindMask) {
     case kKindKey: {
@@ -372,7 +379,7 @@ bool Bridge::frameDue(uint32_t nowMs)
 {
     while (queue_.messages() != 0) {
         if (!headStarted_) {
-            if (!startHeadMessage()) {
+            if (!startHeadMessage(nowMs)) {
                 queue_.pop(headLength_);
                 continue;
             }
@@ -380,9 +387,19 @@ bool Bridge::frameDue(uint32_t nowMs)
         }
         if (framesSent_ < headMinFrames_)
             return true;
-        uint32_t sinceHeld = nowMs - lastHeldMs_;
-        if (headHeld_ && !released_ && queue_.messages() == 1 && sinceHeld < kHoldMs)
-            return sinceHeld + lastFrameMs_ <= kHoldMs;  // or wait for the next word
+        if (released_ || queue_.messages() != 1) {
+            dropHeadMessage();
+            continue;
+        }
+        if (held_) {
+            // The next frame must end within kHoldMs of the last word; until
+            // then the next word may come.
+            uint32_t sinceHeld = nowMs - lastHeldMs_;
+            if (sinceHeld < kHoldMs)
+                return sinceHeld + lastFrameMs_ <= kHoldMs;
+        } else if (nowMs - headStartMs_ < kHoldableMs) {
+            return false;  // a press may still turn out to be held
+        }
         dropHeadMessage();
     }
     return false;

@@ -22,7 +22,9 @@
 //   !HA101, !HNEC:20DF10EF, !HRAW ...     hold: the same, repeated in the
 //                                         protocol's way while held
 //   !K       the key is still held: say it at least every 150 ms, or the
-//            board lets go 200 ms after the last time
+//            board lets go 200 ms after the last time. The first !K may
+//            also come up to 400 ms after a key code or !S: the press is
+//            then held from there on, as a button held down.
 //   !U       let go of the held key at once
 // Key codes and sends and holds go out in the order they came. A held key
 // repeats until it is let go or another message comes after it.
@@ -81,6 +83,9 @@ public:
     static const uint32_t kLearnMs = 10000;
     // A held key stops this long after the last word that it is still held.
     static const uint16_t kHoldMs = 200;
+    // A press is held if the first word that it is still held comes this
+    // soon after it started.
+    static const uint16_t kHoldableMs = 400;
     // The silence after a raw frame given without one.
     static const uint32_t kRawGapUs = 40000;
     // The most durations a raw message may have.
@@ -112,7 +117,7 @@ private:
     void startLearning(KeyName key, uint32_t nowMs);
     void forget(KeyName key);
     void forgetAll();
-    bool startHeadMessage();
+    bool startHeadMessage(uint32_t nowMs);
     void dropHeadMessage();
     // `text` is in flash (PSTR), `key` follows it if given.
     void sendMessage(const char* text, const KeyName* key);
@@ -136,15 +141,16 @@ private:
 
     // The first message, once it has started to go out.
     bool headStarted_ = false;
-    bool headHeld_ = false;
+    uint32_t headStartMs_ = 0;
     uint8_t headLength_ = 0;  // in the queue's bytes
     uint8_t headMinFrames_ = 1;
     uint8_t framesSent_ = 0;
     uint8_t lastFrameMs_ = 0;
     IrCode head_;
 
+    bool held_ = false;        // the first message: by !H, or a !K since it started
     uint32_t lastHeldMs_ = 0;  // the last !H or !K
-    bool released_ = false;    // !U since the last !H
+    bool released_ = false;    // !U since the last !H or the press
     bool rc5Toggle_ = false;   // for the next press
     bool rc6Toggle_ = false;
 

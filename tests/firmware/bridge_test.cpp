@@ -339,6 +339,27 @@ TEST(Bridge, AHeldKeyLetsGo)
     }
 }
 
+// A button held down: the program sends its key code at once, and from
+// 300 ms on says it is still held; the press repeats from then until let go.
+// A word that comes more than 400 ms after the press holds nothing.
+TEST(Bridge, APressHeldDownRepeatsFromTheFirstWord)
+{
+    Eeprom eeprom;
+    Board board{eeprom};
+    board.type("!SNEC:20DF10EF\r");
+    EXPECT_EQ(board.run(300).size(), 1u);
+    const std::vector<Sent> held = board.run(700, 100);
+    EXPECT_GE(held.size(), 5u);
+    for (const Sent& frame : held)
+        EXPECT_EQ(frame.text, "NEC repeat");
+    board.type("!U");
+    EXPECT_EQ(board.run(500).size(), 0u);
+
+    board.type("A101");
+    EXPECT_EQ(board.run(450).size(), 1u);
+    EXPECT_EQ(board.run(1000, 100).size(), 0u);
+}
+
 // A new press flips the toggle bit of RC5 and RC6, so that the TV tells a
 // second press from a held key ("2", "2" is channel 22); a hold keeps it.
 TEST(Bridge, TheToggleFlipsBetweenPressesOnly)
