@@ -268,18 +268,18 @@ void Bridge::messageEnd()
         return;
     }
     // An even count ends with the silence after the frame.
-    uint32_t gapUs = kRawGapUs;
-    if (numbers_ % 2 == 0) {
-        gapUs = lastNumber_;
-    } else if (lastNumber_ > 0xFFFF) {
+    const bool endsWithSilence = numbers_ % 2 == 0;
+    if (lastNumber_ == 0 || (!endsWithSilence && lastNumber_ > 0xFFFF)) {
         queue_.abandon();
         sendMessage(PSTR("Bad message, nothing sent"), nullptr);
         return;
-    } else if (!queue_.put(uint8_t(lastNumber_ >> 8)) || !queue_.put(uint8_t(lastNumber_))) {
+    }
+    if (!endsWithSilence && (!queue_.put(uint8_t(lastNumber_ >> 8)) || !queue_.put(uint8_t(lastNumber_)))) {
         queue_.abandon();
         sendMessage(PSTR("Too many messages at once, dropped"), nullptr);
         return;
     }
+    const uint32_t gapUs = endsWithSilence ? lastNumber_ : kRawGapUs;
     queue_.patch(1, uint8_t((queue_.writing() - kRawHeader) / 2));
     queue_.patch(4, uint8_t(gapUs >> 16));
     queue_.patch(5, uint8_t(gapUs >> 8));

@@ -48,8 +48,8 @@ struct TextWriter {
         }
     }
 
-    void putText(const char* text, uint8_t length) {
-        for (uint8_t i = 0; i < length; ++i) put(text[i]);
+    void putText(const char* text, uint8_t count) {
+        for (uint8_t i = 0; i < count; ++i) put(text[i]);
     }
 
     void putHex(uint32_t value, uint8_t bits) {
