@@ -342,6 +342,31 @@ TEST(IrBridgeFirmware, AHeldKeyRepeatsAsItsRemoteDoes)
     }
 }
 
+// A frame from another remote that starts between the frames of a held key
+// is heard whole: the next repeat waits for it.
+TEST(IrBridgeFirmware, AHeldKeyLeavesTheReceiverItsGaps)
+{
+    Board b;
+    b.board.sendSerial("!HNEC:20DF10EF\r");
+    for (int i = 0; i < 3; ++i) {
+        b.runUntil([] { return false; }, 100'000);
+        b.board.sendSerial("!K");
+    }
+    ASSERT_EQ(b.sent.size(), 3u);
+    const SentFrame& last = b.sent.back();
+    uint64_t endUs = last.startUs;
+    for (uint32_t d : last.durations)
+        endUs += d;
+    const std::vector<uint32_t> played = frameOf(parsed("SAMSUNG:E0E040BF"));
+    b.board.playIr(played, endUs + 60'000);  // on past the time the next repeat is due
+    b.board.sendSerial("!K");
+    ASSERT_TRUE(b.runUntilSerial("SAMSUNG:E0E040BFY")) << b.serial;
+    b.runUntil([] { return false; }, 100'000);
+    ASSERT_GT(b.sent.size(), 3u);
+    EXPECT_GE(b.sent[3].startUs, b.board.playEndUs());
+    EXPECT_EQ(decodedText(b.sent[3]), "NEC repeat");
+}
+
 // The toggle bit of RC5 and RC6 flips between presses, so "2" then "2" is
 // 22 and not a held 2; a held key keeps it.
 TEST(IrBridgeFirmware, TheToggleFlipsOnEachNewPress)
