@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -312,9 +313,16 @@ TEST(IrBridgeFirmware, AHeldKeyRepeatsAsItsRemoteDoes)
         {"!HSIRC20:12345\r", "SIRC20:12345", "SIRC20:12345", 45},
         {"!HRC5:02C\r", "RC5:02C", "RC5:02C", 113.8},
         {"!HRC6-6-20:0C05C\r", "RC6-6-20:0C05C", "RC6-6-20:0C05C", 106.7},
+        {"!HRC6:000C\r", "RC6:000C", "RC6:000C", 106.7},
+        // Panasonic keeps 173T of silence after each frame.
+        {"!HPANASONIC 4004:0100BCBD\r", "PANASONIC 4004:0100BCBD", "PANASONIC 4004:0100BCBD", 0},
         {"!HRAW 38000:9000 4500 560 560 560 70000\r", "?", "?", 85.18},  // the frame and its silence
     };
-    for (const Row& row : rows) {
+    for (Row& row : rows) {
+        if (row.periodMs == 0) {
+            const std::vector<uint32_t> frame = frameOf(parsed(row.first));
+            row.periodMs = (std::accumulate(frame.begin(), frame.end(), 0.0) + 173 * 432) / 1000;
+        }
         Board b;
         b.board.sendSerial(row.hold);
         uint64_t lastWordUs = 0;
