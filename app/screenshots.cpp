@@ -21,11 +21,13 @@
 #include "core/commands.h"
 #include "core/view_layout.h"
 #include "resources/icons.h"
+#include "resources/pictures.h"
 
 using namespace orvalinder;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(appIcon());  // as the program sets it
     if (argc < 2) {
         std::fprintf(stderr, "usage: orvalinder-screenshots DIR\n");
         return 2;
@@ -58,6 +60,7 @@ int main(int argc, char** argv) {
     ViewState& s = view->state();
     s.monitorLines.store("9000\t4500\t560\t1690\t560\t560\t560\t1690\t560\t1690x", s.status);
     s.monitorLines.store("9000\t4500\t560\t560\t560\t1690\t560\t560\t560\t1690\t560\t560x", s.status);
+    s.monitorLines.store("60\t30\t120\t60x", s.status);  // bars of a pixel, of none, of two
     s.monitorLines.showValueLine("CODE:20DF10EF", s.status);
     save("ir-monitor");
     view->state().clickAreasShown = false;
@@ -120,7 +123,7 @@ int main(int argc, char** argv) {
     // scales in a row each, then the program's in every size.
     const ToolIcon tools[] = {ToolIcon::New,   ToolIcon::Open,  ToolIcon::Save,  ToolIcon::Cut,      ToolIcon::Copy,
                               ToolIcon::Paste, ToolIcon::Print, ToolIcon::About, ToolIcon::Customize};
-    QImage sheet(640, 340, QImage::Format_ARGB32_Premultiplied);
+    QImage sheet(640, 480, QImage::Format_ARGB32_Premultiplied);
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
     for (int scale : {1, 2}) {
@@ -136,6 +139,12 @@ int main(int argc, char** argv) {
     for (int size : kAppIconSizes) {
         painter.drawImage(x, 80, renderAppIcon(size));
         x += size + 4;
+    }
+    // The pictures the window shows only at times: connected, recording.
+    x = 0;
+    for (PictureId id : {ConnectBitmap, DisconnectBitmap, StopImage}) {
+        painter.drawImage(x, 345, picture(id));
+        x += picture(id).width() + 4;
     }
     painter.end();
     sheet.save(dir + "/icons.png");

@@ -189,6 +189,13 @@ uint8_t SimulatedBoard::variableByte(const std::string& name, uint16_t offset) c
     return avr_->data[found->second + offset];
 }
 
+uint32_t SimulatedBoard::serialBaud() const {
+    // UCSR0A, UBRR0L and UBRR0H in the ATmega328P's data space.
+    const bool doubleSpeed = avr_->data[0xC0] & 0x02;
+    const uint32_t divisor = (avr_->data[0xC5] << 8 | avr_->data[0xC4]) + 1u;
+    return static_cast<uint32_t>(kCpuHz / ((doubleSpeed ? 8 : 16) * divisor));
+}
+
 SimulatedBoard::~SimulatedBoard() {
     avr_terminate(avr_);
     std::free(avr_);

@@ -94,6 +94,10 @@ public:
 
     bool builtinLedOn() const;
 
+    // The speed the firmware set its UART0 to, from its registers. (simavr
+    // passes bytes at any setting; a real line would not.)
+    uint32_t serialBaud() const;
+
     // Presses the reset button (or a host toggling DTR): the firmware starts
     // again, the EEPROM keeps what it holds.
     void reset();

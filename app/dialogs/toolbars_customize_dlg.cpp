@@ -43,7 +43,6 @@ CToolBarsCustomizeDlg::CToolBarsCustomizeDlg(ToolBars& toolBars, const QList<QAc
     : QDialog(parent), toolBars_(toolBars) {
     setWindowTitle(QStringLiteral("Customize"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setModal(false);
 
     toolBarList_ = new QListWidget(this);
     toolBarList_->setObjectName(QStringLiteral("toolBars"));

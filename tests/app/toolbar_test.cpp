@@ -206,6 +206,26 @@ TEST_F(ToolBarLayout, DamagedOrOutdatedStateIsRepaired) {
     EXPECT_TRUE(frame->isVisible());
 }
 
+// A toolbar as an earlier version saved it, its commands by number: each
+// number still means the same command.
+TEST_F(ToolBarLayout, SavedCommandNumbersKeepTheirMeaning) {
+    frame->close();
+    frame.reset();
+    state.setValue("Toolbars/size", 1);
+    state.setValue("Toolbars/1/Name", "UserToolbar1");
+    state.setValue("Toolbars/1/Title", "All");
+    state.setValue("Toolbars/1/Commands", "32771,32772,32773,32774,32775,32776,32777,32778,32779,32780,57600,57601,"
+                                          "57603,57604,57607,57616,57635,57634,57637,57643,57664,57665,126");
+    start();
+    ASSERT_TRUE(toolBarTitled("All"));
+    QStringList texts;
+    for (QAction* a : toolBarTitled("All")->actions()) texts << a->text().remove('&').section('\t', 0, 0);
+    EXPECT_EQ(texts, QStringList({"Com settings", "Record button locations", "Open current directory", "Panasonic",
+                                  "Sky (Sky)", "Sky (TV)", "IR Monitor", "Technika", "Show click areas", "Swap bits",
+                                  "New", "Open...", "Save", "Save As...", "Print", "Recent File", "Cut", "Copy",
+                                  "Paste", "Undo", "About Orvalinder...", "Exit", "Customize..."}));
+}
+
 TEST_F(ToolBarLayout, PaneContextMenuListsTheToolBarsThenCustomize) {
     frame->toolBars()->create("Bedroom");
     for (QWidget* target : {static_cast<QWidget*>(frame->menuBar()), static_cast<QWidget*>(frame->toolBar())}) {

@@ -136,6 +136,10 @@ TEST_F(Window, IrMonitorShowsWhatTheBoardSendsAndTheClicks) {
     counter.paints = 0;
     EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }, 1000));  // the window shows them by itself
     EXPECT_EQ(status(1), L"1... CODE:A25D");
+    QTest::qWait(50);
+    counter.paints = 0;
+    QTest::qWait(200);
+    EXPECT_EQ(counter.paints, 0);  // and then rests
 
     counter.paints = 0;
     click(500, 300);  // no buttons here: the click is shown, nothing sent

@@ -122,6 +122,7 @@ void expectFrame(const SentFrame& frame, const IrCode& code)
 
 TEST(IrBridgeFirmware, AKeyCodeSendsItsFrameOnTheLed)
 {
+    EXPECT_NEAR(Board().board.serialBaud(), 115200, 115200 * 0.025);  // as the program's Com settings say
     for (const char* key : {"A101", "B105", "C100", "D145"}) {
         Board b;
         b.board.sendSerial(key);

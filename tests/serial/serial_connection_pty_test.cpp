@@ -301,8 +301,7 @@ TEST_F(PtyConnection, LostDeviceIsNoticedWhateverIsUnread) {
         writePortSettings(store, PortSettings{pulled.path(), "NONE", "115200", "1", "8"});
         ASSERT_TRUE(connect());
         connection->setMonitorActive(monitorShown);
-        // While another remote is shown the board keeps answering clicks; the
-        // program keeps taking the bytes, dropping what its queue cannot hold.
+        // Another remote shown: the board answers clicks, the queue drops what it cannot hold.
         if (!monitorShown) {
             EXPECT_TRUE(pulled.sendWithin(monitorLines(512 * 1024), std::chrono::seconds(5)));
         }
