@@ -9,10 +9,12 @@
 //
 // with the code decoded from the frame ("?" when it is none), the carrier
 // measured on the LED pin (0 for an LED held on) and the marks and spaces
-// in microseconds.
+// in microseconds. A held key gives a line for each frame it repeats.
 //
 // Standard input takes commands, one a line, for the board's IR receiver:
 //   play NEC:20DF10EF      a code, as the board writes codes
+//   play RAW 38000:9000 4500 560 ...
+//                          a frame as the board is given one
 //   play 9000 4500 560 ... a frame's durations, starting with a mark
 //   play-file PATH         frames from a file: durations separated by blanks
 //                          or line ends, frames by a blank line
@@ -79,7 +81,7 @@ void printUsage(FILE* to) {
         "Runs the IR bridge firmware in a simulated ATmega328P in real time. The\n"
         "first line printed is the serial device to open; then a line for each\n"
         "frame the IR LED sends. Standard input takes commands for the receiver:\n"
-        "  play CODE            e.g. play NEC:20DF10EF\n"
+        "  play CODE            e.g. play NEC:20DF10EF or play RAW 38000:9000 4500 560\n"
         "  play D1 D2 ...       durations in microseconds, starting with a mark\n"
         "  play-file PATH       durations; a blank line between frames\n"
         "  quit\n"
@@ -176,6 +178,13 @@ bool parseCommand(const std::string& line, Frames& frames, uint64_t& gapUs, bool
     }
     if (command == "play" && !rest.empty() && rest[0] >= '0' && rest[0] <= '9')
         return parseDurations(rest, frames, error);
+    // A raw frame as the board takes it: the carrier does not reach the
+    // receiver's output, so only the durations count.
+    if (command == "play" && rest.starts_with("RAW ") && rest.find(':') != std::string::npos) {
+        std::string durations = rest.substr(rest.find(':') + 1);
+        std::replace(durations.begin(), durations.end(), ',', ' ');
+        return parseDurations(durations, frames, error);
+    }
     if (command == "play" && !rest.empty()) {
         IrCode code;
         uint16_t durations[kIrMaxDurations];
@@ -185,7 +194,7 @@ bool parseCommand(const std::string& line, Frames& frames, uint64_t& gapUs, bool
             return false;
         }
         frames.push_back({durations, durations + count});
-        gapUs = irFrameGapMs(code.protocol) * uint64_t{1000};
+        gapUs = irGapAfterUs(code.protocol, irFrameUs(durations, count));
         return true;
     }
     if (command == "play-file" && !rest.empty()) {

@@ -155,6 +155,10 @@ SimulatedBoard::SimulatedBoard(const std::string& elfPath) {
     avr_->log = LOG_ERROR;
     firmware.frequency = kCpuHz;
     avr_load_firmware(avr_, &firmware);
+    // The ELF file places data at 0x800000 and up, the chip's data space at 0.
+    for (uint32_t i = 0; i < firmware.symbolcount; ++i)
+        if (firmware.symbol[i]->addr >= 0x800000 && firmware.symbol[i]->addr < 0x810000)
+            variables_[firmware.symbol[i]->symbol] = firmware.symbol[i]->addr - 0x800000;
     freeFirmware(firmware);
     avr_->frequency = kCpuHz;
     // simavr would sleep in real time while the core sleeps.
@@ -177,6 +181,12 @@ SimulatedBoard::SimulatedBoard(const std::string& elfPath) {
     avr_irq_register_notify(avr_io_getirq(avr_, AVR_IOCTL_IOPORT_GETIRQ('D'), 3), onLedPin, this);
     receiverPin_ = avr_io_getirq(avr_, AVR_IOCTL_IOPORT_GETIRQ('B'), 0);
     driveReceiverPin();
+}
+
+uint8_t SimulatedBoard::variableByte(const std::string& name, uint16_t offset) const {
+    const auto found = variables_.find(name);
+    if (found == variables_.end()) throw std::runtime_error("the firmware has no variable " + name);
+    return avr_->data[found->second + offset];
 }
 
 uint32_t SimulatedBoard::serialBaud() const {

@@ -36,7 +36,7 @@ constexpr uint64_t kCpuHz = 16'000'000;
 constexpr uint64_t kCyclesPerUs = kCpuHz / 1'000'000;
 
 // A frame ends once the LED has been dark this long.
-constexpr uint64_t kFrameSilenceUs = 15'000;
+constexpr uint64_t kFrameSilenceUs = 6'000;
 
 // A level change of a pin, at a cycle of the simulated clock.
 struct PinEdge {
@@ -102,6 +102,10 @@ public:
     // again, the EEPROM keeps what it holds.
     void reset();
 
+    // A byte of the firmware's variable `name`, as the ELF file names it;
+    // throws std::runtime_error when the firmware has none of that name.
+    uint8_t variableByte(const std::string& name, uint16_t offset = 0) const;
+
     // The EEPROM as a file of its 1024 bytes; both throw std::runtime_error.
     void loadEeprom(const std::string& path);
     void saveEeprom(const std::string& path) const;
@@ -129,6 +133,7 @@ private:
     avr_irq_t* receiverPin_ = nullptr;
     avr_irq_t* serialInput_ = nullptr;
 
+    std::map<std::string, uint32_t> variables_;  // name -> address in the data space
     std::string serialIn_;
     size_t serialInSent_ = 0;
     uint64_t nextSerialByte_ = 0;  // the line's pace: no byte starts before this cycle

@@ -11,12 +11,13 @@ packages="cmake ninja-build ccache g++ pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-serialport-dev libxkbcommon-dev
   fonts-liberation"
-# The board's compiler and simulator, and what makes and checks the package.
+# The board's compiler and simulator, the Arduino IDE's build of its sketch,
+# and what makes and checks the package.
 package_packages="gcc-avr binutils-avr avr-libc simavr libsimavr-dev libelf-dev
-  dpkg-dev lintian appstream"
+  arduino-builder arduino-core-avr dpkg-dev lintian appstream"
 # An X server for the end-to-end run, Windows cross tools and Wine, clang
 # for the fuzzers.
-test_packages="xvfb xauth xdotool x11-apps
+test_packages="xvfb xauth xdotool x11-apps python3
   g++-mingw-w64-x86-64-posix googletest wine wine64
   clang libclang-rt-14-dev"
 

@@ -17,7 +17,11 @@ constexpr int kRepaintIntervalMs = 16;
 }  // namespace
 
 COrvalinderView::COrvalinderView(Platform& platform, SerialConnection& connection, QWidget* parent)
-    : QWidget(parent), platform_(platform), connection_(connection), editMenu_(new QMenu(this)) {
+    : QWidget(parent),
+      platform_(platform),
+      connection_(connection),
+      hold_([&connection](std::string_view bytes) { return connection.write(bytes); }),
+      editMenu_(new QMenu(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -75,6 +79,21 @@ void COrvalinderView::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
 }
 
+void COrvalinderView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) hold_.released();
+    QWidget::mouseReleaseEvent(event);
+}
+
+void COrvalinderView::focusOutEvent(QFocusEvent* event) {
+    hold_.released();
+    QWidget::focusOutEvent(event);
+}
+
+void COrvalinderView::hideEvent(QHideEvent* event) {
+    hold_.released();
+    QWidget::hideEvent(event);
+}
+
 void COrvalinderView::leftClick(int x, int y) {
     if (state_.recording) {
         recordClick(x, y);
@@ -87,8 +106,10 @@ void COrvalinderView::leftClick(int x, int y) {
         const WriteBytes writeToBoard = [this](std::string_view bytes) { return connection_.write(bytes); };
         for (int index : hitTest(state_.remoteKind, state_.geometry, x, y)) {
             state_.status.line(1) = L"1. Button " + std::to_wstring(index);
-            if (const auto key = keyCodeFor(state_.remoteKind, index))
+            if (const auto key = keyCodeFor(state_.remoteKind, index)) {
                 sendKeyCode(connection_.connected(), writeToBoard, *key, state_.status);
+                if (connection_.connected()) hold_.pressed();
+            }
         }
     }
     update();
@@ -106,6 +127,7 @@ void COrvalinderView::toggleConnection() {
         connection_.startConnect();
     } else {
         state_.status.line(1) = L"1. Disconnect";
+        hold_.released();
         if (const auto failure = connection_.disconnect()) show(*failure);
         state_.status.line(2) = L"2. Disconnected";
     }
@@ -121,6 +143,7 @@ void COrvalinderView::connectFinished(bool connected, const QString& message, in
 }
 
 void COrvalinderView::connectionLost() {
+    hold_.released();
     state_.status.line(1) = L"1. Connection lost: the board was unplugged or stopped answering";
     state_.status.line(2) = L"2. Disconnected";
     update();

@@ -1,6 +1,7 @@
 #pragma once
 // The one view: shows the selected remote or the IR Monitor, turns clicks
-// into key codes, and toggles the connection with its connect button.
+// into key codes (a button held down holds its key), and toggles the
+// connection with its connect button.
 
 #include <QTimer>
 #include <QWidget>
@@ -11,6 +12,7 @@
 #include "core/platform.h"
 #include "serial/serial_connection.h"
 #include "core/current_directory.h"
+#include "view/key_hold.h"
 #include "view/view_painter.h"
 #include "view/view_state.h"
 
@@ -47,6 +49,9 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -67,6 +72,7 @@ private:
     ViewState state_;
     ViewPainter painter_;
     QTimer repaintTimer_;
+    KeyHold hold_;
     QMenu* editMenu_;
     std::FILE* buttonRecordFile_ = nullptr;
     bool logFailureShown_ = false;  // since the last connect

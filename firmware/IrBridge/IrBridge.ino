@@ -1,6 +1,8 @@
 // IrBridge: the board between Orvalinder and the TV. Key codes from the
-// program ("A101") go out as IR frames on the LED; frames seen by the
-// receiver come back as monitor and value lines for the IR Monitor.
+// program ("A101"), and codes and frames it gives (bridge.h), go out as IR
+// frames on the LED, held keys repeating as their remotes repeat them;
+// frames seen by the receiver come back as monitor and value lines for the
+// IR Monitor.
 //
 // Edit key_table.h for your remotes and kSerialBaud in board.h for the
 // serial speed. Needs no libraries: open this folder in the Arduino IDE,
@@ -33,9 +35,9 @@ void loop()
 
     bridge->tick(boardMillis());
 
-    IrCode code;
-    if (bridge->keysWaiting() && irReadyToSend() && bridge->nextFrame(code))
-        irSend(code);
+    bool frameWaiting = bridge->frameDue(boardMillis());
+    if (frameWaiting && irReadyToSend())
+        irSend(bridge->nextFrame(irSendBuffer(), kIrMaxDurations));
 
-    boardIdle();
+    boardIdle(frameWaiting);
 }

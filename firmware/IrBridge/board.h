@@ -31,11 +31,17 @@ void irFrameReported();
 
 // Whether a frame can go out now: the last one and the silence after it are
 // over, and no frame is being measured (one that goes on too long is
-// abandoned).
+// abandoned). Then the receiver is off until the frame has gone out.
 bool irReadyToSend();
-void irSend(const IrCode& code);
+// Where the frame to send is written, kIrMaxDurations long. The receiver
+// measures into it too: write it only once irReadyToSend said yes.
+uint16_t* irSendBuffer();
+// Sends the frame in irSendBuffer(); a frame of no durations lets the
+// receiver listen again.
+void irSend(const Transmission& frame);
 
-// Sleeps until the next interrupt.
-void boardIdle();
+// Sleeps until the next interrupt, unless a frame waits to go out within
+// the next millisecond.
+void boardIdle(bool frameWaiting);
 
 #endif

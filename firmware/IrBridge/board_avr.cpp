@@ -15,14 +15,17 @@ namespace {
 // mark and space ends are both timed on it.
 const uint8_t kTicksPerMicrosecond = 2;
 // A frame has ended when the receiver has been silent this long: longer
-// than any mark or space inside a frame of ours.
-const uint16_t kFrameEndTicks = 12000 * kTicksPerMicrosecond;
+// than any space inside a frame of ours (NEC's 4.5 ms), shorter than the
+// silence between Sony's frames (6.6 ms at least).
+const uint16_t kFrameEndTicks = 6000 * kTicksPerMicrosecond;
+// A mark longer than any of ours (NEC's 9 ms) is a lamp or the sun.
+const uint16_t kLongestMarkTicks = 12000 * kTicksPerMicrosecond;
 // Frames shorter than this are noise, not worth a monitor line.
 const uint8_t kShortestFrame = 3;
 // A frame being measured holds back sending for at most this long.
 const uint8_t kLongestWaitForReceiveMs = 150;
 // The receiver module's output settles this long after our own LED stops.
-const uint8_t kEchoSettleMs = 5;
+const uint16_t kEchoSettleUs = 5000;
 
 volatile uint32_t millisCount;
 
@@ -37,10 +40,14 @@ volatile uint16_t lastEdge;
 volatile uint32_t receiveStartMs;
 
 volatile uint8_t sendCount;
+// Half a carrier period in Timer1's ticks: see carrierOn().
+uint8_t carrierLeadTicks;
+// Time enough for the interrupt that starts the next duration.
+const uint8_t kShortestTicks = 16;
 volatile uint8_t sendIndex;
 volatile bool sending;
-volatile uint32_t sendEndMs;
-uint16_t gapAfterMs;
+volatile uint32_t sendEndUs;
+uint32_t gapAfterUs;
 
 // Bytes between the main loop and an interrupt; call with interrupts off.
 // The indices wrap by comparison: the chip has no divider, and a modulo for
@@ -73,13 +80,22 @@ struct Ring {
 };
 
 Ring<128> input;
-Ring<640> output;
+Ring<600> output;
 
-void carrierOn() { TCCR2A |= _BV(COM2B0); }
+// Between marks Timer2 clears the LED's pin at each match, so the carrier
+// always starts low. A mark restarts Timer2 from 0 and toggles the pin at
+// each match: its first rise comes half a carrier period after carrierOn(),
+// which is called that much early (carrierLeadTicks).
+void carrierOn()
+{
+    TCNT2 = 0;
+    TCCR2A = uint8_t((TCCR2A & ~_BV(COM2B1)) | _BV(COM2B0));
+}
 
 void carrierOff()
 {
-    TCCR2A &= uint8_t(~_BV(COM2B0));
+    TCCR2A = uint8_t((TCCR2A & ~_BV(COM2B0)) | _BV(COM2B1));
+    TCCR2B |= _BV(FOC2B);
     PORTD &= uint8_t(~_BV(PD3));
 }
 
@@ -125,9 +141,31 @@ void startReceiving()
 
 ISR(TIMER0_COMPA_vect) { ++millisCount; }
 
+namespace {
+
+// Microseconds since the start, to 4 us; call with interrupts off.
+uint32_t microsNow()
+{
+    uint32_t ms = millisCount;
+    uint8_t ticks = TCNT0;
+    if ((TIFR0 & _BV(OCF0A)) && ticks < 200)
+        ++ms;  // the millisecond has passed, its interrupt still waits
+    return ms * 1000 + ticks * 4u;
+}
+
+}  // namespace
+
+// The most bytes the serial input has held at once: a burst from the
+// program must never fill it. The tests read it.
+extern "C" {
+volatile uint8_t serialInputPeak;
+}
+
 ISR(USART_RX_vect)
 {
     input.put(UDR0);
+    if (input.count > serialInputPeak)
+        serialInputPeak = uint8_t(input.count);
 }
 
 ISR(USART_UDRE_vect)
@@ -162,7 +200,7 @@ ISR(TIMER1_CAPT_vect)
         return;
     }
     lastEdge = now;
-    OCR1B = uint16_t(now + kFrameEndTicks);
+    OCR1B = uint16_t(now + (falling ? kLongestMarkTicks : kFrameEndTicks));
     TIFR1 = _BV(OCF1B);
     TIMSK1 |= _BV(OCIE1B);
 }
@@ -186,18 +224,22 @@ ISR(TIMER1_COMPA_vect)
 {
     uint8_t index = sendIndex;
     if (index < sendCount) {
-        if (index % 2 == 0)
+        uint16_t ticks = uint16_t(frame[index] * kTicksPerMicrosecond);
+        if (index % 2 == 0) {
             carrierOn();
-        else
+            ticks = uint16_t(ticks + carrierLeadTicks);
+        } else {
             carrierOff();
-        OCR1A = uint16_t(OCR1A + frame[index] * kTicksPerMicrosecond);
+            ticks = ticks > uint16_t(carrierLeadTicks + kShortestTicks) ? uint16_t(ticks - carrierLeadTicks) : kShortestTicks;
+        }
+        OCR1A = uint16_t(OCR1A + ticks);
         sendIndex = uint8_t(index + 1);
     } else {
         carrierOff();
         TIMSK1 &= uint8_t(~_BV(OCIE1A));
         PORTB &= uint8_t(~_BV(PB5));
         sending = false;
-        sendEndMs = millisCount;
+        sendEndUs = microsNow();
     }
 }
 
@@ -273,7 +315,7 @@ bool irReadyToSend()
     ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
     {
         uint32_t now = millisCount;
-        if (sending || now - sendEndMs < gapAfterMs)
+        if (sending || microsNow() - sendEndUs < gapAfterUs)
             ready = false;
         else if (receiveState == Measured)
             ready = false;  // reported first: it shares the buffer
@@ -285,21 +327,29 @@ bool irReadyToSend()
     return ready;
 }
 
-void irSend(const IrCode& code)
+uint16_t* irSendBuffer() { return frame; }
+
+void irSend(const Transmission& out)
 {
-    uint8_t count = irEncode(code, frame, kIrMaxDurations);
-    uint16_t hertz = irCarrierHz(code.protocol);
-    if (count == 0 || hertz == 0) {
+    if (out.count == 0 || out.carrierHz == 0) {
         startReceiving();
         return;
     }
-    OCR2A = uint8_t((F_CPU / 2 + hertz / 2) / hertz - 1);
+    // Timer2 toggles the LED twice a period; below 31.4 kHz its count needs
+    // the clock divided by 8.
+    const uint32_t kSlowestUndivided = F_CPU / 2 / 256 + 1;
+    bool divided = out.carrierHz < kSlowestUndivided;
+    uint32_t toggleHz = divided ? F_CPU / 16 : F_CPU / 2;
+    TCCR2B = divided ? _BV(CS21) : _BV(CS20);
+    OCR2A = uint8_t((toggleHz + out.carrierHz / 2) / out.carrierHz - 1);
+    // Timer1 counts every 8 cycles; Timer2 every cycle, or every 8.
+    carrierLeadTicks = divided ? uint8_t(OCR2A + 1) : uint8_t((OCR2A + 1 + 4) / 8);
     OCR2B = OCR2A;  // any value up to OCR2A toggles once a period
-    gapAfterMs = irFrameGapMs(code.protocol);
+    gapAfterUs = out.gapUs;
     PORTB |= _BV(PB5);
     ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
     {
-        sendCount = count;
+        sendCount = out.count;
         sendIndex = 0;
         sending = true;
         OCR1A = uint16_t(TCNT1 + 16);
@@ -308,14 +358,20 @@ void irSend(const IrCode& code)
     }
 }
 
-void boardIdle()
+void boardIdle(bool frameWaiting)
 {
-    // The receiver comes back once our own frame has left the air.
+    bool dueSoon;
     ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
     {
-        if (!sending && receiveState == Off && millisCount - sendEndMs >= kEchoSettleMs)
+        // The receiver comes back once our own frame has left the air.
+        uint32_t since = microsNow() - sendEndUs;
+        if (!sending && receiveState == Off && since >= kEchoSettleUs)
             startReceiving();
+        // Asleep, a frame due within the millisecond would wait for its tick.
+        dueSoon = frameWaiting && !sending && since + 1000 >= gapAfterUs;
     }
+    if (dueSoon)
+        return;
     set_sleep_mode(SLEEP_MODE_IDLE);
     sleep_mode();
 }

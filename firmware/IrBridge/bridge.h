@@ -5,15 +5,34 @@
 // From the program come key codes: a letter A-D and three digits ("A101"),
 // back to back with nothing between them. A byte that cannot continue or
 // start a key code is dropped, so the bridge finds the next key code after
-// garbage. Our own commands start with '!', which never starts a key code:
+// garbage. Messages start with '!', which never starts a key code:
 //   !LA101   learn: the next frame decoded within 10 s becomes key A101
 //   !FA101   forget the learned frame of A101 (its default comes back)
 //   !F*      forget every learned key
+//   !SA101   send a key code, like A101
+//   !SNEC:20DF10EF                        send a code, written as the board
+//                                         reports codes, ended by CR or LF
+//   !SRAW 38000:9000 4500 560 560 560     send a frame: the carrier in Hz
+//                                         (30000 to 60000), then up to 100
+//                                         durations in microseconds, mark
+//                                         first, between blanks or commas,
+//                                         ended by CR or LF. An even count
+//                                         ends with the silence after the
+//                                         frame, else it is 40 ms.
+//   !HA101, !HNEC:20DF10EF, !HRAW ...     hold: the same, repeated in the
+//                                         protocol's way while held
+//   !K       the key is still held: say it at least every 150 ms, or the
+//            board lets go 200 ms after the last time. The first !K may
+//            also come up to 400 ms after a key code or !S: the press is
+//            then held from there on, as a button held down.
+//   !U       let go of the held key at once
+// Key codes and sends and holds go out in the order they came. A held key
+// repeats until it is let go or another message comes after it.
 //
 // To the program go only monitor lines (ended by 'x') and value lines
 // (ended by 'Y'), whole or not at all: any other text would become the start
-// of the program's next line. Messages are value lines without a colon,
-// which the program shows and does not log.
+// of the program's next line. Only errors are answered, with value lines
+// without a colon, which the program shows and does not log.
 #ifndef IRBRIDGE_BRIDGE_H
 #define IRBRIDGE_BRIDGE_H
 
@@ -21,6 +40,7 @@
 
 #include "ir_codec.h"
 #include "learned_keys.h"
+#include "message_queue.h"
 
 // Where the lines to the program go. It never blocks: a line that does not
 // fit in freeSpace() is dropped whole by the bridge.
@@ -28,6 +48,13 @@ class LineOutput {
 public:
     virtual uint16_t freeSpace() const = 0;
     virtual void write(const char* text, uint16_t length) = 0;
+};
+
+// A frame to send: its durations are where nextFrame was told to put them.
+struct Transmission {
+    uint8_t count = 0;       // of durations; 0 for none
+    uint16_t carrierHz = 0;
+    uint32_t gapUs = 0;      // the silence after it before the next frame
 };
 
 class Bridge {
@@ -44,27 +71,54 @@ public:
     // Ends a learn that has waited too long.
     void tick(uint32_t nowMs);
 
-    // Takes the next key code to transmit and gives its frame. Unknown key
-    // codes are reported and skipped. False when no key code waits.
-    bool nextFrame(IrCode& code);
+    // Whether a frame should go out now: a message waits, or a held key's
+    // next frame is due. Moves on past messages that are done, and past key
+    // codes that have no frame (saying so).
+    bool frameDue(uint32_t nowMs);
 
-    bool keysWaiting() const { return queueCount_ != 0; }
+    // Writes the frame that is due into `durations`. Call after frameDue.
+    Transmission nextFrame(uint16_t* durations, uint8_t capacity);
 
     // How long a learn waits for a frame.
     static const uint32_t kLearnMs = 10000;
-    // Key codes that can wait while frames go out: a burst of a hundred
-    // clicks fits.
-    static const uint8_t kQueueSize = 112;
+    // A held key stops this long after the last word that it is still held.
+    static const uint16_t kHoldMs = 200;
+    // A press is held if the first word that it is still held comes this
+    // soon after it started.
+    static const uint16_t kHoldableMs = 400;
+    // The silence after a raw frame given without one.
+    static const uint32_t kRawGapUs = 40000;
+    // The most durations a raw message may have.
+    static const uint8_t kRawDurations = 100;
 
 private:
-    enum ParseState : uint8_t { Idle, KeyDigits, CommandLetter, CommandKeyLetter, CommandKeyDigits };
-    enum Command : uint8_t { NoCommand, Learn, Forget };
+    enum ParseState : uint8_t {
+        Idle,
+        KeyDigits,
+        CommandLetter,
+        CommandKeyLetter,
+        CommandKeyDigits,
+        MessageFirst,  // after !S or !H: a key code or a code's text follows
+        MessageText,
+        RawCarrier,
+        RawDurations,
+        SkipMessage,  // a bad one, up to its end
+    };
+    enum Command : uint8_t { NoCommand, Learn, Forget, Send, Hold };
 
+    void startKey(uint8_t letter, ParseState next);
     void keyCodeComplete(uint32_t nowMs);
-    void queueKey(KeyName key);
+    void messageByte(uint8_t byte);
+    void messageEnd();
+    void failMessage(const char* text);
+    void rawNumberEnd();
+    void queueKey(KeyName key, bool hold);
+    void queueCode(const IrCode& code, bool hold);
     void startLearning(KeyName key, uint32_t nowMs);
     void forget(KeyName key);
     void forgetAll();
+    bool startHeadMessage(uint32_t nowMs);
+    void dropHeadMessage();
     // `text` is in flash (PSTR), `key` follows it if given.
     void sendMessage(const char* text, const KeyName* key);
     void sendLine(const char* text, uint16_t length, char end);
@@ -77,10 +131,28 @@ private:
     Command command_ = NoCommand;
     KeyName parsing_;
     uint8_t digits_ = 0;
+    char text_[32];  // a code's text, or the start of a raw frame's
+    uint8_t textLength_ = 0;
+    uint32_t number_ = 0;      // the raw number being read
+    uint32_t lastNumber_ = 0;  // the raw number before it, not yet written
+    uint8_t numbers_ = 0;      // raw numbers read
 
-    uint16_t queue_[kQueueSize];  // KeyName::packed() of waiting key codes
-    uint8_t queueHead_ = 0;
-    uint8_t queueCount_ = 0;
+    MessageQueue queue_;
+
+    // The first message, once it has started to go out.
+    bool headStarted_ = false;
+    uint32_t headStartMs_ = 0;
+    uint8_t headLength_ = 0;  // in the queue's bytes
+    uint8_t headMinFrames_ = 1;
+    uint8_t framesSent_ = 0;
+    uint8_t lastFrameMs_ = 0;
+    IrCode head_;
+
+    bool held_ = false;        // the first message: by !H, or a !K since it started
+    uint32_t lastHeldMs_ = 0;  // the last !H or !K
+    bool released_ = false;    // !U since the last !H or the press
+    bool rc5Toggle_ = false;   // for the next press
+    bool rc6Toggle_ = false;
 
     bool learning_ = false;
     KeyName learningKey_;

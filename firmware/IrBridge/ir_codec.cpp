@@ -1,7 +1,10 @@
 #include "ir_codec.h"
 
-// Two kinds of frame: pulse distance (NEC, Panasonic), where every bit is a
-// mark of fixed length and a space whose length tells the bit, and Manchester
+#include "progmem.h"
+
+// Three kinds of frame: pulse distance (NEC, Samsung, Panasonic), where
+// every bit is a mark of fixed length and a space whose length tells the bit;
+// pulse width (Sony), where the mark's length tells the bit; and Manchester
 // (RC5, RC6), where every bit is two halves of opposite levels.
 //
 // The code runs on an ATmega328P: no standard library, no 64-bit numbers,
@@ -19,10 +22,18 @@ struct PulseDistance {
 };
 
 // NEC's unit is 562.5 µs; its odd halves are rounded up (563, 1688).
-const PulseDistance kNec = {9000, 4500, 563, 563, 1688, 32};
+const PulseDistance kNec PROGMEM = {9000, 4500, 563, 563, 1688, 32};
 const uint16_t kNecRepeatSpace = 2250;
+const uint16_t kNecLeaderMark = 9000;
+const uint16_t kNecBitMark = 563;
 // Panasonic (Kaseikyo): T = 432 µs; leader 8T, 4T; a 1 is T, 3T.
-const PulseDistance kPanasonic = {8 * 432, 4 * 432, 432, 432, 3 * 432, 48};
+const PulseDistance kPanasonic PROGMEM = {8 * 432, 4 * 432, 432, 432, 3 * 432, 48};
+// Samsung: NEC's bits after a leader of 4.5 ms mark, 4.5 ms space.
+const PulseDistance kSamsung PROGMEM = {4500, 4500, 560, 560, 1690, 32};
+
+// Sony (SIRC): T = 600 µs; leader 4T mark, then each bit a mark of T (0) or
+// 2T (1) after a space of T.
+const uint16_t kSircUnit = 600;
 
 const uint16_t kRc5Unit = 889;  // a half bit
 const uint16_t kRc6Unit = 444;  // a half bit; the trailer bit's halves are two of these
@@ -65,7 +76,15 @@ struct FrameWriter {
     }
 };
 
-void writePulseDistance(const PulseDistance& p, const IrCode& code, FrameWriter& out) {
+// `inFlash` is one of the tables above.
+PulseDistance fromFlash(const PulseDistance& inFlash) {
+    PulseDistance p;
+    memcpy_P(&p, &inFlash, sizeof p);
+    return p;
+}
+
+void writePulseDistance(const PulseDistance& inFlash, const IrCode& code, FrameWriter& out) {
+    const PulseDistance p = fromFlash(inFlash);
     out.add(true, p.leaderMark);
     out.add(false, p.leaderSpace);
     for (uint8_t i = p.bits; i-- > 0;) {
@@ -74,6 +93,14 @@ void writePulseDistance(const PulseDistance& p, const IrCode& code, FrameWriter&
         out.add(false, one ? p.oneSpace : p.zeroSpace);
     }
     out.add(true, p.bitMark);
+}
+
+void writeSirc(const IrCode& code, FrameWriter& out) {
+    out.add(true, 4 * kSircUnit);
+    for (uint8_t i = irCodeBits(code.protocol); i-- > 0;) {
+        out.add(false, kSircUnit);
+        out.add(true, (code.data >> i) & 1 ? 2 * kSircUnit : kSircUnit);
+    }
 }
 
 void writeManchesterBit(FrameWriter& out, bool markFirst, uint16_t half) {
@@ -105,7 +132,8 @@ void writeRc6(const IrCode& code, FrameWriter& out) {
 
 // --- Decoding ---
 
-bool decodePulseDistance(const PulseDistance& p, const uint16_t* durations, uint8_t count, IrCode& code) {
+bool decodePulseDistance(const PulseDistance& inFlash, const uint16_t* durations, uint8_t count, IrCode& code) {
+    const PulseDistance p = fromFlash(inFlash);
     if (count != 2 * p.bits + 3 || !near(durations[0], p.leaderMark) || !near(durations[1], p.leaderSpace)) {
         return false;
     }
@@ -125,9 +153,26 @@ bool decodePulseDistance(const PulseDistance& p, const uint16_t* durations, uint
     return true;
 }
 
+bool decodeSirc(const uint16_t* durations, uint8_t count, IrCode& code) {
+    uint8_t bits = static_cast<uint8_t>(count / 2);
+    uint8_t protocol = bits == 12 ? IR_SIRC12 : bits == 15 ? IR_SIRC15 : bits == 20 ? IR_SIRC20 : IR_NONE;
+    if (protocol == IR_NONE || count % 2 == 0 || !near(durations[0], 4 * kSircUnit)) return false;
+    uint32_t data = 0;
+    for (uint8_t i = 0; i < bits; ++i) {
+        uint16_t mark = durations[2 + 2 * i];
+        bool one = near(mark, 2 * kSircUnit);
+        if (!near(durations[1 + 2 * i], kSircUnit) || (!one && !near(mark, kSircUnit))) return false;
+        data = data << 1 | one;
+    }
+    code.protocol = protocol;
+    code.bits = bits;
+    code.data = data;
+    return true;
+}
+
 bool decodeNecRepeat(const uint16_t* durations, uint8_t count) {
-    return count == 3 && near(durations[0], kNec.leaderMark) && near(durations[1], kNecRepeatSpace) &&
-           near(durations[2], kNec.bitMark);
+    return count == 3 && near(durations[0], kNecLeaderMark) && near(durations[1], kNecRepeatSpace) &&
+           near(durations[2], kNecBitMark);
 }
 
 // A Manchester frame as one level per unit of time (a half bit; RC6's
@@ -243,6 +288,10 @@ uint8_t irCodeBits(uint8_t protocol) {
     case IR_RC5: return 12;
     case IR_RC6: return 16;
     case IR_RC6_6_20: return 20;
+    case IR_SIRC12: return 12;
+    case IR_SIRC15: return 15;
+    case IR_SIRC20: return 20;
+    case IR_SAMSUNG: return 32;
     default: return 0;
     }
 }
@@ -260,42 +309,67 @@ uint8_t irEncode(const IrCode& code, uint16_t* durations, uint8_t capacity) {
     switch (code.protocol) {
     case IR_NEC:
         if (code.repeat) {
-            out.add(true, kNec.leaderMark);
+            out.add(true, kNecLeaderMark);
             out.add(false, kNecRepeatSpace);
-            out.add(true, kNec.bitMark);
+            out.add(true, kNecBitMark);
         } else {
             writePulseDistance(kNec, code, out);
         }
         break;
     case IR_PANASONIC: writePulseDistance(kPanasonic, code, out); break;
+    case IR_SAMSUNG: writePulseDistance(kSamsung, code, out); break;
     case IR_RC5: writeRc5(code, out); break;
-    default: writeRc6(code, out); break;  // IR_RC6 and IR_RC6_6_20: irValueFits knows no others
+    case IR_RC6:
+    case IR_RC6_6_20: writeRc6(code, out); break;
+    default: writeSirc(code, out); break;  // irValueFits knows no others
     }
     return out.finish();
 }
 
 uint16_t irCarrierHz(uint8_t protocol) {
     switch (protocol) {
-    case IR_NEC: return 38000;
+    case IR_NEC:
+    case IR_SAMSUNG: return 38000;
     case IR_PANASONIC: return 37000;
     case IR_RC5:
     case IR_RC6:
     case IR_RC6_6_20: return 36000;
+    case IR_SIRC12:
+    case IR_SIRC15:
+    case IR_SIRC20: return 40000;
     default: return 0;
     }
 }
 
-uint16_t irFrameGapMs(uint8_t protocol) {
-    // The frame period less the longest frame, rounded up so that frames
-    // never come faster than the protocol's period.
+uint8_t irMinFrames(uint8_t protocol) {
+    return protocol == IR_SIRC12 || protocol == IR_SIRC15 || protocol == IR_SIRC20 ? 3 : 1;
+}
+
+uint32_t irGapAfterUs(uint8_t protocol, uint32_t frameUs) {
+    // Periods from frame start to frame start. Panasonic's remotes keep a
+    // silence of 173T after each frame instead.
+    uint32_t periodUs;
     switch (protocol) {
-    case IR_NEC: return 41;        // 108 ms period; 67.5 ms frame (each byte and its inverse)
-    case IR_PANASONIC: return 75;  // 173T of silence
-    case IR_RC5: return 90;        // 128T period (113.8 ms); 27T from first to last mark, S1 opening with a space
-    case IR_RC6: return 84;        // 240T period (106.7 ms); 52T frame
-    case IR_RC6_6_20: return 81;   // 240T period; 60T frame
+    case IR_NEC:
+    case IR_SAMSUNG: periodUs = 108000; break;
+    case IR_PANASONIC: return 173UL * 432;  // int has 16 bits on the board
+    case IR_RC5: periodUs = 113778; break;  // 128 half bits of 32 carrier periods
+    case IR_RC6:
+    case IR_RC6_6_20: periodUs = 106667; break;  // 240T
+    case IR_SIRC12:
+    case IR_SIRC15:
+    case IR_SIRC20: periodUs = 45000; break;
     default: return 0;
     }
+    // Never less than a receiver needs to see a frame end.
+    const uint32_t kShortestGapUs = 5000;
+    return periodUs > frameUs + kShortestGapUs ? periodUs - frameUs : kShortestGapUs;
+}
+
+uint32_t irFrameUs(const uint16_t* durations, uint8_t count) {
+    uint32_t us = 0;
+    for (uint8_t i = 0; i < count; ++i) us += durations[i];
+    return us;
 }
 
 bool irDecode(const uint16_t* durations, uint8_t count, IrCode& code) {
@@ -315,6 +389,11 @@ bool irDecode(const uint16_t* durations, uint8_t count, IrCode& code) {
         code.protocol = IR_PANASONIC;
         return true;
     }
+    if (decodePulseDistance(kSamsung, durations, count, code)) {
+        code.protocol = IR_SAMSUNG;
+        return true;
+    }
+    if (decodeSirc(durations, count, code)) return true;
     if (decodeRc5(durations, count, code)) {
         code.protocol = IR_RC5;
         return true;

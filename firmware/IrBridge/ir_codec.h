@@ -7,7 +7,9 @@
 // the last mark: the silence after a frame is not part of it.
 //
 // Codes are written most significant bit first in the order the bits are
-// sent, so the first bit on the air is the top bit of the number.
+// sent, so the first bit on the air is the top bit of the number. (Sony
+// sends each field least significant bit first; its numbers are still in
+// the order of the air, as remote collections write them: SIRC12:A90.)
 #ifndef IRBRIDGE_IR_CODEC_H
 #define IRBRIDGE_IR_CODEC_H
 
@@ -20,11 +22,15 @@ enum IrProtocol : uint8_t {
     IR_RC5 = 3,        // 12 bits: address (5) << 7 | command (7, the inverted field bit on top)
     IR_RC6 = 4,        // mode 0, 16 bits: address << 8 | command
     IR_RC6_6_20 = 5,   // mode 6A with 20 bits, as satellite boxes use
+    IR_SIRC12 = 6,     // Sony: 7 command bits, then 5 address bits
+    IR_SIRC15 = 7,     // Sony: 7 command bits, then 8 address bits
+    IR_SIRC20 = 8,     // Sony: 7 command bits, 5 address bits, 8 extended bits
+    IR_SAMSUNG = 9,    // 32 bits like NEC's, after a 4.5 ms leader mark
 };
 
 struct IrCode {
     uint8_t protocol = IR_NONE;  // an IrProtocol
-    uint8_t bits = 0;            // 32, 48, 12, 16 or 20, as the protocol says
+    uint8_t bits = 0;            // 12 to 48, as the protocol says
     uint16_t high = 0;           // the first 16 of Panasonic's 48 bits, else 0
     uint32_t data = 0;           // the code (Panasonic: its last 32 bits)
     bool toggle = false;         // RC5 and RC6: flips on each new key press
@@ -49,8 +55,15 @@ uint8_t irEncode(const IrCode& code, uint16_t* durations, uint8_t capacity);
 // The carrier frequency of the protocol in hertz (0 for IR_NONE).
 uint16_t irCarrierHz(uint8_t protocol);
 
-// How long to stay silent after a frame of this protocol before the next.
-uint16_t irFrameGapMs(uint8_t protocol);
+// The fewest frames one press sends: Sony's receivers want three.
+uint8_t irMinFrames(uint8_t protocol);
+
+// How long to stay silent after a frame of `frameUs` microseconds before the
+// next one, so that frames start no faster than the protocol's period.
+uint32_t irGapAfterUs(uint8_t protocol, uint32_t frameUs);
+
+// The length of a frame from its first mark's start to its last mark's end.
+uint32_t irFrameUs(const uint16_t* durations, uint8_t count);
 
 // Decodes a received frame. Every duration may be off by up to 25% of its
 // nominal length. Returns false, leaving `code` as IR_NONE, for anything

@@ -2,20 +2,36 @@
 
 #include <string.h>
 
+#include "progmem.h"
+
 // Numbers are written by hand: printf would not fit the board's flash.
 
 namespace {
 
 struct ProtocolName {
     uint8_t protocol;
-    const char* name;
+    char name[10];
 };
 
-const ProtocolName kProtocolNames[] = {
-    {IR_NEC, "NEC"}, {IR_PANASONIC, "PANASONIC"}, {IR_RC5, "RC5"}, {IR_RC6, "RC6"}, {IR_RC6_6_20, "RC6-6-20"},
+// No name has a lower-case x or an upper-case Y, which end the board's lines:
+// Sony's protocol goes by its name SIRC.
+const ProtocolName kProtocolNames[] PROGMEM = {
+    {IR_NEC, "NEC"},           {IR_PANASONIC, "PANASONIC"}, {IR_RC5, "RC5"},       {IR_RC6, "RC6"},
+    {IR_RC6_6_20, "RC6-6-20"}, {IR_SIRC12, "SIRC12"},       {IR_SIRC15, "SIRC15"}, {IR_SIRC20, "SIRC20"},
+    {IR_SAMSUNG, "SAMSUNG"},
 };
+const uint8_t kProtocolCount = sizeof kProtocolNames / sizeof kProtocolNames[0];
 
-const char kNecRepeatText[] = "NEC repeat";
+// Entry i of the table, copied out of flash.
+ProtocolName protocolName(uint8_t i) {
+    ProtocolName entry;
+    memcpy_P(&entry, &kProtocolNames[i], sizeof entry);
+    return entry;
+}
+
+uint8_t nameLength(const ProtocolName& entry) { return static_cast<uint8_t>(strlen(entry.name)); }
+
+const char kNecRepeatText[] PROGMEM = "NEC repeat";
 
 // Writes characters while they fit with room for the terminating zero.
 struct TextWriter {
@@ -32,8 +48,8 @@ struct TextWriter {
         }
     }
 
-    void putText(const char* text) {
-        while (*text) put(*text++);
+    void putText(const char* text, uint8_t count) {
+        for (uint8_t i = 0; i < count; ++i) put(text[i]);
     }
 
     void putHex(uint32_t value, uint8_t bits) {
@@ -65,14 +81,17 @@ int8_t hexValue(char c) {
     return -1;
 }
 
-// Reads hexadecimal digits up to the first other character. Returns where it
-// stopped, or null if there is no digit or the value needs more than `bits`
-// (a multiple of 4) bits.
-const char* readHex(const char* text, uint8_t bits, uint32_t& value) {
+// Reads hexadecimal digits up to the first other character into a value of
+// `bits` bits. Returns where it stopped, or null if there is no digit or the
+// value needs more bits (then `tooWide` is set).
+const char* readHex(const char* text, uint8_t bits, uint32_t& value, bool& tooWide) {
     value = 0;
     const char* start = text;
     for (int8_t digit; (digit = hexValue(*text)) >= 0; ++text) {
-        if (value >> (bits - 4) != 0) return nullptr;
+        if (value >> (bits - 4) != 0) {
+            tooWide = true;
+            return nullptr;
+        }
         value = value << 4 | static_cast<uint8_t>(digit);
     }
     return text == start ? nullptr : text;
@@ -83,9 +102,10 @@ const char* readHex(const char* text, uint8_t bits, uint32_t& value) {
 // By subtraction: the board has no divider, and a monitor line of a hundred
 // numbers must not keep it from its serial input for long.
 uint8_t formatDecimal(uint16_t value, char out[5]) {
-    static const uint16_t kPowers[] = {10000, 1000, 100, 10};
+    static const uint16_t kPowers[] PROGMEM = {10000, 1000, 100, 10};
     uint8_t count = 0;
-    for (uint16_t power : kPowers) {
+    for (const uint16_t& entry : kPowers) {
+        const uint16_t power = pgm_read_word(&entry);
         char digit = '0';
         while (value >= power) {
             value = static_cast<uint16_t>(value - power);
@@ -123,13 +143,16 @@ uint16_t formatMonitorLine(const uint16_t* durations, uint8_t count, char* out, 
 uint8_t formatCode(const IrCode& code, char* out, uint8_t capacity) {
     TextWriter text = {out, capacity, 0, false};
     if (code.protocol == IR_NEC && code.repeat) {
-        text.putText(kNecRepeatText);
+        char repeat[sizeof kNecRepeatText];
+        memcpy_P(repeat, kNecRepeatText, sizeof repeat);
+        text.putText(repeat, sizeof repeat - 1);
         return static_cast<uint8_t>(text.finish());
     }
     if (!irValueFits(code)) return 0;
-    for (const ProtocolName& entry : kProtocolNames) {
+    for (uint8_t i = 0; i < kProtocolCount; ++i) {
+        const ProtocolName entry = protocolName(i);
         if (entry.protocol != code.protocol) continue;
-        text.putText(entry.name);
+        text.putText(entry.name, nameLength(entry));
         uint8_t highBits = static_cast<uint8_t>(irCodeBits(code.protocol) - dataBits(code.protocol));
         if (highBits > 0) {
             text.put(' ');
@@ -142,35 +165,43 @@ uint8_t formatCode(const IrCode& code, char* out, uint8_t capacity) {
     return 0;
 }
 
-bool parseCode(const char* text, IrCode& code) {
+CodeText readCode(const char* text, IrCode& code) {
     code = IrCode();
-    if (!text) return false;
-    if (strcmp(text, kNecRepeatText) == 0) {
+    if (!text) return CODE_BAD_TEXT;
+    if (strcmp_P(text, kNecRepeatText) == 0) {
         code.protocol = IR_NEC;
         code.bits = irCodeBits(IR_NEC);
         code.repeat = true;
-        return true;
+        return CODE_OK;
     }
-    for (const ProtocolName& entry : kProtocolNames) {
-        size_t nameLength = strlen(entry.name);
-        if (strncmp(text, entry.name, nameLength) != 0) continue;
-        const char* rest = text + nameLength;
+    for (uint8_t i = 0; i < kProtocolCount; ++i) {
+        const ProtocolName entry = protocolName(i);
+        const uint8_t length = nameLength(entry);
+        if (strncmp(text, entry.name, length) != 0) continue;
+        const char* rest = text + length;
         uint8_t bits = irCodeBits(entry.protocol);
         uint32_t high = 0;
         uint32_t data = 0;
+        bool tooWide = false;
         if (bits > 32) {
-            if (*rest != ' ') return false;
-            rest = readHex(rest + 1, static_cast<uint8_t>(bits - 32), high);
-            if (!rest) return false;
+            if (*rest != ' ') return CODE_BAD_TEXT;
+            rest = readHex(rest + 1, static_cast<uint8_t>(bits - 32), high, tooWide);
+            if (!rest) return tooWide ? CODE_TOO_WIDE : CODE_BAD_TEXT;
         }
-        if (*rest != ':') continue;  // "RC6" also begins "RC6-6-20"
-        rest = readHex(rest + 1, dataBits(entry.protocol), data);
-        if (!rest || *rest != '\0') return false;
+        if (*rest != ':') continue;  // "RC6" also begins "RC6-6-20", "SIRC1" all three
+        rest = readHex(rest + 1, dataBits(entry.protocol), data, tooWide);
+        if (!rest) return tooWide ? CODE_TOO_WIDE : CODE_BAD_TEXT;
+        if (*rest != '\0') return CODE_BAD_TEXT;
         code.protocol = entry.protocol;
         code.bits = bits;
         code.high = static_cast<uint16_t>(high);
         code.data = data;
-        return true;
+        return CODE_OK;
     }
-    return false;
+    // A name followed by a colon or a blank that is none of ours.
+    for (; *text; ++text)
+        if (*text == ':' || *text == ' ') return CODE_UNKNOWN_PROTOCOL;
+    return CODE_BAD_TEXT;
 }
+
+bool parseCode(const char* text, IrCode& code) { return readCode(text, code) == CODE_OK; }

@@ -50,12 +50,17 @@ uint16_t formatMonitorLine(const uint16_t* durations, uint8_t count, char* out, 
 
 // Writes the text of a code without the ending 'Y' and a terminating zero:
 //   NEC:20DF10EF   PANASONIC 4004:0100BCBD   RC5:02C   RC6:000C   RC6-6-20:C005C
+//   SIRC12:A90   SIRC15:1234   SIRC20:12345   SAMSUNG:E0E040BF
 // An NEC repeat frame is "NEC repeat" (no colon: shown, not logged).
 // Returns the length, or 0 if it does not fit or the protocol is unknown.
 uint8_t formatCode(const IrCode& code, char* out, uint8_t capacity);
 
-// Reads a code written as formatCode writes it (the toggle is false).
-// Returns false for anything else.
+// Reads a code written as formatCode writes it (the toggle is false), and
+// says what is wrong with anything else.
+enum CodeText : uint8_t { CODE_OK, CODE_UNKNOWN_PROTOCOL, CODE_TOO_WIDE, CODE_BAD_TEXT };
+CodeText readCode(const char* text, IrCode& code);
+
+// The same, true for CODE_OK.
 bool parseCode(const char* text, IrCode& code);
 
 #endif

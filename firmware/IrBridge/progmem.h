@@ -10,6 +10,8 @@
 #define PROGMEM
 #define PSTR(text) (text)
 #define memcpy_P memcpy
+#define memcmp_P memcmp
+#define strcmp_P strcmp
 #define strlen_P strlen
 #define pgm_read_byte(address) (*(const uint8_t*)(address))
 #define pgm_read_word(address) (*(const uint16_t*)(address))

@@ -118,6 +118,14 @@ std::string readFor(int fd, std::chrono::milliseconds wait) {
     return text;
 }
 
+// Reads everything that comes within `wait`.
+std::string readAllFor(int fd, std::chrono::milliseconds wait) {
+    std::string text;
+    for (const auto end = Clock::now() + wait; Clock::now() < end;)
+        text += readFor(fd, std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()));
+    return text;
+}
+
 std::string readLine(int fd, std::chrono::milliseconds deadline) {
     std::string line;
     const auto end = Clock::now() + deadline;
@@ -244,6 +252,16 @@ public:
         clickView(layout::PictureXOffset + static_cast<int>(0.40f * 250 * scale), static_cast<int>(0.07f * 861 * scale));
     }
 
+    // The same button held down for `seconds`.
+    void holdPanasonicButton1(double seconds) const {
+        const float scale = static_cast<float>(screenshot().height - viewY_) / 861.0f;
+        run({"xdotool", "mousemove", "--window", window_,
+             std::to_string(viewX_ + layout::PictureXOffset + static_cast<int>(0.40f * 250 * scale)),
+             std::to_string(viewY_ + static_cast<int>(0.07f * 861 * scale)), "mousedown", "1", "sleep",
+             std::to_string(seconds), "mouseup", "1"},
+            env_);
+    }
+
     // Remote, IR Monitor through the keyboard: Alt opens the menu bar.
     void showIrMonitor() const {
         run({"xdotool", "key", "--window", window_, "--delay", "100", "alt", "Right", "Right", "Down", "Up", "Return"},
@@ -326,6 +344,18 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
         sent += readFor(board.out, 1000ms);
     }
     EXPECT_NE(sent.find(expected), std::string::npos) << sent;
+
+    // Held for a second and a half, the button's key repeats as its remote
+    // repeats it, from 300 ms on, and stops when the button comes up.
+    readFor(board.out, 500ms);
+    desktop.holdPanasonicButton1(1.5);
+    const std::string held = readAllFor(board.out, 700ms);
+    size_t frames = 0;
+    for (size_t at = held.find(expected); at != std::string::npos; at = held.find(expected, at + 1))
+        ++frames;
+    EXPECT_GE(frames, 6u) << held;
+    EXPECT_LE(frames, 13u) << held;  // 1.7 s at most, a frame each 135 ms
+    EXPECT_EQ(readFor(board.out, 1000ms), "") << "frames after the button came up, " << frames << " before";
 
     desktop.showIrMonitor();
     // The program reads the port only while the IR Monitor is shown.

@@ -81,6 +81,33 @@ TEST_F(Window, ClickOnAButtonSendsItsKeyCode) {
     EXPECT_EQ(board.receive(4), "D145");
 }
 
+// A button held down holds its key on the board: its key code at once, from
+// 300 ms on "!K" every 100 ms, "!U" when it comes up. A click stays a click.
+TEST_F(Window, AButtonHeldDownHoldsItsKey) {
+    setViewHeight(861);
+    ASSERT_TRUE(connectByClick());
+    const PictureGeometry& g = view()->state().geometry;
+    const QPoint button1(g.xOffset + static_cast<int>(0.40f * static_cast<float>(g.width) * g.scale),
+                         static_cast<int>(0.07f * static_cast<float>(g.height) * g.scale));
+    QTest::mousePress(view(), Qt::LeftButton, {}, button1);
+    EXPECT_EQ(board.receive(4), "A101");
+    QTest::qWait(650);
+    QTest::mouseRelease(view(), Qt::LeftButton, {}, button1);
+    const std::string held = board.receive(100, std::chrono::milliseconds(300));
+    EXPECT_TRUE(held == "!K!K!K!U" || held == "!K!K!K!K!U") << held;  // at 300, 400, 500 and 600 ms
+
+    QTest::mouseClick(view(), Qt::LeftButton, {}, button1);
+    QTest::qWait(500);
+    EXPECT_EQ(board.receive(100, std::chrono::milliseconds(200)), "A101");
+
+    // Held while the connection ends: nothing more goes out.
+    QTest::mousePress(view(), Qt::LeftButton, {}, button1);
+    QTest::qWait(350);
+    clickConnectButtonMiddle();
+    QTest::qWait(300);
+    EXPECT_EQ(board.receive(100, std::chrono::milliseconds(200)), "A101!K!U");
+}
+
 TEST_F(Window, NotConnectedSendsNothing) {
     setViewHeight(861);
     clickPicture(0.40f, 0.07f);

@@ -146,6 +146,9 @@ TEST_F(IrBridgeAvr, ItsPtyIsTheBoardsSerialPortAndStdinItsReceiver) {
 
     board.command("play 560 560 560\n");
     EXPECT_TRUE(board.ptyShows("C 56")) << board.ptyText;
+    // A raw frame as the board is given one plays the same.
+    board.command("play RAW 38000:2000,3000,4000\n");
+    EXPECT_TRUE(board.ptyShows("C 2000 3000 4000")) << board.ptyText;
 
     // The probe's burst is no protocol's frame.
     board.send("N");

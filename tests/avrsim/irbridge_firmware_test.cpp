@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,19 @@ struct Board {
     std::vector<SentFrame> sent;
 };
 
+// Within 1% or 10 us, whichever is more: what the board promises for the
+// durations it is given. A mark cut during a low half of the carrier looks
+// on the pin as if it ended anywhere in that half: the demodulator takes its
+// middle, so a quarter of the carrier's period comes on top.
+void expectDurations(const SentFrame& frame, const std::vector<uint32_t>& expected, const std::string& what)
+{
+    ASSERT_EQ(frame.durations.size(), expected.size()) << what;
+    const double unseen = 1e6 / frame.carrierHz / 4;
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(frame.durations[i], expected[i], std::max(expected[i] / 100.0, 10.0) + unseen)
+            << what << " duration " << i;
+}
+
 void expectFrame(const SentFrame& frame, const IrCode& code)
 {
     const std::vector<uint32_t> expected = frameOf(code);
@@ -122,7 +136,8 @@ TEST(IrBridgeFirmware, AKeyCodeSendsItsFrameOnTheLed)
 
 TEST(IrBridgeFirmware, AFramePlayedIntoTheReceiverComesBackAsLines)
 {
-    for (const char* text : {"NEC:20DF10EF", "PANASONIC 4004:0100BCBD", "RC5:02C", "RC6:000C", "RC6-6-20:0C05C"}) {
+    for (const char* text : {"NEC:20DF10EF", "PANASONIC 4004:0100BCBD", "RC5:02C", "RC6:000C", "RC6-6-20:0C05C",
+                             "SIRC12:A90", "SIRC15:5A81", "SIRC20:12345", "SAMSUNG:E0E040BF"}) {
         Board b;
         const std::vector<uint32_t> frame = frameOf(parsed(text));
         b.board.playIr(frame, b.board.nowUs() + 1000);
@@ -249,6 +264,172 @@ TEST(IrBridgeFirmware, AFrameBeingReceivedDelaysSendingByAtMostThatFrame)
     EXPECT_GE(b.sent[0].startUs, b.board.playEndUs());
     EXPECT_LE(b.sent[0].startUs, b.board.playEndUs() + 20'000);
     EXPECT_TRUE(b.runUntilSerial("PANASONIC 4004:0100BCBDY")) << b.serial;
+}
+
+// Codes and raw frames the program gives come out of the LED as given:
+// carriers within 2%, durations within 1% or 10 us.
+TEST(IrBridgeFirmware, GivenCodesAndRawFramesLeaveTheLedAsGiven)
+{
+    for (const char* text : {"SIRC12:A90", "SIRC15:5A81", "SIRC20:12345", "SAMSUNG:E0E040BF", "NEC:20DF10EF"}) {
+        Board b;
+        b.board.sendSerial(std::string("!S") + text + "\r");
+        ASSERT_TRUE(b.runUntilSent(1)) << text;
+        const IrCode code = parsed(text);
+        EXPECT_EQ(decodedText(b.sent[0]), text);
+        EXPECT_NEAR(b.sent[0].carrierHz, irCarrierHz(code.protocol), irCarrierHz(code.protocol) * 0.02) << text;
+        expectDurations(b.sent[0], frameOf(code), text);
+    }
+    // A hundred numbers: 99 durations, marks from 100 us to 10 ms and spaces
+    // to 5 ms (a longer one ends a frame), and the silence after them.
+    std::vector<uint32_t> durations;
+    for (uint32_t i = 0; i < 99; ++i)
+        durations.push_back(100 + i * 397 % (i % 2 ? 4900 : 9900));
+    for (uint32_t hertz : {30000, 36000, 38000, 40000, 56000, 60000}) {
+        Board b;
+        std::string message = "!SRAW " + std::to_string(hertz) + ":";
+        for (uint32_t d : durations)
+            message += std::to_string(d) + " ";
+        b.board.sendSerial(message + "20000\r");
+        ASSERT_TRUE(b.runUntilSent(1)) << hertz;
+        EXPECT_NEAR(b.sent[0].carrierHz, hertz, hertz * (hertz % 2000 == 0 && hertz != 30000 && hertz != 60000 ? 0.01 : 0.02));
+        expectDurations(b.sent[0], durations, std::to_string(hertz) + " Hz");
+        EXPECT_EQ(b.serial, "");
+    }
+}
+
+// For a second the program says every 100 ms that the key is still held;
+// the LED repeats it as its remote would, and stops within 200 ms of the
+// last word.
+TEST(IrBridgeFirmware, AHeldKeyRepeatsAsItsRemoteDoes)
+{
+    struct Row {
+        const char* hold;
+        const char* first;
+        const char* repeat;
+        double periodMs;
+    } rows[] = {
+        {"!HNEC:20DF10EF\r", "NEC:20DF10EF", "NEC repeat", 108},
+        {"!HSAMSUNG:E0E040BF\r", "SAMSUNG:E0E040BF", "SAMSUNG:E0E040BF", 108},
+        {"!HSIRC12:A90\r", "SIRC12:A90", "SIRC12:A90", 45},
+        {"!HSIRC20:12345\r", "SIRC20:12345", "SIRC20:12345", 45},
+        {"!HRC5:02C\r", "RC5:02C", "RC5:02C", 113.8},
+        {"!HRC6-6-20:0C05C\r", "RC6-6-20:0C05C", "RC6-6-20:0C05C", 106.7},
+        {"!HRC6:000C\r", "RC6:000C", "RC6:000C", 106.7},
+        // Panasonic keeps 173T of silence after each frame.
+        {"!HPANASONIC 4004:0100BCBD\r", "PANASONIC 4004:0100BCBD", "PANASONIC 4004:0100BCBD", 0},
+        {"!HRAW 38000:9000 4500 560 560 560 70000\r", "?", "?", 85.18},  // the frame and its silence
+    };
+    for (Row& row : rows) {
+        if (row.periodMs == 0) {
+            const std::vector<uint32_t> frame = frameOf(parsed(row.first));
+            row.periodMs = (std::accumulate(frame.begin(), frame.end(), 0.0) + 173 * 432) / 1000;
+        }
+        Board b;
+        b.board.sendSerial(row.hold);
+        uint64_t lastWordUs = 0;
+        for (int i = 0; i < 10; ++i) {
+            b.runUntil([] { return false; }, 100'000);
+            b.board.sendSerial("!K");
+            lastWordUs = b.board.nowUs();
+        }
+        b.runUntil([] { return false; }, 600'000);
+        // Held for 1 s, and at most 200 ms after the last word.
+        ASSERT_GE(b.sent.size(), static_cast<size_t>(1000 / row.periodMs)) << row.hold;
+        ASSERT_LE(b.sent.size(), static_cast<size_t>(1200 / row.periodMs) + 1) << row.hold;
+        EXPECT_EQ(decodedText(b.sent[0]), row.first) << row.hold;
+        for (size_t i = 1; i < b.sent.size(); ++i) {
+            EXPECT_EQ(decodedText(b.sent[i]), row.repeat) << row.hold << " frame " << i;
+            EXPECT_NEAR((b.sent[i].startUs - b.sent[i - 1].startUs) / 1000.0, row.periodMs, row.periodMs * 0.02)
+                << row.hold << " frame " << i;
+        }
+        const SentFrame& last = b.sent.back();
+        uint64_t endUs = last.startUs;
+        for (uint32_t d : last.durations)
+            endUs += d;
+        EXPECT_LE(endUs, lastWordUs + 200'000) << row.hold;
+        EXPECT_EQ(b.serial, "") << row.hold;
+    }
+}
+
+// A frame from another remote that starts between the frames of a held key
+// is heard whole: the next repeat waits for it.
+TEST(IrBridgeFirmware, AHeldKeyLeavesTheReceiverItsGaps)
+{
+    Board b;
+    b.board.sendSerial("!HNEC:20DF10EF\r");
+    for (int i = 0; i < 3; ++i) {
+        b.runUntil([] { return false; }, 100'000);
+        b.board.sendSerial("!K");
+    }
+    ASSERT_EQ(b.sent.size(), 3u);
+    const SentFrame& last = b.sent.back();
+    uint64_t endUs = last.startUs;
+    for (uint32_t d : last.durations)
+        endUs += d;
+    const std::vector<uint32_t> played = frameOf(parsed("SAMSUNG:E0E040BF"));
+    b.board.playIr(played, endUs + 60'000);  // on past the time the next repeat is due
+    b.board.sendSerial("!K");
+    ASSERT_TRUE(b.runUntilSerial("SAMSUNG:E0E040BFY")) << b.serial;
+    b.runUntil([] { return false; }, 100'000);
+    ASSERT_GT(b.sent.size(), 3u);
+    EXPECT_GE(b.sent[3].startUs, b.board.playEndUs());
+    EXPECT_EQ(decodedText(b.sent[3]), "NEC repeat");
+}
+
+// The toggle bit of RC5 and RC6 flips between presses, so "2" then "2" is
+// 22 and not a held 2; a held key keeps it.
+TEST(IrBridgeFirmware, TheToggleFlipsOnEachNewPress)
+{
+    for (const char* key : {"B105", "C100"}) {
+        Board b;
+        b.board.sendSerial(std::string(key) + key);
+        ASSERT_TRUE(b.runUntilSent(2)) << key;
+        b.board.sendSerial(std::string("!H") + key);
+        b.runUntil([] { return false; }, 100'000);
+        b.board.sendSerial("!K");
+        ASSERT_TRUE(b.runUntilSent(4)) << key;
+        std::vector<bool> toggles;
+        for (const SentFrame& frame : b.sent) {
+            std::vector<uint16_t> durations(frame.durations.begin(), frame.durations.end());
+            IrCode code;
+            ASSERT_TRUE(irDecode(durations.data(), uint8_t(durations.size()), code)) << key;
+            toggles.push_back(code.toggle);
+        }
+        EXPECT_EQ(toggles, (std::vector<bool>{false, true, false, false})) << key;
+    }
+}
+
+// A hundred messages of every kind at once all go out, in order: the serial
+// input is read fast enough never to fill up.
+TEST(IrBridgeFirmware, AHundredMixedMessagesAtOnceGoOutInOrder)
+{
+    const std::vector<std::string> messages = {"A101", "!SNEC:20DF10EF\r", "!SSAMSUNG:E0E040BF\n", "B105",
+                                               "!SRC5:02C\r", "!SPANASONIC 4004:0100BCBD\r", "D120",
+                                               "!SRAW 38000:9000 4500 560 1690 560\r", "!SRC6-6-20:0C05C\r",
+                                               "!SA102"};
+    Board b;
+    std::string burst;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 100; ++i) {
+        const std::string& message = messages[i % messages.size()];
+        burst += message;
+        if (message == "A101" || message == "B105" || message == "D120" || message == "!SA102")
+            expected.push_back(textOf(keyCode(message.c_str() + (message[0] == '!' ? 2 : 0))));
+        else if (message.starts_with("!SRAW"))
+            expected.push_back("?");
+        else
+            expected.push_back(message.substr(2, message.size() - 3));
+    }
+    b.board.sendSerial(burst);
+    ASSERT_TRUE(b.runUntilSent(100, 15'000'000)) << b.sent.size() << " frames; " << b.serial;
+    std::vector<std::string> decoded;
+    for (const SentFrame& frame : b.sent)
+        decoded.push_back(decodedText(frame));
+    EXPECT_EQ(decoded, expected);
+    EXPECT_EQ(b.serial, "");
+    const int peak = b.board.variableByte("serialInputPeak");
+    std::printf("serial_input_peak_bytes: %d of 128 (%zu bytes in the burst)\n", peak, burst.size());
+    EXPECT_LT(peak, 128);
 }
 
 }  // namespace

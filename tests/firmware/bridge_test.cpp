@@ -69,6 +69,16 @@ std::string textOf(const IrCode& code)
     return std::string(text, formatCode(code, text, sizeof text));
 }
 
+// A frame as the LED sent it.
+struct Sent {
+    uint32_t startMs;
+    uint32_t endMs;
+    std::string text;  // the decoded code, or "raw N" for N durations that are none
+    bool toggle;
+    uint16_t carrierHz;
+    uint32_t gapMs;
+};
+
 struct Board {
     explicit Board(Eeprom& e) : eeprom(e) {}
 
@@ -82,13 +92,36 @@ struct Board {
         std::vector<uint16_t> durations = frameOf(code);
         bridge.frameReceived(durations.data(), uint8_t(durations.size()));
     }
-    // The codes of the frames that would go out, as text.
+    // Runs the board's loop a millisecond at a time for `ms`, sending frames
+    // when they are due and the LED is free, and saying "!K" every
+    // `keepMs` if given.
+    std::vector<Sent> run(uint32_t ms, uint32_t keepMs = 0)
+    {
+        std::vector<Sent> frames;
+        for (uint32_t end = nowMs + ms, start = nowMs; nowMs < end; ++nowMs) {
+            if (keepMs != 0 && (nowMs - start) % keepMs == keepMs - 1)
+                type("!K");
+            if (nowMs < ledFreeAtMs || !bridge.frameDue(nowMs))
+                continue;
+            uint16_t durations[kIrMaxDurations];
+            const Transmission t = bridge.nextFrame(durations, kIrMaxDurations);
+            IrCode code;
+            const uint32_t endMs = nowMs + (irFrameUs(durations, t.count) + 999) / 1000;
+            frames.push_back({nowMs, endMs,
+                              irDecode(durations, t.count, code) ? textOf(code) : "raw " + std::to_string(t.count),
+                              code.toggle, t.carrierHz, (t.gapUs + 999) / 1000});
+            ledFreeAtMs = endMs + (t.gapUs + 999) / 1000;
+        }
+        return frames;
+    }
+    // The codes of the frames that go out until the board has nothing left
+    // to send, as text.
     std::vector<std::string> sent()
     {
         std::vector<std::string> codes;
-        IrCode code;
-        while (bridge.nextFrame(code))
-            codes.push_back(textOf(code));
+        for (std::vector<Sent> more; !(more = run(500)).empty();)
+            for (const Sent& frame : more)
+                codes.push_back(frame.text);
         return codes;
     }
     std::string defaultOf(const char* name)
@@ -102,6 +135,7 @@ struct Board {
     TextOutput output;
     Bridge bridge{output, eeprom};
     uint32_t nowMs = 1000;
+    uint32_t ledFreeAtMs = 0;
 };
 
 TEST(Bridge, KeyCodesAreFoundInTheStreamWhateverSurroundsThem)
@@ -149,11 +183,12 @@ TEST(Bridge, ABurstOfKeyCodesWaitsInOrderUpToTheQueueSize)
     for (int round = 0; round < 3; ++round) {
         std::string burst, dropped;
         std::vector<std::string> expected;
-        const int keys = round == 0 ? 45 : Bridge::kQueueSize + 2;
+        const int capacity = MessageQueue::kBytes / 2;  // two bytes a key code
+        const int keys = round == 0 ? 45 : capacity + 2;
         for (int i = 0; i < keys; ++i) {
             std::string name = std::string(1, "ABCD"[(i + round) % 4]) + std::to_string(100 + i % 41);
             burst += name;
-            if (i < Bridge::kQueueSize)
+            if (i < capacity)
                 expected.push_back(board.defaultOf(name.c_str()));
             else
                 dropped += "Too many key codes at once, dropped " + name + "Y";
@@ -162,6 +197,185 @@ TEST(Bridge, ABurstOfKeyCodesWaitsInOrderUpToTheQueueSize)
         EXPECT_EQ(board.output.take(), dropped) << "round " << round;
         EXPECT_EQ(board.sent(), expected) << "round " << round;
     }
+}
+
+// Codes and raw frames given by the program go out in order with key codes.
+TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes)
+{
+    std::string raw100 = "!SRAW 36000:";  // 99 durations and the silence after them
+    for (int i = 0; i < 100; ++i)
+        raw100 += std::to_string(i % 2 ? 500 + i : 900) + (i < 99 ? " " : "\r\n");
+    struct Row {
+        std::string typed;
+        std::vector<std::string> sent;  // "raw N C G": N durations, C Hz, G ms after
+    } rows[] = {
+        {"!SNEC:20DF10EF\r", {"NEC:20DF10EF"}},
+        {"A101!SSAMSUNG:E0E040BF\nA102", {"@A101", "SAMSUNG:E0E040BF", "@A102"}},
+        {"!SPANASONIC 4004:0100BCBD\r!SRC6-6-20:0C05C\r", {"PANASONIC 4004:0100BCBD", "RC6-6-20:0C05C"}},
+        {"!SSIRC15:5A81\r", {"SIRC15:5A81", "SIRC15:5A81", "SIRC15:5A81"}},  // one press: three frames
+        {"!SSIRC20:12345\r\n", {"SIRC20:12345", "SIRC20:12345", "SIRC20:12345"}},
+        {"!SA101!SRC5:02C\r", {"@A101", "RC5:02C"}},
+        {"!SRAW 38000:9000 4500 560\r", {"raw 3 38000 40"}},
+        {"!SRAW 30000:100,200,300,44001\n", {"raw 3 30000 45"}},
+        {"!SRAW 60000:9000\t4500\t560\t1690\t560x\r", {}},  // a monitor line as it came is no message
+        {raw100, {"raw 99 36000 1"}},
+        {"!SNEC:20df10ef\r", {"NEC:20DF10EF"}},
+    };
+    for (Row& row : rows) {
+        Eeprom eeprom;
+        Board board{eeprom};
+        board.type(row.typed);
+        std::vector<std::string> sent;
+        for (const Sent& frame : board.run(2000))
+            sent.push_back(frame.text.starts_with("raw ") ? frame.text + " " + std::to_string(frame.carrierHz) + " " +
+                                                                std::to_string(frame.gapMs)
+                                                          : frame.text);
+        for (std::string& text : row.sent)
+            if (text[0] == '@')
+                text = board.defaultOf(text.c_str() + 1);
+        EXPECT_EQ(sent, row.sent) << row.typed;
+        if (!row.sent.empty())
+            EXPECT_EQ(board.output.take(), "") << row.typed << ": only errors are answered";
+    }
+}
+
+TEST(Bridge, BadMessagesAreAnsweredAndSendNothing)
+{
+    std::string tooMany = "!SRAW 38000:";
+    for (int i = 0; i < 101; ++i)
+        tooMany += "500 ";
+    const std::pair<std::string, std::string> rows[] = {
+        {"!SNECK:20DF10EF\r", "Unknown protocol, nothing sent"},
+        {"!SSONY:A90\r", "Unknown protocol, nothing sent"},
+        {"!SNEC:120DF10EF\r", "Value too wide for its protocol, nothing sent"},
+        {"!SSIRC12:1000\r", "Value too wide for its protocol, nothing sent"},
+        {"!SSIRC15:8000\r", "Value too wide for its protocol, nothing sent"},
+        {"!SPANASONIC 14004:0100BCBD\r", "Value too wide for its protocol, nothing sent"},
+        {"!SRAW 29999:9000 4500 560\r", "Carrier out of range, nothing sent"},
+        {"!SRAW 60001:9000 4500 560\r", "Carrier out of range, nothing sent"},
+        {"!SRAW 380000000:9000\r", "Carrier out of range, nothing sent"},
+        {tooMany + "\r", "Too many durations, nothing sent"},
+        {"!SRAW 38000:9000 0 560\r", "Bad message, nothing sent"},
+        {"!SRAW 38000:65536 4500 560\r", "Bad message, nothing sent"},
+        {"!SRAW 38000:9000 4500 65536\r", "Bad message, nothing sent"},
+        {"!SRAW 38000:9000 4500 1000000 5\r", "Bad message, nothing sent"},
+        {"!SRAW 38000:9000 0\r", "Bad message, nothing sent"},  // no silence after it
+        {"!SRAW 38000:\r", "Bad message, nothing sent"},
+        {"!SRAW 38000\r", "Bad message, nothing sent"},
+        {"!SRAW :9000\r", "Bad message, nothing sent"},
+        {"!SNEC repeat\r", "Bad message, nothing sent"},
+        {"!SNEC:\r", "Bad message, nothing sent"},
+        {"!SNEC:20DF10EF0000000000000000000000\r", "Bad message, nothing sent"},
+        {"!S\r", "Bad message, nothing sent"},
+        {"!SNEC:20DF10EF!U", "Bad message, nothing sent"},  // cut short by the next message
+    };
+    for (const auto& [typed, answer] : rows) {
+        Eeprom eeprom;
+        Board board{eeprom};
+        board.type(typed + "A101");
+        EXPECT_EQ(board.output.take(), answer + "Y") << typed;
+        EXPECT_EQ(board.sent(), std::vector<std::string>{board.defaultOf("A101")}) << typed;
+    }
+}
+
+// While the program keeps saying "!K", a held key repeats as its remote
+// repeats it; after the last word it stops within 200 ms.
+TEST(Bridge, AHeldKeyRepeatsInItsProtocolsWay)
+{
+    struct Row {
+        const char* hold;
+        const char* first;
+        const char* repeat;
+        uint32_t periodMs;  // at most 1 ms more
+    } rows[] = {
+        {"!HNEC:20DF10EF\r", "NEC:20DF10EF", "NEC repeat", 108},
+        {"!HSAMSUNG:E0E040BF\r", "SAMSUNG:E0E040BF", "SAMSUNG:E0E040BF", 108},
+        {"!HSIRC12:A90\r", "SIRC12:A90", "SIRC12:A90", 45},
+        {"!HRC5:02C\r", "RC5:02C", "RC5:02C", 114},
+        {"!HRC6:000C\r", "RC6:000C", "RC6:000C", 107},
+        {"!HRAW 38000:9000 4500 560 60000\r", "raw 3", "raw 3", 75},
+    };
+    for (const Row& row : rows) {
+        Eeprom eeprom;
+        Board board{eeprom};
+        board.type(row.hold);
+        std::vector<Sent> frames = board.run(1000, 100);
+        const uint32_t lastKeptMs = board.nowMs - 1;
+        for (const Sent& more : board.run(1000))
+            frames.push_back(more);
+        ASSERT_GE(frames.size(), 1000 / row.periodMs) << row.hold;
+        EXPECT_EQ(frames[0].text, row.first) << row.hold;
+        for (size_t i = 1; i < frames.size(); ++i) {
+            EXPECT_EQ(frames[i].text, row.repeat) << row.hold << " frame " << i;
+            EXPECT_EQ(frames[i].toggle, frames[0].toggle) << row.hold << " frame " << i;
+            EXPECT_GE(frames[i].startMs - frames[i - 1].startMs, row.periodMs) << row.hold << " frame " << i;
+            EXPECT_LE(frames[i].startMs - frames[i - 1].startMs, row.periodMs + 1) << row.hold << " frame " << i;
+        }
+        // The last frame ends within 200 ms of the last word, and no frame
+        // that would have fitted was left out.
+        EXPECT_LE(frames.back().endMs, lastKeptMs + Bridge::kHoldMs) << row.hold;
+        EXPECT_GT(frames.back().endMs + row.periodMs, lastKeptMs + Bridge::kHoldMs) << row.hold;
+    }
+}
+
+// A held key stops once let go, when another message comes, or when the
+// program falls silent, and Sony's still sends its three frames.
+TEST(Bridge, AHeldKeyLetsGo)
+{
+    struct Row {
+        const char* typed;
+        size_t frames;
+    } rows[] = {
+        {"!HNEC:20DF10EF\r!U", 1},
+        {"!HA101", 2},  // no word after the hold: 200 ms
+        {"!HSIRC12:A90\r!U", 3},
+        {"!HNEC:20DF10EF\rA102", 2},
+        {"!UA101", 1},
+    };
+    for (const Row& row : rows) {
+        Eeprom eeprom;
+        Board board{eeprom};
+        board.type(row.typed);
+        EXPECT_EQ(board.run(1000, 0).size(), row.frames) << row.typed;
+    }
+}
+
+// A button held down: the program sends its key code at once, and from
+// 300 ms on says it is still held; the press repeats from then until let go.
+// A word that comes more than 400 ms after the press holds nothing.
+TEST(Bridge, APressHeldDownRepeatsFromTheFirstWord)
+{
+    Eeprom eeprom;
+    Board board{eeprom};
+    board.type("!SNEC:20DF10EF\r");
+    EXPECT_EQ(board.run(300).size(), 1u);
+    const std::vector<Sent> held = board.run(700, 100);
+    EXPECT_GE(held.size(), 5u);
+    for (const Sent& frame : held)
+        EXPECT_EQ(frame.text, "NEC repeat");
+    board.type("!U");
+    EXPECT_EQ(board.run(500).size(), 0u);
+
+    board.type("A101");
+    EXPECT_EQ(board.run(450).size(), 1u);
+    EXPECT_EQ(board.run(1000, 100).size(), 0u);
+}
+
+// A new press flips the toggle bit of RC5 and RC6, so that the TV tells a
+// second press from a held key ("2", "2" is channel 22); a hold keeps it.
+TEST(Bridge, TheToggleFlipsBetweenPressesOnly)
+{
+    Eeprom eeprom;
+    Board board{eeprom};
+    board.type("C100C100B105B105!SRC5:02C\r!HRC5:02C\r");
+    std::vector<bool> toggles;
+    for (const Sent& frame : board.run(1000, 100))
+        toggles.push_back(frame.toggle);
+    ASSERT_GE(toggles.size(), 9u);
+    const std::vector<bool> presses(toggles.begin(), toggles.begin() + 6);
+    EXPECT_EQ(presses, (std::vector<bool>{false, true, false, true, false, true}));
+    for (size_t i = 6; i < toggles.size(); ++i)
+        EXPECT_TRUE(toggles[i]) << i;
 }
 
 TEST(Bridge, ReceivedFramesGiveAMonitorLineAndAValueLine)

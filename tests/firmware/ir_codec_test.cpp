@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "ir_codec.h"
@@ -14,6 +15,7 @@ constexpr double kNecUnit = 562.5;
 constexpr double kPanasonicUnit = 432;
 constexpr double kRc5Half = 889;
 constexpr double kRc6Unit = 444;
+constexpr double kSircUnit = 600;
 
 std::vector<uint16_t> encode(const IrCode& code) {
     std::vector<uint16_t> frame(kIrMaxDurations);
@@ -44,6 +46,10 @@ std::vector<IrCode> sampleCodes() {
     std::vector<IrCode> codes = {
         makeCode(IR_NEC, 0),           makeCode(IR_NEC, 0xFFFFFFFF),           makeCode(IR_NEC, 0x20DF10EF),
         makeCode(IR_PANASONIC, 0, 0),  makeCode(IR_PANASONIC, 0xFFFFFFFF, 0xFFFF), makeCode(IR_PANASONIC, 0x0100BCBD, 0x4004),
+        makeCode(IR_SAMSUNG, 0),       makeCode(IR_SAMSUNG, 0xFFFFFFFF),       makeCode(IR_SAMSUNG, 0xE0E040BF),
+        makeCode(IR_SIRC12, 0),        makeCode(IR_SIRC12, 0xFFF),             makeCode(IR_SIRC12, 0xA90),
+        makeCode(IR_SIRC15, 0x7FFF),   makeCode(IR_SIRC15, 0x5A81),            makeCode(IR_SIRC20, 0xFFFFF),
+        makeCode(IR_SIRC20, 0x12345),
     };
     const std::pair<uint8_t, uint32_t> manchester[] = {
         {IR_RC5, 0},      {IR_RC5, 0xFFF},        {IR_RC5, 0x02C},          {IR_RC5, 0x80},
@@ -75,6 +81,10 @@ TEST(IrCodec, KnownFramesFollowThePublishedTiming) {
         {makeCode(IR_RC6, 0x000C), kRc6Unit, {6, 2, 1, 2, 1, 1, 1, 1, 1, 2, 2, 1}},
         // mode 110, trailer 0, data 1100...: the trailer's mark runs on into the first data bit's
         {makeCode(IR_RC6_6_20, 0xC005C), kRc6Unit, {6, 2, 1, 1, 1, 1, 1, 2, 1, 2, 3, 1, 1, 2, 1}},
+        // leader 4; then a space of 1 and a mark of 2 (a 1) or 1 (a 0): A90 = 1010 1001 0000
+        {makeCode(IR_SIRC12, 0xA90), kSircUnit, {4, 1, 2, 1, 1, 1, 2, 1, 1, 1, 2, 1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 1}},
+        // in microseconds: leader 4500, 4500; E0 = 1110 0000, a 1 is 560, 1690 and a 0 is 560, 560
+        {makeCode(IR_SAMSUNG, 0xE0E040BF), 1, {4500, 4500, 560, 1690, 560, 1690, 560, 1690, 560, 560, 560, 560}},
     };
     for (const Row& row : rows) {
         std::vector<uint16_t> frame = encode(row.code);
@@ -86,33 +96,42 @@ TEST(IrCodec, KnownFramesFollowThePublishedTiming) {
     EXPECT_EQ(encode(rows[0].code).size(), 67u);
     EXPECT_EQ(encode(rows[2].code).size(), 99u);
     EXPECT_EQ(encode(rows[3].code).size(), rows[3].units.size());
+    EXPECT_EQ(encode(rows[6].code).size(), rows[6].units.size());
+    EXPECT_EQ(encode(makeCode(IR_SIRC20, 0)).size(), 41u);
+    EXPECT_EQ(encode(rows[7].code).size(), 67u);
 }
 
 TEST(IrCodec, CarriersFromThePublishedFrequencies) {
     const std::pair<uint8_t, uint16_t> rows[] = {
-        {IR_NEC, 38000}, {IR_PANASONIC, 37000}, {IR_RC5, 36000}, {IR_RC6, 36000}, {IR_RC6_6_20, 36000}, {IR_NONE, 0},
+        {IR_NEC, 38000},    {IR_PANASONIC, 37000}, {IR_RC5, 36000},    {IR_RC6, 36000},     {IR_RC6_6_20, 36000},
+        {IR_SAMSUNG, 38000}, {IR_SIRC12, 40000},   {IR_SIRC15, 40000}, {IR_SIRC20, 40000}, {IR_NONE, 0},
     };
     for (const auto& [protocol, hertz] : rows) EXPECT_EQ(irCarrierHz(protocol), hertz) << int(protocol);
 }
 
-TEST(IrCodec, FramesRepeatNoFasterThanTheirPeriod) {
-    // The longest frame of each: NEC's standard frames all last 67.5 ms,
-    // RC5 and RC6 are longest when they end with a mark.
-    const std::pair<IrCode, double> rows[] = {
-        {makeCode(IR_NEC, 0x20DF10EF), 108},
-        {makeCode(IR_RC5, 0xFFF), 128 * kRc5Half / 1000},
-        {makeCode(IR_RC6, 0), 240 * kRc6Unit / 1000},
-        {makeCode(IR_RC6_6_20, 0), 240 * kRc6Unit / 1000},
+TEST(IrCodec, FramesStartAtTheirProtocolsPeriod) {
+    // Each frame and the silence after it take the period, whatever its
+    // bits; Sony's receivers want three frames of each press.
+    const std::tuple<IrCode, double, int> rows[] = {
+        {makeCode(IR_NEC, 0x20DF10EF), 108, 1},
+        {necRepeat(), 108, 1},
+        {makeCode(IR_SAMSUNG, 0xE0E040BF), 108, 1},
+        {makeCode(IR_SAMSUNG, 0), 108, 1},
+        {makeCode(IR_RC5, 0xFFF), 128 * 32 / 36.0, 1},  // 128 half bits, each 32 periods of the carrier
+        {makeCode(IR_RC6, 0), 240 * 16 / 36.0, 1},  // 240T, T being 16 periods of the carrier
+        {makeCode(IR_RC6_6_20, 0), 240 * 16 / 36.0, 1},
+        {makeCode(IR_SIRC12, 0), 45, 3},
+        {makeCode(IR_SIRC20, 0xFFFFF), 45, 3},
     };
-    for (const auto& [code, periodMs] : rows) {
-        // From the first mark to the first mark of the next frame.
-        double frameMs = 0;
-        for (uint16_t d : encode(code)) frameMs += d / 1000.0;
-        EXPECT_GE(frameMs + irFrameGapMs(code.protocol), periodMs) << int(code.protocol);
-        EXPECT_LT(frameMs + irFrameGapMs(code.protocol), periodMs + 2) << int(code.protocol);
+    for (const auto& [code, periodMs, frames] : rows) {
+        const std::vector<uint16_t> frame = encode(code);
+        const uint32_t frameUs = irFrameUs(frame.data(), static_cast<uint8_t>(frame.size()));
+        const double periodSent = (frameUs + irGapAfterUs(code.protocol, frameUs)) / 1000.0;
+        EXPECT_NEAR(periodSent, periodMs, 0.01) << int(code.protocol);
+        EXPECT_EQ(irMinFrames(code.protocol), frames) << int(code.protocol);
     }
     // Panasonic publishes its silence, not its period.
-    EXPECT_NEAR(irFrameGapMs(IR_PANASONIC), 173 * kPanasonicUnit / 1000, 1);
+    EXPECT_NEAR(irGapAfterUs(IR_PANASONIC, 50000), 173 * kPanasonicUnit, 1);
 }
 
 TEST(IrCodec, EveryCodeComesBackFromItsFrame) {
