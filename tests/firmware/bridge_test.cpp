@@ -234,8 +234,9 @@ TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes)
             if (text[0] == '@')
                 text = board.defaultOf(text.c_str() + 1);
         EXPECT_EQ(sent, row.sent) << row.typed;
-        if (!row.sent.empty())
+        if (!row.sent.empty()) {
             EXPECT_EQ(board.output.take(), "") << row.typed << ": only errors are answered";
+        }
     }
 }
 
