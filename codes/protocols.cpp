@@ -1,0 +1,246 @@
+#include "codes/protocols.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+namespace orvalinder::codes {
+
+namespace {
+
+Remote spaceEncoded(const std::string& name, int bits, Pair header, uint32_t unit, uint32_t oneSpace,
+                    uint32_t frequency)
+{
+    Remote r;
+    r.name = name;
+    r.bits = bits;
+    r.header = header;
+    r.one = {unit, oneSpace};
+    r.zero = {unit, unit};
+    r.ptrail = unit;
+    r.frequency = frequency;
+    r.dutyCycle = 33;
+    return r;
+}
+
+// Sony: the bit is in the pulse's width, fields least significant bit first
+// (so the codes, in the order of the air, look reversed); no trailing pulse,
+// frames every 45 ms, and a press is three frames.
+Remote sony(const std::string& name, int bits)
+{
+    Remote r = spaceEncoded(name, bits, {2400, 600}, 600, 600, 40000);
+    r.one = {1200, 600};
+    r.ptrail = 0;
+    r.constLength = true;
+    r.gap = 45000;
+    r.minRepeat = 2;
+    return r;
+}
+
+bool near(uint32_t measured, uint32_t nominal)
+{
+    const uint32_t slack = nominal / 4;
+    return measured + slack >= nominal && measured <= nominal + slack;
+}
+
+struct PulseDistance {
+    Protocol protocol;
+    Pair header;
+    uint32_t unit;
+    int bits;
+    bool widthCoded;  // Sony: 1 is a double pulse; otherwise 1 is a triple space
+};
+
+const PulseDistance kPulseDistance[] = {
+    {Protocol::Nec, {9000, 4500}, 560, 32, false},       {Protocol::Samsung32, {4500, 4500}, 560, 32, false},
+    {Protocol::Panasonic, {3456, 1728}, 432, 48, false}, {Protocol::Sirc12, {2400, 600}, 600, 12, true},
+    {Protocol::Sirc15, {2400, 600}, 600, 15, true},      {Protocol::Sirc20, {2400, 600}, 600, 20, true},
+};
+
+std::optional<uint64_t> readPulseDistance(const std::vector<uint32_t>& frame, const PulseDistance& p)
+{
+    // Sony's frame ends with its last bit's pulse, the others with a trailing pulse.
+    const size_t count = p.widthCoded ? size_t(2 * p.bits + 1) : size_t(2 * p.bits + 3);
+    if (frame.size() != count || !near(frame[0], p.header.pulse) || !near(frame[1], p.header.space))
+        return std::nullopt;
+    uint64_t value = 0;
+    for (int i = 0; i < p.bits; ++i) {
+        const uint32_t pulse = frame[size_t(2 + 2 * i)];
+        const uint32_t space = size_t(3 + 2 * i) < frame.size() ? frame[size_t(3 + 2 * i)] : p.unit;
+        bool one = false;
+        if (p.widthCoded) {
+            if (!near(space, p.unit) || !(near(pulse, p.unit) || (one = near(pulse, 2 * p.unit))))
+                return std::nullopt;
+        } else {
+            if (!near(pulse, p.unit) || !(near(space, p.unit) || (one = near(space, 3 * p.unit))))
+                return std::nullopt;
+        }
+        value = value << 1 | (one ? 1 : 0);
+    }
+    if (!p.widthCoded && !near(frame.back(), p.unit))
+        return std::nullopt;
+    return value;
+}
+
+// A Manchester frame as one level a half bit (true: carrier on), from the
+// `from`-th duration on; false when a duration is not a whole number of
+// half bits.
+bool halves(const std::vector<uint32_t>& frame, size_t from, uint32_t unit, std::vector<bool>& levels)
+{
+    for (size_t i = from; i < frame.size(); ++i) {
+        const uint32_t units = (frame[i] + unit / 2) / unit;
+        if (units == 0 || units > 4 || !near(frame[i], units * unit))
+            return false;
+        levels.insert(levels.end(), units, i % 2 == 0);
+    }
+    return true;
+}
+
+// Reads `count` bits of two halves each (`width` halves each half); a one
+// is `oneFirst` then its opposite. False on two equal halves.
+bool manchester(const std::vector<bool>& levels, size_t& at, int count, size_t width, bool oneFirst, uint64_t& value)
+{
+    for (int i = 0; i < count; ++i) {
+        // A frame ends with a pulse: a last half of space is not there.
+        auto level = [&levels](size_t index) { return index < levels.size() ? bool(levels[index]) : false; };
+        const bool first = level(at), second = level(at + width);
+        for (size_t k = 1; k < width; ++k)
+            if (level(at + k) != first || level(at + width + k) != second)
+                return false;
+        if (first == second)
+            return false;
+        value = value << 1 | (first == oneFirst ? 1 : 0);
+        at += 2 * width;
+    }
+    return true;
+}
+
+std::optional<Decoded> readRc5(const std::vector<uint32_t>& frame)
+{
+    std::vector<bool> levels{false};  // the first start bit's space is never sent
+    if (!halves(frame, 0, 889, levels) || levels.size() > 28)
+        return std::nullopt;
+    size_t at = 0;
+    uint64_t bits = 0;
+    if (!manchester(levels, at, 14, 1, false, bits) || at < levels.size() || !(bits >> 13))
+        return std::nullopt;
+    const uint64_t field = (bits >> 12) & 1, address = (bits >> 6) & 0x1F, command = bits & 0x3F;
+    return Decoded{Protocol::Rc5, address << 7 | (field ^ 1) << 6 | command};
+}
+
+std::optional<Decoded> readRc6(const std::vector<uint32_t>& frame)
+{
+    if (frame.size() < 3 || !near(frame[0], 6 * 444) || !near(frame[1], 2 * 444))
+        return std::nullopt;
+    std::vector<bool> levels;
+    if (!halves(frame, 2, 444, levels))
+        return std::nullopt;
+    size_t at = 0;
+    uint64_t start = 0, mode = 0, toggle = 0, data = 0;
+    if (!manchester(levels, at, 1, 1, true, start) || start != 1 || !manchester(levels, at, 3, 1, true, mode) ||
+        !manchester(levels, at, 1, 2, true, toggle))
+        return std::nullopt;
+    const int bits = mode == 0 ? 16 : mode == 6 ? 20 : 0;
+    if (bits == 0 || !manchester(levels, at, bits, 1, true, data) || at < levels.size())
+        return std::nullopt;
+    return Decoded{mode == 0 ? Protocol::Rc6 : Protocol::Rc6Mode6, data};
+}
+
+}  // namespace
+
+uint64_t reverseBits(uint64_t value, int count)
+{
+    uint64_t reversed = 0;
+    for (int i = 0; i < count; ++i)
+        reversed = reversed << 1 | ((value >> i) & 1);
+    return reversed;
+}
+
+Remote protocolRemote(Protocol protocol, const std::string& name)
+{
+    Remote r;
+    switch (protocol) {
+    case Protocol::Nec:
+        r = spaceEncoded(name, 32, {9000, 4500}, 560, 1690, 38000);
+        r.repeat = {9000, 2250};
+        r.constLength = true;
+        r.gap = 108000;
+        break;
+    case Protocol::Samsung32:
+        r = spaceEncoded(name, 32, {4500, 4500}, 560, 1690, 38000);
+        r.constLength = true;
+        r.gap = 108000;
+        break;
+    case Protocol::Panasonic:
+        r = spaceEncoded(name, 48, {3456, 1728}, 432, 1296, 37000);
+        r.gap = 74736;
+        break;
+    case Protocol::Sirc12: r = sony(name, 12); break;
+    case Protocol::Sirc15: r = sony(name, 15); break;
+    case Protocol::Sirc20: r = sony(name, 20); break;
+    case Protocol::Rc5:
+        // The first start bit is the leading pulse; then the field bit (the
+        // command's inverted seventh bit), the toggle, 5 address and 6 command bits.
+        r.name = name;
+        r.encoding = Encoding::Rc5;
+        r.bits = 13;
+        r.one = r.zero = {889, 889};
+        r.plead = 889;
+        r.constLength = true;
+        r.gap = 113778;
+        r.toggleBitMask = 0x800;
+        r.frequency = 36000;
+        r.dutyCycle = 33;
+        break;
+    case Protocol::Rc6:
+    case Protocol::Rc6Mode6:
+        // LIRC's RC6 ones are the protocol's zeros: the codes are inverted.
+        // Start bit, 3 mode bits, the double-length toggle, then the data.
+        r.name = name;
+        r.encoding = Encoding::Rc6;
+        r.bits = protocol == Protocol::Rc6 ? 21 : 25;
+        r.header = {2664, 888};
+        r.one = r.zero = {444, 444};
+        r.toggleBitMask = r.rc6Mask = uint64_t(1) << (r.bits - 5);
+        r.constLength = true;
+        r.gap = 106667;
+        r.frequency = 36000;
+        r.dutyCycle = 33;
+        break;
+    }
+    return r;
+}
+
+std::optional<Decoded> decode(const std::vector<uint32_t>& frame)
+{
+    for (const PulseDistance& p : kPulseDistance)
+        if (std::optional<uint64_t> value = readPulseDistance(frame, p))
+            return Decoded{p.protocol, *value};
+    if (std::optional<Decoded> rc5 = readRc5(frame))
+        return rc5;
+    return readRc6(frame);
+}
+
+std::string boardCode(const Decoded& decoded)
+{
+    struct Name {
+        Protocol protocol;
+        const char* text;
+        int digits;
+    };
+    static const Name names[] = {{Protocol::Nec, "NEC", 8},         {Protocol::Samsung32, "SAMSUNG", 8},
+                                 {Protocol::Rc5, "RC5", 3},         {Protocol::Rc6, "RC6", 4},
+                                 {Protocol::Rc6Mode6, "RC6-6-20", 5}, {Protocol::Sirc12, "SIRC12", 3},
+                                 {Protocol::Sirc15, "SIRC15", 4},   {Protocol::Sirc20, "SIRC20", 5}};
+    char text[40];
+    if (decoded.protocol == Protocol::Panasonic) {
+        std::snprintf(text, sizeof text, "PANASONIC %04" PRIX64 ":%08" PRIX64, decoded.value >> 32,
+                      decoded.value & 0xFFFFFFFF);
+        return text;
+    }
+    for (const Name& name : names)
+        if (name.protocol == decoded.protocol)
+            std::snprintf(text, sizeof text, "%s:%0*" PRIX64, name.text, name.digits, decoded.value);
+    return text;
+}
+
+}  // namespace orvalinder::codes

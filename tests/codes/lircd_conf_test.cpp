@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "codes/encoder.h"
+#include "codes/lircd_conf.h"
+#include "tests/codes/lirc_tools.h"
+
+namespace orvalinder::codes {
+namespace {
+
+// A remote's head, then whatever the row adds; line 4 is the row's first.
+std::string remoteWith(const std::string& lines)
+{
+    return "begin remote\n  name r\n  bits 8\n" + lines + "\nend remote\n";
+}
+
+TEST(LircdConf, BadFilesSayWhereAndWhat)
+{
+    const std::string codes = "  one 500 1500\n  zero 500 500\n  begin codes\n    K 0x1\n  end codes";
+    struct Row {
+        std::string text;
+        std::string message;
+    };
+    const Row rows[] = {
+        {remoteWith("  flags SPACE_ENC|XMP"), "bad.conf:4: unknown flag 'XMP'"},
+        {remoteWith("  flags SPACE_ENC | RC5"), "bad.conf:4: a second encoding among the flags: 'RC5'"},
+        {remoteWith("  gap 1x6"), "bad.conf:4: not a number from 0 to 16777215: '1x6'"},
+        {remoteWith("  gap 16777216"), "bad.conf:4: not a number from 0 to 16777215: '16777216'"},
+        {remoteWith("  pre_data 0x10000000000000000"),
+         "bad.conf:4: not a number from 0 to 18446744073709551615: '0x10000000000000000'"},
+        {remoteWith("  duty_cycle 0"), "bad.conf:4: not a number from 1 to 100: '0'"},
+        {remoteWith("  toggle_mask 0x3F"), "bad.conf:4: unknown field 'toggle_mask'"},
+        {remoteWith("  header 9000 4500 560"), "bad.conf:4: one value too many: '560'"},
+        {remoteWith("  one 500"), "bad.conf:4: too few values for 'one'"},
+        {remoteWith("  zero 500 500\n  begin codes\n    K\n  end codes"), "bad.conf:6: no code for key 'K'"},
+        {remoteWith("  begin codes\n  end remote"), "bad.conf:5: unexpected 'end' 'remote'"},
+        {remoteWith(codes + "\n  begin codes"), "bad.conf:9: unexpected 'begin' 'codes'"},
+        {remoteWith("  flags RAW_CODES\n  begin codes"), "bad.conf:5: codes in a RAW_CODES remote: 'codes'"},
+        {remoteWith("  flags RC5\n  begin raw_codes"),
+         "bad.conf:5: raw codes in a remote that is not RAW_CODES: 'raw_codes'"},
+        {remoteWith("  begin raw_codes\n    100 200 300"),
+         "bad.conf:5: durations before the first 'name' of the raw codes: '100'"},
+        {remoteWith("  begin raw_codes\n  name K\n  100 200\n  end raw_codes"),
+         "bad.conf:5: an even count of durations (the last must be a pulse) for raw key 'K'"},
+        {remoteWith("  begin raw_codes\n  name K\n  100 0 300\n  end raw_codes"),
+         "bad.conf:6: a duration of 0: '0'"},
+        {remoteWith("  begin raw_codes\n  name K\n  name L\n  1\n  end raw_codes"),
+         "bad.conf:5: no durations for raw key 'K'"},
+        {remoteWith(codes + "\n  toggle_bit_mask 0x3"), "bad.conf:1: a toggle_bit_mask of more than one bit in remote 'r'"},
+        {remoteWith(codes + "\n  toggle_bit 9"), "bad.conf:1: toggle_bit beyond the frame's bits in remote 'r'"},
+        {remoteWith(codes + "\n  pre_data_bits 57"),
+         "bad.conf:1: pre_data_bits, bits and post_data_bits must add up to 1 to 64 in remote 'r'"},
+        {remoteWith("  one 500 1500\n  begin codes\n  end codes"), "bad.conf:1: no 'one' or no 'zero' timing in remote 'r'"},
+        {"begin remote\n  bits 8\nend remote\n", "bad.conf:1: a remote without a name"},
+        {remoteWith(codes) + remoteWith(codes), "bad.conf:10: a second remote named 'r'"},
+        {remoteWith(codes) + "\n# the end is missing\nbegin remote\n  name s\n", "bad.conf:12: no 'end remote' for remote 's'"},
+        {"remote\n", "bad.conf:1: expected 'begin remote', not 'remote'"},
+        {"begin\n", "bad.conf:1: too few values for 'begin'"},
+    };
+    for (const Row& row : rows) {
+        try {
+            readLircdConf(row.text, "bad.conf");
+            ADD_FAILURE() << "read without a word:\n" << row.text;
+        } catch (const CodesError& error) {
+            EXPECT_EQ(error.what(), row.message) << row.text;
+        }
+    }
+}
+
+TEST(LircdConf, NumbersAsLircReadsThem)
+{
+    const std::pair<const char*, uint64_t> good[] = {
+        {"0x1F", 31}, {"0X1f", 31}, {"017", 15}, {"0", 0}, {"200", 200}, {"18446744073709551615", UINT64_MAX}};
+    for (const auto& [word, value] : good) {
+        uint64_t read = 1;
+        EXPECT_TRUE(readNumber(word, UINT64_MAX, read)) << word;
+        EXPECT_EQ(read, value) << word;
+    }
+    for (const char* word : {"", "0x", "09", "-1", "+1", "1 ", "18446744073709551616", "0x1G", "256"}) {
+        uint64_t read = 0;
+        EXPECT_FALSE(readNumber(word, 255, read)) << word;
+    }
+}
+
+// Two remotes, fields LIRC uses only to receive, a raw remote, names that
+// repeat: written and read back, the same remotes.
+TEST(LircdConf, WrittenAndReadBackTheSame)
+{
+    const std::string text = readText(ORVALINDER_REMOTES_DIR "/two_remotes.conf");
+    const std::vector<Remote> remotes = readLircdConf(text, "two_remotes.conf");
+    ASSERT_EQ(remotes.size(), 2u);
+    EXPECT_EQ(remotes[0].kept.size(), 4u);
+    EXPECT_EQ(remotes[0].keys.size(), 3u);
+    EXPECT_EQ(remotes[0].keys[2].codes, (std::vector<uint64_t>{0x3C, 0x11}));
+    EXPECT_EQ(findKey(remotes[0], "KEY_OK")->codes[0], 0x1u);
+    EXPECT_EQ(remotes[1].keys[0].raw.size(), 5u);
+    const std::string written = writeLircdConf(remotes);
+    EXPECT_EQ(readLircdConf(written, "written.conf"), remotes) << written;
+    EXPECT_EQ(writeLircdConf(readLircdConf(written, "written.conf")), written);
+}
+
+}  // namespace
+}  // namespace orvalinder::codes
