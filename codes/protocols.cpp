@@ -82,13 +82,14 @@ std::optional<uint64_t> readPulseDistance(const std::vector<uint32_t>& frame, co
 }
 
 // A Manchester frame as one level a half bit (true: carrier on), from the
-// `from`-th duration on; false when a duration is not a whole number of
-// half bits.
+// `from`-th duration on; false when a duration is not within a third of a
+// half bit of a whole number of them (a run of three must not pass for four).
 bool halves(const std::vector<uint32_t>& frame, size_t from, uint32_t unit, std::vector<bool>& levels)
 {
     for (size_t i = from; i < frame.size(); ++i) {
         const uint32_t units = (frame[i] + unit / 2) / unit;
-        if (units == 0 || units > 4 || !near(frame[i], units * unit))
+        const uint32_t nominal = units * unit;
+        if (units == 0 || units > 4 || frame[i] + unit / 3 < nominal || frame[i] > nominal + unit / 3)
             return false;
         levels.insert(levels.end(), units, i % 2 == 0);
     }
