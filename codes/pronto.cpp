@@ -40,9 +40,9 @@ void readLearned(const Code& c, const std::string& name, const std::string& remo
     if (periodWord == 0)
         c.error("a carrier period of 0:", 1);
     const double periodUs = periodWord * kProntoClockUs;
-    const size_t once = c.values[2], repeated = c.values[3];
-    // The once part is the press when there is one; a remote of LIRC repeats its press whole.
-    const size_t from = 4, pairs = once > 0 ? once : repeated;
+    // The once part, then the repeated part, as one frame, as pronto2lirc
+    // reads it: a remote of LIRC repeats a raw key whole.
+    const size_t from = 4, pairs = size_t(c.values[2]) + c.values[3];
     Remote remote;
     remote.encoding = Encoding::Raw;
     remote.frequency = uint32_t(std::lround(1e6 / periodUs));

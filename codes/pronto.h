@@ -18,9 +18,9 @@ namespace orvalinder::codes {
 
 // A file of Pronto codes, one a line: "Power: 0000 006D ...", or a code
 // alone, which is named KEY_<line>. Keys with the same timings share a
-// remote, named after the file. A learned code keeps its once part as the
-// press when it has one (a remote of LIRC repeats the whole press), else its
-// repeated part.
+// remote, named after the file. A learned code becomes a raw key of its once
+// part and then its repeated part, as pronto2lirc reads it (a remote of LIRC
+// repeats a raw key whole); its last silence is the remote's gap.
 std::vector<Remote> readPronto(std::string_view text, const std::string& fileName);
 
 // The key as Pronto 0000: the press and its gap sent once, then the repeat
