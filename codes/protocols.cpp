@@ -1,5 +1,6 @@
 #include "codes/protocols.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
@@ -35,6 +36,8 @@ Remote sony(const std::string& name, int bits)
     r.minRepeat = 2;
     return r;
 }
+
+constexpr uint32_t kSilenceUs = 10000;
 
 bool near(uint32_t measured, uint32_t nominal)
 {
@@ -211,8 +214,14 @@ Remote protocolRemote(Protocol protocol, const std::string& name)
     return r;
 }
 
-std::optional<Decoded> decode(const std::vector<uint32_t>& frame)
+std::optional<Decoded> decode(const std::vector<uint32_t>& durations)
 {
+    // A raw key may hold its repeat frames too (Pronto's learned codes do):
+    // the frame ends at the first silence no protocol has inside a frame.
+    size_t end = 1;
+    while (end < durations.size() && durations[end] < kSilenceUs)
+        end += 2;
+    const std::vector<uint32_t> frame(durations.begin(), durations.begin() + std::min(end, durations.size()));
     for (const PulseDistance& p : kPulseDistance)
         if (std::optional<uint64_t> value = readPulseDistance(frame, p))
             return Decoded{p.protocol, *value};

@@ -20,7 +20,8 @@ enum class Protocol { Nec, Samsung32, Rc5, Rc6, Rc6Mode6, Sirc12, Sirc15, Sirc20
 Remote protocolRemote(Protocol protocol, const std::string& name);
 
 // A whole frame of one of the protocols, read from its durations (each may
-// be off by a quarter; RC5's and RC6's by a third of a half bit). The value leaves out RC5's and RC6's toggle bit:
+// be off by a quarter; RC5's and RC6's by a third of a half bit), up to the
+// first silence of 10 ms: what follows it is taken for repeat frames. The value leaves out RC5's and RC6's toggle bit:
 //   NEC, Samsung32   32 bits as sent
 //   Rc5              address << 7 | command (its top bit the inverted field bit)
 //   Rc6              address << 8 | command;  Rc6Mode6: 20 bits
@@ -30,7 +31,7 @@ struct Decoded {
     uint64_t value;
     bool operator==(const Decoded&) const = default;
 };
-std::optional<Decoded> decode(const std::vector<uint32_t>& frame);
+std::optional<Decoded> decode(const std::vector<uint32_t>& durations);
 
 // The code as the board writes it: NEC:20DF10EF, PANASONIC 4004:0100BCBD.
 std::string boardCode(const Decoded& decoded);
