@@ -1,7 +1,7 @@
 #include "codes/formats.h"
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "codes/flipper.h"
 #include "codes/lircd_conf.h"
@@ -65,11 +65,18 @@ std::vector<Remote> readCodes(std::string_view text, const std::string& fileName
 
 std::vector<Remote> readCodesFile(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    if (!file || !(text << file.rdbuf()))
+    std::string text;
+    try {
+        std::ifstream file(path, std::ios::binary);
+        if (!file)
+            throw std::ios_base::failure("not opened");
+        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        if (file.bad())
+            throw std::ios_base::failure("not read");
+    } catch (const std::ios_base::failure&) {  // a folder, for one, fails as it is read
         throw CodesError(path + ": cannot be read");
-    return readCodes(text.str(), path);
+    }
+    return readCodes(text, path);
 }
 
 std::string writeCodes(const std::vector<Remote>& remotes, Format format)

@@ -372,6 +372,8 @@ std::vector<Remote> Reader::read(std::string_view text)
         Line begun{remoteLine_, {}};
         error(begun, "no 'end remote' for remote", remote_.name.empty() ? "begun here" : remote_.name);
     }
+    if (remotes_.empty())
+        fail(file_, 0, "no remote in the file", "");
     return std::move(remotes_);
 }
 

@@ -241,7 +241,7 @@ std::string boardCode(const Decoded& decoded)
                                  {Protocol::Rc5, "RC5", 3},         {Protocol::Rc6, "RC6", 4},
                                  {Protocol::Rc6Mode6, "RC6-6-20", 5}, {Protocol::Sirc12, "SIRC12", 3},
                                  {Protocol::Sirc15, "SIRC15", 4},   {Protocol::Sirc20, "SIRC20", 5}};
-    char text[40];
+    char text[40] = "";
     if (decoded.protocol == Protocol::Panasonic) {
         std::snprintf(text, sizeof text, "PANASONIC %04" PRIX64 ":%08" PRIX64, decoded.value >> 32,
                       decoded.value & 0xFFFFFFFF);

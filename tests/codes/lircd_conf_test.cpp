@@ -55,6 +55,7 @@ TEST(LircdConf, BadFilesSayWhereAndWhat)
         {remoteWith(codes) + "\n# the end is missing\nbegin remote\n  name s\n", "bad.conf:12: no 'end remote' for remote 's'"},
         {"remote\n", "bad.conf:1: expected 'begin remote', not 'remote'"},
         {"begin\n", "bad.conf:1: too few values for 'begin'"},
+        {"# only a comment\n", "bad.conf: no remote in the file"},
     };
     for (const Row& row : rows) {
         try {

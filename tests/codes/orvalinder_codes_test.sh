@@ -51,6 +51,9 @@ expect 1 "bad.conf:3: unknown flag 'XMP'" list bad.conf
 expect 1 "no key named 'KEY_NONE'" timings "$remotes/nec.lircd.conf" KEY_NONE
 expect 1 "no remote named 'other'" pronto "$remotes/nec.lircd.conf" KEY_POWER other
 expect 1 "missing.conf: cannot be read" list missing.conf
+expect 1 "$work: cannot be read" list "$work"
+: >empty.conf
+expect 1 "empty.conf: no remote in the file" list empty.conf
 expect 1 "Pronto codes need a carrier" pronto "$remotes/raw_plain.lircd.conf" K_ONE
 expect 2 "--to takes lircd, flipper or pronto, not 'xml'" convert "$remotes/nec.lircd.conf" --to xml
 expect 2 "usage:" timings "$remotes/nec.lircd.conf"
