@@ -97,6 +97,31 @@ TEST(LircdConf, WrittenAndReadBackTheSame)
     const std::string written = writeLircdConf(remotes);
     EXPECT_EQ(readLircdConf(written, "written.conf"), remotes) << written;
     EXPECT_EQ(writeLircdConf(readLircdConf(written, "written.conf")), written);
+    // And every test remote, carrier and duty cycle included.
+    for (const auto& entry : std::filesystem::directory_iterator(ORVALINDER_REMOTES_DIR)) {
+        const std::vector<Remote> each = readLircdConf(readText(entry.path().string()), "each.conf");
+        EXPECT_EQ(readLircdConf(writeLircdConf(each), "written.conf"), each) << entry.path();
+    }
+}
+
+// What LIRC refuses to send, or what would send nothing, is refused.
+TEST(Encoder, RefusesFramesLircWouldNotSend)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        {"  flags CONST_LENGTH\n  gap 1000\n  one 500 1500\n  zero 500 500",
+         "key 'K' of remote 'r' lasts 11500 us, longer than the gap 1000 of a CONST_LENGTH remote"},
+        {"  flags RC5\n  one 0 500\n  zero 0 500", "key 'K' of remote 'r' sends nothing"},
+    };
+    for (const auto& [fields, message] : rows) {
+        const std::vector<Remote> remotes =
+            readLircdConf(remoteWith(fields + "\n  begin codes\n    K 0x5A\n  end codes"), "r.conf");
+        try {
+            encode(remotes[0], remotes[0].keys[0]);
+            ADD_FAILURE() << fields;
+        } catch (const CodesError& error) {
+            EXPECT_EQ(error.what(), message);
+        }
+    }
 }
 
 }  // namespace

@@ -36,6 +36,10 @@ cmp -s first.txt back.txt || fail "the conversions changed KEY_VOLUMEUP"
 "$tool" convert nec.ir --to pronto >nec.pronto || fail "convert to pronto"
 "$tool" board nec.pronto KEY_VOLUMEUP | grep -q '^!SNEC:20DF40BF$' || fail "board message of KEY_VOLUMEUP"
 
+# A Pronto code alone is named after its line.
+printf '\n900A 006D 0000 0001 04FB 08F7\n' >one.txt
+"$tool" board one.txt KEY_2 | grep -q '^!SNEC:20DF10EF$' || fail "board message of a bare Pronto code"
+
 # Mistakes: a message on standard error and a status that says so.
 expect() {  # status, text on standard error, then the arguments
   status=$1 text=$2
