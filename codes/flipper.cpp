@@ -214,11 +214,16 @@ void SignalReader::finish()
     nameLine_ = 0;
 }
 
+// Four bytes, the least significant first.
 std::string hexBytes(uint64_t value)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X %02X %02X %02X", unsigned(value & 0xFF), unsigned((value >> 8) & 0xFF),
-                  unsigned((value >> 16) & 0xFF), unsigned((value >> 24) & 0xFF));
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        char byte[4];
+        std::snprintf(byte, sizeof byte, "%02X", unsigned(value & 0xFF));
+        text += (i == 0 ? "" : " ") + std::string(byte);
+        value >>= 8;
+    }
     return text;
 }
 

@@ -377,10 +377,11 @@ std::vector<Remote> Reader::read(std::string_view text)
     return std::move(remotes_);
 }
 
-std::string hex(uint64_t value, int digits)
+// As irrecord writes them: a code with a digit for every four of its bits.
+std::string hex(uint64_t value, int bits = 0)
 {
     char text[24];
-    std::snprintf(text, sizeof text, "0x%0*" PRIX64, digits, value);
+    std::snprintf(text, sizeof text, "0x%0*" PRIX64, (bits + 3) / 4, value);
     return text;
 }
 
@@ -484,19 +485,19 @@ std::string writeLircdConf(const std::vector<Remote>& remotes)
         putPair("repeat", r.repeat);
         if (r.preDataBits != 0 || r.preData != 0) {
             putNumber("pre_data_bits", uint64_t(r.preDataBits));
-            put("pre_data", hex(r.preData, (r.preDataBits + 3) / 4));
+            put("pre_data", hex(r.preData, r.preDataBits));
         }
         if (r.postDataBits != 0 || r.postData != 0) {
             putNumber("post_data_bits", uint64_t(r.postDataBits));
-            put("post_data", hex(r.postData, (r.postDataBits + 3) / 4));
+            put("post_data", hex(r.postData, r.postDataBits));
         }
         putNumber("gap", r.gap);
         putNumber("repeat_gap", r.repeatGap);
         putNumber("min_repeat", r.minRepeat);
         if (r.toggleBitMask != 0)
-            put("toggle_bit_mask", hex(r.toggleBitMask, 1));
+            put("toggle_bit_mask", hex(r.toggleBitMask));
         if (r.rc6Mask != 0)
-            put("rc6_mask", hex(r.rc6Mask, 1));
+            put("rc6_mask", hex(r.rc6Mask));
         putNumber("frequency", r.frequency, 38000);
         putNumber("duty_cycle", r.dutyCycle, 50);
         if (r.encoding == Encoding::Raw) {
@@ -512,7 +513,7 @@ std::string writeLircdConf(const std::vector<Remote>& remotes)
             for (const Key& key : r.keys) {
                 out += "    " + lircName(key.name);
                 for (uint64_t code : key.codes)
-                    out += " " + hex(code, (r.bits + 3) / 4);
+                    out += " " + hex(code, r.bits);
                 out += "\n";
             }
             out += "  end codes\n";

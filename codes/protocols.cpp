@@ -45,41 +45,29 @@ bool near(uint32_t measured, uint32_t nominal)
     return measured + slack >= nominal && measured <= nominal + slack;
 }
 
-struct PulseDistance {
-    Protocol protocol;
-    Pair header;
-    uint32_t unit;
-    int bits;
-    bool widthCoded;  // Sony: 1 is a double pulse; otherwise 1 is a triple space
-};
+// The protocols whose bit is a pulse and a space, read with their own
+// remote's timings. Sony's bit is in the pulse and its frame ends with the
+// last bit's pulse; the others' bit is in the space, and a trailing pulse
+// ends them.
+const Protocol kPulseDistance[] = {Protocol::Nec,    Protocol::Samsung32, Protocol::Panasonic,
+                                   Protocol::Sirc12, Protocol::Sirc15,    Protocol::Sirc20};
 
-const PulseDistance kPulseDistance[] = {
-    {Protocol::Nec, {9000, 4500}, 560, 32, false},       {Protocol::Samsung32, {4500, 4500}, 560, 32, false},
-    {Protocol::Panasonic, {3456, 1728}, 432, 48, false}, {Protocol::Sirc12, {2400, 600}, 600, 12, true},
-    {Protocol::Sirc15, {2400, 600}, 600, 15, true},      {Protocol::Sirc20, {2400, 600}, 600, 20, true},
-};
-
-std::optional<uint64_t> readPulseDistance(const std::vector<uint32_t>& frame, const PulseDistance& p)
+std::optional<uint64_t> readPulseDistance(const std::vector<uint32_t>& frame, Protocol protocol)
 {
-    // Sony's frame ends with its last bit's pulse, the others with a trailing pulse.
-    const size_t count = p.widthCoded ? size_t(2 * p.bits + 1) : size_t(2 * p.bits + 3);
+    const Remote p = protocolRemote(protocol, "");
+    const size_t count = size_t(2 + 2 * p.bits) + (p.ptrail != 0 ? 1 : -1);
     if (frame.size() != count || !near(frame[0], p.header.pulse) || !near(frame[1], p.header.space))
         return std::nullopt;
     uint64_t value = 0;
-    for (int i = 0; i < p.bits; ++i) {
-        const uint32_t pulse = frame[size_t(2 + 2 * i)];
-        const uint32_t space = size_t(3 + 2 * i) < frame.size() ? frame[size_t(3 + 2 * i)] : p.unit;
-        bool one = false;
-        if (p.widthCoded) {
-            if (!near(space, p.unit) || !(near(pulse, p.unit) || (one = near(pulse, 2 * p.unit))))
-                return std::nullopt;
-        } else {
-            if (!near(pulse, p.unit) || !(near(space, p.unit) || (one = near(space, 3 * p.unit))))
-                return std::nullopt;
-        }
+    for (size_t at = 2; at < frame.size() - (p.ptrail != 0 ? 1 : 0); at += 2) {
+        const uint32_t pulse = frame[at];
+        const uint32_t space = at + 1 < frame.size() ? frame[at + 1] : p.zero.space;  // Sony's last
+        const bool one = near(pulse, p.one.pulse) && near(space, p.one.space);
+        if (!one && !(near(pulse, p.zero.pulse) && near(space, p.zero.space)))
+            return std::nullopt;
         value = value << 1 | (one ? 1 : 0);
     }
-    if (!p.widthCoded && !near(frame.back(), p.unit))
+    if (p.ptrail != 0 && !near(frame.back(), p.ptrail))
         return std::nullopt;
     return value;
 }
@@ -222,9 +210,9 @@ std::optional<Decoded> decode(const std::vector<uint32_t>& durations)
     while (end < durations.size() && durations[end] < kSilenceUs)
         end += 2;
     const std::vector<uint32_t> frame(durations.begin(), durations.begin() + std::min(end, durations.size()));
-    for (const PulseDistance& p : kPulseDistance)
-        if (std::optional<uint64_t> value = readPulseDistance(frame, p))
-            return Decoded{p.protocol, *value};
+    for (Protocol protocol : kPulseDistance)
+        if (std::optional<uint64_t> value = readPulseDistance(frame, protocol))
+            return Decoded{protocol, *value};
     if (std::optional<Decoded> rc5 = readRc5(frame))
         return rc5;
     return readRc6(frame);

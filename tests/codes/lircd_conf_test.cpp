@@ -31,6 +31,7 @@ TEST(LircdConf, BadFilesSayWhereAndWhat)
         {remoteWith("  toggle_mask 0x3F"), "bad.conf:4: unknown field 'toggle_mask'"},
         {remoteWith("  header 9000 4500 560"), "bad.conf:4: one value too many: '560'"},
         {remoteWith("  one 500"), "bad.conf:4: too few values for 'one'"},
+        {remoteWith("  toggle_bit 2 3"), "bad.conf:4: one value too many: '3'"},
         {remoteWith("  zero 500 500\n  begin codes\n    K\n  end codes"), "bad.conf:6: no code for key 'K'"},
         {remoteWith("  begin codes\n  end remote"), "bad.conf:5: unexpected 'end' 'remote'"},
         {remoteWith(codes + "\n  begin codes"), "bad.conf:9: unexpected 'begin' 'codes'"},
@@ -102,6 +103,35 @@ TEST(LircdConf, WrittenAndReadBackTheSame)
         const std::vector<Remote> each = readLircdConf(readText(entry.path().string()), "each.conf");
         EXPECT_EQ(readLircdConf(writeLircdConf(each), "written.conf"), each) << entry.path();
     }
+}
+
+// As irrecord writes a remote: a code's digits for all its bits, the fields
+// in LIRC's order, the default carrier left out.
+TEST(LircdConf, WrittenAsIrrecordWrites)
+{
+    const std::string text = remoteWith(
+        "  flags SPACE_ENC|CONST_LENGTH|REVERSE\n  eps 30\n  header 900 450\n  one 56 169\n  zero 56 56\n"
+        "  pre_data_bits 6\n  pre_data 0x2A\n  toggle_bit_mask 0x40\n  gap 10000\n  frequency 36000\n"
+        "  begin codes\n    KEY_A 0x1\n    KEY_B 0xABC 0x12\n  end codes");
+    EXPECT_EQ(writeLircdConf(readLircdConf(text, "tiny.conf")),
+              "begin remote\n"
+              "  name            r\n"
+              "  bits            8\n"
+              "  flags           SPACE_ENC|CONST_LENGTH|REVERSE\n"
+              "  eps             30\n"
+              "  header          900 450\n"
+              "  one             56 169\n"
+              "  zero            56 56\n"
+              "  pre_data_bits   6\n"
+              "  pre_data        0x2A\n"
+              "  gap             10000\n"
+              "  toggle_bit_mask 0x40\n"
+              "  frequency       36000\n"
+              "  begin codes\n"
+              "    KEY_A 0x01\n"
+              "    KEY_B 0xABC 0x12\n"
+              "  end codes\n"
+              "end remote\n\n");
 }
 
 // What LIRC refuses to send, or what would send nothing, is refused.

@@ -70,6 +70,7 @@ TEST(Pronto, CodesReadAsTheirFormSays)
     };
     const Row rows[] = {
         {"900A 006D 0000 0001 04FB 08F7", "!SNEC:20DF10EF\n"},
+        {"900A 006D 0000 0001 04FB 40BF", "!SNEC:20DF02FD\n"},
         {"5000 0073 0000 0001 0000 0001", "!SRC5:001\n"},
         {"5000 0073 0000 0001 0005 0041", "!SRC5:2C1\n"},  // command 65: the field bit clear
         {"6000 0073 0000 0002 0000 000C 0000 0000", "!SRC6:000C\n"},
