@@ -158,7 +158,7 @@ void SignalReader::parsed()
     for (const Parsed& p : kParsed) {
         if (protocol.value == p.name) {
             const uint64_t address = bytes("address", p.maxAddress), command = bytes("command", p.maxCommand);
-            addKey(remotes_, protocolRemote(p.protocol, remoteName_), Key{name_, {p.air(address, command)}, {}},
+            addKey(remotes_, protocolRemote(p.protocol), Key{name_, {p.air(address, command)}, {}},
                    remoteName_);
             return;
         }

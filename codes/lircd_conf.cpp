@@ -286,7 +286,6 @@ void Reader::endRawKey(const Line& line)
         error(at, key.raw.empty() ? "no durations for raw key" : "an even count of durations (the last must be a pulse) for raw key",
               key.name);
     }
-    rawKeyLine_ = 0;
 }
 
 void Reader::end(const Line& line)

@@ -109,7 +109,7 @@ void readCode(const Code& c, const std::string& name, const std::string& remoteN
     if (form == 0x5000) {
         const uint32_t system = c.field(4, 31, "an RC5 system"), command = c.field(5, 127, "an RC5 command");
         const uint64_t field = ((command >> 6) & 1) ^ 1;
-        addKey(remotes, protocolRemote(Protocol::Rc5, remoteName),
+        addKey(remotes, protocolRemote(Protocol::Rc5),
                key(name, field << 12 | uint64_t(system) << 6 | (command & 0x3F)), remoteName);
     } else if (form == 0x5001) {
         Remote raw;
@@ -126,13 +126,13 @@ void readCode(const Code& c, const std::string& name, const std::string& remoteN
         const uint32_t system = c.field(4, 255, "an RC6 system"), command = c.field(5, 255, "an RC6 command");
         // Start bit 1, mode 000, toggle 0, then the data; LIRC's RC6 bits are inverted.
         const uint64_t real = uint64_t(1) << 20 | uint64_t(system) << 8 | command;
-        addKey(remotes, protocolRemote(Protocol::Rc6, remoteName), key(name, ~real & 0x1FFFFF), remoteName);
+        addKey(remotes, protocolRemote(Protocol::Rc6), key(name, ~real & 0x1FFFFF), remoteName);
     } else {
         // NEC1: each byte least significant bit first.
         const uint32_t device = c.values[4], command = c.values[5];
         const uint64_t air = reverseBits(device >> 8, 8) << 24 | reverseBits(device & 0xFF, 8) << 16 |
                              reverseBits(command >> 8, 8) << 8 | reverseBits(command & 0xFF, 8);
-        addKey(remotes, protocolRemote(Protocol::Nec, remoteName), key(name, air), remoteName);
+        addKey(remotes, protocolRemote(Protocol::Nec), key(name, air), remoteName);
     }
 }
 

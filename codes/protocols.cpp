@@ -8,11 +8,9 @@ namespace orvalinder::codes {
 
 namespace {
 
-Remote spaceEncoded(const std::string& name, int bits, Pair header, uint32_t unit, uint32_t oneSpace,
-                    uint32_t frequency)
+Remote spaceEncoded(int bits, Pair header, uint32_t unit, uint32_t oneSpace, uint32_t frequency)
 {
     Remote r;
-    r.name = name;
     r.bits = bits;
     r.header = header;
     r.one = {unit, oneSpace};
@@ -26,9 +24,9 @@ Remote spaceEncoded(const std::string& name, int bits, Pair header, uint32_t uni
 // Sony: the bit is in the pulse's width, fields least significant bit first
 // (so the codes, in the order of the air, look reversed); no trailing pulse,
 // frames every 45 ms, and a press is three frames.
-Remote sony(const std::string& name, int bits)
+Remote sony(int bits)
 {
-    Remote r = spaceEncoded(name, bits, {2400, 600}, 600, 600, 40000);
+    Remote r = spaceEncoded(bits, {2400, 600}, 600, 600, 40000);
     r.one = {1200, 600};
     r.ptrail = 0;
     r.constLength = true;
@@ -54,7 +52,7 @@ const Protocol kPulseDistance[] = {Protocol::Nec,    Protocol::Samsung32, Protoc
 
 std::optional<uint64_t> readPulseDistance(const std::vector<uint32_t>& frame, Protocol protocol)
 {
-    const Remote p = protocolRemote(protocol, "");
+    const Remote p = protocolRemote(protocol);
     const size_t count = size_t(2 + 2 * p.bits) + (p.ptrail != 0 ? 1 : -1);
     if (frame.size() != count || !near(frame[0], p.header.pulse) || !near(frame[1], p.header.space))
         return std::nullopt;
@@ -109,7 +107,7 @@ bool manchester(const std::vector<bool>& levels, size_t& at, int count, size_t w
 std::optional<Decoded> readRc5(const std::vector<uint32_t>& frame)
 {
     std::vector<bool> levels{false};  // the first start bit's space is never sent
-    if (!halves(frame, 0, 889, levels) || levels.size() > 28)
+    if (!halves(frame, 0, protocolRemote(Protocol::Rc5).one.pulse, levels) || levels.size() > 28)
         return std::nullopt;
     size_t at = 0;
     uint64_t bits = 0;
@@ -121,10 +119,11 @@ std::optional<Decoded> readRc5(const std::vector<uint32_t>& frame)
 
 std::optional<Decoded> readRc6(const std::vector<uint32_t>& frame)
 {
-    if (frame.size() < 3 || !near(frame[0], 6 * 444) || !near(frame[1], 2 * 444))
+    const Remote rc6 = protocolRemote(Protocol::Rc6);
+    if (frame.size() < 3 || !near(frame[0], rc6.header.pulse) || !near(frame[1], rc6.header.space))
         return std::nullopt;
     std::vector<bool> levels;
-    if (!halves(frame, 2, 444, levels))
+    if (!halves(frame, 2, rc6.one.pulse, levels))
         return std::nullopt;
     size_t at = 0;
     uint64_t start = 0, mode = 0, toggle = 0, data = 0;
@@ -147,32 +146,31 @@ uint64_t reverseBits(uint64_t value, int count)
     return reversed;
 }
 
-Remote protocolRemote(Protocol protocol, const std::string& name)
+Remote protocolRemote(Protocol protocol)
 {
     Remote r;
     switch (protocol) {
     case Protocol::Nec:
-        r = spaceEncoded(name, 32, {9000, 4500}, 560, 1690, 38000);
+        r = spaceEncoded(32, {9000, 4500}, 560, 1690, 38000);
         r.repeat = {9000, 2250};
         r.constLength = true;
         r.gap = 108000;
         break;
     case Protocol::Samsung32:
-        r = spaceEncoded(name, 32, {4500, 4500}, 560, 1690, 38000);
+        r = spaceEncoded(32, {4500, 4500}, 560, 1690, 38000);
         r.constLength = true;
         r.gap = 108000;
         break;
     case Protocol::Panasonic:
-        r = spaceEncoded(name, 48, {3456, 1728}, 432, 1296, 37000);
+        r = spaceEncoded(48, {3456, 1728}, 432, 1296, 37000);
         r.gap = 74736;
         break;
-    case Protocol::Sirc12: r = sony(name, 12); break;
-    case Protocol::Sirc15: r = sony(name, 15); break;
-    case Protocol::Sirc20: r = sony(name, 20); break;
+    case Protocol::Sirc12: r = sony(12); break;
+    case Protocol::Sirc15: r = sony(15); break;
+    case Protocol::Sirc20: r = sony(20); break;
     case Protocol::Rc5:
         // The first start bit is the leading pulse; then the field bit (the
         // command's inverted seventh bit), the toggle, 5 address and 6 command bits.
-        r.name = name;
         r.encoding = Encoding::Rc5;
         r.bits = 13;
         r.one = r.zero = {889, 889};
@@ -187,7 +185,6 @@ Remote protocolRemote(Protocol protocol, const std::string& name)
     case Protocol::Rc6Mode6:
         // LIRC's RC6 ones are the protocol's zeros: the codes are inverted.
         // Start bit, 3 mode bits, the double-length toggle, then the data.
-        r.name = name;
         r.encoding = Encoding::Rc6;
         r.bits = protocol == Protocol::Rc6 ? 21 : 25;
         r.header = {2664, 888};

@@ -15,9 +15,9 @@ namespace orvalinder::codes {
 
 enum class Protocol { Nec, Samsung32, Rc5, Rc6, Rc6Mode6, Sirc12, Sirc15, Sirc20, Panasonic };
 
-// A remote with the protocol's timings and no keys. Its keys' codes are the
+// A remote with the protocol's timings, no name and no keys. Its keys' codes are the
 // bits of a frame in the order of the air, with the toggle bit clear.
-Remote protocolRemote(Protocol protocol, const std::string& name);
+Remote protocolRemote(Protocol protocol);
 
 // A whole frame of one of the protocols, read from its durations (each may
 // be off by a quarter; RC5's and RC6's by a third of a half bit), up to the

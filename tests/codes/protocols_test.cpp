@@ -32,7 +32,7 @@ TEST(Protocols, FramesReadBackAsTheirCodes)
         {Protocol::Rc6Mode6, rc6Mode6, "RC6-6-20:0C05C"},
     };
     for (const Row& row : rows) {
-        const Signal signal = encode(protocolRemote(row.protocol, "p"), Key{"K", {row.code}, {}});
+        const Signal signal = encode(protocolRemote(row.protocol), Key{"K", {row.code}, {}});
         const std::optional<Decoded> decoded = decode(signal.press);
         ASSERT_TRUE(decoded) << row.board;
         EXPECT_EQ(decoded->protocol, row.protocol) << row.board;
@@ -65,7 +65,7 @@ TEST(Protocols, SentAsTheBoardSendsThem)
         {Protocol::Rc6Mode6, rc6Mode6, {IR_RC6_6_20, 20, 0, 0x0C05C, false, false}},
     };
     for (const Row& row : rows) {
-        const Signal ours = encode(protocolRemote(row.protocol, "p"), Key{"K", {row.code}, {}});
+        const Signal ours = encode(protocolRemote(row.protocol), Key{"K", {row.code}, {}});
         uint16_t durations[kIrMaxDurations];
         const uint8_t count = irEncode(row.board, durations, kIrMaxDurations);
         const std::vector<uint32_t> board(durations, durations + count);
@@ -89,7 +89,7 @@ TEST(Protocols, FramesALittleOffStillRead)
                         {Protocol::Rc5, 0x5A5, 10, 20},
                         {Protocol::Rc6, ~(uint64_t(1) << 20 | 0x5A5) & 0x1FFFFF, 10, 20}};
     for (const auto& [protocol, code, within, beyond] : rows) {
-        const Signal signal = encode(protocolRemote(protocol, "p"), Key{"K", {code}, {}});
+        const Signal signal = encode(protocolRemote(protocol), Key{"K", {code}, {}});
         for (const auto& [percent, reads] : {std::pair{100, true}, {100 - within, true}, {100 + within, true},
                                              {100 - beyond, false}, {100 + beyond, false}}) {
             std::vector<uint32_t> scaled;
