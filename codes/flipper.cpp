@@ -211,7 +211,6 @@ void SignalReader::finish()
         raw();
     else
         fail(file_, type.line, "type is parsed or raw, not", type.value);
-    nameLine_ = 0;
 }
 
 // Four bytes, the least significant first.
@@ -281,7 +280,6 @@ std::vector<Remote> readFlipper(std::string_view text, const std::string& fileNa
         if (colon == std::string::npos)
             fail(fileName, number, "expected 'field: value', not", line);
         std::string name = line.substr(first, colon - first), value = line.substr(colon + 1);
-        name.erase(name.find_last_not_of(" \t") + 1);
         value.erase(0, value.find_first_not_of(" \t"));
         value.erase(value.find_last_not_of(" \t") + 1);
         if (headerLines == 0) {

@@ -93,7 +93,7 @@ void readCode(const Code& c, const std::string& name, const std::string& remoteN
     if (c.values[2] + c.values[3] == 0 || expected != c.values.size())
         c.error("the counts of pairs say " + std::to_string(expected) + " words, the code has " +
                     std::to_string(c.values.size()) + ":",
-                c.values[2] + c.values[3] == 0 ? 3 : 2);
+                2);
     const uint32_t form = c.values[0];
     if (form == 0x0000)
         return readLearned(c, name, remoteName, remotes);

@@ -60,6 +60,10 @@ expect 1 "$work: cannot be read" list "$work"
 expect 1 "empty.conf: no remote in the file" list empty.conf
 expect 1 "Pronto codes need a carrier" pronto "$remotes/raw_plain.lircd.conf" K_ONE
 expect 2 "--to takes lircd, flipper or pronto, not 'xml'" convert "$remotes/nec.lircd.conf" --to xml
+if [ -w /dev/full ]; then
+  "$tool" list "$remotes/nec.lircd.conf" >/dev/full 2>err.txt
+  [ $? -eq 1 ] && grep -q "cannot write the output" err.txt || fail "a full disk: $(cat err.txt)"
+fi
 expect 2 "usage:" timings "$remotes/nec.lircd.conf"
 expect 2 "usage:"
 

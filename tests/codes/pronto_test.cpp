@@ -119,6 +119,7 @@ TEST(Pronto, BadCodesSayWhereAndWhat)
     const std::pair<const char*, const char*> rows[] = {
         {"0000 006D 0002 0000 0156 00AB 0015", "p.txt:1: the counts of pairs say 8 words, the code has 7: '0002'"},
         {"0000 006D 0000 0000", "p.txt:1: the counts of pairs say 4 words, the code has 4: '0000'"},
+        {"0000 006D 0001 0001 0156 00AB", "p.txt:1: the counts of pairs say 8 words, the code has 6: '0001'"},
         {"0000 006D", "p.txt:1: a Pronto code has at least 4 words, not 2"},
         {"0000 006D 0001 0000 0156 0000", "p.txt:1: a duration of 0: '0000'"},
         {"0000 0000 0001 0000 0156 00AB", "p.txt:1: a carrier period of 0: '0000'"},
