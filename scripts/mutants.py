@@ -35,7 +35,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 
 # The product's sources: not the tests, benchmarks, fuzzers or simulators.
-SOURCE_DIRS = ["app", "app/dialogs", "view", "tools", "serial", "core", "resources", "firmware/IrBridge"]
+SOURCE_DIRS = ["app", "app/dialogs", "view", "tools", "serial", "core", "codes", "resources", "firmware/IrBridge"]
 SOURCE_SUFFIXES = {".cpp", ".h", ".ino"}
 
 # Test executables in the build tree. They run fastest first, as timed on the
@@ -56,6 +56,8 @@ EXECUTABLES = {
     "command_line_tests": "tests/command_line_tests",
     "firmware_tests": "tests/firmware/firmware_tests",
     "irbridge_firmware_tests": "tests/avrsim/irbridge_firmware_tests",
+    "codes_tests": "tests/codes_tests",
+    "codes_tool_test": "tests/codes_tool_test",
 }
 
 # The executables that can see a change to each file: those that link its
@@ -91,6 +93,8 @@ TARGETS = [
     ("firmware/IrBridge/board_avr.cpp", ["irbridge_firmware_tests"]),
     ("firmware/IrBridge/IrBridge.ino", ["irbridge_firmware_tests"]),
     ("firmware/IrBridge/*", _FIRMWARE),
+    ("codes/orvalinder_codes.cpp", ["codes_tool_test"]),
+    ("codes/*", ["codes_tests", "codes_tool_test"]),
 ]
 
 # Files no test runs are still built, so that a mutant there is known to be viable.

@@ -16,10 +16,12 @@ packages="cmake ninja-build ccache g++ pkg-config
 package_packages="gcc-avr binutils-avr avr-libc simavr libsimavr-dev libelf-dev
   arduino-builder arduino-core-avr dpkg-dev lintian appstream"
 # An X server for the end-to-end run, Windows cross tools and Wine, clang
-# for the fuzzers.
+# for the fuzzers, LIRC (its irsimsend and pronto2lirc are the references
+# the codes are checked against).
 test_packages="xvfb xauth xdotool x11-apps python3
   g++-mingw-w64-x86-64-posix googletest wine wine64
-  clang libclang-rt-14-dev"
+  clang libclang-rt-14-dev
+  lirc"
 
 case "${1:-}" in
   --list) printf '%s\n' $packages $package_packages $test_packages; exit 0 ;;

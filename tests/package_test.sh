@@ -27,13 +27,13 @@ appstreamcli validate --no-net "$out/root/usr/share/metainfo/org.orvalinder.orva
 
 missing=""
 for file in \
-  usr/bin/orvalinder usr/bin/irbridge-sim usr/bin/irbridge-avr \
+  usr/bin/orvalinder usr/bin/irbridge-sim usr/bin/irbridge-avr usr/bin/orvalinder-codes \
   usr/share/applications/orvalinder.desktop \
   usr/share/metainfo/org.orvalinder.orvalinder.metainfo.xml \
   usr/share/icons/hicolor/16x16/apps/orvalinder.png \
   usr/share/icons/hicolor/48x48/apps/orvalinder.png \
   usr/share/icons/hicolor/256x256/apps/orvalinder.png \
-  usr/share/man/man1/orvalinder.1.gz usr/share/man/man1/irbridge-sim.1.gz usr/share/man/man1/irbridge-avr.1.gz \
+  usr/share/man/man1/orvalinder.1.gz usr/share/man/man1/irbridge-sim.1.gz usr/share/man/man1/irbridge-avr.1.gz usr/share/man/man1/orvalinder-codes.1.gz \
   usr/share/orvalinder/firmware/IrBridge.hex usr/lib/orvalinder/IrBridge.elf \
   usr/share/orvalinder/firmware/IrBridge/IrBridge.ino \
   usr/share/orvalinder/firmware/IrBridge/key_table.h \

@@ -1,0 +1,27 @@
+#pragma once
+// What the board is told to send a key (see firmware/IrBridge/bridge.h): its
+// code when the key's press is a frame of one of the board's protocols
+// ("!SNEC:20DF10EF"), else the frame itself ("!SRAW 38000:9000 4500 ...")
+// with the silence after it as the last, even-numbered duration.
+
+#include <string>
+
+#include "codes/remote.h"
+
+namespace orvalinder::codes {
+
+struct BoardMessages {
+    // One press: its lines, each ended by '\n' (a remote that repeats every
+    // press min_repeat times gets its repeats too).
+    std::string press;
+    // The key held down: repeated by the board until it is let go. A key
+    // whose repeats differ from its press is sent once and then its repeat
+    // frame is held.
+    std::string hold;
+};
+
+// A CodesError when the board cannot send the key: a frame of more than 100
+// durations, a carrier outside 30 to 60 kHz, a duration past 65535 us.
+BoardMessages boardMessages(const Remote& remote, const Key& key);
+
+}  // namespace orvalinder::codes

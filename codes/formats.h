@@ -1,0 +1,24 @@
+#pragma once
+// Files of codes in any of the formats, told apart by their first line.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "codes/remote.h"
+
+namespace orvalinder::codes {
+
+enum class Format { Lircd, Flipper, Pronto };
+
+std::optional<Format> formatNamed(std::string_view name);  // "lircd", "flipper", "pronto"
+
+// Flipper's start with "Filetype:", Pronto files with a code or "Name: code",
+// anything else is read as lircd.conf.
+std::vector<Remote> readCodes(std::string_view text, const std::string& fileName);
+std::vector<Remote> readCodesFile(const std::string& path);
+
+std::string writeCodes(const std::vector<Remote>& remotes, Format format);
+
+}  // namespace orvalinder::codes

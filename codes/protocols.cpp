@@ -1,0 +1,241 @@
+#include "codes/protocols.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+
+namespace orvalinder::codes {
+
+namespace {
+
+Remote spaceEncoded(int bits, Pair header, uint32_t unit, uint32_t oneSpace, uint32_t frequency)
+{
+    Remote r;
+    r.bits = bits;
+    r.header = header;
+    r.one = {unit, oneSpace};
+    r.zero = {unit, unit};
+    r.ptrail = unit;
+    r.frequency = frequency;
+    r.dutyCycle = 33;
+    return r;
+}
+
+// Sony: the bit is in the pulse's width, fields least significant bit first
+// (so the codes, in the order of the air, look reversed); no trailing pulse,
+// frames every 45 ms, and a press is three frames.
+Remote sony(int bits)
+{
+    Remote r = spaceEncoded(bits, {2400, 600}, 600, 600, 40000);
+    r.one = {1200, 600};
+    r.ptrail = 0;
+    r.constLength = true;
+    r.gap = 45000;
+    r.minRepeat = 2;
+    return r;
+}
+
+constexpr uint32_t kSilenceUs = 10000;
+
+bool near(uint32_t measured, uint32_t nominal)
+{
+    const uint32_t slack = nominal / 4;
+    return measured + slack >= nominal && measured <= nominal + slack;
+}
+
+// The protocols whose bit is a pulse and a space, read with their own
+// remote's timings. Sony's bit is in the pulse and its frame ends with the
+// last bit's pulse; the others' bit is in the space, and a trailing pulse
+// ends them.
+const Protocol kPulseDistance[] = {Protocol::Nec,    Protocol::Samsung32, Protocol::Panasonic,
+                                   Protocol::Sirc12, Protocol::Sirc15,    Protocol::Sirc20};
+
+std::optional<uint64_t> readPulseDistance(const std::vector<uint32_t>& frame, Protocol protocol)
+{
+    const Remote p = protocolRemote(protocol);
+    const size_t count = size_t(2 + 2 * p.bits) + (p.ptrail != 0 ? 1 : -1);
+    if (frame.size() != count || !near(frame[0], p.header.pulse) || !near(frame[1], p.header.space))
+        return std::nullopt;
+    uint64_t value = 0;
+    for (size_t at = 2; at < frame.size() - (p.ptrail != 0 ? 1 : 0); at += 2) {
+        const uint32_t pulse = frame[at];
+        const uint32_t space = at + 1 < frame.size() ? frame[at + 1] : p.zero.space;  // Sony's last
+        const bool one = near(pulse, p.one.pulse) && near(space, p.one.space);
+        if (!one && !(near(pulse, p.zero.pulse) && near(space, p.zero.space)))
+            return std::nullopt;
+        value = value << 1 | (one ? 1 : 0);
+    }
+    if (p.ptrail != 0 && !near(frame.back(), p.ptrail))
+        return std::nullopt;
+    return value;
+}
+
+// A Manchester frame as one level a half bit (true: carrier on), from the
+// `from`-th duration on; false when a duration is not within a third of a
+// half bit of a whole number of them (a run of three must not pass for four).
+bool halves(const std::vector<uint32_t>& frame, size_t from, uint32_t unit, std::vector<bool>& levels)
+{
+    for (size_t i = from; i < frame.size(); ++i) {
+        const uint32_t units = (frame[i] + unit / 2) / unit;
+        const uint32_t nominal = units * unit;
+        if (units == 0 || units > 4 || frame[i] + unit / 3 < nominal || frame[i] > nominal + unit / 3)
+            return false;
+        levels.insert(levels.end(), units, i % 2 == 0);
+    }
+    return true;
+}
+
+// Reads `count` bits of two halves each (`width` halves each half); a one
+// is `oneFirst` then its opposite. False on two equal halves.
+bool manchester(const std::vector<bool>& levels, size_t& at, int count, size_t width, bool oneFirst, uint64_t& value)
+{
+    for (int i = 0; i < count; ++i) {
+        // A frame ends with a pulse: a last half of space is not there.
+        auto level = [&levels](size_t index) { return index < levels.size() ? bool(levels[index]) : false; };
+        const bool first = level(at), second = level(at + width);
+        for (size_t k = 1; k < width; ++k)
+            if (level(at + k) != first || level(at + width + k) != second)
+                return false;
+        if (first == second)
+            return false;
+        value = value << 1 | (first == oneFirst ? 1 : 0);
+        at += 2 * width;
+    }
+    return true;
+}
+
+std::optional<Decoded> readRc5(const std::vector<uint32_t>& frame)
+{
+    std::vector<bool> levels{false};  // the first start bit's space is never sent
+    if (!halves(frame, 0, protocolRemote(Protocol::Rc5).one.pulse, levels) || levels.size() > 28)
+        return std::nullopt;
+    size_t at = 0;
+    uint64_t bits = 0;
+    if (!manchester(levels, at, 14, 1, false, bits) || at < levels.size() || !(bits >> 13))
+        return std::nullopt;
+    const uint64_t field = (bits >> 12) & 1, address = (bits >> 6) & 0x1F, command = bits & 0x3F;
+    return Decoded{Protocol::Rc5, address << 7 | (field ^ 1) << 6 | command};
+}
+
+std::optional<Decoded> readRc6(const std::vector<uint32_t>& frame)
+{
+    const Remote rc6 = protocolRemote(Protocol::Rc6);
+    if (frame.size() < 3 || !near(frame[0], rc6.header.pulse) || !near(frame[1], rc6.header.space))
+        return std::nullopt;
+    std::vector<bool> levels;
+    if (!halves(frame, 2, rc6.one.pulse, levels))
+        return std::nullopt;
+    size_t at = 0;
+    uint64_t start = 0, mode = 0, toggle = 0, data = 0;
+    if (!manchester(levels, at, 1, 1, true, start) || start != 1 || !manchester(levels, at, 3, 1, true, mode) ||
+        !manchester(levels, at, 1, 2, true, toggle))
+        return std::nullopt;
+    const int bits = mode == 0 ? 16 : mode == 6 ? 20 : 0;
+    if (bits == 0 || !manchester(levels, at, bits, 1, true, data) || at < levels.size())
+        return std::nullopt;
+    return Decoded{mode == 0 ? Protocol::Rc6 : Protocol::Rc6Mode6, data};
+}
+
+}  // namespace
+
+uint64_t reverseBits(uint64_t value, int count)
+{
+    uint64_t reversed = 0;
+    for (int i = 0; i < count; ++i)
+        reversed = reversed << 1 | ((value >> i) & 1);
+    return reversed;
+}
+
+Remote protocolRemote(Protocol protocol)
+{
+    Remote r;
+    switch (protocol) {
+    case Protocol::Nec:
+        r = spaceEncoded(32, {9000, 4500}, 560, 1690, 38000);
+        r.repeat = {9000, 2250};
+        r.constLength = true;
+        r.gap = 108000;
+        break;
+    case Protocol::Samsung32:
+        r = spaceEncoded(32, {4500, 4500}, 560, 1690, 38000);
+        r.constLength = true;
+        r.gap = 108000;
+        break;
+    case Protocol::Panasonic:
+        r = spaceEncoded(48, {3456, 1728}, 432, 1296, 37000);
+        r.gap = 74736;
+        break;
+    case Protocol::Sirc12: r = sony(12); break;
+    case Protocol::Sirc15: r = sony(15); break;
+    case Protocol::Sirc20: r = sony(20); break;
+    case Protocol::Rc5:
+        // The first start bit is the leading pulse; then the field bit (the
+        // command's inverted seventh bit), the toggle, 5 address and 6 command bits.
+        r.encoding = Encoding::Rc5;
+        r.bits = 13;
+        r.one = r.zero = {889, 889};
+        r.plead = 889;
+        r.constLength = true;
+        r.gap = 113778;
+        r.toggleBitMask = 0x800;
+        r.frequency = 36000;
+        r.dutyCycle = 33;
+        break;
+    case Protocol::Rc6:
+    case Protocol::Rc6Mode6:
+        // LIRC's RC6 ones are the protocol's zeros: the codes are inverted.
+        // Start bit, 3 mode bits, the double-length toggle, then the data.
+        r.encoding = Encoding::Rc6;
+        r.bits = protocol == Protocol::Rc6 ? 21 : 25;
+        r.header = {2664, 888};
+        r.one = r.zero = {444, 444};
+        r.toggleBitMask = r.rc6Mask = uint64_t(1) << (r.bits - 5);
+        r.constLength = true;
+        r.gap = 106667;
+        r.frequency = 36000;
+        r.dutyCycle = 33;
+        break;
+    }
+    return r;
+}
+
+std::optional<Decoded> decode(const std::vector<uint32_t>& durations)
+{
+    // A raw key may hold its repeat frames too (Pronto's learned codes do):
+    // the frame ends at the first silence no protocol has inside a frame.
+    size_t end = 1;
+    while (end < durations.size() && durations[end] < kSilenceUs)
+        end += 2;
+    const std::vector<uint32_t> frame(durations.begin(), durations.begin() + std::min(end, durations.size()));
+    for (Protocol protocol : kPulseDistance)
+        if (std::optional<uint64_t> value = readPulseDistance(frame, protocol))
+            return Decoded{protocol, *value};
+    if (std::optional<Decoded> rc5 = readRc5(frame))
+        return rc5;
+    return readRc6(frame);
+}
+
+std::string boardCode(const Decoded& decoded)
+{
+    struct Name {
+        Protocol protocol;
+        const char* text;
+        int digits;
+    };
+    static const Name names[] = {{Protocol::Nec, "NEC", 8},         {Protocol::Samsung32, "SAMSUNG", 8},
+                                 {Protocol::Rc5, "RC5", 3},         {Protocol::Rc6, "RC6", 4},
+                                 {Protocol::Rc6Mode6, "RC6-6-20", 5}, {Protocol::Sirc12, "SIRC12", 3},
+                                 {Protocol::Sirc15, "SIRC15", 4},   {Protocol::Sirc20, "SIRC20", 5}};
+    char text[40] = "";
+    if (decoded.protocol == Protocol::Panasonic) {
+        std::snprintf(text, sizeof text, "PANASONIC %04" PRIX64 ":%08" PRIX64, decoded.value >> 32,
+                      decoded.value & 0xFFFFFFFF);
+        return text;
+    }
+    for (const Name& name : names)
+        if (name.protocol == decoded.protocol)
+            std::snprintf(text, sizeof text, "%s:%0*" PRIX64, name.text, name.digits, decoded.value);
+    return text;
+}
+
+}  // namespace orvalinder::codes

@@ -1,0 +1,41 @@
+#pragma once
+// The protocols known by name: the board's, Flipper's and Pronto's short
+// forms. Each is written as a LIRC remote, so the one encoder sends them all,
+// and codes are numbers in the order of the air: the first bit sent is the
+// top bit, as the board writes them (NEC:20DF10EF).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "codes/remote.h"
+
+namespace orvalinder::codes {
+
+enum class Protocol { Nec, Samsung32, Rc5, Rc6, Rc6Mode6, Sirc12, Sirc15, Sirc20, Panasonic };
+
+// A remote with the protocol's timings, no name and no keys. Its keys' codes are the
+// bits of a frame in the order of the air, with the toggle bit clear.
+Remote protocolRemote(Protocol protocol);
+
+// A whole frame of one of the protocols, read from its durations (each may
+// be off by a quarter; RC5's and RC6's by a third of a half bit), up to the
+// first silence of 10 ms: what follows it is taken for repeat frames. The value leaves out RC5's and RC6's toggle bit:
+//   NEC, Samsung32   32 bits as sent
+//   Rc5              address << 7 | command (its top bit the inverted field bit)
+//   Rc6              address << 8 | command;  Rc6Mode6: 20 bits
+//   Sirc12/15/20     12, 15, 20 bits as sent;  Panasonic: 48 bits as sent
+struct Decoded {
+    Protocol protocol;
+    uint64_t value;
+    bool operator==(const Decoded&) const = default;
+};
+std::optional<Decoded> decode(const std::vector<uint32_t>& durations);
+
+// The code as the board writes it: NEC:20DF10EF, PANASONIC 4004:0100BCBD.
+std::string boardCode(const Decoded& decoded);
+
+uint64_t reverseBits(uint64_t value, int count);
+
+}  // namespace orvalinder::codes

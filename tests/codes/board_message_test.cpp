@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "codes/board_message.h"
+#include "codes/lircd_conf.h"
+#include "tests/codes/lirc_tools.h"
+
+namespace orvalinder::codes {
+namespace {
+
+TEST(BoardMessages, ProtocolCodesOrFrames)
+{
+    struct Row {
+        const char* file;
+        const char* key;
+        const char* press;
+        const char* hold;
+    };
+    const Row rows[] = {
+        // The board's protocols by their code; it repeats them its own way.
+        {"nec.lircd.conf", "KEY_POWER", "!SNEC:20DF10EF\n", "!HNEC:20DF10EF\n"},
+        {"rc5.lircd.conf", "KEY_1", "!SRC5:001\n", "!HRC5:001\n"},
+        {"sony.lircd.conf", "KEY_POWER", "!SSIRC12:A90\n", "!HSIRC12:A90\n"},
+        // A frame repeated whole: held as it is.
+        {"raw.lircd.conf", "K_SHORT", "!SRAW 36000:100 200 300 400 500 98500\n", "!HRAW 36000:100 200 300 400 500 98500\n"},
+        // A repeat frame of its own: the press once, then the repeat held.
+        {"repeat_header.lircd.conf", "K_9",
+         "!SRAW 38000:3000 1000 600 1500 500 500 500 500 500 1500 700 5000 4000 50000\n",
+         "!SRAW 38000:3000 1000 600 1500 500 500 500 500 500 1500 700 5000 4000 50000\n"
+         "!HRAW 38000:3000 1000 8100 2000 700 30000\n"},
+    };
+    for (const Row& row : rows) {
+        const std::string path = ORVALINDER_REMOTES_DIR "/" + std::string(row.file);
+        const std::vector<Remote> remotes = readLircdConf(readText(path), path);
+        const BoardMessages messages = boardMessages(remotes[0], *findKey(remotes[0], row.key));
+        EXPECT_EQ(messages.press, row.press) << row.file;
+        EXPECT_EQ(messages.hold, row.hold) << row.file;
+    }
+}
+
+// A remote that repeats every press sends its repeats with the press.
+TEST(BoardMessages, MinRepeatAddsRepeatsToThePress)
+{
+    const std::string path = ORVALINDER_REMOTES_DIR "/every_field.lircd.conf";
+    const std::vector<Remote> remotes = readLircdConf(readText(path), path);
+    const BoardMessages messages = boardMessages(remotes[0], remotes[0].keys[0]);
+    const std::string press = messages.press.substr(0, messages.press.find('\n') + 1);
+    const std::string repeat = messages.press.substr(press.size());
+    EXPECT_EQ(press.rfind("!SRAW 40000:3000 1000 600 ", 0), 0u) << messages.press;
+    EXPECT_EQ(repeat.rfind("!SRAW 40000:600 ", 0), 0u) << messages.press;  // no header
+    EXPECT_EQ(messages.hold, press + "!H" + repeat.substr(2));
+}
+
+TEST(BoardMessages, WhatTheBoardCannotSendIsRefused)
+{
+    Remote remote;
+    remote.encoding = Encoding::Raw;
+    remote.frequency = 38000;
+    auto message = [&remote](size_t durations, uint32_t gap, uint32_t each = 500) {
+        remote.gap = gap;
+        const Key key{"K", {}, std::vector<uint32_t>(durations, each)};
+        try {
+            return boardMessages(remote, key).press;
+        } catch (const CodesError& error) {
+            return std::string(error.what());
+        }
+    };
+    const std::string most = message(99, 20000);
+    EXPECT_EQ(std::count(most.begin(), most.end(), ' '), 100) << most;  // 99 durations and the silence
+    EXPECT_EQ(message(101, 0), "key 'K': its frame has 101 durations with its silence, the board takes at most 100");
+    EXPECT_EQ(message(101, 20000), "key 'K': its frame has 102 durations with its silence, the board takes at most 100");
+    EXPECT_EQ(message(1, 20000, 65536), "key 'K': a duration of 65536 us, the board's longest is 65535");
+    EXPECT_EQ(message(1, 70000, 65535), "!SRAW 38000:65535 70000\n");
+    remote.frequency = 29999;
+    EXPECT_EQ(message(1, 0), "key 'K': a carrier of 29999 Hz, the board sends 30000 to 60000");
+    remote.frequency = 60001;
+    EXPECT_EQ(message(1, 0), "key 'K': a carrier of 60001 Hz, the board sends 30000 to 60000");
+    remote.frequency = 60000;
+    EXPECT_EQ(message(1, 0), "!SRAW 60000:500\n");
+}
+
+}  // namespace
+}  // namespace orvalinder::codes

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "codes/board_message.h"
+#include "codes/flipper.h"
+#include "codes/lircd_conf.h"
+#include "tests/codes/lirc_tools.h"
+
+namespace orvalinder::codes {
+namespace {
+
+std::string parsed(const char* name, const char* protocol, const char* address, const char* command)
+{
+    return std::string("# \nname: ") + name + "\ntype: parsed\nprotocol: " + protocol + "\naddress: " + address +
+           "\ncommand: " + command + "\n";
+}
+
+const std::string kHeader = "Filetype: IR signals file\nVersion: 1\n";
+
+// Every protocol we map, each key's code as the board writes it: the
+// fields go on the air in the protocol's order.
+TEST(Flipper, ParsedKeysAreTheirProtocolsFrames)
+{
+    struct Row {
+        const char* protocol;
+        const char* address;
+        const char* command;
+        const char* board;
+    };
+    const Row rows[] = {
+        {"NEC", "04 00 00 00", "08 00 00 00", "NEC:20DF10EF"},
+        {"NECext", "EE 87 00 00", "5D A0 00 00", "NEC:77E1BA05"},
+        {"Samsung32", "07 00 00 00", "02 00 00 00", "SAMSUNG:E0E040BF"},
+        {"RC5", "05 00 00 00", "0C 00 00 00", "RC5:28C"},
+        {"RC5X", "1F 00 00 00", "4C 00 00 00", "RC5:FCC"},
+        {"RC6", "00 00 00 00", "0C 00 00 00", "RC6:000C"},
+        {"SIRC", "01 00 00 00", "15 00 00 00", "SIRC12:A90"},
+        {"SIRC15", "97 00 00 00", "15 00 00 00", "SIRC15:54E9"},
+        {"SIRC20", "5A 10 00 00", "15 00 00 00", "SIRC20:A8B41"},
+    };
+    std::string file = kHeader;
+    for (const Row& row : rows)
+        file += parsed(row.protocol, row.protocol, row.address, row.command);
+    file += "# \nname: Vol up\ntype: raw\nfrequency: 38000\nduty_cycle: 0.330000\ndata: 504 3432 502 483 500\n";
+    const std::vector<Remote> remotes = readFlipper(file, "/remotes/tv.ir");
+    for (const Row& row : rows) {
+        const auto [remote, key] = findKey(remotes, row.protocol);
+        EXPECT_EQ(boardMessages(*remote, *key).press, "!S" + std::string(row.board) + "\n") << row.protocol;
+    }
+    // Written back the same, each key as it was.
+    EXPECT_EQ(writeFlipper(remotes), file);
+    EXPECT_EQ(remotes.front().name, "tv");
+}
+
+// Keys from a lircd.conf: parsed when they are a protocol's frames, within
+// the quarter a receiver allows, else raw; a raw key's last space is the gap.
+TEST(Flipper, LircRemotesWrittenAsFlipperReadsThem)
+{
+    const std::string nec = ORVALINDER_REMOTES_DIR "/nec.lircd.conf";
+    const std::string written = writeFlipper(readLircdConf(readText(nec), nec));
+    EXPECT_NE(written.find(parsed("KEY_POWER", "NEC", "04 00 00 00", "08 00 00 00")), std::string::npos) << written;
+    const std::string raw = ORVALINDER_REMOTES_DIR "/raw.lircd.conf";
+    const std::vector<Remote> remotes = readLircdConf(readText(raw), raw);
+    const std::vector<Remote> back = readFlipper(writeFlipper(remotes), "raw.ir");
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].keys, remotes[0].keys);
+    EXPECT_EQ(back[0].frequency, 36000u);
+    const std::vector<Remote> even = readFlipper(
+        std::string(kHeader) + "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: 0.25\ndata: 100 200 300 400\n", "e.ir");
+    // Flipper keeps no gap; the board is given 100 ms.
+    EXPECT_EQ(boardMessages(even[0], even[0].keys[0]).press, "!SRAW 38000:100 200 300 100000\n");
+    EXPECT_EQ(even[0].dutyCycle, 25u);
+}
+
+TEST(Flipper, BadFilesSayWhereAndWhat)
+{
+    const std::string raw = "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: 0.33\n";
+    const std::string nec = "name: K\ntype: parsed\nprotocol: NEC\n";
+    const std::pair<std::string, std::string> rows[] = {
+        {"Filetype: Flipper SubGhz RAW File\nVersion: 1\n",
+         "f.ir:1: not a Flipper infrared file: it starts with 'Filetype: Flipper SubGhz RAW File'"},
+        {"Filetype: IR signals file\nVersion: 2\n", "f.ir:2: a Flipper infrared file of version 1 wanted, not 'Version: 2'"},
+        {"Filetype: IR signals file\n", "f.ir:1: not a whole Flipper infrared file: no 'Filetype' and 'Version'"},
+        {kHeader + nec + "address: 04 00 00\ncommand: 08 00 00 00\n",
+         "f.ir:6: address is 4 bytes of 2 hexadecimal digits, not '04 00 00'"},
+        {kHeader + nec + "address: 04 00 00 00 00\ncommand: 08 00 00 00\n",
+         "f.ir:6: address is 4 bytes of 2 hexadecimal digits, not '04 00 00 00 00'"},
+        {kHeader + nec + "address: 00 01 00 00\ncommand: 08 00 00 00\n",
+         "f.ir:6: address above 255 for this protocol: '00 01 00 00'"},
+        {kHeader + nec + "address: 04 00 00 00\n", "f.ir:3: no 'command' for key 'K'"},
+        {kHeader + "name: K\ntype: parsed\nprotocol: Kaseikyo\naddress: 41 54 32 00\ncommand: 1B 00 00 00\n",
+         "f.ir:5: a protocol this program does not know (keep the key raw): 'Kaseikyo'"},
+        {kHeader + "name: K\ntype: learned\n", "f.ir:4: type is parsed or raw, not 'learned'"},
+        {kHeader + "type: raw\n", "f.ir:3: a field before the first 'name': 'type'"},
+        {kHeader + "name: K\ncolour: red\n", "f.ir:4: unknown field 'colour'"},
+        {kHeader + "name: K\ntype: raw\ntype: raw\n", "f.ir:5: a second 'type'"},
+        {kHeader + "name: K\nsomething\n", "f.ir:4: expected 'field: value', not 'something'"},
+        {kHeader + "name:\n", "f.ir:3: a key without a name"},
+        {kHeader + raw + "data: 100 0 300\n", "f.ir:7: a duration of 0: '0'"},
+        {kHeader + raw + "data: 100 x 300\n", "f.ir:7: not a number from 0 to 16777215: 'x'"},
+        {kHeader + raw + "data:\n", "f.ir:7: no durations for key 'K'"},
+        {kHeader + raw + "data: 100\nprotocol: NEC\n", "f.ir:8: a field that does not belong to this type of key: 'protocol'"},
+        {kHeader + "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: 1.5\ndata: 1\n",
+         "f.ir:6: duty_cycle is a number above 0 and up to 1, not '1.5'"},
+        {kHeader + "name: K\ntype: raw\nfrequency: 38k\nduty_cycle: 0.5\ndata: 1\n",
+         "f.ir:5: not a number from 0 to 1000000: '38k'"},
+    };
+    for (const auto& [text, message] : rows) {
+        try {
+            readFlipper(text, "f.ir");
+            ADD_FAILURE() << "read without a word:\n" << text;
+        } catch (const CodesError& error) {
+            EXPECT_EQ(error.what(), message) << text;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orvalinder::codes

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include "codes/encoder.h"
+#include "codes/lircd_conf.h"
+#include "tests/codes/lirc_tools.h"
+
+namespace orvalinder::codes {
+namespace {
+
+// A remote's head, then whatever the row adds; line 4 is the row's first.
+std::string remoteWith(const std::string& lines)
+{
+    return "begin remote\n  name r\n  bits 8\n" + lines + "\nend remote\n";
+}
+
+TEST(LircdConf, BadFilesSayWhereAndWhat)
+{
+    const std::string codes = "  one 500 1500\n  zero 500 500\n  begin codes\n    K 0x1\n  end codes";
+    struct Row {
+        std::string text;
+        std::string message;
+    };
+    const Row rows[] = {
+        {remoteWith("  flags SPACE_ENC|XMP"), "bad.conf:4: unknown flag 'XMP'"},
+        {remoteWith("  flags SPACE_ENC | RC5"), "bad.conf:4: a second encoding among the flags: 'RC5'"},
+        {remoteWith("  gap 1x6"), "bad.conf:4: not a number from 0 to 16777215: '1x6'"},
+        {remoteWith("  gap 16777216"), "bad.conf:4: not a number from 0 to 16777215: '16777216'"},
+        {remoteWith("  pre_data 0x10000000000000000"),
+         "bad.conf:4: not a number from 0 to 18446744073709551615: '0x10000000000000000'"},
+        {remoteWith("  duty_cycle 0"), "bad.conf:4: not a number from 1 to 100: '0'"},
+        {remoteWith("  toggle_mask 0x3F"), "bad.conf:4: unknown field 'toggle_mask'"},
+        {remoteWith("  header 9000 4500 560"), "bad.conf:4: one value too many: '560'"},
+        {remoteWith("  one 500"), "bad.conf:4: too few values for 'one'"},
+        {remoteWith("  toggle_bit 2 3"), "bad.conf:4: one value too many: '3'"},
+        {remoteWith("  zero 500 500\n  begin codes\n    K\n  end codes"), "bad.conf:6: no code for key 'K'"},
+        {remoteWith("  begin codes\n  end remote"), "bad.conf:5: unexpected 'end' 'remote'"},
+        {remoteWith(codes + "\n  begin codes"), "bad.conf:9: unexpected 'begin' 'codes'"},
+        {remoteWith("  flags RAW_CODES\n  begin codes"), "bad.conf:5: codes in a RAW_CODES remote: 'codes'"},
+        {remoteWith("  flags RC5\n  begin raw_codes"),
+         "bad.conf:5: raw codes in a remote that is not RAW_CODES: 'raw_codes'"},
+        {remoteWith("  begin raw_codes\n    100 200 300"),
+         "bad.conf:5: durations before the first 'name' of the raw codes: '100'"},
+        {remoteWith("  begin raw_codes\n  name K\n  100 200\n  end raw_codes"),
+         "bad.conf:5: an even count of durations (the last must be a pulse) for raw key 'K'"},
+        {remoteWith("  begin raw_codes\n  name K\n  100 0 300\n  end raw_codes"),
+         "bad.conf:6: a duration of 0: '0'"},
+        {remoteWith("  begin raw_codes\n  name K\n  name L\n  1\n  end raw_codes"),
+         "bad.conf:5: no durations for raw key 'K'"},
+        {remoteWith(codes + "\n  toggle_bit_mask 0x3"), "bad.conf:1: a toggle_bit_mask of more than one bit in remote 'r'"},
+        {remoteWith(codes + "\n  toggle_bit 9"), "bad.conf:1: toggle_bit beyond the frame's bits in remote 'r'"},
+        {remoteWith(codes + "\n  pre_data_bits 57"),
+         "bad.conf:1: pre_data_bits, bits and post_data_bits must add up to 1 to 64 in remote 'r'"},
+        {remoteWith("  one 500 1500\n  begin codes\n  end codes"), "bad.conf:1: no 'one' or no 'zero' timing in remote 'r'"},
+        {"begin remote\n  bits 8\nend remote\n", "bad.conf:1: a remote without a name"},
+        {remoteWith(codes) + remoteWith(codes), "bad.conf:10: a second remote named 'r'"},
+        {remoteWith(codes) + "\n# the end is missing\nbegin remote\n  name s\n", "bad.conf:12: no 'end remote' for remote 's'"},
+        {"remote\n", "bad.conf:1: expected 'begin remote', not 'remote'"},
+        {"begin\n", "bad.conf:1: too few values for 'begin'"},
+        {"# only a comment\n", "bad.conf: no remote in the file"},
+    };
+    for (const Row& row : rows) {
+        try {
+            readLircdConf(row.text, "bad.conf");
+            ADD_FAILURE() << "read without a word:\n" << row.text;
+        } catch (const CodesError& error) {
+            EXPECT_EQ(error.what(), row.message) << row.text;
+        }
+    }
+}
+
+TEST(LircdConf, NumbersAsLircReadsThem)
+{
+    const std::pair<const char*, uint64_t> good[] = {
+        {"0x1F", 31}, {"0X1f", 31}, {"017", 15}, {"0", 0}, {"200", 200}, {"18446744073709551615", UINT64_MAX}};
+    for (const auto& [word, value] : good) {
+        uint64_t read = 1;
+        EXPECT_TRUE(readNumber(word, UINT64_MAX, read)) << word;
+        EXPECT_EQ(read, value) << word;
+    }
+    for (const char* word : {"", "0x", "09", "-1", "+1", "1 ", "18446744073709551616", "0x1G", "256"}) {
+        uint64_t read = 0;
+        EXPECT_FALSE(readNumber(word, 255, read)) << word;
+    }
+}
+
+// Two remotes, fields LIRC uses only to receive, a raw remote, names that
+// repeat: written and read back, the same remotes.
+TEST(LircdConf, WrittenAndReadBackTheSame)
+{
+    const std::string text = readText(ORVALINDER_REMOTES_DIR "/two_remotes.conf");
+    const std::vector<Remote> remotes = readLircdConf(text, "two_remotes.conf");
+    ASSERT_EQ(remotes.size(), 2u);
+    EXPECT_EQ(remotes[0].kept.size(), 4u);
+    EXPECT_EQ(remotes[0].keys.size(), 3u);
+    EXPECT_EQ(remotes[0].keys[2].codes, (std::vector<uint64_t>{0x3C, 0x11}));
+    EXPECT_EQ(findKey(remotes[0], "KEY_OK")->codes[0], 0x1u);
+    EXPECT_EQ(remotes[1].keys[0].raw.size(), 5u);
+    const std::string written = writeLircdConf(remotes);
+    EXPECT_EQ(readLircdConf(written, "written.conf"), remotes) << written;
+    EXPECT_EQ(writeLircdConf(readLircdConf(written, "written.conf")), written);
+    // And every test remote, carrier and duty cycle included.
+    for (const auto& entry : std::filesystem::directory_iterator(ORVALINDER_REMOTES_DIR)) {
+        const std::vector<Remote> each = readLircdConf(readText(entry.path().string()), "each.conf");
+        EXPECT_EQ(readLircdConf(writeLircdConf(each), "written.conf"), each) << entry.path();
+    }
+}
+
+// As irrecord writes a remote: a code's digits for all its bits, the fields
+// in LIRC's order, the default carrier left out.
+TEST(LircdConf, WrittenAsIrrecordWrites)
+{
+    const std::string text = remoteWith(
+        "  flags SPACE_ENC|CONST_LENGTH|REVERSE\n  eps 30\n  header 900 450\n  one 56 169\n  zero 56 56\n"
+        "  pre_data_bits 6\n  pre_data 0x2A\n  toggle_bit_mask 0x40\n  gap 10000\n  frequency 36000\n"
+        "  begin codes\n    KEY_A 0x1\n    KEY_B 0xABC 0x12\n  end codes");
+    EXPECT_EQ(writeLircdConf(readLircdConf(text, "tiny.conf")),
+              "begin remote\n"
+              "  name            r\n"
+              "  bits            8\n"
+              "  flags           SPACE_ENC|CONST_LENGTH|REVERSE\n"
+              "  eps             30\n"
+              "  header          900 450\n"
+              "  one             56 169\n"
+              "  zero            56 56\n"
+              "  pre_data_bits   6\n"
+              "  pre_data        0x2A\n"
+              "  gap             10000\n"
+              "  toggle_bit_mask 0x40\n"
+              "  frequency       36000\n"
+              "  begin codes\n"
+              "    KEY_A 0x01\n"
+              "    KEY_B 0xABC 0x12\n"
+              "  end codes\n"
+              "end remote\n\n");
+}
+
+// What LIRC refuses to send, or what would send nothing, is refused.
+TEST(Encoder, RefusesFramesLircWouldNotSend)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        {"  flags CONST_LENGTH\n  gap 1000\n  one 500 1500\n  zero 500 500",
+         "key 'K' of remote 'r' lasts 11500 us, longer than the gap 1000 of a CONST_LENGTH remote"},
+        {"  flags RC5\n  one 0 500\n  zero 0 500", "key 'K' of remote 'r' sends nothing"},
+    };
+    for (const auto& [fields, message] : rows) {
+        const std::vector<Remote> remotes =
+            readLircdConf(remoteWith(fields + "\n  begin codes\n    K 0x5A\n  end codes"), "r.conf");
+        try {
+            encode(remotes[0], remotes[0].keys[0]);
+            ADD_FAILURE() << fields;
+        } catch (const CodesError& error) {
+            EXPECT_EQ(error.what(), message);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orvalinder::codes

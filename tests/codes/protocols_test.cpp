@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include "codes/encoder.h"
+#include "codes/protocols.h"
+#include "firmware/IrBridge/ir_codec.h"
+#include "tests/codes/lirc_tools.h"
+
+namespace orvalinder::codes {
+namespace {
+
+// Each protocol's frame, as our remote for it sends it, read back as its
+// code; RC5 and RC6 are written in LIRC's way (RC6's bits inverted) and read
+// in the board's.
+TEST(Protocols, FramesReadBackAsTheirCodes)
+{
+    struct Row {
+        Protocol protocol;
+        uint64_t code;  // as the protocol's remote holds it
+        const char* board;
+    };
+    const uint64_t rc6Mode6 = ~(uint64_t(1) << 24 | uint64_t(6) << 21 | 0x0C05C) & 0x1FFFFFF;
+    const Row rows[] = {
+        {Protocol::Nec, 0x20DF10EF, "NEC:20DF10EF"},
+        {Protocol::Samsung32, 0xE0E040BF, "SAMSUNG:E0E040BF"},
+        {Protocol::Panasonic, 0x400401008081, "PANASONIC 4004:01008081"},
+        {Protocol::Sirc12, 0xA90, "SIRC12:A90"},
+        {Protocol::Sirc15, 0x54E9, "SIRC15:54E9"},
+        {Protocol::Sirc20, 0xA8B41, "SIRC20:A8B41"},
+        {Protocol::Rc5, 0x100C, "RC5:00C"},
+        {Protocol::Rc5, 0x0FFF, "RC5:FFF"},  // the field bit clear: the command's seventh bit set
+        {Protocol::Rc6, ~(uint64_t(1) << 20 | 0x800C) & 0x1FFFFF, "RC6:800C"},
+        {Protocol::Rc6Mode6, rc6Mode6, "RC6-6-20:0C05C"},
+    };
+    for (const Row& row : rows) {
+        const Signal signal = encode(protocolRemote(row.protocol), Key{"K", {row.code}, {}});
+        const std::optional<Decoded> decoded = decode(signal.press);
+        ASSERT_TRUE(decoded) << row.board;
+        EXPECT_EQ(decoded->protocol, row.protocol) << row.board;
+        EXPECT_EQ(boardCode(*decoded), row.board);
+    }
+}
+
+// Our remote for each of the board's protocols sends what the board sends
+// for the same code, at the same carrier (the board's NEC bits are 563 and
+// 1688 us long where LIRC's remotes say 560 and 1690).
+TEST(Protocols, SentAsTheBoardSendsThem)
+{
+    struct Row {
+        Protocol protocol;
+        uint64_t code;
+        IrCode board;
+    };
+    const uint64_t rc6 = ~(uint64_t(1) << 20 | 0x800C) & 0x1FFFFF;
+    const uint64_t rc6Mode6 = ~(uint64_t(1) << 24 | uint64_t(6) << 21 | 0x0C05C) & 0x1FFFFFF;
+    const Row rows[] = {
+        {Protocol::Nec, 0x20DF10EF, {IR_NEC, 32, 0, 0x20DF10EF, false, false}},
+        {Protocol::Samsung32, 0xE0E040BF, {IR_SAMSUNG, 32, 0, 0xE0E040BF, false, false}},
+        {Protocol::Panasonic, 0x400401008081, {IR_PANASONIC, 48, 0x4004, 0x01008081, false, false}},
+        {Protocol::Sirc12, 0xA90, {IR_SIRC12, 12, 0, 0xA90, false, false}},
+        {Protocol::Sirc15, 0x54E9, {IR_SIRC15, 15, 0, 0x54E9, false, false}},
+        {Protocol::Sirc20, 0xA8B41, {IR_SIRC20, 20, 0, 0xA8B41, false, false}},
+        // LIRC's first press sends the toggle bit as 1: RC5's toggle, RC6's inverted.
+        {Protocol::Rc5, 0x100C, {IR_RC5, 12, 0, 0x00C, true, false}},
+        {Protocol::Rc6, rc6, {IR_RC6, 16, 0, 0x800C, false, false}},
+        {Protocol::Rc6Mode6, rc6Mode6, {IR_RC6_6_20, 20, 0, 0x0C05C, false, false}},
+    };
+    for (const Row& row : rows) {
+        const Signal ours = encode(protocolRemote(row.protocol), Key{"K", {row.code}, {}});
+        uint16_t durations[kIrMaxDurations];
+        const uint8_t count = irEncode(row.board, durations, kIrMaxDurations);
+        const std::vector<uint32_t> board(durations, durations + count);
+        EXPECT_TRUE(withinOnePercent(ours.press, board)) << int(row.protocol) << "\n ours:  " << join(ours.press)
+                                                         << "\n board: " << join(board);
+        EXPECT_EQ(ours.carrierHz, irCarrierHz(row.board.protocol)) << int(row.protocol);
+    }
+}
+
+// Read as a receiver reads: each duration may be off by a quarter; a
+// Manchester run by a third of a half bit (its longest runs are three).
+TEST(Protocols, FramesALittleOffStillRead)
+{
+    struct Row {
+        Protocol protocol;
+        uint64_t code;
+        int within, beyond;  // percent
+    };
+    const Row rows[] = {{Protocol::Nec, 0x5A5, 24, 30},
+                        {Protocol::Sirc12, 0x5A5, 24, 30},
+                        {Protocol::Rc5, 0x5A5, 10, 20},
+                        {Protocol::Rc6, ~(uint64_t(1) << 20 | 0x5A5) & 0x1FFFFF, 10, 20}};
+    for (const auto& [protocol, code, within, beyond] : rows) {
+        const Signal signal = encode(protocolRemote(protocol), Key{"K", {code}, {}});
+        for (const auto& [percent, reads] : {std::pair{100, true}, {100 - within, true}, {100 + within, true},
+                                             {100 - beyond, false}, {100 + beyond, false}}) {
+            std::vector<uint32_t> scaled;
+            for (uint32_t us : signal.press)
+                scaled.push_back(us * uint32_t(percent) / 100);
+            EXPECT_EQ(decode(scaled).has_value(), reads) << int(protocol) << " at " << percent << "%";
+        }
+        std::vector<uint32_t> longer = signal.press;
+        longer.insert(longer.end(), {560, 560});
+        EXPECT_FALSE(decode(longer)) << int(protocol) << " with a bit too many";
+    }
+}
+
+}  // namespace
+}  // namespace orvalinder::codes
