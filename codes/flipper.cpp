@@ -265,11 +265,7 @@ std::vector<Remote> readFlipper(std::string_view text, const std::string& fileNa
     int number = 0, headerLines = 0;
     size_t at = 0;
     while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string line(text.substr(at, end - at));
-        at = end + 1;
+        std::string line(nextLine(text, at));
         ++number;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();

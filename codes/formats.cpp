@@ -20,11 +20,7 @@ Format formatOf(std::string_view text)
 {
     size_t at = 0;
     while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        at = end + 1;
+        std::string_view line = nextLine(text, at);
         const size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string_view::npos || line[first] == '#')
             continue;

@@ -31,24 +31,21 @@ std::vector<Line> splitLines(std::string_view text)
     int number = 0;
     size_t at = 0;
     while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
+        const std::string_view row = nextLine(text, at);
         Line line{++number, {}};
-        size_t i = at;
-        while (i < end) {
-            while (i < end && isBlank(text[i]))
+        size_t i = 0;
+        while (i < row.size()) {
+            while (i < row.size() && isBlank(row[i]))
                 ++i;
-            if (i == end || text[i] == '#')
+            if (i == row.size() || row[i] == '#')
                 break;
             size_t start = i;
-            while (i < end && !isBlank(text[i]))
+            while (i < row.size() && !isBlank(row[i]))
                 ++i;
-            line.words.emplace_back(text.substr(start, i - start));
+            line.words.emplace_back(row.substr(start, i - start));
         }
         if (!line.words.empty())
             lines.push_back(std::move(line));
-        at = end + 1;
     }
     return lines;
 }

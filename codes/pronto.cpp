@@ -152,11 +152,7 @@ std::vector<Remote> readPronto(std::string_view text, const std::string& fileNam
     int number = 0;
     size_t at = 0;
     while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string line(text.substr(at, end - at));
-        at = end + 1;
+        std::string line(nextLine(text, at));
         ++number;
         std::string name = "KEY_" + std::to_string(number);
         const size_t colon = line.find(':');

@@ -1,5 +1,7 @@
 #include "codes/remote.h"
 
+#include <algorithm>
+
 namespace orvalinder::codes {
 
 void fail(const std::string& file, int line, const std::string& what, const std::string& word)
@@ -73,6 +75,14 @@ void addKey(std::vector<Remote>& remotes, const Remote& remote, Key key, const s
         timings.name = name + "_" + std::to_string(n);
     timings.keys.push_back(std::move(key));
     remotes.push_back(std::move(timings));
+}
+
+std::string_view nextLine(std::string_view text, size_t& at)
+{
+    const size_t end = std::min(text.find('\n', at), text.size());
+    const std::string_view line = text.substr(at, end - at);
+    at = end + 1;
+    return line;
 }
 
 std::string remoteNameOf(const std::string& fileName)

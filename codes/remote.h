@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -98,5 +99,9 @@ void addKey(std::vector<Remote>& remotes, const Remote& remote, Key key, const s
 
 // A file's name without its folders and its extension, as a remote's name.
 std::string remoteNameOf(const std::string& fileName);
+
+// The line of `text` that starts at `at`, without its '\n'; `at` moves past
+// it. Readers call it while `at < text.size()`.
+std::string_view nextLine(std::string_view text, size_t& at);
 
 }  // namespace orvalinder::codes
