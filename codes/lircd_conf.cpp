@@ -317,9 +317,10 @@ void Reader::finishRemote(const Line& line)
             error(begun, "pre_data_bits, bits and post_data_bits must add up to 1 to 64 in remote", r.name);
         if (r.one.pulse + r.one.space == 0 || r.zero.pulse + r.zero.space == 0)
             error(begun, "no 'one' or no 'zero' timing in remote", r.name);
-        if (toggleBit_ > uint64_t(r.totalBits()))
-            error(begun, "toggle_bit beyond the frame's bits in remote", r.name);
     }
+    // Raw remotes too: the mask below is shifted by it.
+    if (toggleBit_ > uint64_t(r.totalBits()))
+        error(begun, "toggle_bit beyond the frame's bits in remote", r.name);
     if (toggleBit_ > 0 && r.totalBits() > 0)
         r.toggleBitMask |= uint64_t(1) << (r.totalBits() - int(toggleBit_));  // toggle_bit 1 is the first bit sent
     // What LIRC sends for a mask of several bits depends on the code in ways

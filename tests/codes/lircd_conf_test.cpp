@@ -48,6 +48,8 @@ TEST(LircdConf, BadFilesSayWhereAndWhat)
          "bad.conf:5: no durations for raw key 'K'"},
         {remoteWith(codes + "\n  toggle_bit_mask 0x3"), "bad.conf:1: a toggle_bit_mask of more than one bit in remote 'r'"},
         {remoteWith(codes + "\n  toggle_bit 9"), "bad.conf:1: toggle_bit beyond the frame's bits in remote 'r'"},
+        {remoteWith("  flags RAW_CODES\n  toggle_bit 9\n  begin raw_codes\n  name K\n  100\n  end raw_codes"),
+         "bad.conf:1: toggle_bit beyond the frame's bits in remote 'r'"},  // raw remotes too
         {remoteWith(codes + "\n  pre_data_bits 57"),
          "bad.conf:1: pre_data_bits, bits and post_data_bits must add up to 1 to 64 in remote 'r'"},
         {remoteWith("  one 500 1500\n  begin codes\n  end codes"), "bad.conf:1: no 'one' or no 'zero' timing in remote 'r'"},
