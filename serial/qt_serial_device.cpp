@@ -51,6 +51,9 @@ bool QtSerialDevice::applyLineSettings(const LineSettings& s) {
 void QtSerialDevice::clearErrors() { port_.clearError(); }
 
 bool QtSerialDevice::close() {
+    // Bytes written just before the close (a key let go as the user
+    // disconnects) still wait in the port's buffer; closing would drop them.
+    port_.flush();
     port_.close();
     return true;
 }

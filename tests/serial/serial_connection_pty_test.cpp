@@ -352,7 +352,9 @@ TEST(QtSerialDevice, LineSettingsReadBackAsApplied) {
         EXPECT_EQ(std::tuple(read.baudRate, read.dataBits, read.parity, read.stopBits, read.flowControl),
                   std::tuple(applied.baudRate, applied.dataBits, applied.parity, applied.stopBits, false));
     }
-    EXPECT_TRUE(device.close());
+    EXPECT_EQ(device.write("!U"), 2);
+    EXPECT_TRUE(device.close());  // at once: what was written still goes out
+    EXPECT_EQ(board.receive(2), "!U");
     EXPECT_EQ(device.write("A101"), 0);  // nothing counts as written on a closed port
 }
 
