@@ -4,6 +4,7 @@
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
 #include "app/dialogs/dialog_convert.h"
+#include "app/dialogs/import_codes_dlg.h"
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/main_frame.h"
 
@@ -27,6 +28,11 @@ void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store)
         auto* dialog = new CToolBarsCustomizeDlg(*frame.toolBars(), frame.menuCommands(), &frame);
         dialog->show();
     };
+    frame.onImportCodes = [&frame, &platform](const QString& path) {
+        COrvalinderView* view = frame.view();
+        importCodes(&frame, platform, view->codes(), view->state().remoteKind, path);
+    };
+    frame.onExportCodes = [&frame, &platform] { exportCodes(&frame, platform, frame.view()->codes()); };
     frame.onAbout = [&frame] {
         CAboutDlg dialog(&frame);
         dialog.exec();

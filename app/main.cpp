@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/import_handover.h"
 #include "app/orvalinder_app.h"
 
 namespace {
@@ -16,9 +17,13 @@ constexpr char kHelp[] =
     "code over the serial port to the board that transmits it as infrared.\n"
     "FILE is an Orvalinder document to open; without it a new one is started.\n"
     "\n"
-    "  -h, --help     show this help and exit\n"
-    "      --version  show the version and exit\n"
-    "  --             end of options: what follows is FILE even if it starts with '-'\n";
+    "      --import CODES  import a file of codes (LIRC's lircd.conf, a Flipper\n"
+    "                      .ir file or Pronto hex) and link its keys to buttons;\n"
+    "                      a window already open takes it\n"
+    "  -h, --help          show this help and exit\n"
+    "      --version       show the version and exit\n"
+    "  --                  end of options: what follows is FILE even if it starts\n"
+    "                      with '-'\n";
 
 }  // namespace
 
@@ -27,6 +32,7 @@ int main(int argc, char** argv) {
     bool version = false;
     bool options = true;
     QStringList documents;
+    QString importFile;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (options && argument == "--") {
@@ -36,6 +42,12 @@ int main(int argc, char** argv) {
                 help = true;
             } else if (argument == "--version") {
                 version = true;
+            } else if (argument == "--import") {
+                if (i + 1 == argc) {
+                    std::fprintf(stderr, "orvalinder: --import needs the file of codes\n%s", kUsage);
+                    return 2;
+                }
+                importFile = QString::fromLocal8Bit(argv[++i]);
             } else {
                 std::fprintf(stderr, "orvalinder: unknown option '%s'\n%s", argv[i], kUsage);
                 std::fputs("Try 'orvalinder --help' for more information.\n", stderr);
@@ -59,6 +71,7 @@ int main(int argc, char** argv) {
     // options (-reverse, -style) for that option.
     int qtArgc = 1;
     orvalinder::COrvalinderApp app(qtArgc, argv);
-    if (!app.initInstance(documents)) return 1;
+    if (!importFile.isEmpty() && documents.isEmpty() && orvalinder::ImportHandover::handOver(importFile)) return 0;
+    if (!app.initInstance(documents, importFile)) return 1;
     return app.exec();
 }

@@ -22,9 +22,10 @@ const QString kDocumentFilter = QStringLiteral("Orvalinder Files (*.txt)");
 const QString kRecentKey = QStringLiteral("Recent File List/File%1");
 }  // namespace
 
-CMainFrame::CMainFrame(Platform& platform, SerialConnection& connection, COrvalinderDoc& document, QSettings& state)
+CMainFrame::CMainFrame(Platform& platform, SerialConnection& connection, ButtonCodes& codes, COrvalinderDoc& document,
+                       QSettings& state)
     : platform_(platform), document_(document), state_(state),
-      view_(new COrvalinderView(platform, connection, this)) {
+      view_(new COrvalinderView(platform, connection, codes, this)) {
     setObjectName(QStringLiteral("MainFrame"));
     setCentralWidget(view_);
     setAcceptDrops(true);
@@ -84,6 +85,14 @@ void CMainFrame::buildMenus() {
     addCommand(fileMenu_, FileOpen, QStringLiteral("&Open...\tCtrl+O"))->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
     addCommand(fileMenu_, FileSave, QStringLiteral("&Save\tCtrl+S"))->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     addCommand(fileMenu_, FileSaveAs, QStringLiteral("Save &As..."));
+    fileMenu_->addSeparator();
+    connect(addCommand(fileMenu_, ImportCodes, QStringLiteral("&Import codes...")), &QAction::triggered, this,
+            [this] { if (onImportCodes) onImportCodes(QString()); });
+    connect(addCommand(fileMenu_, ExportCodes, QStringLiteral("&Export codes...")), &QAction::triggered, this,
+            [this] { if (onExportCodes) onExportCodes(); });
+    actions_[ImportCodes]->setStatusTip(
+        QStringLiteral("Adds the remotes of a LIRC, Flipper or Pronto file to your codes and links their keys to buttons."));
+    actions_[ExportCodes]->setStatusTip(QStringLiteral("Writes your codes as a LIRC, Flipper or Pronto file."));
     fileMenu_->addSeparator();
     recentPlaceholder_ = addCommand(fileMenu_, FirstRecentFile, QStringLiteral("Recent File"));
     fileMenu_->addSeparator();

@@ -23,7 +23,8 @@ public:
     static constexpr int kMaxRecentFiles = 8;
 
     // `state` keeps the recent files and the window and toolbar layout.
-    CMainFrame(Platform& platform, SerialConnection& connection, COrvalinderDoc& document, QSettings& state);
+    CMainFrame(Platform& platform, SerialConnection& connection, ButtonCodes& codes, COrvalinderDoc& document,
+               QSettings& state);
 
     // The per-user place of that state, apart from the serial settings.
     static std::unique_ptr<QSettings> openState();
@@ -48,7 +49,9 @@ public:
     void saveDocumentAs();
 
     // Handlers for the commands whose dialogs live elsewhere.
-    std::function<void()> onComSettings, onShowClickAreas, onSwapBits, onAbout, onCustomize;
+    std::function<void()> onComSettings, onShowClickAreas, onSwapBits, onAbout, onCustomize, onExportCodes;
+    // Imports a file of codes; without a path it asks for one.
+    std::function<void(const QString& path)> onImportCodes;
 
     // The pane context menu: the toolbars to show or hide, and Customize.
     QMenu* createPopupMenu() override;

@@ -11,7 +11,7 @@ QString redirected(const QTemporaryDir& config) {
 }  // namespace
 
 OffscreenFrame::OffscreenFrame()
-    : state(redirected(config), QSettings::IniFormat), frame(platform, connection, document, state) {
+    : state(redirected(config), QSettings::IniFormat), frame(platform, connection, codes, document, state) {
     frame.newDocument();
 }
 

@@ -28,6 +28,7 @@ struct OffscreenFrame {
     QtSettingsStore store;
     BoardWaits waits;
     SerialConnection connection{store, waits};
+    ButtonCodes codes{config.path() + QStringLiteral("/data")};
     COrvalinderDoc document;
     QSettings state;
     CMainFrame frame;

@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <memory>
 
+#include "app/import_handover.h"
 #include "app/install_dialogs.h"
 #include "app/main_frame.h"
 #include "app/orvalinder_doc.h"
@@ -22,8 +23,9 @@ public:
     ~COrvalinderApp() override;
 
     // Builds and shows the window, opening the first of the documents named
-    // on the command line. False when the program should end at once.
-    bool initInstance(const QStringList& documents);
+    // on the command line, then imports the file of codes if one is named.
+    // False when the program should end at once.
+    bool initInstance(const QStringList& documents, const QString& importFile = QString());
 
     CMainFrame* mainFrame() const { return frame_.get(); }
 
@@ -35,9 +37,15 @@ private:
     QtSettingsStore store_;
     BoardWaits waits_;
     std::unique_ptr<SerialConnection> connection_;
+    std::unique_ptr<ButtonCodes> codes_;
     std::unique_ptr<COrvalinderDoc> document_;
     std::unique_ptr<QSettings> state_;
     std::unique_ptr<CMainFrame> frame_;
+    ImportHandover handover_;
+    QStringList pendingImports_;
+    bool importing_ = false;
+
+    void importWhenFree(const QString& path);
 };
 
 }  // namespace orvalinder

@@ -129,9 +129,10 @@ struct Window {
     NoWait noWait;
     SerialConnection connection{store, noWait,
                                 KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); })};
+    ButtonCodes codes{config.path() + QStringLiteral("/data")};
     COrvalinderDoc document;
     QSettings state{config.path() + QStringLiteral("/state.conf"), QSettings::IniFormat};
-    CMainFrame frame{platform, connection, document, state};
+    CMainFrame frame{platform, connection, codes, document, state};
 };
 
 // Runs the event loop until `done` or `seconds` have passed, with a timer

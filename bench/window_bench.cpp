@@ -162,9 +162,10 @@ void clickToWire(int clicks) {
     NoWait noWait;
     SerialConnection connection(store, noWait,
                                 KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); }));
+    ButtonCodes codes{config.path() + QStringLiteral("/data")};
     COrvalinderDoc document;
     QSettings state(config.path() + QStringLiteral("/state.conf"), QSettings::IniFormat);
-    CMainFrame frame(platform, connection, document, state);
+    CMainFrame frame(platform, connection, codes, document, state);
     frame.resize(900, 900);
     frame.newDocument();
     frame.show();

@@ -56,6 +56,7 @@ BoardMessages boardMessages(const Remote& remote, const Key& key)
     for (uint32_t i = 0; i < signal.minRepeat; ++i)
         messages.press += "!S" + repeat + "\n";
     messages.hold = press == repeat ? "!H" + press + "\n" : "!S" + press + "\n!H" + repeat + "\n";
+    if (press != repeat && signal.minRepeat == 0) messages.held = "!H" + repeat + "\n";
     return messages;
 }
 

@@ -18,6 +18,10 @@ struct BoardMessages {
     // whose repeats differ from its press is sent once and then its repeat
     // frame is held.
     std::string hold;
+    // Said once a pressed key turns out to be held: "!K" holds what the
+    // press sent last; a raw key whose repeats differ from its press and
+    // that has not sent them yet holds its repeat frame instead.
+    std::string held = "!K";
 };
 
 // A CodesError when the board cannot send the key: a frame of more than 100

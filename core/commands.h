@@ -14,6 +14,8 @@ constexpr int SelectIrMonitor = 32777;
 constexpr int SelectTechnika = 32778;
 constexpr int ShowClickAreas = 32779;
 constexpr int SwapBits = 32780;
+constexpr int ImportCodes = 32781;
+constexpr int ExportCodes = 32782;
 
 constexpr int FileNew = 57600;
 constexpr int FileOpen = 57601;

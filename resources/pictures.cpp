@@ -145,14 +145,40 @@ void drawBody(QPainter& p, const RemoteStyle& s, QSize size) {
     }
 }
 
-void drawButton(QPainter& p, const QRectF& area, int index, QColor fill, QColor text) {
+QColor colourOf(KeyColour colour) {
+    switch (colour) {
+    case KeyColour::Red: return QColor::fromRgb(kRed);
+    case KeyColour::Green: return QColor::fromRgb(kGreen);
+    case KeyColour::Yellow: return QColor::fromRgb(kYellow);
+    case KeyColour::Blue: return QColor::fromRgb(kBlue);
+    case KeyColour::None: break;
+    }
+    return {};
+}
+
+// The power sign: a ring open at the top with a bar through the gap.
+void drawPowerSign(QPainter& p, const QRectF& face, QColor colour) {
+    const qreal radius = 0.26 * qMin(face.width(), face.height());
+    const QPointF centre = face.center();
+    p.setPen(QPen(colour, qMax(1.2, radius * 0.28), Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    const QRectF ring(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
+    p.drawArc(ring, 120 * 16, 300 * 16);
+    p.drawLine(QPointF(centre.x(), centre.y() - 1.25 * radius), QPointF(centre.x(), centre.y() - 0.2 * radius));
+}
+
+void drawButton(QPainter& p, const QRectF& area, const ButtonFace& face, int index, QColor fill, QColor text) {
     const QRectF r = area.adjusted(kButtonInset, kButtonInset, -kButtonInset, -kButtonInset);
     if (r.width() <= 0 || r.height() <= 0) return;
-    QLinearGradient face(r.topLeft(), r.bottomLeft());
-    face.setColorAt(0, fill.lighter(125));
-    face.setColorAt(1, fill.darker(112));
+    if (face.mark == ButtonFace::Colour) {
+        fill = colourOf(face.colour);
+        text = QColor::fromRgb(face.colour == KeyColour::Yellow ? kInk : kWhite);
+    }
+    QLinearGradient gradient(r.topLeft(), r.bottomLeft());
+    gradient.setColorAt(0, fill.lighter(125));
+    gradient.setColorAt(1, fill.darker(112));
     p.setPen(QPen(fill.darker(170), 1.0));
-    p.setBrush(face);
+    p.setBrush(gradient);
     const QRectF shape = r.adjusted(0.5, 0.5, -0.5, -0.5);  // the pen stays inside r
     const qreal shorter = qMin(r.width(), r.height());
     const bool squarish = qMax(r.width(), r.height()) <= 1.3 * shorter && shorter < 60;
@@ -163,20 +189,28 @@ void drawButton(QPainter& p, const QRectF& area, int index, QColor fill, QColor 
         p.drawRoundedRect(shape, radius, radius);
     }
 
-    // The largest size up to 16 px whose label fits well inside the face.
-    const QString label = QString::number(index);
+    if (face.mark == ButtonFace::Colour) return;  // a colour key says it by its colour
+    if (face.mark == ButtonFace::Power) {
+        drawPowerSign(p, r, text);
+        return;
+    }
+    // The largest size up to 16 px whose label fits well inside the face;
+    // a name too long even at the smallest is cut short.
+    const QString label = face.mark == ButtonFace::Text ? QString::fromStdString(face.text) : QString::number(index);
+    const qreal room = r.width() * (face.mark == ButtonFace::Text ? 0.8 : 0.6);
     int pixels = 16;
     for (; pixels > 7; --pixels) {
         const QFontMetricsF metrics(pictureFont(pixels));
-        if (metrics.horizontalAdvance(label) <= r.width() * 0.6 && metrics.capHeight() <= r.height() * 0.45)
-            break;
+        if (metrics.horizontalAdvance(label) <= room && metrics.capHeight() <= r.height() * 0.45) break;
     }
     p.setFont(pictureFont(pixels));
+    // An index only tells buttons apart; a name says what the button does.
+    if (face.mark == ButtonFace::Index) text.setAlpha(140);
     p.setPen(text);
-    p.drawText(r, Qt::AlignCenter, label);
+    p.drawText(r, Qt::AlignCenter, QFontMetricsF(pictureFont(pixels)).elidedText(label, Qt::ElideRight, r.width()));
 }
 
-void drawRemote(QPainter& p, const RemoteStyle& s, QSize size) {
+void drawRemote(QPainter& p, const RemoteStyle& s, QSize size, std::span<const ButtonFace> faces) {
     drawBody(p, s, size);
     const auto areas = clickAreasOfPicture(s.id);
     for (size_t i = 0; i < areas.size(); ++i) {
@@ -188,7 +222,8 @@ void drawRemote(QPainter& p, const RemoteStyle& s, QSize size) {
                 text = QColor::fromRgb(accent.text);
             }
         }
-        drawButton(p, areaRect(areas[i], size), static_cast<int>(i), fill, text);
+        drawButton(p, areaRect(areas[i], size), i < faces.size() ? faces[i] : ButtonFace{}, static_cast<int>(i), fill,
+                   text);
     }
 
     QFont brand = pictureFont(s.brandPixels, true, s.brandItalic);
@@ -280,7 +315,7 @@ void drawStop(QPainter& p) {
 
 }  // namespace
 
-QImage renderPicture(PictureId id) {
+QImage renderPicture(PictureId id, std::span<const ButtonFace> faces) {
     const QSize size = sizeOf(id);
     const RemoteStyle* style = styleOf(id);
     const bool small = id == ConnectBitmap || id == DisconnectBitmap || id == StopImage;
@@ -294,7 +329,7 @@ QImage renderPicture(PictureId id) {
     case ConnectBitmap: drawConnect(p); break;
     case DisconnectBitmap: drawDisconnect(p); break;
     case StopImage: drawStop(p); break;
-    default: drawRemote(p, *style, size); break;
+    default: drawRemote(p, *style, size, faces); break;
     }
     return image;
 }

@@ -5,13 +5,17 @@
 
 #include <QImage>
 
+#include <span>
+
+#include "core/button_names.h"
 #include "core/remote_catalogue.h"
 
 namespace orvalinder {
 
 // Renders a picture at its own size, opaque (QImage::Format_RGB32).
-// Returns a null QImage for NoPicture or an unknown id.
-QImage renderPicture(PictureId id);
+// Returns a null QImage for NoPicture or an unknown id. A remote's buttons
+// show their faces; a button without one shows its index.
+QImage renderPicture(PictureId id, std::span<const ButtonFace> faces = {});
 
 // The same picture, rendered on first use and kept; the reference stays
 // valid for the life of the program. Call only from the GUI thread.

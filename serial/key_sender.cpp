@@ -1,5 +1,7 @@
 #include "serial/key_sender.h"
 
+#include <algorithm>
+
 namespace orvalinder {
 
 std::string keyCodeMessage(KeyCode code) {
@@ -7,13 +9,20 @@ std::string keyCodeMessage(KeyCode code) {
 }
 
 void sendKeyCode(bool connected, const WriteBytes& write, KeyCode code, StatusLines& status) {
+    sendMessage(connected, write, keyCodeMessage(code), status);
+}
+
+void sendMessage(bool connected, const WriteBytes& write, std::string_view message, StatusLines& status) {
     if (!connected) {
         status.line(3) = L"3. Can't send, the comms port is not open";
         return;
     }
-    const std::string message = keyCodeMessage(code);
     const long confirmed = write(message);
-    status.line(3) = L"3.  " + std::to_wstring(message.size()) + L" bytes sent - " + widenBytes(message) +
+    std::string shown(message);
+    std::erase(shown, '\r');
+    std::replace(shown.begin(), shown.end(), '\n', ' ');
+    while (shown.ends_with(' ')) shown.pop_back();
+    status.line(3) = L"3.  " + std::to_wstring(message.size()) + L" bytes sent - " + widenBytes(shown) +
                      L" - " + std::to_wstring(confirmed < 0 ? 0 : confirmed) + L" confirmed";
 }
 

@@ -8,14 +8,15 @@ KeyHold::KeyHold(WriteBytes write) : write_(std::move(write)) {
 }
 
 
-void KeyHold::pressed() {
+void KeyHold::pressed(std::string held) {
     released();
+    held_ = std::move(held);
     timer_.start(kHoldAfterMs);
 }
 
 void KeyHold::keep() {
     // A port that takes nothing is gone: there is nobody to tell.
-    if (write_("!K") <= 0) {
+    if (write_(holding_ ? "!K" : held_) <= 0) {
         holding_ = false;
         return;
     }

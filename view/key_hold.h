@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <string>
 
 #include "serial/key_sender.h"
 
@@ -20,8 +21,9 @@ public:
 
     explicit KeyHold(WriteBytes write);
 
-    // A button's key code has just gone out.
-    void pressed();
+    // A button's key code or code has just gone out. `held` is said first
+    // when it turns out to be held ("!K", or a frame to hold instead).
+    void pressed(std::string held = "!K");
     // The button is up, or the view no longer has the mouse.
     void released();
     bool holding() const { return holding_; }
@@ -30,6 +32,7 @@ private:
     void keep();
 
     WriteBytes write_;
+    std::string held_;
     QTimer timer_;
     bool holding_ = false;
 };

@@ -1,10 +1,15 @@
 #include "view/orvalinder_view.h"
 
 #include <QContextMenuEvent>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
+#include "codes/board_message.h"
+#include "core/button_names.h"
 #include "serial/key_sender.h"
 #include "tools/button_recorder.h"
 #include "core/current_directory.h"
@@ -14,12 +19,34 @@ namespace orvalinder {
 namespace {
 // Lines may arrive thousands of times a second; the window need not.
 constexpr int kRepaintIntervalMs = 16;
+
+// The keyboard presses the buttons of these names.
+const char* keyboardKeyName(int key) {
+    switch (key) {
+    case Qt::Key_Up: return "KEY_UP";
+    case Qt::Key_Down: return "KEY_DOWN";
+    case Qt::Key_Left: return "KEY_LEFT";
+    case Qt::Key_Right: return "KEY_RIGHT";
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return "KEY_OK";
+    case Qt::Key_Plus: return "KEY_VOLUMEUP";
+    case Qt::Key_Minus: return "KEY_VOLUMEDOWN";
+    default: break;
+    }
+    static const char* const digits[] = {"KEY_0", "KEY_1", "KEY_2", "KEY_3", "KEY_4",
+                                         "KEY_5", "KEY_6", "KEY_7", "KEY_8", "KEY_9"};
+    return key >= Qt::Key_0 && key <= Qt::Key_9 ? digits[key - Qt::Key_0] : nullptr;
+}
+
+std::wstring wide(const std::string& utf8) { return QString::fromStdString(utf8).toStdWString(); }
 }  // namespace
 
-COrvalinderView::COrvalinderView(Platform& platform, SerialConnection& connection, QWidget* parent)
+COrvalinderView::COrvalinderView(Platform& platform, SerialConnection& connection, ButtonCodes& codes,
+                                 QWidget* parent)
     : QWidget(parent),
       platform_(platform),
       connection_(connection),
+      codes_(codes),
       hold_([&connection](std::string_view bytes) { return connection.write(bytes); }),
       editMenu_(new QMenu(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -37,6 +64,7 @@ COrvalinderView::COrvalinderView(Platform& platform, SerialConnection& connectio
     connect(&connection_, &SerialConnection::connectionLost, this, &COrvalinderView::connectionLost);
     connect(&connection_, &SerialConnection::linesArrived, this, &COrvalinderView::takeReceivedLines);
     connect(&connection_, &SerialConnection::logFailed, this, &COrvalinderView::logFailed);
+    connect(&codes_, &ButtonCodes::changed, this, qOverload<>(&QWidget::update));
 }
 
 COrvalinderView::~COrvalinderView() {
@@ -60,7 +88,38 @@ void COrvalinderView::resizeEvent(QResizeEvent* event) {
 
 void COrvalinderView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter_.paint(painter, state_, connection_.connected(), size());
+    painter_.paint(painter, state_, connection_.connected(), size(), faces());
+}
+
+std::vector<ButtonFace> COrvalinderView::faces() const {
+    std::vector<ButtonFace> faces;
+    const int count = static_cast<int>(clickAreas(state_.remoteKind).size());
+    for (int index = 0; index < count; ++index)
+        faces.push_back(faceOf(codes_.links().shownName(state_.remoteKind, index)));
+    return faces;
+}
+
+bool COrvalinderView::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    // The full name of a named button, and the remote of a linked one.
+    const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+    QString tip;
+    if (state_.remoteKind != IrMonitor) {
+        for (int index : hitTest(state_.remoteKind, state_.geometry, at.x(), at.y())) {
+            const std::string name = codes_.links().shownName(state_.remoteKind, index);
+            if (name.empty()) continue;
+            tip = QString::fromStdString(name);
+            if (const auto link = codes_.links().link(state_.remoteKind, index))
+                tip += QStringLiteral(" (%1)").arg(QString::fromStdString(link->remote));
+        }
+    }
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
+    }
+    return true;
 }
 
 void COrvalinderView::scheduleRepaint() {
@@ -84,6 +143,31 @@ void COrvalinderView::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
+void COrvalinderView::keyPressEvent(QKeyEvent* event) {
+    const char* name = keyboardKeyName(event->key());
+    const int index = name && state_.remoteKind != IrMonitor && !state_.recording
+                          ? codes_.links().buttonNamed(state_.remoteKind, name)
+                          : -1;
+    if (index < 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // The key's own repeats do not press the button again: the hold repeats it.
+    if (!event->isAutoRepeat()) {
+        heldKeyboardKey_ = event->key();
+        pressButton(index);
+        update();
+    }
+}
+
+void COrvalinderView::keyReleaseEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat() && event->key() == heldKeyboardKey_) {
+        heldKeyboardKey_ = 0;
+        hold_.released();
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
 void COrvalinderView::focusOutEvent(QFocusEvent* event) {
     hold_.released();
     QWidget::focusOutEvent(event);
@@ -103,16 +187,41 @@ void COrvalinderView::leftClick(int x, int y) {
     state_.status.line(3) = L"3. Left click " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" ";
     if (layout::inConnectSquare(x, y)) toggleConnection();
     if (state_.remoteKind != IrMonitor) {
-        const WriteBytes writeToBoard = [this](std::string_view bytes) { return connection_.write(bytes); };
-        for (int index : hitTest(state_.remoteKind, state_.geometry, x, y)) {
-            state_.status.line(1) = L"1. Button " + std::to_wstring(index);
-            if (const auto key = keyCodeFor(state_.remoteKind, index)) {
-                sendKeyCode(connection_.connected(), writeToBoard, *key, state_.status);
-                if (connection_.connected()) hold_.pressed();
-            }
-        }
+        for (int index : hitTest(state_.remoteKind, state_.geometry, x, y)) pressButton(index);
     }
     update();
+}
+
+void COrvalinderView::pressButton(int index) {
+    state_.status.line(1) = L"1. Button " + std::to_wstring(index);
+    if (const auto link = codes_.links().link(state_.remoteKind, index)) {
+        sendLinked(*link);
+    } else if (const auto key = keyCodeFor(state_.remoteKind, index)) {
+        const WriteBytes writeToBoard = [this](std::string_view bytes) { return connection_.write(bytes); };
+        sendKeyCode(connection_.connected(), writeToBoard, *key, state_.status);
+        if (connection_.connected()) hold_.pressed();
+    }
+    update();
+}
+
+void COrvalinderView::sendLinked(const LinkedKey& link) {
+    // A code that cannot go out is said so; the key code would be another key.
+    const auto [remote, key] = codes_.find(link);
+    if (!key) {
+        state_.status.line(3) = L"3. Can't send " + wide(link.key) + L": the code library has no such key in " +
+                                wide(link.remote);
+        return;
+    }
+    codes::BoardMessages messages;
+    try {
+        messages = codes::boardMessages(*remote, *key);
+    } catch (const codes::CodesError& e) {
+        state_.status.line(3) = L"3. Can't send " + wide(link.key) + L": " + wide(e.what());
+        return;
+    }
+    const WriteBytes writeToBoard = [this](std::string_view bytes) { return connection_.write(bytes); };
+    sendMessage(connection_.connected(), writeToBoard, messages.press, state_.status);
+    if (connection_.connected()) hold_.pressed(messages.held);
 }
 
 void COrvalinderView::toggleConnection() {

@@ -1,17 +1,20 @@
 #pragma once
 // The one view: shows the selected remote or the IR Monitor, turns clicks
-// into key codes (a button held down holds its key), and toggles the
-// connection with its connect button.
+// and keys into the buttons' codes or key codes (a button held down holds
+// its key), and toggles the connection with its connect button.
 
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <vector>
 
+#include "core/button_names.h"
 #include "core/platform.h"
 #include "serial/serial_connection.h"
 #include "core/current_directory.h"
+#include "view/button_codes.h"
 #include "view/key_hold.h"
 #include "view/view_painter.h"
 #include "view/view_state.h"
@@ -23,7 +26,7 @@ namespace orvalinder {
 class COrvalinderView : public QWidget {
     Q_OBJECT
 public:
-    COrvalinderView(Platform& platform, SerialConnection& connection, QWidget* parent = nullptr);
+    COrvalinderView(Platform& platform, SerialConnection& connection, ButtonCodes& codes, QWidget* parent = nullptr);
     ~COrvalinderView() override;
 
     ViewState& state() { return state_; }
@@ -31,6 +34,13 @@ public:
 
     // The remote commands.
     void selectRemote(RemoteKind kind);
+
+    // Presses a button of the picture shown, as a click on it does: its
+    // linked code or its key code goes out, held until release().
+    void pressButton(int index);
+    void release() { hold_.released(); }
+
+    ButtonCodes& codes() { return codes_; }
 
     // The tools' commands.
     void startRecording();
@@ -50,6 +60,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -57,6 +70,8 @@ protected:
 
 private:
     void leftClick(int x, int y);
+    void sendLinked(const LinkedKey& link);
+    std::vector<ButtonFace> faces() const;
     void toggleConnection();
     void connectFinished(bool connected, const QString& message, int icon);
     void connectionLost();
@@ -69,6 +84,7 @@ private:
 
     Platform& platform_;
     SerialConnection& connection_;
+    ButtonCodes& codes_;
     ViewState state_;
     ViewPainter painter_;
     QTimer repaintTimer_;
@@ -76,6 +92,7 @@ private:
     QMenu* editMenu_;
     std::FILE* buttonRecordFile_ = nullptr;
     bool logFailureShown_ = false;  // since the last connect
+    int heldKeyboardKey_ = 0;       // the key that pressed a button, while it is down
 };
 
 }  // namespace orvalinder

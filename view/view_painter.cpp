@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <algorithm>
+#include <ranges>
 #include <utility>
 
 #include "core/view_layout.h"
@@ -40,17 +41,18 @@ void drawBox(QPainter& painter, int left, int top, int right, int bottom, const 
     painter.drawRect(box.adjusted(0, 0, -1, -1));
 }
 
-const QImage& ViewPainter::scaledPicture(PictureId id, int width, int height) {
-    auto& [w, h, image] = scaled_[id];
-    if (w != width || h != height || image.isNull()) {
-        image = picture(id).scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        w = width;
-        h = height;
+const QImage& ViewPainter::scaledPicture(PictureId id, int width, int height, std::span<const ButtonFace> faces) {
+    Scaled& s = scaled_;
+    if (s.id != id || s.width != width || s.height != height || !std::ranges::equal(s.faces, faces) ||
+        s.image.isNull()) {
+        QImage image = renderPicture(id, faces).scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        s = {id, width, height, {faces.begin(), faces.end()}, std::move(image)};
     }
-    return image;
+    return s.image;
 }
 
-void ViewPainter::paint(QPainter& painter, ViewState& state, bool connected, QSize client) {
+void ViewPainter::paint(QPainter& painter, ViewState& state, bool connected, QSize client,
+                        std::span<const ButtonFace> faces) {
     painter.setFont(font_);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(colours::TextBackground);
@@ -67,7 +69,7 @@ void ViewPainter::paint(QPainter& painter, ViewState& state, bool connected, QSi
         const PictureGeometry& g = state.geometry;
         const PictureId id = findRemote(state.remoteKind)->picture;
         if (g.drawnWidth() > 0 && g.drawnHeight() > 0)
-            painter.drawImage(QPoint(g.xOffset, 0), scaledPicture(id, g.drawnWidth(), g.drawnHeight()));
+            painter.drawImage(QPoint(g.xOffset, 0), scaledPicture(id, g.drawnWidth(), g.drawnHeight(), faces));
     }
 
     if (state.clickAreasShown) {

@@ -7,9 +7,10 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
-#include <map>
-#include <tuple>
+#include <span>
+#include <vector>
 
+#include "core/button_names.h"
 #include "view/view_state.h"
 
 namespace orvalinder {
@@ -28,8 +29,9 @@ public:
 
     // Paints into a client area of the given size and stores the picture
     // geometry in the state. The connect button shows whether the board is
-    // connected.
-    void paint(QPainter& painter, ViewState& state, bool connected, QSize client);
+    // connected; the buttons show their faces.
+    void paint(QPainter& painter, ViewState& state, bool connected, QSize client,
+               std::span<const ButtonFace> faces = {});
 
     // The status font: Arial (or a metric-compatible face) with a 15-pixel
     // cell.
@@ -37,11 +39,17 @@ public:
 
 private:
     void drawText(QPainter& painter, int x, int y, const QString& text) const;
-    const QImage& scaledPicture(PictureId id, int width, int height);
+    const QImage& scaledPicture(PictureId id, int width, int height, std::span<const ButtonFace> faces);
 
     QFont font_;
     int ascent_ = 0;
-    std::map<PictureId, std::tuple<int, int, QImage>> scaled_;  // the last size drawn, per picture
+    // The last picture drawn: which, its size and its faces.
+    struct Scaled {
+        PictureId id = NoPicture;
+        int width = 0, height = 0;
+        std::vector<ButtonFace> faces;
+        QImage image;
+    } scaled_;
 };
 
 // A rectangle as the board's old drawing code drew it: the outline on the

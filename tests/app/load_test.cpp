@@ -176,7 +176,7 @@ protected:
         previous = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(work.path()));
         connection = std::make_unique<SerialConnection>(store, noWait);
-        frame = std::make_unique<CMainFrame>(platform, *connection, document, state);
+        frame = std::make_unique<CMainFrame>(platform, *connection, codes, document, state);
         installDialogs(*frame, platform, store);
         frame->resize(900, 900);
         frame->newDocument();
@@ -217,6 +217,7 @@ protected:
     Platform platform{boxes, files, folders};
     QtSettingsStore store;
     testing::NoWait noWait;
+    ButtonCodes codes{config.path() + QStringLiteral("/data")};
     COrvalinderDoc document;
     QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
     std::unique_ptr<SerialConnection> connection;

@@ -32,7 +32,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(config.isValid() && files.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-        frame = std::make_unique<CMainFrame>(platform, connection, document, state);
+        frame = std::make_unique<CMainFrame>(platform, connection, codes, document, state);
         installDialogs(*frame, platform, store);
         frame->newDocument();
         frame->show();
@@ -71,6 +71,7 @@ protected:
     QtFilePicker picker{QFileDialog::DontUseNativeDialog};
     testing::ScriptedFolders folders;
     Platform platform{boxes, picker, folders};
+    ButtonCodes codes{config.path() + QStringLiteral("/data")};
     COrvalinderDoc document;
     QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
     std::unique_ptr<CMainFrame> frame;

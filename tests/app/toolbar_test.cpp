@@ -42,7 +42,7 @@ protected:
     }
 
     void start() {
-        frame = std::make_unique<CMainFrame>(platform, connection, document, state);
+        frame = std::make_unique<CMainFrame>(platform, connection, codes, document, state);
         installDialogs(*frame, platform, store);
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
@@ -80,6 +80,7 @@ protected:
     testing::ScriptedPicker files;
     testing::ScriptedFolders folders;
     Platform platform{boxes, files, folders};
+    ButtonCodes codes{config.path() + QStringLiteral("/data")};
     COrvalinderDoc document;
     QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
     std::unique_ptr<CMainFrame> frame;

@@ -269,7 +269,11 @@ TEST_F(Window, MenusAsUsersKnowThem) {
     }
     EXPECT_EQ(menus, QStringList({"&File", "&Edit", "Remote", "Tools", "Options", "&Help"}));
     EXPECT_EQ(items, QStringList({"&New\tCtrl+N|57600|Ctrl+N|", "&Open...\tCtrl+O|57601|Ctrl+O|",
-                                  "&Save\tCtrl+S|57603|Ctrl+S|", "Save &As...|57604||", "-", "Recent File|57616||",
+                                  "&Save\tCtrl+S|57603|Ctrl+S|", "Save &As...|57604||", "-",
+                                  "&Import codes...|32781||Adds the remotes of a LIRC, Flipper or Pronto file to your "
+                                  "codes and links their keys to buttons.",
+                                  "&Export codes...|32782||Writes your codes as a LIRC, Flipper or Pronto file.", "-",
+                                  "Recent File|57616||",
                                   "-", "E&xit|57665||", "&Undo\tCtrl+Z|57643|Ctrl+Z,Alt+Backspace|", "-",
                                   "Cu&t\tCtrl+X|57635|Ctrl+X,Shift+Del|", "&Copy\tCtrl+C|57634|Ctrl+C,Ctrl+Ins|",
                                   "&Paste\tCtrl+V|57637|Ctrl+V,Shift+Ins|", "&Panasonic|32774||", "&Sky (Sky)|32775||",
@@ -507,7 +511,7 @@ TEST_F(Window, PerUserStateApartFromTheSerialSettings) {
     // The program's own places, under the per-user folder of this test.
     const std::unique_ptr<QSettings> frameState = CMainFrame::openState();
     COrvalinderDoc doc;
-    CMainFrame window(platform(), *connection, doc, *frameState);
+    CMainFrame window(platform(), *connection, codes, doc, *frameState);
     const QString path = config.path() + "/recent.txt";
     QFile(path).open(QIODevice::WriteOnly);
     ASSERT_TRUE(window.openDocument(path));

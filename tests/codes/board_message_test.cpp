@@ -14,6 +14,7 @@ TEST(BoardMessages, ProtocolCodesOrFrames)
         const char* key;
         const char* press;
         const char* hold;
+        const char* held = "!K";
     };
     const Row rows[] = {
         // The board's protocols by their code; it repeats them its own way.
@@ -26,7 +27,7 @@ TEST(BoardMessages, ProtocolCodesOrFrames)
         {"repeat_header.lircd.conf", "K_9",
          "!SRAW 38000:3000 1000 600 1500 500 500 500 500 500 1500 700 5000 4000 50000\n",
          "!SRAW 38000:3000 1000 600 1500 500 500 500 500 500 1500 700 5000 4000 50000\n"
-         "!HRAW 38000:3000 1000 8100 2000 700 30000\n"},
+         "!HRAW 38000:3000 1000 8100 2000 700 30000\n", "!HRAW 38000:3000 1000 8100 2000 700 30000\n"},
     };
     for (const Row& row : rows) {
         const std::string path = ORVALINDER_REMOTES_DIR "/" + std::string(row.file);
@@ -34,6 +35,7 @@ TEST(BoardMessages, ProtocolCodesOrFrames)
         const BoardMessages messages = boardMessages(remotes[0], *findKey(remotes[0], row.key));
         EXPECT_EQ(messages.press, row.press) << row.file;
         EXPECT_EQ(messages.hold, row.hold) << row.file;
+        EXPECT_EQ(messages.held, row.held) << row.file;
     }
 }
 
@@ -48,6 +50,7 @@ TEST(BoardMessages, MinRepeatAddsRepeatsToThePress)
     EXPECT_EQ(press.rfind("!SRAW 40000:3000 1000 600 ", 0), 0u) << messages.press;
     EXPECT_EQ(repeat.rfind("!SRAW 40000:600 ", 0), 0u) << messages.press;  // no header
     EXPECT_EQ(messages.hold, press + "!H" + repeat.substr(2));
+    EXPECT_EQ(messages.held, "!K");  // the press ended with a repeat
 }
 
 TEST(BoardMessages, WhatTheBoardCannotSendIsRefused)

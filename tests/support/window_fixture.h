@@ -49,7 +49,7 @@ protected:
         frame.reset();
         connection = std::make_unique<SerialConnection>(
             store, waits, KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); }));
-        frame = std::make_unique<CMainFrame>(platform(), *connection, document, state);
+        frame = std::make_unique<CMainFrame>(platform(), *connection, codes, document, state);
         frame->resize(900, 900);
         frame->newDocument();
         frame->show();
@@ -102,6 +102,7 @@ protected:
     PtyBoard board;
     QtSettingsStore store;
     NoWait noWait;
+    ButtonCodes codes{config.path() + QStringLiteral("/data")};
     COrvalinderDoc document;
     QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
     std::unique_ptr<SerialConnection> connection;

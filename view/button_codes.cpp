@@ -1,0 +1,147 @@
+#include "view/button_codes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <set>
+
+#include "codes/formats.h"
+#include "codes/lircd_conf.h"
+#include "core/button_names.h"
+
+namespace orvalinder {
+
+namespace {
+
+const QString kLinksFile = QStringLiteral("button-links.txt");
+const QString kRemoteSuffix = QStringLiteral(".lircd.conf");
+
+std::optional<QString> writeFile(const QString& path, const std::string& text) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) < 0 ||
+        !file.commit())
+        return QStringLiteral("Can't write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<std::pair<int, LinkedKey>> matchByName(const ButtonLinks& links, RemoteKind kind,
+                                                   const std::vector<codes::Remote>& remotes) {
+    std::vector<std::pair<int, LinkedKey>> matches;
+    const int buttons = static_cast<int>(clickAreas(kind).size());
+    for (int index = 0; index < buttons; ++index) {
+        const std::string name = links.shownName(kind, index);
+        if (name.empty()) continue;
+        [&] {
+            for (const codes::Remote& remote : remotes)
+                for (const codes::Key& key : remote.keys)
+                    if (sameKey(key.name, name)) {
+                        matches.push_back({index, {remote.name, key.name}});
+                        return;
+                    }
+        }();
+    }
+    return matches;
+}
+
+ButtonCodes::ButtonCodes(QString dataFolder) : dataFolder_(std::move(dataFolder)) {}
+
+QString ButtonCodes::defaultDataFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+QString ButtonCodes::remotesFolder() const { return dataFolder_ + QStringLiteral("/remotes"); }
+
+QString ButtonCodes::linksPath() const { return dataFolder_ + QLatin1Char('/') + kLinksFile; }
+
+QStringList ButtonCodes::load() {
+    QStringList problems;
+    remotes_.clear();
+    files_.clear();
+    const QDir folder(remotesFolder());
+    const QStringList names = folder.entryList({QStringLiteral("*.conf")}, QDir::Files | QDir::Readable, QDir::Name);
+    for (const QString& name : names) {
+        const QString path = folder.filePath(name);
+        try {
+            for (codes::Remote& remote : codes::readCodesFile(path.toStdString())) {
+                remotes_.push_back(std::move(remote));
+                files_.push_back(path);
+            }
+        } catch (const codes::CodesError& e) {
+            problems << QString::fromStdString(e.what());
+        }
+    }
+
+    QFile links(linksPath());
+    if (links.open(QIODevice::ReadOnly)) {
+        const QByteArray text = links.readAll();
+        links_ = ButtonLinks::fromText(std::string_view(text.constData(), static_cast<size_t>(text.size())));
+    } else {
+        links_ = {};
+        if (links.exists()) problems << QStringLiteral("Can't read %1: %2").arg(QDir::toNativeSeparators(linksPath()), links.errorString());
+    }
+    emit changed();
+    return problems;
+}
+
+std::pair<const codes::Remote*, const codes::Key*> ButtonCodes::find(const LinkedKey& link) const {
+    for (const codes::Remote& remote : remotes_)
+        if (remote.name == link.remote) return {&remote, codes::findKey(remote, link.key)};
+    return {nullptr, nullptr};
+}
+
+std::optional<QString> ButtonCodes::changeLinks(const std::function<void(ButtonLinks&)>& change) {
+    change(links_);
+    emit changed();
+    if (!QDir().mkpath(dataFolder_))
+        return QStringLiteral("Can't create the folder %1").arg(QDir::toNativeSeparators(dataFolder_));
+    return writeFile(linksPath(), links_.text());
+}
+
+QString ButtonCodes::freeFileName(const std::string& remoteName) const {
+    QString base;
+    for (const char c : remoteName) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                           c == '_' || c == '.';
+        base += plain ? QLatin1Char(c) : QLatin1Char('_');
+    }
+    if (base.isEmpty() || base.startsWith(QLatin1Char('.'))) base.prepend(QStringLiteral("remote"));
+    const std::set<QString> taken(files_.begin(), files_.end());
+    QString path = remotesFolder() + QLatin1Char('/') + base + kRemoteSuffix;
+    for (int n = 2; taken.count(path) || QFile::exists(path); ++n)
+        path = remotesFolder() + QLatin1Char('/') + base + QStringLiteral("_%1").arg(n) + kRemoteSuffix;
+    return path;
+}
+
+std::optional<QString> ButtonCodes::addRemotes(const std::vector<codes::Remote>& remotes) {
+    if (!QDir().mkpath(remotesFolder()))
+        return QStringLiteral("Can't create the folder %1").arg(QDir::toNativeSeparators(remotesFolder()));
+    for (const codes::Remote& remote : remotes) {
+        // A remote of that name is replaced in its own file, beside the
+        // other remotes that file may hold.
+        QString path;
+        for (size_t i = 0; i < remotes_.size(); ++i)
+            if (remotes_[i].name == remote.name) {
+                remotes_[i] = remote;
+                path = files_[i];
+            }
+        if (path.isEmpty()) {
+            path = freeFileName(remote.name);
+            remotes_.push_back(remote);
+            files_.push_back(path);
+        }
+        std::vector<codes::Remote> inFile;
+        for (size_t i = 0; i < remotes_.size(); ++i)
+            if (files_[i] == path) inFile.push_back(remotes_[i]);
+        if (const auto failure = writeFile(path, codes::writeLircdConf(inFile))) {
+            load();
+            return failure;
+        }
+    }
+    emit changed();
+    return std::nullopt;
+}
+
+}  // namespace orvalinder

@@ -1,0 +1,64 @@
+#pragma once
+// The user's codes: the library of remotes (remotes/ in the data folder, one
+// lircd.conf a remote, which LIRC can read as they are) and the links from
+// the picture buttons to its keys (button-links.txt beside it).
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "codes/remote.h"
+#include "view/button_links.h"
+
+namespace orvalinder {
+
+// The keys of `remotes` whose names match a button of the picture (by its
+// name before the import), as the button and the key; a button once only.
+std::vector<std::pair<int, LinkedKey>> matchByName(const ButtonLinks& links, RemoteKind kind,
+                                                   const std::vector<codes::Remote>& remotes);
+
+class ButtonCodes : public QObject {
+    Q_OBJECT
+public:
+    explicit ButtonCodes(QString dataFolder);
+
+    // QStandardPaths' application data folder.
+    static QString defaultDataFolder();
+    QString remotesFolder() const;
+
+    // Reads the library and the links. Returns what could not be read, one
+    // text for each file: a file that is refused is left out, never changed.
+    QStringList load();
+
+    const std::vector<codes::Remote>& remotes() const { return remotes_; }
+    const ButtonLinks& links() const { return links_; }
+
+    // The key a button is linked to; nulls when the library lacks it.
+    std::pair<const codes::Remote*, const codes::Key*> find(const LinkedKey& link) const;
+
+    // Changes the links and stores them. The change holds even when it
+    // could not be stored; the text says why.
+    std::optional<QString> changeLinks(const std::function<void(ButtonLinks&)>& change);
+
+    // Stores the remotes in the library, each replacing the remote of its
+    // name. Stops at the first that cannot be written; the text says which.
+    std::optional<QString> addRemotes(const std::vector<codes::Remote>& remotes);
+
+signals:
+    void changed();
+
+private:
+    QString linksPath() const;
+    QString freeFileName(const std::string& remoteName) const;
+
+    QString dataFolder_;
+    std::vector<codes::Remote> remotes_;
+    std::vector<QString> files_;  // the file of each remote
+    ButtonLinks links_;
+};
+
+}  // namespace orvalinder
