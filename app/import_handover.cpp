@@ -28,18 +28,21 @@ bool ImportHandover::handOver(const QString& path, const QString& address) {
     if (!socket.waitForConnected(kWaitMs)) return false;
     socket.write(QFileInfo(path).absoluteFilePath().toUtf8() + '\n');
     // The running program answers once it has the whole line.
-    return socket.waitForBytesWritten(kWaitMs) && socket.waitForReadyRead(kWaitMs) && socket.readAll() == "ok\n";
+    socket.waitForBytesWritten(kWaitMs);
+    while (!socket.canReadLine() && socket.waitForReadyRead(kWaitMs)) {
+    }
+    return socket.readLine() == "ok\n";
 }
 
 bool ImportHandover::listen(const QString& address) {
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&server_, &QLocalServer::newConnection, this, &ImportHandover::takeConnection, Qt::UniqueConnection);
-    if (server_.listen(address)) return true;
-    // A socket left by a program that ended without closing it answers no one.
+    // Qt would take over the address of a program that listens already; a
+    // socket left by a program that ended without closing it answers no one.
     QLocalSocket probe;
     probe.connectToServer(address);
     if (probe.waitForConnected(kWaitMs)) return false;
     QLocalServer::removeServer(address);
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&server_, &QLocalServer::newConnection, this, &ImportHandover::takeConnection, Qt::UniqueConnection);
     return server_.listen(address);
 }
 
@@ -53,7 +56,9 @@ void ImportHandover::takeConnection() {
             }
             if (!client->canReadLine()) return;
             const QString path = QString::fromUtf8(client->readLine(kMaxPathBytes).chopped(1));
+            // Answered at once: the import that follows may keep the loop busy.
             client->write("ok\n");
+            client->flush();
             client->disconnectFromServer();
             if (!path.isEmpty()) emit importRequested(path);
         });

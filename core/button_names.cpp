@@ -104,6 +104,7 @@ ButtonFace faceOf(std::string_view name) {
         else if (shouting && !first) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         text += c;
     }
+    while (text.ends_with(' ')) text.pop_back();
     return {ButtonFace::Text, text, KeyColour::None};
 }
 

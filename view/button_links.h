@@ -55,6 +55,7 @@ private:
     struct Button {
         LinkedKey key;  // remote empty: not linked
         std::string name;
+        bool operator==(const Button&) const = default;
     };
     void tidy(RemoteKind kind, int index);
 

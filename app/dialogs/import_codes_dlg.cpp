@@ -143,16 +143,17 @@ bool importCodes(QWidget* parent, Platform& platform, ButtonCodes& codes, Remote
     if (path.isEmpty()) return false;
     std::vector<codes::Remote> remotes;
     try {
-        remotes = asStored(codes::readCodesFile(path.toStdString()));
+        remotes = codes::readCodesFile(path.toStdString());
+        size_t keys = 0;
+        for (const codes::Remote& remote : remotes) keys += remote.keys.size();
+        if (keys == 0) {
+            platform.boxes.show(parent, QStringLiteral("%1 holds no codes.").arg(path), MessageIcon::Stop);
+            return false;
+        }
+        remotes = asStored(remotes);
     } catch (const codes::CodesError& e) {
         platform.boxes.show(parent, QStringLiteral("Can't import codes from %1:\n%2").arg(path, text(e.what())),
                             MessageIcon::Stop);
-        return false;
-    }
-    size_t keys = 0;
-    for (const codes::Remote& remote : remotes) keys += remote.keys.size();
-    if (keys == 0) {
-        platform.boxes.show(parent, QStringLiteral("%1 holds no codes.").arg(path), MessageIcon::Stop);
         return false;
     }
 

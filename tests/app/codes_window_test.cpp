@@ -1,0 +1,265 @@
+// The user's codes in the window: importing a file through the menu and the
+// real dialogs, buttons that send their linked codes (clicked, held, or
+// pressed on the keyboard), exporting, and a file handed over by a second
+// `orvalinder --import`.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHelpEvent>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QToolTip>
+#include <atomic>
+#include <thread>
+
+#include "app/dialogs/import_codes_dlg.h"
+#include "app/import_handover.h"
+#include "app/install_dialogs.h"
+#include "codes/encoder.h"
+#include "codes/formats.h"
+#include "core/commands.h"
+#include "serial/key_sender.h"
+#include "tests/dialogs/dialog_test_support.h"
+#include "tests/support/modal.h"
+#include "tests/support/window_fixture.h"
+
+namespace orvalinder {
+namespace {
+
+using testing::answerNextBox;
+using testing::buttonNamed;
+using testing::onNextModal;
+
+const QString kRemotes = QStringLiteral(ORVALINDER_REMOTES_DIR);
+
+std::string keyCodeOf(RemoteKind kind, int index) { return keyCodeMessage(*keyCodeFor(kind, index)); }
+
+class CodesWindow : public testing::WindowFixture {
+protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        installDialogs(*frame, real, store);
+        setViewHeight(861);
+    }
+    Platform& platform() override { return real; }
+
+    // The file's remotes in the library, as an import stores them.
+    void addToLibrary(const QString& file) {
+        ASSERT_EQ(codes.addRemotes(codes::readCodesFile((kRemotes + "/" + file).toStdString())), std::nullopt);
+    }
+    void link(RemoteKind kind, int index, LinkedKey key) {
+        ASSERT_EQ(codes.changeLinks([&](ButtonLinks& links) { links.setLink(kind, index, key); }), std::nullopt);
+    }
+    QPoint centreOf(int index) {
+        const AreaRect r = areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)],
+                                    view()->state().geometry);
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    void clickButton(int index) { QTest::mouseClick(view(), Qt::LeftButton, {}, centreOf(index)); }
+    std::string nothingMore() { return board.receive(1, std::chrono::milliseconds(150)); }
+
+    QtMessageBoxes boxes;
+    testing::ModalWatchdog watchdog;
+    QtFilePicker files{QFileDialog::DontUseNativeDialog};
+    QtFolderOpener folders;
+    Platform real{boxes, files, folders};
+};
+
+TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {
+    ASSERT_TRUE(connectByClick());
+    onNextModal<QFileDialog>([](QFileDialog* dialog) { testing::typeFileName(dialog, kRemotes + "/nec.lircd.conf"); });
+    QStringList keys, chosen;
+    onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
+        EXPECT_EQ(dialog->pictureBox()->currentText(), "Panasonic");  // the picture shown
+        for (int row = 0; row < dialog->table()->rowCount(); ++row) {
+            keys << dialog->table()->item(row, 1)->text();
+            chosen << dialog->buttonBox(row)->currentText();
+        }
+        // The user puts volume up on button 5, then takes power's button for it.
+        QComboBox* volume = dialog->buttonBox(2);
+        for (int entry : {6, 1}) {
+            volume->setCurrentIndex(entry);
+            emit volume->activated(entry);
+        }
+        EXPECT_EQ(dialog->buttonBox(0)->currentText(), "(none)");  // a button goes to one key
+        volume->setCurrentIndex(6);
+        emit volume->activated(6);
+        QTest::mouseClick(buttonNamed(*dialog, "Import"), Qt::LeftButton);
+    });
+    frame->action(command::ImportCodes)->trigger();
+    EXPECT_EQ(keys, QStringList({"KEY_POWER", "KEY_1", "KEY_VOLUMEUP"}));
+    EXPECT_EQ(chosen, QStringList({"0  KEY_POWER", "(none)", "(none)"}));
+
+    clickButton(5);
+    EXPECT_EQ(board.receive(15), "!SNEC:20DF40BF\n");
+    EXPECT_EQ(status(3), L"3.  15 bytes sent - !SNEC:20DF40BF - 15 confirmed");
+    clickButton(0);  // no longer linked: its key code, as before
+    EXPECT_EQ(board.receive(4), keyCodeOf(Panasonic, 0));
+
+    // The library is LIRC's format in the data folder, and both outlive the program.
+    ButtonCodes again(config.path() + "/data");
+    EXPECT_EQ(again.load(), QStringList());
+    EXPECT_EQ(again.remotes(), codes.remotes());
+    EXPECT_EQ(again.links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
+    EXPECT_TRUE(QFile::exists(config.path() + "/data/remotes/nec_tv.lircd.conf"));
+}
+
+TEST_F(CodesWindow, WhatCannotBeImportedIsExplainedAndNothingStored) {
+    QTemporaryDir folder;
+    auto write = [&folder](const char* name, const char* text) {
+        QFile file(folder.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return folder.filePath(name);
+    };
+    const QString broken = write("broken.conf", "begin remote\n  name x\n  flags XMP\n");
+    const QString empty = write("empty.ir", "Filetype: IR signals file\nVersion: 1\n");
+    const struct Row {
+        QString path;
+        QString box;
+    } rows[] = {
+        {broken, "Can't import codes from " + broken + ":\n" + broken + ":3: unknown flag 'XMP'"},
+        {empty, empty + " holds no codes."},
+        {folder.filePath("gone.conf"), "Can't import codes from " + folder.filePath("gone.conf") + ":\n"},
+    };
+    for (const Row& row : rows) {
+        QString shown;
+        answerNextBox(QMessageBox::Ok, &shown);
+        frame->onImportCodes(row.path);
+        EXPECT_TRUE(shown.startsWith(row.box)) << shown.toStdString();
+    }
+    // Cancelled in the dialog: nothing stored either.
+    onNextModal<CImportCodesDlg>([](CImportCodesDlg* dialog) { dialog->reject(); });
+    frame->onImportCodes(kRemotes + "/nec.lircd.conf");
+    EXPECT_FALSE(QDir(config.path() + "/data").exists());
+    EXPECT_TRUE(codes.remotes().empty());
+}
+
+// Held, a linked key repeats the board's way; a raw key whose repeats
+// differ holds its repeat frame.
+TEST_F(CodesWindow, ALinkedButtonHeldHoldsItsCode) {
+    addToLibrary("nec.lircd.conf");
+    addToLibrary("repeat_header.lircd.conf");
+    link(Panasonic, 0, {"nec_tv", "KEY_POWER"});
+    link(Panasonic, 3, {"repeat_header", "K_9"});
+    link(Panasonic, 4, {"nec_tv", "KEY_MUTE"});
+    ASSERT_TRUE(connectByClick());
+
+    QTest::mousePress(view(), Qt::LeftButton, {}, centreOf(0));
+    EXPECT_EQ(board.receive(15), "!SNEC:20DF10EF\n");
+    QTest::qWait(450);
+    QTest::mouseRelease(view(), Qt::LeftButton, {}, centreOf(0));
+    const std::string held = board.receive(100, std::chrono::milliseconds(300));
+    EXPECT_TRUE(held == "!K!K!U" || held == "!K!U") << held;
+
+    QTest::mousePress(view(), Qt::LeftButton, {}, centreOf(3));
+    const std::string press = "!SRAW 38000:3000 1000 600 1500 500 500 500 500 500 1500 700 5000 4000 50000\n";
+    EXPECT_EQ(board.receive(press.size()), press);
+    QTest::qWait(350);
+    QTest::mouseRelease(view(), Qt::LeftButton, {}, centreOf(3));
+    EXPECT_EQ(board.receive(100, std::chrono::milliseconds(300)), "!HRAW 38000:3000 1000 8100 2000 700 30000\n!U");
+
+    clickButton(4);  // linked to a key the remote lacks: nothing else goes out instead
+    EXPECT_EQ(status(3), L"3. Can't send KEY_MUTE: the code library has no such key in nec_tv");
+    EXPECT_EQ(nothingMore(), "");
+}
+
+TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsAndTheTooltipNamesThem) {
+    addToLibrary("nec.lircd.conf");
+    link(Panasonic, 7, {"nec_tv", "KEY_VOLUMEUP"});
+    ASSERT_TRUE(connectByClick());
+    view()->setFocus();
+    const struct Row {
+        RemoteKind kind;
+        Qt::Key key;
+        std::string sent;
+    } rows[] = {
+        {Panasonic, Qt::Key_Plus, "!SNEC:20DF40BF\n"},
+        {Panasonic, Qt::Key_Up, keyCodeOf(Panasonic, 34)},
+        {Panasonic, Qt::Key_Return, keyCodeOf(Panasonic, 37)},
+        {Panasonic, Qt::Key_5, ""},  // no button of that name
+        {SkyTv, Qt::Key_5, keyCodeOf(SkyTv, 35)},
+        {SkySky, Qt::Key_0, keyCodeOf(SkySky, 40)},
+        {SkySky, Qt::Key_X, ""},
+    };
+    for (const Row& row : rows) {
+        view()->selectRemote(row.kind);
+        view()->repaint();
+        QTest::keyClick(view(), row.key);
+        EXPECT_EQ(board.receive(row.sent.size(), std::chrono::milliseconds(row.sent.empty() ? 150 : 3000)), row.sent)
+            << row.kind << " " << row.key;
+    }
+
+    view()->selectRemote(Panasonic);
+    view()->repaint();
+    for (const auto& [index, tip] : {std::pair{7, "KEY_VOLUMEUP (nec_tv)"}, std::pair{0, "KEY_POWER"}}) {
+        QHelpEvent help(QEvent::ToolTip, centreOf(index), view()->mapToGlobal(centreOf(index)));
+        QApplication::sendEvent(view(), &help);
+        EXPECT_EQ(QToolTip::text(), tip);
+    }
+}
+
+TEST_F(CodesWindow, ExportOneRemoteInTheFormatItsNameAsksFor) {
+    QString shown;
+    answerNextBox(QMessageBox::Ok, &shown);
+    frame->action(command::ExportCodes)->trigger();
+    EXPECT_EQ(shown, "You have no codes to export yet: import a file of codes first.");
+
+    addToLibrary("nec.lircd.conf");
+    addToLibrary("rc5.lircd.conf");
+    QTemporaryDir out;
+    for (const QString name : {"tv.ir", "tv.txt", "tv.lircd.conf"}) {
+        onNextModal<QInputDialog>([](QInputDialog* dialog) {
+            EXPECT_EQ(dialog->comboBoxItems(), QStringList({"All remotes", "nec_tv", codes::readCodesFile(
+                (kRemotes + "/rc5.lircd.conf").toStdString())[0].name.c_str()}));
+            dialog->setTextValue("nec_tv");
+            dialog->accept();
+        });
+        onNextModal<QFileDialog>([&](QFileDialog* dialog) { testing::typeFileName(dialog, out.filePath(name)); });
+        frame->action(command::ExportCodes)->trigger();
+
+        // Read back, every key sends what it sent before. Pronto counts in
+        // carrier periods, and a raw key read from it sends its
+        // repeat frame after its press, as LIRC's pronto2lirc makes it.
+        const auto written = codes::readCodesFile(out.filePath(name).toStdString());
+        const codes::Remote& nec = codes.remotes()[0];
+        ASSERT_EQ(written.size(), 1u) << name.toStdString();
+        ASSERT_EQ(written[0].keys.size(), nec.keys.size()) << name.toStdString();
+        for (size_t k = 0; k < nec.keys.size(); ++k) {
+            const auto back = codes::encode(written[0], written[0].keys[k]).press;
+            const auto sent = codes::encode(nec, nec.keys[k]).press;
+            ASSERT_EQ(back.size(), sent.size() + (name == "tv.txt" ? 4 : 0)) << name.toStdString();
+            for (size_t i = 0; i < sent.size(); ++i)
+                EXPECT_NEAR(back[i], sent[i], std::max(sent[i] / 100.0, 14.0))  // half a period at 38 kHz
+                    << name.toStdString() << " " << nec.keys[k].name;
+        }
+    }
+}
+
+TEST(ImportHandover, TheRunningWindowTakesTheFile) {
+    QTemporaryDir runtime;
+    const QString address = runtime.filePath("import");
+    ImportHandover running;
+    ASSERT_TRUE(running.listen(address));
+    ImportHandover another;
+    EXPECT_FALSE(another.listen(address));  // one window takes them
+
+    QSignalSpy requested(&running, &ImportHandover::importRequested);
+    // The second program waits for the answer while the first one's loop runs.
+    std::atomic<bool> handed = false;
+    std::thread second([&] { handed = ImportHandover::handOver("codes/tv.conf", address); });
+    EXPECT_TRUE(requested.wait(5000));
+    second.join();
+    ASSERT_EQ(requested.size(), 1);
+    EXPECT_EQ(requested[0][0].toString(), QDir::current().absoluteFilePath("codes/tv.conf"));
+    EXPECT_TRUE(handed);
+    EXPECT_FALSE(ImportHandover::handOver("tv.conf", runtime.filePath("nobody")));
+}
+
+}  // namespace
+}  // namespace orvalinder
