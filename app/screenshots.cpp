@@ -16,6 +16,7 @@
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
 #include "app/dialogs/dialog_convert.h"
+#include "app/dialogs/import_codes_dlg.h"
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/offscreen_frame.h"
 #include "core/commands.h"
@@ -100,6 +101,41 @@ int main(int argc, char** argv) {
     bool shown = false;
     CDialogAreas areas(shown);
     saveDialog(areas, "dialog-click-areas");
+
+    // A TV's remote imported: the keys whose names match link at once, the
+    // user puts the others on buttons of his choice.
+    codes::Remote tv;
+    tv.name = "living_room_tv";
+    tv.bits = 16;
+    tv.preDataBits = 16;
+    tv.preData = 0x20DF;
+    tv.header = {9000, 4500};
+    tv.one = {560, 1690};
+    tv.zero = {560, 560};
+    tv.ptrail = 560;
+    tv.repeat = {9000, 2250};
+    tv.gap = 108000;
+    tv.constLength = true;
+    const std::pair<const char*, int> keys[] = {
+        {"KEY_POWER", -1},      {"KEY_1", 46},   {"KEY_2", 47},   {"KEY_3", 48},    {"KEY_4", 49},
+        {"KEY_5", 50},          {"KEY_6", 51},   {"KEY_7", 52},   {"KEY_8", 53},    {"KEY_VOLUMEUP", 30},
+        {"KEY_VOLUMEDOWN", 33}, {"KEY_MUTE", 31}, {"KEY_MENU", 39}, {"KEY_EXIT", 41}, {"KEY_CHANNELUP", 32},
+        {"KEY_CHANNELDOWN", 35}, {"KEY_INFO", 1}, {"KEY_EPG", 3},  {"KEY_UP", -1},  {"KEY_OK", -1},
+    };
+    for (size_t i = 0; i < std::size(keys); ++i) tv.keys.push_back({keys[i].first, {0x10EF + i * 0x0101}, {}});
+    window.codes.addRemotes({tv});
+    view->state().recording = false;
+    view->state().status.reset();
+    view->selectRemote(Panasonic);
+    window.codes.changeLinks([&](ButtonLinks& links) {
+        for (const auto& [index, key] : matchByName(links, Panasonic, {tv})) links.setLink(Panasonic, index, key);
+        for (const auto& [key, index] : keys)
+            if (index >= 0) links.setLink(Panasonic, index, {tv.name, key});
+    });
+    CImportCodesDlg import(QStringLiteral("living_room_tv.lircd.conf"), {tv}, ButtonLinks(), Panasonic, &frame);
+    saveDialog(import, "dialog-import-codes");
+    import.hide();
+    save("panasonic-named");
 
     // A toolbar of the user's, made in the Customize dialog.
     QToolBar* mine = frame.toolBars()->create(QStringLiteral("Living room"));

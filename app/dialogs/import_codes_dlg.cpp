@@ -61,10 +61,14 @@ CImportCodesDlg::CImportCodesDlg(const QString& fileName, std::vector<codes::Rem
         table_->setItem(row, 0, new QTableWidgetItem(text(keys_[static_cast<size_t>(row)].remote)));
         table_->setItem(row, 1, new QTableWidgetItem(text(keys_[static_cast<size_t>(row)].key)));
         auto* chooser = new QComboBox(table_);
+        chooser->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         table_->setCellWidget(row, 2, chooser);
         connect(chooser, &QComboBox::activated, this, [this, row] { buttonChosen(row); });
     }
+    table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    table_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    table_->setColumnHidden(0, remotes_.size() == 1);  // the file's one remote goes without saying
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Import"));
