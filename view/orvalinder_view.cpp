@@ -19,6 +19,9 @@ namespace orvalinder {
 namespace {
 // Lines may arrive thousands of times a second; the window need not.
 constexpr int kRepaintIntervalMs = 16;
+// A key held down repeats at least this often (the usual first repeat comes
+// after 500 to 660 ms): silence longer than that is a key let go unseen.
+constexpr int kKeyboardSilenceMs = 1000;
 
 // The keyboard presses the buttons of these names.
 const char* keyboardKeyName(int key) {
@@ -55,6 +58,9 @@ COrvalinderView::COrvalinderView(Platform& platform, SerialConnection& connectio
     repaintTimer_.setSingleShot(true);
     repaintTimer_.setInterval(kRepaintIntervalMs);
     connect(&repaintTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    keyboardWatch_.setSingleShot(true);
+    keyboardWatch_.setInterval(kKeyboardSilenceMs);
+    connect(&keyboardWatch_, &QTimer::timeout, this, &COrvalinderView::keyboardReleased);
 
     QMenu* edit = editMenu_->addMenu(QStringLiteral("Edit"));
     for (const char* text : {"Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"})
@@ -152,7 +158,10 @@ void COrvalinderView::keyPressEvent(QKeyEvent* event) {
         QWidget::keyPressEvent(event);
         return;
     }
-    // The key's own repeats do not press the button again: the hold repeats it.
+    // The key's own repeats do not press the button again: the hold repeats
+    // it. They show that the key is still down, should its release go to
+    // another window.
+    keyboardWatch_.start();
     if (!event->isAutoRepeat()) {
         heldKeyboardKey_ = event->key();
         pressButton(index);
@@ -161,11 +170,15 @@ void COrvalinderView::keyPressEvent(QKeyEvent* event) {
 }
 
 void COrvalinderView::keyReleaseEvent(QKeyEvent* event) {
-    if (!event->isAutoRepeat() && event->key() == heldKeyboardKey_) {
-        heldKeyboardKey_ = 0;
-        hold_.released();
-    }
+    if (!event->isAutoRepeat() && event->key() == heldKeyboardKey_) keyboardReleased();
     QWidget::keyReleaseEvent(event);
+}
+
+void COrvalinderView::keyboardReleased() {
+    keyboardWatch_.stop();
+    if (heldKeyboardKey_ == 0) return;
+    heldKeyboardKey_ = 0;
+    hold_.released();
 }
 
 void COrvalinderView::focusOutEvent(QFocusEvent* event) {

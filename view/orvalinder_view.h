@@ -71,6 +71,7 @@ protected:
 private:
     void leftClick(int x, int y);
     void sendLinked(const LinkedKey& link);
+    void keyboardReleased();
     std::vector<ButtonFace> faces() const;
     void toggleConnection();
     void connectFinished(bool connected, const QString& message, int icon);
@@ -88,6 +89,7 @@ private:
     ViewState state_;
     ViewPainter painter_;
     QTimer repaintTimer_;
+    QTimer keyboardWatch_;
     KeyHold hold_;
     QMenu* editMenu_;
     std::FILE* buttonRecordFile_ = nullptr;

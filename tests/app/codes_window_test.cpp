@@ -195,8 +195,16 @@ TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsAndTheTooltipNamesThem) {
             << row.kind << " " << row.key;
     }
 
+    // A key held down whose release goes to another window: let go once it
+    // stops repeating.
     view()->selectRemote(Panasonic);
     view()->repaint();
+    QTest::keyPress(view(), Qt::Key_Plus);
+    EXPECT_EQ(board.receive(15), "!SNEC:20DF40BF\n");
+    QTest::qWait(1300);
+    const std::string held = board.receive(100, std::chrono::milliseconds(200));
+    EXPECT_TRUE(held.starts_with("!K!K!K!K!K") && held.ends_with("!K!U")) << held;
+
     for (const auto& [index, tip] : {std::pair{7, "KEY_VOLUMEUP (nec_tv)"}, std::pair{0, "KEY_POWER"}}) {
         QHelpEvent help(QEvent::ToolTip, centreOf(index), view()->mapToGlobal(centreOf(index)));
         QApplication::sendEvent(view(), &help);

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +23,7 @@
 
 #include "ir_text.h"
 #include "learned_keys.h"
+#include "core/remote_catalogue.h"
 #include "core/view_layout.h"
 #include "serial/qt_settings_store.h"
 
@@ -179,9 +181,13 @@ constexpr uint32_t kOrange = 0xFA9546;             // first bar of a row
 // `port`, its window found and the view inside it located.
 class Desktop {
 public:
-    explicit Desktop(const std::string& port) {
+    // `codes`: a file of codes the program imports as it starts.
+    explicit Desktop(const std::string& port, const std::string& codes = {}) {
         program_ = std::getenv("ORVALINDER");
         if (!program_ || !home_.isValid()) return;
+        const std::string home = home_.path().toStdString();
+        // A runtime folder of its own: no other window takes its import.
+        mkdir((home + "/runtime").c_str(), 0700);
 
         // The X server picks a free display and tells its number.
         int displayPipe[2];
@@ -198,9 +204,11 @@ public:
         QtSettingsStore store;
         writePortSettings(store, PortSettings{port, "NONE", "115200", "1", "8"});
 
-        env_ = {"DISPLAY=" + display, "XDG_CONFIG_HOME=" + home_.path().toStdString(),
-                "HOME=" + home_.path().toStdString(), "QT_QPA_PLATFORM=xcb"};
-        app_ = std::make_unique<Running>(spawn({program_}, env_, true, home_.path().toStdString()));
+        env_ = {"DISPLAY=" + display,        "XDG_CONFIG_HOME=" + home, "XDG_DATA_HOME=" + home,
+                "XDG_RUNTIME_DIR=" + home + "/runtime", "HOME=" + home, "QT_QPA_PLATFORM=xcb"};
+        std::vector<std::string> command{program_};
+        if (!codes.empty()) command.insert(command.end(), {"--import", codes});
+        app_ = std::make_unique<Running>(spawn(command, env_, true, home));
 
         for (auto end = Clock::now() + 20s; window_.empty() && Clock::now() < end;) {
             window_ = run({"xdotool", "search", "--onlyvisible", "--name", "Orvalinder"}, env_);
@@ -244,6 +252,33 @@ public:
     void connect() const {
         const layout::ClickSquare& square = layout::ConnectSquare;
         clickView((square.left + square.right) / 2, (square.top + square.bottom) / 2);
+    }
+
+    // The middle of a Panasonic button, held down for `seconds` (0: a click).
+    void pressPanasonicButton(int index, double seconds = 0) const {
+        const ClickArea& area = clickAreas(Panasonic)[static_cast<size_t>(index)];
+        const float scale = static_cast<float>(screenshot().height - viewY_) / 861.0f;
+        const int x = layout::PictureXOffset + static_cast<int>((area.left + area.right) / 2 * 250 * scale);
+        const int y = static_cast<int>((area.top + area.bottom) / 2 * 861 * scale);
+        run({"xdotool", "mousemove", "--window", window_, std::to_string(viewX_ + x), std::to_string(viewY_ + y),
+             "mousedown", "1", "sleep", std::to_string(seconds), "mouseup", "1"},
+            env_);
+    }
+
+    // Presses Enter in the program's window of that title, as the user
+    // accepts a dialog with its default button. (Without a window manager
+    // the keyboard goes to the window under the pointer.)
+    bool acceptDialog(const std::string& title) const {
+        for (auto end = Clock::now() + 10s; Clock::now() < end;) {
+            std::string dialog = run({"xdotool", "search", "--onlyvisible", "--name", title}, env_);
+            if (!dialog.empty()) {
+                dialog = dialog.substr(0, dialog.find('\n'));
+                run({"xdotool", "mousemove", "--window", dialog, "20", "20", "key", "Return"}, env_);
+                return true;
+            }
+            readFor(app_->err, 200ms);
+        }
+        return false;
     }
 
     // Panasonic button 1, at 40% of the picture's width and 7% of its height.
@@ -367,6 +402,43 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
     }
     EXPECT_TRUE(desktop.barsDrawn(10s)) << "no bars on the IR Monitor";
     EXPECT_NE(desktop.keycodes().find("0x20DF10EF"), std::string::npos) << "keycodes.txt: " << desktop.keycodes();
+}
+
+// A remote's codes imported as the program starts: its power key links to
+// the red power button by its name, and the board sends that code, held as
+// the remote holds it: the NEC frame once, then its repeat frame.
+TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
+    const char* simulator = std::getenv("IRBRIDGE_AVR");
+    const char* firmware = std::getenv("IRBRIDGE_ELF");
+    ASSERT_TRUE(simulator && firmware) << "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
+    Running board = spawn({simulator, firmware}, {}, true, {}, true);
+    const std::string port = readLine(board.out, 10s);
+    ASSERT_EQ(port.rfind("/dev/", 0), 0u) << port << readFor(board.err, 100ms);
+
+    Desktop desktop(port, ORVALINDER_REMOTES_DIR "/nec.lircd.conf");
+    ASSERT_EQ(desktop.problem(), "");
+    ASSERT_TRUE(desktop.acceptDialog("Import codes")) << "no import dialog";
+    desktop.connect();
+
+    std::string sent;
+    for (auto end = Clock::now() + 30s; sent.find("sent NEC:20DF10EF ") == std::string::npos && Clock::now() < end;) {
+        desktop.pressPanasonicButton(0);
+        sent += readFor(board.out, 1000ms);
+    }
+    ASSERT_NE(sent.find("sent NEC:20DF10EF "), std::string::npos) << sent;
+
+    readFor(board.out, 500ms);
+    desktop.pressPanasonicButton(0, 1.2);
+    const std::string held = readAllFor(board.out, 700ms);
+    size_t frames = 0, repeats = 0;
+    for (size_t at = held.find("sent "); at != std::string::npos; at = held.find("sent ", at + 1)) {
+        ++frames;
+        repeats += held.compare(at, 16, "sent NEC repeat ") == 0;
+    }
+    EXPECT_EQ(held.find("sent NEC:20DF10EF "), 0u) << held;  // the press once, first
+    EXPECT_EQ(repeats, frames - 1) << held;
+    EXPECT_GE(repeats, 5u) << held;  // from 300 ms on, every 108 ms
+    EXPECT_EQ(readFor(board.out, 1000ms), "") << "frames after the button came up";
 }
 
 }  // namespace
