@@ -57,7 +57,9 @@ class LircdServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        path = dir.path() + "/orvalinder/lircd";
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+        path = defaultSocketPath();
+        ASSERT_EQ(path, dir.path() + "/orvalinder/lircd");
         ASSERT_EQ(prepareSocketFolder(path), QString());
         ASSERT_EQ(server.listenLocal(path), QString());
     }
