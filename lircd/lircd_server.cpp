@@ -17,10 +17,14 @@ namespace orvalinder::lircd {
 namespace {
 
 // What Qt reads ahead of the lines being answered, and what may wait to be
-// taken by the client, before the client is read no further.
-constexpr qint64 maxUnreadBytes = 64 * 1024;
+// taken by the client, before the client is read no further. A client that
+// goes with replies unread is reset by the system, and what it wrote that
+// was not read yet is lost: the read-ahead is large enough that only a
+// client with some 50,000 commands on their way loses any.
+constexpr qint64 maxUnreadBytes = 1024 * 1024;
 constexpr qint64 maxUnsentBytes = 64 * 1024;
-// Clients connecting at once beyond the system's own queue of them.
+// Clients that may wait to be taken at once (Qt's default is 50): a hundred
+// irsends started together all get in.
 constexpr int maxWaitingClients = 128;
 
 // One client: its partial line and its turn on the event loop. Deletes itself
