@@ -95,31 +95,8 @@ TEST(LircdProtocol, SendsWhatTheLineSaysOnlyWhenItIsWhole) {
     EXPECT_EQ(target.sent, expected);
 }
 
-// The target's refusals reach the client as its ERROR message.
-TEST(LircdProtocol, RefusalsOfTheBoard) {
-    struct Refusal {
-        std::string before;  // a line answered first
-        bool connected;
-        size_t queueRoom;
-        std::string line;
-        std::string message;
-    };
-    const Refusal cases[] = {
-        {"", false, 10, "SEND_ONCE tv KEY_POWER", "not connected to the board"},
-        {"", false, 10, "SEND_START tv KEY_POWER", "not connected to the board"},
-        {"", true, 0, "SEND_ONCE tv KEY_POWER", "busy: the board's queue is full"},
-        {"SEND_START tv KEY_POWER", true, 10, "SEND_ONCE tv KEY_POWER", "busy: repeating"},
-        {"SEND_START tv KEY_POWER", true, 10, "SEND_START sky power", "already repeating"},
-        {"SEND_START tv KEY_POWER", true, 10, "SEND_STOP sky power", "specified code does not match"},
-    };
-    for (const Refusal& c : cases) {
-        StandInTarget target;
-        if (!c.before.empty()) answerLine(c.before, target);
-        target.connected = c.connected;
-        target.queueRoom = c.queueRoom;
-        EXPECT_EQ(answerLine(c.line, target), error(c.line, c.message)) << c.line;
-    }
-    // A message with a line break stays on its one DATA line.
+// A target's message with a line break stays on its one DATA line.
+TEST(LircdProtocol, RefusalOnOneLine) {
     struct Broken : StandInTarget {
         std::optional<std::string> sendOnce(const std::string&, const std::string&, int) override {
             return "port lost\nEND";
