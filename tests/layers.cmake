@@ -1,21 +1,22 @@
 # Checks that no folder includes a folder above it:
 #   app -> view -> tools -> serial -> core,  view -> resources -> core,
-#   app and view -> codes -> core.
+#   app and view -> codes -> core,  app -> lircd -> codes.
 # Run: cmake -DSOURCE_DIR=<top> -P layers.cmake
 cmake_minimum_required(VERSION 3.25)
 set(allowed_core core)
 set(allowed_codes codes core)
+set(allowed_lircd lircd codes core)
 set(allowed_serial serial core)
 set(allowed_tools tools serial core)
 set(allowed_resources resources core)
 set(allowed_view view tools serial resources codes core)
-set(allowed_app app view tools serial resources codes core)
+set(allowed_app app view tools serial resources lircd codes core)
 set(allowed_sim sim)
 set(allowed_firmware firmware)
 set(allowed_avrsim avrsim firmware sim)
 
 set(failures "")
-foreach(folder core codes serial tools resources view app sim firmware avrsim)
+foreach(folder core codes lircd serial tools resources view app sim firmware avrsim)
   file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
   foreach(source ${sources})
     file(STRINGS ${SOURCE_DIR}/${source} includes REGEX "^#include \"[a-z_]+/")
