@@ -382,16 +382,6 @@ std::string hex(uint64_t value, int bits = 0)
     return text;
 }
 
-std::string lircName(const std::string& name)
-{
-    std::string word = name.empty() ? std::string("KEY") : name;
-    for (char& c : word)
-        if (isBlank(c) || c == '\n')
-            c = '_';
-    if (word[0] == '#')
-        word[0] = '_';  // would start a comment
-    return word;
-}
 
 const char* encodingFlag(Encoding encoding)
 {
@@ -405,6 +395,17 @@ const char* encodingFlag(Encoding encoding)
 }
 
 }  // namespace
+
+std::string lircName(const std::string& name)
+{
+    std::string word = name.empty() ? std::string("KEY") : name;
+    for (char& c : word)
+        if (isBlank(c) || c == '\n')
+            c = '_';
+    if (word[0] == '#')
+        word[0] = '_';  // would start a comment
+    return word;
+}
 
 bool readNumber(std::string_view word, uint64_t max, uint64_t& value)
 {

@@ -17,6 +17,9 @@ std::vector<Remote> readLircdConf(std::string_view text, const std::string& file
 // blanks in a name become '_'.
 std::string writeLircdConf(const std::vector<Remote>& remotes);
 
+// A name as one word of a lircd.conf: blanks become '_'.
+std::string lircName(const std::string& name);
+
 // Reads a number as LIRC does (C's rules: 0x hexadecimal, a leading 0 octal,
 // else decimal), the whole word, up to `max`; false for anything else.
 bool readNumber(std::string_view word, uint64_t max, uint64_t& value);

@@ -104,7 +104,7 @@ bool manchester(const std::vector<bool>& levels, size_t& at, int count, size_t w
     return true;
 }
 
-std::optional<Decoded> readRc5(const std::vector<uint32_t>& frame)
+std::optional<Decoded> readRc5(const std::vector<uint32_t>& frame, bool& toggle)
 {
     std::vector<bool> levels{false};  // the first start bit's space is never sent
     if (!halves(frame, 0, protocolRemote(Protocol::Rc5).one.pulse, levels) || levels.size() > 28)
@@ -114,10 +114,11 @@ std::optional<Decoded> readRc5(const std::vector<uint32_t>& frame)
     if (!manchester(levels, at, 14, 1, false, bits) || at < levels.size() || !(bits >> 13))
         return std::nullopt;
     const uint64_t field = (bits >> 12) & 1, address = (bits >> 6) & 0x1F, command = bits & 0x3F;
+    toggle = (bits >> 11) & 1;
     return Decoded{Protocol::Rc5, address << 7 | (field ^ 1) << 6 | command};
 }
 
-std::optional<Decoded> readRc6(const std::vector<uint32_t>& frame)
+std::optional<Decoded> readRc6(const std::vector<uint32_t>& frame, bool& toggleBit)
 {
     const Remote rc6 = protocolRemote(Protocol::Rc6);
     if (frame.size() < 3 || !near(frame[0], rc6.header.pulse) || !near(frame[1], rc6.header.space))
@@ -133,6 +134,7 @@ std::optional<Decoded> readRc6(const std::vector<uint32_t>& frame)
     const int bits = mode == 0 ? 16 : mode == 6 ? 20 : 0;
     if (bits == 0 || !manchester(levels, at, bits, 1, true, data) || at < levels.size())
         return std::nullopt;
+    toggleBit = toggle != 0;
     return Decoded{mode == 0 ? Protocol::Rc6 : Protocol::Rc6Mode6, data};
 }
 
@@ -199,8 +201,11 @@ Remote protocolRemote(Protocol protocol)
     return r;
 }
 
-std::optional<Decoded> decode(const std::vector<uint32_t>& durations)
+std::optional<Decoded> decode(const std::vector<uint32_t>& durations, bool* toggle)
 {
+    bool toggleBit = false;
+    if (toggle)
+        *toggle = false;
     // A raw key may hold its repeat frames too (Pronto's learned codes do):
     // the frame ends at the first silence no protocol has inside a frame.
     size_t end = 1;
@@ -210,9 +215,28 @@ std::optional<Decoded> decode(const std::vector<uint32_t>& durations)
     for (Protocol protocol : kPulseDistance)
         if (std::optional<uint64_t> value = readPulseDistance(frame, protocol))
             return Decoded{protocol, *value};
-    if (std::optional<Decoded> rc5 = readRc5(frame))
-        return rc5;
-    return readRc6(frame);
+    std::optional<Decoded> decoded = readRc5(frame, toggleBit);
+    if (!decoded)
+        decoded = readRc6(frame, toggleBit);
+    if (decoded && toggle)
+        *toggle = toggleBit;
+    return decoded;
+}
+
+uint64_t remoteCode(const Decoded& decoded)
+{
+    const uint64_t v = decoded.value;
+    switch (decoded.protocol) {
+    case Protocol::Rc5:
+        // Field bit (the command's seventh, inverted), toggle 0, address, command.
+        return (((v >> 6) & 1) ^ 1) << 12 | (v >> 7) << 6 | (v & 0x3F);
+    case Protocol::Rc6:  // LIRC's RC6 bits are inverted: start 1, mode 000, toggle 0, data
+        return ~(uint64_t(1) << 20 | v) & 0x1FFFFF;
+    case Protocol::Rc6Mode6:  // start 1, mode 110, toggle 0, data
+        return ~(uint64_t(1) << 24 | uint64_t(6) << 21 | v) & 0x1FFFFFF;
+    default:
+        return v;  // the bits as sent
+    }
 }
 
 std::string boardCode(const Decoded& decoded)

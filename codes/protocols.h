@@ -31,7 +31,11 @@ struct Decoded {
     uint64_t value;
     bool operator==(const Decoded&) const = default;
 };
-std::optional<Decoded> decode(const std::vector<uint32_t>& durations);
+// `toggle`, when given, gets RC5's and RC6's toggle bit (false for the rest).
+std::optional<Decoded> decode(const std::vector<uint32_t>& durations, bool* toggle = nullptr);
+
+// The decoded frame as a key's code for protocolRemote(decoded.protocol).
+uint64_t remoteCode(const Decoded& decoded);
 
 // The code as the board writes it: NEC:20DF10EF, PANASONIC 4004:0100BCBD.
 std::string boardCode(const Decoded& decoded);

@@ -22,10 +22,14 @@ public:
 
     ChunkResult feed(std::string_view chunk);
 
+    // While a key is learned its codes are not the user's log.
+    void setLogging(bool logging) { logging_ = logging; }
+
 private:
     LineAssembler assembler_;
     KeyCodeLogger logger_;
     std::vector<uint32_t> values_;
+    bool logging_ = true;
 };
 
 }  // namespace orvalinder

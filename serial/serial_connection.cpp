@@ -52,7 +52,12 @@ public:
         return connected_ && port ? port->write(bytes) : 0;
     }
 
-    void setReading(bool reading) {
+    // Learning reads the board without logging, and from now on: a frame
+    // that waited from before is no key the user pressed for it.
+    void setReading(bool reading, bool learning) {
+        if (learning && !learning_) held_.clear();
+        learning_ = learning;
+        lines_.setLogging(!learning);
         reading_ = reading;
         if (connected_ && reading_ && !held_.empty()) {
             deliver(held_);
@@ -77,7 +82,7 @@ private:
         connected_ = next.outcome->connected;
         if (connected_) {
             lines_ = LineReceiver(logger_);  // a new connection starts with no partial line
-            setReading(reading_);
+            setReading(reading_, learning_);
             takeArrivedBytes();  // what waited in the port
         }
         report([attempt = attempt_, outcome = *next.outcome](SerialConnection& owner) {
@@ -145,6 +150,7 @@ private:
     int attempt_ = 0;
     bool connected_ = false;
     bool reading_ = false;
+    bool learning_ = false;
 };
 
 SerialConnection::SerialConnection(SettingsStore& store, BoardWaits& waits, KeyCodeLogger logger, QObject* parent)
@@ -221,8 +227,8 @@ void SerialConnection::setLearning(bool learning) {
 }
 
 void SerialConnection::updateReading() {
-    QMetaObject::invokeMethod(engine_, [engine = engine_, reading = monitorActive_ || learning_] {
-        engine->setReading(reading);
+    QMetaObject::invokeMethod(engine_, [engine = engine_, reading = monitorActive_ || learning_, learning = learning_] {
+        engine->setReading(reading, learning);
     }, Qt::QueuedConnection);
 }
 

@@ -115,6 +115,45 @@ QString ButtonCodes::freeFileName(const std::string& remoteName) const {
     return path;
 }
 
+std::optional<QString> ButtonCodes::learnKey(RemoteKind kind, int index, const codes::Remote& form, codes::Key key) {
+    const std::string base = std::string(pictureName(kind)) + "-learned";
+    const QString path = remotesFolder() + QLatin1Char('/') + QString::fromStdString(base) + kRemoteSuffix;
+    std::vector<codes::Remote> inFile;
+    for (size_t i = 0; i < remotes_.size(); ++i)
+        if (files_[i] == path) inFile.push_back(remotes_[i]);
+
+    // What the button learned before goes; a name another button's learned
+    // key has gets the button's number.
+    const std::optional<LinkedKey> before = links_.link(kind, index);
+    const std::string shown = links_.shownName(kind, index);
+    key.name = codes::lircName(shown.empty() ? "BUTTON_" + std::to_string(index) : shown);
+    for (codes::Remote& remote : inFile) {
+        std::erase_if(remote.keys, [&](const codes::Key& k) {
+            return before && before->remote == remote.name && before->key == k.name;
+        });
+        for (const codes::Key& k : remote.keys)
+            if (k.name == key.name) key.name += "_" + std::to_string(index);
+    }
+    std::erase_if(inFile, [](const codes::Remote& r) { return r.keys.empty(); });
+    codes::addKey(inFile, form, key, base);
+
+    if (!QDir().mkpath(remotesFolder()))
+        return QStringLiteral("Can't create the folder %1").arg(QDir::toNativeSeparators(remotesFolder()));
+    if (const auto failure = writeFile(path, codes::writeLircdConf(inFile))) return failure;
+    for (size_t i = remotes_.size(); i-- > 0;)
+        if (files_[i] == path) {
+            remotes_.erase(remotes_.begin() + static_cast<long>(i));
+            files_.erase(files_.begin() + static_cast<long>(i));
+        }
+    LinkedKey learned{{}, key.name};
+    for (const codes::Remote& remote : inFile) {
+        remotes_.push_back(remote);
+        files_.push_back(path);
+        if (codes::findKey(remote, key.name)) learned.remote = remote.name;
+    }
+    return changeLinks([&](ButtonLinks& links) { links.setLink(kind, index, learned); });
+}
+
 std::optional<QString> ButtonCodes::addRemotes(const std::vector<codes::Remote>& remotes) {
     if (!QDir().mkpath(remotesFolder()))
         return QStringLiteral("Can't create the folder %1").arg(QDir::toNativeSeparators(remotesFolder()));

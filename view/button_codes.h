@@ -48,6 +48,12 @@ public:
     // name. Stops at the first that cannot be written; the text says which.
     std::optional<QString> addRemotes(const std::vector<codes::Remote>& remotes);
 
+    // Stores a key learned for a button in the picture's own file of learned
+    // keys ("panasonic-learned.lircd.conf", a remote in it for each form of
+    // frame), replacing what the button learned before, and links the
+    // button to it. The key is named after the button.
+    std::optional<QString> learnKey(RemoteKind kind, int index, const codes::Remote& form, codes::Key key);
+
 signals:
     void changed();
 

@@ -37,6 +37,17 @@ TEST(Protocols, FramesReadBackAsTheirCodes)
         ASSERT_TRUE(decoded) << row.board;
         EXPECT_EQ(decoded->protocol, row.protocol) << row.board;
         EXPECT_EQ(boardCode(*decoded), row.board);
+        // And back, as a learned key is kept: sent again, it reads the same.
+        const Remote remote = protocolRemote(row.protocol);
+        EXPECT_EQ(decode(encode(remote, Key{"K", {remoteCode(*decoded)}, {}}).press), decoded) << row.board;
+        // The other toggle reads as the other toggle, and the same code.
+        Remote unflipped = remote;
+        unflipped.toggleBitMask = 0;  // sent as written
+        bool first = false, other = false;
+        decode(encode(unflipped, Key{"K", {row.code}, {}}).press, &first);
+        EXPECT_EQ(decode(encode(unflipped, Key{"K", {row.code ^ remote.toggleBitMask}, {}}).press, &other), decoded)
+            << row.board;
+        EXPECT_EQ(other != first, remote.toggleBitMask != 0) << row.board;
     }
 }
 

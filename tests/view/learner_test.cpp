@@ -1,0 +1,89 @@
+// Learning a key from the frames the board hears: which frames are presses,
+// when two presses agree, and what is kept.
+
+#include <gtest/gtest.h>
+
+#include "codes/encoder.h"
+#include "view/learner.h"
+
+namespace orvalinder {
+namespace {
+
+using Heard = Learner::Heard;
+using Frame = std::vector<uint32_t>;
+
+Frame sent(codes::Protocol protocol, uint64_t code, bool flipToggle = false) {
+    codes::Remote remote = codes::protocolRemote(protocol);
+    const uint64_t toggle = remote.toggleBitMask;
+    remote.toggleBitMask = 0;  // sent as written
+    return codes::encode(remote, codes::Key{"K", {flipToggle ? code ^ toggle : code}, {}}).press;
+}
+
+Frame scaled(Frame frame, double by) {
+    for (uint32_t& d : frame) d = static_cast<uint32_t>(d * by);
+    return frame;
+}
+
+TEST(Learner, TwoPressesThatAgree) {
+    const Frame nec = sent(codes::Protocol::Nec, 0x20DF10EF);
+    const Frame rc6 = sent(codes::Protocol::Rc6, 0x0FFFF3);
+    const Frame raw = {3000, 1000, 600, 1500, 500, 500, 500, 1500, 700};
+    const struct Row {
+        const char* what;
+        std::vector<Frame> frames;
+        std::vector<Heard> heard;
+        std::string learned;  // empty: not learned
+    } rows[] = {
+        {"NEC, its repeat frames and a fragment between the presses",
+         {nec, {9000, 2250, 560}, {9100, 2200, 600}, {560, 560}, nec},
+         {Heard::FirstPress, Heard::Ignored, Heard::Ignored, Heard::Ignored, Heard::Learned}, "NEC:20DF10EF"},
+        {"RC6 held: the same toggle is the same press", {rc6, rc6, sent(codes::Protocol::Rc6, 0x0FFFF3, true)},
+         {Heard::FirstPress, Heard::Ignored, Heard::Learned}, "RC6:000C"},
+        {"another key: asked again", {nec, sent(codes::Protocol::Nec, 0x20DF40BF), sent(codes::Protocol::Nec, 0x20DF40BF)},
+         {Heard::FirstPress, Heard::FirstPress, Heard::Learned}, "NEC:20DF40BF"},
+        {"raw within 15%", {raw, scaled(raw, 1.14)}, {Heard::FirstPress, Heard::Learned}, "raw, 9 durations"},
+        {"raw off by more", {raw, scaled(raw, 1.17)}, {Heard::FirstPress, Heard::FirstPress}, ""},
+        {"raw of another length", {raw, Frame(raw.begin(), raw.end() - 2)}, {Heard::FirstPress, Heard::FirstPress}, ""},
+        {"a decoded press and a raw one", {nec, scaled(nec, 1.05)}, {Heard::FirstPress, Heard::Learned}, "NEC:20DF10EF"},
+        {"noise only", {{300, 200}, {}, {9000, 2250, 560}}, {Heard::Ignored, Heard::Ignored, Heard::Ignored}, ""},
+    };
+    for (const Row& row : rows) {
+        Learner learner;
+        std::vector<Heard> heard;
+        for (const Frame& frame : row.frames) heard.push_back(learner.hear(frame));
+        EXPECT_EQ(heard, row.heard) << row.what;
+        EXPECT_EQ(learner.learned() ? learner.press()->text() : "", row.learned) << row.what;
+    }
+}
+
+// Kept as a protocol's code, the key sends the frame it was learned from;
+// kept raw, its durations, ending with a mark.
+TEST(Learner, TheKeyKeptSendsWhatWasHeard) {
+    const std::pair<Frame, Frame> presses[] = {
+        {sent(codes::Protocol::Rc5, 0x100C), sent(codes::Protocol::Rc5, 0x100C, true)},
+        {sent(codes::Protocol::Sirc12, 0xA90), sent(codes::Protocol::Sirc12, 0xA90)},
+        {Frame{3000, 1000, 600, 1500, 500, 20000}, Frame{3000, 1000, 600, 1500, 500, 20000}},
+    };
+    for (const auto& [frame, second] : presses) {
+        Learner learner;
+        learner.hear(frame);
+        ASSERT_EQ(learner.hear(second), Heard::Learned);
+        const auto [remote, key] = learner.key("KEY_X");
+        EXPECT_EQ(key.name, "KEY_X");
+        const Frame again = codes::encode(remote, key).press;
+        if (remote.encoding == codes::Encoding::Raw) {
+            EXPECT_EQ(again, Frame(frame.begin(), frame.end() - 1));
+            EXPECT_EQ(remote.frequency, 38000u);
+        } else {
+            EXPECT_EQ(codes::decode(again), codes::decode(frame));
+        }
+    }
+}
+
+TEST(Learner, MonitorLinesAreReadWhole) {
+    EXPECT_EQ(monitorDurations("9000\t4500\t560"), Frame({9000, 4500, 560}));
+    for (const char* bad : {"9000\t\t560", "9000 4500", "90x", "0\t5", ""}) EXPECT_EQ(monitorDurations(bad), Frame()) << bad;
+}
+
+}  // namespace
+}  // namespace orvalinder
