@@ -1,10 +1,13 @@
 #include "app/install_dialogs.h"
 
+#include <numeric>
+
 #include "app/dialogs/about_dlg.h"
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
 #include "app/dialogs/dialog_convert.h"
 #include "app/dialogs/import_codes_dlg.h"
+#include "app/dialogs/learn_dlg.h"
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/main_frame.h"
 
@@ -33,6 +36,15 @@ void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store)
         importCodes(&frame, platform, view->codes(), view->state().remoteKind, path);
     };
     frame.onExportCodes = [&frame, &platform] { exportCodes(&frame, platform, frame.view()->codes()); };
+    COrvalinderView* view = frame.view();
+    view->onLearnButton = [&frame, &platform, view](int index) {
+        learnButtons(&frame, platform, view->connection(), *view, {index});
+    };
+    frame.onLearnRemote = [&frame, &platform, view] {
+        std::vector<int> all(clickAreas(view->state().remoteKind).size());
+        std::iota(all.begin(), all.end(), 0);
+        learnButtons(&frame, platform, view->connection(), *view, all);
+    };
     frame.onAbout = [&frame] {
         CAboutDlg dialog(&frame);
         dialog.exec();

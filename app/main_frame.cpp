@@ -138,6 +138,10 @@ void CMainFrame::buildMenus() {
         view_->update();
     });
     actions_[SwapBits]->setStatusTip(QStringLiteral("Reverses the order of bits in remote codes."));
+    connect(addCommand(tools, LearnRemote, QStringLiteral("&Learn a remote...")), &QAction::triggered, this,
+            [this] { if (onLearnRemote) onLearnRemote(); });
+    actions_[LearnRemote]->setStatusTip(
+        QStringLiteral("Learns the picture's buttons one by one from your remote, through the board's receiver."));
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
     connect(addCommand(options, ComSettings, QStringLiteral("&Com settings")), &QAction::triggered, this,

@@ -49,7 +49,7 @@ public:
     void saveDocumentAs();
 
     // Handlers for the commands whose dialogs live elsewhere.
-    std::function<void()> onComSettings, onShowClickAreas, onSwapBits, onAbout, onCustomize, onExportCodes;
+    std::function<void()> onComSettings, onShowClickAreas, onSwapBits, onAbout, onCustomize, onExportCodes, onLearnRemote;
     // Imports a file of codes; without a path it asks for one.
     std::function<void(const QString& path)> onImportCodes;
 

@@ -16,6 +16,7 @@ constexpr int ShowClickAreas = 32779;
 constexpr int SwapBits = 32780;
 constexpr int ImportCodes = 32781;
 constexpr int ExportCodes = 32782;
+constexpr int LearnRemote = 32783;
 
 constexpr int FileNew = 57600;
 constexpr int FileOpen = 57601;

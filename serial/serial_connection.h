@@ -55,6 +55,7 @@ public:
     // button is being learned; otherwise its bytes wait.
     void setMonitorActive(bool active);
     void setLearning(bool learning);
+    bool learning() const { return learning_; }
 
     // Every line received since the last call, in order.
     std::vector<ReceivedLine> takeLines() { return queue_.takeAll(); }

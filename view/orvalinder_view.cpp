@@ -1,6 +1,8 @@
 #include "view/orvalinder_view.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -9,6 +11,8 @@
 #include <QToolTip>
 
 #include "codes/board_message.h"
+#include "codes/encoder.h"
+#include "codes/pronto.h"
 #include "core/button_names.h"
 #include "serial/key_sender.h"
 #include "tools/button_recorder.h"
@@ -133,7 +137,47 @@ void COrvalinderView::scheduleRepaint() {
 }
 
 void COrvalinderView::contextMenuEvent(QContextMenuEvent* event) {
-    editMenu_->actions().first()->menu()->popup(event->globalPos());
+    contextMenuAt(event->pos())->popup(event->globalPos());
+}
+
+QMenu* COrvalinderView::contextMenuAt(QPoint at) {
+    QMenu* edit = editMenu_->actions().first()->menu();
+    std::vector<int> hits;
+    if (state_.remoteKind != IrMonitor && !state_.recording) hits = hitTest(state_.remoteKind, state_.geometry, at.x(), at.y());
+    if (hits.empty()) return edit;
+
+    const int index = hits.back();
+    const RemoteKind kind = state_.remoteKind;
+    if (!buttonMenu_) buttonMenu_ = new QMenu(this);
+    buttonMenu_->clear();
+    buttonMenu_->addAction(QStringLiteral("&Learn from a remote..."), this, [this, index] { if (onLearnButton) onLearnButton(index); });
+    buttonMenu_->addAction(QStringLiteral("&Name..."), this, [this, index] { if (onNameButton) onNameButton(index); });
+    buttonMenu_->addAction(QStringLiteral("Lin&k to a key..."), this, [this, index] { if (onLinkButton) onLinkButton(index); });
+    const std::optional<LinkedKey> link = codes_.links().link(kind, index);
+    buttonMenu_->addAction(QStringLiteral("Copy as &Pronto"), this, [this, link] { copyAsPronto(*link); })
+        ->setEnabled(link.has_value());
+    buttonMenu_->addAction(QStringLiteral("&Forget"), this, [this, kind, index] {
+        const auto failure = codes_.changeLinks([&](ButtonLinks& links) {
+            links.unlink(kind, index);
+            links.setName(kind, index, {});
+        });
+        if (failure) show(*failure, MessageIcon::Stop);
+    })->setEnabled(link.has_value() || !codes_.links().name(kind, index).empty());
+    buttonMenu_->addSeparator();
+    buttonMenu_->addActions(edit->actions());
+    return buttonMenu_;
+}
+
+void COrvalinderView::copyAsPronto(const LinkedKey& link) {
+    const auto [remote, key] = codes_.find(link);
+    try {
+        if (!key) throw codes::CodesError("the code library has no such key in " + link.remote);
+        QGuiApplication::clipboard()->setText(QString::fromStdString(codes::writePronto(codes::encode(*remote, *key))));
+        state_.status.line(3) = L"3. " + wide(link.key) + L" copied as Pronto";
+    } catch (const codes::CodesError& e) {
+        state_.status.line(3) = L"3. Can't copy " + wide(link.key) + L" as Pronto: " + wide(e.what());
+    }
+    update();
 }
 
 void COrvalinderView::mousePressEvent(QMouseEvent* event) {
@@ -272,6 +316,7 @@ void COrvalinderView::connectionLost() {
 }
 
 void COrvalinderView::takeReceivedLines() {
+    if (connection_.learning()) return;  // the lines are the learner's
     for (const ReceivedLine& line : connection_.takeLines()) {
         if (line.kind == ReceivedLine::Monitor)
             state_.monitorLines.store(line.text, state_.status);

@@ -41,6 +41,7 @@ public:
     void release() { hold_.released(); }
 
     ButtonCodes& codes() { return codes_; }
+    SerialConnection& connection() { return connection_; }
 
     // The tools' commands.
     void startRecording();
@@ -48,6 +49,12 @@ public:
 
     // The "Edit" popup of a right click, with its three idle items.
     QMenu* editMenu() const { return editMenu_; }
+    // The popup of a right click at that point of the view: a button's own
+    // items above the Edit items when it is on a button.
+    QMenu* contextMenuAt(QPoint at);
+
+    // The button menu's commands whose dialogs live elsewhere.
+    std::function<void(int index)> onLearnButton, onNameButton, onLinkButton;
 
     // Where the recorder writes; the current directory unless a test says.
     std::function<std::optional<std::string>()> directory = currentDirectory;
@@ -72,6 +79,7 @@ private:
     void leftClick(int x, int y);
     void sendLinked(const LinkedKey& link);
     void keyboardReleased();
+    void copyAsPronto(const LinkedKey& link);
     std::vector<ButtonFace> faces() const;
     void toggleConnection();
     void connectFinished(bool connected, const QString& message, int icon);
@@ -92,6 +100,7 @@ private:
     QTimer keyboardWatch_;
     KeyHold hold_;
     QMenu* editMenu_;
+    QMenu* buttonMenu_ = nullptr;
     std::FILE* buttonRecordFile_ = nullptr;
     bool logFailureShown_ = false;  // since the last connect
     int heldKeyboardKey_ = 0;       // the key that pressed a button, while it is down

@@ -82,6 +82,13 @@ void ViewPainter::paint(QPainter& painter, ViewState& state, bool connected, QSi
         }
     }
 
+    if (state.highlightedButton >= 0 && static_cast<size_t>(state.highlightedButton) < clickAreas(state.remoteKind).size()) {
+        const AreaRect r = areaRect(clickAreas(state.remoteKind)[static_cast<size_t>(state.highlightedButton)], state.geometry);
+        painter.setPen(QPen(colours::Orange, 3));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(QPoint(r.left - 2, r.top - 2), QPoint(r.right + 1, r.bottom + 1)));
+    }
+
     if (state.recording) painter.drawImage(qPoint(layout::StopImageTopLeft), picture(StopImage));
 
     if (state.remoteKind == IrMonitor) {

@@ -16,6 +16,7 @@ struct ViewState {
     IrMonitorLines monitorLines;
     PictureGeometry geometry;   // stored by the last paint of a remote picture
     bool clickAreasShown = false;
+    int highlightedButton = -1;  // the button being learned, framed
     bool recording = false;
 
     // Selecting a remote changes what is shown and nothing else: the
