@@ -1,0 +1,233 @@
+// A button's Name and Link dialogs driven through their controls, and their
+// flows on a code library in a temporary folder, message boxes scripted.
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "app/dialogs/link_key_dlg.h"
+#include "app/dialogs/name_dlg.h"
+#include "tests/dialogs/dialog_test_support.h"
+#include "tests/support/modal.h"
+#include "tests/support/scripted_platform.h"
+
+// Texts in failures as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace orvalinder {
+namespace {
+
+using testing::buttonNamed;
+using testing::onNextModal;
+
+// Types as the user does: the box's text selected first, so typing replaces it.
+void typeInto(QLineEdit* edit, const QString& text) {
+    edit->selectAll();
+    if (text.isEmpty()) QTest::keyClick(edit, Qt::Key_Backspace);
+    else QTest::keyClicks(edit, text);
+}
+
+QStringList shownNames(const QListWidget* list) {
+    QStringList names;
+    for (int row = 0; row < list->count(); ++row)
+        if (!list->isRowHidden(row)) names << list->item(row)->text();
+    return names;
+}
+
+// The keys shown, "remote/key".
+QStringList shownKeys(const QTreeWidget* tree) {
+    QStringList keys;
+    for (int r = 0; r < tree->topLevelItemCount(); ++r)
+        for (int k = 0; k < tree->topLevelItem(r)->childCount(); ++k)
+            if (const QTreeWidgetItem* key = tree->topLevelItem(r)->child(k); !key->isHidden())
+                keys << key->parent()->text(0) + "/" + key->text(0);
+    return keys;
+}
+
+codes::Remote remote(const std::string& name, const std::vector<std::string>& keys) {
+    codes::Remote remote;
+    remote.name = name;
+    remote.bits = 32;
+    remote.one = {560, 1690};
+    remote.zero = {560, 560};
+    for (const std::string& key : keys) remote.keys.push_back({key, {0x20DF10EF}, {}});
+    return remote;
+}
+
+// Two remotes; the second repeats a name, as Flipper's files do.
+const std::vector<codes::Remote> kLibrary = {remote("nec_tv", {"KEY_POWER", "KEY_VOLUMEUP"}),
+                                             remote("sky-box", {"KEY_POWER", "KEY_MUTE", "KEY_MUTE"})};
+
+TEST(NameDialog, TypingFindsLircsNamesAndChoosingOneFillsTheBox) {
+    CNameDlg dialog("");
+    dialog.show();
+    const struct Row {
+        QString typed;
+        QStringList shown;
+    } rows[] = {
+        {"vol+", {"KEY_VOLUMEUP"}},
+        {"brl_dot1", {"KEY_BRL_DOT1", "KEY_BRL_DOT10"}},
+        {"Netflix", {}},
+    };
+    for (const Row& row : rows) {
+        typeInto(dialog.nameEdit(), row.typed);
+        EXPECT_EQ(shownNames(dialog.keyNames()), row.shown) << row.typed.toStdString();
+        EXPECT_EQ(dialog.nameEdit()->text(), row.typed);
+    }
+    typeInto(dialog.nameEdit(), "");
+    EXPECT_EQ(shownNames(dialog.keyNames()).size(), dialog.keyNames()->count());
+
+    // A click fills the box and leaves the list; Enter on the list takes it.
+    typeInto(dialog.nameEdit(), "brl_dot1");
+    QListWidget* list = dialog.keyNames();
+    const QListWidgetItem* dot10 = list->findItems("KEY_BRL_DOT10", Qt::MatchExactly).front();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(dot10).center());
+    EXPECT_EQ(dialog.nameEdit()->text(), "KEY_BRL_DOT10");
+    EXPECT_EQ(shownNames(list).size(), 2);
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(dialog.nameEdit()->text(), "KEY_BRL_DOT1");
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(testing::closedWith(dialog, QDialog::Accepted));
+    EXPECT_EQ(dialog.name(), "KEY_BRL_DOT1");
+}
+
+TEST(LinkDialog, ASearchFindsKeysByTheirOrTheirRemotesName) {
+    CLinkKeyDlg dialog(kLibrary, LinkedKey{"sky-box", "KEY_MUTE"});
+    dialog.show();
+    const struct Row {
+        QString typed;
+        QStringList shown;
+        std::optional<LinkedKey> chosen;  // the button's link while it shows, else the first key shown
+    } rows[] = {
+        {"", {"nec_tv/KEY_POWER", "nec_tv/KEY_VOLUMEUP", "sky-box/KEY_POWER", "sky-box/KEY_MUTE"},
+         LinkedKey{"sky-box", "KEY_MUTE"}},
+        {"sky box", {"sky-box/KEY_POWER", "sky-box/KEY_MUTE"}, LinkedKey{"sky-box", "KEY_MUTE"}},
+        {"power", {"nec_tv/KEY_POWER", "sky-box/KEY_POWER"}, LinkedKey{"nec_tv", "KEY_POWER"}},
+        {"netflix", {}, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        typeInto(dialog.searchEdit(), row.typed);
+        EXPECT_EQ(shownKeys(dialog.keys()), row.shown) << row.typed.toStdString();
+        EXPECT_EQ(dialog.chosenKey(), row.chosen) << row.typed.toStdString();
+        EXPECT_EQ(buttonNamed(dialog, "Link")->isEnabled(), row.chosen.has_value()) << row.typed.toStdString();
+    }
+}
+
+// The flows on a library in a temporary folder, read back by a second
+// ButtonCodes as the next start of the program would.
+class ButtonMenuFlows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        ASSERT_EQ(codes.addRemotes(kLibrary), std::nullopt);
+    }
+    ButtonLinks stored() const {
+        ButtonCodes again(folder.path());
+        EXPECT_EQ(again.load(), QStringList());
+        return again.links();
+    }
+
+    QTemporaryDir folder;
+    ButtonCodes codes{folder.path()};
+    testing::ModalWatchdog watchdog;
+    testing::ScriptedBoxes boxes;
+    testing::ScriptedPicker picker;
+    testing::ScriptedFolders folders;
+    Platform platform{boxes, picker, folders};
+};
+
+TEST_F(ButtonMenuFlows, NamingStoresTheTrimmedTextAndEmptyGivesTheNameBack) {
+    const struct Step {
+        QString opensWith, typed, button;
+        bool changed;
+        std::string shown;  // what the power button is called afterwards
+    } steps[] = {
+        {"", "  Netflix ", "OK", true, "Netflix"},
+        {"Netflix", "Other", "Cancel", false, "Netflix"},
+        {"Netflix", "Netflix", "OK", false, "Netflix"},
+        {"Netflix", "", "OK", true, "KEY_POWER"},  // the picture's own name again
+    };
+    for (const Step& step : steps) {
+        QString opened;
+        onNextModal<CNameDlg>([&](CNameDlg* dialog) {
+            opened = dialog->nameEdit()->text();
+            typeInto(dialog->nameEdit(), step.typed);
+            QTest::mouseClick(buttonNamed(*dialog, step.button), Qt::LeftButton);
+        });
+        EXPECT_EQ(nameButton(nullptr, platform, codes, Panasonic, 0), step.changed) << step.typed.toStdString();
+        EXPECT_EQ(opened, step.opensWith);
+        EXPECT_EQ(codes.links().shownName(Panasonic, 0), step.shown);
+        EXPECT_EQ(stored().shownName(Panasonic, 0), step.shown);
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(ButtonMenuFlows, LinkingStoresTheChosenKeyAndReopensOnIt) {
+    const struct Step {
+        QString typed, button;
+        bool changed;
+        std::optional<LinkedKey> opensOn, link;
+    } steps[] = {
+        {"mute", "Link", true, std::nullopt, LinkedKey{"sky-box", "KEY_MUTE"}},
+        {"power", "Cancel", false, LinkedKey{"sky-box", "KEY_MUTE"}, LinkedKey{"sky-box", "KEY_MUTE"}},
+        {"", "Link", false, LinkedKey{"sky-box", "KEY_MUTE"}, LinkedKey{"sky-box", "KEY_MUTE"}},
+        {"vol", "Link", true, LinkedKey{"sky-box", "KEY_MUTE"}, LinkedKey{"nec_tv", "KEY_VOLUMEUP"}},
+    };
+    for (const Step& step : steps) {
+        std::optional<LinkedKey> opensOn;
+        onNextModal<CLinkKeyDlg>([&](CLinkKeyDlg* dialog) {
+            opensOn = dialog->chosenKey();
+            typeInto(dialog->searchEdit(), step.typed);
+            QTest::mouseClick(buttonNamed(*dialog, step.button), Qt::LeftButton);
+        });
+        EXPECT_EQ(linkButton(nullptr, platform, codes, SkySky, 7), step.changed) << step.typed.toStdString();
+        EXPECT_EQ(opensOn, step.opensOn);
+        EXPECT_EQ(codes.links().link(SkySky, 7), step.link);
+        EXPECT_EQ(stored().link(SkySky, 7), step.link);
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(ButtonMenuFlows, AnEmptyLibrarySaysHowToFillItAndOffersOnlyClose) {
+    ButtonCodes empty(folder.filePath("empty"));
+    QStringList texts, buttons;
+    onNextModal<CLinkKeyDlg>([&](CLinkKeyDlg* dialog) {
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) texts << label->text();
+        for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) buttons << button->text();
+        QTest::mouseClick(buttonNamed(*dialog, "Close"), Qt::LeftButton);
+    });
+    EXPECT_FALSE(linkButton(nullptr, platform, empty, Panasonic, 3));
+    EXPECT_EQ(texts, QStringList({"Your code library is empty: import a file of codes (File > Import codes) or learn "
+                                  "the key from its remote."}));
+    EXPECT_EQ(buttons, QStringList({"Close"}));
+    EXPECT_FALSE(QDir(folder.filePath("empty")).exists());
+}
+
+TEST_F(ButtonMenuFlows, WhatCannotBeStoredIsShownAndHoldsForNow) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir("button-links.txt"));  // a folder where the file goes
+    onNextModal<CNameDlg>([](CNameDlg* dialog) {
+        typeInto(dialog->nameEdit(), "Netflix");
+        QTest::mouseClick(buttonNamed(*dialog, "OK"), Qt::LeftButton);
+    });
+    EXPECT_TRUE(nameButton(nullptr, platform, codes, Panasonic, 0));
+    onNextModal<CLinkKeyDlg>([](CLinkKeyDlg* dialog) {
+        typeInto(dialog->searchEdit(), "mute");
+        QTest::keyClick(dialog->searchEdit(), Qt::Key_Return);
+    });
+    EXPECT_TRUE(linkButton(nullptr, platform, codes, Panasonic, 0));
+
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    for (const testing::ShownBox& box : boxes.shown) {
+        EXPECT_TRUE(box.text.startsWith("Can't write ")) << box.text.toStdString();
+        EXPECT_EQ(box.icon, MessageIcon::Stop);
+    }
+    EXPECT_EQ(codes.links().name(Panasonic, 0), "Netflix");
+    EXPECT_EQ(codes.links().link(Panasonic, 0), (LinkedKey{"sky-box", "KEY_MUTE"}));
+}
+
+}  // namespace
+}  // namespace orvalinder
