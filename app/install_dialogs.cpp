@@ -8,6 +8,8 @@
 #include "app/dialogs/dialog_convert.h"
 #include "app/dialogs/import_codes_dlg.h"
 #include "app/dialogs/learn_dlg.h"
+#include "app/dialogs/link_key_dlg.h"
+#include "app/dialogs/name_dlg.h"
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/main_frame.h"
 
@@ -39,6 +41,12 @@ void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store)
     COrvalinderView* view = frame.view();
     view->onLearnButton = [&frame, &platform, view](int index) {
         learnButtons(&frame, platform, view->connection(), *view, {index});
+    };
+    view->onNameButton = [&frame, &platform, view](int index) {
+        nameButton(&frame, platform, view->codes(), view->state().remoteKind, index);
+    };
+    view->onLinkButton = [&frame, &platform, view](int index) {
+        linkButton(&frame, platform, view->codes(), view->state().remoteKind, index);
     };
     frame.onLearnRemote = [&frame, &platform, view] {
         std::vector<int> all(clickAreas(view->state().remoteKind).size());

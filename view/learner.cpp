@@ -35,6 +35,7 @@ bool togglesOnEachPress(const codes::Decoded& d) {
 }  // namespace
 
 std::vector<uint32_t> monitorDurations(std::string_view line) {
+    if (line.ends_with('x')) line.remove_suffix(1);
     std::vector<uint32_t> durations;
     for (size_t at = 0; at < line.size();) {
         const size_t end = std::min(line.find('\t', at), line.size());

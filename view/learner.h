@@ -16,8 +16,8 @@
 
 namespace orvalinder {
 
-// The durations of a monitor line ("9000\t4500\t560x" without its 'x');
-// empty for anything else.
+// The durations of a monitor line ("9000\t4500\t560x"); empty for
+// anything else.
 std::vector<uint32_t> monitorDurations(std::string_view line);
 
 struct HeardFrame {

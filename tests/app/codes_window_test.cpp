@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QHelpEvent>
@@ -18,6 +22,9 @@
 #include <thread>
 
 #include "app/dialogs/import_codes_dlg.h"
+#include "app/dialogs/learn_dlg.h"
+#include "app/dialogs/link_key_dlg.h"
+#include "app/dialogs/name_dlg.h"
 #include "app/import_handover.h"
 #include "app/install_dialogs.h"
 #include "codes/encoder.h"
@@ -247,6 +254,137 @@ TEST_F(CodesWindow, ExportOneRemoteInTheFormatItsNameAsksFor) {
                     << name.toStdString() << " " << nec.keys[k].name;
         }
     }
+}
+
+// The board's monitor line for a frame, and its value line when it decodes.
+std::string boardLines(const std::vector<uint32_t>& durations, const std::string& code = {}) {
+    std::string line;
+    for (uint32_t d : durations) line += (line.empty() ? "" : "\t") + std::to_string(d);
+    return line + "x" + (code.empty() ? "" : code + "Y");
+}
+
+const std::vector<uint32_t> kNecPower = codes::encode(codes::protocolRemote(codes::Protocol::Nec),
+                                                      codes::Key{"K", {0x20DF10EF}, {}}).press;
+
+QStringList itemsOf(QMenu* menu) {
+    QStringList items;
+    for (QAction* a : menu->actions())
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isEnabled() ? "" : " (off)"));
+    return items;
+}
+
+QAction* itemNamed(QMenu* menu, const QString& text) {
+    for (QAction* a : menu->actions())
+        if (a->text() == text) return a;
+    ADD_FAILURE() << "no item " << text.toStdString();
+    return nullptr;
+}
+
+TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
+    ASSERT_TRUE(connectByClick());
+    const QStringList edit{"Cu&t\tCtrl+X (off)", "&Copy\tCtrl+C (off)", "&Paste\tCtrl+V (off)"};
+    EXPECT_EQ(itemsOf(view()->contextMenuAt(QPoint(10, 10))), edit);  // off the buttons
+    QMenu* menu = view()->contextMenuAt(centreOf(5));
+    EXPECT_EQ(itemsOf(menu), QStringList({"&Learn from a remote...", "&Name...", "Lin&k to a key...",
+                                          "Copy as &Pronto (off)", "&Forget (off)", "-"}) + edit);
+
+    // Two presses with NEC's repeat frame and a fragment between them.
+    QStringList said;
+    onNextModal<CLearnDlg>([&](CLearnDlg* dialog) {
+        said << dialog->prompt();
+        board.send(boardLines(kNecPower, "NEC:20DF10EF"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->heard().isEmpty(); }, 3000));
+        said << dialog->heard();
+        board.send(boardLines({9000, 2250, 560}, "NEC repeat") + boardLines({420, 380}) +
+                   boardLines(kNecPower, "NEC:20DF10EF"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->heard().startsWith("Learned"); }, 3000));
+        said << dialog->heard();
+        QTest::mouseClick(buttonNamed(*dialog, "&Done"), Qt::LeftButton);
+    });
+    itemNamed(menu, "&Learn from a remote...")->trigger();
+    EXPECT_EQ(said, QStringList({"Point the remote at the board and press the key for button 5.",
+                                 "Heard NEC:20DF10EF. Press the key again.", "Learned NEC:20DF10EF for button 5."}));
+    EXPECT_FALSE(connection->learning());
+    EXPECT_FALSE(QFile::exists(config.path() + "/keycodes.txt"));  // nothing learned is logged
+
+    EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{"panasonic-learned", "BUTTON_5"}));
+    EXPECT_TRUE(QFile::exists(config.path() + "/data/remotes/panasonic-learned.lircd.conf"));
+    clickButton(5);
+    EXPECT_EQ(board.receive(15), "!SNEC:20DF10EF\n");
+
+    // Cancelled, a second learn leaves the first as it was.
+    onNextModal<CLearnDlg>([&](CLearnDlg* dialog) {
+        board.send(boardLines({3000, 1000, 600, 1500, 500}));
+        QTest::qWait(100);
+        dialog->reject();
+    });
+    itemNamed(view()->contextMenuAt(centreOf(5)), "&Learn from a remote...")->trigger();
+    EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{"panasonic-learned", "BUTTON_5"}));
+    EXPECT_EQ(codes.remotes().size(), 1u);
+    EXPECT_FALSE(connection->learning());
+}
+
+// Tools > Learn a remote: button by button, framed on the picture, with
+// Skip and Back; what is learned goes into one file.
+TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
+    ASSERT_TRUE(connectByClick());
+    const auto press = [](uint64_t code) {
+        return boardLines(codes::encode(codes::protocolRemote(codes::Protocol::Nec), codes::Key{"K", {code}, {}}).press);
+    };
+    std::vector<int> framed;
+    onNextModal<CLearnDlg>([&](CLearnDlg* dialog) {
+        auto learn = [&](uint64_t code) {
+            const int before = dialog->learnedCount();
+            board.send(press(code) + press(code));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->learnedCount() > before; }, 3000)) << std::hex << code;
+        };
+        framed.push_back(view()->state().highlightedButton);
+        EXPECT_TRUE(dialog->prompt().startsWith("Button 1 of 54. ")) << dialog->prompt().toStdString();
+        learn(0x20DF10EF);  // button 0, then on to 1
+        framed.push_back(view()->state().highlightedButton);
+        QTest::mouseClick(buttonNamed(*dialog, "&Skip"), Qt::LeftButton);  // 1 skipped
+        framed.push_back(view()->state().highlightedButton);
+        QTest::mouseClick(buttonNamed(*dialog, "&Back"), Qt::LeftButton);  // back to 1
+        framed.push_back(view()->state().highlightedButton);
+        learn(0x20DF8877);  // button 1
+        learn(0x20DF48B7);  // button 2
+        framed.push_back(view()->state().highlightedButton);
+        QTest::mouseClick(buttonNamed(*dialog, "&Finish"), Qt::LeftButton);
+    });
+    frame->action(command::LearnRemote)->trigger();
+    EXPECT_EQ(framed, std::vector<int>({0, 1, 2, 1, 3}));
+    EXPECT_EQ(view()->state().highlightedButton, -1);
+    const std::pair<int, std::string> learned[] = {{0, "KEY_POWER"}, {1, "BUTTON_1"}, {2, "BUTTON_2"}};
+    for (const auto& [index, key] : learned)
+        EXPECT_EQ(codes.links().link(Panasonic, index), (LinkedKey{"panasonic-learned", key})) << index;
+    EXPECT_EQ(codes.links().link(Panasonic, 3), std::nullopt);
+    EXPECT_EQ(QDir(config.path() + "/data/remotes").entryList(QDir::Files), QStringList({"panasonic-learned.lircd.conf"}));
+}
+
+TEST_F(CodesWindow, NameLinkCopyAndForgetFromTheButtonsMenu) {
+    addToLibrary("nec.lircd.conf");
+    onNextModal<CNameDlg>([](CNameDlg* dialog) {
+        QTest::keyClicks(dialog->nameEdit(), "KEY_MUTE");
+        QTest::mouseClick(buttonNamed(*dialog, "OK"), Qt::LeftButton);
+    });
+    itemNamed(view()->contextMenuAt(centreOf(5)), "&Name...")->trigger();
+    EXPECT_EQ(codes.links().shownName(Panasonic, 5), "KEY_MUTE");
+
+    onNextModal<CLinkKeyDlg>([](CLinkKeyDlg* dialog) {
+        QTest::keyClicks(dialog->searchEdit(), "VOLUMEUP");
+        QTest::mouseClick(buttonNamed(*dialog, "Link"), Qt::LeftButton);
+    });
+    itemNamed(view()->contextMenuAt(centreOf(5)), "Lin&k to a key...")->trigger();
+    EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
+
+    QMenu* menu = view()->contextMenuAt(centreOf(5));
+    itemNamed(menu, "Copy as &Pronto")->trigger();
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("0000 006D 0022 0002 0156 00AB "))
+        << QGuiApplication::clipboard()->text().toStdString();
+    itemNamed(menu, "&Forget")->trigger();
+    EXPECT_EQ(codes.links().link(Panasonic, 5), std::nullopt);
+    EXPECT_EQ(codes.links().shownName(Panasonic, 5), "");
+    EXPECT_EQ(itemsOf(view()->contextMenuAt(centreOf(5))).mid(3, 2), QStringList({"Copy as &Pronto (off)", "&Forget (off)"}));
 }
 
 TEST(ImportHandover, TheRunningWindowTakesTheFile) {

@@ -81,8 +81,8 @@ TEST(Learner, TheKeyKeptSendsWhatWasHeard) {
 }
 
 TEST(Learner, MonitorLinesAreReadWhole) {
-    EXPECT_EQ(monitorDurations("9000\t4500\t560"), Frame({9000, 4500, 560}));
-    for (const char* bad : {"9000\t\t560", "9000 4500", "90x", "0\t5", ""}) EXPECT_EQ(monitorDurations(bad), Frame()) << bad;
+    EXPECT_EQ(monitorDurations("9000\t4500\t560x"), Frame({9000, 4500, 560}));
+    for (const char* bad : {"9000\t\t560x", "9000 4500x", "90xx", "0\t5x", "x", ""}) EXPECT_EQ(monitorDurations(bad), Frame()) << bad;
 }
 
 }  // namespace
