@@ -17,12 +17,16 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sstream>
+#include <thread>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ir_text.h"
 #include "learned_keys.h"
+#include "codes/encoder.h"
+#include "codes/protocols.h"
 #include "core/remote_catalogue.h"
 #include "core/view_layout.h"
 #include "serial/qt_settings_store.h"
@@ -265,6 +269,27 @@ public:
             env_);
     }
 
+    // Right-clicks a Panasonic button and chooses an item of its menu by
+    // the item's underlined letter.
+    void chooseFromPanasonicButtonMenu(int index, const std::string& letter) const {
+        const ClickArea& area = clickAreas(Panasonic)[static_cast<size_t>(index)];
+        const float scale = static_cast<float>(screenshot().height - viewY_) / 861.0f;
+        const int x = layout::PictureXOffset + static_cast<int>((area.left + area.right) / 2 * 250 * scale);
+        const int y = static_cast<int>((area.top + area.bottom) / 2 * 861 * scale);
+        run({"xdotool", "mousemove", "--window", window_, std::to_string(viewX_ + x), std::to_string(viewY_ + y),
+             "click", "3", "sleep", "0.5", "key", letter},
+            env_);
+    }
+
+    // Whether the program shows a window of that title, within `wait`.
+    bool shows(const std::string& title, std::chrono::seconds wait) const {
+        for (auto end = Clock::now() + wait; Clock::now() < end;) {
+            if (!run({"xdotool", "search", "--onlyvisible", "--name", title}, env_).empty()) return true;
+            readFor(app_->err, 100ms);
+        }
+        return false;
+    }
+
     // Presses Enter in the program's window of that title, as the user
     // accepts a dialog with its default button. (Without a window manager
     // the keyboard goes to the window under the pointer.)
@@ -439,6 +464,88 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
     EXPECT_EQ(repeats, frames - 1) << held;
     EXPECT_GE(repeats, 5u) << held;  // from 300 ms on, every 108 ms
     EXPECT_EQ(readFor(board.out, 1000ms), "") << "frames after the button came up";
+}
+
+// Learning through the real window: a button's menu, Learn, two presses
+// played into the board's receiver with a repeat frame and a fragment
+// between them; the button then sends what was heard. An RC6 key learned
+// so keeps its toggle: two clicks, two frames that differ only in it.
+TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
+    const char* simulator = std::getenv("IRBRIDGE_AVR");
+    const char* firmware = std::getenv("IRBRIDGE_ELF");
+    ASSERT_TRUE(simulator && firmware) << "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
+    Running board = spawn({simulator, firmware}, {}, true, {}, true);
+    const std::string port = readLine(board.out, 10s);
+    ASSERT_EQ(port.rfind("/dev/", 0), 0u) << port << readFor(board.err, 100ms);
+    auto play = [&board](const std::vector<uint32_t>& durations) {
+        std::string line = "play";
+        for (uint32_t d : durations) line += " " + std::to_string(d);
+        line += "\n";
+        ASSERT_EQ(write(board.in, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+        std::this_thread::sleep_for(300ms);  // one press after the other, as a hand presses
+    };
+
+    Desktop desktop(port);
+    ASSERT_EQ(desktop.problem(), "");
+    desktop.connect();
+    std::string sent;
+    for (auto end = Clock::now() + 30s; sent.find("sent ") == std::string::npos && Clock::now() < end;) {
+        desktop.clickPanasonicButton1();
+        sent += readFor(board.out, 1000ms);
+    }
+    ASSERT_NE(sent.find("sent "), std::string::npos) << "not connected";
+    readFor(board.out, 500ms);
+
+    const std::vector<uint32_t> raw = {3000, 1000, 600, 1500, 500, 500, 500, 500, 500, 1500, 700, 700, 1400};
+    desktop.chooseFromPanasonicButtonMenu(5, "l");
+    ASSERT_TRUE(desktop.shows("Learn from a remote", 10s));
+    play(raw);
+    play({9000, 2250, 560});
+    play({400, 300});
+    play(raw);
+    ASSERT_TRUE(desktop.acceptDialog("Learn from a remote"));
+
+    std::string heard;
+    for (auto end = Clock::now() + 10s; heard.find("sent ") == std::string::npos && Clock::now() < end;) {
+        desktop.pressPanasonicButton(5);
+        heard += readFor(board.out, 1000ms);
+    }
+    const size_t at = heard.find(" Hz:");
+    ASSERT_NE(at, std::string::npos) << heard;
+    std::istringstream durations(heard.substr(at + 4, heard.find('\n', at) - at - 4));
+    std::vector<uint32_t> back{std::istream_iterator<uint32_t>(durations), std::istream_iterator<uint32_t>()};
+    ASSERT_EQ(back.size(), raw.size()) << heard;
+    for (size_t i = 0; i < raw.size(); ++i) EXPECT_NEAR(back[i], raw[i], raw[i] * 0.05) << i << ": " << heard;
+
+    // RC6, its toggle flipped between the presses as a remote flips it.
+    const auto rc6 = [](bool toggle) {
+        codes::Remote remote = codes::protocolRemote(codes::Protocol::Rc6);
+        const uint64_t code = ~(uint64_t(1) << 20 | 0x000C) & 0x1FFFFF;
+        const uint64_t flip = remote.toggleBitMask;
+        remote.toggleBitMask = 0;
+        return codes::encode(remote, codes::Key{"K", {toggle ? code ^ flip : code}, {}}).press;
+    };
+    readFor(board.out, 500ms);
+    desktop.chooseFromPanasonicButtonMenu(6, "l");
+    ASSERT_TRUE(desktop.shows("Learn from a remote", 10s));
+    play(rc6(false));
+    play(rc6(true));
+    ASSERT_TRUE(desktop.acceptDialog("Learn from a remote"));
+    readFor(board.out, 500ms);
+    desktop.pressPanasonicButton(6);
+    std::this_thread::sleep_for(400ms);
+    desktop.pressPanasonicButton(6);
+    const std::string clicks = readAllFor(board.out, 1500ms);
+    std::vector<std::vector<uint32_t>> frames;
+    for (size_t hz = clicks.find(" Hz:"); hz != std::string::npos; hz = clicks.find(" Hz:", hz + 1)) {
+        std::istringstream line(clicks.substr(hz + 4, clicks.find('\n', hz) - hz - 4));
+        frames.emplace_back(std::istream_iterator<uint32_t>(line), std::istream_iterator<uint32_t>());
+    }
+    ASSERT_EQ(frames.size(), 2u) << clicks;
+    EXPECT_NE(clicks.find("sent RC6:000C "), std::string::npos) << clicks;
+    bool toggles[2];
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(codes::boardCode(*codes::decode(frames[i], &toggles[i])), "RC6:000C");
+    EXPECT_NE(toggles[0], toggles[1]) << clicks;
 }
 
 }  // namespace
