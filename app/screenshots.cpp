@@ -17,6 +17,8 @@
 #include "app/dialogs/dialog_areas.h"
 #include "app/dialogs/dialog_convert.h"
 #include "app/dialogs/import_codes_dlg.h"
+#include "app/dialogs/learn_dlg.h"
+#include "codes/encoder.h"
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/offscreen_frame.h"
 #include "core/commands.h"
@@ -136,6 +138,20 @@ int main(int argc, char** argv) {
     saveDialog(import, "dialog-import-codes");
     import.hide();
     save("panasonic-named");
+
+    // Learning a key: waiting, the first press heard, learned.
+    {
+        CLearnDlg learn(window.connection, *view, {12}, &frame);
+        saveDialog(learn, "dialog-learn-waiting");
+        const std::vector<uint32_t> frameHeard =
+            codes::encode(codes::protocolRemote(codes::Protocol::Nec), codes::Key{"K", {0x20DF10EF}, {}}).press;
+        learn.hear(frameHeard);
+        saveDialog(learn, "dialog-learn-first-press");
+        learn.hear(frameHeard);
+        saveDialog(learn, "dialog-learn-done");
+        learn.hide();
+    }
+    save("panasonic-learned");
 
     // A toolbar of the user's, made in the Customize dialog.
     QToolBar* mine = frame.toolBars()->create(QStringLiteral("Living room"));

@@ -93,6 +93,10 @@ ButtonFace faceOf(std::string_view name) {
     for (const auto& [keyName, text] : kShortTexts)
         if (key == keyName) return {ButtonFace::Text, std::string(text), KeyColour::None};
 
+    // A key learned for a button without a name is named after its number.
+    if (key.size() > 6 && key.starts_with("BUTTON") && key.find_first_not_of("0123456789", 6) == std::string::npos)
+        return {ButtonFace::Text, key.substr(6), KeyColour::None};
+
     // Any other name as words: "KEY_AUDIO_DESC" as "Audio desc".
     const std::string_view words = withoutKeyPrefix(name);
     bool shouting = true;

@@ -109,6 +109,7 @@ void CLearnDlg::showButton() {
         back_->setEnabled(at_ > 0);
     }
     prompt_->setText(text);
+    heard_->setText(QStringLiteral("Waiting for the remote, for up to 20 seconds."));
     bars_->show({});
     wait_.start();
 }

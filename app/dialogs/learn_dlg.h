@@ -48,9 +48,11 @@ public:
     // Why the last key could not be kept, or empty.
     QString failure() const { return failure_; }
 
+    // A frame the board's receiver measured.
+    void hear(std::vector<uint32_t> durations);
+
 private:
     void takeLines();
-    void hear(std::vector<uint32_t> durations);
     void showButton();
     void move(int by);
     void waitedTooLong();

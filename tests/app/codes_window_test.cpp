@@ -293,7 +293,7 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
     onNextModal<CLearnDlg>([&](CLearnDlg* dialog) {
         said << dialog->prompt();
         board.send(boardLines(kNecPower, "NEC:20DF10EF"));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->heard().isEmpty(); }, 3000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->heard().startsWith("Heard"); }, 3000));
         said << dialog->heard();
         board.send(boardLines({9000, 2250, 560}, "NEC repeat") + boardLines({420, 380}) +
                    boardLines(kNecPower, "NEC:20DF10EF"));

@@ -29,6 +29,8 @@ TEST(ButtonNames, EachSpellingOfAKeyGetsItsFace) {
         {"KEY_AUDIO_DESC", {F::Text, "Audio desc", KeyColour::None}},
         {"Sleep_Timer", {F::Text, "Sleep Timer", KeyColour::None}},
         {"KEY_", {F::Text, "Key", KeyColour::None}},
+        {"BUTTON_12", {F::Text, "12", KeyColour::None}},  // learned for a button without a name
+        {"BUTTON_X", {F::Text, "Button x", KeyColour::None}},
         {"", {}},
     };
     for (const Row& row : rows) EXPECT_EQ(faceOf(row.name), row.face) << row.name;
