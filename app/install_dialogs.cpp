@@ -54,7 +54,7 @@ void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store)
         learnButtons(&frame, platform, view->connection(), *view, all);
     };
     frame.onAbout = [&frame] {
-        CAboutDlg dialog(&frame);
+        CAboutDlg dialog(&frame, frame.listeningAt);
         dialog.exec();
     };
 }

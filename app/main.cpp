@@ -4,10 +4,12 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "app/import_handover.h"
 #include "app/orvalinder_app.h"
+#include "lircd/socket_path.h"
 
 namespace {
 
@@ -20,6 +22,12 @@ constexpr char kHelp[] =
     "      --import CODES  import a file of codes (LIRC's lircd.conf, a Flipper\n"
     "                      .ir file or Pronto hex) and link its keys to buttons;\n"
     "                      a window already open takes it\n"
+    "      --port DEVICE   use this serial port, leaving the stored settings alone\n"
+    "                      (one window for each board)\n"
+    "      --socket PATH   serve LIRC's clients (irsend -d PATH) on this socket\n"
+    "                      instead of %s\n"
+    "      --listen [ADDRESS:]PORT  serve them on TCP too (127.0.0.1:8765 when\n"
+    "                      only a port or nothing is given)\n"
     "  -h, --help          show this help and exit\n"
     "      --version       show the version and exit\n"
     "  --                  end of options: what follows is FILE even if it starts\n"
@@ -31,35 +39,48 @@ int main(int argc, char** argv) {
     bool help = false;
     bool version = false;
     bool options = true;
-    QStringList documents;
-    QString importFile;
+    orvalinder::CommandLine command;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
+        // An option with its value: "--port DEVICE".
+        auto valueOf = [&](QString& value, const char* what) {
+            if (i + 1 == argc) {
+                std::fprintf(stderr, "orvalinder: %s needs %s\n%s", argv[i], what, kUsage);
+                return false;
+            }
+            value = QString::fromLocal8Bit(argv[++i]);
+            return true;
+        };
         if (options && argument == "--") {
             options = false;
         } else if (options && argument.starts_with('-')) {
+            bool ok = true;
             if (argument == "-h" || argument == "--help") {
                 help = true;
             } else if (argument == "--version") {
                 version = true;
             } else if (argument == "--import") {
-                if (i + 1 == argc) {
-                    std::fprintf(stderr, "orvalinder: --import needs the file of codes\n%s", kUsage);
-                    return 2;
-                }
-                importFile = QString::fromLocal8Bit(argv[++i]);
+                ok = valueOf(command.importFile, "the file of codes");
+            } else if (argument == "--port") {
+                ok = valueOf(command.port, "the serial device");
+            } else if (argument == "--socket") {
+                ok = valueOf(command.socket, "the socket's path");
+            } else if (argument == "--listen") {
+                // The port is optional: "--listen" alone takes lircd's.
+                command.listen = i + 1 < argc && argv[i + 1][0] != '-' ? QString::fromLocal8Bit(argv[++i]) : "8765";
             } else {
                 std::fprintf(stderr, "orvalinder: unknown option '%s'\n%s", argv[i], kUsage);
                 std::fputs("Try 'orvalinder --help' for more information.\n", stderr);
                 return 2;
             }
+            if (!ok) return 2;
         } else {
-            documents << QString::fromLocal8Bit(argv[i]);
+            command.documents << QString::fromLocal8Bit(argv[i]);
         }
     }
     if (help) {
         std::fputs(kUsage, stdout);
-        std::fputs(kHelp, stdout);
+        std::printf(kHelp, orvalinder::lircd::defaultSocketPath().toLocal8Bit().constData());
         return 0;
     }
     if (version) {
@@ -71,7 +92,9 @@ int main(int argc, char** argv) {
     // options (-reverse, -style) for that option.
     int qtArgc = 1;
     orvalinder::COrvalinderApp app(qtArgc, argv);
-    if (!importFile.isEmpty() && documents.isEmpty() && orvalinder::ImportHandover::handOver(importFile)) return 0;
-    if (!app.initInstance(documents, importFile)) return 1;
+    if (!command.importFile.isEmpty() && command.documents.isEmpty() &&
+        orvalinder::ImportHandover::handOver(command.importFile))
+        return 0;
+    if (!app.initInstance(command)) return 1;
     return app.exec();
 }

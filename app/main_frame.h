@@ -53,6 +53,10 @@ public:
     // Imports a file of codes; without a path it asks for one.
     std::function<void(const QString& path)> onImportCodes;
 
+    // Where LIRC's clients reach the program, for Help > About; empty when
+    // they cannot.
+    QString listeningAt;
+
     // The pane context menu: the toolbars to show or hide, and Customize.
     QMenu* createPopupMenu() override;
 

@@ -7,6 +7,10 @@
 #include <memory>
 
 #include "app/import_handover.h"
+#include "app/lircd_target.h"
+#include "app/port_override_store.h"
+#include "lircd/lircd_server.h"
+#include "lircd/socket_path.h"
 #include "app/install_dialogs.h"
 #include "app/main_frame.h"
 #include "app/orvalinder_doc.h"
@@ -16,6 +20,15 @@
 
 namespace orvalinder {
 
+// What the program is started with.
+struct CommandLine {
+    QStringList documents;  // the first is opened
+    QString importFile;     // a file of codes to import
+    QString port;           // the board's port, instead of the stored one
+    QString socket;         // LIRC's socket, instead of the default
+    QString listen;         // "[ADDRESS:]PORT" for LIRC's clients on TCP
+};
+
 class COrvalinderApp : public QApplication {
     Q_OBJECT
 public:
@@ -23,9 +36,9 @@ public:
     ~COrvalinderApp() override;
 
     // Builds and shows the window, opening the first of the documents named
-    // on the command line, then imports the file of codes if one is named.
-    // False when the program should end at once.
-    bool initInstance(const QStringList& documents, const QString& importFile = QString());
+    // on the command line, serves LIRC's clients, then imports the file of
+    // codes if one is named. False when the program should end at once.
+    bool initInstance(const CommandLine& command);
 
     CMainFrame* mainFrame() const { return frame_.get(); }
 
@@ -34,7 +47,8 @@ private:
     QtFilePicker files_;
     QtFolderOpener folders_;
     Platform platform_{boxes_, files_, folders_};
-    QtSettingsStore store_;
+    QtSettingsStore storedSettings_;
+    std::unique_ptr<PortOverrideStore> store_;
     BoardWaits waits_;
     std::unique_ptr<SerialConnection> connection_;
     std::unique_ptr<ButtonCodes> codes_;
@@ -42,6 +56,8 @@ private:
     std::unique_ptr<QSettings> state_;
     std::unique_ptr<CMainFrame> frame_;
     ImportHandover handover_;
+    std::unique_ptr<WindowTarget> lircdTarget_;
+    std::unique_ptr<lircd::LircdServer> lircd_;
     QStringList pendingImports_;
     bool importing_ = false;
 

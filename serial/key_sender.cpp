@@ -8,14 +8,14 @@ std::string keyCodeMessage(KeyCode code) {
     return std::string(1, code.letter) + std::to_string(code.number);
 }
 
-void sendKeyCode(bool connected, const WriteBytes& write, KeyCode code, StatusLines& status) {
-    sendMessage(connected, write, keyCodeMessage(code), status);
+long sendKeyCode(bool connected, const WriteBytes& write, KeyCode code, StatusLines& status) {
+    return sendMessage(connected, write, keyCodeMessage(code), status);
 }
 
-void sendMessage(bool connected, const WriteBytes& write, std::string_view message, StatusLines& status) {
+long sendMessage(bool connected, const WriteBytes& write, std::string_view message, StatusLines& status) {
     if (!connected) {
         status.line(3) = L"3. Can't send, the comms port is not open";
-        return;
+        return 0;
     }
     const long confirmed = write(message);
     std::string shown(message);
@@ -24,6 +24,7 @@ void sendMessage(bool connected, const WriteBytes& write, std::string_view messa
     while (shown.ends_with(' ')) shown.pop_back();
     status.line(3) = L"3.  " + std::to_wstring(message.size()) + L" bytes sent - " + widenBytes(shown) +
                      L" - " + std::to_wstring(confirmed < 0 ? 0 : confirmed) + L" confirmed";
+    return confirmed < 0 ? 0 : confirmed;
 }
 
 }  // namespace orvalinder

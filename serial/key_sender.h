@@ -18,10 +18,11 @@ std::string keyCodeMessage(KeyCode code);
 using WriteBytes = std::function<long(std::string_view)>;
 
 // Writes the message when connected and sets status line 3 either way.
-void sendKeyCode(bool connected, const WriteBytes& write, KeyCode code, StatusLines& status);
+// Returns how many bytes the port took.
+long sendKeyCode(bool connected, const WriteBytes& write, KeyCode code, StatusLines& status);
 
 // The same for any message to the board ("!SNEC:20DF10EF\n"); status line 3
 // shows its lines between blanks.
-void sendMessage(bool connected, const WriteBytes& write, std::string_view message, StatusLines& status);
+long sendMessage(bool connected, const WriteBytes& write, std::string_view message, StatusLines& status);
 
 }  // namespace orvalinder

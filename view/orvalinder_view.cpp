@@ -249,36 +249,55 @@ void COrvalinderView::leftClick(int x, int y) {
     update();
 }
 
-void COrvalinderView::pressButton(int index) {
+std::optional<std::string> COrvalinderView::pressButton(RemoteKind kind, int index) {
     state_.status.line(1) = L"1. Button " + std::to_wstring(index);
-    if (const auto link = codes_.links().link(state_.remoteKind, index)) {
-        sendLinked(*link);
-    } else if (const auto key = keyCodeFor(state_.remoteKind, index)) {
-        const WriteBytes writeToBoard = [this](std::string_view bytes) { return connection_.write(bytes); };
-        sendKeyCode(connection_.connected(), writeToBoard, *key, state_.status);
-        if (connection_.connected()) hold_.pressed();
+    std::optional<std::string> failure;
+    if (const auto link = codes_.links().link(kind, index)) {
+        failure = sendLinked(*link);
+    } else if (const auto key = keyCodeFor(kind, index)) {
+        failure = sent(keyCodeMessage(*key), sendKeyCode(connection_.connected(), writeToBoard(), *key, state_.status));
+        if (!failure) hold_.pressed();
     }
     update();
+    return failure;
 }
 
-void COrvalinderView::sendLinked(const LinkedKey& link) {
+std::optional<std::string> COrvalinderView::pressKey(const LinkedKey& key) {
+    state_.status.line(1) = L"1. " + wide(key.key) + L" (" + wide(key.remote) + L")";
+    const std::optional<std::string> failure = sendLinked(key);
+    update();
+    return failure;
+}
+
+WriteBytes COrvalinderView::writeToBoard() {
+    return [this](std::string_view bytes) { return connection_.write(bytes); };
+}
+
+std::optional<std::string> COrvalinderView::sent(std::string_view message, long confirmed) const {
+    if (!connection_.connected()) return "not connected to the board";
+    if (confirmed < static_cast<long>(message.size())) return "the board's port took only part of it";
+    return std::nullopt;
+}
+
+std::optional<std::string> COrvalinderView::sendLinked(const LinkedKey& link) {
     // A code that cannot go out is said so; the key code would be another key.
     const auto [remote, key] = codes_.find(link);
     if (!key) {
         state_.status.line(3) = L"3. Can't send " + wide(link.key) + L": the code library has no such key in " +
                                 wide(link.remote);
-        return;
+        return "the code library has no key " + link.key + " in " + link.remote;
     }
     codes::BoardMessages messages;
     try {
         messages = codes::boardMessages(*remote, *key);
     } catch (const codes::CodesError& e) {
         state_.status.line(3) = L"3. Can't send " + wide(link.key) + L": " + wide(e.what());
-        return;
+        return e.what();
     }
-    const WriteBytes writeToBoard = [this](std::string_view bytes) { return connection_.write(bytes); };
-    sendMessage(connection_.connected(), writeToBoard, messages.press, state_.status);
-    if (connection_.connected()) hold_.pressed(messages.held);
+    std::optional<std::string> failure =
+        sent(messages.press, sendMessage(connection_.connected(), writeToBoard(), messages.press, state_.status));
+    if (!failure) hold_.pressed(messages.held);
+    return failure;
 }
 
 void COrvalinderView::toggleConnection() {

@@ -35,9 +35,14 @@ public:
     // The remote commands.
     void selectRemote(RemoteKind kind);
 
-    // Presses a button of the picture shown, as a click on it does: its
-    // linked code or its key code goes out, held until release().
-    void pressButton(int index);
+    // Presses a button of a picture (the one shown, unless told), as a click
+    // on it does: its linked code or its key code goes out, held until
+    // release(), with the click's status lines. Says why when it could not
+    // go out whole.
+    std::optional<std::string> pressButton(int index) { return pressButton(state_.remoteKind, index); }
+    std::optional<std::string> pressButton(RemoteKind kind, int index);
+    // The same for a key of the code library.
+    std::optional<std::string> pressKey(const LinkedKey& key);
     void release() { hold_.released(); }
 
     ButtonCodes& codes() { return codes_; }
@@ -77,8 +82,11 @@ protected:
 
 private:
     void leftClick(int x, int y);
-    void sendLinked(const LinkedKey& link);
+    std::optional<std::string> sendLinked(const LinkedKey& link);
     void keyboardReleased();
+    WriteBytes writeToBoard();
+    // Why a message did not go out whole, from the bytes the port took.
+    std::optional<std::string> sent(std::string_view message, long confirmed) const;
     void copyAsPronto(const LinkedKey& link);
     std::vector<ButtonFace> faces() const;
     void toggleConnection();

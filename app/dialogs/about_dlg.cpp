@@ -19,7 +19,7 @@ QLabel* link(const QString& label, const QString& address, QWidget* parent) {
 
 }  // namespace
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent, const QString& listening) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Orvalinder remote control emulator"));
 
     // Created in tab order.
@@ -48,6 +48,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     };
     int row = 1;
     for (const QString& text : paragraphs) grid->addWidget(staticText(text, this, true), row++, 0, 1, 2);
+    if (!listening.isEmpty())
+        grid->addWidget(staticText(QStringLiteral("LIRC's clients (irsend -d %1 ...) drive it through %1.").arg(listening),
+                                   this, true),
+                        row++, 0, 1, 2);
     grid->addWidget(link(QStringLiteral("Qt, the framework the program is built with"),
                          QStringLiteral("https://www.qt.io/"), this),
                     row++, 0, 1, 2);

@@ -1,6 +1,7 @@
 #pragma once
 // Help, About: the program's name and version, what it does, what the
-// computer needs for it, and two links. Changes nothing.
+// computer needs for it, where other programs reach it, and two links.
+// Changes nothing.
 
 #include <QDialog>
 
@@ -9,7 +10,8 @@ namespace orvalinder {
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    // `listening`: where LIRC's clients reach the program, when they can.
+    explicit CAboutDlg(QWidget* parent = nullptr, const QString& listening = QString());
 };
 
 }  // namespace orvalinder

@@ -1,0 +1,106 @@
+#include "app/lircd_target.h"
+
+#include "codes/lircd_conf.h"
+#include "core/picture_geometry.h"
+#include "serial/key_sender.h"
+#include "view/button_links.h"
+
+namespace orvalinder {
+
+namespace {
+
+constexpr RemoteKind kPictures[] = {Panasonic, SkySky, SkyTv, Technika};
+
+std::optional<RemoteKind> pictureOf(const std::string& remote) {
+    for (RemoteKind kind : kPictures)
+        if (pictureName(kind) == remote) return kind;
+    return std::nullopt;
+}
+
+// The key code as LIST shows it: A101 as the number 0xA101.
+uint64_t keyCodeNumber(KeyCode code) {
+    const std::string digits = std::to_string(code.number);
+    return std::stoull(std::string(1, code.letter) + digits, nullptr, 16);
+}
+
+}  // namespace
+
+WindowTarget::WindowTarget(COrvalinderView& view) : view_(view) {
+    release_.setSingleShot(true);
+    connect(&release_, &QTimer::timeout, this, &WindowTarget::letGo);
+}
+
+std::vector<std::string> WindowTarget::remotes() {
+    std::vector<std::string> names;
+    for (RemoteKind kind : kPictures) names.emplace_back(pictureName(kind));
+    for (const codes::Remote& remote : view_.codes().remotes())
+        if (!pictureOf(remote.name)) names.push_back(remote.name);
+    return names;
+}
+
+std::optional<std::vector<lircd::KeyRow>> WindowTarget::keys(const std::string& remote) {
+    if (const std::optional<RemoteKind> kind = pictureOf(remote)) {
+        std::vector<lircd::KeyRow> rows;
+        const int count = static_cast<int>(clickAreas(*kind).size());
+        for (int index = 0; index < count; ++index) {
+            const KeyCode code = *keyCodeFor(*kind, index);
+            const std::string code_text = lircd::codeText(keyCodeNumber(code));
+            const std::string name = view_.codes().links().shownName(*kind, index);
+            if (!name.empty()) rows.push_back({code_text, codes::lircName(name)});
+            rows.push_back({code_text, keyCodeMessage(code)});
+        }
+        return rows;
+    }
+    for (const codes::Remote& r : view_.codes().remotes())
+        if (r.name == remote) return lircd::keyRows(r);
+    return std::nullopt;
+}
+
+std::optional<std::string> WindowTarget::press(const std::string& remote, const std::string& key) {
+    if (!view_.connection().connected()) return std::string(lircd::notConnected);
+    if (const std::optional<RemoteKind> kind = pictureOf(remote)) {
+        const int count = static_cast<int>(clickAreas(*kind).size());
+        for (int index = 0; index < count; ++index)
+            if (keyCodeMessage(*keyCodeFor(*kind, index)) == key ||
+                codes::lircName(view_.codes().links().shownName(*kind, index)) == key)
+                return view_.pressButton(*kind, index);
+    }
+    return view_.pressKey({remote, key});
+}
+
+std::optional<std::string> WindowTarget::sendOnce(const std::string& remote, const std::string& key, int repeats) {
+    if (held_) return std::string(lircd::busyRepeating);
+    std::optional<std::string> failure = press(remote, key);
+    if (failure) return failure;
+    // Its repeats are the key held for as long as they take.
+    if (repeats == 0) {
+        view_.release();
+    } else {
+        release_.start(300 + repeats * kRepeatMs);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> WindowTarget::sendStart(const std::string& remote, const std::string& key) {
+    if (held_) return std::string(lircd::alreadyRepeating);
+    std::optional<std::string> failure = press(remote, key);
+    if (failure) return failure;
+    held_ = {remote, key};
+    release_.start(kLongestHoldMs);
+    return std::nullopt;
+}
+
+std::optional<std::string> WindowTarget::sendStop(const std::string& remote, const std::string& key) {
+    if (!held_) return std::string(lircd::notRepeating);
+    if (*held_ != std::pair(remote, key)) return std::string(lircd::codeDoesNotMatch);
+    letGo();
+    return std::nullopt;
+}
+
+void WindowTarget::letGo() {
+    release_.stop();
+    held_.reset();
+    view_.release();
+}
+
+}  // namespace orvalinder
