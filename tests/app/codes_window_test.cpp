@@ -7,6 +7,7 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QProcess>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -26,10 +27,12 @@
 #include "app/dialogs/link_key_dlg.h"
 #include "app/dialogs/name_dlg.h"
 #include "app/import_handover.h"
+#include "app/lircd_target.h"
 #include "app/install_dialogs.h"
 #include "codes/encoder.h"
 #include "codes/formats.h"
 #include "core/commands.h"
+#include "lircd/lircd_server.h"
 #include "serial/key_sender.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/modal.h"
@@ -385,6 +388,74 @@ TEST_F(CodesWindow, NameLinkCopyAndForgetFromTheButtonsMenu) {
     EXPECT_EQ(codes.links().link(Panasonic, 5), std::nullopt);
     EXPECT_EQ(codes.links().shownName(Panasonic, 5), "");
     EXPECT_EQ(itemsOf(view()->contextMenuAt(centreOf(5))).mid(3, 2), QStringList({"Copy as &Pronto (off)", "&Forget (off)"}));
+}
+
+// irsend, with the event loop going so that the window answers it: its
+// exit status and what it printed.
+std::pair<int, std::string> irsend(const QString& socket, const QStringList& arguments) {
+    QProcess process;
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start("irsend", QStringList{"-d", socket} + arguments);
+    if (!finished.wait(20000)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1, "no answer"};
+    }
+    return {process.exitCode(), process.readAllStandardOutput().toStdString()};
+}
+
+// LIRC's clients send through the window as clicks do, whatever it shows:
+// the pictures' buttons by name or key code, linked or not, and the
+// library's keys; SEND_START holds a key until SEND_STOP.
+TEST_F(CodesWindow, IrsendDrivesTheWindow) {
+    addToLibrary("nec.lircd.conf");
+    link(Panasonic, 7, {"nec_tv", "KEY_1"});
+    QTemporaryDir runtime;
+    const QString socket = runtime.filePath("lircd");
+    WindowTarget target(*view());
+    lircd::LircdServer server(target);
+    ASSERT_EQ(server.listenLocal(socket), "");
+
+    EXPECT_EQ(irsend(socket, {"LIST", "", ""}), std::pair(0, std::string("panasonic\nsky\nsky-tv\ntechnika\nnec_tv\n\n")));
+    const std::string keys = irsend(socket, {"LIST", "panasonic", ""}).second;
+    const std::string first = "000000000000a100 KEY_POWER\n000000000000a100 A100\n000000000000a101 A101\n";
+    EXPECT_EQ(keys.substr(0, first.size()), first);
+    EXPECT_NE(keys.find("000000000000a107 KEY_1\n000000000000a107 A107\n"), std::string::npos) << keys;
+    EXPECT_EQ(irsend(socket, {"SEND_ONCE", "panasonic", "A101"}),
+              std::pair(1, std::string("not connected to the board\n\n")));
+
+    ASSERT_TRUE(connectByClick());
+    frame->action(command::SelectIrMonitor)->trigger();
+    const struct Row {
+        QStringList arguments;
+        std::string sent;
+    } rows[] = {
+        {{"SEND_ONCE", "panasonic", "A101"}, "A101"},
+        {{"SEND_ONCE", "panasonic", "KEY_POWER"}, keyCodeOf(Panasonic, 0)},
+        {{"SEND_ONCE", "sky-tv", "KEY_5"}, keyCodeOf(SkyTv, 35)},
+        {{"SEND_ONCE", "panasonic", "A107"}, "!SNEC:20DF8877\n"},  // linked
+        {{"SEND_ONCE", "nec_tv", "KEY_VOLUMEUP"}, "!SNEC:20DF40BF\n"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(irsend(socket, row.arguments).first, 0) << row.arguments.join(' ').toStdString();
+        EXPECT_EQ(board.receive(row.sent.size()), row.sent) << row.arguments.join(' ').toStdString();
+    }
+    EXPECT_EQ(status(1), L"1. KEY_VOLUMEUP (nec_tv)");
+    EXPECT_EQ(nothingMore(), "");
+
+    EXPECT_EQ(irsend(socket, {"SEND_START", "nec_tv", "KEY_POWER"}).first, 0);
+    EXPECT_EQ(board.receive(15), "!SNEC:20DF10EF\n");
+    EXPECT_EQ(irsend(socket, {"SEND_ONCE", "nec_tv", "KEY_1"}), std::pair(1, std::string("busy: repeating\n\n")));
+    QTest::qWait(550);
+    EXPECT_EQ(irsend(socket, {"SEND_STOP", "nec_tv", "KEY_POWER"}).first, 0);
+    const std::string held = board.receive(100, std::chrono::milliseconds(200));
+    EXPECT_TRUE(held.starts_with("!K!K") && held.ends_with("!K!U")) << held;
+
+    // Repeats: the key held for as long as they take.
+    EXPECT_EQ(irsend(socket, {"--count=3", "SEND_ONCE", "panasonic", "A101"}).first, 0);
+    QTest::qWait(800);
+    const std::string repeated = board.receive(100, std::chrono::milliseconds(200));
+    EXPECT_TRUE(repeated == "A101!K!K!K!U" || repeated == "A101!K!K!K!K!U") << repeated;  // 630 ms
 }
 
 TEST(ImportHandover, TheRunningWindowTakesTheFile) {
