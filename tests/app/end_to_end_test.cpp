@@ -339,6 +339,9 @@ public:
         return false;
     }
 
+    // LIRC's socket of this window.
+    std::string lircdSocket() const { return home_.path().toStdString() + "/runtime/orvalinder/lircd"; }
+
     std::string keycodes() const {
         std::ifstream file(home_.path().toStdString() + "/keycodes.txt");
         return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
@@ -464,6 +467,25 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
     EXPECT_EQ(repeats, frames - 1) << held;
     EXPECT_GE(repeats, 5u) << held;  // from 300 ms on, every 108 ms
     EXPECT_EQ(readFor(board.out, 1000ms), "") << "frames after the button came up";
+
+    // LIRC's clients through the window's socket: irsend, and LIRC's own
+    // Python module.
+    const std::string socket = desktop.lircdSocket();
+    const std::vector<std::string> env;
+    EXPECT_EQ(run({"irsend", "-d", socket, "LIST", "", ""}, env), "panasonic\nsky\nsky-tv\ntechnika\nnec_tv\n\n");
+    EXPECT_EQ(run({"irsend", "-d", socket, "VERSION", "", ""}, env), "0.10.1\n\n");
+    EXPECT_EQ(run({"irsend", "-d", socket, "SEND_ONCE", "nec_tv", "KEY_MUTE"}, env), "unknown command: \"KEY_MUTE\"\n\n");
+    run({"irsend", "-d", socket, "SEND_ONCE", "nec_tv", "KEY_1"}, env);
+    EXPECT_NE(readAllFor(board.out, 700ms).find("sent NEC:20DF8877 "), std::string::npos);
+    run({"irsend", "-d", socket, "SEND_START", "panasonic", "KEY_POWER"}, env);
+    const std::string started = readAllFor(board.out, 800ms);
+    run({"irsend", "-d", socket, "SEND_STOP", "panasonic", "KEY_POWER"}, env);
+    EXPECT_EQ(started.find("sent NEC:20DF10EF "), 0u) << started;
+    EXPECT_NE(started.find("sent NEC repeat "), std::string::npos) << started;
+    readFor(board.out, 500ms);
+    EXPECT_EQ(readFor(board.out, 500ms), "") << "frames after SEND_STOP";
+    EXPECT_EQ(run({ORVALINDER_SYSTEM_PYTHON, ORVALINDER_LIRC_PYTHON_CLIENT, socket, "send panasonic A101"}, env), "ok\n");
+    EXPECT_NE(readAllFor(board.out, 700ms).find("sent PANASONIC "), std::string::npos);
 }
 
 // Learning through the real window: a button's menu, Learn, two presses
