@@ -79,6 +79,8 @@ int main(int argc, char** argv) {
         }
     }
     if (help) {
+        // Qt's note that it picked the runtime folder itself is no help here.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
         std::fputs(kUsage, stdout);
         std::printf(kHelp, orvalinder::lircd::defaultSocketPath().toLocal8Bit().constData());
         return 0;

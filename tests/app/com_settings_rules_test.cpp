@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/com_settings_rules.h"
+#include "app/port_override_store.h"
 #include "tests/support/memory_settings_store.h"
 
 namespace orvalinder {
@@ -114,6 +115,23 @@ TEST(ComSettings, UnknownDevicePathShownAsItStands) {
     const Preselection p = preselect(store, comPortList({}));
     EXPECT_FALSE(p.port);
     EXPECT_EQ(p.portText, "/dev/pts/9");
+}
+
+// `orvalinder --port DEVICE`: the window's own port, the stored one kept.
+TEST(ComSettings, APortGivenAtStartIsTheWindowsOwn) {
+    MemorySettingsStore stored;
+    PortOverrideStore none(stored, "");
+    EXPECT_FALSE(none.keyExists());
+    EXPECT_TRUE(none.setValue("Port", "/dev/ttyUSB0"));
+    EXPECT_EQ(stored.values["Port"], "/dev/ttyUSB0");
+
+    PortOverrideStore given(stored, "/dev/ttyACM1");
+    EXPECT_EQ(given.value("Port"), "/dev/ttyACM1");
+    EXPECT_TRUE(given.setValue("Port", "/dev/ttyACM2"));  // the Com settings dialog's OK
+    EXPECT_TRUE(given.setValue("Speed", "9600"));
+    EXPECT_EQ(given.value("Port"), "/dev/ttyACM2");
+    EXPECT_EQ(stored.values["Port"], "/dev/ttyUSB0");
+    EXPECT_EQ(given.value("Speed"), "9600");
 }
 
 }  // namespace

@@ -29,8 +29,9 @@ TEST(CommandLine, OptionsAreAnsweredWithoutADisplay) {
         QByteArrayList out;  // in the standard output, in this order
         QByteArrayList err;  // in the standard error, in this order
     } rows[] = {
-        {{"--help"}, 0, {kUsage, "\n      --import CODES ", "\n  -h, --help ", "\n      --version ", "\n  -- "}, {}},
+        {{"--help"}, 0, {kUsage, "\n      --import CODES ", "\n      --socket PATH ", "/orvalinder/lircd\n", "\n  -h, --help ", "\n      --version ", "\n  -- "}, {}},
         {{"--import"}, 2, {}, {"orvalinder: --import needs the file of codes\n" + kUsage}},
+        {{"--port"}, 2, {}, {"orvalinder: --port needs the serial device\n" + kUsage}},
         {{"-h"}, 0, {kUsage, "\n  -h, --help "}, {}},
         {{"--version"}, 0, {"orvalinder 1.0\n"}, {}},
         {{"a.txt", "--version"}, 0, {"orvalinder 1.0\n"}, {}},
