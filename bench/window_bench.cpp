@@ -17,13 +17,18 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/lircd_target.h"
 #include "app/offscreen_frame.h"
+#include "lircd/lircd_server.h"
 #include "core/view_layout.h"
 #include "tests/support/pty_board.h"
 
@@ -197,6 +202,49 @@ void clickToWire(int clicks) {
     }
     std::printf("click_to_wire_ms_p50: %.3f\n", percentile(times, 0.50));
     std::printf("click_to_wire_ms_p99: %.3f\n", percentile(times, 0.99));
+
+    // The same key sent by a LIRC client: from SEND_ONCE written on the
+    // socket to the key code read from the board's line.
+    QTemporaryDir runtime;
+    WindowTarget target(*view);
+    lircd::LircdServer server(target);
+    const QString socketPath = runtime.filePath(QStringLiteral("lircd"));
+    const int client = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.toLocal8Bit().constData(), sizeof address.sun_path - 1);
+    if (!server.listenLocal(socketPath).isEmpty() ||
+        ::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        std::fprintf(stderr, "window_bench: no LIRC socket\n");
+        return;
+    }
+    times.clear();
+    const std::string command = "SEND_ONCE panasonic A101\n";
+    for (int i = 0; i < clicks; ++i) {
+        const long long start = monotonicNs();
+        if (::write(client, command.data(), command.size()) != static_cast<ssize_t>(command.size())) {
+            std::fprintf(stderr, "window_bench: the LIRC socket took no command\n");
+            break;
+        }
+        std::string heard;
+        while (heard.size() < 4 && monotonicNs() - start < 1000000000LL) {
+            QCoreApplication::processEvents();
+            heard += board.receive(4 - heard.size(), std::chrono::milliseconds(2));  // a poll of 1 ms at most
+        }
+        if (heard != "A101") {
+            std::fprintf(stderr, "window_bench: the board heard \"%s\" from the socket\n", heard.c_str());
+            break;
+        }
+        times.push_back(static_cast<double>(monotonicNs() - start) / 1e6);
+        char reply[256];
+        while (::recv(client, reply, sizeof reply, MSG_DONTWAIT) > 0) {
+        }
+    }
+    ::close(client);
+    if (!times.empty()) {
+        std::printf("lircd_send_once_to_wire_ms_p50: %.3f\n", percentile(times, 0.50));
+        std::printf("lircd_send_once_to_wire_ms_p99: %.3f\n", percentile(times, 0.99));
+    }
 
     testing::PtyBoard raw;
     const int slave = open(raw.path().c_str(), O_RDWR | O_NOCTTY);
