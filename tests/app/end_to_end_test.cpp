@@ -356,6 +356,28 @@ private:
     int viewX_ = -1, viewY_ = -1;
 };
 
+// The board's firmware run by the simulated microcontroller on a
+// pseudo-terminal (IRBRIDGE_AVR runs IRBRIDGE_ELF): its standard output says
+// what its LED sends, its standard input plays frames into its receiver.
+struct SimulatedBoard : Running {
+    SimulatedBoard() : Running(start()), port(out >= 0 ? readLine(out, 10s) : "") {}
+
+    std::string problem() const {
+        if (pid <= 0) return "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
+        if (port.rfind("/dev/", 0) != 0) return "no device from the simulator: " + port + readFor(err, 100ms);
+        return {};
+    }
+
+    const std::string port;
+
+private:
+    static Child start() {
+        const char* simulator = std::getenv("IRBRIDGE_AVR");
+        const char* firmware = std::getenv("IRBRIDGE_ELF");
+        return simulator && firmware ? spawn({simulator, firmware}, {}, true, {}, true) : Child{};
+    }
+};
+
 TEST(EndToEnd, ConnectClickAndSeeTheAnswer) {
     const char* simulator = std::getenv("IRBRIDGE_SIM");
     ASSERT_TRUE(simulator) << "IRBRIDGE_SIM names the simulator";
@@ -383,12 +405,9 @@ TEST(EndToEnd, ConnectClickAndSeeTheAnswer) {
 // click comes out of its IR LED as the key's frame, and a frame played into
 // its receiver is drawn and logged.
 TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
-    const char* simulator = std::getenv("IRBRIDGE_AVR");
-    const char* firmware = std::getenv("IRBRIDGE_ELF");
-    ASSERT_TRUE(simulator && firmware) << "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
-    Running board = spawn({simulator, firmware}, {}, true, {}, true);
-    const std::string port = readLine(board.out, 10s);
-    ASSERT_EQ(port.rfind("/dev/", 0), 0u) << port << readFor(board.err, 100ms);
+    SimulatedBoard board;
+    ASSERT_EQ(board.problem(), "");
+    const std::string& port = board.port;
 
     Desktop desktop(port);
     ASSERT_EQ(desktop.problem(), "");
@@ -436,12 +455,9 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
 // the red power button by its name, and the board sends that code, held as
 // the remote holds it: the NEC frame once, then its repeat frame.
 TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
-    const char* simulator = std::getenv("IRBRIDGE_AVR");
-    const char* firmware = std::getenv("IRBRIDGE_ELF");
-    ASSERT_TRUE(simulator && firmware) << "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
-    Running board = spawn({simulator, firmware}, {}, true, {}, true);
-    const std::string port = readLine(board.out, 10s);
-    ASSERT_EQ(port.rfind("/dev/", 0), 0u) << port << readFor(board.err, 100ms);
+    SimulatedBoard board;
+    ASSERT_EQ(board.problem(), "");
+    const std::string& port = board.port;
 
     Desktop desktop(port, ORVALINDER_REMOTES_DIR "/nec.lircd.conf");
     ASSERT_EQ(desktop.problem(), "");
@@ -493,12 +509,9 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
 // between them; the button then sends what was heard. An RC6 key learned
 // so keeps its toggle: two clicks, two frames that differ only in it.
 TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
-    const char* simulator = std::getenv("IRBRIDGE_AVR");
-    const char* firmware = std::getenv("IRBRIDGE_ELF");
-    ASSERT_TRUE(simulator && firmware) << "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
-    Running board = spawn({simulator, firmware}, {}, true, {}, true);
-    const std::string port = readLine(board.out, 10s);
-    ASSERT_EQ(port.rfind("/dev/", 0), 0u) << port << readFor(board.err, 100ms);
+    SimulatedBoard board;
+    ASSERT_EQ(board.problem(), "");
+    const std::string& port = board.port;
     auto play = [&board](const std::vector<uint32_t>& durations) {
         std::string line = "play";
         for (uint32_t d : durations) line += " " + std::to_string(d);
