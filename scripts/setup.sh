@@ -10,7 +10,8 @@ set -eu
 packages="cmake ninja-build ccache g++ pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-serialport-dev libxkbcommon-dev
-  fonts-liberation"
+  fonts-liberation
+  avrdude"
 # The board's compiler and simulator, the Arduino IDE's build of its sketch,
 # and what makes and checks the package.
 package_packages="gcc-avr binutils-avr avr-libc simavr libsimavr-dev libelf-dev
