@@ -79,13 +79,15 @@ private:
 };
 
 // The board resets when its port opens and starts its firmware once its
-// boot loader has waited for an upload, about a second. A port is asked
-// this long after it opened, then again at this pace, this many times.
-inline constexpr int kProbeFirstAskMs = 1500;
-inline constexpr int kProbeAskEveryMs = 500;
-inline constexpr int kProbeAsks = 4;
-// After a connect the board is up: it answers at once or not at all.
-inline constexpr int kVersionAnswerMs = 1000;
+// boot loader is done, about a second later (a question cuts that short:
+// it is no upload). So it is asked its version this long after the port
+// opened, then again at this pace, until it answers or has had this long:
+// a port that is searched is then given up, a connect goes on without an
+// answer, as it did before boards could answer.
+inline constexpr int kAskFirstMs = 500;
+inline constexpr int kAskEveryMs = 250;
+inline constexpr int kSearchAnswerMs = 3500;
+inline constexpr int kConnectAnswerMs = 5000;
 
 // What asking one port came to.
 struct ProbeResult {

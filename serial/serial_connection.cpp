@@ -41,9 +41,12 @@ public:
           progress_(std::move(progress)),
           done_(std::move(done)),
           port_(new QSerialPort(this)),
-          timer_(new QTimer(this)) {
+          timer_(new QTimer(this)),
+          giveUp_(new QTimer(this)) {
         timer_->setSingleShot(true);
         connect(timer_, &QTimer::timeout, this, &BoardSearch::ask);
+        giveUp_->setSingleShot(true);
+        connect(giveUp_, &QTimer::timeout, this, &BoardSearch::next);  // no answer
         connect(port_, &QSerialPort::readyRead, this, &BoardSearch::read);
     }
 
@@ -53,6 +56,7 @@ private:
     void next() {
         if (port_->isOpen()) port_->close();
         timer_->stop();
+        giveUp_->stop();
         ++index_;
         if (index_ >= static_cast<int>(candidates_.size())) {
             finish();
@@ -82,18 +86,13 @@ private:
         port_->setDataTerminalReady(true);  // refused by devices without modem lines
         port_->clearError();
         lines_ = LineAssembler();
-        asked_ = 0;
-        timer_->start(waits_.milliseconds(kProbeFirstAskMs));
+        giveUp_->start(waits_.answerMs(kSearchAnswerMs));
+        timer_->start(waits_.milliseconds(kAskFirstMs));
     }
 
     void ask() {
-        if (asked_ == kProbeAsks) {
-            next();  // no answer
-            return;
-        }
-        ++asked_;
         port_->write(kVersionQuestion.data(), static_cast<qint64>(kVersionQuestion.size()));
-        timer_->start(waits_.answerMs(kProbeAskEveryMs));
+        timer_->start(waits_.answerMs(kAskEveryMs));
     }
 
     void read() {
@@ -113,6 +112,7 @@ private:
 
     void finish() {
         timer_->stop();
+        giveUp_->stop();
         if (port_->isOpen()) port_->close();
         index_ = static_cast<int>(candidates_.size());
         done_(outcome_);
@@ -124,11 +124,11 @@ private:
     Progress progress_;
     Done done_;
     QSerialPort* port_;
-    QTimer* timer_;
+    QTimer* timer_;   // the next question
+    QTimer* giveUp_;  // the port's time is up
     LineAssembler lines_;
     Outcome outcome_;
     int index_ = -1;
-    int asked_ = 0;
 };
 
 // Lives on the port thread and does everything there: the connect's steps,
@@ -140,7 +140,8 @@ public:
     PortEngine(SettingsStore& store, BoardWaits& waits, KeyCodeLogger logger, SerialConnection& owner)
         : port_(new QSerialPort(this)),
           stepTimer_(new QTimer(this)),
-          versionTimer_(new QTimer(this)),
+          askTimer_(new QTimer(this)),
+          answerTimer_(new QTimer(this)),
           store_(store),
           link_(store, *this),
           waits_(waits),
@@ -152,8 +153,10 @@ public:
         connect(port_, &QSerialPort::errorOccurred, this, &PortEngine::portError);
         stepTimer_->setSingleShot(true);
         connect(stepTimer_, &QTimer::timeout, this, [this] { step(link_.continueConnect()); });
-        versionTimer_->setSingleShot(true);
-        connect(versionTimer_, &QTimer::timeout, this, &PortEngine::endVersionCheck);
+        askTimer_->setSingleShot(true);
+        connect(askTimer_, &QTimer::timeout, this, &PortEngine::ask);
+        answerTimer_->setSingleShot(true);
+        connect(answerTimer_, &QTimer::timeout, this, &PortEngine::endAsking);
     }
     ~PortEngine() override {
         port_->disconnect(this);  // closing is no error to report
@@ -210,7 +213,7 @@ public:
     std::optional<UserMessage> disconnectPort() {
         stepTimer_->stop();
         stopSearch();
-        stopVersionCheck();
+        stopAsking();
         connected_ = false;
         return link_.disconnect();
     }
@@ -272,25 +275,31 @@ private:
         step(link_.startConnect());
     }
 
-    // The board's answer is taken out of what it sends until it comes or
-    // the wait is over; the rest goes on as ever.
-    void startVersionCheck() {
-        SerialDevice* port = link_.port();
-        if (!port) return;
+    // Looked after, the board counts as connected once it has said its
+    // version, or once it has had the whole start-up time to say it. Its
+    // answer is taken out of what it sends; the rest goes on as ever.
+    void startAsking() {
         catcher_ = AnswerCatcher();
         catching_ = true;
-        port->write(kVersionQuestion);
-        versionTimer_->start(waits_.answerMs(kVersionAnswerMs));
+        askTimer_->start(waits_.milliseconds(kAskFirstMs));
+        answerTimer_->start(waits_.answerMs(kConnectAnswerMs));
     }
 
-    void stopVersionCheck() {
-        versionTimer_->stop();
+    void ask() {
+        if (SerialDevice* port = link_.port()) port->write(kVersionQuestion);
+        askTimer_->start(waits_.answerMs(kAskEveryMs));
+    }
+
+    void stopAsking() {
+        askTimer_->stop();
+        answerTimer_->stop();
         catching_ = false;
     }
 
-    void endVersionCheck() {
-        stopVersionCheck();
+    void endAsking() {
+        stopAsking();
         version_ = catcher_.answer();
+        connected(ConnectOutcome{true, std::nullopt});
         forward(catcher_.release());
         const int check = static_cast<int>(checkFirmware(version_));
         const QString text = version_ ? QString::fromStdString(version_->text()) : QString();
@@ -301,18 +310,23 @@ private:
 
     void step(const SerialLink::Step& next) {
         if (!next.outcome) {
-            stepTimer_->start(waits_.milliseconds(next.waitMs));
+            // Looked after, the board is asked rather than waited for.
+            stepTimer_->start(lister_ ? 0 : waits_.milliseconds(next.waitMs));
             return;
         }
-        connected_ = next.outcome->connected;
-        // Reported before the check, whose answer comes after.
-        report([attempt = attempt_, outcome = *next.outcome](SerialConnection& owner) {
-            owner.finishConnect(attempt, outcome);
-        });
+        if (lister_ && next.outcome->connected) {
+            startAsking();
+            return;
+        }
+        connected(*next.outcome);
+    }
+
+    void connected(const ConnectOutcome& outcome) {
+        connected_ = outcome.connected;
+        report([attempt = attempt_, outcome](SerialConnection& owner) { owner.finishConnect(attempt, outcome); });
         if (connected_) {
             lines_ = LineReceiver(logger_);  // a new connection starts with no partial line
             setReading(reading_, learning_);
-            if (lister_) startVersionCheck();
             takeArrivedBytes();  // what waited in the port
         }
     }
@@ -329,7 +343,7 @@ private:
                     continue;
                 }
                 forward(catcher_.feed(chunk));
-                if (catcher_.answer()) endVersionCheck();
+                if (catcher_.answer()) endAsking();
             }
             return;
         }
@@ -367,7 +381,7 @@ private:
         // A device that has gone keeps reporting errors; close it at once.
         if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
         if (!link_.portOpen()) return;
-        const bool wasConnecting = stepTimer_->isActive();
+        const bool wasConnecting = stepTimer_->isActive() || catching_;
         disconnectPort();
         if (wasConnecting) {
             report([attempt = attempt_](SerialConnection& owner) { owner.finishConnect(attempt, ConnectOutcome{}); });
@@ -384,7 +398,8 @@ private:
 
     QSerialPort* port_;
     QTimer* stepTimer_;
-    QTimer* versionTimer_;
+    QTimer* askTimer_;     // the next question
+    QTimer* answerTimer_;  // the board's time to answer is up
     SettingsStore& store_;
     SerialLink link_;
     BoardWaits& waits_;
