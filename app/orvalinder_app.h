@@ -6,11 +6,13 @@
 #include <QSettings>
 #include <memory>
 
+#include "app/board_care.h"
 #include "app/import_handover.h"
 #include "app/install_dialogs.h"
 #include "app/main_frame.h"
 #include "app/orvalinder_doc.h"
 #include "app/platform.h"
+#include "serial/qt_ports.h"
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
 
@@ -35,12 +37,14 @@ private:
     QtFolderOpener folders_;
     Platform platform_{boxes_, files_, folders_};
     QtSettingsStore store_;
+    QtPortLister ports_;
     BoardWaits waits_;
     std::unique_ptr<SerialConnection> connection_;
     std::unique_ptr<ButtonCodes> codes_;
     std::unique_ptr<COrvalinderDoc> document_;
     std::unique_ptr<QSettings> state_;
     std::unique_ptr<CMainFrame> frame_;
+    BoardCare* boardCare_ = nullptr;  // the frame's
     ImportHandover handover_;
     QStringList pendingImports_;
     bool importing_ = false;

@@ -58,6 +58,7 @@ public:
     // Ends a search at once; searchFinished says nothing was found.
     void cancelSearch();
     bool searching() const { return searching_; }
+    bool looksAfterBoard() const { return lookingAfterBoard_; }
 
     // Closes the port, abandoning a connect under way (whose connectFinished
     // then reports not connected, without a message). A message when the
