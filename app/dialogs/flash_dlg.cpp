@@ -58,6 +58,7 @@ CFlashDlg::CFlashDlg(const QString& port, const QString& firmware, QWidget* pare
     details_->setReadOnly(true);
     details_->setMaximumBlockCount(500);
     details_->setMinimumHeight(90);
+    details_->setLineWrapMode(QPlainTextEdit::NoWrap);  // its progress bars stay one line
     grid->addWidget(details_, row++, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
