@@ -7,6 +7,7 @@
 # virtual name as installed, so it would be asked for on every run.
 set -eu
 
+# The build, and what the program runs: avrdude puts the firmware on the board.
 packages="cmake ninja-build ccache g++ pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-serialport-dev libxkbcommon-dev
