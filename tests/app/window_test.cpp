@@ -279,7 +279,12 @@ TEST_F(Window, MenusAsUsersKnowThem) {
                                   "&Paste\tCtrl+V|57637|Ctrl+V,Shift+Ins|", "&Panasonic|32774||", "&Sky (Sky)|32775||",
                                   "S&ky (TV)|32776||", "&Technika|32778||", "&IR Monitor|32777||",
                                   "&Record button locations|32772||", "&Open current directory|32773||",
-                                  "&Swap bits|32780||Reverses the order of bits in remote codes.", "&Com settings|32771||",
+                                  "&Swap bits|32780||Reverses the order of bits in remote codes.",
+                                  "&Learn a remote...|32783||Learns the picture's buttons one by one from your remote, "
+                                  "through the board's receiver.",
+                                  "&Put the firmware on the board...|32784||Writes the IrBridge firmware that came "
+                                  "with the program into the board, with avrdude.",
+                                  "&Com settings|32771||",
                                   "&Show click areas|32779||Enable or disable the display of click areas.",
                                   "&About Orvalinder...|57664||"}));
     for (int id : {command::Undo, command::Cut, command::Copy, command::Paste, command::FilePrint})
