@@ -17,7 +17,7 @@ namespace orvalinder {
 
 void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store) {
     frame.onComSettings = [&frame, &platform, &store] {
-        CComSettingsDlg dialog(platform.boxes, store, serialDevicesFound(), &frame);
+        CComSettingsDlg dialog(platform.boxes, store, serialDevicesFound(), &frame, &frame.view()->connection());
         dialog.exec();
     };
     frame.onShowClickAreas = [&frame] {

@@ -142,6 +142,10 @@ void CMainFrame::buildMenus() {
             [this] { if (onLearnRemote) onLearnRemote(); });
     actions_[LearnRemote]->setStatusTip(
         QStringLiteral("Learns the picture's buttons one by one from your remote, through the board's receiver."));
+    connect(addCommand(tools, FlashFirmware, QStringLiteral("&Put the firmware on the board...")), &QAction::triggered,
+            this, [this] { if (onFlashFirmware) onFlashFirmware(); });
+    actions_[FlashFirmware]->setStatusTip(
+        QStringLiteral("Writes the IrBridge firmware that came with the program into the board, with avrdude."));
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
     connect(addCommand(options, ComSettings, QStringLiteral("&Com settings")), &QAction::triggered, this,

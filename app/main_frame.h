@@ -50,6 +50,7 @@ public:
 
     // Handlers for the commands whose dialogs live elsewhere.
     std::function<void()> onComSettings, onShowClickAreas, onSwapBits, onAbout, onCustomize, onExportCodes, onLearnRemote;
+    std::function<void()> onFlashFirmware;
     // Imports a file of codes; without a path it asks for one.
     std::function<void(const QString& path)> onImportCodes;
 

@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <memory>
 
+#include "app/board_care.h"
 #include "app/import_handover.h"
 #include "app/lircd_target.h"
 #include "app/port_override_store.h"
@@ -15,6 +16,7 @@
 #include "app/main_frame.h"
 #include "app/orvalinder_doc.h"
 #include "app/platform.h"
+#include "serial/qt_ports.h"
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
 
@@ -49,12 +51,14 @@ private:
     Platform platform_{boxes_, files_, folders_};
     QtSettingsStore storedSettings_;
     std::unique_ptr<PortOverrideStore> store_;
+    QtPortLister ports_;
     BoardWaits waits_;
     std::unique_ptr<SerialConnection> connection_;
     std::unique_ptr<ButtonCodes> codes_;
     std::unique_ptr<COrvalinderDoc> document_;
     std::unique_ptr<QSettings> state_;
     std::unique_ptr<CMainFrame> frame_;
+    BoardCare* boardCare_ = nullptr;  // the frame's
     ImportHandover handover_;
     std::unique_ptr<WindowTarget> lircdTarget_;
     std::unique_ptr<lircd::LircdServer> lircd_;

@@ -10,12 +10,16 @@
 #include <QToolBar>
 #include <QMouseEvent>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QPainter>
+#include <QProgressBar>
 
 #include "app/dialogs/about_dlg.h"
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
 #include "app/dialogs/dialog_convert.h"
+#include "app/dialogs/flash_dlg.h"
 #include "app/dialogs/import_codes_dlg.h"
 #include "app/dialogs/learn_dlg.h"
 #include "codes/encoder.h"
@@ -27,6 +31,17 @@
 #include "resources/pictures.h"
 
 using namespace orvalinder;
+
+namespace {
+
+// No ports: the screenshots show what a search found without one.
+class NoPorts : public PortLister {
+public:
+    std::vector<PortDescription> ports() const override { return {}; }
+    bool exists(const std::string&) const override { return false; }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -96,6 +111,44 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     port->view()->window()->grab().save(dir + "/dialog-com-settings-list.png");
     port->hidePopup();
+
+    // Find board has found the board.
+    NoPorts noPorts;
+    window.connection.lookAfterBoard(noPorts);
+    CComSettingsDlg findBoard(window.quiet, window.store, {{"/dev/ttyACM0", "Arduino Uno"}, {"/dev/ttyUSB0", ""}},
+                              nullptr, &window.connection);
+    emit window.connection.searchFinished(QStringLiteral("/dev/ttyACM0"), QStringLiteral("1.1"), QString());
+    saveDialog(findBoard, "dialog-com-settings-found");
+    findBoard.hide();
+
+    // The firmware half written: avrdude's output as it gives it, from a
+    // stand-in that stops there.
+    const QString avrdude = window.config.path() + QStringLiteral("/avrdude");
+    QFile script(avrdude);
+    script.open(QIODevice::WriteOnly);
+    script.write("#!/bin/sh\n"
+                 "printf 'avrdude: AVR device initialized and ready to accept instructions\\n'\n"
+                 "printf 'avrdude: device signature = 0x1e950f (probably m328p)\\n'\n"
+                 "printf 'avrdude: writing 17906 bytes flash ...\\n\\n'\n"
+                 "printf 'Writing | ################################################## | 100%% 2.28s\\n\\n'\n"
+                 "printf 'avrdude: verifying flash memory against IrBridge.hex\\n\\n'\n"
+                 "printf 'Reading | ############'\n"
+                 "exec cat\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    CFlashDlg flash(QStringLiteral("/dev/ttyACM0"), QStringLiteral("/usr/share/orvalinder/firmware/IrBridge.hex"));
+    flash.program = avrdude;
+    flash.show();
+    flash.start();
+    auto* progress = flash.findChild<QProgressBar*>();
+    QElapsedTimer waited;
+    waited.start();
+    while (progress->value() < 62 && waited.elapsed() < 10000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    saveDialog(flash, "dialog-flash");
+    flash.reject();  // stops the stand-in
+    while (flash.running() && waited.elapsed() < 15000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    flash.hide();
+
     CAboutDlg about;
     saveDialog(about, "dialog-about");
     CDialogConvert convert(window.quiet, window.quiet);

@@ -21,11 +21,17 @@
 //   quit
 // Frames are played one after another. The end of standard input ends
 // nothing; SIGINT and SIGTERM stop the board.
+//
+// --reset-on-open resets the chip whenever a program opens the device, as
+// an Arduino's DTR line does; --boot-loader HEX puts Arduino's boot loader
+// in front of the firmware, so that avrdude can upload another one through
+// the device, and implies it.
 
 #include <fcntl.h>
 #include <getopt.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -71,8 +77,10 @@ constexpr uint32_t kMaxDurationUs = 1'000'000;
 struct Options {
     std::string firmware;
     std::string eeprom;
+    std::string bootLoader;
     bool loopback = false;
     bool quiet = false;
+    bool resetOnOpen = false;
 };
 
 void printUsage(FILE* to) {
@@ -91,6 +99,10 @@ void printUsage(FILE* to) {
         "  --eeprom FILE  the chip's EEPROM: read at start if it exists, written at the end\n"
         "  --loopback     the receiver also sees the board's own LED\n"
         "  --quiet        print nothing after the device path\n"
+        "  --reset-on-open  reset the chip whenever a program opens the device, as\n"
+        "                 an Arduino's DTR line does\n"
+        "  --boot-loader HEX  start from this boot loader (Arduino's optiboot), which\n"
+        "                 takes uploads through the device; implies --reset-on-open\n"
         "  --help         show this text\n",
         to);
 }
@@ -109,6 +121,8 @@ std::string installedFirmware() {
 // Returns 0 to go on, otherwise the exit status plus one.
 int parseOptions(int argc, char** argv, Options& options) {
     static const option kLong[] = {{"eeprom", required_argument, nullptr, 'e'},
+                                   {"boot-loader", required_argument, nullptr, 'b'},
+                                   {"reset-on-open", no_argument, nullptr, 'r'},
                                    {"loopback", no_argument, nullptr, 'l'},
                                    {"quiet", no_argument, nullptr, 'q'},
                                    {"help", no_argument, nullptr, 'h'},
@@ -117,6 +131,11 @@ int parseOptions(int argc, char** argv, Options& options) {
     while ((c = getopt_long(argc, argv, "", kLong, nullptr)) != -1) {
         switch (c) {
         case 'e': options.eeprom = optarg; break;
+        case 'b':
+            options.bootLoader = optarg;
+            options.resetOnOpen = true;
+            break;
+        case 'r': options.resetOnOpen = true; break;
         case 'l': options.loopback = true; break;
         case 'q': options.quiet = true; break;
         case 'h': printUsage(stdout); return 1;
@@ -260,6 +279,7 @@ int main(int argc, char** argv) {
     try {
         board = std::make_unique<SimulatedBoard>(options.firmware);
         if (!options.eeprom.empty() && std::filesystem::exists(options.eeprom)) board->loadEeprom(options.eeprom);
+        if (!options.bootLoader.empty()) board->loadBootLoader(options.bootLoader);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "irbridge-avr: %s\n", error.what());
         return 1;
@@ -271,6 +291,16 @@ int main(int argc, char** argv) {
     int slave = -1;
     const int master = boardterminal::openAndAnnounce("irbridge-avr", slave);
     if (master < 0) return 1;
+    // Every open of the device shows here, ours (made before) aside.
+    int opens = -1;
+    if (options.resetOnOpen) {
+        char device[256];
+        opens = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (opens < 0 || ptsname_r(master, device, sizeof device) != 0 || inotify_add_watch(opens, device, IN_OPEN) < 0) {
+            std::fprintf(stderr, "irbridge-avr: cannot watch the device for opens: %s\n", std::strerror(errno));
+            return 1;
+        }
+    }
 
     const Clock::time_point start = Clock::now();
     std::string unread;  // the board's bytes the pty has not taken
@@ -305,13 +335,13 @@ int main(int argc, char** argv) {
             break;
         }
 
-        pollfd fds[2] = {{master, 0, 0}, {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
+        pollfd fds[3] = {{master, 0, 0}, {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}, {opens, POLLIN, 0}};
         if (board->serialBytesWaiting() < kMaxSerialWaiting) fds[0].events |= POLLIN;
         if (!unread.empty()) fds[0].events |= POLLOUT;
         const uint64_t nextStepUs = board->nowUs() + kStepUs;
         const uint64_t waitUs = nextStepUs > wallUs ? nextStepUs - wallUs : 0;
         const timespec timeout{static_cast<time_t>(waitUs / 1'000'000), static_cast<long>(waitUs % 1'000'000 * 1000)};
-        if (ppoll(fds, 2, &timeout, &waitMask) < 0) {
+        if (ppoll(fds, 3, &timeout, &waitMask) < 0) {
             if (errno == EINTR) continue;
             std::fprintf(stderr, "irbridge-avr: poll: %s\n", std::strerror(errno));
             status = 1;
@@ -323,6 +353,15 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "irbridge-avr: the pseudo-terminal failed\n");
             status = 1;
             break;
+        }
+        if (fds[2].revents & POLLIN) {
+            char events[4096];
+            while (::read(opens, events, sizeof events) > 0) {
+            }
+            // The new program hears nothing the board said before it came.
+            unread.clear();
+            tcflush(slave, TCIFLUSH);
+            board->reset();
         }
         if (fds[0].revents & POLLIN) {
             char bytes[4096];
@@ -362,6 +401,7 @@ int main(int argc, char** argv) {
             status = 1;
         }
     }
+    if (opens >= 0) close(opens);
     close(slave);
     close(master);
     return status;

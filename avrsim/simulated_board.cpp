@@ -34,6 +34,10 @@ namespace {
 
 constexpr uint64_t kEepromSize = 1024;
 
+// MCUSR in the data space, and its external reset flag.
+constexpr uint16_t kMcusr = 0x54;
+constexpr uint8_t kExtrf = 0x02;
+
 // 115200 8N1: ten bits a byte.
 constexpr uint64_t kCyclesPerSerialByte = (kCpuHz * 10 + 115200 / 2) / 115200;
 
@@ -83,6 +87,45 @@ void freeFirmware(elf_firmware_t& firmware) {
 }
 
 SimulatedBoard* boardOf(void* param) { return static_cast<SimulatedBoard*>(param); }
+
+// The bytes of an Intel HEX file by address (simavr's own reader refuses
+// the start address records Arduino's boot loaders end with).
+std::map<uint32_t, uint8_t> readIntelHex(std::istream& in, const std::string& path) {
+    std::map<uint32_t, uint8_t> bytes;
+    uint32_t base = 0;
+    int lineNumber = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        auto bad = [&] { return std::runtime_error(path + ":" + std::to_string(lineNumber) + ": not an Intel HEX record"); };
+        if (line[0] != ':' || line.size() < 11 || line.size() % 2 == 0) throw bad();
+        std::vector<uint8_t> record;
+        for (size_t i = 1; i < line.size(); i += 2) {
+            char* end = nullptr;
+            const std::string pair = line.substr(i, 2);
+            const unsigned long value = std::strtoul(pair.c_str(), &end, 16);
+            if (*end != '\0') throw bad();
+            record.push_back(static_cast<uint8_t>(value));
+        }
+        uint8_t sum = 0;
+        for (uint8_t b : record) sum = static_cast<uint8_t>(sum + b);
+        const size_t count = record[0];
+        if (sum != 0 || record.size() != count + 5) throw bad();
+        const uint32_t offset = static_cast<uint32_t>(record[1] << 8 | record[2]);
+        const uint8_t* data = record.data() + 4;
+        switch (record[3]) {
+        case 0x00:
+            for (size_t i = 0; i < count; ++i) bytes[base + offset + static_cast<uint32_t>(i)] = data[i];
+            break;
+        case 0x01: return bytes;
+        case 0x02: base = static_cast<uint32_t>(data[0] << 8 | data[1]) << 4; break;
+        case 0x04: base = static_cast<uint32_t>(data[0] << 8 | data[1]) << 16; break;
+        default: break;  // start addresses: the chip starts where its fuses say
+        }
+    }
+    return bytes;
+}
 
 }  // namespace
 
@@ -239,7 +282,23 @@ void SimulatedBoard::onCoreReset(avr_t* avr) {
     avr_cycle_timer_register(avr, 1, onResetDone, board);
 }
 
-void SimulatedBoard::reset() { avr_reset(avr_); }
+void SimulatedBoard::reset() {
+    avr_reset(avr_);
+    avr_->data[kMcusr] |= kExtrf;
+}
+
+void SimulatedBoard::loadBootLoader(const std::string& hexPath) {
+    std::ifstream in(hexPath);
+    if (!in) throw std::runtime_error("cannot open " + hexPath + ": " + std::strerror(errno));
+    const std::map<uint32_t, uint8_t> bytes = readIntelHex(in, hexPath);
+    if (bytes.empty()) throw std::runtime_error(hexPath + " holds no code");
+    if (bytes.rbegin()->first > avr_->flashend)
+        throw std::runtime_error(hexPath + " does not fit the atmega328p's flash");
+    for (const auto& [address, byte] : bytes) avr_->flash[address] = byte;
+    avr_->reset_pc = bytes.begin()->first;
+    avr_->pc = avr_->reset_pc;
+    avr_->codeend = avr_->flashend;  // the code now reaches the end of the flash
+}
 
 // The reset cleared the pin's register after onCoreReset: drive it again.
 // Its IRQ passes only changes, and the level has not changed.

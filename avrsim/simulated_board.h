@@ -98,9 +98,15 @@ public:
     // passes bytes at any setting; a real line would not.)
     uint32_t serialBaud() const;
 
-    // Presses the reset button (or a host toggling DTR): the firmware starts
-    // again, the EEPROM keeps what it holds.
+    // Presses the reset button (or a host toggling DTR): the chip starts
+    // again, the EEPROM keeps what it holds, and the reset counts as an
+    // external one (EXTRF), which keeps a boot loader waiting for an upload.
     void reset();
+
+    // Puts an Intel HEX boot loader (Arduino's optiboot) into the flash and
+    // makes the chip start there, as the BOOTRST fuse does; the firmware
+    // stays where it is. Throws std::runtime_error saying why it cannot.
+    void loadBootLoader(const std::string& hexPath);
 
     // A byte of the firmware's variable `name`, as the ELF file names it;
     // throws std::runtime_error when the firmware has none of that name.

@@ -17,6 +17,7 @@ constexpr int SwapBits = 32780;
 constexpr int ImportCodes = 32781;
 constexpr int ExportCodes = 32782;
 constexpr int LearnRemote = 32783;
+constexpr int FlashFirmware = 32784;
 
 constexpr int FileNew = 57600;
 constexpr int FileOpen = 57601;

@@ -7,10 +7,12 @@
 # virtual name as installed, so it would be asked for on every run.
 set -eu
 
+# The build, and what the program runs: avrdude puts the firmware on the board.
 packages="cmake ninja-build ccache g++ pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-serialport-dev libxkbcommon-dev
-  fonts-liberation"
+  fonts-liberation
+  avrdude"
 # The board's compiler and simulator, the Arduino IDE's build of its sketch,
 # and what makes and checks the package.
 package_packages="gcc-avr binutils-avr avr-libc simavr libsimavr-dev libelf-dev

@@ -4,12 +4,132 @@
 #include <QSerialPort>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 #include <type_traits>
 
 #include "serial/line_receiver.h"
+#include "serial/qt_ports.h"
 #include "serial/qt_serial_device.h"
 
 namespace orvalinder {
+
+// Asks ports one after another whether they are the board, on the port
+// thread: each is opened (the board resets), asked its version a few times
+// while the board starts, and closed again. Every step is a timer or a
+// read, so the thread stays free and the whole search is bounded.
+class BoardSearch : public QObject {
+public:
+    struct Outcome {
+        std::optional<PortDescription> found;
+        FirmwareVersion version;
+        std::vector<ProbeResult> tried;
+    };
+    using Progress = std::function<void(const PortDescription&, int index, int total)>;
+    using Done = std::function<void(const Outcome&)>;
+    // A port we already hold and know the answer of.
+    struct Known {
+        std::string path;
+        std::optional<FirmwareVersion> version;
+    };
+
+    BoardSearch(BoardWaits& waits, std::vector<PortDescription> candidates, Known known, Progress progress, Done done,
+                QObject* parent)
+        : QObject(parent),
+          waits_(waits),
+          candidates_(rankCandidates(std::move(candidates))),
+          known_(std::move(known)),
+          progress_(std::move(progress)),
+          done_(std::move(done)),
+          port_(new QSerialPort(this)),
+          timer_(new QTimer(this)),
+          giveUp_(new QTimer(this)) {
+        timer_->setSingleShot(true);
+        connect(timer_, &QTimer::timeout, this, &BoardSearch::ask);
+        giveUp_->setSingleShot(true);
+        connect(giveUp_, &QTimer::timeout, this, &BoardSearch::next);  // no answer
+        connect(port_, &QSerialPort::readyRead, this, &BoardSearch::read);
+    }
+
+    void start() { next(); }
+
+private:
+    void next() {
+        if (port_->isOpen()) port_->close();
+        timer_->stop();
+        giveUp_->stop();
+        ++index_;
+        if (index_ >= static_cast<int>(candidates_.size())) {
+            finish();
+            return;
+        }
+        const PortDescription& candidate = candidates_[static_cast<size_t>(index_)];
+        progress_(candidate, index_, static_cast<int>(candidates_.size()));
+        if (candidate.path == known_.path && known_.version) {
+            outcome_.found = candidate;
+            outcome_.version = *known_.version;
+            finish();
+            return;
+        }
+        port_->setPortName(QString::fromStdString(candidate.path));
+        if (!port_->open(QIODevice::ReadWrite)) {
+            outcome_.tried.push_back({candidate, false, openFailureOf(*port_, candidate.path)});
+            // Not at once: a long list of ports that fail must not hold the thread.
+            QTimer::singleShot(0, this, &BoardSearch::next);
+            return;
+        }
+        outcome_.tried.push_back({candidate, true, {}});
+        port_->setBaudRate(kDefaultBaudRate);
+        port_->setDataBits(QSerialPort::Data8);
+        port_->setParity(QSerialPort::NoParity);
+        port_->setStopBits(QSerialPort::OneStop);
+        port_->setFlowControl(QSerialPort::NoFlowControl);
+        port_->setDataTerminalReady(true);  // refused by devices without modem lines
+        port_->clearError();
+        lines_ = LineAssembler();
+        giveUp_->start(waits_.answerMs(kSearchAnswerMs));
+        timer_->start(waits_.milliseconds(kAskFirstMs));
+    }
+
+    void ask() {
+        port_->write(kVersionQuestion.data(), static_cast<qint64>(kVersionQuestion.size()));
+        timer_->start(waits_.answerMs(kAskEveryMs));
+    }
+
+    void read() {
+        const QByteArray bytes = port_->readAll();
+        std::vector<ReceivedLine> lines;
+        lines_.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), lines);
+        for (const ReceivedLine& line : lines) {
+            if (line.kind != ReceivedLine::Value) continue;
+            if (const auto version = versionInAnswer(line.text)) {
+                outcome_.found = candidates_[static_cast<size_t>(index_)];
+                outcome_.version = *version;
+                finish();
+                return;
+            }
+        }
+    }
+
+    void finish() {
+        timer_->stop();
+        giveUp_->stop();
+        if (port_->isOpen()) port_->close();
+        index_ = static_cast<int>(candidates_.size());
+        done_(outcome_);
+    }
+
+    BoardWaits& waits_;
+    const std::vector<PortDescription> candidates_;
+    const Known known_;
+    Progress progress_;
+    Done done_;
+    QSerialPort* port_;
+    QTimer* timer_;   // the next question
+    QTimer* giveUp_;  // the port's time is up
+    LineAssembler lines_;
+    Outcome outcome_;
+    int index_ = -1;
+};
 
 // Lives on the port thread and does everything there: the connect's steps,
 // reading, writing and closing.
@@ -20,6 +140,9 @@ public:
     PortEngine(SettingsStore& store, BoardWaits& waits, KeyCodeLogger logger, SerialConnection& owner)
         : port_(new QSerialPort(this)),
           stepTimer_(new QTimer(this)),
+          askTimer_(new QTimer(this)),
+          answerTimer_(new QTimer(this)),
+          store_(store),
           link_(store, *this),
           waits_(waits),
           logger_(std::move(logger)),
@@ -30,19 +153,67 @@ public:
         connect(port_, &QSerialPort::errorOccurred, this, &PortEngine::portError);
         stepTimer_->setSingleShot(true);
         connect(stepTimer_, &QTimer::timeout, this, [this] { step(link_.continueConnect()); });
+        askTimer_->setSingleShot(true);
+        connect(askTimer_, &QTimer::timeout, this, &PortEngine::ask);
+        answerTimer_->setSingleShot(true);
+        connect(answerTimer_, &QTimer::timeout, this, &PortEngine::endAsking);
     }
     ~PortEngine() override {
         port_->disconnect(this);  // closing is no error to report
         link_.disconnect();
     }
 
+    void lookAfterBoard(PortLister& lister) { lister_ = &lister; }
+
     void connectPort(int attempt) {
         attempt_ = attempt;
+        if (lister_ && portMissing()) {
+            search(-1);
+            return;
+        }
         step(link_.startConnect());
+    }
+
+    // `number` -1: for the connect under way.
+    void search(int number) {
+        stopSearch();
+        const bool forConnect = number < 0;
+        const std::optional<FirmwareVersion> ownVersion = connected_ ? version_ : std::nullopt;
+        search_ = new BoardSearch(
+            waits_, lister_->ports(), {openedPath_, ownVersion},
+            [this](const PortDescription& port, int index, int total) {
+                const QString text = QString::fromStdString(askingText(port, index, total));
+                report([text, index, total](SerialConnection& owner) { emit owner.searchProgress(text, index, total); });
+            },
+            [this, number, forConnect](const BoardSearch::Outcome& outcome) {
+                // Deleted later: this runs inside it.
+                search_->deleteLater();
+                search_ = nullptr;
+                if (forConnect) {
+                    searchedForConnect(outcome);
+                    return;
+                }
+                const QString path = outcome.found ? QString::fromStdString(outcome.found->path) : QString();
+                const QString version = outcome.found ? QString::fromStdString(outcome.version.text()) : QString();
+                const QString message = outcome.found ? QString() : QString::fromStdString(noBoardText(outcome.tried));
+                report([number, path, version, message](SerialConnection& owner) {
+                    owner.finishSearch(number, path, version, message);
+                });
+            },
+            this);
+        search_->start();
+    }
+
+    void stopSearch() {
+        if (!search_) return;
+        delete search_;
+        search_ = nullptr;
     }
 
     std::optional<UserMessage> disconnectPort() {
         stepTimer_->stop();
+        stopSearch();
+        stopAsking();
         connected_ = false;
         return link_.disconnect();
     }
@@ -69,34 +240,110 @@ private:
     std::shared_ptr<SerialDevice> open(const std::string& devicePath) override {
         port_->setPortName(QString::fromStdString(devicePath));
         // QSerialPort locks the device and asks the driver for exclusive use.
-        if (!port_->open(QIODevice::ReadWrite)) return nullptr;
+        if (!port_->open(QIODevice::ReadWrite)) {
+            openFailure_ = openFailureOf(*port_, devicePath);
+            return nullptr;
+        }
         held_.clear();
+        openedPath_ = devicePath;
+        version_.reset();
         return std::make_shared<QtSerialDevice>(*port_);
+    }
+    OpenFailure lastFailure() const override { return openFailure_; }
+
+    // No port set, or one that no longer exists: the board is looked for.
+    bool portMissing() const {
+        if (!store_.keyExists()) return true;
+        const std::optional<std::string> port = readSetting(store_, setting::Port);
+        if (!port || port->find_first_not_of(" \t") == std::string::npos) return true;
+        return !lister_->exists(devicePath(port));
+    }
+
+    void searchedForConnect(const BoardSearch::Outcome& outcome) {
+        if (!outcome.found) {
+            step({ConnectOutcome{false, UserMessage{noBoardText(outcome.tried), MessageIcon::Stop}}});
+            return;
+        }
+        const bool stored = store_.keyExists() ? store_.setValue(setting::Port, outcome.found->path)
+                                               : writePortSettings(store_, PortSettings{outcome.found->path});
+        if (!stored) {
+            step({ConnectOutcome{false, UserMessage{"The board answered on " + outcome.found->path +
+                                                        ", but the com port settings could not be saved.",
+                                                    MessageIcon::Stop}}});
+            return;
+        }
+        step(link_.startConnect());
+    }
+
+    // Looked after, the board counts as connected once it has said its
+    // version, or once it has had the whole start-up time to say it. Its
+    // answer is taken out of what it sends; the rest goes on as ever.
+    void startAsking() {
+        catcher_ = AnswerCatcher();
+        catching_ = true;
+        askTimer_->start(waits_.milliseconds(kAskFirstMs));
+        answerTimer_->start(waits_.answerMs(kConnectAnswerMs));
+    }
+
+    void ask() {
+        if (SerialDevice* port = link_.port()) port->write(kVersionQuestion);
+        askTimer_->start(waits_.answerMs(kAskEveryMs));
+    }
+
+    void stopAsking() {
+        askTimer_->stop();
+        answerTimer_->stop();
+        catching_ = false;
+    }
+
+    void endAsking() {
+        stopAsking();
+        version_ = catcher_.answer();
+        connected(ConnectOutcome{true, std::nullopt});
+        forward(catcher_.release());
+        const int check = static_cast<int>(checkFirmware(version_));
+        const QString text = version_ ? QString::fromStdString(version_->text()) : QString();
+        report([attempt = attempt_, check, text](SerialConnection& owner) {
+            if (attempt == owner.attempt_ && owner.connected()) emit owner.boardChecked(check, text);
+        });
     }
 
     void step(const SerialLink::Step& next) {
         if (!next.outcome) {
-            stepTimer_->start(waits_.milliseconds(next.waitMs));
+            // Looked after, the board is asked rather than waited for.
+            stepTimer_->start(lister_ ? 0 : waits_.milliseconds(next.waitMs));
             return;
         }
-        connected_ = next.outcome->connected;
+        if (lister_ && next.outcome->connected) {
+            startAsking();
+            return;
+        }
+        connected(*next.outcome);
+    }
+
+    void connected(const ConnectOutcome& outcome) {
+        connected_ = outcome.connected;
+        report([attempt = attempt_, outcome](SerialConnection& owner) { owner.finishConnect(attempt, outcome); });
         if (connected_) {
             lines_ = LineReceiver(logger_);  // a new connection starts with no partial line
             setReading(reading_, learning_);
             takeArrivedBytes();  // what waited in the port
         }
-        report([attempt = attempt_, outcome = *next.outcome](SerialConnection& owner) {
-            owner.finishConnect(attempt, outcome);
-        });
     }
 
     void takeArrivedBytes() {
-        if (connected_ && reading_) {
+        if ((connected_ && reading_) || catching_) {
             // In small batches: the window takes each batch in one go, and a
             // fast board must not hold it up for long.
             while (port_->bytesAvailable() > 0) {
                 const QByteArray bytes = port_->read(kBatchBytes);
-                deliver(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+                const std::string_view chunk(bytes.constData(), static_cast<size_t>(bytes.size()));
+                if (!catching_) {
+                    forward(chunk);
+                    continue;
+                }
+                forward(catcher_.feed(chunk));
+                if (catcher_.answer()) endAsking();
             }
             return;
         }
@@ -108,6 +355,16 @@ private:
         // While the board starts up the rest waits in the port, for the
         // connect to hand it on.
         if (connected_) port_->readAll();
+    }
+
+    // Bytes past the version check: to the window, or kept while nobody
+    // reads, as far as the queue goes.
+    void forward(std::string_view bytes) {
+        if (connected_ && reading_) {
+            deliver(bytes);
+            return;
+        }
+        held_.append(bytes.substr(0, SerialConnection::kQueueBytes - std::min(held_.size(), size_t{SerialConnection::kQueueBytes})));
     }
 
     void deliver(std::string_view bytes) {
@@ -124,7 +381,7 @@ private:
         // A device that has gone keeps reporting errors; close it at once.
         if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
         if (!link_.portOpen()) return;
-        const bool wasConnecting = stepTimer_->isActive();
+        const bool wasConnecting = stepTimer_->isActive() || catching_;
         disconnectPort();
         if (wasConnecting) {
             report([attempt = attempt_](SerialConnection& owner) { owner.finishConnect(attempt, ConnectOutcome{}); });
@@ -141,6 +398,9 @@ private:
 
     QSerialPort* port_;
     QTimer* stepTimer_;
+    QTimer* askTimer_;     // the next question
+    QTimer* answerTimer_;  // the board's time to answer is up
+    SettingsStore& store_;
     SerialLink link_;
     BoardWaits& waits_;
     KeyCodeLogger logger_;
@@ -151,6 +411,13 @@ private:
     bool connected_ = false;
     bool reading_ = false;
     bool learning_ = false;
+    PortLister* lister_ = nullptr;  // set when the connection looks after the board
+    BoardSearch* search_ = nullptr;
+    OpenFailure openFailure_;
+    std::string openedPath_;
+    AnswerCatcher catcher_;
+    bool catching_ = false;
+    std::optional<FirmwareVersion> version_;  // the board's answer after the connect
 };
 
 SerialConnection::SerialConnection(SettingsStore& store, BoardWaits& waits, KeyCodeLogger logger, QObject* parent)
@@ -192,13 +459,42 @@ auto SerialConnection::onPortThread(Work work) {
     if constexpr (!std::is_void_v<Result>) return result;
 }
 
-bool SerialConnection::startConnect() {
-    if (state_ == ConnectionState::Connecting) return false;
+void SerialConnection::lookAfterBoard(PortLister& lister) {
+    lookingAfterBoard_ = true;
+    onPortThread([engine = engine_, &lister] { engine->lookAfterBoard(lister); });
+}
+
+bool SerialConnection::startConnect(bool quiet) {
+    if (state_ == ConnectionState::Connecting || searching_) return false;
     state_ = ConnectionState::Connecting;
+    quiet_ = quiet;
     const int attempt = ++attempt_;
+    emit connectStarted(quiet);
     QMetaObject::invokeMethod(engine_, [engine = engine_, attempt] { engine->connectPort(attempt); },
                               Qt::QueuedConnection);
     return true;
+}
+
+bool SerialConnection::findBoard() {
+    if (!lookingAfterBoard_ || state_ == ConnectionState::Connecting || searching_) return false;
+    searching_ = true;
+    const int number = ++search_;
+    QMetaObject::invokeMethod(engine_, [engine = engine_, number] { engine->search(number); }, Qt::QueuedConnection);
+    return true;
+}
+
+void SerialConnection::cancelSearch() {
+    if (!searching_) return;
+    ++search_;
+    searching_ = false;
+    onPortThread([engine = engine_] { engine->stopSearch(); });
+    emit searchFinished(QString(), QString(), QString());
+}
+
+void SerialConnection::finishSearch(int search, const QString& path, const QString& version, const QString& message) {
+    if (search != search_) return;  // cancelled
+    searching_ = false;
+    emit searchFinished(path, version, message);
 }
 
 std::optional<UserMessage> SerialConnection::disconnect() {
@@ -235,8 +531,9 @@ void SerialConnection::updateReading() {
 void SerialConnection::finishConnect(int attempt, const ConnectOutcome& outcome) {
     if (attempt != attempt_) return;  // abandoned
     state_ = outcome.connected ? ConnectionState::Connected : ConnectionState::Closed;
-    const QString message = outcome.message ? QString::fromStdString(outcome.message->text) : QString();
-    const int icon = outcome.message ? static_cast<int>(outcome.message->icon) : -1;
+    const bool shown = outcome.message && !quiet_;
+    const QString message = shown ? QString::fromStdString(outcome.message->text) : QString();
+    const int icon = shown ? static_cast<int>(outcome.message->icon) : -1;
     emit connectFinished(outcome.connected, message, icon);
 }
 

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "serial/board_search.h"
 #include "serial/keycode_logger.h"
 #include "serial/line_queue.h"
 #include "serial/serial_link.h"
@@ -39,9 +40,25 @@ public:
     bool connecting() const { return state_ == ConnectionState::Connecting; }
     bool connected() const { return state_ == ConnectionState::Connected; }
 
-    // Starts a connect; connectFinished follows. False, and nothing happens,
-    // while a connect is already under way.
-    bool startConnect();
+    // From now on a connect whose port is not set or no longer exists looks
+    // for the board among the lister's ports and stores the port it answered
+    // on, and every connect asks the board its version: boardChecked follows
+    // connectFinished. The lister must outlive the connection.
+    void lookAfterBoard(PortLister& lister);
+
+    // Starts a connect; connectStarted, then connectFinished follow. False,
+    // and nothing happens, while a connect or a search is already under way.
+    // `quiet`: the program's own try, whose failure shows no message.
+    bool startConnect(bool quiet = false);
+
+    // Asks every port of the lister, best candidates first, whether it is
+    // the board: searchProgress as it goes, then searchFinished. False while
+    // a connect or a search is under way, or without a lister.
+    bool findBoard();
+    // Ends a search at once; searchFinished says nothing was found.
+    void cancelSearch();
+    bool searching() const { return searching_; }
+    bool looksAfterBoard() const { return lookingAfterBoard_; }
 
     // Closes the port, abandoning a connect under way (whose connectFinished
     // then reports not connected, without a message). A message when the
@@ -63,7 +80,13 @@ public:
     long linesReceived() const { return queue_.linesPushed(); }
 
 signals:
+    void connectStarted(bool quiet);
     void connectFinished(bool connected, const QString& message, int icon);  // icon: MessageIcon; empty: none
+    // After a connect: check is a FirmwareCheck, version the board's ("1.1").
+    void boardChecked(int check, const QString& version);
+    void searchProgress(const QString& text, int done, int total);
+    // path: where the board answered, empty when nowhere; message: why not.
+    void searchFinished(const QString& path, const QString& version, const QString& message);
     void linesArrived();                                                        // takeLines() has lines
     void logFailed(const QString& message, const QString& statusLine1);
     void connectionLost();
@@ -77,12 +100,17 @@ private:
     // Reports from the port thread, about the connect numbered `attempt`.
     void finishConnect(int attempt, const ConnectOutcome& outcome);
     void lost(int attempt);
+    void finishSearch(int search, const QString& path, const QString& version, const QString& message);
 
     QThread thread_;
     PortEngine* engine_;  // lives on thread_
     LineQueue queue_;
     ConnectionState state_ = ConnectionState::Closed;
     int attempt_ = 0;  // reports about earlier attempts are stale
+    int search_ = 0;   // the same for searches
+    bool searching_ = false;
+    bool quiet_ = false;
+    bool lookingAfterBoard_ = false;
     bool monitorActive_ = false;
     bool learning_ = false;
     std::mutex callMutex_;

@@ -36,12 +36,22 @@ public:
     virtual bool close() = 0;
 };
 
+// Why a device could not be opened, as far as the system tells.
+struct OpenFailure {
+    enum Kind { Unknown, Missing, NoPermission, Busy };
+    Kind kind = Unknown;
+    // A running program known to take serial ports ("brltty"), when busy.
+    std::string holder;
+};
+
 // Opens devices by path, for reading and writing, exclusively.
 class SerialDeviceOpener {
 public:
     virtual ~SerialDeviceOpener() = default;
     // nullptr when the device cannot be opened.
     virtual std::shared_ptr<SerialDevice> open(const std::string& devicePath) = 0;
+    // Why the last open failed.
+    virtual OpenFailure lastFailure() const { return {}; }
 };
 
 }  // namespace orvalinder

@@ -4,15 +4,33 @@ namespace orvalinder {
 
 SerialLink::SerialLink(SettingsStore& store, SerialDeviceOpener& opener) : store_(store), opener_(opener) {}
 
-std::string SerialLink::openFailureText(const std::string& path, PathStyle style) {
+std::string SerialLink::openFailureText(const std::string& path, PathStyle style, const OpenFailure& why) {
     std::string text = "Can't open com port " + path + "\nPlease check the com port settings in the Options menu.";
-    if (style == PathStyle::Windows) {
+    if (why.kind == OpenFailure::Busy) {
+        text += "\n\nAnother program has the port open.";
+        if (why.holder == "brltty") {
+            // Debian's braille display service takes CH340 and FTDI chips
+            // for braille displays and holds their ports.
+            text += "\nbrltty, the braille display service, takes CH340 and FTDI ports."
+                    "\nIf you use no braille display, remove it:"
+                    "\n    sudo apt remove brltty"
+                    "\nthen unplug the board and plug it in again.";
+        } else {
+            text += "\nClose it (a serial terminal, the Arduino IDE's serial monitor)"
+                    "\nand connect again.";
+        }
+    } else if (why.kind == OpenFailure::Missing && style == PathStyle::Posix) {
+        text += "\n\nThere is no such device: is the board plugged in?"
+                "\nOptions > Com settings > Find board looks for it.";
+    } else if (style == PathStyle::Windows) {
         text += "\n\nThis program uses the //./COM3 format when opening the port"
                 "\nbecause this format is needed for ports higher than COM9.";
     } else {
-        text += "\n\nThe port may be unplugged, in use by another program,"
-                "\nor not open to your user (the dialout group)."
-                "\nIf you are not in that group, run"
+        text += why.kind == OpenFailure::NoPermission
+                    ? "\n\nYour user may not open it: the port belongs to the dialout group."
+                    : "\n\nThe port may be unplugged, in use by another program,"
+                      "\nor not open to your user (the dialout group).";
+        text += "\nIf you are not in that group, run"
                 "\n    sudo adduser $USER dialout"
                 "\nthen log out and in again.";
     }
@@ -33,7 +51,7 @@ SerialLink::Step SerialLink::startConnect() {
     // A port left open by a failed configuration is configured again as it is.
     if (!port_) {
         port_ = opener_.open(path);
-        if (!port_) return fail(UserMessage{openFailureText(path), MessageIcon::Stop});
+        if (!port_) return fail(UserMessage{openFailureText(path, nativePathStyle(), opener_.lastFailure()), MessageIcon::Stop});
     }
     if (!port_->readLineSettings(settings_)) return fail(std::nullopt);
     // Read again: a key deleted since the first look reads as missing

@@ -20,6 +20,8 @@ class BoardWaits {
 public:
     virtual ~BoardWaits() = default;
     virtual int milliseconds(int wanted) { return wanted; }
+    // How long it really waits for an answer the board gives when it is up.
+    virtual int answerMs(int wanted) { return wanted; }
 };
 
 struct ConnectOutcome {
@@ -56,7 +58,8 @@ public:
     // The open port; nothing after a close.
     SerialDevice* port() const { return port_.get(); }
 
-    static std::string openFailureText(const std::string& path, PathStyle style = nativePathStyle());
+    static std::string openFailureText(const std::string& path, PathStyle style = nativePathStyle(),
+                                       const OpenFailure& why = {});
 
 private:
     enum class Stage { Idle, ApplySettings, ClearErrors, Ready };

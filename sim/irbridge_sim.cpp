@@ -18,6 +18,9 @@
 //   code    = address | ~address << 8 | command << 16 | ~command << 24
 // e.g. A101 gives FE01FB04 and D355 gives FF7F80.
 //
+// "!V", the program's question for the firmware's version, is answered as
+// the firmware answers it: "IrBridge 1.1Y".
+//
 // Flood lines (--flood) are monitor lines with one more number before the
 // 'x': a sequence number counting from 0, so a reader can tell lost lines.
 // Line s carries the code of key "ABCD"[s / 256 % 4] with number 100 + s % 256.
@@ -253,6 +256,7 @@ int main(int argc, char** argv) {
     Schedule garbage(options.garbage, start);
     uint64_t floodSent = 0;
     KeyParser parser;
+    bool afterBang = false;  // the last byte was a '!'
     Outbox out;
     int status = 0;
 
@@ -314,6 +318,8 @@ int main(int argc, char** argv) {
                 break;
             }
             for (ssize_t i = 0; i < n; ++i) {
+                if (bytes[i] == 'V' && afterBang) out.buffer() += "IrBridge 1.1Y";
+                afterBang = bytes[i] == '!';
                 char letter;
                 int number;
                 if (!parser.feed(bytes[i], letter, number)) continue;

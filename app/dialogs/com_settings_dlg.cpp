@@ -2,6 +2,8 @@
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSerialPortInfo>
 
@@ -43,8 +45,9 @@ std::vector<FoundDevice> serialDevicesFound() {
 }
 
 CComSettingsDlg::CComSettingsDlg(MessageBoxes& boxes, SettingsStore& store,
-                                 const std::vector<FoundDevice>& devicesFound, QWidget* parent)
-    : QDialog(parent), boxes_(boxes), store_(store) {
+                                 const std::vector<FoundDevice>& devicesFound, QWidget* parent,
+                                 SerialConnection* finder)
+    : QDialog(parent), boxes_(boxes), store_(store), finder_(finder) {
     setWindowTitle(QStringLiteral("Dialog"));
 
     for (const FoundDevice& device : devicesFound) devicePaths_.push_back(device.path);
@@ -98,11 +101,66 @@ CComSettingsDlg::CComSettingsDlg(MessageBoxes& boxes, SettingsStore& store,
     grid->setColumnStretch(2, 1);
     grid->setHorizontalSpacing(24);
 
+    if (finder_ && !finder_->looksAfterBoard()) finder_ = nullptr;
+    if (finder_) {
+        find_ = new QPushButton(QStringLiteral("&Find board"), this);
+        find_->setToolTip(QStringLiteral("Asks every serial port whether the IrBridge board is on it."));
+        grid->addWidget(find_, 4, 2, Qt::AlignLeft);
+        searchProgress_ = new QProgressBar(this);
+        searchProgress_->setTextVisible(false);
+        searchProgress_->hide();
+        grid->addWidget(searchProgress_, 9, 0, 1, 3);
+        searchState_ = staticText(QString(), this, true);
+        searchState_->setObjectName(QStringLiteral("searchState"));
+        searchState_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid->addWidget(searchState_, 10, 0, 1, 3);
+        connect(find_, &QPushButton::clicked, this, &CComSettingsDlg::findBoard);
+        connect(finder_, &SerialConnection::searchProgress, this, [this](const QString& text, int done, int total) {
+            if (!finder_->searching()) return;  // a connect's own search
+            searchProgress_->setRange(0, total);
+            searchProgress_->setValue(done);
+            searchState_->setText(text + QStringLiteral("..."));
+        });
+        connect(finder_, &SerialConnection::searchFinished, this, &CComSettingsDlg::searchFinished);
+    }
+
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(defaults, &QPushButton::clicked, this, [this] { select(defaultSelection()); });
 
     select(preselect(store_, portList));
+}
+
+CComSettingsDlg::~CComSettingsDlg() {
+    if (finder_ && finder_->searching()) finder_->cancelSearch();
+}
+
+void CComSettingsDlg::findBoard() {
+    if (finder_->searching()) {
+        finder_->cancelSearch();  // the button reads "Stop looking" meanwhile
+        return;
+    }
+    if (!finder_->findBoard()) {
+        searchState_->setText(QStringLiteral("The board is being connected: look again when that is done."));
+        return;
+    }
+    find_->setText(QStringLiteral("Stop &looking"));
+    searchProgress_->setRange(0, 0);  // busy until the first port is asked
+    searchProgress_->show();
+    searchState_->setText(QStringLiteral("Listing the serial ports..."));
+}
+
+void CComSettingsDlg::searchFinished(const QString& path, const QString& version, const QString& message) {
+    find_->setText(QStringLiteral("&Find board"));
+    searchProgress_->hide();
+    if (path.isEmpty()) {
+        searchState_->setText(message.isEmpty() ? QStringLiteral("Stopped looking.") : message);
+        return;
+    }
+    const int listed = port_->findData(path);
+    if (listed >= 0) port_->setCurrentIndex(listed);
+    else port_->setEditText(path);
+    searchState_->setText(QStringLiteral("The board answered on %1: IrBridge %2. Press OK to keep it.").arg(path, version));
 }
 
 void CComSettingsDlg::select(const Preselection& selection) {

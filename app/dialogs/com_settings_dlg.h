@@ -9,8 +9,12 @@
 
 #include "app/com_settings_rules.h"
 #include "app/platform.h"
+#include "serial/serial_connection.h"
 
 class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
 
 namespace orvalinder {
 
@@ -28,14 +32,19 @@ std::vector<FoundDevice> serialDevicesFound();
 class CComSettingsDlg : public QDialog {
     Q_OBJECT
 public:
+    // With `finder`, Find board asks the ports which is the board and
+    // puts its port into Com Port.
     CComSettingsDlg(MessageBoxes& boxes, SettingsStore& store, const std::vector<FoundDevice>& devicesFound,
-                    QWidget* parent = nullptr);
+                    QWidget* parent = nullptr, SerialConnection* finder = nullptr);
+    ~CComSettingsDlg() override;
 
     // OK: stores the five boxes' texts, normalised, and closes; when they
     // cannot be stored it says so and stays open.
     void accept() override;
 
 private:
+    void findBoard();
+    void searchFinished(const QString& path, const QString& version, const QString& message);
     void select(const Preselection& selection);
     std::string portText() const;
 
@@ -47,6 +56,10 @@ private:
     QComboBox* speed_;
     QComboBox* dataBits_;
     QComboBox* stopBits_;
+    SerialConnection* finder_;
+    QPushButton* find_ = nullptr;
+    QProgressBar* searchProgress_ = nullptr;
+    QLabel* searchState_ = nullptr;
 };
 
 }  // namespace orvalinder

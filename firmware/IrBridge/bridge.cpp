@@ -65,6 +65,10 @@ void Bridge::serialByte(uint8_t byte, uint32_t nowMs)
             held_ = true;
             return;
         case 'U': state_ = Idle; released_ = true; return;
+        case 'V':
+            state_ = Idle;
+            sendMessage(PSTR("IrBridge " IRBRIDGE_VERSION), nullptr);
+            return;
         }
         break;
     case CommandKeyLetter:

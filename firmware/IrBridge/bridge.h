@@ -26,13 +26,17 @@
 //            also come up to 400 ms after a key code or !S: the press is
 //            then held from there on, as a button held down.
 //   !U       let go of the held key at once
+//   !V       which firmware this is: answered with the value line
+//            "IrBridge 1.1", the name and kIrBridgeVersion. The program
+//            asks after every connect and to tell the board from other
+//            serial devices
 // Key codes and sends and holds go out in the order they came. A held key
 // repeats until it is let go or another message comes after it.
 //
 // To the program go only monitor lines (ended by 'x') and value lines
 // (ended by 'Y'), whole or not at all: any other text would become the start
-// of the program's next line. Only errors are answered, with value lines
-// without a colon, which the program shows and does not log.
+// of the program's next line. Only errors and !V are answered, with value
+// lines without a colon, which the program shows and does not log.
 #ifndef IRBRIDGE_BRIDGE_H
 #define IRBRIDGE_BRIDGE_H
 
@@ -41,6 +45,10 @@
 #include "ir_codec.h"
 #include "learned_keys.h"
 #include "message_queue.h"
+
+// The firmware's version, as !V answers it. The program expects this one
+// (serial/board_search.h); raise both together.
+#define IRBRIDGE_VERSION "1.1"
 
 // Where the lines to the program go. It never blocks: a line that does not
 // fit in freeSpace() is dropped whole by the bridge.

@@ -282,6 +282,8 @@ TEST_F(Window, MenusAsUsersKnowThem) {
                                   "&Swap bits|32780||Reverses the order of bits in remote codes.",
                                   "&Learn a remote...|32783||Learns the picture's buttons one by one from your remote, "
                                   "through the board's receiver.",
+                                  "&Put the firmware on the board...|32784||Writes the IrBridge firmware that came "
+                                  "with the program into the board, with avrdude.",
                                   "&Com settings|32771||",
                                   "&Show click areas|32779||Enable or disable the display of click areas.",
                                   "&About Orvalinder...|57664||"}));

@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -205,6 +207,8 @@ TEST_F(IrBridgeAvr, BadArgumentsAndFirmwareAreRefusedWithAReason) {
         std::string message;
     };
     const std::string avr = std::getenv("IRBRIDGE_AVR");
+    const std::string pastTheFlash = ::testing::TempDir() + "past-the-flash.hex";
+    std::ofstream(pastTheFlash) << ":027FFE00040479\n:0280000080837B\n:00000001FF\n";
     const Case cases[] = {
         {{avr}, 2, "no firmware named"},
         {{avr, "--speed", AVRSIM_PROBE_ELF}, 2, "Usage"},
@@ -212,6 +216,9 @@ TEST_F(IrBridgeAvr, BadArgumentsAndFirmwareAreRefusedWithAReason) {
         {{avr, "/nonexistent.elf"}, 1, "cannot open /nonexistent.elf"},
         {{avr, avr}, 1, "is not firmware for an AVR chip"},
         {{avr, "--help"}, 0, ""},
+        {{avr, "--boot-loader", AVRSIM_PROBE_ELF, AVRSIM_PROBE_ELF}, 1, "not an Intel HEX record"},
+        // As Debian 12's optiboot does, running past the 32 KB flash.
+        {{avr, "--boot-loader", pastTheFlash, AVRSIM_PROBE_ELF}, 1, "does not fit the atmega328p's flash"},
     };
     for (const Case& c : cases) {
         Process run(c.args);

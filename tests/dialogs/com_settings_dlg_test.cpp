@@ -4,11 +4,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "app/dialogs/com_settings_dlg.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/memory_settings_store.h"
+#include "tests/support/pty_board.h"
 #include "tests/support/scripted_platform.h"
 
 namespace orvalinder {
@@ -151,6 +153,53 @@ TEST(ComSettingsDialog, OkThatCannotSaveSaysSoAndStaysOpen) {
     ASSERT_EQ(said.shown.size(), 1u);
     EXPECT_TRUE(said.shown[0].text.startsWith("Can't save the com port settings."));
     EXPECT_EQ(said.shown[0].icon, MessageIcon::Stop);
+}
+
+}  // namespace
+}  // namespace orvalinder
+
+namespace orvalinder {
+namespace {
+
+// The board starts at once; a silent port is given up after a fifth of
+// the real wait.
+class QuickBoard : public BoardWaits {
+public:
+    int milliseconds(int) override { return 0; }
+    int answerMs(int wanted) override { return wanted / 5; }
+};
+
+// Three ports: a CH340 that is no board of ours and answers nothing, the
+// board behind a chip of no known kind, and an Arduino that is not there.
+// The CH340 is asked first, USB ids decide nothing, and the board's port
+// fills in Com Port.
+TEST(ComSettingsDialog, FindBoardAsksThePortsAndFillsInTheBoardsPort) {
+    testing::PtyBoard ch340;
+    testing::AnsweringBoard board("IrBridge 1.1Y");
+    ASSERT_TRUE(board.ok());
+    testing::FakePorts ports;
+    ports.set({{"/dev/orvalinder-gone", 0x2341, 0x0043, "", "", "Arduino Uno"},
+               {board.path(), 0x0483, 0x5740, "", "", "USB serial"},
+               {ch340.path(), 0x1A86, 0x7523, "", "", "USB Serial"}});
+    MemorySettingsStore store = storeWith(kDefaults);
+    QuickBoard waits;
+    SerialConnection connection(store, waits);
+    connection.lookAfterBoard(ports);
+    CComSettingsDlg dialog(boxes, store, {}, nullptr, &connection);
+    dialog.show();
+
+    QSignalSpy progress(&connection, &SerialConnection::searchProgress);
+    QSignalSpy finished(&connection, &SerialConnection::searchFinished);
+    QTest::mouseClick(buttonNamed(dialog, "&Find board"), Qt::LeftButton);
+    EXPECT_EQ(buttonNamed(dialog, "Stop &looking")->isVisible(), true);  // the window is not held up
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(finished[0].at(0).toString().toStdString(), board.path());
+    EXPECT_EQ(finished[0].at(1).toString(), "1.1");
+    ASSERT_EQ(progress.size(), 3);  // the Arduino that fails to open, the CH340, the board
+    EXPECT_EQ(ch340.receive(2, std::chrono::milliseconds(100)), "!V");
+    EXPECT_EQ(box(dialog, "comPort")->currentText().toStdString(), board.path());
+    QTest::mouseClick(buttonNamed(dialog, "&OK"), Qt::LeftButton);
+    EXPECT_EQ(store.values["Port"], board.path());
 }
 
 }  // namespace

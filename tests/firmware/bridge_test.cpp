@@ -166,6 +166,33 @@ TEST(Bridge, KeyCodesAreFoundInTheStreamWhateverSurroundsThem)
     }
 }
 
+// The program finds the board by this answer, among key codes and half
+// messages, and reads no code from it.
+TEST(Bridge, TheVersionIsAnsweredWheneverAsked)
+{
+    struct Case {
+        const char* bytes;
+        const char* answer;
+        std::vector<const char*> keys;
+    } cases[] = {
+        {"!V", "IrBridge " IRBRIDGE_VERSION "Y", {}},
+        {"A101!VA102", "IrBridge " IRBRIDGE_VERSION "Y", {"A101", "A102"}},
+        {"A1!V!V", "IrBridge " IRBRIDGE_VERSION "YIrBridge " IRBRIDGE_VERSION "Y", {}},
+        {"!SNEC:1!V", "Bad message, nothing sentYIrBridge " IRBRIDGE_VERSION "Y", {}},
+        {"!LA!V", "IrBridge " IRBRIDGE_VERSION "Y", {}},
+    };
+    for (const Case& c : cases) {
+        Eeprom eeprom;
+        Board board{eeprom};
+        board.type(c.bytes);
+        std::vector<std::string> expected;
+        for (const char* name : c.keys)
+            expected.push_back(board.defaultOf(name));
+        EXPECT_EQ(board.sent(), expected) << c.bytes;
+        EXPECT_EQ(board.output.take(), c.answer) << c.bytes;
+    }
+}
+
 TEST(Bridge, UnknownKeyCodesSendNothingAndSaySoWithoutAColon)
 {
     Eeprom eeprom;
@@ -620,7 +647,7 @@ TEST(Bridge, NoMessageEndsALineEarly)
 {
     Eeprom eeprom;
     Board board{eeprom};
-    board.type("A999!LA101!FA101!FA101!F*!LB100");
+    board.type("A999!LA101!FA101!FA101!F*!V!LB100");
     board.receive(nec(1));
     board.type("!LB101");
     board.bridge.tick(board.nowMs + Bridge::kLearnMs);
@@ -630,7 +657,7 @@ TEST(Bridge, NoMessageEndsALineEarly)
     for (size_t end; (end = lines.find_first_of("xY", start)) != std::string::npos; start = end + 1)
         ++lineCount;
     EXPECT_EQ(start, lines.size()) << lines;  // every byte belongs to a whole line
-    EXPECT_EQ(lineCount, 10) << lines;
+    EXPECT_EQ(lineCount, 11) << lines;
 }
 
 }  // namespace

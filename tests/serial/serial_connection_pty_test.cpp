@@ -361,6 +361,102 @@ TEST(QtSerialDevice, LineSettingsReadBackAsApplied) {
 }  // namespace
 }  // namespace orvalinder
 
+
+namespace orvalinder {
+namespace {
+
+using testing::AnsweringBoard;
+using testing::FakePorts;
+
+// The board starts at once and answers quickly: a silent port is given up
+// after a quarter of the real wait.
+class QuickBoard : public BoardWaits {
+public:
+    int milliseconds(int) override { return 0; }
+    int answerMs(int wanted) override { return wanted / 4; }
+};
+
+class BoardCare : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(config.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+        connection.lookAfterBoard(ports);
+    }
+
+    // Connects, and waits for the version check that follows.
+    std::optional<QList<QVariant>> connectAndCheck() {
+        QSignalSpy finished(&connection, &SerialConnection::connectFinished);
+        QSignalSpy checked(&connection, &SerialConnection::boardChecked);
+        EXPECT_TRUE(connection.startConnect());
+        if (!finished.wait(10000) || !finished.first().at(0).toBool()) return std::nullopt;
+        if (checked.isEmpty() && !checked.wait(3000)) return std::nullopt;
+        return checked.first();
+    }
+
+    QTemporaryDir config;
+    QtSettingsStore store;
+    QuickBoard waits;
+    FakePorts ports;
+    SerialConnection connection{store, waits};
+};
+
+// The answer is the program's: the window sees only the board's other lines.
+TEST_F(BoardCare, TheVersionIsAskedAfterEveryConnectAndItsAnswerTakenOut) {
+    AnsweringBoard board("120\t250xIrBridge 1.1Y");
+    ASSERT_TRUE(board.ok());
+    writePortSettings(store, PortSettings{board.path()});
+    connection.setMonitorActive(true);
+    for (int connect = 0; connect < 2; ++connect) {
+        const auto checked = connectAndCheck();
+        ASSERT_TRUE(checked);
+        EXPECT_EQ(checked->at(0).toInt(), static_cast<int>(FirmwareCheck::Current));
+        EXPECT_EQ(checked->at(1).toString(), "1.1");
+        // Handed on before the check ended.
+        const std::vector<ReceivedLine> lines = connection.takeLines();
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].text, "120\t250x");
+        connection.disconnect();
+    }
+}
+
+// It was asked until its start-up time was over.
+TEST_F(BoardCare, ABoardThatDoesNotAnswerStillTakesKeyCodes) {
+    PtyBoard board;
+    writePortSettings(store, PortSettings{board.path()});
+    const auto checked = connectAndCheck();
+    ASSERT_TRUE(checked);
+    EXPECT_EQ(checked->at(0).toInt(), static_cast<int>(FirmwareCheck::NoAnswer));
+    EXPECT_EQ(connection.write("A101"), 4);
+    std::string received = board.receive(200, std::chrono::milliseconds(300));
+    ASSERT_TRUE(received.ends_with("A101")) << received;
+    received.resize(received.size() - 4);
+    EXPECT_GE(received.size(), 8u) << received;
+    for (size_t i = 0; i < received.size(); i += 2) EXPECT_EQ(received.substr(i, 2), "!V") << received;
+}
+
+// No port stored: the connect asks the ports, the CH340 first, which is not
+// the board, and keeps the port the board answered on.
+TEST_F(BoardCare, AConnectWithoutAPortFindsTheBoardAndKeepsItsPort) {
+    PtyBoard ch340;
+    AnsweringBoard board("IrBridge 1.0Y");
+    ASSERT_TRUE(board.ok());
+    ports.set({{board.path(), 0x2A03, 0x0043, "", "", "some USB serial"},
+               {ch340.path(), 0x1A86, 0x7523, "", "", "USB Serial"}});
+    QSignalSpy progress(&connection, &SerialConnection::searchProgress);
+    const auto checked = connectAndCheck();
+    ASSERT_TRUE(checked);
+    EXPECT_EQ(checked->at(0).toInt(), static_cast<int>(FirmwareCheck::Older));
+    EXPECT_EQ(store.value(setting::Port), board.path());
+    ASSERT_EQ(progress.size(), 2);
+    EXPECT_TRUE(progress[0].at(0).toString().startsWith(QString::fromStdString("Asking " + ch340.path())));
+    EXPECT_EQ(ch340.receive(2, std::chrono::milliseconds(100)), "!V");
+    EXPECT_TRUE(deviceIsFree(ch340.path()));  // let go again
+}
+
+}  // namespace
+}  // namespace orvalinder
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

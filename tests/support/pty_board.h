@@ -10,8 +10,13 @@
 #include <unistd.h>
 
 #include <QSerialPort>
+#include <atomic>
 #include <chrono>
+#include <mutex>
 #include <string>
+#include <thread>
+
+#include "serial/board_search.h"
 
 namespace orvalinder::testing {
 
@@ -34,6 +39,7 @@ public:
     PtyBoard& operator=(const PtyBoard&) = delete;
 
     bool ok() const { return master_ >= 0 && !path_.empty(); }
+    int master() const { return master_; }
     const std::string& path() const { return path_; }
 
     void send(const std::string& bytes) const {
@@ -94,6 +100,74 @@ public:
 private:
     int master_ = -1;
     std::string path_;
+};
+
+// A board that answers the version question as the firmware does, from a
+// thread of its own, whenever the program opens it; it keeps what came.
+class AnsweringBoard {
+public:
+    explicit AnsweringBoard(std::string answer = "IrBridge 1.1Y") : answer_(std::move(answer)) {
+        // Held open, so the other end never hangs up between the program's opens.
+        holder_ = ::open(board_.path().c_str(), O_RDWR | O_NOCTTY);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~AnsweringBoard() {
+        stop_ = true;
+        thread_.join();
+        if (holder_ >= 0) ::close(holder_);
+    }
+    AnsweringBoard(const AnsweringBoard&) = delete;
+    AnsweringBoard& operator=(const AnsweringBoard&) = delete;
+
+    bool ok() const { return board_.ok() && holder_ >= 0; }
+    const std::string& path() const { return board_.path(); }
+    std::string received() const {
+        std::lock_guard lock(mutex_);
+        return received_;
+    }
+
+private:
+    void serve() {
+        size_t answered = 0;  // questions answered so far
+        while (!stop_) {
+            pollfd p{board_.master(), POLLIN, 0};
+            if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
+            char bytes[256];
+            const ssize_t n = ::read(board_.master(), bytes, sizeof bytes);
+            if (n <= 0) continue;
+            std::lock_guard lock(mutex_);
+            received_.append(bytes, static_cast<size_t>(n));
+            size_t questions = 0;
+            for (size_t at = 0; (at = received_.find("!V", at)) != std::string::npos; at += 2) ++questions;
+            for (; answered < questions; ++answered) board_.send(answer_);
+        }
+    }
+
+    PtyBoard board_;
+    const std::string answer_;
+    int holder_ = -1;
+    mutable std::mutex mutex_;
+    std::string received_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Ports described as the tests say, each backed by a pseudo-terminal.
+class FakePorts : public PortLister {
+public:
+    std::vector<PortDescription> ports() const override {
+        std::lock_guard lock(mutex_);
+        return ports_;
+    }
+    bool exists(const std::string& path) const override { return ::access(path.c_str(), F_OK) == 0; }
+    void set(std::vector<PortDescription> ports) {
+        std::lock_guard lock(mutex_);
+        ports_ = std::move(ports);
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<PortDescription> ports_;
 };
 
 // True when no one holds the device: it opens, exclusively.

@@ -1,0 +1,145 @@
+#include "app/board_care.h"
+
+#include <QFileInfo>
+
+#include "app/dialogs/flash_dlg.h"
+#include "app/main_frame.h"
+
+namespace orvalinder {
+namespace {
+
+std::wstring wide(const QString& text) { return text.toStdWString(); }
+std::wstring wide(const std::string& text) { return QString::fromStdString(text).toStdWString(); }
+
+const std::wstring kUpdateAdvice = L"1. Update it: Tools > Put the firmware on the board...";
+
+}  // namespace
+
+BoardCare::BoardCare(CMainFrame& frame, SerialConnection& connection, PortLister& lister, SettingsStore& store,
+                     Platform& platform)
+    : QObject(&frame), frame_(frame), connection_(connection), lister_(lister), store_(store), platform_(platform) {
+    connection_.lookAfterBoard(lister_);
+    watch_.setInterval(kWatchEveryMs);
+    connect(&watch_, &QTimer::timeout, this, &BoardCare::lookForTheBoard);
+    // After the view's own handlers, whose texts these complete.
+    connect(&connection_, &SerialConnection::connectStarted, this, &BoardCare::connectStarted);
+    connect(&connection_, &SerialConnection::connectFinished, this,
+            [this](bool connected) { connectFinished(connected); });
+    connect(&connection_, &SerialConnection::boardChecked, this, &BoardCare::boardChecked);
+    connect(&connection_, &SerialConnection::connectionLost, this, &BoardCare::lost);
+    connect(&connection_, &SerialConnection::searchProgress, this, [this](const QString& text) {
+        if (connection_.connecting()) status(1, L"1. Looking for the board: " + wide(text));
+    });
+    frame_.onFlashFirmware = [this] { putFirmwareOnBoard(); };
+}
+
+void BoardCare::status(int line, const std::wstring& text) {
+    frame_.view()->state().status.line(line) = text;
+    frame_.view()->update();
+}
+
+std::string BoardCare::storedDevice() const { return devicePath(readSetting(store_, setting::Port)); }
+
+void BoardCare::connectStarted(bool quiet) {
+    userConnect_ = !quiet;
+    if (!quiet) stopWatching();  // the user's click takes over
+}
+
+void BoardCare::connectFinished(bool connected) {
+    if (!connected) {
+        if (reconnecting_) {
+            reconnecting_ = false;
+            quietUntilTick_ = kRetryAfterMs / kWatchEveryMs;
+            status(2, L"2. The board is back but does not open yet: trying again");
+        }
+        return;
+    }
+    reconnecting_ = false;
+    stopWatching();
+    // Known by what the system says of it, to be known again after an unplug.
+    const std::string path = storedDevice();
+    const std::string resolved = QFileInfo(QString::fromStdString(path)).canonicalFilePath().toStdString();
+    device_ = PortDescription{path, std::nullopt, std::nullopt, {}, {}, {}};
+    for (const PortDescription& port : lister_.ports()) {
+        if (port.path == path || (!resolved.empty() && port.path == resolved)) {
+            device_ = port;
+            device_.path = path;  // reopened as the user named it
+        }
+    }
+}
+
+void BoardCare::boardChecked(int check, const QString& version) {
+    const std::wstring expected = wide(std::string(kExpectedFirmware));
+    switch (static_cast<FirmwareCheck>(check)) {
+    case FirmwareCheck::Current:
+    case FirmwareCheck::Newer: status(2, L"2. Connected to IrBridge " + wide(version)); return;
+    case FirmwareCheck::Older:
+        status(2, L"2. Connected; its IrBridge " + wide(version) + L" is older than " + expected);
+        break;
+    case FirmwareCheck::NoAnswer:
+        status(2, L"2. Connected; the board does not say its firmware (IrBridge older than 1.1?)");
+        break;
+    }
+    status(1, kUpdateAdvice);
+    // Offered once a run, after a connect the user asked for; written only
+    // once the user starts it in the dialog.
+    if (updateOffered_ || !userConnect_) return;
+    updateOffered_ = true;
+    const QString text =
+        QStringLiteral("The board's firmware is not the IrBridge %1 this program comes with. Key codes still work, "
+                       "but newer features may not.\n\nPut the firmware on the board now?")
+            .arg(QString::fromStdString(std::string(kExpectedFirmware)));
+    if (platform_.boxes.show(&frame_, text, MessageIcon::Information, Buttons::YesNo) == Answer::Yes)
+        putFirmwareOnBoard();
+}
+
+void BoardCare::lost() {
+    if (device_.path.empty()) return;
+    quietUntilTick_ = 0;
+    watch_.start();
+    status(2, L"2. Disconnected; waiting for the board to come back (the connect button stops this)");
+}
+
+void BoardCare::stopWatching() {
+    watch_.stop();
+    reconnecting_ = false;
+}
+
+void BoardCare::lookForTheBoard() {
+    if (quietUntilTick_ > 0) {
+        --quietUntilTick_;
+        return;
+    }
+    if (reconnecting_ || connection_.connecting() || connection_.connected() || connection_.searching()) return;
+    const std::optional<std::string> back = whereDeviceIsBack(device_, lister_.ports(), lister_.exists(device_.path));
+    if (!back) return;
+    // Back under another name: the stored one leads nowhere now.
+    if (*back != device_.path && !lister_.exists(storedDevice())) {
+        store_.setValue(setting::Port, *back);
+        device_.path = *back;
+    }
+    status(1, L"1. The board is back on " + wide(*back) + L": connecting");
+    reconnecting_ = true;
+    connection_.startConnect(true);
+}
+
+void BoardCare::putFirmwareOnBoard() {
+    auto* dialog = new CFlashDlg(QString::fromStdString(storedDevice()), CFlashDlg::installedFirmware(), &frame_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &CFlashDlg::started, this, [this] {
+        // avrdude needs the port to itself.
+        stopWatching();
+        if (connection_.connected() || connection_.connecting()) {
+            if (const auto failure = connection_.disconnect()) status(1, L"1. " + wide(failure->text));
+            status(2, L"2. Disconnected while the firmware is written");
+        }
+    });
+    connect(dialog, &CFlashDlg::finished, this, [this](bool succeeded) {
+        if (!succeeded) return;
+        status(1, L"1. Connecting please wait");
+        connection_.startConnect(true);
+    });
+    dialog->show();
+}
+
+}  // namespace orvalinder

@@ -1,0 +1,59 @@
+#pragma once
+// What the program does for the board beyond the connect button: it asks
+// every board its firmware's version and says how to update an old one,
+// puts the firmware on the board when asked (Tools), and after an unplug
+// watches for the same device to come back and connects it again by itself.
+// It writes its news into the view's status lines.
+
+#include <QObject>
+#include <QTimer>
+#include <string>
+
+#include "app/platform.h"
+#include "serial/board_search.h"
+#include "serial/serial_connection.h"
+
+namespace orvalinder {
+
+class CMainFrame;
+
+class BoardCare : public QObject {
+    Q_OBJECT
+public:
+    // How often the ports are looked at while the board is away.
+    static constexpr int kWatchEveryMs = 250;
+    // A reconnect that failed is tried again after this.
+    static constexpr int kRetryAfterMs = 1000;
+
+    // Takes over the frame's Tools command; the lister must outlive it.
+    BoardCare(CMainFrame& frame, SerialConnection& connection, PortLister& lister, SettingsStore& store,
+              Platform& platform);
+
+    bool watching() const { return watch_.isActive(); }
+    // Opens the flashing dialog; nothing is written until the user starts it.
+    void putFirmwareOnBoard();
+
+private:
+    void connectStarted(bool quiet);
+    void connectFinished(bool connected);
+    void boardChecked(int check, const QString& version);
+    void lost();
+    void lookForTheBoard();
+    void stopWatching();
+    void status(int line, const std::wstring& text);
+    std::string storedDevice() const;
+
+    CMainFrame& frame_;
+    SerialConnection& connection_;
+    PortLister& lister_;
+    SettingsStore& store_;
+    Platform& platform_;
+    QTimer watch_;
+    PortDescription device_;  // the board connected last
+    bool reconnecting_ = false;
+    int quietUntilTick_ = 0;  // ticks to skip after a failed reconnect
+    bool updateOffered_ = false;
+    bool userConnect_ = false;  // the connect under way was the user's
+};
+
+}  // namespace orvalinder
