@@ -35,7 +35,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 
 # The product's sources: not the tests, benchmarks, fuzzers or simulators.
-SOURCE_DIRS = ["app", "app/dialogs", "view", "tools", "serial", "core", "codes", "resources", "firmware/IrBridge"]
+SOURCE_DIRS = ["app", "app/dialogs", "view", "tools", "serial", "core", "codes", "lircd", "resources", "firmware/IrBridge"]
 SOURCE_SUFFIXES = {".cpp", ".h", ".ino"}
 
 # Test executables in the build tree. They run fastest first, as timed on the
@@ -58,12 +58,17 @@ EXECUTABLES = {
     "irbridge_firmware_tests": "tests/avrsim/irbridge_firmware_tests",
     "codes_tests": "tests/codes_tests",
     "codes_tool_test": "tests/codes_tool_test",
+    "codes_window_tests": "tests/codes_window_tests",
+    "board_care_tests": "tests/board_care_tests",
+    "lircd_protocol_tests": "tests/lircd_protocol_tests",
+    "lircd_server_tests": "tests/lircd_server_tests",
 }
 
 # The executables that can see a change to each file: those that link its
 # code or include the header. The end-to-end and load runs are left out: they
 # take minutes and drive the same code as the window tests. First match wins.
-_WINDOW = ["looks_test", "window_tests", "menu_flow_tests", "swap_bits_flow_tests", "toolbar_tests", "command_line_tests"]
+_WINDOW = ["looks_test", "window_tests", "codes_window_tests", "menu_flow_tests", "swap_bits_flow_tests", "toolbar_tests",
+           "command_line_tests", "board_care_tests"]
 _DIALOGS = ["dialogs_tests"] + _WINDOW
 _SERIAL_QT = ["serial_pty_tests", "dialogs_tests"] + _WINDOW
 _SERIAL = ["core_tests", "line_queue_tests"] + _SERIAL_QT
@@ -94,7 +99,10 @@ TARGETS = [
     ("firmware/IrBridge/IrBridge.ino", ["irbridge_firmware_tests"]),
     ("firmware/IrBridge/*", _FIRMWARE),
     ("codes/orvalinder_codes.cpp", ["codes_tool_test"]),
-    ("codes/*", ["codes_tests", "codes_tool_test"]),
+    ("codes/*", ["codes_tests", "codes_tool_test", "core_tests", "lircd_protocol_tests", "codes_window_tests"]),
+    ("lircd/lircd_server.*", ["lircd_server_tests", "codes_window_tests"]),
+    ("lircd/socket_path.*", ["lircd_server_tests", "codes_window_tests"]),
+    ("lircd/*", ["lircd_protocol_tests", "lircd_server_tests", "codes_window_tests"]),
 ]
 
 # Files no test runs are still built, so that a mutant there is known to be viable.
@@ -677,6 +685,8 @@ def parse_arguments():
     parser.add_argument("--timeout", type=int, default=60, help="seconds per test executable (default 60)")
     parser.add_argument("--build-dir", type=Path, default=ROOT / "build" / "default")
     parser.add_argument("--report", type=Path, metavar="FILE", help="also write the report to FILE")
+    parser.add_argument("--changed-since", metavar="REV",
+                        help="draw only from the files changed since REV (a change's own faults)")
     return parser.parse_args()
 
 
@@ -696,6 +706,10 @@ def main():
         fail("--count takes 1 or more")
     signal.signal(signal.SIGTERM, on_terminate)
     sites = all_sites()
+    if args.changed_since:
+        changed = set(subprocess.run(["git", "diff", "--name-only", args.changed_since], cwd=ROOT, check=True,
+                                     capture_output=True, text=True).stdout.split())
+        sites = [site for site in sites if site.path in changed]
     drawn = draw(sites, args.count, args.seed)
     texts = {path: (ROOT / path).read_text(encoding="utf-8") for path in {m.path for m in drawn}}
     header = (f"# scripts/mutants.py --count {args.count} --seed {args.seed}: {len(drawn)} drawn of "
