@@ -9,13 +9,8 @@ namespace orvalinder {
 
 namespace {
 
+// In the order of the Remote menu.
 constexpr RemoteKind kPictures[] = {Panasonic, SkySky, SkyTv, Technika};
-
-std::optional<RemoteKind> pictureOf(const std::string& remote) {
-    for (RemoteKind kind : kPictures)
-        if (pictureName(kind) == remote) return kind;
-    return std::nullopt;
-}
 
 // The key code as LIST shows it: A101 as the number 0xA101.
 uint64_t keyCodeNumber(KeyCode code) {
@@ -34,12 +29,12 @@ std::vector<std::string> WindowTarget::remotes() {
     std::vector<std::string> names;
     for (RemoteKind kind : kPictures) names.emplace_back(pictureName(kind));
     for (const codes::Remote& remote : view_.codes().remotes())
-        if (!pictureOf(remote.name)) names.push_back(remote.name);
+        if (!pictureNamed(remote.name)) names.push_back(remote.name);
     return names;
 }
 
 std::optional<std::vector<lircd::KeyRow>> WindowTarget::keys(const std::string& remote) {
-    if (const std::optional<RemoteKind> kind = pictureOf(remote)) {
+    if (const std::optional<RemoteKind> kind = pictureNamed(remote)) {
         std::vector<lircd::KeyRow> rows;
         const int count = static_cast<int>(clickAreas(*kind).size());
         for (int index = 0; index < count; ++index) {
@@ -58,7 +53,7 @@ std::optional<std::vector<lircd::KeyRow>> WindowTarget::keys(const std::string& 
 
 std::optional<std::string> WindowTarget::press(const std::string& remote, const std::string& key) {
     if (!view_.connection().connected()) return std::string(lircd::notConnected);
-    if (const std::optional<RemoteKind> kind = pictureOf(remote)) {
+    if (const std::optional<RemoteKind> kind = pictureNamed(remote)) {
         const int count = static_cast<int>(clickAreas(*kind).size());
         for (int index = 0; index < count; ++index)
             if (keyCodeMessage(*keyCodeFor(*kind, index)) == key ||

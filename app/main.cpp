@@ -26,8 +26,8 @@ constexpr char kHelp[] =
     "                      (one window for each board)\n"
     "      --socket PATH   serve LIRC's clients (irsend -d PATH) on this socket\n"
     "                      instead of %s\n"
-    "      --listen [ADDRESS:]PORT  serve them on TCP too (127.0.0.1:8765 when\n"
-    "                      only a port or nothing is given)\n"
+    "      --listen [ADDRESS:]PORT  serve them on TCP too (on 127.0.0.1 when only\n"
+    "                      a port is given)\n"
     "  -h, --help          show this help and exit\n"
     "      --version       show the version and exit\n"
     "  --                  end of options: what follows is FILE even if it starts\n"
@@ -66,8 +66,7 @@ int main(int argc, char** argv) {
             } else if (argument == "--socket") {
                 ok = valueOf(command.socket, "the socket's path");
             } else if (argument == "--listen") {
-                // The port is optional: "--listen" alone takes lircd's.
-                command.listen = i + 1 < argc && argv[i + 1][0] != '-' ? QString::fromLocal8Bit(argv[++i]) : "8765";
+                ok = valueOf(command.listen, "[ADDRESS:]PORT");
             } else {
                 std::fprintf(stderr, "orvalinder: unknown option '%s'\n%s", argv[i], kUsage);
                 std::fputs("Try 'orvalinder --help' for more information.\n", stderr);

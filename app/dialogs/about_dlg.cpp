@@ -49,7 +49,7 @@ CAboutDlg::CAboutDlg(QWidget* parent, const QString& listening) : QDialog(parent
     int row = 1;
     for (const QString& text : paragraphs) grid->addWidget(staticText(text, this, true), row++, 0, 1, 2);
     if (!listening.isEmpty())
-        grid->addWidget(staticText(QStringLiteral("LIRC's clients (irsend -d %1 ...) drive it through %1.").arg(listening),
+        grid->addWidget(staticText(QStringLiteral("LIRC's clients, such as irsend, reach it at %1.").arg(listening),
                                    this, true),
                         row++, 0, 1, 2);
     grid->addWidget(link(QStringLiteral("Qt, the framework the program is built with"),

@@ -61,7 +61,6 @@ CImportCodesDlg::CImportCodesDlg(const QString& fileName, std::vector<codes::Rem
         table_->setItem(row, 0, new QTableWidgetItem(text(keys_[static_cast<size_t>(row)].remote)));
         table_->setItem(row, 1, new QTableWidgetItem(text(keys_[static_cast<size_t>(row)].key)));
         auto* chooser = new QComboBox(table_);
-        chooser->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         table_->setCellWidget(row, 2, chooser);
         connect(chooser, &QComboBox::activated, this, [this, row] { buttonChosen(row); });
     }

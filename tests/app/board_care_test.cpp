@@ -161,6 +161,7 @@ TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     boxes.answers = {Answer::No};
     EXPECT_EQ(connectAndCheck(), "");  // the other firmware does not answer
     EXPECT_EQ(status(1), L"1. Update it: Tools > Put the firmware on the board...");
+    EXPECT_EQ(status(2), L"2. Connected; the board does not say its firmware (IrBridge older than 1.1?)");
     ASSERT_EQ(boxes.shown.size(), 1u);  // offered
     EXPECT_EQ(frame->findChild<CFlashDlg*>(), nullptr);
     EXPECT_TRUE(connection.connected());  // and key codes still go

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSet>
@@ -117,13 +118,17 @@ TEST_F(RealWindow, ShowClickAreasFromTheOptionsMenu) {
 TEST_F(RealWindow, AboutFromTheToolbarButton) {
     auto* button = qobject_cast<QToolButton*>(frame->toolBar()->widgetForAction(frame->action(command::About)));
     ASSERT_TRUE(button);
-    QString title;
-    onNextModal<CAboutDlg>([&title](CAboutDlg* dialog) {
+    frame->listeningAt = "/run/user/1000/orvalinder/lircd";  // as the program sets it once it serves LIRC's clients
+    QString title, texts;
+    onNextModal<CAboutDlg>([&](CAboutDlg* dialog) {
         title = dialog->windowTitle();
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) texts += label->text() + "\n";
         QTest::mouseClick(buttonNamed(*dialog, "OK"), Qt::LeftButton);
     });
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(title, "About Orvalinder remote control emulator");
+    EXPECT_TRUE(texts.contains("LIRC's clients, such as irsend, reach it at /run/user/1000/orvalinder/lircd."))
+        << texts.toStdString();
 }
 
 // keycodes.txt cannot be written while the board keeps talking: one box,

@@ -33,6 +33,7 @@ TEST(LircdProtocol, RepliesAsLircdDoes) {
     const Case cases[] = {
         {"VERSION", "BEGIN\nVERSION\nSUCCESS\nDATA\n1\n0.10.1\nEND\n"},
         {"VERSION  ", "BEGIN\nVERSION  \nSUCCESS\nDATA\n1\n0.10.1\nEND\n"},  // irsend's, words after it ignored
+        {"version", "BEGIN\nversion\nSUCCESS\nDATA\n1\n0.10.1\nEND\n"},  // in any case
         {"LIST", "BEGIN\nLIST\nSUCCESS\nDATA\n2\ntv\nsky\nEND\n"},
         {"list  ", "BEGIN\nlist  \nSUCCESS\nDATA\n2\ntv\nsky\nEND\n"},
         {"LIST tv ",

@@ -31,6 +31,7 @@ TEST(ButtonNames, EachSpellingOfAKeyGetsItsFace) {
         {"KEY_", {F::Text, "Key", KeyColour::None}},
         {"BUTTON_12", {F::Text, "12", KeyColour::None}},  // learned for a button without a name
         {"BUTTON_X", {F::Text, "Button x", KeyColour::None}},
+        {"BUTTON", {F::Text, "Button", KeyColour::None}},  // no number to show
         {"", {}},
     };
     for (const Row& row : rows) EXPECT_EQ(faceOf(row.name), row.face) << row.name;
