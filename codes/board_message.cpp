@@ -51,8 +51,14 @@ BoardMessages boardMessages(const Remote& remote, const Key& key)
         throw CodesError("key '" + key.name + "': a carrier of " + std::to_string(signal.carrierHz) +
                          " Hz, the board sends 30000 to 60000");
     const std::string press = rawFrame(key, signal.carrierHz, signal.press, signal.pressGap);
-    const std::string repeat = rawFrame(key, signal.carrierHz, signal.repeat, signal.repeatGap);
     messages.press = "!S" + press + "\n";
+    if (signal.repeat.empty()) {
+        // LIRC sends nothing while such a key is held: the press goes once.
+        messages.hold = messages.press;
+        messages.held.clear();
+        return messages;
+    }
+    const std::string repeat = rawFrame(key, signal.carrierHz, signal.repeat, signal.repeatGap);
     for (uint32_t i = 0; i < signal.minRepeat; ++i)
         messages.press += "!S" + repeat + "\n";
     messages.hold = press == repeat ? "!H" + press + "\n" : "!S" + press + "\n!H" + repeat + "\n";

@@ -20,7 +20,8 @@ struct BoardMessages {
     std::string hold;
     // Said once a pressed key turns out to be held: "!K" holds what the
     // press sent last; a raw key whose repeats differ from its press and
-    // that has not sent them yet holds its repeat frame instead.
+    // that has not sent them yet holds its repeat frame instead; a key whose
+    // repeat frame is empty holds nothing.
     std::string held = "!K";
 };
 

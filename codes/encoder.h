@@ -15,7 +15,8 @@ struct Signal {
     // Marks and spaces in microseconds, mark first, ending with a mark.
     std::vector<uint32_t> press;
     uint32_t pressGap = 0;  // the silence after the press
-    // The frame sent again and again while the key is held, and its silence.
+    // The frame sent again and again while the key is held, and its silence;
+    // empty when LIRC sends nothing while the key is held.
     std::vector<uint32_t> repeat;
     uint32_t repeatGap = 0;
     uint32_t minRepeat = 0;  // repeats LIRC adds to every press

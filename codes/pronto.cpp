@@ -204,7 +204,7 @@ std::string writePronto(const Signal& signal)
     const double periodUs = periodWord * kProntoClockUs;
     std::vector<uint32_t> once = signal.press, repeated = signal.repeat;
     once.push_back(signal.pressGap);
-    repeated.push_back(signal.repeatGap);
+    if (!repeated.empty()) repeated.push_back(signal.repeatGap);
     if (once == repeated)
         once.clear();
     std::string text = "0000 " + word(uint64_t(periodWord)) + " " + word(once.size() / 2) + " " +

@@ -11,7 +11,8 @@ KeyHold::KeyHold(WriteBytes write) : write_(std::move(write)) {
 void KeyHold::pressed(std::string held) {
     released();
     held_ = std::move(held);
-    timer_.start(kHoldAfterMs);
+    // A key that sends nothing while held has nothing to hold.
+    if (!held_.empty()) timer_.start(kHoldAfterMs);
 }
 
 void KeyHold::keep() {

@@ -28,6 +28,8 @@ TEST(BoardMessages, ProtocolCodesOrFrames)
          "!SRAW 38000:3000 1000 600 1500 500 500 500 500 500 1500 700 5000 4000 50000\n",
          "!SRAW 38000:3000 1000 600 1500 500 500 500 500 500 1500 700 5000 4000 50000\n"
          "!HRAW 38000:3000 1000 8100 2000 700 30000\n", "!HRAW 38000:3000 1000 8100 2000 700 30000\n"},
+        // An empty repeat frame: LIRC sends nothing while the key is held.
+        {"held_sends_nothing.lircd.conf", "KEY_A", "!SRAW 38000:9000 40000\n", "!SRAW 38000:9000 40000\n", ""},
     };
     for (const Row& row : rows) {
         const std::string path = ORVALINDER_REMOTES_DIR "/" + std::string(row.file);
