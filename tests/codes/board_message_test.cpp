@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "codes/board_message.h"
+#include "codes/encoder.h"
 #include "codes/lircd_conf.h"
+#include "codes/pronto.h"
 #include "tests/codes/lirc_tools.h"
 
 namespace orvalinder::codes {
@@ -28,8 +30,6 @@ TEST(BoardMessages, ProtocolCodesOrFrames)
          "!SRAW 38000:3000 1000 600 1500 500 500 500 500 500 1500 700 5000 4000 50000\n",
          "!SRAW 38000:3000 1000 600 1500 500 500 500 500 500 1500 700 5000 4000 50000\n"
          "!HRAW 38000:3000 1000 8100 2000 700 30000\n", "!HRAW 38000:3000 1000 8100 2000 700 30000\n"},
-        // An empty repeat frame: LIRC sends nothing while the key is held.
-        {"held_sends_nothing.lircd.conf", "KEY_A", "!SRAW 38000:9000 40000\n", "!SRAW 38000:9000 40000\n", ""},
     };
     for (const Row& row : rows) {
         const std::string path = ORVALINDER_REMOTES_DIR "/" + std::string(row.file);
@@ -53,6 +53,23 @@ TEST(BoardMessages, MinRepeatAddsRepeatsToThePress)
     EXPECT_EQ(repeat.rfind("!SRAW 40000:600 ", 0), 0u) << messages.press;  // no header
     EXPECT_EQ(messages.hold, press + "!H" + repeat.substr(2));
     EXPECT_EQ(messages.held, "!K");  // the press ended with a repeat
+}
+
+// Bits of silence alone and a header sent only with the press: the key sends
+// the header's pulse once and nothing while it is held, and its Pronto has
+// no repeated part.
+TEST(BoardMessages, AKeyThatSendsNothingWhileHeld)
+{
+    const std::vector<Remote> remotes = readLircdConf("begin remote\n name HEADER_ONLY\n bits 4\n"
+                                                      " flags SPACE_ENC|NO_HEAD_REP\n header 9000 4500\n"
+                                                      " one 0 1690\n zero 0 560\n gap 40000\n"
+                                                      " begin codes\n  KEY_A 0x5\n end codes\nend remote\n",
+                                                      "header_only.conf");
+    const BoardMessages messages = boardMessages(remotes[0], remotes[0].keys[0]);
+    EXPECT_EQ(messages.press, "!SRAW 38000:9000 40000\n");
+    EXPECT_EQ(messages.hold, messages.press);
+    EXPECT_EQ(messages.held, "");
+    EXPECT_EQ(writePronto(encode(remotes[0], remotes[0].keys[0])), "0000 006D 0001 0000 0156 05F1");
 }
 
 TEST(BoardMessages, WhatTheBoardCannotSendIsRefused)
