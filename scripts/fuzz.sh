@@ -1,31 +1,44 @@
 #!/bin/sh
 # Builds the fuzz preset and runs every fuzzer for the given seconds each
-# (default 30), starting from a copy of its seed corpus so the committed
-# seeds stay as they are. Fails on any crash, sanitizer report or mismatch;
-# the input that caused it is left in build/fuzz/findings/<fuzzer>/.
+# (default 30), two at a time, starting from a copy of its seed corpus so
+# the committed seeds stay as they are. Fails on any crash, sanitizer report
+# or mismatch; the input that caused it is left in build/fuzz/findings/<fuzzer>/.
 set -eu
 cd "$(dirname "$0")/.."
+
+if [ "${1:-}" = --one ]; then
+  # One fuzzer, its summary printed in one piece so that two running side by
+  # side do not mix their lines.
+  name="$2" seconds="$3"
+  work="build/fuzz/findings/$name"
+  rm -rf "$work"
+  mkdir -p "$work/corpus"
+  cp "fuzz/corpus/$name/"* "$work/corpus/"
+  status=0
+  # Lines past 998 characters need inputs of a few kilobytes.
+  "build/fuzz/fuzz/$name" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+    -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" >"$work/log" 2>&1 || status=1
+  {
+    echo "== $name, ${seconds} s"
+    if [ "$status" != 0 ]; then
+      echo "$name FAILED; see $work/log"
+      tail -n 40 "$work/log"
+    fi
+    grep -E 'cov: .*corp:' "$work/log" | tail -n 1
+    grep -E '^Done ' "$work/log" || true
+  } >"$work/summary"
+  cat "$work/summary"
+  exit "$status"
+fi
+
 seconds="${1:-30}"
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR=1
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
-status=0
-for dir in fuzz/corpus/*/; do
-  name=$(basename "$dir")
-  work="build/fuzz/findings/$name"
-  rm -rf "$work"
-  mkdir -p "$work/corpus"
-  cp "$dir"* "$work/corpus/"
-  echo "== $name, ${seconds} s"
-  # Lines past 998 characters need inputs of a few kilobytes.
-  if ! "build/fuzz/fuzz/$name" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-      -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" >"$work/log" 2>&1; then
-    status=1
-    echo "$name FAILED; see $work/log"
-    tail -n 40 "$work/log"
-  fi
-  grep -E 'cov: .*corp:' "$work/log" | tail -n 1
-  grep -E '^Done ' "$work/log" || true
-done
-exit $status
+# The machines have two cores.
+if ls fuzz/corpus | xargs -P 2 -I '{}' "$0" --one '{}' "$seconds"; then
+  exit 0
+fi
+echo "A fuzzer found a fault; its input is in build/fuzz/findings/."
+exit 1
