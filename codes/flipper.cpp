@@ -276,8 +276,10 @@ std::vector<Remote> readFlipper(std::string_view text, const std::string& fileNa
         if (colon == std::string::npos)
             fail(fileName, number, "expected 'field: value', not", line);
         std::string name = line.substr(first, colon - first), value = line.substr(colon + 1);
-        value.erase(0, value.find_first_not_of(" \t"));
-        value.erase(value.find_last_not_of(" \t") + 1);
+        // A stray carriage return is blank like the others, or a name ending
+        // in some would lose one each time the file is read.
+        value.erase(0, value.find_first_not_of(" \t\r"));
+        value.erase(value.find_last_not_of(" \t\r") + 1);
         if (headerLines == 0) {
             if (name != "Filetype" || (value != "IR signals file" && value != "IR library file"))
                 fail(fileName, number, "not a Flipper infrared file: it starts with", line);

@@ -7,8 +7,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 if [ "${1:-}" = --one ]; then
-  # One fuzzer, its summary printed in one piece so that two running side by
-  # side do not mix their lines.
+  # One fuzzer; its summary is printed with the others once all have run.
   name="$2" seconds="$3"
   work="build/fuzz/findings/$name"
   rm -rf "$work"
@@ -27,7 +26,6 @@ if [ "${1:-}" = --one ]; then
     grep -E 'cov: .*corp:' "$work/log" | tail -n 1
     grep -E '^Done ' "$work/log" || true
   } >"$work/summary"
-  cat "$work/summary"
   exit "$status"
 fi
 
@@ -37,8 +35,12 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
 # The machines have two cores.
-if ls fuzz/corpus | xargs -P 2 -I '{}' "$0" --one '{}' "$seconds"; then
-  exit 0
+status=0
+ls fuzz/corpus | xargs -P 2 -I '{}' "$0" --one '{}' "$seconds" || status=1
+for name in $(ls fuzz/corpus); do
+  cat "build/fuzz/findings/$name/summary"
+done
+if [ "$status" != 0 ]; then
+  echo "A fuzzer found a fault; its input is in build/fuzz/findings/."
 fi
-echo "A fuzzer found a fault; its input is in build/fuzz/findings/."
-exit 1
+exit "$status"
