@@ -3,7 +3,7 @@
 # once as built for use, once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and
 # the Qt-free core built for Windows and run under Wine; then every fuzzer
-# for 15 seconds: a check on every change; longer runs are started by hand.
+# for 10 seconds: a check on every change; longer runs are started by hand.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh --tests
@@ -13,4 +13,4 @@ for preset in default asan tsan windows-core; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
-./scripts/fuzz.sh 15
+./scripts/fuzz.sh 10
