@@ -138,11 +138,15 @@ struct Board {
     uint32_t ledFreeAtMs = 0;
 };
 
-TEST(Bridge, KeyCodesAreFoundInTheStreamWhateverSurroundsThem)
+// Key codes are found whatever surrounds them. The program finds the board
+// by its answer to !V, among key codes and half messages, and reads no code
+// from it.
+TEST(Bridge, KeyCodesAndTheVersionAreFoundInTheStreamWhateverSurroundsThem)
 {
     struct Case {
         const char* bytes;
         std::vector<const char*> keys;
+        const char* answer = "";
     } cases[] = {
         {"A101", {"A101"}},
         {"A101B105C100D145", {"A101", "B105", "C100", "D145"}},
@@ -154,6 +158,11 @@ TEST(Bridge, KeyCodesAreFoundInTheStreamWhateverSurroundsThem)
         {"!A101", {"A101"}},     // not a command after all
         {"!XA101", {"A101"}},
         {"!LB", {}},             // an unfinished learn sends nothing
+        {"!V", {}, "IrBridge " IRBRIDGE_VERSION "Y"},
+        {"A101!VA102", {"A101", "A102"}, "IrBridge " IRBRIDGE_VERSION "Y"},
+        {"A1!V!V", {}, "IrBridge " IRBRIDGE_VERSION "YIrBridge " IRBRIDGE_VERSION "Y"},
+        {"!SNEC:1!V", {}, "Bad message, nothing sentYIrBridge " IRBRIDGE_VERSION "Y"},
+        {"!LA!V", {}, "IrBridge " IRBRIDGE_VERSION "Y"},
     };
     for (const Case& c : cases) {
         Eeprom eeprom;
@@ -163,33 +172,9 @@ TEST(Bridge, KeyCodesAreFoundInTheStreamWhateverSurroundsThem)
         for (const char* name : c.keys)
             expected.push_back(board.defaultOf(name));
         EXPECT_EQ(board.sent(), expected) << c.bytes;
-    }
-}
-
-// The program finds the board by this answer, among key codes and half
-// messages, and reads no code from it.
-TEST(Bridge, TheVersionIsAnsweredWheneverAsked)
-{
-    struct Case {
-        const char* bytes;
-        const char* answer;
-        std::vector<const char*> keys;
-    } cases[] = {
-        {"!V", "IrBridge " IRBRIDGE_VERSION "Y", {}},
-        {"A101!VA102", "IrBridge " IRBRIDGE_VERSION "Y", {"A101", "A102"}},
-        {"A1!V!V", "IrBridge " IRBRIDGE_VERSION "YIrBridge " IRBRIDGE_VERSION "Y", {}},
-        {"!SNEC:1!V", "Bad message, nothing sentYIrBridge " IRBRIDGE_VERSION "Y", {}},
-        {"!LA!V", "IrBridge " IRBRIDGE_VERSION "Y", {}},
-    };
-    for (const Case& c : cases) {
-        Eeprom eeprom;
-        Board board{eeprom};
-        board.type(c.bytes);
-        std::vector<std::string> expected;
-        for (const char* name : c.keys)
-            expected.push_back(board.defaultOf(name));
-        EXPECT_EQ(board.sent(), expected) << c.bytes;
-        EXPECT_EQ(board.output.take(), c.answer) << c.bytes;
+        if (*c.answer) {
+            EXPECT_EQ(board.output.take(), c.answer) << c.bytes;
+        }
     }
 }
 
