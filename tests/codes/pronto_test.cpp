@@ -102,6 +102,12 @@ TEST(Pronto, CodesReadAsTheirFormSays)
         ASSERT_EQ(remotes.size(), 1u);
         EXPECT_EQ(boardMessages(remotes[0], remotes[0].keys.at(0)).press, row.press) << row.code;
     }
+    // Pronto's longest duration is written back whole; one period more is refused.
+    const std::vector<Remote> longest = readPronto("0000 006D 0001 0000 0156 FFFF", "code.txt");
+    Signal signal = encode(longest[0], longest[0].keys.at(0));
+    EXPECT_EQ(writePronto(signal), "0000 006D 0000 0001 0156 FFFF");
+    signal.repeatGap += 27;
+    EXPECT_THROW(writePronto(signal), CodesError);
     // Named codes share a remote when their timings are alike.
     const std::vector<Remote> file = readPronto(
         "# two NEC keys and an RC5 one\nPower: 900A 006D 0000 0001 04FB 08F7\n\nMute: 900A 006D 0000 0001 04FB "
