@@ -1,9 +1,11 @@
 #include "app/board_care.h"
 
 #include <QFileInfo>
+#include <QToolTip>
 
 #include "app/dialogs/flash_dlg.h"
 #include "app/main_frame.h"
+#include "core/view_layout.h"
 
 namespace orvalinder {
 namespace {
@@ -11,13 +13,10 @@ namespace {
 std::wstring wide(const QString& text) { return text.toStdWString(); }
 std::wstring wide(const std::string& text) { return QString::fromStdString(text).toStdWString(); }
 
-const std::wstring kUpdateAdvice = L"1. Update it: Tools > Put the firmware on the board...";
-
 }  // namespace
 
-BoardCare::BoardCare(CMainFrame& frame, SerialConnection& connection, PortLister& lister, SettingsStore& store,
-                     Platform& platform)
-    : QObject(&frame), frame_(frame), connection_(connection), lister_(lister), store_(store), platform_(platform) {
+BoardCare::BoardCare(CMainFrame& frame, SerialConnection& connection, PortLister& lister, SettingsStore& store)
+    : QObject(&frame), frame_(frame), connection_(connection), lister_(lister), store_(store) {
     connection_.lookAfterBoard(lister_);
     watch_.setInterval(kWatchEveryMs);
     connect(&watch_, &QTimer::timeout, this, &BoardCare::lookForTheBoard);
@@ -41,7 +40,7 @@ void BoardCare::status(int line, const std::wstring& text) {
 std::string BoardCare::storedDevice() const { return devicePath(readSetting(store_, setting::Port)); }
 
 void BoardCare::connectStarted(bool quiet) {
-    userConnect_ = !quiet;
+    frame_.view()->state().connectButtonTip.clear();  // a new board, perhaps
     if (!quiet) stopWatching();  // the user's click takes over
 }
 
@@ -69,28 +68,23 @@ void BoardCare::connectFinished(bool connected) {
 }
 
 void BoardCare::boardChecked(int check, const QString& version) {
-    const std::wstring expected = wide(std::string(kExpectedFirmware));
-    switch (static_cast<FirmwareCheck>(check)) {
-    case FirmwareCheck::Current:
-    case FirmwareCheck::Newer: status(2, L"2. Connected to IrBridge " + wide(version)); return;
-    case FirmwareCheck::Older:
-        status(2, L"2. Connected; its IrBridge " + wide(version) + L" is older than " + expected);
-        break;
-    case FirmwareCheck::NoAnswer:
-        status(2, L"2. Connected; the board does not say its firmware (IrBridge older than 1.1?)");
-        break;
-    }
-    status(1, kUpdateAdvice);
-    // Offered once a run, after a connect the user asked for; written only
-    // once the user starts it in the dialog.
-    if (updateOffered_ || !userConnect_) return;
-    updateOffered_ = true;
-    const QString text =
-        QStringLiteral("The board's firmware is not the IrBridge %1 this program comes with. Key codes still work, "
-                       "but newer features may not.\n\nPut the firmware on the board now?")
-            .arg(QString::fromStdString(std::string(kExpectedFirmware)));
-    if (platform_.boxes.show(&frame_, text, MessageIcon::Information, Buttons::YesNo) == Answer::Yes)
-        putFirmwareOnBoard();
+    // The status lines stay the connect's own, whatever the board: any board
+    // that takes key codes serves.
+    const std::string note = firmwareNote(static_cast<FirmwareCheck>(check), version.toStdString());
+    frame_.view()->state().connectButtonTip = note;
+    if (static_cast<FirmwareCheck>(check) == FirmwareCheck::Older) offerUpdate(note);
+}
+
+// Once a run for each board, and never in the way: a box would hold up the
+// first click after the connect. The note shows at the connect button, as
+// its tooltip would, and goes with the next move of the mouse.
+void BoardCare::offerUpdate(const std::string& note) {
+    const std::string board = device_.serialNumber.empty() ? device_.path : device_.serialNumber;
+    if (!updateOffered_.insert(board).second) return;
+    COrvalinderView* view = frame_.view();
+    const QPoint button(layout::ConnectButtonTopLeft.x + layout::ConnectButtonSize / 2,
+                       layout::ConnectButtonTopLeft.y + layout::ConnectButtonSize / 2);
+    QToolTip::showText(view->mapToGlobal(button), QString::fromStdString(note), view);
 }
 
 void BoardCare::lost() {

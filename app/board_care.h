@@ -1,15 +1,15 @@
 #pragma once
-// What the program does for the board beyond the connect button: it asks
-// every board its firmware's version and says how to update an old one,
-// puts the firmware on the board when asked (Tools), and after an unplug
-// watches for the same device to come back and connects it again by itself.
-// It writes its news into the view's status lines.
+// What the program does for the board beyond the connect button: it tells
+// what firmware the board said it runs (the connect button's tooltip and the
+// About box) and how to update an old one, puts the firmware on the board
+// when asked (Tools), and after an unplug watches for the same device to
+// come back and connects it again by itself, saying so in the status lines.
 
 #include <QObject>
 #include <QTimer>
+#include <set>
 #include <string>
 
-#include "app/platform.h"
 #include "serial/board_search.h"
 #include "serial/serial_connection.h"
 
@@ -26,8 +26,7 @@ public:
     static constexpr int kRetryAfterMs = 1000;
 
     // Takes over the frame's Tools command; the lister must outlive it.
-    BoardCare(CMainFrame& frame, SerialConnection& connection, PortLister& lister, SettingsStore& store,
-              Platform& platform);
+    BoardCare(CMainFrame& frame, SerialConnection& connection, PortLister& lister, SettingsStore& store);
 
     bool watching() const { return watch_.isActive(); }
     // Opens the flashing dialog; nothing is written until the user starts it.
@@ -35,6 +34,7 @@ public:
 
 private:
     void connectStarted(bool quiet);
+    void offerUpdate(const std::string& note);
     void connectFinished(bool connected);
     void boardChecked(int check, const QString& version);
     void lost();
@@ -47,13 +47,11 @@ private:
     SerialConnection& connection_;
     PortLister& lister_;
     SettingsStore& store_;
-    Platform& platform_;
     QTimer watch_;
     PortDescription device_;  // the board connected last
     bool reconnecting_ = false;
     int quietUntilTick_ = 0;  // ticks to skip after a failed reconnect
-    bool updateOffered_ = false;
-    bool userConnect_ = false;  // the connect under way was the user's
+    std::set<std::string> updateOffered_;  // the boards told of their old IrBridge
 };
 
 }  // namespace orvalinder

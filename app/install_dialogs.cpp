@@ -53,8 +53,10 @@ void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store)
         std::iota(all.begin(), all.end(), 0);
         learnButtons(&frame, platform, view->connection(), *view, all);
     };
-    frame.onAbout = [&frame] {
-        CAboutDlg dialog(&frame, frame.listeningAt);
+    frame.onAbout = [&frame, view] {
+        const QString board =
+            view->connection().connected() ? QString::fromStdString(view->state().connectButtonTip) : QString();
+        CAboutDlg dialog(&frame, frame.listeningAt, board);
         dialog.exec();
     };
 }

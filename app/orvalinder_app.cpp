@@ -28,7 +28,7 @@ bool COrvalinderApp::initInstance(const CommandLine& command) {
     const QStringList unread = codes_->load();
     document_ = std::make_unique<COrvalinderDoc>();
     frame_ = std::make_unique<CMainFrame>(platform_, *connection_, *codes_, *document_, *state_);
-    boardCare_ = new BoardCare(*frame_, *connection_, ports_, *store_, platform_);
+    boardCare_ = new BoardCare(*frame_, *connection_, ports_, *store_);
     installDialogs(*frame_, platform_, *store_);
 
     if (!frame_->openCommandLine(command.documents)) return false;

@@ -22,16 +22,16 @@
 // Frames are played one after another. The end of standard input ends
 // nothing; SIGINT and SIGTERM stop the board.
 //
-// --reset-on-open resets the chip whenever a program opens the device, as
-// an Arduino's DTR line does; --boot-loader HEX puts Arduino's boot loader
-// in front of the firmware, so that avrdude can upload another one through
-// the device, and implies it.
+// The chip resets whenever a program opens the device, as an Uno's or a
+// Nano's DTR line resets it, so the firmware starts afresh at every connect;
+// --no-reset-on-open keeps it running, as boards without that line do.
+// --boot-loader HEX puts Arduino's boot loader in front of the firmware, so
+// that avrdude can upload another one through the device.
 
 #include <fcntl.h>
 #include <getopt.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -80,7 +80,7 @@ struct Options {
     std::string bootLoader;
     bool loopback = false;
     bool quiet = false;
-    bool resetOnOpen = false;
+    bool resetOnOpen = true;
 };
 
 void printUsage(FILE* to) {
@@ -99,10 +99,11 @@ void printUsage(FILE* to) {
         "  --eeprom FILE  the chip's EEPROM: read at start if it exists, written at the end\n"
         "  --loopback     the receiver also sees the board's own LED\n"
         "  --quiet        print nothing after the device path\n"
-        "  --reset-on-open  reset the chip whenever a program opens the device, as\n"
-        "                 an Arduino's DTR line does\n"
-        "  --boot-loader HEX  start from this boot loader (Arduino's optiboot), which\n"
-        "                 takes uploads through the device; implies --reset-on-open\n"
+        "  --no-reset-on-open  keep running when a program opens the device; by\n"
+        "                 default the chip resets then, as an Uno's DTR line resets it\n"
+        "  --boot-loader HEX  start from this Arduino boot loader (the old Nano's\n"
+        "                 ATmegaBOOT_168_atmega328.hex), which takes uploads through\n"
+        "                 the device; the chip then always resets on open\n"
         "  --help         show this text\n",
         to);
 }
@@ -123,6 +124,7 @@ int parseOptions(int argc, char** argv, Options& options) {
     static const option kLong[] = {{"eeprom", required_argument, nullptr, 'e'},
                                    {"boot-loader", required_argument, nullptr, 'b'},
                                    {"reset-on-open", no_argument, nullptr, 'r'},
+                                   {"no-reset-on-open", no_argument, nullptr, 'n'},
                                    {"loopback", no_argument, nullptr, 'l'},
                                    {"quiet", no_argument, nullptr, 'q'},
                                    {"help", no_argument, nullptr, 'h'},
@@ -131,11 +133,9 @@ int parseOptions(int argc, char** argv, Options& options) {
     while ((c = getopt_long(argc, argv, "", kLong, nullptr)) != -1) {
         switch (c) {
         case 'e': options.eeprom = optarg; break;
-        case 'b':
-            options.bootLoader = optarg;
-            options.resetOnOpen = true;
-            break;
+        case 'b': options.bootLoader = optarg; break;
         case 'r': options.resetOnOpen = true; break;
+        case 'n': options.resetOnOpen = false; break;
         case 'l': options.loopback = true; break;
         case 'q': options.quiet = true; break;
         case 'h': printUsage(stdout); return 1;
@@ -289,18 +289,11 @@ int main(int argc, char** argv) {
     const sigset_t waitMask = boardterminal::catchStopSignals();
 
     int slave = -1;
-    const int master = boardterminal::openAndAnnounce("irbridge-avr", slave);
-    if (master < 0) return 1;
     // Every open of the device shows here, ours (made before) aside.
     int opens = -1;
-    if (options.resetOnOpen) {
-        char device[256];
-        opens = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (opens < 0 || ptsname_r(master, device, sizeof device) != 0 || inotify_add_watch(opens, device, IN_OPEN) < 0) {
-            std::fprintf(stderr, "irbridge-avr: cannot watch the device for opens: %s\n", std::strerror(errno));
-            return 1;
-        }
-    }
+    const bool resets = options.resetOnOpen || !options.bootLoader.empty();
+    const int master = boardterminal::openAndAnnounce("irbridge-avr", slave, resets ? &opens : nullptr);
+    if (master < 0) return 1;
 
     const Clock::time_point start = Clock::now();
     std::string unread;  // the board's bytes the pty has not taken
@@ -354,10 +347,7 @@ int main(int argc, char** argv) {
             status = 1;
             break;
         }
-        if (fds[2].revents & POLLIN) {
-            char events[4096];
-            while (::read(opens, events, sizeof events) > 0) {
-            }
+        if ((fds[2].revents & POLLIN) && boardterminal::takeOpens(opens)) {
             // The new program hears nothing the board said before it came.
             unread.clear();
             tcflush(slave, TCIFLUSH);

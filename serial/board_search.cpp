@@ -69,6 +69,20 @@ FirmwareCheck checkFirmware(const std::optional<FirmwareVersion>& answered) {
     return *answered == expected ? FirmwareCheck::Current : FirmwareCheck::Newer;
 }
 
+std::string firmwareNote(FirmwareCheck check, std::string_view version) {
+    const std::string said(version);
+    const std::string ours(kExpectedFirmware);
+    switch (check) {
+    case FirmwareCheck::Current: return "The board runs IrBridge " + said + ".";
+    case FirmwareCheck::Newer: return "The board runs IrBridge " + said + ", newer than the " + ours + " this program comes with.";
+    case FirmwareCheck::Older:
+        return "The board runs IrBridge " + said + ", older than the " + ours +
+               " this program comes with. Tools > Put the firmware on the board... updates it.";
+    case FirmwareCheck::NoAnswer: break;
+    }
+    return "The board did not say its firmware. Tools > Put the firmware on the board... installs IrBridge.";
+}
+
 std::string AnswerCatcher::feed(std::string_view bytes) {
     std::string out;
     for (char c : bytes) {

@@ -33,8 +33,8 @@ public:
     virtual bool exists(const std::string& path) const = 0;
 };
 
-// The question the firmware answers with its name and version, and the
-// version this program comes with and expects.
+// The question the firmware answers with its name and version (it also says
+// them when it starts), and the version this program comes with and expects.
 inline constexpr std::string_view kVersionQuestion = "!V";
 inline constexpr std::string_view kFirmwareName = "IrBridge";
 inline constexpr std::string_view kExpectedFirmware = "1.1";
@@ -62,6 +62,9 @@ std::optional<FirmwareVersion> versionInAnswer(std::string_view valueLine);
 // What the connection found out about the board's firmware.
 enum class FirmwareCheck { Current, Newer, Older, NoAnswer };
 FirmwareCheck checkFirmware(const std::optional<FirmwareVersion>& answered);
+// What the program knows of the connected board's firmware, for the connect
+// button's tooltip and the About box; `version` is what the board said.
+std::string firmwareNote(FirmwareCheck check, std::string_view version);
 
 // While the answer is awaited, the board's bytes pass through this: the
 // answer is taken out and every other line goes on unchanged.
@@ -79,11 +82,13 @@ private:
 };
 
 // The board resets when its port opens and starts its firmware once its
-// boot loader is done, about a second later (a question cuts that short:
-// it is no upload). So it is asked its version this long after the port
-// opened, then again at this pace, until it answers or has had this long:
-// a port that is searched is then given up, a connect goes on without an
-// answer, as it did before boards could answer.
+// boot loader is done, about a second later; IrBridge then says its version
+// unasked. A connect only listens for it, up to kConnectAnswerMs, and then
+// goes on without it, as with any board that takes key codes. A search the
+// user started also asks, this long after the port opened and then at this
+// pace, since a board that does not reset on open says nothing by itself
+// (a question cuts the boot loader's wait short: it is no upload); a port
+// that has not answered within kSearchAnswerMs is given up.
 inline constexpr int kAskFirstMs = 500;
 inline constexpr int kAskEveryMs = 250;
 inline constexpr int kSearchAnswerMs = 3500;

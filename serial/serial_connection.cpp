@@ -140,7 +140,6 @@ public:
     PortEngine(SettingsStore& store, BoardWaits& waits, KeyCodeLogger logger, SerialConnection& owner)
         : port_(new QSerialPort(this)),
           stepTimer_(new QTimer(this)),
-          askTimer_(new QTimer(this)),
           answerTimer_(new QTimer(this)),
           store_(store),
           link_(store, *this),
@@ -153,10 +152,8 @@ public:
         connect(port_, &QSerialPort::errorOccurred, this, &PortEngine::portError);
         stepTimer_->setSingleShot(true);
         connect(stepTimer_, &QTimer::timeout, this, [this] { step(link_.continueConnect()); });
-        askTimer_->setSingleShot(true);
-        connect(askTimer_, &QTimer::timeout, this, &PortEngine::ask);
         answerTimer_->setSingleShot(true);
-        connect(answerTimer_, &QTimer::timeout, this, &PortEngine::endAsking);
+        connect(answerTimer_, &QTimer::timeout, this, &PortEngine::endListening);
     }
     ~PortEngine() override {
         port_->disconnect(this);  // closing is no error to report
@@ -213,7 +210,7 @@ public:
     std::optional<UserMessage> disconnectPort() {
         stepTimer_->stop();
         stopSearch();
-        stopAsking();
+        stopListening();
         connected_ = false;
         return link_.disconnect();
     }
@@ -276,28 +273,33 @@ private:
     }
 
     // Looked after, the board counts as connected once it has said its
-    // version, or once it has had the whole start-up time to say it. Its
-    // answer is taken out of what it sends; the rest goes on as ever.
-    void startAsking() {
+    // version, which IrBridge does as the open resets it, or once it has had
+    // the whole start-up time to say it. Nothing is written: a board with
+    // other firmware may take only key codes, and a question would put it
+    // out of step. The line is taken out of what the board sends; the rest
+    // goes on as ever.
+    void startListening() {
         catcher_ = AnswerCatcher();
         catching_ = true;
-        askTimer_->start(waits_.milliseconds(kAskFirstMs));
         answerTimer_->start(waits_.answerMs(kConnectAnswerMs));
+        // What it said while the port was set up.
+        std::string said;
+        said.swap(held_);
+        forward(catcher_.feed(said));
+        if (catcher_.answer()) {
+            endListening();
+            return;
+        }
+        takeArrivedBytes();
     }
 
-    void ask() {
-        if (SerialDevice* port = link_.port()) port->write(kVersionQuestion);
-        askTimer_->start(waits_.answerMs(kAskEveryMs));
-    }
-
-    void stopAsking() {
-        askTimer_->stop();
+    void stopListening() {
         answerTimer_->stop();
         catching_ = false;
     }
 
-    void endAsking() {
-        stopAsking();
+    void endListening() {
+        stopListening();
         version_ = catcher_.answer();
         connected(ConnectOutcome{true, std::nullopt});
         forward(catcher_.release());
@@ -310,12 +312,12 @@ private:
 
     void step(const SerialLink::Step& next) {
         if (!next.outcome) {
-            // Looked after, the board is asked rather than waited for.
+            // Looked after, the board is listened to rather than waited for.
             stepTimer_->start(lister_ ? 0 : waits_.milliseconds(next.waitMs));
             return;
         }
         if (lister_ && next.outcome->connected) {
-            startAsking();
+            startListening();
             return;
         }
         connected(*next.outcome);
@@ -343,7 +345,7 @@ private:
                     continue;
                 }
                 forward(catcher_.feed(chunk));
-                if (catcher_.answer()) endAsking();
+                if (catcher_.answer()) endListening();
             }
             return;
         }
@@ -398,8 +400,7 @@ private:
 
     QSerialPort* port_;
     QTimer* stepTimer_;
-    QTimer* askTimer_;     // the next question
-    QTimer* answerTimer_;  // the board's time to answer is up
+    QTimer* answerTimer_;  // the board's time to say its version is up
     SettingsStore& store_;
     SerialLink link_;
     BoardWaits& waits_;
@@ -417,7 +418,7 @@ private:
     std::string openedPath_;
     AnswerCatcher catcher_;
     bool catching_ = false;
-    std::optional<FirmwareVersion> version_;  // the board's answer after the connect
+    std::optional<FirmwareVersion> version_;  // what the board said after the connect
 };
 
 SerialConnection::SerialConnection(SettingsStore& store, BoardWaits& waits, KeyCodeLogger logger, QObject* parent)

@@ -42,8 +42,9 @@ public:
 
     // From now on a connect whose port is not set or no longer exists looks
     // for the board among the lister's ports and stores the port it answered
-    // on, and every connect asks the board its version: boardChecked follows
-    // connectFinished. The lister must outlive the connection.
+    // on, and every connect listens for the version the board says as it
+    // starts, writing nothing: boardChecked follows connectFinished. The
+    // lister must outlive the connection.
     void lookAfterBoard(PortLister& lister);
 
     // Starts a connect; connectStarted, then connectFinished follow. False,

@@ -1,6 +1,7 @@
 #include "sim/board_terminal.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -38,16 +39,42 @@ int openRaw(std::string& path, int& slave) {
 
 }  // namespace
 
-int openAndAnnounce(const char* program, int& slave) {
+int openAndAnnounce(const char* program, int& slave, int* opens) {
     std::string path;
     const int master = openRaw(path, slave);
     if (master < 0) {
         std::fprintf(stderr, "%s: cannot open a pseudo-terminal: %s\n", program, std::strerror(errno));
         return -1;
     }
+    if (opens != nullptr && (*opens = watchOpens(master)) < 0) {
+        std::fprintf(stderr, "%s: cannot watch the device for opens: %s\n", program, std::strerror(errno));
+        ::close(master);
+        return -1;
+    }
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);
     return master;
+}
+
+int watchOpens(int master) {
+    char device[256];
+    if (ptsname_r(master, device, sizeof device) != 0) return -1;
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch < 0) return -1;
+    if (inotify_add_watch(watch, device, IN_OPEN) < 0) {
+        const int error = errno;
+        ::close(watch);
+        errno = error;
+        return -1;
+    }
+    return watch;
+}
+
+bool takeOpens(int watch) {
+    bool opened = false;
+    char events[4096];
+    while (::read(watch, events, sizeof events) > 0) opened = true;
+    return opened;
 }
 
 sigset_t catchStopSignals() {

@@ -18,8 +18,9 @@
 //   code    = address | ~address << 8 | command << 16 | ~command << 24
 // e.g. A101 gives FE01FB04 and D355 gives FF7F80.
 //
-// "!V", the program's question for the firmware's version, is answered as
-// the firmware answers it: "IrBridge 1.1Y".
+// Whenever a program opens the device the board says which firmware it is,
+// "IrBridge 1.1Y", as the firmware does when opening the port resets the
+// board; "!V", the question for it, is answered the same way.
 //
 // Flood lines (--flood) are monitor lines with one more number before the
 // 'x': a sequence number counting from 0, so a reader can tell lost lines.
@@ -51,6 +52,9 @@ using Clock = std::chrono::steady_clock;
 // client that stops reading holds them back instead of filling memory.
 constexpr size_t kMaxPending = 64 * 1024;
 
+// What the firmware says when it starts and when it is asked.
+constexpr const char* kVersionLine = "IrBridge 1.1Y";
+
 struct Options {
     uint64_t flood = 0;           // monitor lines per second, 0 for none
     uint64_t count = UINT64_MAX;  // flood lines in all
@@ -64,8 +68,9 @@ void printUsage(FILE* to) {
     std::fputs(
         "Usage: irbridge-sim [options]\n"
         "Plays the IR bridge board on a pseudo-terminal. The first line printed\n"
-        "is the device to open; key codes written to it are answered with a\n"
-        "monitor line and a value line. Stop it with SIGINT or SIGTERM.\n"
+        "is the device to open; each time a program opens it the board says\n"
+        "its firmware (IrBridge 1.1), and key codes written to it are answered\n"
+        "with a monitor line and a value line. Stop it with SIGINT or SIGTERM.\n"
         "\n"
         "  --flood N    also send N monitor lines per second; the last number\n"
         "               of each is a sequence number counting from 0\n"
@@ -243,7 +248,8 @@ int main(int argc, char** argv) {
     const sigset_t waitMask = boardterminal::catchStopSignals();
 
     int slave = -1;
-    const int master = boardterminal::openAndAnnounce("irbridge-sim", slave);
+    int opens = -1;
+    const int master = boardterminal::openAndAnnounce("irbridge-sim", slave, &opens);
     if (master < 0) return 1;
 
     if (!options.seedGiven) options.seed = std::random_device{}();
@@ -283,7 +289,8 @@ int main(int argc, char** argv) {
 
         // Wake for input, for room in the pty when output waits, and for the
         // next flood line or garbage byte when there is room for it.
-        pollfd pfd{master, POLLIN, 0};
+        pollfd fds[2] = {{master, POLLIN, 0}, {opens, POLLIN, 0}};
+        pollfd& pfd = fds[0];
         if (out.pending() > 0) pfd.events |= POLLOUT;
         timespec timeout{};
         const timespec* wait = nullptr;
@@ -296,7 +303,7 @@ int main(int argc, char** argv) {
                 wait = &timeout;
             }
         }
-        if (ppoll(&pfd, 1, wait, &waitMask) < 0) {
+        if (ppoll(fds, 2, wait, &waitMask) < 0) {
             if (errno == EINTR) continue;
             std::fprintf(stderr, "irbridge-sim: poll: %s\n", std::strerror(errno));
             status = 1;
@@ -309,6 +316,7 @@ int main(int argc, char** argv) {
             status = 1;
             break;
         }
+        if ((fds[1].revents & POLLIN) && boardterminal::takeOpens(opens)) out.buffer() += kVersionLine;
         if (pfd.revents & POLLIN) {
             char bytes[4096];
             const ssize_t n = ::read(master, bytes, sizeof bytes);
@@ -318,7 +326,7 @@ int main(int argc, char** argv) {
                 break;
             }
             for (ssize_t i = 0; i < n; ++i) {
-                if (bytes[i] == 'V' && afterBang) out.buffer() += "IrBridge 1.1Y";
+                if (bytes[i] == 'V' && afterBang) out.buffer() += kVersionLine;
                 afterBang = bytes[i] == '!';
                 char letter;
                 int number;
@@ -331,6 +339,7 @@ int main(int argc, char** argv) {
         }
     }
 
+    close(opens);
     close(slave);
     close(master);
     return status;

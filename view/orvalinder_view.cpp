@@ -111,10 +111,13 @@ std::vector<ButtonFace> COrvalinderView::faces() const {
 
 bool COrvalinderView::event(QEvent* event) {
     if (event->type() != QEvent::ToolTip) return QWidget::event(event);
-    // The full name of a named button, and the remote of a linked one.
+    // The full name of a named button, and the remote of a linked one; on
+    // the connect button, what the board said of its firmware.
     const QPoint at = static_cast<QHelpEvent*>(event)->pos();
     QString tip;
-    if (state_.remoteKind != IrMonitor) {
+    if (layout::inConnectSquare(at.x(), at.y()) && connection_.connected())
+        tip = QString::fromStdString(state_.connectButtonTip);
+    else if (state_.remoteKind != IrMonitor) {
         for (int index : hitTest(state_.remoteKind, state_.geometry, at.x(), at.y())) {
             const std::string name = codes_.links().shownName(state_.remoteKind, index);
             if (name.empty()) continue;

@@ -1,6 +1,7 @@
 #pragma once
 // The view's state that the window paints from and the handlers change.
 
+#include <string>
 #include <string_view>
 
 #include "view/ir_monitor_lines.h"
@@ -18,6 +19,9 @@ struct ViewState {
     bool clickAreasShown = false;
     int highlightedButton = -1;  // the button being learned, framed
     bool recording = false;
+    // What is known of the connected board's firmware, shown as the connect
+    // button's tooltip; empty when nothing is.
+    std::string connectButtonTip;
 
     // Selecting a remote changes what is shown and nothing else: the
     // connection, the status lines, the recording and the geometry stay.

@@ -19,7 +19,7 @@ QLabel* link(const QString& label, const QString& address, QWidget* parent) {
 
 }  // namespace
 
-CAboutDlg::CAboutDlg(QWidget* parent, const QString& listening) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent, const QString& listening, const QString& board) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Orvalinder remote control emulator"));
 
     // Created in tab order.
@@ -52,6 +52,11 @@ CAboutDlg::CAboutDlg(QWidget* parent, const QString& listening) : QDialog(parent
         grid->addWidget(staticText(QStringLiteral("LIRC's clients, such as irsend, reach it at %1.").arg(listening),
                                    this, true),
                         row++, 0, 1, 2);
+    if (!board.isEmpty()) {
+        auto* text = staticText(board, this, true);
+        text->setObjectName(QStringLiteral("board"));
+        grid->addWidget(text, row++, 0, 1, 2);
+    }
     grid->addWidget(link(QStringLiteral("Qt, the framework the program is built with"),
                          QStringLiteral("https://www.qt.io/"), this),
                     row++, 0, 1, 2);

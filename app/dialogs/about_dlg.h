@@ -10,8 +10,10 @@ namespace orvalinder {
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    // `listening`: where LIRC's clients reach the program, when they can.
-    explicit CAboutDlg(QWidget* parent = nullptr, const QString& listening = QString());
+    // `listening`: where LIRC's clients reach the program, when they can;
+    // `board`: what is known of the connected board's firmware.
+    explicit CAboutDlg(QWidget* parent = nullptr, const QString& listening = QString(),
+                       const QString& board = QString());
 };
 
 }  // namespace orvalinder

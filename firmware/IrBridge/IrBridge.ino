@@ -18,6 +18,10 @@ void setup()
     // Made here, after the board is set up, since it reads the EEPROM.
     static Bridge theBridge(serialOutput(), eepromStorage());
     bridge = &theBridge;
+    // Opening the port resets the board, so this tells the program at every
+    // connect which firmware it has, without a question that another
+    // firmware could misread.
+    bridge->sayVersion();
 }
 
 void loop()

@@ -67,7 +67,7 @@ void Bridge::serialByte(uint8_t byte, uint32_t nowMs)
         case 'U': state_ = Idle; released_ = true; return;
         case 'V':
             state_ = Idle;
-            sendMessage(PSTR("IrBridge " IRBRIDGE_VERSION), nullptr);
+            sayVersion();
             return;
         }
         break;
@@ -116,6 +116,11 @@ void Bridge::serialByte(uint8_t byte, uint32_t nowMs)
         startKey(byte, KeyDigits);
     else if (byte == '!')
         state_ = CommandLetter;
+}
+
+void Bridge::sayVersion()
+{
+    sendMessage(PSTR("IrBridge " IRBRIDGE_VERSION), nullptr);
 }
 
 void Bridge::startKey(uint8_t letter, ParseState next)

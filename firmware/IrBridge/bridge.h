@@ -27,9 +27,11 @@
 //            then held from there on, as a button held down.
 //   !U       let go of the held key at once
 //   !V       which firmware this is: answered with the value line
-//            "IrBridge 1.1", the name and kIrBridgeVersion. The program
-//            asks after every connect and to tell the board from other
-//            serial devices
+//            "IrBridge 1.1", the name and IRBRIDGE_VERSION. The board also
+//            says it unasked when it starts, and every port open resets an
+//            Uno or a Nano, so the program hears it at every connect
+//            without writing anything; it asks only when it searches the
+//            serial ports for the board
 // Key codes and sends and holds go out in the order they came. A held key
 // repeats until it is let go or another message comes after it.
 //
@@ -68,6 +70,9 @@ struct Transmission {
 class Bridge {
 public:
     Bridge(LineOutput& output, KeyStorage& storage);
+
+    // Says which firmware this is, as !V answers; the board does so when it starts.
+    void sayVersion();
 
     // Handles one byte from the program.
     void serialByte(uint8_t byte, uint32_t nowMs);

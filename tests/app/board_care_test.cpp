@@ -18,14 +18,18 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <memory>
 
 #include "app/board_care.h"
 #include "app/dialogs/flash_dlg.h"
 #include "app/main_frame.h"
 #include "core/commands.h"
+#include "core/picture_geometry.h"
+#include "core/view_layout.h"
 #include "serial/qt_ports.h"
 #include "serial/qt_settings_store.h"
+#include "tests/support/pty_board.h"
 #include "tests/support/scripted_platform.h"
 
 namespace orvalinder {
@@ -82,13 +86,37 @@ protected:
         ASSERT_TRUE(config.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
         frame = std::make_unique<CMainFrame>(platform, connection, codes, document, state);
-        care = new BoardCare(*frame, connection, ports, store, platform);
+        care = new BoardCare(*frame, connection, ports, store);
         frame->show();
     }
     void TearDown() override { frame.reset(); }
 
     void storePort(const QString& path) { writePortSettings(store, PortSettings{path.toStdString()}); }
     std::wstring status(int line) { return frame->view()->state().status.line(line); }
+    COrvalinderView* view() { return frame->view(); }
+    void click(QPoint at) { QTest::mouseClick(view(), Qt::LeftButton, {}, at); }
+    QPoint connectButton() const {
+        return {layout::ConnectButtonTopLeft.x + layout::ConnectButtonSize / 2,
+                layout::ConnectButtonTopLeft.y + layout::ConnectButtonSize / 2};
+    }
+    QPoint pictureButton(int index) {
+        const AreaRect area = areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)],
+                                       view()->state().geometry);
+        return {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    }
+    // What the connect button's tooltip says, asked as the mouse would.
+    QString connectButtonTip() {
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, connectButton(), view()->mapToGlobal(connectButton()));
+        QApplication::sendEvent(view(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    }
+    // Connects with a click on the connect button, as the user does.
+    bool connectByClick() {
+        QSignalSpy finished(&connection, &SerialConnection::connectFinished);
+        click(connectButton());
+        return finished.wait(10000) && finished[0].at(0).toBool();
+    }
 
     // Connects as a click would and waits for the board's version.
     QString connectAndCheck() {
@@ -142,7 +170,8 @@ TEST_F(BoardCareWindow, AnUnpluggedBoardIsConnectedAgainWhenItComesBack) {
     EXPECT_LT(back.elapsed(), 3000);
     EXPECT_TRUE(connection.connected());
     EXPECT_FALSE(care->watching());
-    EXPECT_EQ(status(2), L"2. Connected to IrBridge 1.1");
+    EXPECT_EQ(status(2), L"2. Connected");
+    EXPECT_EQ(connectButtonTip(), "The board runs IrBridge 1.1.");
     EXPECT_TRUE(boxes.shown.empty());  // the program's own reconnect shows no box
 
     frame->view()->pressButton(0);
@@ -150,19 +179,20 @@ TEST_F(BoardCareWindow, AnUnpluggedBoardIsConnectedAgainWhenItComesBack) {
     EXPECT_TRUE(second.sendsAFrame(3000));
 }
 
-// A board with another firmware: the update is offered, and written only
-// once the user starts it; the board then answers as IrBridge.
+// A board with another firmware connects as any board does; the tooltip
+// says how to put IrBridge on it, and it is written only once the user
+// starts it; the board then says it is IrBridge.
 TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     if (!QFile::exists(kBootLoader)) GTEST_SKIP() << "no Arduino boot loader (arduino-core-avr)";
     SimulatedBoard board;
     ASSERT_TRUE(board.start({QStringLiteral("--quiet"), QStringLiteral("--boot-loader"), kBootLoader,
                              QStringLiteral(AVRSIM_PROBE_ELF)}));
     storePort(board.path);
-    boxes.answers = {Answer::No};
-    EXPECT_EQ(connectAndCheck(), "");  // the other firmware does not answer
-    EXPECT_EQ(status(1), L"1. Update it: Tools > Put the firmware on the board...");
-    EXPECT_EQ(status(2), L"2. Connected; the board does not say its firmware (IrBridge older than 1.1?)");
-    ASSERT_EQ(boxes.shown.size(), 1u);  // offered
+    EXPECT_EQ(connectAndCheck(), "");  // the other firmware says nothing
+    EXPECT_EQ(status(2), L"2. Connected");
+    EXPECT_EQ(connectButtonTip(),
+              "The board did not say its firmware. Tools > Put the firmware on the board... installs IrBridge.");
+    EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(frame->findChild<CFlashDlg*>(), nullptr);
     EXPECT_TRUE(connection.connected());  // and key codes still go
 
@@ -180,7 +210,81 @@ TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     EXPECT_EQ(dialog->findChild<QProgressBar*>()->value(), 100);
     ASSERT_TRUE(checked.wait(10000));
     EXPECT_EQ(checked[0].at(1).toString(), "1.1");
-    EXPECT_EQ(status(2), L"2. Connected to IrBridge 1.1");
+    EXPECT_EQ(status(2), L"2. Connected");
+    EXPECT_EQ(connectButtonTip(), "The board runs IrBridge 1.1.");
+}
+
+// A board that takes key codes and says nothing else, through the window:
+// the connect writes nothing and opens no box, and the first click on the
+// picture sends its key code alone.
+TEST_F(BoardCareWindow, ABoardThatSaysNothingIsConnectedAsAnyBoard) {
+    testing::PtyBoard board;
+    storePort(QString::fromStdString(board.path()));
+    ASSERT_TRUE(connectByClick());
+    EXPECT_EQ(status(1), L"1. Connect");
+    EXPECT_EQ(status(2), L"2. Connected");
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    click(pictureButton(0));
+    EXPECT_EQ(board.receive(4), "A100");
+    EXPECT_EQ(board.receive(1, std::chrono::milliseconds(300)), "");  // and nothing else
+}
+
+// IrBridge as it runs on the board: known by what it says as the open
+// resets it, well before a silent board's time is up.
+TEST_F(BoardCareWindow, IrBridgeIsKnownSoonAfterTheOpen) {
+    SimulatedBoard board;
+    ASSERT_TRUE(board.start({QStringLiteral(IRBRIDGE_ELF)}));
+    storePort(board.path);
+    QElapsedTimer opened;
+    opened.start();
+    EXPECT_EQ(connectAndCheck(), "1.1");
+    EXPECT_LT(opened.elapsed(), 2000);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// An older IrBridge is told of the update at the connect button, once for
+// each board, without a box that would hold up the first click.
+TEST_F(BoardCareWindow, AnOlderIrBridgeIsToldOfTheUpdateOnceWithoutABox) {
+    testing::AnsweringBoard board("IrBridge 1.0Y");
+    ASSERT_TRUE(board.ok());
+    storePort(QString::fromStdString(board.path()));
+    const QString note = QStringLiteral(
+        "The board runs IrBridge 1.0, older than the 1.1 this program comes with. Tools > Put the firmware on the "
+        "board... updates it.");
+    QToolTip::hideText();
+    EXPECT_EQ(connectAndCheck(), "1.0");
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), note);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(status(2), L"2. Connected");
+
+    connection.disconnect();
+    QToolTip::hideText();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000));
+    EXPECT_EQ(connectAndCheck(), "1.0");
+    EXPECT_FALSE(QToolTip::isVisible());  // told once
+    EXPECT_EQ(connectButtonTip(), note);  // and there for whoever looks
+    EXPECT_EQ(board.received(), "");
+}
+
+// Find board still asks: a board that does not reset on open says nothing
+// by itself. The silent CH340 is asked first and is not the board; the
+// board behind a chip of no known kind is.
+TEST_F(BoardCareWindow, FindBoardFindsIrBridgeAmongThePorts) {
+    SimulatedBoard board;
+    ASSERT_TRUE(board.start({QStringLiteral("--no-reset-on-open"), QStringLiteral(IRBRIDGE_ELF)}));
+    testing::PtyBoard ch340;
+    testing::FakePorts listed;
+    listed.set({{board.path.toStdString(), std::nullopt, std::nullopt, "", "", ""},
+                {ch340.path(), 0x1A86, 0x7523, "", "", "USB Serial"}});
+    SerialConnection searcher(store, waits);
+    searcher.lookAfterBoard(listed);
+    QSignalSpy found(&searcher, &SerialConnection::searchFinished);
+    ASSERT_TRUE(searcher.findBoard());
+    ASSERT_TRUE(found.wait(15000));
+    EXPECT_EQ(found[0].at(0).toString(), board.path);
+    EXPECT_EQ(found[0].at(1).toString(), "1.1");
 }
 
 }  // namespace

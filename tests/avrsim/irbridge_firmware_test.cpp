@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "avrsim/simulated_board.h"
+#include "bridge.h"
 #include "ir_codec.h"
 #include "ir_text.h"
 #include "learned_keys.h"
@@ -67,6 +68,7 @@ struct Board {
         if (!eeprom.empty() && std::filesystem::exists(eeprom))
             board.loadEeprom(eeprom);
         board.run(20'000);
+        started = board.takeSerial();
     }
 
     // Runs until `done` holds or `limitUs` have passed; false on a timeout.
@@ -92,6 +94,7 @@ struct Board {
     }
 
     SimulatedBoard board{IRBRIDGE_ELF};
+    std::string started;  // what it said as it started
     std::string serial;
     std::vector<SentFrame> sent;
 };
@@ -201,8 +204,11 @@ TEST(IrBridgeFirmware, ALearnedKeyIsSentAndKeptThroughAResetAndAPowerCycle)
         ASSERT_TRUE(b.runUntilSent(1));
         expectFrame(b.sent[0], learned);
 
+        // Opening the port resets the board: it says what it is, unasked.
+        EXPECT_EQ(b.started, "IrBridge " IRBRIDGE_VERSION "Y");
+        b.serial.clear();
         b.board.reset();
-        b.board.run(20'000);
+        ASSERT_TRUE(b.runUntilSerial("IrBridge " IRBRIDGE_VERSION "Y", 20'000)) << b.serial;
         b.board.sendSerial("A101");
         ASSERT_TRUE(b.runUntilSent(2));
         expectFrame(b.sent[1], learned);

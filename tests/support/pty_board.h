@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "serial/board_search.h"
+#include "sim/board_terminal.h"
 
 namespace orvalinder::testing {
 
@@ -102,24 +103,28 @@ private:
     std::string path_;
 };
 
-// A board that answers the version question as the firmware does, from a
-// thread of its own, whenever the program opens it; it keeps what came.
+// A board with IrBridge, served from a thread of its own: it says its
+// answer whenever the program opens it, as the firmware does when the open
+// resets the board, and answers the version question the same way. It
+// keeps what came.
 class AnsweringBoard {
 public:
     explicit AnsweringBoard(std::string answer = "IrBridge 1.1Y") : answer_(std::move(answer)) {
         // Held open, so the other end never hangs up between the program's opens.
         holder_ = ::open(board_.path().c_str(), O_RDWR | O_NOCTTY);
+        opens_ = boardterminal::watchOpens(board_.master());
         thread_ = std::thread([this] { serve(); });
     }
     ~AnsweringBoard() {
         stop_ = true;
         thread_.join();
         if (holder_ >= 0) ::close(holder_);
+        if (opens_ >= 0) ::close(opens_);
     }
     AnsweringBoard(const AnsweringBoard&) = delete;
     AnsweringBoard& operator=(const AnsweringBoard&) = delete;
 
-    bool ok() const { return board_.ok() && holder_ >= 0; }
+    bool ok() const { return board_.ok() && holder_ >= 0 && opens_ >= 0; }
     const std::string& path() const { return board_.path(); }
     std::string received() const {
         std::lock_guard lock(mutex_);
@@ -130,8 +135,10 @@ private:
     void serve() {
         size_t answered = 0;  // questions answered so far
         while (!stop_) {
-            pollfd p{board_.master(), POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
+            pollfd p[2] = {{board_.master(), POLLIN, 0}, {opens_, POLLIN, 0}};
+            if (poll(p, 2, 20) <= 0) continue;
+            if ((p[1].revents & POLLIN) && boardterminal::takeOpens(opens_)) board_.send(answer_);
+            if (!(p[0].revents & POLLIN)) continue;
             char bytes[256];
             const ssize_t n = ::read(board_.master(), bytes, sizeof bytes);
             if (n <= 0) continue;
@@ -146,6 +153,7 @@ private:
     PtyBoard board_;
     const std::string answer_;
     int holder_ = -1;
+    int opens_ = -1;
     mutable std::mutex mutex_;
     std::string received_;
     std::atomic<bool> stop_{false};
