@@ -124,12 +124,16 @@ void BoardCare::putFirmwareOnBoard() {
         // avrdude needs the port to itself.
         stopWatching();
         if (connection_.connected() || connection_.connecting()) {
+            connectedBeforeUpload_ = true;
             if (const auto failure = connection_.disconnect()) status(1, L"1. " + wide(failure->text));
             status(2, L"2. Disconnected while the firmware is written");
         }
     });
+    // Whether the upload worked, failed or was stopped, a board that was
+    // connected is connected again: a failed upload leaves the old firmware.
     connect(dialog, &CFlashDlg::finished, this, [this](bool succeeded) {
-        if (!succeeded) return;
+        if (!succeeded && !connectedBeforeUpload_) return;
+        connectedBeforeUpload_ = false;
         status(1, L"1. Connecting please wait");
         connection_.startConnect(true);
     });

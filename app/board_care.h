@@ -52,6 +52,7 @@ private:
     bool reconnecting_ = false;
     int quietUntilTick_ = 0;  // ticks to skip after a failed reconnect
     std::set<std::string> updateOffered_;  // the boards told of their old IrBridge
+    bool connectedBeforeUpload_ = false;    // to be connected again after it
 };
 
 }  // namespace orvalinder

@@ -211,13 +211,19 @@ void COrvalinderView::keyPressEvent(QKeyEvent* event) {
     keyboardWatch_.start();
     if (!event->isAutoRepeat()) {
         heldKeyboardKey_ = event->key();
+        heldScanCode_ = event->nativeScanCode();
         pressButton(index);
         update();
     }
 }
 
 void COrvalinderView::keyReleaseEvent(QKeyEvent* event) {
-    if (!event->isAutoRepeat() && event->key() == heldKeyboardKey_) keyboardReleased();
+    // Known by the physical key where the system says which: "+" let go
+    // after Shift comes up as "=", and a key the system remapped meanwhile
+    // as no key at all.
+    const bool sameKey = heldScanCode_ != 0 ? event->nativeScanCode() == heldScanCode_
+                                            : event->key() == heldKeyboardKey_;
+    if (!event->isAutoRepeat() && heldKeyboardKey_ != 0 && sameKey) keyboardReleased();
     QWidget::keyReleaseEvent(event);
 }
 

@@ -112,6 +112,7 @@ private:
     std::FILE* buttonRecordFile_ = nullptr;
     bool logFailureShown_ = false;  // since the last connect
     int heldKeyboardKey_ = 0;       // the key that pressed a button, while it is down
+    quint32 heldScanCode_ = 0;      // its physical key, when the system says
 };
 
 }  // namespace orvalinder

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -212,6 +213,35 @@ TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     EXPECT_EQ(checked[0].at(1).toString(), "1.1");
     EXPECT_EQ(status(2), L"2. Connected");
     EXPECT_EQ(connectButtonTip(), "The board runs IrBridge 1.1.");
+}
+
+// An upload that fails (here on a mistyped port) leaves the board as it
+// was, and it is connected again as after one that worked.
+TEST_F(BoardCareWindow, AFailedUploadConnectsTheBoardAgain) {
+    SimulatedBoard board;
+    ASSERT_TRUE(board.start({QStringLiteral(IRBRIDGE_ELF)}));
+    storePort(board.path);
+    ASSERT_TRUE(connectByClick());
+    frame->action(command::FlashFirmware)->trigger();
+    auto* dialog = frame->findChild<CFlashDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    auto* port = dialog->findChild<QLineEdit*>(QStringLiteral("port"));
+    port->selectAll();
+    QTest::keyClicks(port, QStringLiteral("/dev/orvalinder-no-such-port"));
+    QSignalSpy finished(dialog, &CFlashDlg::finished);
+    QSignalSpy connected(&connection, &SerialConnection::connectFinished);
+    QPushButton* start = nullptr;
+    for (auto* button : dialog->findChildren<QPushButton*>())
+        if (button->text() == QStringLiteral("&Start")) start = button;
+    ASSERT_NE(start, nullptr);
+    QTest::mouseClick(start, Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_FALSE(finished[0].at(0).toBool());
+    ASSERT_TRUE(connected.wait(10000));
+    EXPECT_TRUE(connected.last().at(0).toBool());
+    EXPECT_EQ(status(2), L"2. Connected");
+    click(pictureButton(0));
+    EXPECT_TRUE(board.sendsAFrame(3000));
 }
 
 // A board that takes key codes and says nothing else, through the window:

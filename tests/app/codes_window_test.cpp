@@ -34,6 +34,7 @@
 #include "core/commands.h"
 #include "lircd/lircd_server.h"
 #include "serial/key_sender.h"
+#include "view/key_hold.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/modal.h"
 #include "tests/support/window_fixture.h"
@@ -205,10 +206,19 @@ TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsAndTheTooltipNamesThem) {
             << row.kind << " " << row.key;
     }
 
-    // A key held down whose release goes to another window: let go once it
-    // stops repeating.
+    // "+" tapped with Shift let go first: its release is "=" on the same
+    // physical key, and the tap stays one press.
     view()->selectRemote(Panasonic);
     view()->repaint();
+    QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::ShiftModifier, 21, 0x2b, 1, QStringLiteral("+"));
+    QKeyEvent equal(QEvent::KeyRelease, Qt::Key_Equal, Qt::NoModifier, 21, 0x3d, 0, QStringLiteral("="));
+    QApplication::sendEvent(view(), &plus);
+    EXPECT_EQ(board.receive(15), "!SNEC:20DF40BF\n");
+    QApplication::sendEvent(view(), &equal);
+    EXPECT_EQ(board.receive(100, std::chrono::milliseconds(KeyHold::kHoldAfterMs + 200)), "");
+
+    // A key held down whose release goes to another window: let go once it
+    // stops repeating.
     QTest::keyPress(view(), Qt::Key_Plus);
     EXPECT_EQ(board.receive(15), "!SNEC:20DF40BF\n");
     QTest::qWait(1300);
