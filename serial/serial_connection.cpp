@@ -26,18 +26,12 @@ public:
     };
     using Progress = std::function<void(const PortDescription&, int index, int total)>;
     using Done = std::function<void(const Outcome&)>;
-    // A port we already hold and know the answer of.
-    struct Known {
-        std::string path;
-        std::optional<FirmwareVersion> version;
-    };
 
-    BoardSearch(BoardWaits& waits, std::vector<PortDescription> candidates, Known known, Progress progress, Done done,
+    BoardSearch(BoardWaits& waits, std::vector<PortDescription> candidates, Progress progress, Done done,
                 QObject* parent)
         : QObject(parent),
           waits_(waits),
           candidates_(rankCandidates(std::move(candidates))),
-          known_(std::move(known)),
           progress_(std::move(progress)),
           done_(std::move(done)),
           port_(new QSerialPort(this)),
@@ -64,12 +58,6 @@ private:
         }
         const PortDescription& candidate = candidates_[static_cast<size_t>(index_)];
         progress_(candidate, index_, static_cast<int>(candidates_.size()));
-        if (candidate.path == known_.path && known_.version) {
-            outcome_.found = candidate;
-            outcome_.version = *known_.version;
-            finish();
-            return;
-        }
         port_->setPortName(QString::fromStdString(candidate.path));
         if (!port_->open(QIODevice::ReadWrite)) {
             outcome_.tried.push_back({candidate, false, openFailureOf(*port_, candidate.path)});
@@ -120,7 +108,6 @@ private:
 
     BoardWaits& waits_;
     const std::vector<PortDescription> candidates_;
-    const Known known_;
     Progress progress_;
     Done done_;
     QSerialPort* port_;
@@ -175,19 +162,29 @@ public:
     void search(int number) {
         stopSearch();
         const bool forConnect = number < 0;
-        const std::optional<FirmwareVersion> ownVersion = connected_ ? version_ : std::nullopt;
+        if (connected_ && !forConnect) {
+            // The board the window is connected to is the one: its port is
+            // ours, so it could not be asked anyway.
+            const QString path = QString::fromStdString(openedPath_);
+            const QString version = version_ ? QString::fromStdString(version_->text()) : QString();
+            report([number, path, version](SerialConnection& owner) { owner.finishSearch(number, path, version, {}); });
+            return;
+        }
+        // A port typed wrong is said to be missing before the search.
+        const std::string missing = forConnect ? missingPort() : std::string();
         search_ = new BoardSearch(
-            waits_, lister_->ports(), {openedPath_, ownVersion},
-            [this](const PortDescription& port, int index, int total) {
-                const QString text = QString::fromStdString(askingText(port, index, total));
+            waits_, lister_->ports(),
+            [this, missing](const PortDescription& port, int index, int total) {
+                const std::string asking = askingText(port, index, total);
+                const QString text = QString::fromStdString(missing.empty() ? asking : "no " + missing + "; " + asking);
                 report([text, index, total](SerialConnection& owner) { emit owner.searchProgress(text, index, total); });
             },
-            [this, number, forConnect](const BoardSearch::Outcome& outcome) {
+            [this, number, forConnect, missing](const BoardSearch::Outcome& outcome) {
                 // Deleted later: this runs inside it.
                 search_->deleteLater();
                 search_ = nullptr;
                 if (forConnect) {
-                    searchedForConnect(outcome);
+                    searchedForConnect(outcome, missing);
                     return;
                 }
                 const QString path = outcome.found ? QString::fromStdString(outcome.found->path) : QString();
@@ -255,10 +252,22 @@ private:
         if (!port || port->find_first_not_of(" \t") == std::string::npos) return true;
         return !lister_->exists(devicePath(port));
     }
+    // The device a port set but missing names, "" when no port is set.
+    std::string missingPort() const {
+        if (!store_.keyExists()) return {};
+        const std::optional<std::string> port = readSetting(store_, setting::Port);
+        if (!port || port->find_first_not_of(" \t") == std::string::npos) return {};
+        return devicePath(port);
+    }
 
-    void searchedForConnect(const BoardSearch::Outcome& outcome) {
+    void searchedForConnect(const BoardSearch::Outcome& outcome, const std::string& missing) {
         if (!outcome.found) {
-            step({ConnectOutcome{false, UserMessage{noBoardText(outcome.tried), MessageIcon::Stop}}});
+            const std::string text = missing.empty() ? noBoardText(outcome.tried)
+                                                     : "There is no " + missing +
+                                                           ": is the board plugged in, and is Com Port in "
+                                                           "Options > Com settings typed right?\n\n" +
+                                                           noBoardText(outcome.tried);
+            step({ConnectOutcome{false, UserMessage{text, MessageIcon::Stop}}});
             return;
         }
         const bool stored = store_.keyExists() ? store_.setValue(setting::Port, outcome.found->path)

@@ -160,7 +160,10 @@ void CComSettingsDlg::searchFinished(const QString& path, const QString& version
     const int listed = port_->findData(path);
     if (listed >= 0) port_->setCurrentIndex(listed);
     else port_->setEditText(path);
-    searchState_->setText(QStringLiteral("The board answered on %1: IrBridge %2. Press OK to keep it.").arg(path, version));
+    if (version.isEmpty())  // the board connected now, which said nothing of itself
+        searchState_->setText(QStringLiteral("The board is connected on %1. Press OK to keep it.").arg(path));
+    else
+        searchState_->setText(QStringLiteral("The board answered on %1: IrBridge %2. Press OK to keep it.").arg(path, version));
 }
 
 void CComSettingsDlg::select(const Preselection& selection) {

@@ -454,6 +454,36 @@ TEST_F(BoardCare, AConnectWithoutAPortFindsTheBoardAndKeepsItsPort) {
     EXPECT_TRUE(deviceIsFree(ch340.path()));  // let go again
 }
 
+// Find board while connected: the connected board is the one, even one
+// that says nothing, and even on a port the system does not list.
+TEST_F(BoardCare, TheConnectedBoardIsTheOneFindBoardFinds) {
+    PtyBoard board;
+    writePortSettings(store, PortSettings{board.path()});
+    ASSERT_TRUE(connectAndCheck());
+    QSignalSpy found(&connection, &SerialConnection::searchFinished);
+    ASSERT_TRUE(connection.findBoard());
+    ASSERT_TRUE(found.wait(3000));
+    EXPECT_EQ(found[0].at(0).toString().toStdString(), board.path());
+    EXPECT_EQ(found[0].at(2).toString(), "");
+    EXPECT_TRUE(connection.connected());
+}
+
+// A port typed wrong is named as missing before the board is looked for.
+TEST_F(BoardCare, AMistypedPortIsSaidToBeMissing) {
+    writePortSettings(store, PortSettings{"/dev/ttyNOPE-orvalinder"});
+    QSignalSpy progress(&connection, &SerialConnection::searchProgress);
+    QSignalSpy finished(&connection, &SerialConnection::connectFinished);
+    PtyBoard silent;
+    ports.set({{silent.path(), 0x1A86, 0x7523, "", "", "USB Serial"}});
+    ASSERT_TRUE(connection.startConnect());
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_FALSE(finished[0].at(0).toBool());
+    EXPECT_TRUE(finished[0].at(1).toString().startsWith("There is no /dev/ttyNOPE-orvalinder: ")) << finished[0].at(1).toString().toStdString();
+    EXPECT_TRUE(finished[0].at(1).toString().contains("No board found"));
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_TRUE(progress[0].at(0).toString().startsWith("no /dev/ttyNOPE-orvalinder; Asking "));
+}
+
 }  // namespace
 }  // namespace orvalinder
 
