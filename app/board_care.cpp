@@ -49,7 +49,7 @@ void BoardCare::connectFinished(bool connected) {
         if (reconnecting_) {
             reconnecting_ = false;
             quietUntilTick_ = kRetryAfterMs / kWatchEveryMs;
-            status(2, L"2. The board is back but does not open yet: trying again");
+            status(2, std::wstring(status_text::BoardBackNotOpen));
         }
         return;
     }
@@ -91,7 +91,7 @@ void BoardCare::lost() {
     if (device_.path.empty()) return;
     quietUntilTick_ = 0;
     watch_.start();
-    status(2, L"2. Disconnected; waiting for the board to come back (the connect button stops this)");
+    status(2, std::wstring(status_text::WaitingForBoard));
 }
 
 void BoardCare::stopWatching() {
@@ -126,7 +126,7 @@ void BoardCare::putFirmwareOnBoard() {
         if (connection_.connected() || connection_.connecting()) {
             connectedBeforeUpload_ = true;
             if (const auto failure = connection_.disconnect()) status(1, L"1. " + wide(failure->text));
-            status(2, L"2. Disconnected while the firmware is written");
+            status(2, std::wstring(status_text::DisconnectedForUpload));
         }
     });
     // Whether the upload worked, failed or was stopped, a board that was
@@ -134,7 +134,7 @@ void BoardCare::putFirmwareOnBoard() {
     connect(dialog, &CFlashDlg::finished, this, [this](bool succeeded) {
         if (!succeeded && !connectedBeforeUpload_) return;
         connectedBeforeUpload_ = false;
-        status(1, L"1. Connecting please wait");
+        status(1, std::wstring(status_text::ConnectingPleaseWait));
         connection_.startConnect(true);
     });
     dialog->show();

@@ -17,6 +17,20 @@ struct StatusLines {
     void reset() { *this = StatusLines{}; }
 };
 
+// The program's own fixed status texts, beyond the ones every board's
+// connect shows. Each must fit left of the picture, as a test checks; texts
+// with names in them that do not fit are shortened in the middle when drawn
+// and shown whole in the status line's tooltip.
+namespace status_text {
+inline constexpr std::wstring_view ConnectionLost = L"1. Connection lost: unplugged or not answering";
+inline constexpr std::wstring_view WaitingForBoard = L"2. Waiting for the board to come back";
+inline constexpr std::wstring_view BoardBackNotOpen = L"2. The board is back; trying to open it";
+inline constexpr std::wstring_view DisconnectedForUpload = L"2. Disconnected while the firmware is written";
+inline constexpr std::wstring_view ConnectingPleaseWait = L"1. Connecting please wait";
+inline constexpr std::wstring_view All[] = {ConnectionLost, WaitingForBoard, BoardBackNotOpen, DisconnectedForUpload,
+                                            ConnectingPleaseWait};
+}  // namespace status_text
+
 // Bytes from the wire are shown one character per byte.
 inline std::wstring widenBytes(std::string_view bytes) {
     std::wstring text;

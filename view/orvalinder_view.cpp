@@ -112,12 +112,20 @@ std::vector<ButtonFace> COrvalinderView::faces() const {
 bool COrvalinderView::event(QEvent* event) {
     if (event->type() != QEvent::ToolTip) return QWidget::event(event);
     // The full name of a named button, and the remote of a linked one; on
-    // the connect button, what the board said of its firmware.
+    // the connect button, what the board said of its firmware; on a status
+    // line drawn shortened, the whole line.
     const QPoint at = static_cast<QHelpEvent*>(event)->pos();
     QString tip;
-    if (layout::inConnectSquare(at.x(), at.y()) && connection_.connected())
+    const int rowHeight = layout::statusLineTopLeft(2).y - layout::statusLineTopLeft(1).y;
+    const int statusLine = (at.y() - layout::statusLineTopLeft(1).y) / rowHeight + 1;
+    const bool onStatusLine = at.y() >= layout::statusLineTopLeft(1).y && statusLine <= 4 &&
+                              at.x() >= layout::statusLineTopLeft(1).x && at.x() < layout::PictureXOffset;
+    if (layout::inConnectSquare(at.x(), at.y()) && connection_.connected()) {
         tip = QString::fromStdString(state_.connectButtonTip);
-    else if (state_.remoteKind != IrMonitor) {
+    } else if (onStatusLine) {
+        const std::wstring& text = state_.status.line(statusLine);
+        if (!ViewPainter::statusLineFits(text)) tip = QString::fromStdWString(text);  // drawn shortened
+    } else if (state_.remoteKind != IrMonitor) {
         for (int index : hitTest(state_.remoteKind, state_.geometry, at.x(), at.y())) {
             const std::string name = codes_.links().shownName(state_.remoteKind, index);
             if (name.empty()) continue;
@@ -312,12 +320,12 @@ std::optional<std::string> COrvalinderView::sendLinked(const LinkedKey& link) {
 void COrvalinderView::toggleConnection() {
     if (connection_.connecting()) {
         // The board is still starting up; one connect at a time.
-        state_.status.line(1) = L"1. Connecting please wait";
+        state_.status.line(1) = status_text::ConnectingPleaseWait;
         update();
         return;
     }
     if (!connection_.connected()) {
-        state_.status.line(1) = L"1. Connecting please wait";
+        state_.status.line(1) = status_text::ConnectingPleaseWait;
         connection_.startConnect();
     } else {
         state_.status.line(1) = L"1. Disconnect";
@@ -338,7 +346,7 @@ void COrvalinderView::connectFinished(bool connected, const QString& message, in
 
 void COrvalinderView::connectionLost() {
     hold_.released();
-    state_.status.line(1) = L"1. Connection lost: the board was unplugged or stopped answering";
+    state_.status.line(1) = status_text::ConnectionLost;
     state_.status.line(2) = L"2. Disconnected";
     update();
 }

@@ -26,6 +26,15 @@ QFont ViewPainter::statusFont() {
 
 ViewPainter::ViewPainter() : font_(statusFont()), ascent_(QFontMetrics(font_).ascent()) {}
 
+int ViewPainter::statusTextWidth() {
+    // A few pixels short of the picture, so the last letter stays clear of it.
+    return layout::PictureXOffset - layout::statusLineTopLeft(1).x - 4;
+}
+
+bool ViewPainter::statusLineFits(const std::wstring& text) {
+    return QFontMetrics(statusFont()).horizontalAdvance(QString::fromStdWString(text)) <= statusTextWidth();
+}
+
 void ViewPainter::drawText(QPainter& painter, int x, int y, const QString& text) const {
     painter.drawText(QPoint(x, y + ascent_), text);
 }
@@ -58,9 +67,14 @@ void ViewPainter::paint(QPainter& painter, ViewState& state, bool connected, QSi
     painter.setBackground(colours::TextBackground);
     const QPen textPen(colours::Text);
     painter.setPen(textPen);
+    // A line too long to show left of the picture is shortened in the
+    // middle, not cut off by it; its tooltip shows it whole.
+    const QFontMetrics metrics(font_);
     for (int n = 1; n <= 4; ++n) {
         const layout::Point at = layout::statusLineTopLeft(n);
-        drawText(painter, at.x, at.y, QString::fromStdWString(state.status.line(n)));
+        drawText(painter, at.x, at.y,
+                 metrics.elidedText(QString::fromStdWString(state.status.line(n)), Qt::ElideMiddle,
+                                    statusTextWidth()));
     }
 
     painter.drawImage(qPoint(layout::ConnectButtonTopLeft), picture(connected ? DisconnectBitmap : ConnectBitmap));

@@ -36,6 +36,9 @@ public:
     // The status font: Arial (or a metric-compatible face) with a 15-pixel
     // cell.
     static QFont statusFont();
+    // How wide a status line may be drawn, and whether a text shows whole.
+    static int statusTextWidth();
+    static bool statusLineFits(const std::wstring& text);
 
 private:
     void drawText(QPainter& painter, int x, int y, const QString& text) const;

@@ -280,7 +280,7 @@ TEST_F(Load, LostBoardThenANewOneThroughTheComSettings) {
 
     first.stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !connection->connected(); }, 5000));
-    EXPECT_EQ(status(1), L"1. Connection lost: the board was unplugged or stopped answering");
+    EXPECT_EQ(status(1), status_text::ConnectionLost);
     EXPECT_EQ(status(2), L"2. Disconnected");
 
     Simulator second({});

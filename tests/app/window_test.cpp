@@ -15,13 +15,16 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include "app/main_frame.h"
 #include "core/commands.h"
+#include "core/view_layout.h"
 #include "resources/pictures.h"
 #include "serial/qt_settings_store.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/window_fixture.h"
+#include "view/view_painter.h"
 
 #include <sys/stat.h>
 
@@ -531,6 +534,33 @@ TEST_F(Window, PerUserStateApartFromTheSerialSettings) {
     EXPECT_EQ(serial.value("Port").toString().toStdString(), board.path());
     EXPECT_FALSE(serial.contains("Recent File List/File1"));
     EXPECT_FALSE(serial.contains("Workspace/Geometry"));
+}
+
+// The program's own status texts show whole left of the picture; a line
+// with a long name in it is shortened in the middle rather than cut off by
+// the picture, and its tooltip shows it whole.
+TEST_F(Window, StatusLinesShowWholeOrShortenedNeverCutOff) {
+    for (const std::wstring_view text : status_text::All)
+        EXPECT_TRUE(ViewPainter::statusLineFits(std::wstring(text))) << QString::fromStdWString(std::wstring(text)).toStdString();
+
+    const std::wstring longLine =
+        L"3. Can't send KEY_VOLUMEUP: the code library has no such key in samsung_bn59-01178b_smart_tv_remote_2021";
+    ASSERT_FALSE(ViewPainter::statusLineFits(longLine));
+    view()->state().status.line(3) = longLine;
+    view()->repaint();
+    const QImage shown = view()->grab().toImage();
+    const int top = layout::statusLineTopLeft(3).y;
+    int rightmostText = 0;
+    for (int y = top; y < top + 15; ++y)
+        for (int x = layout::statusLineTopLeft(3).x; x < layout::PictureXOffset; ++x)
+            if (shown.pixelColor(x, y) == colours::Text) rightmostText = std::max(rightmostText, x);
+    EXPECT_GT(rightmostText, layout::PictureXOffset - 40);  // the space is used
+    EXPECT_LE(rightmostText, layout::statusLineTopLeft(3).x + ViewPainter::statusTextWidth());
+
+    const QPoint onLine(100, top + 7);
+    QHelpEvent help(QEvent::ToolTip, onLine, view()->mapToGlobal(onLine));
+    QApplication::sendEvent(view(), &help);
+    EXPECT_EQ(QToolTip::text().toStdWString(), longLine);
 }
 
 }  // namespace
