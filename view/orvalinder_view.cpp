@@ -168,6 +168,13 @@ QMenu* COrvalinderView::contextMenuAt(QPoint at) {
     buttonMenu_->addAction(QStringLiteral("Copy as &Pronto"), this, [this, link] { copyAsPronto(*link); })
         ->setEnabled(link.has_value());
     buttonMenu_->addAction(QStringLiteral("&Forget"), this, [this, kind, index] {
+        // There is no undo: a name typed or a link chosen would be lost.
+        const QString shown = QString::fromStdString(codes_.links().shownName(kind, index));
+        const QString question =
+            QStringLiteral("Forget the name and the link of button %1%2?")
+                .arg(index)
+                .arg(shown.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(shown));
+        if (platform_.boxes.show(this, question, MessageIcon::Default, Buttons::YesNo) != Answer::Yes) return;
         const auto failure = codes_.changeLinks([&](ButtonLinks& links) {
             links.unlink(kind, index);
             links.setName(kind, index, {});

@@ -394,7 +394,15 @@ TEST_F(CodesWindow, NameLinkCopyAndForgetFromTheButtonsMenu) {
     itemNamed(menu, "Copy as &Pronto")->trigger();
     EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("0000 006D 0022 0002 0156 00AB "))
         << QGuiApplication::clipboard()->text().toStdString();
-    itemNamed(menu, "&Forget")->trigger();
+    // Forget asks first: No keeps both.
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        onNextModal<QMessageBox>([answer](QMessageBox* box) {
+            EXPECT_EQ(box->text(), "Forget the name and the link of button 5 (KEY_MUTE)?");
+            QTest::mouseClick(box->button(answer), Qt::LeftButton);
+        });
+        itemNamed(view()->contextMenuAt(centreOf(5)), "&Forget")->trigger();
+        if (answer == QMessageBox::No) EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
+    }
     EXPECT_EQ(codes.links().link(Panasonic, 5), std::nullopt);
     EXPECT_EQ(codes.links().shownName(Panasonic, 5), "");
     EXPECT_EQ(itemsOf(view()->contextMenuAt(centreOf(5))).mid(3, 2), QStringList({"Copy as &Pronto (off)", "&Forget (off)"}));
