@@ -224,9 +224,14 @@ std::string writePronto(const Signal& signal)
 std::string writeProntoFile(const std::vector<Remote>& remotes)
 {
     std::string out;
-    for (const Remote& remote : remotes)
+    for (const Remote& remote : remotes) {
+        // Several remotes share the file: each block says whose keys follow,
+        // as a comment, which readers pass over.
+        if (remotes.size() > 1)
+            out += (out.empty() ? "# " : "\n# ") + remote.name + "\n";
         for (const Key& key : remote.keys)
             out += key.name + ": " + writePronto(encode(remote, key)) + "\n";
+    }
     return out;
 }
 

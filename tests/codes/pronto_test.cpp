@@ -159,3 +159,23 @@ TEST(Pronto, BadCodesSayWhereAndWhat)
 
 }  // namespace
 }  // namespace orvalinder::codes
+
+namespace orvalinder::codes {
+namespace {
+
+// Several remotes in one Pronto file: each block is named in a comment,
+// and the file reads back with every key.
+TEST(Pronto, SeveralRemotesInOneFileAreNamed)
+{
+    std::vector<Remote> remotes = remotesOf("nec.lircd.conf");
+    remotes.push_back(remotes[0]);
+    remotes[1].name = "second_tv";
+    const std::string file = writeProntoFile(remotes);
+    EXPECT_TRUE(file.starts_with("# " + remotes[0].name + "\n")) << file;
+    EXPECT_NE(file.find("\n\n# second_tv\n"), std::string::npos) << file;
+    EXPECT_EQ(readPronto(file, "all.txt")[0].keys.size(), remotes[0].keys.size() * 2);
+    EXPECT_EQ(writeProntoFile({remotes[0]}).find('#'), std::string::npos);  // one remote needs no name
+}
+
+}  // namespace
+}  // namespace orvalinder::codes
