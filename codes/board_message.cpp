@@ -1,6 +1,8 @@
 #include "codes/board_message.h"
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "codes/encoder.h"
 #include "codes/protocols.h"
@@ -14,23 +16,41 @@ constexpr size_t kMaxDurations = 100;
 constexpr uint32_t kMinCarrierHz = 30000, kMaxCarrierHz = 60000;
 constexpr uint32_t kMaxDurationUs = 0xFFFF;  // the silence at the end may be longer
 
-std::string rawFrame(const Key& key, uint32_t carrierHz, const std::vector<uint32_t>& frame, uint32_t gap)
+std::string rawText(const Key& key, uint32_t carrierHz, const uint32_t* durations, size_t count, uint32_t gap)
 {
-    const size_t count = frame.size() + (gap != 0 ? 1 : 0);
-    if (count > kMaxDurations)
-        throw CodesError("key '" + key.name + "': its frame has " + std::to_string(count) +
+    const size_t all = count + (gap != 0 ? 1 : 0);
+    if (all > kMaxDurations)
+        throw CodesError("key '" + key.name + "': its frame has " + std::to_string(all) +
                          " durations with its silence, the board takes at most 100");
     std::string text = "RAW " + std::to_string(carrierHz) + ":";
-    for (size_t i = 0; i < frame.size(); ++i) {
-        if (frame[i] > kMaxDurationUs)
-            throw CodesError("key '" + key.name + "': a duration of " + std::to_string(frame[i]) +
+    for (size_t i = 0; i < count; ++i) {
+        if (durations[i] > kMaxDurationUs)
+            throw CodesError("key '" + key.name + "': a duration of " + std::to_string(durations[i]) +
                              " us, the board's longest is 65535");
-        text += (i == 0 ? "" : " ") + std::to_string(frame[i]);
+        text += (i == 0 ? "" : " ") + std::to_string(durations[i]);
     }
     // Without a gap the board leaves its own silence after the frame.
     if (gap != 0)
         text += " " + std::to_string(gap);
     return text;
+}
+
+// A frame as the board's raw messages. A silence within it longer than the
+// board's longest duration is where one frame ends and the next begins (a
+// capture of a press and its repeats, say): each goes as a frame of its
+// own, with that silence after it.
+std::vector<std::string> rawFrames(const Key& key, uint32_t carrierHz, const std::vector<uint32_t>& frame, uint32_t gap)
+{
+    std::vector<std::string> frames;
+    size_t start = 0;
+    for (size_t i = 1; i + 1 < frame.size(); i += 2) {
+        if (frame[i] <= kMaxDurationUs)
+            continue;
+        frames.push_back(rawText(key, carrierHz, frame.data() + start, i - start, frame[i]));
+        start = i + 1;
+    }
+    frames.push_back(rawText(key, carrierHz, frame.data() + start, frame.size() - start, gap));
+    return frames;
 }
 
 }  // namespace
@@ -50,19 +70,40 @@ BoardMessages boardMessages(const Remote& remote, const Key& key)
     if (signal.carrierHz < kMinCarrierHz || signal.carrierHz > kMaxCarrierHz)
         throw CodesError("key '" + key.name + "': a carrier of " + std::to_string(signal.carrierHz) +
                          " Hz, the board sends 30000 to 60000");
-    const std::string press = rawFrame(key, signal.carrierHz, signal.press, signal.pressGap);
-    messages.press = "!S" + press + "\n";
+    const std::vector<std::string> press = rawFrames(key, signal.carrierHz, signal.press, signal.pressGap);
+    for (const std::string& frame : press)
+        messages.press += "!S" + frame + "\n";
     if (signal.repeat.empty()) {
         // LIRC sends nothing while such a key is held: the press goes once.
         messages.hold = messages.press;
         messages.held.clear();
         return messages;
     }
-    const std::string repeat = rawFrame(key, signal.carrierHz, signal.repeat, signal.repeatGap);
+    const std::vector<std::string> repeat = rawFrames(key, signal.carrierHz, signal.repeat, signal.repeatGap);
     for (uint32_t i = 0; i < signal.minRepeat; ++i)
-        messages.press += "!S" + repeat + "\n";
-    messages.hold = press == repeat ? "!H" + press + "\n" : "!S" + press + "\n!H" + repeat + "\n";
-    if (press != repeat && signal.minRepeat == 0) messages.held = "!H" + repeat + "\n";
+        for (const std::string& frame : repeat)
+            messages.press += "!S" + frame + "\n";
+    // The board holds one frame: the repeat's last, after what comes once.
+    const std::string& held = repeat.back();
+    const auto isHeld = [&](const std::string& frame) { return frame == held; };
+    if (std::all_of(press.begin(), press.end(), isHeld) && std::all_of(repeat.begin(), repeat.end(), isHeld)) {
+        messages.hold = "!H" + held + "\n";  // one frame again and again
+        return messages;
+    }
+    if (press == repeat) {
+        // Repeated whole: the press's frames once, then its last held, as a
+        // capture of a press and its repeat frame.
+        for (size_t i = 0; i + 1 < press.size(); ++i)
+            messages.hold += "!S" + press[i] + "\n";
+        messages.hold += "!H" + held + "\n";
+        return messages;
+    }
+    for (const std::string& frame : press)
+        messages.hold += "!S" + frame + "\n";
+    for (size_t i = 0; i + 1 < repeat.size(); ++i)
+        messages.hold += "!S" + repeat[i] + "\n";
+    messages.hold += "!H" + held + "\n";
+    if (signal.minRepeat == 0) messages.held = "!H" + held + "\n";
     return messages;
 }
 

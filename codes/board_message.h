@@ -26,7 +26,11 @@ struct BoardMessages {
 };
 
 // A CodesError when the board cannot send the key: a frame of more than 100
-// durations, a carrier outside 30 to 60 kHz, a duration past 65535 us.
+// durations, a carrier outside 30 to 60 kHz, a mark past 65535 us. A silence
+// past 65535 us within a frame splits it into frames sent one after another.
+//
+// Hold, when a press split so is that frame again and again (a capture of a
+// press with its repeats): the board holds that frame.
 BoardMessages boardMessages(const Remote& remote, const Key& key);
 
 }  // namespace orvalinder::codes

@@ -92,12 +92,51 @@ TEST(BoardMessages, WhatTheBoardCannotSendIsRefused)
     EXPECT_EQ(message(101, 20000), "key 'K': its frame has 102 durations with its silence, the board takes at most 100");
     EXPECT_EQ(message(1, 20000, 65536), "key 'K': a duration of 65536 us, the board's longest is 65535");
     EXPECT_EQ(message(1, 70000, 65535), "!SRAW 38000:65535 70000\n");
+    EXPECT_EQ(message(3, 0, 65536), "key 'K': a duration of 65536 us, the board's longest is 65535");  // a mark
     remote.frequency = 29999;
     EXPECT_EQ(message(1, 0), "key 'K': a carrier of 29999 Hz, the board sends 30000 to 60000");
     remote.frequency = 60001;
     EXPECT_EQ(message(1, 0), "key 'K': a carrier of 60001 Hz, the board sends 30000 to 60000");
     remote.frequency = 60000;
     EXPECT_EQ(message(1, 0), "!SRAW 60000:500\n");
+}
+
+// A capture with a long silence inside, as Flipper's raw files hold a
+// press and its repeat frame: the frames go one after another, and held,
+// the last is held; a key made of one frame again and again holds it.
+TEST(BoardMessages, ALongSilenceWithinAFrameSplitsIt)
+{
+    Remote remote;
+    remote.encoding = Encoding::Raw;
+    remote.frequency = 38000;
+    remote.gap = 20000;
+    const struct Row {
+        std::vector<uint32_t> durations;
+        const char* press;
+        const char* hold;
+    } rows[] = {
+        {{2400, 600, 1200, 87698, 2400, 600, 600},
+         "!SRAW 38000:2400 600 1200 87698\n!SRAW 38000:2400 600 600 20000\n",
+         "!SRAW 38000:2400 600 1200 87698\n!HRAW 38000:2400 600 600 20000\n"},
+        // 65535 is no split: the board takes it.
+        {{2400, 65535, 600}, "!SRAW 38000:2400 65535 600 20000\n", "!HRAW 38000:2400 65535 600 20000\n"},
+    };
+    for (const Row& row : rows) {
+        const BoardMessages messages = boardMessages(remote, Key{"K", {}, row.durations});
+        EXPECT_EQ(messages.press, row.press);
+        EXPECT_EQ(messages.hold, row.hold);
+    }
+
+    // Held through LIRC's repeat: the same frame, with its long silence.
+    const std::vector<Remote> sony = readLircdConf("begin remote\n name SPLIT\n flags RAW_CODES\n"
+                                                   " frequency 40000\n gap 80000\n begin raw_codes\n"
+                                                   "  name K\n   2400 600 1200 80000 2400 600 1200\n"
+                                                   " end raw_codes\nend remote\n",
+                                                   "split.conf");
+    const BoardMessages held = boardMessages(sony[0], sony[0].keys[0]);
+    EXPECT_EQ(held.press, "!SRAW 40000:2400 600 1200 80000\n!SRAW 40000:2400 600 1200 80000\n");
+    EXPECT_EQ(held.hold, "!HRAW 40000:2400 600 1200 80000\n");
+    EXPECT_EQ(held.held, "!K");
 }
 
 }  // namespace
