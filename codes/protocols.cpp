@@ -1,6 +1,7 @@
 #include "codes/protocols.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cinttypes>
 #include <cstdio>
 
@@ -260,6 +261,29 @@ std::string boardCode(const Decoded& decoded)
         if (name.protocol == decoded.protocol)
             std::snprintf(text, sizeof text, "%s:%0*" PRIX64, name.text, name.digits, decoded.value);
     return text;
+}
+
+std::string formName(const Remote& remote)
+{
+    if (remote.encoding == Encoding::Raw)
+        return "raw";
+    const Protocol all[] = {Protocol::Nec,    Protocol::Samsung32, Protocol::Rc5,    Protocol::Rc6,      Protocol::Rc6Mode6,
+                            Protocol::Sirc12, Protocol::Sirc15,    Protocol::Sirc20, Protocol::Panasonic};
+    Remote timings = remote;
+    timings.keys.clear();
+    for (const Protocol protocol : all) {
+        Remote known = protocolRemote(protocol);
+        known.name = timings.name;
+        if (known != timings)
+            continue;
+        // The board's name for it, as in NEC:20DF10EF or PANASONIC 4004:...
+        std::string name = boardCode(Decoded{protocol, 0});
+        name.erase(name.find_first_of(" :"));
+        for (char& c : name)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        return name;
+    }
+    return "codes";
 }
 
 }  // namespace orvalinder::codes

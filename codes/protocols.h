@@ -40,6 +40,11 @@ uint64_t remoteCode(const Decoded& decoded);
 // The code as the board writes it: NEC:20DF10EF, PANASONIC 4004:0100BCBD.
 std::string boardCode(const Decoded& decoded);
 
+// A short name for the form of a remote's frames, for naming remotes of
+// learned keys: the protocol it is ("nec", "rc6-6-20", "panasonic"), "raw"
+// for raw codes, else "codes".
+std::string formName(const Remote& remote);
+
 uint64_t reverseBits(uint64_t value, int count);
 
 }  // namespace orvalinder::codes

@@ -8,6 +8,7 @@
 
 #include "codes/formats.h"
 #include "codes/lircd_conf.h"
+#include "codes/protocols.h"
 #include "core/button_names.h"
 
 namespace orvalinder {
@@ -135,7 +136,10 @@ std::optional<QString> ButtonCodes::learnKey(RemoteKind kind, int index, const c
             if (k.name == key.name) key.name += "_" + std::to_string(index);
     }
     std::erase_if(inFile, [](const codes::Remote& r) { return r.keys.empty(); });
-    codes::addKey(inFile, form, key, base);
+    // LIRC keeps raw and coded keys in separate remotes: each form of frame
+    // has a remote of its own whose name stays, so a key learned again keeps
+    // its name, and LIRC's clients find it where the form says.
+    codes::addKey(inFile, form, key, base + "-" + codes::formName(form));
 
     if (!QDir().mkpath(remotesFolder()))
         return QStringLiteral("Can't create the folder %1").arg(QDir::toNativeSeparators(remotesFolder()));

@@ -50,8 +50,9 @@ public:
 
     // Stores a key learned for a button in the picture's own file of learned
     // keys ("panasonic-learned.lircd.conf", a remote in it for each form of
-    // frame), replacing what the button learned before, and links the
-    // button to it. The key is named after the button.
+    // frame, named after it: "panasonic-learned-nec"), replacing what the
+    // button learned before, and links the button to it. The key is named
+    // after the button, and keeps its name when learned again.
     std::optional<QString> learnKey(RemoteKind kind, int index, const codes::Remote& form, codes::Key key);
 
 signals:

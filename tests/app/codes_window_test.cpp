@@ -320,7 +320,7 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
     EXPECT_FALSE(connection->learning());
     EXPECT_FALSE(QFile::exists(config.path() + "/keycodes.txt"));  // nothing learned is logged
 
-    EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{"panasonic-learned", "BUTTON_5"}));
+    EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{"panasonic-learned-nec", "BUTTON_5"}));
     EXPECT_TRUE(QFile::exists(config.path() + "/data/remotes/panasonic-learned.lircd.conf"));
     clickButton(5);
     EXPECT_EQ(board.receive(15), "!SNEC:20DF10EF\n");
@@ -332,9 +332,30 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
         dialog->reject();
     });
     itemNamed(view()->contextMenuAt(centreOf(5)), "&Learn from a remote...")->trigger();
-    EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{"panasonic-learned", "BUTTON_5"}));
+    EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{"panasonic-learned-nec", "BUTTON_5"}));
     EXPECT_EQ(codes.remotes().size(), 1u);
     EXPECT_FALSE(connection->learning());
+
+    // Learned again as a frame of no protocol, then as NEC again: the key
+    // keeps its name, in the remote its form names, so LIRC's clients can
+    // rely on both.
+    const std::vector<uint32_t> raw{3000, 1000, 600, 1500, 500, 500, 500, 500, 500, 1500, 700};
+    const struct Relearn {
+        std::vector<uint32_t> frame;
+        const char* remote;
+    } relearns[] = {{raw, "panasonic-learned-raw"}, {kNecPower, "panasonic-learned-nec"}};
+    for (const Relearn& relearn : relearns) {
+        onNextModal<CLearnDlg>([&](CLearnDlg* dialog) {
+            board.send(boardLines(relearn.frame));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->heard().startsWith("Heard"); }, 3000));
+            board.send(boardLines(relearn.frame));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->heard().startsWith("Learned"); }, 3000));
+            QTest::mouseClick(buttonNamed(*dialog, "&Done"), Qt::LeftButton);
+        });
+        itemNamed(view()->contextMenuAt(centreOf(5)), "&Learn from a remote...")->trigger();
+        EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{relearn.remote, "BUTTON_5"}));
+        EXPECT_EQ(codes.remotes().size(), 1u);  // the other form's remote is gone with its only key
+    }
 }
 
 // Tools > Learn a remote: button by button, framed on the picture, with
@@ -369,7 +390,7 @@ TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
     EXPECT_EQ(view()->state().highlightedButton, -1);
     const std::pair<int, std::string> learned[] = {{0, "KEY_POWER"}, {1, "BUTTON_1"}, {2, "BUTTON_2"}};
     for (const auto& [index, key] : learned)
-        EXPECT_EQ(codes.links().link(Panasonic, index), (LinkedKey{"panasonic-learned", key})) << index;
+        EXPECT_EQ(codes.links().link(Panasonic, index), (LinkedKey{"panasonic-learned-nec", key})) << index;
     EXPECT_EQ(codes.links().link(Panasonic, 3), std::nullopt);
     EXPECT_EQ(QDir(config.path() + "/data/remotes").entryList(QDir::Files), QStringList({"panasonic-learned.lircd.conf"}));
 }
