@@ -20,6 +20,7 @@ const char* const kKeptFields[] = {"eps", "aeps", "manual_sort", "suppress_repea
 struct Line {
     int number = 0;
     std::vector<std::string> words;
+    std::string comment;  // a line that is only a comment, as written: no words
 };
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
@@ -44,7 +45,14 @@ std::vector<Line> splitLines(std::string_view text)
                 ++i;
             line.words.emplace_back(row.substr(start, i - start));
         }
-        if (!line.words.empty())
+        if (line.words.empty() && i < row.size()) {
+            // Kept whole, without trailing blanks, to go back out as it came.
+            size_t end = row.size();
+            while (end > 0 && isBlank(row[end - 1]))
+                --end;
+            line.comment = std::string(row.substr(0, end));
+        }
+        if (!line.words.empty() || !line.comment.empty())
             lines.push_back(std::move(line));
     }
     return lines;
@@ -76,6 +84,7 @@ private:
     std::vector<Remote> remotes_;
     Section section_ = Section::Outside;
     Remote remote_;
+    std::string comment_;  // comment lines since the last remote
     int remoteLine_ = 0;
     uint64_t toggleBit_ = 0;
     bool encodingGiven_ = false;
@@ -251,6 +260,8 @@ void Reader::begin(const Line& line)
     if (what == "remote" && section_ == Section::Outside) {
         section_ = Section::Remote;
         remote_ = Remote{};
+        remote_.comment = std::move(comment_);
+        comment_.clear();
         remoteLine_ = line.number;
         toggleBit_ = 0;
         encodingGiven_ = sawCodes_ = sawRawCodes_ = false;
@@ -333,6 +344,13 @@ void Reader::finishRemote(const Line& line)
 std::vector<Remote> Reader::read(std::string_view text)
 {
     for (const Line& line : splitLines(text)) {
+        if (line.words.empty()) {
+            // Comments before a remote are its own (often who made it);
+            // those inside one go.
+            if (section_ == Section::Outside)
+                comment_ += line.comment + "\n";
+            continue;
+        }
         const std::string& first = line.words[0];
         if (first == "begin") {
             begin(line);
@@ -457,6 +475,7 @@ std::string writeLircdConf(const std::vector<Remote>& remotes)
             put(name, std::to_string(value));
     };
     for (const Remote& r : remotes) {
+        out += r.comment;
         out += "begin remote\n";
         put("name", lircName(r.name));
         putNumber("bits", uint64_t(r.bits));

@@ -43,6 +43,9 @@ struct Key {
 
 struct Remote {
     std::string name;
+    // The comment lines that came before it in its file, each ended by a
+    // line feed: often who made it and for which device. Written back.
+    std::string comment;
     Encoding encoding = Encoding::Space;
     bool constLength = false;
     bool reverse = false;

@@ -97,7 +97,11 @@ TEST(LircdConf, WrittenAndReadBackTheSame)
     EXPECT_EQ(remotes[0].keys[2].codes, (std::vector<uint64_t>{0x3C, 0x11}));
     EXPECT_EQ(findKey(remotes[0], "KEY_OK")->codes[0], 0x1u);
     EXPECT_EQ(remotes[1].keys[0].raw.size(), 5u);
+    // The file's leading comments, often who made it, go with its first remote.
+    EXPECT_EQ(remotes[0].comment, "#\n# Two remotes in one file, with fields LIRC keeps for receiving.\n#\n");
+    EXPECT_EQ(remotes[1].comment, "");
     const std::string written = writeLircdConf(remotes);
+    EXPECT_TRUE(written.starts_with(remotes[0].comment + "begin remote\n")) << written;
     EXPECT_EQ(readLircdConf(written, "written.conf"), remotes) << written;
     EXPECT_EQ(writeLircdConf(readLircdConf(written, "written.conf")), written);
     // And every test remote, carrier and duty cycle included.
