@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <numeric>
 
@@ -13,7 +14,8 @@
 namespace orvalinder {
 
 FrameBars::FrameBars(QWidget* parent) : QWidget(parent) {
-    setMinimumSize(420, 90);
+    // Narrow enough for the dialog to fit left of the picture.
+    setMinimumSize(320, 90);
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);
@@ -57,6 +59,10 @@ CLearnDlg::CLearnDlg(SerialConnection& connection, COrvalinderView& view, std::v
     setWindowTitle(buttons_.size() > 1 ? QStringLiteral("Learn a remote") : QStringLiteral("Learn from a remote"));
     prompt_->setWordWrap(true);
     heard_->setWordWrap(true);
+    // Room for the longest texts from the start: a dialog that is already
+    // shown does not grow, and the text would run over the bars.
+    prompt_->setMinimumHeight(fontMetrics().lineSpacing() * 3);
+    heard_->setMinimumHeight(fontMetrics().lineSpacing() * 3);
     auto* box = new QDialogButtonBox(this);
     if (buttons_.size() > 1) {
         back_ = box->addButton(QStringLiteral("&Back"), QDialogButtonBox::ActionRole);
@@ -84,6 +90,22 @@ CLearnDlg::CLearnDlg(SerialConnection& connection, COrvalinderView& view, std::v
     connect(&connection_, &SerialConnection::linesArrived, this, &CLearnDlg::takeLines);
     connect(&connection_, &SerialConnection::connectionLost, this, &QDialog::reject);
     showButton();
+    placeBesidePicture();
+}
+
+// Beside the picture, where it hides neither the button's orange frame nor
+// the button: right of it where the screen has room, else left of it.
+void CLearnDlg::placeBesidePicture() {
+    adjustSize();
+    const PictureGeometry& picture = view_.state().geometry;
+    const QPoint left = view_.mapToGlobal(QPoint(picture.xOffset, 0));
+    const QPoint right = view_.mapToGlobal(QPoint(picture.xOffset + picture.drawnWidth(), 0));
+    const QRect screen = (view_.screen() ? view_.screen()->availableGeometry() : QRect());
+    constexpr int kGap = 12;
+    const int width = frameGeometry().width();
+    int x = right.x() + kGap;
+    if (screen.isValid() && x + width > screen.right()) x = std::max(screen.left(), left.x() - kGap - width);
+    QWidget::move(x, std::max(screen.isValid() ? screen.top() : 0, left.y()));
 }
 
 CLearnDlg::~CLearnDlg() {

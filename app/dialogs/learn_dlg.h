@@ -54,6 +54,7 @@ public:
 private:
     void takeLines();
     void showButton();
+    void placeBesidePicture();
     void move(int by);
     void waitedTooLong();
 

@@ -374,6 +374,10 @@ TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
         };
         framed.push_back(view()->state().highlightedButton);
         EXPECT_TRUE(dialog->prompt().startsWith("Button 1 of 54. ")) << dialog->prompt().toStdString();
+        // Beside the picture, not over the framed button.
+        const PictureGeometry& picture = view()->state().geometry;
+        const QRect shown(view()->mapToGlobal(QPoint(picture.xOffset, 0)), QSize(picture.drawnWidth(), picture.drawnHeight()));
+        EXPECT_FALSE(dialog->frameGeometry().intersects(shown));
         learn(0x20DF10EF);  // button 0, then on to 1
         framed.push_back(view()->state().highlightedButton);
         QTest::mouseClick(buttonNamed(*dialog, "&Skip"), Qt::LeftButton);  // 1 skipped
