@@ -19,6 +19,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QToolTip>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -48,6 +49,31 @@ using testing::onNextModal;
 const QString kRemotes = QStringLiteral(ORVALINDER_REMOTES_DIR);
 
 std::string keyCodeOf(RemoteKind kind, int index) { return keyCodeMessage(*keyCodeFor(kind, index)); }
+
+// A Flipper file of NEC keys of these names, in this order.
+QString writeFlipperFile(const QTemporaryDir& folder, const QString& name, const std::vector<std::string>& keys) {
+    std::string text = "Filetype: IR signals file\nVersion: 1\n";
+    for (size_t k = 0; k < keys.size(); ++k) {
+        char command[8];
+        std::snprintf(command, sizeof command, "%02X", static_cast<unsigned>(k));
+        text += "#\nname: " + keys[k] + "\ntype: parsed\nprotocol: NEC\naddress: 04 00 00 00\ncommand: " + command +
+                " 00 00 00\n";
+    }
+    QFile file(folder.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.data(), static_cast<qint64>(text.size()));
+    return folder.filePath(name);
+}
+
+// The buttons the import dialog links, with their keys' names, in the
+// buttons' order.
+using ButtonKeys = std::vector<std::pair<int, std::string>>;
+ButtonKeys namesOf(const std::vector<std::pair<int, LinkedKey>>& links) {
+    ButtonKeys names;
+    for (const auto& [index, key] : links) names.push_back({index, key.key});
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 class CodesWindow : public testing::WindowFixture {
 protected:
@@ -219,6 +245,38 @@ TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsAndTheTooltipNamesThem) {
         QHelpEvent help(QEvent::ToolTip, centreOf(index), view()->mapToGlobal(centreOf(index)));
         QApplication::sendEvent(view(), &help);
         EXPECT_EQ(QToolTip::text(), tip);
+    }
+}
+
+// The names the big collections give their keys (LIRC's namespace,
+// Flipper's files) link to the buttons of their meaning; a sign is never an
+// arrow, and a key of the button's own name beats one standing in for it.
+TEST_F(CodesWindow, ImportLinksTheCollectionsNamesByTheirMeaning) {
+    QTemporaryDir folder;
+    const struct Row {
+        RemoteKind picture;
+        std::vector<std::string> keys;  // as the file has them
+        ButtonKeys linked;
+    } rows[] = {
+        {SkySky,  // an LG file of Flipper's
+         {"Power", "-", "Down", "Up", "Enter", "Vol_up", "Vol_dn", "Ch_next", "Ch_prev", "Mute", "1"},
+         {{2, "Power"}, {19, "Up"}, {22, "Enter"}, {24, "Down"}, {31, "1"}}},
+        {Panasonic,  // Sony's
+         {"+", "Enter", "Up_arrow", "Down_arrow", "Left_arrow", "Right_arrow", "Ok"},
+         {{34, "Up_arrow"}, {36, "Left_arrow"}, {37, "Ok"}, {38, "Right_arrow"}, {40, "Down_arrow"}}},
+        {SkyTv,
+         {"KEY_MINUS", "CH-", "KEY_SELECT", "KEY_NUMERIC_5", "KEY_RED", "P+", "<"},
+         {{22, "KEY_SELECT"}, {27, "KEY_RED"}, {35, "KEY_NUMERIC_5"}}},
+    };
+    for (const Row& row : rows) {
+        view()->selectRemote(row.picture);
+        ButtonKeys linked;
+        onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
+            linked = namesOf(dialog->chosenLinks());
+            dialog->reject();
+        });
+        frame->onImportCodes(writeFlipperFile(folder, "remote.ir", row.keys));
+        EXPECT_EQ(linked, row.linked) << row.keys[0];
     }
 }
 

@@ -39,6 +39,7 @@ TEST(ButtonNames, EachSpellingOfAKeyGetsItsFace) {
     EXPECT_TRUE(sameKey("KEY_CHANNELDOWN", "Ch_prev"));
     EXPECT_FALSE(sameKey("KEY_VOLUMEUP", "KEY_VOLUMEDOWN"));
     EXPECT_FALSE(sameKey("", ""));  // a button without a name matches no key
+    EXPECT_FALSE(sameKey("-", "+"));  // signs alone are keys of their own
 }
 
 TEST(ButtonLinks, WhatAButtonShowsAndTheKeyboardFinds) {
