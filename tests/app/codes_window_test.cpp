@@ -30,6 +30,7 @@
 #include "app/import_handover.h"
 #include "app/lircd_target.h"
 #include "app/install_dialogs.h"
+#include "codes/board_message.h"
 #include "codes/encoder.h"
 #include "codes/formats.h"
 #include "core/commands.h"
@@ -49,6 +50,20 @@ using testing::onNextModal;
 const QString kRemotes = QStringLiteral(ORVALINDER_REMOTES_DIR);
 
 std::string keyCodeOf(RemoteKind kind, int index) { return keyCodeMessage(*keyCodeFor(kind, index)); }
+
+QStringList itemsOf(QMenu* menu) {
+    QStringList items;
+    for (QAction* a : menu->actions())
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isEnabled() ? "" : " (off)"));
+    return items;
+}
+
+QAction* itemNamed(QMenu* menu, const QString& text) {
+    for (QAction* a : menu->actions())
+        if (a->text() == text) return a;
+    ADD_FAILURE() << "no item " << text.toStdString();
+    return nullptr;
+}
 
 // A Flipper file of NEC keys of these names, in this order.
 QString writeFlipperFile(const QTemporaryDir& folder, const QString& name, const std::vector<std::string>& keys) {
@@ -280,6 +295,58 @@ TEST_F(CodesWindow, ImportLinksTheCollectionsNamesByTheirMeaning) {
     }
 }
 
+// A link changes what a button sends, not what it is: the picture's arrow
+// and OK linked to keys of other names keep their keyboard keys, and a
+// later import still finds them by the picture's names.
+TEST_F(CodesWindow, ALinkedButtonKeepsThePicturesNameForTheKeyboard) {
+    QTemporaryDir folder;
+    ASSERT_EQ(codes.addRemotes(codes::readCodesFile(
+                  writeFlipperFile(folder, "flipper.ir", {"Up_arrow", "Enter", "Guide"}).toStdString())),
+              std::nullopt);
+    ASSERT_TRUE(connectByClick());
+    const struct Row {
+        RemoteKind kind;
+        int index;
+        std::string key;
+        Qt::Key pressed;
+        std::string tip;
+    } rows[] = {
+        {Panasonic, 34, "Up_arrow", Qt::Key_Up, "KEY_UP (Up_arrow in flipper)"},
+        {SkySky, 22, "Enter", Qt::Key_Return, "KEY_OK (Enter in flipper)"},
+        {SkySky, 19, "Guide", Qt::Key_Up, "KEY_UP (Guide in flipper)"},
+    };
+    for (const Row& row : rows) {
+        view()->selectRemote(row.kind);
+        view()->repaint();
+        onNextModal<CLinkKeyDlg>([&](CLinkKeyDlg* dialog) {
+            QTest::keyClicks(dialog->searchEdit(), QString::fromStdString(row.key));
+            QTest::mouseClick(buttonNamed(*dialog, "Link"), Qt::LeftButton);
+        });
+        itemNamed(view()->contextMenuAt(centreOf(row.index)), "Lin&k to a key...")->trigger();
+        ASSERT_EQ(codes.links().link(row.kind, row.index), (LinkedKey{"flipper", row.key}));
+
+        view()->setFocus();
+        QTest::keyClick(view(), row.pressed);
+        const auto [remote, key] = codes.find({"flipper", row.key});
+        const std::string sent = codes::boardMessages(*remote, *key).press;
+        EXPECT_EQ(board.receive(sent.size()), sent) << row.key;
+        QHelpEvent help(QEvent::ToolTip, centreOf(row.index), view()->mapToGlobal(centreOf(row.index)));
+        QApplication::sendEvent(view(), &help);
+        EXPECT_EQ(QToolTip::text().toStdString(), row.tip);
+    }
+
+    ButtonKeys panasonic, sky;
+    onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
+        sky = namesOf(dialog->chosenLinks());
+        dialog->pictureBox()->setCurrentIndex(dialog->pictureBox()->findText("Panasonic"));
+        panasonic = namesOf(dialog->chosenLinks());
+        dialog->reject();
+    });
+    frame->onImportCodes(writeFlipperFile(folder, "later.ir", {"KEY_UP", "KEY_OK"}));
+    EXPECT_EQ(panasonic, (ButtonKeys{{34, "KEY_UP"}, {37, "KEY_OK"}}));
+    EXPECT_EQ(sky, (ButtonKeys{{19, "KEY_UP"}, {22, "KEY_OK"}}));
+}
+
 TEST_F(CodesWindow, ExportOneRemoteInTheFormatItsNameAsksFor) {
     QString shown;
     answerNextBox(QMessageBox::Ok, &shown);
@@ -326,20 +393,6 @@ std::string boardLines(const std::vector<uint32_t>& durations, const std::string
 
 const std::vector<uint32_t> kNecPower = codes::encode(codes::protocolRemote(codes::Protocol::Nec),
                                                       codes::Key{"K", {0x20DF10EF}, {}}).press;
-
-QStringList itemsOf(QMenu* menu) {
-    QStringList items;
-    for (QAction* a : menu->actions())
-        items << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isEnabled() ? "" : " (off)"));
-    return items;
-}
-
-QAction* itemNamed(QMenu* menu, const QString& text) {
-    for (QAction* a : menu->actions())
-        if (a->text() == text) return a;
-    ADD_FAILURE() << "no item " << text.toStdString();
-    return nullptr;
-}
 
 TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
     ASSERT_TRUE(connectByClick());
