@@ -17,7 +17,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QToolTip>
 #include <algorithm>
 #include <atomic>
@@ -63,6 +63,18 @@ QAction* itemNamed(QMenu* menu, const QString& text) {
         if (a->text() == text) return a;
     ADD_FAILURE() << "no item " << text.toStdString();
     return nullptr;
+}
+
+// Opens a row's button chooser with a click, as the user does, and picks
+// the entry.
+void chooseButton(QTableView* table, int row, int entry) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the last chooser, closed
+    const QRect cell = table->visualRect(table->model()->index(row, 2));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    auto* chooser = table->viewport()->findChild<QComboBox*>();
+    ASSERT_NE(chooser, nullptr) << row;
+    chooser->setCurrentIndex(entry);
+    emit chooser->activated(entry);
 }
 
 // A Flipper file of NEC keys of these names, in this order.
@@ -127,19 +139,16 @@ TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {
     QStringList keys, chosen;
     onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
         EXPECT_EQ(dialog->pictureBox()->currentText(), "Panasonic");  // the picture shown
-        for (int row = 0; row < dialog->table()->rowCount(); ++row) {
-            keys << dialog->table()->item(row, 1)->text();
-            chosen << dialog->buttonBox(row)->currentText();
+        const QAbstractItemModel* rows = dialog->table()->model();
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            keys << rows->index(row, 1).data().toString();
+            chosen << rows->index(row, 2).data().toString();
         }
         // The user puts volume up on button 5, then takes power's button for it.
-        QComboBox* volume = dialog->buttonBox(2);
-        for (int entry : {6, 1}) {
-            volume->setCurrentIndex(entry);
-            emit volume->activated(entry);
-        }
-        EXPECT_EQ(dialog->buttonBox(0)->currentText(), "(none)");  // a button goes to one key
-        volume->setCurrentIndex(6);
-        emit volume->activated(6);
+        chooseButton(dialog->table(), 2, 6);
+        chooseButton(dialog->table(), 2, 1);
+        EXPECT_EQ(rows->index(0, 2).data().toString(), "(none)");  // a button goes to one key
+        chooseButton(dialog->table(), 2, 6);
         QTest::mouseClick(buttonNamed(*dialog, "Import"), Qt::LeftButton);
     });
     frame->action(command::ImportCodes)->trigger();
@@ -170,12 +179,16 @@ TEST_F(CodesWindow, WhatCannotBeImportedIsExplainedAndNothingStored) {
     };
     const QString broken = write("broken.conf", "begin remote\n  name x\n  flags XMP\n");
     const QString empty = write("empty.ir", "Filetype: IR signals file\nVersion: 1\n");
+    const QString huge = write("huge.conf", "begin remote\n");
+    ASSERT_TRUE(QFile(huge).resize(9'000'000));
     const struct Row {
         QString path;
         QString box;
     } rows[] = {
         {broken, "Can't import codes from " + broken + ":\n" + broken + ":3: unknown flag 'XMP'"},
         {empty, empty + " holds no codes."},
+        {huge, "Can't import codes from " + huge + ":\n" + huge + ": the file is 9.0 MB, more than the 8 MB a file of "
+               "codes may be"},
         {folder.filePath("gone.conf"), "Can't import codes from " + folder.filePath("gone.conf") + ":\n"},
     };
     for (const Row& row : rows) {
@@ -345,6 +358,40 @@ TEST_F(CodesWindow, ALinkedButtonKeepsThePicturesNameForTheKeyboard) {
     frame->onImportCodes(writeFlipperFile(folder, "later.ir", {"KEY_UP", "KEY_OK"}));
     EXPECT_EQ(panasonic, (ButtonKeys{{34, "KEY_UP"}, {37, "KEY_OK"}}));
     EXPECT_EQ(sky, (ButtonKeys{{19, "KEY_UP"}, {22, "KEY_OK"}}));
+}
+
+// A long name given to a button leaves the keys their column in every
+// later Import dialog: shortened in the list, whole on hover.
+TEST_F(CodesWindow, ALongButtonNameLeavesTheKeysTheirColumn) {
+    const QString name = QString("Power of the television in the living room, then of the sound bar").leftJustified(100, '+');
+    onNextModal<CNameDlg>([&](CNameDlg* dialog) {
+        QTest::keyClicks(dialog->nameEdit(), name);
+        QTest::mouseClick(buttonNamed(*dialog, "OK"), Qt::LeftButton);
+    });
+    itemNamed(view()->contextMenuAt(centreOf(0)), "&Name...")->trigger();
+    ASSERT_EQ(codes.links().shownName(Panasonic, 0), name.toStdString());
+
+    int keyWidth = 0, buttonWidth = 0, width = 0;
+    std::string chosen, tip;
+    onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
+        QTableView* table = dialog->table();
+        chooseButton(table, 0, 1);  // KEY_POWER to the button of the long name
+        width = table->viewport()->width();
+        keyWidth = table->columnWidth(1);
+        buttonWidth = table->columnWidth(2);
+        const QModelIndex cell = table->model()->index(0, 2);
+        chosen = cell.data().toString().toStdString();
+        const QPoint at = table->visualRect(cell).center();
+        QHelpEvent hover(QEvent::ToolTip, at, table->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(table->viewport(), &hover);
+        tip = QToolTip::text().toStdString();
+        dialog->reject();
+    });
+    frame->onImportCodes(kRemotes + "/nec.lircd.conf");
+    EXPECT_EQ(chosen, "0  " + name.toStdString());
+    EXPECT_EQ(tip, "0  " + name.toStdString());
+    EXPECT_GE(keyWidth, width / 3);
+    EXPECT_LE(buttonWidth, width * 2 / 3);
 }
 
 TEST_F(CodesWindow, ExportOneRemoteInTheFormatItsNameAsksFor) {
