@@ -29,7 +29,7 @@ public:
 
     const std::vector<codes::Remote>& remotes() const { return remotes_; }
     RemoteKind picture() const;
-    // The buttons of picture() chosen for keys, each once.
+    // The buttons of picture() chosen for keys, each once, in the buttons' order.
     std::vector<std::pair<int, LinkedKey>> chosenLinks() const;
 
     QComboBox* pictureBox() const { return pictureBox_; }
