@@ -1,5 +1,7 @@
 #include "codes/formats.h"
 
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -61,6 +63,13 @@ std::vector<Remote> readCodes(std::string_view text, const std::string& fileName
 
 std::vector<Remote> readCodesFile(const std::string& path)
 {
+    std::error_code error;
+    if (const auto bytes = std::filesystem::file_size(path, error); !error && bytes > kMaxCodesFileBytes) {
+        char size[64];
+        std::snprintf(size, sizeof size, "%.1f MB, more than the %.0f MB", static_cast<double>(bytes) / 1e6,
+                      static_cast<double>(kMaxCodesFileBytes) / 1e6);
+        throw CodesError(path + ": the file is " + size + " a file of codes may be");
+    }
     std::string text;
     try {
         std::ifstream file(path, std::ios::binary);

@@ -1,6 +1,7 @@
 #pragma once
 // Files of codes in any of the formats, told apart by their first line.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,10 @@ std::optional<Format> formatNamed(std::string_view name);  // "lircd", "flipper"
 // Flipper's start with "Filetype:", Pronto files with a code or "Name: code",
 // anything else is read as lircd.conf.
 std::vector<Remote> readCodes(std::string_view text, const std::string& fileName);
+// A file past kMaxCodesFileBytes is refused unread, its size named: the
+// largest remotes people share are a few hundred KB, and a remote read takes
+// some twenty times its file's size in memory.
+constexpr std::uintmax_t kMaxCodesFileBytes = 8'000'000;
 std::vector<Remote> readCodesFile(const std::string& path);
 
 std::string writeCodes(const std::vector<Remote>& remotes, Format format);

@@ -28,11 +28,22 @@ constexpr Named kSky[] = {
     {39, "KEY_9"},    {40, "KEY_0"},
 };
 
-// Other spellings of the same key, by their canonical names.
+// Other spellings of the same key, by their canonical names: LIRC's files
+// and Flipper's ("Vol_dn", "Ch_next", "Up_arrow") and the signs after a
+// word ("CH+", "P-").
 constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
-    {"VOLUP", "VOLUMEUP"},     {"VOLDN", "VOLUMEDOWN"},   {"VOLDOWN", "VOLUMEDOWN"}, {"CHUP", "CHANNELUP"},
-    {"CHNEXT", "CHANNELUP"},   {"CHDN", "CHANNELDOWN"},   {"CHDOWN", "CHANNELDOWN"}, {"CHPREV", "CHANNELDOWN"},
-    {"PROGUP", "CHANNELUP"},   {"PROGDOWN", "CHANNELDOWN"}, {"ONOFF", "POWER"},
+    {"VOLUP", "VOLUMEUP"},     {"VOLDN", "VOLUMEDOWN"},     {"VOLDOWN", "VOLUMEDOWN"}, {"CHUP", "CHANNELUP"},
+    {"CHNEXT", "CHANNELUP"},   {"CHDN", "CHANNELDOWN"},     {"CHDOWN", "CHANNELDOWN"}, {"CHPREV", "CHANNELDOWN"},
+    {"PROGUP", "CHANNELUP"},   {"PROGDOWN", "CHANNELDOWN"}, {"PUP", "CHANNELUP"},      {"PDOWN", "CHANNELDOWN"},
+    {"ONOFF", "POWER"},        {"UPARROW", "UP"},           {"DOWNARROW", "DOWN"},     {"LEFTARROW", "LEFT"},
+    {"RIGHTARROW", "RIGHT"},   {"ARROWUP", "UP"},           {"ARROWDOWN", "DOWN"},     {"ARROWLEFT", "LEFT"},
+    {"ARROWRIGHT", "RIGHT"},   {"CURSORUP", "UP"},          {"CURSORDOWN", "DOWN"},    {"CURSORLEFT", "LEFT"},
+    {"CURSORRIGHT", "RIGHT"},
+};
+
+// Keys that do a button's work on remotes without a key of its name.
+constexpr std::pair<std::string_view, std::string_view> kStandIns[] = {
+    {"ENTER", "OK"}, {"SELECT", "OK"}, {"STANDBY", "POWER"},
 };
 
 constexpr std::pair<std::string_view, std::string_view> kShortTexts[] = {
@@ -73,6 +84,9 @@ std::string canonicalKeyName(std::string_view name) {
     std::string canonical;
     for (char c : name)
         if (std::isalnum(static_cast<unsigned char>(c))) canonical += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    // A name of signs alone ("-", "+", "-/--") is a key of its own, never a
+    // direction.
+    if (canonical.empty()) return std::string(name);
     // "Vol+" and "Vol-" (or "Vol−") differ only in their last sign.
     if (name.ends_with('+')) canonical += "UP";
     else if (name.ends_with('-') || name.ends_with("\u2212")) canonical += "DOWN";
@@ -81,6 +95,12 @@ std::string canonicalKeyName(std::string_view name) {
     for (const auto& [alias, key] : kAliases)
         if (canonical == alias) return std::string(key);
     return canonical;
+}
+
+std::string_view standsInFor(std::string_view canonical) {
+    for (const auto& [standIn, key] : kStandIns)
+        if (canonical == standIn) return key;
+    return {};
 }
 
 ButtonFace faceOf(std::string_view name) {

@@ -30,8 +30,13 @@ struct ButtonFace {
 ButtonFace faceOf(std::string_view name);
 
 // The name without its spelling: "KEY_VOLUMEUP", "Vol_up", "vol+" and
-// "VOLUME UP" are all "VOLUMEUP"; "KEY_NUMERIC_5" and "5" are "5".
+// "VOLUME UP" are all "VOLUMEUP"; "KEY_NUMERIC_5" and "5" are "5";
+// "Up_arrow" is "UP". Signs alone stay as they are: "-" is "-".
 std::string canonicalKeyName(std::string_view name);
+
+// The key whose work a key of this canonical name does on remotes that
+// lack it ("ENTER" and "SELECT" stand in for "OK"); empty for most.
+std::string_view standsInFor(std::string_view canonical);
 
 inline bool sameKey(std::string_view a, std::string_view b) {
     return !a.empty() && canonicalKeyName(a) == canonicalKeyName(b);

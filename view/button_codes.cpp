@@ -5,6 +5,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <set>
+#include <unordered_map>
 
 #include "codes/formats.h"
 #include "codes/lircd_conf.h"
@@ -30,20 +31,38 @@ std::optional<QString> writeFile(const QString& path, const std::string& text) {
 
 std::vector<std::pair<int, LinkedKey>> matchByName(const ButtonLinks& links, RemoteKind kind,
                                                    const std::vector<codes::Remote>& remotes) {
-    std::vector<std::pair<int, LinkedKey>> matches;
+    // Each key's name is spelled out once: a file may hold 200,000 keys.
+    std::unordered_map<std::string, std::vector<int>> buttonsNamed;
     const int buttons = static_cast<int>(clickAreas(kind).size());
-    for (int index = 0; index < buttons; ++index) {
-        const std::string name = links.shownName(kind, index);
-        if (name.empty()) continue;
-        [&] {
-            for (const codes::Remote& remote : remotes)
-                for (const codes::Key& key : remote.keys)
-                    if (sameKey(key.name, name)) {
-                        matches.push_back({index, {remote.name, key.name}});
-                        return;
-                    }
-        }();
-    }
+    for (int index = 0; index < buttons; ++index)
+        if (const std::string name = links.shownName(kind, index); !name.empty())
+            buttonsNamed[canonicalKeyName(name)].push_back(index);
+
+    // A key of the button's own name beats one that stands in for it, and
+    // the first of the file beats the later ones.
+    enum Fit { None, StandIn, Same };
+    std::vector<std::pair<Fit, LinkedKey>> best(static_cast<size_t>(buttons));
+    const auto offer = [&](std::string_view canonical, Fit fit, const codes::Remote& remote, const codes::Key& key) {
+        const auto it = buttonsNamed.find(std::string(canonical));
+        if (it == buttonsNamed.end()) return;
+        for (int index : it->second)
+            if (auto& [had, linked] = best[static_cast<size_t>(index)]; fit > had) {
+                had = fit;
+                linked = {remote.name, key.name};
+            }
+    };
+    for (const codes::Remote& remote : remotes)
+        for (const codes::Key& key : remote.keys) {
+            const std::string canonical = canonicalKeyName(key.name);
+            offer(canonical, Same, remote, key);
+            if (const std::string_view standsIn = standsInFor(canonical); !standsIn.empty())
+                offer(standsIn, StandIn, remote, key);
+        }
+
+    std::vector<std::pair<int, LinkedKey>> matches;
+    for (int index = 0; index < buttons; ++index)
+        if (best[static_cast<size_t>(index)].first != None)
+            matches.push_back({index, std::move(best[static_cast<size_t>(index)].second)});
     return matches;
 }
 

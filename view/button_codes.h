@@ -18,6 +18,8 @@ namespace orvalinder {
 
 // The keys of `remotes` whose names match a button of the picture (by its
 // name before the import), as the button and the key; a button once only.
+// A key of the button's name in any spelling comes first, then one that
+// stands in for it ("Enter" for OK), each the first of the file.
 std::vector<std::pair<int, LinkedKey>> matchByName(const ButtonLinks& links, RemoteKind kind,
                                                    const std::vector<codes::Remote>& remotes);
 

@@ -86,12 +86,11 @@ void ButtonLinks::tidy(RemoteKind kind, int index) {
 
 std::string ButtonLinks::shownName(RemoteKind kind, int index) const {
     const auto it = buttons_.find({kind, index});
-    if (it != buttons_.end()) {
-        if (!it->second.name.empty()) return it->second.name;
-        if (!it->second.key.remote.empty()) return it->second.key.key;
-    }
+    if (it != buttons_.end() && !it->second.name.empty()) return it->second.name;
     const RemoteInfo* remote = findRemote(kind);
-    return remote ? std::string(defaultButtonName(remote->picture, index)) : std::string();
+    const std::string_view own = remote ? defaultButtonName(remote->picture, index) : std::string_view();
+    if (!own.empty() || it == buttons_.end()) return std::string(own);
+    return it->second.key.key;
 }
 
 int ButtonLinks::buttonNamed(RemoteKind kind, std::string_view name) const {

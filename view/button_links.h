@@ -39,8 +39,11 @@ public:
     std::string name(RemoteKind kind, int index) const;
     void setName(RemoteKind kind, int index, std::string name);
 
-    // What the button is called: the user's name, else its key's, else the
-    // picture's own name for it; empty when it has none.
+    // What the button is called: the user's name, else the picture's own
+    // name for it, else its key's; empty when it has none. A link changes
+    // what a button sends, not what it is: the picture's ▲ linked to a key
+    // named "Up_arrow" stays KEY_UP, drawn and pressed by the keyboard as
+    // before.
     std::string shownName(RemoteKind kind, int index) const;
 
     // The first button of the picture that goes by that key name, or -1.

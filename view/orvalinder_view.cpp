@@ -111,9 +111,9 @@ std::vector<ButtonFace> COrvalinderView::faces() const {
 
 bool COrvalinderView::event(QEvent* event) {
     if (event->type() != QEvent::ToolTip) return QWidget::event(event);
-    // The full name of a named button, and the remote of a linked one; on
-    // the connect button, what the board said of its firmware; on a status
-    // line drawn shortened, the whole line.
+    // The full name of a named button, and the key and remote of a linked
+    // one; on the connect button, what the board said of its firmware; on a
+    // status line drawn shortened, the whole line.
     const QPoint at = static_cast<QHelpEvent*>(event)->pos();
     QString tip;
     const int rowHeight = layout::statusLineTopLeft(2).y - layout::statusLineTopLeft(1).y;
@@ -131,7 +131,9 @@ bool COrvalinderView::event(QEvent* event) {
             if (name.empty()) continue;
             tip = QString::fromStdString(name);
             if (const auto link = codes_.links().link(state_.remoteKind, index))
-                tip += QStringLiteral(" (%1)").arg(QString::fromStdString(link->remote));
+                tip += link->key == name ? QStringLiteral(" (%1)").arg(QString::fromStdString(link->remote))
+                                         : QStringLiteral(" (%1 in %2)").arg(QString::fromStdString(link->key),
+                                                                            QString::fromStdString(link->remote));
         }
     }
     if (tip.isEmpty()) {

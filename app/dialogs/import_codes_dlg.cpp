@@ -1,5 +1,7 @@
 #include "app/dialogs/import_codes_dlg.h"
 
+#include <QAbstractTableModel>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -9,8 +11,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QTableWidget>
+#include <QStyleOptionComboBox>
+#include <QStyledItemDelegate>
+#include <QTableView>
 #include <QVBoxLayout>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "codes/formats.h"
 #include "codes/lircd_conf.h"
@@ -23,6 +31,11 @@ const QString kCodesFilter =
     QStringLiteral("Codes (*.conf *.lircd *.ir *.txt);;LIRC remotes (*.conf *.lircd);;Flipper files (*.ir);;"
                    "Pronto hex (*.txt);;All files (*)");
 
+// The chooser's entries are shortened past this; the whole shows on hover.
+constexpr qsizetype kLongestEntry = 40;
+
+enum Column { RemoteColumn, KeyColumn, ButtonColumn, ColumnCount };
+
 QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 // The remotes as the library will hold them: key names are single words in
@@ -33,13 +46,168 @@ std::vector<codes::Remote> asStored(const std::vector<codes::Remote>& remotes) {
 
 }  // namespace
 
+// The file's keys, a row each: the remote, the key's name and the button
+// chosen for it, as an entry of the chooser ("(none)" first). The texts are
+// made as rows show, from the remotes themselves. A button goes to one key.
+class KeysToButtons : public QAbstractTableModel {
+public:
+    KeysToButtons(const std::vector<codes::Remote>& remotes, QObject* parent)
+        : QAbstractTableModel(parent), remotes_(remotes) {
+        for (uint32_t r = 0; r < remotes.size(); ++r) {
+            firstRow_.push_back(static_cast<int>(rows_.size()));
+            for (uint32_t k = 0; k < remotes[r].keys.size(); ++k) rows_.push_back({r, k, 0});
+        }
+    }
+
+    // A picture's buttons as the chooser lists them, none chosen yet.
+    void setEntries(QStringList entries) {
+        beginResetModel();
+        entries_ = std::move(entries);
+        for (Row& row : rows_) row.entry = 0;
+        rowOfEntry_.assign(static_cast<size_t>(entries_.size()), -1);
+        endResetModel();
+    }
+    const QStringList& entries() const { return entries_; }
+
+    // Choosing a button for a key frees it from any other.
+    void choose(int row, int entry) {
+        Row& chosen = rows_[static_cast<size_t>(row)];
+        if (chosen.entry == entry) return;
+        if (const int other = entry > 0 ? rowOfEntry_[static_cast<size_t>(entry)] : -1; other >= 0) {
+            rows_[static_cast<size_t>(other)].entry = 0;
+            buttonChanged(other);
+        }
+        if (chosen.entry > 0) rowOfEntry_[static_cast<size_t>(chosen.entry)] = -1;
+        chosen.entry = entry;
+        if (entry > 0) rowOfEntry_[static_cast<size_t>(entry)] = row;
+        buttonChanged(row);
+    }
+
+    // The row of a key, or -1.
+    int rowOf(const LinkedKey& key) const {
+        for (size_t r = 0; r < remotes_.size(); ++r)
+            if (remotes_[r].name == key.remote) {
+                const codes::Key* found = codes::findKey(remotes_[r], key.key);
+                return found ? firstRow_[r] + static_cast<int>(found - remotes_[r].keys.data()) : -1;
+            }
+        return -1;
+    }
+
+    std::vector<std::pair<int, LinkedKey>> chosen() const {
+        std::vector<std::pair<int, LinkedKey>> links;
+        for (size_t entry = 1; entry < rowOfEntry_.size(); ++entry)
+            if (const int row = rowOfEntry_[entry]; row >= 0) {
+                const Row& r = rows_[static_cast<size_t>(row)];
+                links.push_back({static_cast<int>(entry) - 1, {remotes_[r.remote].name, remotes_[r.remote].keys[r.key].name}});
+            }
+        return links;
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : ColumnCount; }
+
+    // Long texts are shortened by the view; the tooltip shows them whole.
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::EditRole) return {};
+        const Row& row = rows_[static_cast<size_t>(index.row())];
+        switch (index.column()) {
+        case RemoteColumn: return text(remotes_[row.remote].name);
+        case KeyColumn: return text(remotes_[row.remote].keys[row.key].name);
+        default: return role == Qt::EditRole ? QVariant(row.entry) : QVariant(entries_[row.entry]);
+        }
+    }
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override {
+        const int entry = value.toInt();
+        if (role != Qt::EditRole || index.column() != ButtonColumn || entry < 0 || entry >= entries_.size())
+            return false;
+        choose(index.row(), entry);
+        return true;
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+        return index.column() == ButtonColumn ? flags | Qt::ItemIsEditable : flags;
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return QAbstractTableModel::headerData(section, orientation, role);
+        static const char* const names[] = {"Remote", "Key", "Button"};
+        return QString::fromLatin1(names[section]);
+    }
+
+private:
+    struct Row {
+        uint32_t remote, key;
+        int entry;
+    };
+    void buttonChanged(int row) {
+        const QModelIndex cell = index(row, ButtonColumn);
+        emit dataChanged(cell, cell);
+    }
+
+    const std::vector<codes::Remote>& remotes_;
+    std::vector<Row> rows_;
+    std::vector<int> firstRow_;  // of each remote
+    QStringList entries_;
+    std::vector<int> rowOfEntry_;  // the row each entry is chosen for, or -1
+};
+
+namespace {
+
+// The button chooser of the row clicked: the picture's buttons, long
+// names shortened and whole on hover. A button chosen is taken at once.
+class ButtonChooser : public QStyledItemDelegate {
+public:
+    ButtonChooser(const KeysToButtons& keys, QObject* parent) : QStyledItemDelegate(parent), keys_(keys) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
+        auto* chooser = new QComboBox(parent);
+        for (const QString& entry : keys_.entries()) {
+            chooser->addItem(entry.size() > kLongestEntry ? entry.left(kLongestEntry - 1) + QChar(0x2026) : entry);
+            chooser->setItemData(chooser->count() - 1, entry, Qt::ToolTipRole);
+        }
+        auto* self = const_cast<ButtonChooser*>(this);
+        connect(chooser, &QComboBox::activated, self, [self, chooser] {
+            emit self->commitData(chooser);
+            emit self->closeEditor(chooser);
+        });
+        return chooser;
+    }
+    // Drawn as the chooser it opens into, the name shortened to fit.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        QStyleOptionComboBox box;
+        box.rect = option.rect;
+        box.palette = option.palette;
+        box.fontMetrics = option.fontMetrics;
+        box.state = option.state | QStyle::State_Enabled;
+        const QRect field = style->subControlRect(QStyle::CC_ComboBox, &box, QStyle::SC_ComboBoxEditField, option.widget);
+        box.currentText = option.fontMetrics.elidedText(index.data().toString(), Qt::ElideRight, field.width());
+        style->drawComplexControl(QStyle::CC_ComboBox, &box, painter, option.widget);
+        style->drawControl(QStyle::CE_ComboBoxLabel, &box, painter, option.widget);
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        static_cast<QComboBox*>(editor)->setCurrentIndex(index.data(Qt::EditRole).toInt());
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+        model->setData(index, static_cast<QComboBox*>(editor)->currentIndex());
+    }
+
+private:
+    const KeysToButtons& keys_;
+};
+
+}  // namespace
+
 CImportCodesDlg::CImportCodesDlg(const QString& fileName, std::vector<codes::Remote> remotes, const ButtonLinks& links,
                                  RemoteKind picture, QWidget* parent)
     : QDialog(parent),
       remotes_(std::move(remotes)),
       links_(links),
       pictureBox_(new QComboBox(this)),
-      table_(new QTableWidget(this)),
+      keys_(new KeysToButtons(remotes_, this)),
+      table_(new QTableView(this)),
       summary_(new QLabel(this)) {
     setWindowTitle(QStringLiteral("Import codes"));
     for (const RemoteInfo& info : remoteCatalogue()) {
@@ -49,25 +217,21 @@ CImportCodesDlg::CImportCodesDlg(const QString& fileName, std::vector<codes::Rem
     }
     pictureBox_->setCurrentIndex(std::max(0, pictureBox_->findData(static_cast<int>(picture))));
 
-    for (const codes::Remote& remote : remotes_)
-        for (const codes::Key& key : remote.keys) keys_.push_back({remote.name, key.name});
-    table_->setColumnCount(3);
-    table_->setHorizontalHeaderLabels({QStringLiteral("Remote"), QStringLiteral("Key"), QStringLiteral("Button")});
-    table_->setRowCount(static_cast<int>(keys_.size()));
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setModel(keys_);
+    table_->setItemDelegateForColumn(ButtonColumn, new ButtonChooser(*keys_, table_));
+    // The chooser opens on any click, on the row chosen last too.
+    table_->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    connect(table_, &QAbstractItemView::clicked, table_, [this](const QModelIndex& cell) {
+        if (cell.column() == ButtonColumn) table_->edit(cell);
+    });
     table_->setSelectionMode(QAbstractItemView::NoSelection);
+    table_->setWordWrap(false);  // a long name is shortened, not cut off
     table_->verticalHeader()->hide();
-    for (int row = 0; row < table_->rowCount(); ++row) {
-        table_->setItem(row, 0, new QTableWidgetItem(text(keys_[static_cast<size_t>(row)].remote)));
-        table_->setItem(row, 1, new QTableWidgetItem(text(keys_[static_cast<size_t>(row)].key)));
-        auto* chooser = new QComboBox(table_);
-        table_->setCellWidget(row, 2, chooser);
-        connect(chooser, &QComboBox::activated, this, [this, row] { buttonChosen(row); });
-    }
-    table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
-    table_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
-    table_->setColumnHidden(0, remotes_.size() == 1);  // the file's one remote goes without saying
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // The columns share the width whatever the names' lengths.
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table_->setColumnHidden(RemoteColumn, remotes_.size() == 1);  // the file's one remote goes without saying
+    connect(keys_, &QAbstractItemModel::dataChanged, this, &CImportCodesDlg::countLinks);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Import"));
@@ -96,10 +260,8 @@ CImportCodesDlg::CImportCodesDlg(const QString& fileName, std::vector<codes::Rem
 
 RemoteKind CImportCodesDlg::picture() const { return static_cast<RemoteKind>(pictureBox_->currentData().toInt()); }
 
-QComboBox* CImportCodesDlg::buttonBox(int row) const { return qobject_cast<QComboBox*>(table_->cellWidget(row, 2)); }
-
-// The button choosers list the picture's buttons with their names, and
-// start at the buttons whose names match.
+// The chooser lists the picture's buttons with their names; the keys whose
+// names match start on their buttons.
 void CImportCodesDlg::showPicture() {
     const RemoteKind kind = picture();
     QStringList entries{QStringLiteral("(none)")};
@@ -108,42 +270,31 @@ void CImportCodesDlg::showPicture() {
         const std::string name = links_.shownName(kind, index);
         entries << (name.empty() ? QString::number(index) : QStringLiteral("%1  %2").arg(index).arg(text(name)));
     }
-    const auto matches = matchByName(links_, kind, remotes_);
-    for (int row = 0; row < table_->rowCount(); ++row) {
-        QComboBox* chooser = buttonBox(row);
-        chooser->clear();
-        chooser->addItems(entries);
-        for (const auto& [index, key] : matches)
-            if (key == keys_[static_cast<size_t>(row)]) chooser->setCurrentIndex(index + 1);
-    }
-    countLinks();
-}
-
-// A button is linked to one key: choosing it for a key frees it elsewhere.
-void CImportCodesDlg::buttonChosen(int row) {
-    const int chosen = buttonBox(row)->currentIndex();
-    for (int other = 0; other < table_->rowCount(); ++other)
-        if (other != row && chosen > 0 && buttonBox(other)->currentIndex() == chosen) buttonBox(other)->setCurrentIndex(0);
+    keys_->setEntries(entries);
+    for (const auto& [index, key] : matchByName(links_, kind, remotes_))
+        if (const int row = keys_->rowOf(key); row >= 0) keys_->choose(row, index + 1);
     countLinks();
 }
 
 void CImportCodesDlg::countLinks() {
     summary_->setText(QStringLiteral("%1 of %2 keys linked to buttons.")
-                          .arg(chosenLinks().size())
-                          .arg(table_->rowCount()));
+                          .arg(keys_->chosen().size())
+                          .arg(keys_->rowCount()));
 }
 
-std::vector<std::pair<int, LinkedKey>> CImportCodesDlg::chosenLinks() const {
-    std::vector<std::pair<int, LinkedKey>> chosen;
-    for (int row = 0; row < table_->rowCount(); ++row)
-        if (const int entry = buttonBox(row)->currentIndex(); entry > 0)
-            chosen.push_back({entry - 1, keys_[static_cast<size_t>(row)]});
-    return chosen;
+std::vector<std::pair<int, LinkedKey>> CImportCodesDlg::chosenLinks() const { return keys_->chosen(); }
+
+namespace {
+
+// A large file's keys leave freed memory that glibc keeps for the process
+// unless asked to give it back.
+void giveMemoryBack() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
-bool importCodes(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteKind shown, QString path) {
-    if (path.isEmpty()) path = platform.files.openFile(parent, QStringLiteral("Import codes"), kCodesFilter);
-    if (path.isEmpty()) return false;
+bool importFile(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteKind shown, const QString& path) {
     std::vector<codes::Remote> remotes;
     try {
         remotes = codes::readCodesFile(path.toStdString());
@@ -160,10 +311,10 @@ bool importCodes(QWidget* parent, Platform& platform, ButtonCodes& codes, Remote
         return false;
     }
 
-    CImportCodesDlg dialog(QFileInfo(path).fileName(), remotes, codes.links(), shown == IrMonitor ? Panasonic : shown,
-                           parent);
+    CImportCodesDlg dialog(QFileInfo(path).fileName(), std::move(remotes), codes.links(),
+                           shown == IrMonitor ? Panasonic : shown, parent);
     if (dialog.exec() != QDialog::Accepted) return false;
-    if (const auto failure = codes.addRemotes(remotes)) {
+    if (const auto failure = codes.addRemotes(dialog.remotes())) {
         platform.boxes.show(parent, *failure, MessageIcon::Stop);
         return false;
     }
@@ -174,6 +325,16 @@ bool importCodes(QWidget* parent, Platform& platform, ButtonCodes& codes, Remote
         platform.boxes.show(parent, *failure + QStringLiteral("\nThe links hold until the program ends."),
                             MessageIcon::Stop);
     return true;
+}
+
+}  // namespace
+
+bool importCodes(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteKind shown, QString path) {
+    if (path.isEmpty()) path = platform.files.openFile(parent, QStringLiteral("Import codes"), kCodesFilter);
+    if (path.isEmpty()) return false;
+    const bool imported = importFile(parent, platform, codes, shown, path);
+    giveMemoryBack();
+    return imported;
 }
 
 void exportCodes(QWidget* parent, Platform& platform, const ButtonCodes& codes) {

@@ -15,9 +15,11 @@
 
 class QComboBox;
 class QLabel;
-class QTableWidget;
+class QTableView;
 
 namespace orvalinder {
+
+class KeysToButtons;
 
 class CImportCodesDlg : public QDialog {
     Q_OBJECT
@@ -25,25 +27,26 @@ public:
     CImportCodesDlg(const QString& fileName, std::vector<codes::Remote> remotes, const ButtonLinks& links,
                     RemoteKind picture, QWidget* parent = nullptr);
 
+    const std::vector<codes::Remote>& remotes() const { return remotes_; }
     RemoteKind picture() const;
-    // The buttons of picture() chosen for keys, each once.
+    // The buttons of picture() chosen for keys, each once, in the buttons' order.
     std::vector<std::pair<int, LinkedKey>> chosenLinks() const;
 
     QComboBox* pictureBox() const { return pictureBox_; }
-    QTableWidget* table() const { return table_; }
-    // The button chooser of a row of the table.
-    QComboBox* buttonBox(int row) const;
+    // The keys, a row each, and the button each goes to, chosen in a list
+    // that opens on a click. A file may hold 200,000 keys: the rows are
+    // drawn from the remotes as they show, never a widget each.
+    QTableView* table() const { return table_; }
 
 private:
     void showPicture();
-    void buttonChosen(int row);
     void countLinks();
 
     std::vector<codes::Remote> remotes_;
-    std::vector<LinkedKey> keys_;  // one a row
     const ButtonLinks& links_;
     QComboBox* pictureBox_;
-    QTableWidget* table_;
+    KeysToButtons* keys_;
+    QTableView* table_;
     QLabel* summary_;
 };
 

@@ -17,7 +17,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QToolTip>
 #include <atomic>
 #include <thread>
@@ -29,6 +29,7 @@
 #include "app/import_handover.h"
 #include "app/lircd_target.h"
 #include "app/install_dialogs.h"
+#include "codes/board_message.h"
 #include "codes/encoder.h"
 #include "codes/formats.h"
 #include "core/commands.h"
@@ -49,6 +50,36 @@ using testing::onNextModal;
 const QString kRemotes = QStringLiteral(ORVALINDER_REMOTES_DIR);
 
 std::string keyCodeOf(RemoteKind kind, int index) { return keyCodeMessage(*keyCodeFor(kind, index)); }
+
+// Opens a row's button chooser with a click, as the user does, and picks
+// the entry.
+void chooseButton(QTableView* table, int row, int entry) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the last chooser, closed
+    const QRect cell = table->visualRect(table->model()->index(row, 2));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    auto* chooser = table->viewport()->findChild<QComboBox*>();
+    ASSERT_NE(chooser, nullptr) << row;
+    chooser->setCurrentIndex(entry);
+    emit chooser->activated(entry);
+}
+
+// A Flipper file of NEC keys of these names, in this order.
+QString writeFlipperFile(const QTemporaryDir& folder, const QString& name, const std::vector<std::string>& keys) {
+    codes::Remote remote = codes::protocolRemote(codes::Protocol::Nec);
+    for (size_t k = 0; k < keys.size(); ++k) remote.keys.push_back({keys[k], {0x20DF00FF + k * 0x01FE}, {}});
+    QFile file(folder.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(codes::writeCodes({remote}, codes::Format::Flipper).c_str());
+    return folder.filePath(name);
+}
+
+// The buttons the import dialog links, with their keys' names.
+using ButtonKeys = std::vector<std::pair<int, std::string>>;
+ButtonKeys namesOf(const std::vector<std::pair<int, LinkedKey>>& links) {
+    ButtonKeys names;
+    for (const auto& [index, key] : links) names.push_back({index, key.key});
+    return names;
+}
 
 class CodesWindow : public testing::WindowFixture {
 protected:
@@ -83,23 +114,30 @@ protected:
 
 TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {
     ASSERT_TRUE(connectByClick());
+    const std::string name = "Volume of the sound bar " + std::string(76, '+');  // 100 characters
+    ASSERT_EQ(codes.changeLinks([&](ButtonLinks& links) { links.setName(Panasonic, 5, name); }), std::nullopt);
     onNextModal<QFileDialog>([](QFileDialog* dialog) { testing::typeFileName(dialog, kRemotes + "/nec.lircd.conf"); });
     QStringList keys, chosen;
     onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
         EXPECT_EQ(dialog->pictureBox()->currentText(), "Panasonic");  // the picture shown
-        for (int row = 0; row < dialog->table()->rowCount(); ++row) {
-            keys << dialog->table()->item(row, 1)->text();
-            chosen << dialog->buttonBox(row)->currentText();
+        const QAbstractItemModel* rows = dialog->table()->model();
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            keys << rows->index(row, 1).data().toString();
+            chosen << rows->index(row, 2).data().toString();
         }
         // The user puts volume up on button 5, then takes power's button for it.
-        QComboBox* volume = dialog->buttonBox(2);
-        for (int entry : {6, 1}) {
-            volume->setCurrentIndex(entry);
-            emit volume->activated(entry);
-        }
-        EXPECT_EQ(dialog->buttonBox(0)->currentText(), "(none)");  // a button goes to one key
-        volume->setCurrentIndex(6);
-        emit volume->activated(6);
+        chooseButton(dialog->table(), 2, 6);
+        chooseButton(dialog->table(), 2, 1);
+        EXPECT_EQ(rows->index(0, 2).data().toString(), "(none)");  // a button goes to one key
+        chooseButton(dialog->table(), 2, 6);
+        // The long name leaves the keys their column: shortened, whole on hover.
+        const QTableView* table = dialog->table();
+        EXPECT_GE(table->columnWidth(1), table->viewport()->width() / 3);
+        EXPECT_LE(table->columnWidth(2), table->viewport()->width() * 2 / 3);
+        const QPoint at = table->visualRect(rows->index(2, 2)).center();
+        QHelpEvent hover(QEvent::ToolTip, at, table->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(table->viewport(), &hover);
+        EXPECT_EQ(QToolTip::text().toStdString(), "5  " + name);
         QTest::mouseClick(buttonNamed(*dialog, "Import"), Qt::LeftButton);
     });
     frame->action(command::ImportCodes)->trigger();
@@ -130,12 +168,16 @@ TEST_F(CodesWindow, WhatCannotBeImportedIsExplainedAndNothingStored) {
     };
     const QString broken = write("broken.conf", "begin remote\n  name x\n  flags XMP\n");
     const QString empty = write("empty.ir", "Filetype: IR signals file\nVersion: 1\n");
+    const QString huge = write("huge.conf", "begin remote\n");
+    ASSERT_TRUE(QFile(huge).resize(9'000'000));
     const struct Row {
         QString path;
         QString box;
     } rows[] = {
         {broken, "Can't import codes from " + broken + ":\n" + broken + ":3: unknown flag 'XMP'"},
         {empty, empty + " holds no codes."},
+        {huge, "Can't import codes from " + huge + ":\n" + huge + ": the file is 9.0 MB, more than the 8 MB a file of "
+               "codes may be"},
         {folder.filePath("gone.conf"), "Can't import codes from " + folder.filePath("gone.conf") + ":\n"},
     };
     for (const Row& row : rows) {
@@ -230,6 +272,80 @@ TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsAndTheTooltipNamesThem) {
         QApplication::sendEvent(view(), &help);
         EXPECT_EQ(QToolTip::text(), tip);
     }
+}
+
+// The names the big collections give their keys (LIRC's namespace,
+// Flipper's files) link to the buttons of their meaning; a sign is never an
+// arrow, and a key of the button's own name beats one standing in for it.
+TEST_F(CodesWindow, ImportLinksTheCollectionsNamesByTheirMeaning) {
+    QTemporaryDir folder;
+    const struct Row {
+        RemoteKind picture;
+        std::vector<std::string> keys;  // as the file has them
+        ButtonKeys linked;
+    } rows[] = {
+        {SkySky,  // an LG file of Flipper's
+         {"Power", "-", "Down", "Up", "Enter", "Vol_up", "Vol_dn", "Ch_next", "Ch_prev", "Mute", "1"},
+         {{2, "Power"}, {19, "Up"}, {22, "Enter"}, {24, "Down"}, {31, "1"}}},
+        {Panasonic,  // Sony's
+         {"+", "Enter", "Up_arrow", "Down_arrow", "Left_arrow", "Right_arrow", "Ok"},
+         {{34, "Up_arrow"}, {36, "Left_arrow"}, {37, "Ok"}, {38, "Right_arrow"}, {40, "Down_arrow"}}},
+        {SkyTv,
+         {"KEY_MINUS", "CH-", "KEY_SELECT", "KEY_NUMERIC_5", "KEY_RED", "P+", "<"},
+         {{22, "KEY_SELECT"}, {27, "KEY_RED"}, {35, "KEY_NUMERIC_5"}}},
+    };
+    for (const Row& row : rows) {
+        view()->selectRemote(row.picture);
+        ButtonKeys linked;
+        onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
+            linked = namesOf(dialog->chosenLinks());
+            dialog->reject();
+        });
+        frame->onImportCodes(writeFlipperFile(folder, "remote.ir", row.keys));
+        EXPECT_EQ(linked, row.linked) << row.keys[0];
+    }
+}
+
+// A link changes what a button sends, not what it is: the picture's arrows
+// and OK linked to keys of other names keep their keyboard keys, and a
+// later import still finds them by the picture's names.
+TEST_F(CodesWindow, ALinkedButtonKeepsThePicturesNameForTheKeyboard) {
+    QTemporaryDir folder;
+    const std::string file = writeFlipperFile(folder, "flipper.ir", {"Up_arrow", "Enter", "Guide"}).toStdString();
+    ASSERT_EQ(codes.addRemotes(codes::readCodesFile(file)), std::nullopt);
+    ASSERT_TRUE(connectByClick());
+    view()->setFocus();
+    const struct Row {
+        RemoteKind kind;
+        int index;
+        std::string key;
+        Qt::Key pressed;
+        std::string tip;
+    } rows[] = {
+        {Panasonic, 34, "Up_arrow", Qt::Key_Up, "KEY_UP (Up_arrow in flipper)"},
+        {SkySky, 22, "Enter", Qt::Key_Return, "KEY_OK (Enter in flipper)"},
+        {SkySky, 19, "Guide", Qt::Key_Up, "KEY_UP (Guide in flipper)"},
+    };
+    for (const Row& row : rows) {
+        link(row.kind, row.index, {"flipper", row.key});
+        view()->selectRemote(row.kind);
+        view()->repaint();
+        QTest::keyClick(view(), row.pressed);
+        const auto [remote, key] = codes.find({"flipper", row.key});
+        const std::string sent = codes::boardMessages(*remote, *key).press;
+        EXPECT_EQ(board.receive(sent.size()), sent) << row.key;
+        QHelpEvent help(QEvent::ToolTip, centreOf(row.index), view()->mapToGlobal(centreOf(row.index)));
+        QApplication::sendEvent(view(), &help);
+        EXPECT_EQ(QToolTip::text().toStdString(), row.tip);
+    }
+
+    ButtonKeys later;
+    onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
+        later = namesOf(dialog->chosenLinks());
+        dialog->reject();
+    });
+    frame->onImportCodes(writeFlipperFile(folder, "later.ir", {"KEY_UP", "KEY_OK"}));  // on Sky's picture
+    EXPECT_EQ(later, (ButtonKeys{{19, "KEY_UP"}, {22, "KEY_OK"}}));
 }
 
 TEST_F(CodesWindow, ExportOneRemoteInTheFormatItsNameAsksFor) {

@@ -39,6 +39,7 @@ TEST(ButtonNames, EachSpellingOfAKeyGetsItsFace) {
     EXPECT_TRUE(sameKey("KEY_CHANNELDOWN", "Ch_prev"));
     EXPECT_FALSE(sameKey("KEY_VOLUMEUP", "KEY_VOLUMEDOWN"));
     EXPECT_FALSE(sameKey("", ""));  // a button without a name matches no key
+    EXPECT_FALSE(sameKey("-", "+"));  // signs alone are keys of their own
 }
 
 TEST(ButtonLinks, WhatAButtonShowsAndTheKeyboardFinds) {
@@ -49,7 +50,9 @@ TEST(ButtonLinks, WhatAButtonShowsAndTheKeyboardFinds) {
     EXPECT_EQ(links.shownName(IrMonitor, 0), "");
 
     links.setLink(Panasonic, 0, {"tv", "KEY_SLEEP"});
-    EXPECT_EQ(links.shownName(Panasonic, 0), "KEY_SLEEP");  // the key's name
+    EXPECT_EQ(links.shownName(Panasonic, 0), "KEY_POWER");  // a link keeps the picture's name
+    links.setLink(Panasonic, 1, {"tv", "KEY_SLEEP"});
+    EXPECT_EQ(links.shownName(Panasonic, 1), "KEY_SLEEP");  // and gives its key's to a button without one
     links.setName(Panasonic, 0, "Off");
     EXPECT_EQ(links.shownName(Panasonic, 0), "Off");  // the user's
     EXPECT_EQ(links.shownName(Technika, 0), "KEY_POWER");  // each picture apart
