@@ -4,7 +4,7 @@
 // mark excess, in 10 µs steps, over which 100 of 100 frames with random codes
 // and ±40 µs of jitter on each duration decode to their code; then how often
 // random durations, cut frames and other protocols' frames decode at all.
-// Prints "key: value" lines. Usage: decode_bench
+// Prints "key: value" lines. Usage: decode_bench [--show-wrong]
 
 #include <cstdio>
 #include <optional>
@@ -96,12 +96,19 @@ Outcome pcDecode(const std::vector<uint32_t>& frame, const std::optional<IrCode>
     return same ? Outcome::Right : Outcome::Wrong;
 }
 
+bool showWrong = false;  // --show-wrong: print the frames that decode wrong
+
 struct Tally {
     uint64_t frames = 0;
     uint64_t wrong = 0;
-    void add(Outcome outcome) {
+    void add(Outcome outcome, const std::vector<uint32_t>& frame) {
         ++frames;
         wrong += outcome == Outcome::Wrong;
+        if (outcome == Outcome::Wrong && showWrong) {
+            std::printf("wrong:");
+            for (uint32_t d : frame) std::printf(" %u", d);
+            std::printf("\n");
+        }
     }
     double perMillion() const { return frames ? 1e6 * double(wrong) / double(frames) : 0; }
 };
@@ -123,8 +130,9 @@ Range sweep(const Kind& kind, Decode decode, Tally& tally) {
         bool all = true;
         for (int i = 0; i < kFramesPerStep; ++i) {
             const IrCode code = randomCode(kind, codes);
-            const Outcome outcome = decode(receiver.receive(encode(code)), code);
-            if (excess >= kEnvelopeLowUs && excess <= kEnvelopeHighUs) tally.add(outcome);
+            const std::vector<uint32_t> frame = receiver.receive(encode(code));
+            const Outcome outcome = decode(frame, code);
+            if (excess >= kEnvelopeLowUs && excess <= kEnvelopeHighUs) tally.add(outcome, frame);
             all = all && outcome == Outcome::Right;
         }
         if (all) {
@@ -138,16 +146,17 @@ Range sweep(const Kind& kind, Decode decode, Tally& tally) {
     return best;
 }
 
-// Frames that are none: random durations, and each protocol's frames
+// Frames that are none: random durations (five or more: three random ones
+// may well be NEC's repeat frame, which carries no data), and each protocol's frames
 // distorted within the envelope with a bit's two durations cut or added.
 template <typename Decode>
 void refusals(Decode decode, Tally& tally) {
     std::mt19937_64 random(7);
-    std::uniform_int_distribution<uint32_t> duration(100, 10000), count(3, 99);
+    std::uniform_int_distribution<uint32_t> duration(100, 10000), count(5, 99);
     for (int i = 0; i < 200000; ++i) {
         std::vector<uint32_t> frame(count(random) | 1);
         for (uint32_t& d : frame) d = duration(random);
-        tally.add(decode(frame));
+        tally.add(decode(frame), frame);
     }
     std::uniform_int_distribution<int32_t> excess(kEnvelopeLowUs, kEnvelopeHighUs);
     for (const Kind& kind : kKinds) {
@@ -160,14 +169,16 @@ void refusals(Decode decode, Tally& tally) {
             } else {
                 frame.insert(frame.begin() + long(at), {frame[at], frame[at - 1]});
             }
-            tally.add(decode(receiver.receive(frame)));
+            frame = receiver.receive(frame);
+            tally.add(decode(frame), frame);
         }
     }
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    showWrong = argc > 1 && std::string(argv[1]) == "--show-wrong";
     Tally firmwareTally, pcTally;
     int32_t firmwareMin = 1 << 30, pcMin = 1 << 30;
     std::printf("%-12s %-22s %s\n", "protocol", "firmware (us)", "PC (us)");
