@@ -281,20 +281,24 @@ bool appendUnits(const uint16_t* durations, uint8_t count, uint16_t unit, int16_
     return levels.size % 2 == 0 || levels.push(false);
 }
 
-// RC5 has no leader to measure the excess on: its marks are one or two half
-// bits, far enough apart that the excess window tells which, and the mean of
-// what each gained is the excess.
+// RC5 has no leader to measure the excess on. A mark and the space after it
+// span two to four half bits whatever the receiver does; when the two are
+// equally long the mark's gain is half their difference, and when one is a
+// half bit longer (the longer one tells which, within the excess window)
+// that half bit is taken off first. The mean over the pairs is the excess.
 bool rc5Excess(const uint16_t* durations, uint8_t count, int16_t& excess) {
-    const int16_t middle = (kMinExcessUs + kMaxExcessUs) / 2;
-    int32_t gained = 0;
-    uint8_t marks = 0;
-    for (uint8_t i = 0; i < count; i += 2, ++marks) {
-        int32_t units = (static_cast<int32_t>(durations[i]) - middle + kRc5Unit / 2) / kRc5Unit;
-        if (units < 1 || units > 2) return false;
-        gained += static_cast<int32_t>(durations[i]) - units * kRc5Unit;
+    int32_t twice = 0;
+    uint8_t pairs = 0;
+    for (uint8_t i = 0; i + 1 < count; i += 2, ++pairs) {
+        uint32_t sum = static_cast<uint32_t>(durations[i]) + durations[i + 1];
+        uint32_t units = (sum + kRc5Unit / 2) / kRc5Unit;
+        if (units < 2 || units > 4) return false;
+        int32_t difference = static_cast<int32_t>(durations[i]) - durations[i + 1];
+        if (units == 3) difference += difference > 0 ? -static_cast<int32_t>(kRc5Unit) : kRc5Unit;
+        twice += difference;
     }
-    if (marks == 0) return false;
-    excess = static_cast<int16_t>(gained / marks);
+    if (pairs == 0) return false;
+    excess = static_cast<int16_t>(twice / (2 * pairs));
     return excess >= kMinExcessUs && excess <= kMaxExcessUs;
 }
 
