@@ -26,6 +26,11 @@
 // an Arduino's DTR line does; --boot-loader HEX puts Arduino's boot loader
 // in front of the firmware, so that avrdude can upload another one through
 // the device, and implies it.
+//
+// Frames reach the firmware as a receiver module delivers them: --receiver
+// tsop (the default) lengthens each mark by 80 µs, shortens the space after
+// it by as much and adds up to ±30 µs to each duration; weak is 180 ± 60,
+// ideal leaves frames as played; --mark-excess, --jitter and --seed set them.
 
 #include <fcntl.h>
 #include <getopt.h>
@@ -44,6 +49,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -54,6 +60,7 @@
 #include "firmware/IrBridge/ir_codec.h"
 #include "firmware/IrBridge/ir_text.h"
 #include "sim/board_terminal.h"
+#include "sim/receiver_model.h"
 
 namespace {
 
@@ -81,6 +88,8 @@ struct Options {
     bool loopback = false;
     bool quiet = false;
     bool resetOnOpen = false;
+    orvalinder::sim::ReceiverModel receiver = *orvalinder::sim::receiverNamed("tsop");
+    uint64_t seed = std::random_device{}();
 };
 
 void printUsage(FILE* to) {
@@ -103,6 +112,11 @@ void printUsage(FILE* to) {
         "                 an Arduino's DTR line does\n"
         "  --boot-loader HEX  start from this boot loader (Arduino's optiboot), which\n"
         "                 takes uploads through the device; implies --reset-on-open\n"
+        "  --receiver ideal|tsop|weak  what the receiver module makes of a frame:\n"
+        "                 marks 0, 80 (the default) or 180 us longer, the spaces after\n"
+        "                 them as much shorter, each duration off by up to 0, 30, 60 us\n"
+        "  --mark-excess US, --jitter US  the same in microseconds\n"
+        "  --seed N       seed for the jitter (default: random)\n"
         "  --help         show this text\n",
         to);
 }
@@ -125,11 +139,25 @@ int parseOptions(int argc, char** argv, Options& options) {
                                    {"reset-on-open", no_argument, nullptr, 'r'},
                                    {"loopback", no_argument, nullptr, 'l'},
                                    {"quiet", no_argument, nullptr, 'q'},
+                                   {"receiver", required_argument, nullptr, 'R'},
+                                   {"mark-excess", required_argument, nullptr, 'M'},
+                                   {"jitter", required_argument, nullptr, 'J'},
+                                   {"seed", required_argument, nullptr, 'S'},
                                    {"help", no_argument, nullptr, 'h'},
                                    {nullptr, 0, nullptr, 0}};
-    int c;
-    while ((c = getopt_long(argc, argv, "", kLong, nullptr)) != -1) {
+    int c, index = 0;
+    while ((c = getopt_long(argc, argv, "", kLong, &index)) != -1) {
         switch (c) {
+        case 'R':
+        case 'M':
+        case 'J':
+            if (!orvalinder::sim::setReceiverOption(kLong[index].name, optarg, options.receiver)) {
+                std::fprintf(stderr, "irbridge-avr: --%s %s: not a receiver (ideal, tsop, weak) or -2000 to 2000 us\n",
+                             kLong[index].name, optarg);
+                return 3;
+            }
+            break;
+        case 'S': options.seed = std::strtoull(optarg, nullptr, 10); break;
         case 'e': options.eeprom = optarg; break;
         case 'b':
             options.bootLoader = optarg;
@@ -302,6 +330,7 @@ int main(int argc, char** argv) {
         }
     }
 
+    orvalinder::sim::Receiver receiver(options.receiver, options.seed);
     const Clock::time_point start = Clock::now();
     std::string unread;  // the board's bytes the pty has not taken
     std::string commands;
@@ -387,7 +416,7 @@ int main(int argc, char** argv) {
                 }
                 for (const std::vector<uint32_t>& frame : frames) {
                     const uint64_t free = board->playEndUs() > 0 ? board->playEndUs() + gapUs : 0;
-                    board->playIr(frame, std::max(board->nowUs(), free));
+                    board->playIr(receiver.receive(frame), std::max(board->nowUs(), free));
                 }
             }
         }

@@ -5,7 +5,9 @@
 // own. The simulators, the decoding bench and the tests distort frames with it.
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <random>
 #include <string_view>
@@ -24,6 +26,24 @@ inline std::optional<ReceiverModel> receiverNamed(std::string_view name) {
     if (name == "tsop") return ReceiverModel{80, 30};
     if (name == "weak") return ReceiverModel{180, 60};
     return std::nullopt;
+}
+
+// The simulators' options --receiver NAME, --mark-excess US and --jitter US
+// (`option` without its dashes); false for a value out of range.
+inline bool setReceiverOption(std::string_view option, const char* value, ReceiverModel& model) {
+    if (option == "receiver") {
+        const std::optional<ReceiverModel> named = receiverNamed(value);
+        if (named) model = *named;
+        return named.has_value();
+    }
+    char* end = nullptr;
+    errno = 0;
+    const long us = std::strtol(value, &end, 10);
+    if (end == value || *end != '\0' || errno != 0 || us < -2000 || us > 2000) return false;
+    if (option == "mark-excess") model.markExcessUs = int32_t(us);
+    if (option == "jitter" && us < 0) return false;
+    if (option == "jitter") model.jitterUs = uint32_t(us);
+    return option == "mark-excess" || option == "jitter";
 }
 
 class Receiver {

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,10 @@ protected:
         ASSERT_GE(pid_, 0);
         if (pid_ == 0) {
             dup2(out[1], STDOUT_FILENO);
-            std::vector<char*> argv{const_cast<char*>(sim_), const_cast<char*>("--quiet")};
+            // Answers are compared to the byte: the receiver adds nothing
+            // unless a test asks for it.
+            std::vector<char*> argv{const_cast<char*>(sim_), const_cast<char*>("--quiet"),
+                                    const_cast<char*>("--receiver"), const_cast<char*>("ideal")};
             for (auto& arg : extra) argv.push_back(arg.data());
             argv.push_back(nullptr);
             execv(sim_, argv.data());
@@ -133,6 +137,39 @@ TEST_F(IrBridgeSim, AnswersKeyCodesWithMonitorAndValueLines) {
         EXPECT_EQ(readUntil(fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s), expected);
     }
     EXPECT_EQ(readUntil(fd_, [](auto&) { return false; }, 100ms), "");
+}
+
+// The receiver's model: each mark of the answer's monitor line longer by the
+// excess, the space after it shorter by as much, each within the jitter; the
+// value line as it was.
+TEST_F(IrBridgeSim, MonitorLinesAreWhatTheReceiverMakesOfTheFrame) {
+    struct Row {
+        std::vector<std::string> options;
+        int excess, jitter;
+    };
+    const Row rows[] = {{{"--receiver", "tsop"}, 80, 30},
+                        {{"--receiver", "weak"}, 180, 60},
+                        {{"--mark-excess", "-120", "--jitter", "0"}, -120, 0}};
+    const std::string ideal = answer("FE01FB04");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.options[1]);
+        start(row.options);
+        send("A101");
+        const std::string text = readUntil(fd_, [](auto& t) { return t.find('Y') != t.npos; }, 5s);
+        ASSERT_EQ(text.substr(text.find('x')), ideal.substr(ideal.find('x')));
+        std::istringstream heard(text.substr(0, text.find('x'))), sent(ideal.substr(0, ideal.find('x')));
+        int h, s, i = 0, offByMost = 0;
+        for (; heard >> h && sent >> s; ++i) {
+            const int off = h - s - (i % 2 == 0 ? row.excess : -row.excess);
+            offByMost = std::max(offByMost, std::abs(off));
+        }
+        EXPECT_EQ(i, 66);
+        EXPECT_LE(offByMost, row.jitter);
+        EXPECT_GE(offByMost, row.jitter / 2);  // it does jitter
+        TearDown();
+        fd_ = -1;
+        pid_ = -1;
+    }
 }
 
 TEST_F(IrBridgeSim, AnswersAClientThatReopensThePort) {
