@@ -20,6 +20,7 @@
 #include <sstream>
 #include <thread>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -360,7 +361,8 @@ private:
 // pseudo-terminal (IRBRIDGE_AVR runs IRBRIDGE_ELF): its standard output says
 // what its LED sends, its standard input plays frames into its receiver.
 struct SimulatedBoard : Running {
-    SimulatedBoard() : Running(start()), port(out >= 0 ? readLine(out, 10s) : "") {}
+    explicit SimulatedBoard(std::vector<std::string> options = {})
+        : Running(start(std::move(options))), port(out >= 0 ? readLine(out, 10s) : "") {}
 
     std::string problem() const {
         if (pid <= 0) return "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
@@ -371,10 +373,13 @@ struct SimulatedBoard : Running {
     const std::string port;
 
 private:
-    static Child start() {
+    static Child start(std::vector<std::string> options) {
         const char* simulator = std::getenv("IRBRIDGE_AVR");
         const char* firmware = std::getenv("IRBRIDGE_ELF");
-        return simulator && firmware ? spawn({simulator, firmware}, {}, true, {}, true) : Child{};
+        if (!simulator || !firmware) return Child{};
+        options.insert(options.begin(), simulator);
+        options.push_back(firmware);
+        return spawn(options, {}, true, {}, true);
     }
 };
 
@@ -449,6 +454,55 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
     }
     EXPECT_TRUE(desktop.barsDrawn(10s)) << "no bars on the IR Monitor";
     EXPECT_NE(desktop.keycodes().find("0x20DF10EF"), std::string::npos) << "keycodes.txt: " << desktop.keycodes();
+}
+
+// Through a receiver module on a weak signal, frames of every protocol
+// the board knows, with random codes, are decoded and logged, each the code
+// played (FRAMES_PER_PROTOCOL of each, 3 unless told).
+TEST(EndToEnd, TheIrMonitorLogsWhatAWeakReceiverHears) {
+    SimulatedBoard board({"--receiver", "weak"});
+    ASSERT_EQ(board.problem(), "");
+    Desktop desktop(board.port);
+    ASSERT_EQ(desktop.problem(), "");
+    desktop.connect();
+    desktop.showIrMonitor();
+    auto play = [&board](const std::string& code) {
+        const std::string line = "play " + code + "\n";
+        ASSERT_EQ(write(board.in, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    };
+    for (auto end = Clock::now() + 20s; desktop.keycodes().empty() && Clock::now() < end;) {
+        play("NEC:20DF10EF");
+        readFor(board.out, 2000ms);
+    }
+    ASSERT_FALSE(desktop.keycodes().empty()) << "nothing logged";
+    const size_t before = desktop.keycodes().size();
+
+    const char* told = std::getenv("FRAMES_PER_PROTOCOL");
+    const int frames = told ? std::atoi(told) : 3;
+    std::mt19937_64 random(28);
+    std::string expected;
+    for (int i = 0; i < frames; ++i) {
+        for (uint8_t protocol : {IR_NEC, IR_PANASONIC, IR_RC5, IR_RC6, IR_RC6_6_20, IR_SIRC12, IR_SIRC15, IR_SIRC20,
+                                 IR_SAMSUNG}) {
+            IrCode code;
+            code.protocol = protocol;
+            code.bits = irCodeBits(protocol);
+            const uint64_t value = random() | 1;  // logged as a number: never 0
+            code.data = code.bits >= 32 ? uint32_t(value) : uint32_t(value & ((1u << code.bits) - 1));
+            code.high = code.bits > 32 ? uint16_t(value >> 32) : 0;
+            char text[40];
+            play(std::string(text, formatCode(code, text, sizeof text)));
+            char logged[16];
+            std::snprintf(logged, sizeof logged, "0x%X\n", unsigned(code.data));
+            expected += logged;
+        }
+    }
+    std::string log;
+    for (auto end = Clock::now() + 30s + frames * 2s; log.size() < expected.size() && Clock::now() < end;) {
+        readFor(board.out, 500ms);
+        log = desktop.keycodes().substr(before);
+    }
+    EXPECT_EQ(log, expected);
 }
 
 // A remote's codes imported as the program starts: its power key links to
