@@ -65,10 +65,11 @@ struct Leader {
 
 std::optional<Leader> readLeader(uint32_t mark, uint32_t space, Pair nominal)
 {
-    if (!near(mark + space, nominal.pulse + nominal.space))
+    const uint64_t sum = uint64_t(mark) + space;
+    if (sum > UINT32_MAX || !near(uint32_t(sum), nominal.pulse + nominal.space))
         return std::nullopt;
     Leader leader;
-    leader.scale = double(mark + space) / double(nominal.pulse + nominal.space);
+    leader.scale = double(sum) / double(nominal.pulse + nominal.space);
     leader.excess = std::llround((double(mark) - double(space) -
                                   leader.scale * (double(nominal.pulse) - double(nominal.space))) / 2);
     if (leader.excess < kMinExcessUs || leader.excess > kMaxExcessUs)
