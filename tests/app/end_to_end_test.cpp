@@ -484,12 +484,10 @@ TEST(EndToEnd, TheIrMonitorLogsWhatAWeakReceiverHears) {
     for (int i = 0; i < frames; ++i) {
         for (uint8_t protocol : {IR_NEC, IR_PANASONIC, IR_RC5, IR_RC6, IR_RC6_6_20, IR_SIRC12, IR_SIRC15, IR_SIRC20,
                                  IR_SAMSUNG}) {
-            IrCode code;
-            code.protocol = protocol;
-            code.bits = irCodeBits(protocol);
             const uint64_t value = random() | 1;  // logged as a number: never 0
-            code.data = code.bits >= 32 ? uint32_t(value) : uint32_t(value & ((1u << code.bits) - 1));
-            code.high = code.bits > 32 ? uint16_t(value >> 32) : 0;
+            IrCode code{protocol, irCodeBits(protocol), uint16_t(value >> 32), uint32_t(value), false, false};
+            if (code.bits < 32) code.data &= (1u << code.bits) - 1;
+            if (code.bits < 48) code.high = 0;
             char text[40];
             play(std::string(text, formatCode(code, text, sizeof text)));
             char logged[16];
@@ -651,10 +649,7 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
 
     // Panasonic's remote: two presses, one code, sent as the remote sent it.
     IrCode panasonic;
-    panasonic.protocol = IR_PANASONIC;
-    panasonic.bits = 48;
-    panasonic.high = 0x4004;
-    panasonic.data = 0x0100BCBD;
+    ASSERT_TRUE(parseCode("PANASONIC 4004:0100BCBD", panasonic));
     uint16_t encoded[kIrMaxDurations];
     const std::vector<uint32_t> pressed(encoded, encoded + irEncode(panasonic, encoded, kIrMaxDurations));
     readFor(board.out, 500ms);
