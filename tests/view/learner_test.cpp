@@ -83,7 +83,7 @@ TEST(Learner, TheKeyKeptSendsWhatWasHeard) {
 
 // Frames of remotes the program has no protocol for: pulse distance (a
 // leader, then a 526 µs mark and a space of one or three units a bit) and
-// bi-phase (half bits of 500 µs, a 1 being mark then space).
+// bi-phase (16 bits of 500 µs halves).
 Frame pulseDistance(uint32_t bits) {
     Frame frame = {8400, 4200};
     for (int i = 15; i >= 0; --i) frame.insert(frame.end(), {526, (bits >> i & 1) ? 1578u : 526u});
@@ -92,18 +92,11 @@ Frame pulseDistance(uint32_t bits) {
 }
 
 Frame biPhase(uint32_t bits) {
-    Frame frame;
-    auto level = [&frame](bool mark) {
-        if (frame.empty() && !mark) return;
-        if (!frame.empty() && (frame.size() % 2 == 1) == mark) frame.back() += 500;
-        else frame.push_back(500);
-    };
-    for (int i = 15; i >= 0; --i) {
-        level(bits >> i & 1);
-        level(!(bits >> i & 1));
-    }
-    if (frame.size() % 2 == 0) frame.pop_back();
-    return frame;
+    codes::Remote remote = codes::protocolRemote(codes::Protocol::Rc5);
+    remote.bits = 16;
+    remote.one = remote.zero = {500, 500};
+    remote.plead = remote.toggleBitMask = 0;
+    return codes::encode(remote, codes::Key{"K", {bits}, {}}).press;
 }
 
 // Through a receiver module, two presses of a key agree and the key kept is
