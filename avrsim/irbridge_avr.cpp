@@ -157,7 +157,16 @@ int parseOptions(int argc, char** argv, Options& options) {
                 return 3;
             }
             break;
-        case 'S': options.seed = std::strtoull(optarg, nullptr, 10); break;
+        case 'S': {
+            char* end = nullptr;
+            errno = 0;
+            options.seed = std::strtoull(optarg, &end, 10);
+            if (optarg[0] < '0' || optarg[0] > '9' || *end != '\0' || errno != 0) {
+                std::fprintf(stderr, "irbridge-avr: --seed %s: not a number\n", optarg);
+                return 3;
+            }
+            break;
+        }
         case 'e': options.eeprom = optarg; break;
         case 'b':
             options.bootLoader = optarg;

@@ -228,6 +228,7 @@ TEST_F(IrBridgeAvr, BadArgumentsAndFirmwareAreRefusedWithAReason) {
         {{avr, "--receiver", "strong", AVRSIM_PROBE_ELF}, 2, "--receiver strong: not a receiver"},
         {{avr, "--jitter", "-5", AVRSIM_PROBE_ELF}, 2, "--jitter -5: not"},
         {{avr, "--mark-excess", "90x", AVRSIM_PROBE_ELF}, 2, "--mark-excess 90x: not"},
+        {{avr, "--seed", "-1", AVRSIM_PROBE_ELF}, 2, "--seed -1: not a number"},
         {{avr, "--boot-loader", AVRSIM_PROBE_ELF, AVRSIM_PROBE_ELF}, 1, "not an Intel HEX record"},
         // As Debian 12's optiboot does, running past the 32 KB flash.
         {{avr, "--boot-loader", pastTheFlash, AVRSIM_PROBE_ELF}, 1, "does not fit the atmega328p's flash"},
