@@ -30,7 +30,8 @@ bool within(uint32_t measured, uint32_t nominal, uint32_t percent) {
 // NEC's repeat frame: a 9 ms mark, a 2.25 ms space and a bit's mark, the
 // receiver having moved the leader's mark and space against each other.
 bool necRepeat(const std::vector<uint32_t>& d) {
-    return d.size() == 3 && within(d[0] + d[1], 11250, 25) && within(d[0], 9000, 25) && d[2] >= 200 && d[2] <= 1000;
+    return d.size() == 3 && within(d[0], 9000, 25) && within(d[1], 2250, 50) && within(d[0] + d[1], 11250, 25) &&
+           d[2] >= 200 && d[2] <= 1000;
 }
 
 bool sameDurations(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
