@@ -27,6 +27,11 @@
 // --no-reset-on-open keeps it running, as boards without that line do.
 // --boot-loader HEX puts Arduino's boot loader in front of the firmware, so
 // that avrdude can upload another one through the device.
+//
+// Frames reach the firmware as a receiver module delivers them: --receiver
+// tsop (the default) lengthens each mark by 80 µs, shortens the space after
+// it by as much and adds up to ±30 µs to each duration; weak is 180 ± 60,
+// ideal leaves frames as played; --mark-excess, --jitter and --seed set them.
 
 #include <fcntl.h>
 #include <getopt.h>
@@ -44,6 +49,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -54,6 +60,7 @@
 #include "firmware/IrBridge/ir_codec.h"
 #include "firmware/IrBridge/ir_text.h"
 #include "sim/board_terminal.h"
+#include "sim/receiver_model.h"
 
 namespace {
 
@@ -81,6 +88,8 @@ struct Options {
     bool loopback = false;
     bool quiet = false;
     bool resetOnOpen = true;
+    orvalinder::sim::ReceiverModel receiver = *orvalinder::sim::receiverNamed("tsop");
+    uint64_t seed = std::random_device{}();
 };
 
 void printUsage(FILE* to) {
@@ -104,6 +113,11 @@ void printUsage(FILE* to) {
         "  --boot-loader HEX  start from this Arduino boot loader (the old Nano's\n"
         "                 ATmegaBOOT_168_atmega328.hex), which takes uploads through\n"
         "                 the device; the chip then always resets on open\n"
+        "  --receiver ideal|tsop|weak  what the receiver module makes of a frame:\n"
+        "                 marks 0, 80 (the default) or 180 us longer, the spaces after\n"
+        "                 them as much shorter, each duration off by up to 0, 30, 60 us\n"
+        "  --mark-excess US, --jitter US  the same in microseconds\n"
+        "  --seed N       seed for the jitter (default: random)\n"
         "  --help         show this text\n",
         to);
 }
@@ -127,11 +141,34 @@ int parseOptions(int argc, char** argv, Options& options) {
                                    {"no-reset-on-open", no_argument, nullptr, 'n'},
                                    {"loopback", no_argument, nullptr, 'l'},
                                    {"quiet", no_argument, nullptr, 'q'},
+                                   {"receiver", required_argument, nullptr, 'R'},
+                                   {"mark-excess", required_argument, nullptr, 'M'},
+                                   {"jitter", required_argument, nullptr, 'J'},
+                                   {"seed", required_argument, nullptr, 'S'},
                                    {"help", no_argument, nullptr, 'h'},
                                    {nullptr, 0, nullptr, 0}};
-    int c;
-    while ((c = getopt_long(argc, argv, "", kLong, nullptr)) != -1) {
+    int c, index = 0;
+    while ((c = getopt_long(argc, argv, "", kLong, &index)) != -1) {
         switch (c) {
+        case 'R':
+        case 'M':
+        case 'J':
+            if (!orvalinder::sim::setReceiverOption(kLong[index].name, optarg, options.receiver)) {
+                std::fprintf(stderr, "irbridge-avr: --%s %s: not a receiver (ideal, tsop, weak) or -2000 to 2000 us\n",
+                             kLong[index].name, optarg);
+                return 3;
+            }
+            break;
+        case 'S': {
+            char* end = nullptr;
+            errno = 0;
+            options.seed = std::strtoull(optarg, &end, 10);
+            if (optarg[0] < '0' || optarg[0] > '9' || *end != '\0' || errno != 0) {
+                std::fprintf(stderr, "irbridge-avr: --seed %s: not a number\n", optarg);
+                return 3;
+            }
+            break;
+        }
         case 'e': options.eeprom = optarg; break;
         case 'b': options.bootLoader = optarg; break;
         case 'r': options.resetOnOpen = true; break;
@@ -295,6 +332,7 @@ int main(int argc, char** argv) {
     const int master = boardterminal::openAndAnnounce("irbridge-avr", slave, resets ? &opens : nullptr);
     if (master < 0) return 1;
 
+    orvalinder::sim::Receiver receiver(options.receiver, options.seed);
     const Clock::time_point start = Clock::now();
     std::string unread;  // the board's bytes the pty has not taken
     std::string commands;
@@ -377,7 +415,7 @@ int main(int argc, char** argv) {
                 }
                 for (const std::vector<uint32_t>& frame : frames) {
                     const uint64_t free = board->playEndUs() > 0 ? board->playEndUs() + gapUs : 0;
-                    board->playIr(frame, std::max(board->nowUs(), free));
+                    board->playIr(receiver.receive(frame), std::max(board->nowUs(), free));
                 }
             }
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 
 namespace orvalinder::codes {
@@ -38,10 +39,43 @@ Remote sony(int bits)
 
 constexpr uint32_t kSilenceUs = 10000;
 
+// A receiver module lengthens every mark by about the same excess and
+// shortens the space after it by as much; decoding takes it out. An estimate
+// outside this window means the frame is none of the protocol's.
+constexpr int64_t kMinExcessUs = -300;
+constexpr int64_t kMaxExcessUs = 350;
+
 bool near(uint32_t measured, uint32_t nominal)
 {
     const uint32_t slack = nominal / 4;
     return measured + slack >= nominal && measured <= nominal + slack;
+}
+
+bool within(int64_t measured, double nominal, double slack)
+{
+    return double(measured) >= nominal - slack && double(measured) <= nominal + slack;
+}
+
+// What a leader tells: the remote's clock against the protocol's (its mark
+// + space, which the receiver keeps, may be off by a quarter) and the
+// receiver's excess, the mean of what the mark gained and the space lost.
+struct Leader {
+    double scale = 1;
+    int64_t excess = 0;
+};
+
+std::optional<Leader> readLeader(uint32_t mark, uint32_t space, Pair nominal)
+{
+    const uint64_t sum = uint64_t(mark) + space;
+    if (sum > UINT32_MAX || !near(uint32_t(sum), nominal.pulse + nominal.space))
+        return std::nullopt;
+    Leader leader;
+    leader.scale = double(sum) / double(nominal.pulse + nominal.space);
+    leader.excess = std::llround((double(mark) - double(space) -
+                                  leader.scale * (double(nominal.pulse) - double(nominal.space))) / 2);
+    if (leader.excess < kMinExcessUs || leader.excess > kMaxExcessUs)
+        return std::nullopt;
+    return leader;
 }
 
 // The protocols whose bit is a pulse and a space, read with their own
@@ -51,39 +85,84 @@ bool near(uint32_t measured, uint32_t nominal)
 const Protocol kPulseDistance[] = {Protocol::Nec,    Protocol::Samsung32, Protocol::Panasonic,
                                    Protocol::Sirc12, Protocol::Sirc15,    Protocol::Sirc20};
 
+// A bit is told by its pulse + space, which the receiver keeps (Sony's last
+// bit, with no space, by its pulse); each pulse must still have the length
+// the leader's excess says, within a third of the protocol's unit.
 std::optional<uint64_t> readPulseDistance(const std::vector<uint32_t>& frame, Protocol protocol)
 {
     const Remote p = protocolRemote(protocol);
     const size_t count = size_t(2 + 2 * p.bits) + (p.ptrail != 0 ? 1 : -1);
-    if (frame.size() != count || !near(frame[0], p.header.pulse) || !near(frame[1], p.header.space))
+    if (frame.size() != count)
         return std::nullopt;
+    const std::optional<Leader> leader = readLeader(frame[0], frame[1], p.header);
+    if (!leader)
+        return std::nullopt;
+    const double scale = leader->scale, slack = scale * p.zero.pulse / 3;
+    auto pulseIs = [&](uint32_t pulse, uint32_t nominal) {
+        return within(int64_t(pulse) - leader->excess, scale * nominal, slack);
+    };
+    const double zero = scale * (p.zero.pulse + p.zero.space), one = scale * (p.one.pulse + p.one.space);
     uint64_t value = 0;
     for (size_t at = 2; at < frame.size() - (p.ptrail != 0 ? 1 : 0); at += 2) {
         const uint32_t pulse = frame[at];
-        const uint32_t space = at + 1 < frame.size() ? frame[at + 1] : p.zero.space;  // Sony's last
-        const bool one = near(pulse, p.one.pulse) && near(space, p.one.space);
-        if (!one && !(near(pulse, p.zero.pulse) && near(space, p.zero.space)))
+        bool isOne;
+        if (at + 1 < frame.size()) {
+            const int64_t sum = int64_t(pulse) + frame[at + 1];
+            isOne = double(sum) > (zero + one) / 2;
+            if (!within(sum, isOne ? one : zero, slack))
+                return std::nullopt;
+        } else {  // Sony's last
+            isOne = double(int64_t(pulse) - leader->excess) > scale * (p.zero.pulse + p.one.pulse) / 2;
+        }
+        if (!pulseIs(pulse, isOne ? p.one.pulse : p.zero.pulse))
             return std::nullopt;
-        value = value << 1 | (one ? 1 : 0);
+        value = value << 1 | (isOne ? 1 : 0);
     }
-    if (p.ptrail != 0 && !near(frame.back(), p.ptrail))
+    if (p.ptrail != 0 && !pulseIs(frame.back(), p.ptrail))
         return std::nullopt;
     return value;
 }
 
 // A Manchester frame as one level a half bit (true: carrier on), from the
-// `from`-th duration on; false when a duration is not within a third of a
-// half bit of a whole number of them (a run of three must not pass for four).
-bool halves(const std::vector<uint32_t>& frame, size_t from, uint32_t unit, std::vector<bool>& levels)
+// `from`-th duration on, each pulse less the receiver's excess and each
+// space plus it; false when a duration is not within a third of a half bit
+// of a whole number of them (a run of three must not pass for four).
+bool halves(const std::vector<uint32_t>& frame, size_t from, uint32_t unit, int64_t excess, std::vector<bool>& levels)
 {
     for (size_t i = from; i < frame.size(); ++i) {
-        const uint32_t units = (frame[i] + unit / 2) / unit;
-        const uint32_t nominal = units * unit;
-        if (units == 0 || units > 4 || frame[i] + unit / 3 < nominal || frame[i] > nominal + unit / 3)
+        const bool pulse = (i - from) % 2 == 0;
+        const int64_t d = int64_t(frame[i]) + (pulse ? -excess : excess);
+        const int64_t units = (d + unit / 2) / unit;
+        if (d <= 0 || units == 0 || units > 4 || !within(d, double(units * unit), unit / 3.0))
             return false;
-        levels.insert(levels.end(), units, i % 2 == 0);
+        levels.insert(levels.end(), size_t(units), pulse);
     }
     return true;
+}
+
+// RC5 has no leader to measure the excess on. A pulse and the space after
+// it span two to four half bits whatever the receiver does; when the two are
+// equally long the pulse's gain is half their difference, and when one is a
+// half bit longer (the longer one tells which, within the excess window)
+// that half bit is taken off first. The mean over the pairs is the excess.
+std::optional<int64_t> rc5Excess(const std::vector<uint32_t>& frame, uint32_t unit)
+{
+    int64_t twice = 0, pairs = 0;
+    for (size_t i = 0; i + 1 < frame.size(); i += 2, ++pairs) {
+        const int64_t units = (int64_t(frame[i]) + frame[i + 1] + unit / 2) / unit;
+        if (units < 2 || units > 4)
+            return std::nullopt;
+        int64_t difference = int64_t(frame[i]) - frame[i + 1];
+        if (units == 3)
+            difference += difference > 0 ? -int64_t(unit) : int64_t(unit);
+        twice += difference;
+    }
+    if (pairs == 0)
+        return std::nullopt;
+    const int64_t excess = twice / (2 * pairs);
+    if (excess < kMinExcessUs || excess > kMaxExcessUs)
+        return std::nullopt;
+    return excess;
 }
 
 // Reads `count` bits of two halves each (`width` halves each half); a one
@@ -108,7 +187,9 @@ bool manchester(const std::vector<bool>& levels, size_t& at, int count, size_t w
 std::optional<Decoded> readRc5(const std::vector<uint32_t>& frame, bool& toggle)
 {
     std::vector<bool> levels{false};  // the first start bit's space is never sent
-    if (!halves(frame, 0, protocolRemote(Protocol::Rc5).one.pulse, levels) || levels.size() > 28)
+    const uint32_t unit = protocolRemote(Protocol::Rc5).one.pulse;
+    const std::optional<int64_t> excess = rc5Excess(frame, unit);
+    if (!excess || !halves(frame, 0, unit, *excess, levels) || levels.size() > 28)
         return std::nullopt;
     size_t at = 0;
     uint64_t bits = 0;
@@ -122,10 +203,10 @@ std::optional<Decoded> readRc5(const std::vector<uint32_t>& frame, bool& toggle)
 std::optional<Decoded> readRc6(const std::vector<uint32_t>& frame, bool& toggleBit)
 {
     const Remote rc6 = protocolRemote(Protocol::Rc6);
-    if (frame.size() < 3 || !near(frame[0], rc6.header.pulse) || !near(frame[1], rc6.header.space))
-        return std::nullopt;
+    // Its remotes keep time well: the leader gives the excess only.
+    const std::optional<Leader> leader = frame.size() < 3 ? std::nullopt : readLeader(frame[0], frame[1], rc6.header);
     std::vector<bool> levels;
-    if (!halves(frame, 2, rc6.one.pulse, levels))
+    if (!leader || !halves(frame, 2, rc6.one.pulse, leader->excess, levels))
         return std::nullopt;
     size_t at = 0;
     uint64_t start = 0, mode = 0, toggle = 0, data = 0;

@@ -19,9 +19,13 @@ enum class Protocol { Nec, Samsung32, Rc5, Rc6, Rc6Mode6, Sirc12, Sirc15, Sirc20
 // bits of a frame in the order of the air, with the toggle bit clear.
 Remote protocolRemote(Protocol protocol);
 
-// A whole frame of one of the protocols, read from its durations (each may
-// be off by a quarter; RC5's and RC6's by a third of a half bit), up to the
-// first silence of 10 ms: what follows it is taken for repeat frames. The value leaves out RC5's and RC6's toggle bit:
+// A whole frame of one of the protocols, read from its durations up to the
+// first silence of 10 ms (what follows it is taken for repeat frames), as a
+// receiver module delivers them: every pulse longer or shorter by up to about
+// 300 µs, the space after it changed the other way, each duration jittering
+// on its own. A remote's clock may be off by a quarter when its frames have a
+// leader; RC5 and RC6 frames hold a third of a half bit. The value leaves out
+// RC5's and RC6's toggle bit:
 //   NEC, Samsung32   32 bits as sent
 //   Rc5              address << 7 | command (its top bit the inverted field bit)
 //   Rc6              address << 8 | command;  Rc6Mode6: 20 bits

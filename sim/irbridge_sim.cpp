@@ -22,6 +22,11 @@
 // "IrBridge 1.1Y", as the firmware does when opening the port resets the
 // board; "!V", the question for it, is answered the same way.
 //
+// The answers' monitor lines are what a receiver module makes of the frame:
+// --receiver tsop (the default) lengthens each mark by 80 µs, shortens the
+// space after it by as much and adds up to ±30 µs to each duration; weak is
+// 180 ± 60, ideal gives the durations above; --mark-excess and --jitter set them.
+//
 // Flood lines (--flood) are monitor lines with one more number before the
 // 'x': a sequence number counting from 0, so a reader can tell lost lines.
 // Line s carries the code of key "ABCD"[s / 256 % 4] with number 100 + s % 256.
@@ -41,8 +46,10 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "sim/board_terminal.h"
+#include "sim/receiver_model.h"
 
 namespace {
 
@@ -62,6 +69,7 @@ struct Options {
     uint64_t seed = 0;
     bool seedGiven = false;
     bool quiet = false;
+    orvalinder::sim::ReceiverModel receiver = *orvalinder::sim::receiverNamed("tsop");
 };
 
 void printUsage(FILE* to) {
@@ -76,7 +84,12 @@ void printUsage(FILE* to) {
         "               of each is a sequence number counting from 0\n"
         "  --count M    stop flooding after M lines\n"
         "  --garbage N  also send N random bytes per second\n"
-        "  --seed S     seed for the random bytes (default: random)\n"
+        "  --seed S     seed for the random bytes and the jitter (default: random)\n"
+        "  --receiver ideal|tsop|weak  what the receiver module makes of the\n"
+        "               answers' frames: marks 0, 80 (the default) or 180 us longer,\n"
+        "               the spaces after them as much shorter, each duration off\n"
+        "               by up to 0, 30, 60 us\n"
+        "  --mark-excess US, --jitter US  the same in microseconds\n"
         "  --quiet      print nothing after the device path\n"
         "  --help       show this text\n",
         to);
@@ -98,13 +111,18 @@ int parseOptions(int argc, char** argv, Options& options) {
         {"flood", required_argument, nullptr, 'f'}, {"count", required_argument, nullptr, 'c'},
         {"garbage", required_argument, nullptr, 'g'}, {"seed", required_argument, nullptr, 's'},
         {"quiet", no_argument, nullptr, 'q'},       {"help", no_argument, nullptr, 'h'},
+        {"receiver", required_argument, nullptr, 'R'}, {"mark-excess", required_argument, nullptr, 'M'},
+        {"jitter", required_argument, nullptr, 'J'},
         {nullptr, 0, nullptr, 0}};
     // The rates are kept below 10^9 so the schedule arithmetic cannot overflow.
     constexpr uint64_t kMaxRate = 1'000'000'000;
-    int c;
-    while ((c = getopt_long(argc, argv, "", kLong, nullptr)) != -1) {
+    int c, index = 0;
+    while ((c = getopt_long(argc, argv, "", kLong, &index)) != -1) {
         bool ok = true;
         switch (c) {
+        case 'R':
+        case 'M':
+        case 'J': ok = orvalinder::sim::setReceiverOption(kLong[index].name, optarg, options.receiver); break;
         case 'f': ok = parseNumber(optarg, kMaxRate, options.flood); break;
         case 'c': ok = parseNumber(optarg, UINT64_MAX, options.count); break;
         case 'g': ok = parseNumber(optarg, kMaxRate, options.garbage); break;
@@ -138,8 +156,12 @@ void appendTimings(std::string& out, uint32_t value) {
     for (int bit = 31; bit >= 0; --bit) out += (value >> bit & 1) ? "\t560\t1690" : "\t560\t560";
 }
 
-void appendReply(std::string& out, uint32_t value) {
-    appendTimings(out, value);
+// The answer's monitor line as the receiver delivers it, and its value line.
+void appendReply(std::string& out, uint32_t value, orvalinder::sim::Receiver& receiver) {
+    std::vector<uint32_t> frame = {9000, 4500};
+    for (int bit = 31; bit >= 0; --bit) frame.insert(frame.end(), {560, (value >> bit & 1) ? 1690u : 560u});
+    frame = receiver.receive(frame);
+    for (size_t i = 0; i < frame.size(); ++i) out += (i ? "\t" : "") + std::to_string(frame[i]);
     char line[16];
     std::snprintf(line, sizeof line, "xCODE:%" PRIX32 "Y", value);
     out += line;
@@ -256,6 +278,7 @@ int main(int argc, char** argv) {
     if (!options.quiet && options.garbage != 0)
         std::fprintf(stderr, "irbridge-sim: garbage seed %" PRIu64 "\n", options.seed);
     std::mt19937_64 random(options.seed);
+    orvalinder::sim::Receiver receiver(options.receiver, options.seed);
 
     const Clock::time_point start = Clock::now();
     Schedule flood(options.count == 0 ? 0 : options.flood, start);
@@ -332,7 +355,7 @@ int main(int argc, char** argv) {
                 int number;
                 if (!parser.feed(bytes[i], letter, number)) continue;
                 const uint32_t value = keyValue(letter, number);
-                appendReply(out.buffer(), value);
+                appendReply(out.buffer(), value, receiver);
                 if (!options.quiet)
                     std::fprintf(stderr, "irbridge-sim: %c%03d -> CODE:%" PRIX32 "\n", letter, number, value);
             }

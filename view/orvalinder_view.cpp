@@ -363,10 +363,15 @@ void COrvalinderView::connectionLost() {
 void COrvalinderView::takeReceivedLines() {
     if (connection_.learning()) return;  // the lines are the learner's
     for (const ReceivedLine& line : connection_.takeLines()) {
-        if (line.kind == ReceivedLine::Monitor)
+        if (line.kind == ReceivedLine::Monitor) {
             state_.monitorLines.store(line.text, state_.status);
-        else
-            state_.monitorLines.showValueLine(line.text, state_.status);
+            lastHeard_ = monitorDurations(line.text);
+            continue;
+        }
+        state_.monitorLines.showValueLine(line.text, state_.status);
+        // A frame the board decoded tells what the receiver adds to marks.
+        if (!lastHeard_.empty() && codes::decode(lastHeard_)) receiverExcess_.decoded(lastHeard_);
+        lastHeard_.clear();
     }
     scheduleRepaint();
 }

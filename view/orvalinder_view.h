@@ -16,6 +16,7 @@
 #include "core/current_directory.h"
 #include "view/button_codes.h"
 #include "view/key_hold.h"
+#include "view/learner.h"
 #include "view/view_painter.h"
 #include "view/view_state.h"
 
@@ -47,6 +48,8 @@ public:
 
     ButtonCodes& codes() { return codes_; }
     SerialConnection& connection() { return connection_; }
+    // The receiver's excess on the frames the board decoded, for learning.
+    ReceiverExcess& receiverExcess() { return receiverExcess_; }
 
     // The tools' commands.
     void startRecording();
@@ -110,6 +113,8 @@ private:
     QMenu* editMenu_;
     QMenu* buttonMenu_ = nullptr;
     std::FILE* buttonRecordFile_ = nullptr;
+    ReceiverExcess receiverExcess_;
+    std::vector<uint32_t> lastHeard_;  // the last monitor line's durations
     bool logFailureShown_ = false;  // since the last connect
     int heldKeyboardKey_ = 0;       // the key that pressed a button, while it is down
     quint32 heldScanCode_ = 0;      // its physical key, when the system says

@@ -118,7 +118,7 @@ QString CLearnDlg::prompt() const { return prompt_->text(); }
 QString CLearnDlg::heard() const { return heard_->text(); }
 
 void CLearnDlg::showButton() {
-    learner_ = Learner();
+    learner_ = Learner(&view_.receiverExcess());
     const int index = buttons_[at_];
     const std::string name = view_.codes().links().shownName(kind_, index);
     const QString button = name.empty() ? QStringLiteral("button %1").arg(index)

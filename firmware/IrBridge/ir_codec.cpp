@@ -40,10 +40,57 @@ const uint16_t kRc6Unit = 444;  // a half bit; the trailer bit's halves are two 
 const uint8_t kRc6Mode0 = 0;
 const uint8_t kRc6Mode6 = 6;  // mode bits 110
 
+// A receiver module lengthens every mark by about the same excess (a weak
+// signal most) and shortens the space after it by as much. The decoders
+// estimate it from the frame and take it out; an estimate outside this
+// window means the frame is none of the protocol's.
+const int16_t kMinExcessUs = -300;
+const int16_t kMaxExcessUs = 350;
+
 // Within ±25% of the nominal length.
+int32_t min32(int32_t a, int32_t b) { return a < b ? a : b; }
+
 bool near(uint16_t duration, uint16_t nominal) {
     uint16_t margin = nominal / 4;
     return duration >= nominal - margin && duration <= nominal + margin;
+}
+
+// Within `margin` of the nominal length, the measured one possibly corrected
+// below zero.
+bool within(int32_t duration, uint16_t nominal, uint16_t margin) {
+    return duration + margin >= nominal && duration <= static_cast<int32_t>(nominal) + margin;
+}
+
+// A leader's mark and space, which the receiver moves against each other
+// but whose sum it keeps. `scale` turns nominal lengths into the remote's
+// own (its clock may be off by up to 25%); `excess` is the receiver's.
+struct Leader {
+    uint16_t sum;
+    uint16_t nominalSum;
+    int16_t excess;
+
+    uint16_t scale(uint16_t nominal) const {
+        return static_cast<uint16_t>(static_cast<uint32_t>(nominal) * sum / nominalSum);
+    }
+};
+
+// Measures a leader of nominal `mark` and `space`; false when its sum is
+// not within 25% or the excess it gives is out of the window. The excess is
+// the mean of what the mark gained and the space lost, so each one's own
+// jitter counts half.
+bool readLeader(const uint16_t* durations, uint16_t mark, uint16_t space, Leader& leader) {
+    leader.nominalSum = mark + space;
+    uint32_t sum = static_cast<uint32_t>(durations[0]) + durations[1];
+    if (sum > 0xFFFF || !near(static_cast<uint16_t>(sum), leader.nominalSum)) return false;
+    leader.sum = static_cast<uint16_t>(sum);
+    int32_t excess = (static_cast<int32_t>(durations[0]) - leader.scale(mark) + leader.scale(space) - durations[1]) / 2;
+    leader.excess = static_cast<int16_t>(excess);
+    return excess >= kMinExcessUs && excess <= kMaxExcessUs;
+}
+
+// A mark measured with the receiver's excess, against its nominal length.
+bool markNear(uint16_t mark, uint16_t nominal, int16_t excess, uint16_t margin) {
+    return within(static_cast<int32_t>(mark) - excess, nominal, margin);
 }
 
 // --- Encoding ---
@@ -132,36 +179,53 @@ void writeRc6(const IrCode& code, FrameWriter& out) {
 
 // --- Decoding ---
 
+// Each bit is told by its mark + space, which the receiver keeps; its mark
+// must still have the length the leader's excess says.
 bool decodePulseDistance(const PulseDistance& inFlash, const uint16_t* durations, uint8_t count, IrCode& code) {
     const PulseDistance p = fromFlash(inFlash);
-    if (count != 2 * p.bits + 3 || !near(durations[0], p.leaderMark) || !near(durations[1], p.leaderSpace)) {
-        return false;
-    }
+    Leader leader;
+    if (count != 2 * p.bits + 3 || !readLeader(durations, p.leaderMark, p.leaderSpace, leader)) return false;
+    const uint16_t mark = leader.scale(p.bitMark);
+    const uint16_t zero = leader.scale(p.bitMark + p.zeroSpace);
+    const uint16_t one = leader.scale(p.bitMark + p.oneSpace);
     uint16_t high = 0;
     uint32_t data = 0;
     for (uint8_t i = 0; i < p.bits; ++i) {
-        uint16_t space = durations[3 + 2 * i];
-        bool one = near(space, p.oneSpace);
-        if (!near(durations[2 + 2 * i], p.bitMark) || (!one && !near(space, p.zeroSpace))) return false;
+        uint32_t sum = static_cast<uint32_t>(durations[2 + 2 * i]) + durations[3 + 2 * i];
+        bool isOne = sum > (zero + one) / 2;
+        if (!markNear(durations[2 + 2 * i], mark, leader.excess, mark / 3) ||
+            !within(static_cast<int32_t>(sum), isOne ? one : zero, mark / 2)) {
+            return false;
+        }
         high = static_cast<uint16_t>(high << 1 | data >> 31);
-        data = data << 1 | one;
+        data = data << 1 | isOne;
     }
-    if (!near(durations[count - 1], p.bitMark)) return false;
+    if (!markNear(durations[count - 1], mark, leader.excess, mark / 3)) return false;
     code.bits = p.bits;
     code.high = high;
     code.data = data;
     return true;
 }
 
+// Sony's bit is in its mark, so the pair read is the space before the mark
+// and the mark: 2T for a 0, 3T for a 1, whatever the receiver does.
 bool decodeSirc(const uint16_t* durations, uint8_t count, IrCode& code) {
     uint8_t bits = static_cast<uint8_t>(count / 2);
     uint8_t protocol = bits == 12 ? IR_SIRC12 : bits == 15 ? IR_SIRC15 : bits == 20 ? IR_SIRC20 : IR_NONE;
-    if (protocol == IR_NONE || count % 2 == 0 || !near(durations[0], 4 * kSircUnit)) return false;
+    Leader leader;
+    if (protocol == IR_NONE || count % 2 == 0 || !readLeader(durations, 4 * kSircUnit, kSircUnit, leader)) {
+        return false;
+    }
+    const uint16_t unit = leader.scale(kSircUnit);
     uint32_t data = 0;
     for (uint8_t i = 0; i < bits; ++i) {
         uint16_t mark = durations[2 + 2 * i];
-        bool one = near(mark, 2 * kSircUnit);
-        if (!near(durations[1 + 2 * i], kSircUnit) || (!one && !near(mark, kSircUnit))) return false;
+        uint32_t sum = static_cast<uint32_t>(durations[1 + 2 * i]) + mark;
+        bool one = sum > 5u * unit / 2;
+        if (!within(static_cast<int32_t>(sum), (one ? 3 : 2) * unit, unit / 3) ||
+            !markNear(mark, (one ? 2 : 1) * unit, leader.excess, unit / 3)) {
+            return false;
+        }
         data = data << 1 | one;
     }
     code.protocol = protocol;
@@ -171,8 +235,9 @@ bool decodeSirc(const uint16_t* durations, uint8_t count, IrCode& code) {
 }
 
 bool decodeNecRepeat(const uint16_t* durations, uint8_t count) {
-    return count == 3 && near(durations[0], kNecLeaderMark) && near(durations[1], kNecRepeatSpace) &&
-           near(durations[2], kNecBitMark);
+    Leader leader;
+    return count == 3 && readLeader(durations, kNecLeaderMark, kNecRepeatSpace, leader) &&
+           markNear(durations[2], leader.scale(kNecBitMark), leader.excess, kNecBitMark / 3);
 }
 
 // A Manchester frame as one level per unit of time (a half bit; RC6's
@@ -197,18 +262,16 @@ struct UnitLevels {
     bool at(uint8_t i) const { return (marks[i / 8] >> (i % 8)) & 1; }
 };
 
-// Appends durations that alternate from a mark, each a whole number of
-// units from 1 to maxUnits. The count is taken from the unit the frame
-// measures (RC6's 2 and 3 unit runs overlap within ±25% of the nominal unit,
-// but not once a frame's own stretch is known); each duration must still be
-// within ±25% of its nominal length.
-bool appendUnits(const uint16_t* durations, uint8_t count, uint16_t nominalUnit, uint16_t measuredUnit,
-                 uint8_t maxUnits, UnitLevels& levels) {
+// Appends durations that alternate from a mark, each once the receiver's
+// excess is taken out a whole number of units from 1 to maxUnits, within a
+// third of a unit (so a run of two never passes for three).
+bool appendUnits(const uint16_t* durations, uint8_t count, uint16_t unit, int16_t excess, uint8_t maxUnits,
+                 UnitLevels& levels) {
     for (uint8_t i = 0; i < count; ++i) {
-        uint16_t d = durations[i];
-        // Near 65535 the sum wraps on the board; near() rejects what that gives.
-        uint8_t units = static_cast<uint8_t>((d + measuredUnit / 2) / measuredUnit);
-        if (units == 0 || units > maxUnits || !near(d, units * nominalUnit)) return false;
+        int32_t d = static_cast<int32_t>(durations[i]) + (i % 2 == 0 ? -excess : excess);
+        if (d <= 0) return false;
+        uint8_t units = static_cast<uint8_t>(min32((d + unit / 2) / unit, 255));
+        if (units == 0 || units > maxUnits || !within(d, units * unit, unit / 3)) return false;
         for (uint8_t u = 0; u < units; ++u) {
             if (!levels.push(i % 2 == 0)) return false;
         }
@@ -216,6 +279,27 @@ bool appendUnits(const uint16_t* durations, uint8_t count, uint16_t nominalUnit,
     // The frame ends with a mark; a bit ending in a space has that space in
     // the silence after it.
     return levels.size % 2 == 0 || levels.push(false);
+}
+
+// RC5 has no leader to measure the excess on. A mark and the space after it
+// span two to four half bits whatever the receiver does; when the two are
+// equally long the mark's gain is half their difference, and when one is a
+// half bit longer (the longer one tells which, within the excess window)
+// that half bit is taken off first. The mean over the pairs is the excess.
+bool rc5Excess(const uint16_t* durations, uint8_t count, int16_t& excess) {
+    int32_t twice = 0;
+    uint8_t pairs = 0;
+    for (uint8_t i = 0; i + 1 < count; i += 2, ++pairs) {
+        uint32_t sum = static_cast<uint32_t>(durations[i]) + durations[i + 1];
+        uint32_t units = (sum + kRc5Unit / 2) / kRc5Unit;
+        if (units < 2 || units > 4) return false;
+        int32_t difference = static_cast<int32_t>(durations[i]) - durations[i + 1];
+        if (units == 3) difference += difference > 0 ? -static_cast<int32_t>(kRc5Unit) : kRc5Unit;
+        twice += difference;
+    }
+    if (pairs == 0) return false;
+    excess = static_cast<int16_t>(twice / (2 * pairs));
+    return excess >= kMinExcessUs && excess <= kMaxExcessUs;
 }
 
 // Reads `count` bits of `width` units per half from `pos` on, top bit first.
@@ -241,7 +325,9 @@ bool decodeRc5(const uint16_t* durations, uint8_t count, IrCode& code) {
     levels.push(false);  // S1 starts with a space, lost in the silence before the frame
     uint8_t pos = 0;
     uint32_t bits = 0;
-    if (!appendUnits(durations, count, kRc5Unit, kRc5Unit, 2, levels) || levels.size != 28 ||
+    int16_t excess = 0;
+    if (!rc5Excess(durations, count, excess) || !appendUnits(durations, count, kRc5Unit, excess, 2, levels) ||
+        levels.size != 28 ||
         !readBits(levels, pos, 14, 1, false, bits)) {
         return false;
     }
@@ -254,15 +340,16 @@ bool decodeRc5(const uint16_t* durations, uint8_t count, IrCode& code) {
 }
 
 bool decodeRc6(const uint16_t* durations, uint8_t count, IrCode& code) {
-    if (count < 3 || !near(durations[0], 6 * kRc6Unit) || !near(durations[1], 2 * kRc6Unit)) return false;
-    uint16_t measuredUnit = (durations[0] + durations[1]) / 8;
+    // Its remotes keep time well: the leader gives the excess only.
+    Leader leader;
+    if (count < 3 || !readLeader(durations, 6 * kRc6Unit, 2 * kRc6Unit, leader)) return false;
     UnitLevels levels = {};
     uint8_t pos = 0;
     uint32_t start = 0;  // always 1: a 0 would have run into the leader's space
     uint32_t mode = 0;
     uint32_t toggle = 0;
     uint32_t data = 0;
-    if (!appendUnits(durations + 2, count - 2, kRc6Unit, measuredUnit, 3, levels) ||
+    if (!appendUnits(durations + 2, count - 2, kRc6Unit, leader.excess, 3, levels) ||
         !readBits(levels, pos, 1, 1, true, start) || !readBits(levels, pos, 3, 1, true, mode)) {
         return false;
     }

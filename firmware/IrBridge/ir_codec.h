@@ -65,9 +65,12 @@ uint32_t irGapAfterUs(uint8_t protocol, uint32_t frameUs);
 // The length of a frame from its first mark's start to its last mark's end.
 uint32_t irFrameUs(const uint16_t* durations, uint8_t count);
 
-// Decodes a received frame. Every duration may be off by up to 25% of its
-// nominal length. Returns false, leaving `code` as IR_NONE, for anything
-// that is not a whole frame of one of the protocols.
+// Decodes a received frame as a receiver module delivers it: every mark
+// longer or shorter by up to about 300 µs, the space after it changed the
+// other way, each duration jittering on its own. Frames with a leader may come
+// from a remote whose clock is off by up to 25%, RC5 and RC6 by 8%. Returns
+// false, leaving `code` as IR_NONE, for anything that is not a whole frame
+// of one of the protocols.
 bool irDecode(const uint16_t* durations, uint8_t count, IrCode& code);
 
 #endif

@@ -36,6 +36,7 @@
 #include "lircd/lircd_server.h"
 #include "serial/key_sender.h"
 #include "view/key_hold.h"
+#include "sim/receiver_model.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/modal.h"
 #include "tests/support/window_fixture.h"
@@ -472,6 +473,29 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
         EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{relearn.remote, "BUTTON_5"}));
         EXPECT_EQ(codes.remotes().size(), 1u);  // the other form's remote is gone with its only key
     }
+}
+
+// Through a receiver that stretches marks by 100 µs, a learned frame whose
+// own durations cannot tell that loses the excess measured on the frame the
+// IR Monitor saw decoded before.
+TEST_F(CodesWindow, ALearnedFrameLosesTheExcessOfTheFramesDecodedBefore) {
+    ASSERT_TRUE(connectByClick());
+    const auto heard = [](const std::vector<uint32_t>& sent) { return sim::Receiver({100, 0}, 1).receive(sent); };
+    frame->action(command::SelectIrMonitor)->trigger();
+    board.send(boardLines(heard(kNecPower), "NEC:20DF10EF"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(config.path() + "/keycodes.txt"); }, 3000));
+    frame->action(command::SelectPanasonic)->trigger();
+
+    const std::vector<uint32_t> irregular = {3000, 1000, 600, 1500, 500, 500, 500, 1500, 700, 700, 1400};
+    onNextModal<CLearnDlg>([&](CLearnDlg* dialog) {
+        board.send(boardLines(heard(irregular)) + boardLines(heard(irregular)));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->heard().startsWith("Learned"); }, 3000));
+        QTest::mouseClick(buttonNamed(*dialog, "&Done"), Qt::LeftButton);
+    });
+    itemNamed(view()->contextMenuAt(centreOf(5)), "&Learn from a remote...")->trigger();
+    clickButton(5);
+    const std::string sent = "!SRAW 38000:3000 1000 600 1500 500 500 500 1500 700 700 1400";
+    EXPECT_EQ(board.receive(sent.size()), sent);
 }
 
 // Tools > Learn a remote: button by button, framed on the picture, with

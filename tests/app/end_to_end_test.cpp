@@ -20,6 +20,7 @@
 #include <sstream>
 #include <thread>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -360,7 +361,8 @@ private:
 // pseudo-terminal (IRBRIDGE_AVR runs IRBRIDGE_ELF): its standard output says
 // what its LED sends, its standard input plays frames into its receiver.
 struct SimulatedBoard : Running {
-    SimulatedBoard() : Running(start()), port(out >= 0 ? readLine(out, 10s) : "") {}
+    explicit SimulatedBoard(std::vector<std::string> options = {})
+        : Running(start(std::move(options))), port(out >= 0 ? readLine(out, 10s) : "") {}
 
     std::string problem() const {
         if (pid <= 0) return "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
@@ -371,10 +373,13 @@ struct SimulatedBoard : Running {
     const std::string port;
 
 private:
-    static Child start() {
+    static Child start(std::vector<std::string> options) {
         const char* simulator = std::getenv("IRBRIDGE_AVR");
         const char* firmware = std::getenv("IRBRIDGE_ELF");
-        return simulator && firmware ? spawn({simulator, firmware}, {}, true, {}, true) : Child{};
+        if (!simulator || !firmware) return Child{};
+        options.insert(options.begin(), simulator);
+        options.push_back(firmware);
+        return spawn(options, {}, true, {}, true);
     }
 };
 
@@ -451,6 +456,53 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
     EXPECT_NE(desktop.keycodes().find("0x20DF10EF"), std::string::npos) << "keycodes.txt: " << desktop.keycodes();
 }
 
+// Through a receiver module on a weak signal, frames of every protocol
+// the board knows, with random codes, are decoded and logged, each the code
+// played (FRAMES_PER_PROTOCOL of each, 3 unless told).
+TEST(EndToEnd, TheIrMonitorLogsWhatAWeakReceiverHears) {
+    SimulatedBoard board({"--receiver", "weak"});
+    ASSERT_EQ(board.problem(), "");
+    Desktop desktop(board.port);
+    ASSERT_EQ(desktop.problem(), "");
+    desktop.connect();
+    desktop.showIrMonitor();
+    auto play = [&board](const std::string& code) {
+        const std::string line = "play " + code + "\n";
+        ASSERT_EQ(write(board.in, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    };
+    for (auto end = Clock::now() + 20s; desktop.keycodes().empty() && Clock::now() < end;) {
+        play("NEC:20DF10EF");
+        readFor(board.out, 2000ms);
+    }
+    ASSERT_FALSE(desktop.keycodes().empty()) << "nothing logged";
+    const size_t before = desktop.keycodes().size();
+
+    const char* told = std::getenv("FRAMES_PER_PROTOCOL");
+    const int frames = told ? std::atoi(told) : 3;
+    std::mt19937_64 random(28);
+    std::string expected;
+    for (int i = 0; i < frames; ++i) {
+        for (uint8_t protocol : {IR_NEC, IR_PANASONIC, IR_RC5, IR_RC6, IR_RC6_6_20, IR_SIRC12, IR_SIRC15, IR_SIRC20,
+                                 IR_SAMSUNG}) {
+            const uint64_t value = random() | 1;  // logged as a number: never 0
+            IrCode code{protocol, irCodeBits(protocol), uint16_t(value >> 32), uint32_t(value), false, false};
+            if (code.bits < 32) code.data &= (1u << code.bits) - 1;
+            if (code.bits < 48) code.high = 0;
+            char text[40];
+            play(std::string(text, formatCode(code, text, sizeof text)));
+            char logged[16];
+            std::snprintf(logged, sizeof logged, "0x%X\n", unsigned(code.data));
+            expected += logged;
+        }
+    }
+    std::string log;
+    for (auto end = Clock::now() + 30s + frames * 2s; log.size() < expected.size() && Clock::now() < end;) {
+        readFor(board.out, 500ms);
+        log = desktop.keycodes().substr(before);
+    }
+    EXPECT_EQ(log, expected);
+}
+
 // A remote's codes imported as the program starts: its power key links to
 // the red power button by its name, and the board sends that code, held as
 // the remote holds it: the NEC frame once, then its repeat frame.
@@ -504,10 +556,12 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
     EXPECT_NE(readAllFor(board.out, 700ms).find("sent PANASONIC "), std::string::npos);
 }
 
-// Learning through the real window: a button's menu, Learn, two presses
-// played into the board's receiver with a repeat frame and a fragment
-// between them; the button then sends what was heard. An RC6 key learned
-// so keeps its toggle: two clicks, two frames that differ only in it.
+// Learning through the real window, the board's receiver stretching marks
+// as a typical module does: a button's menu, Learn, two presses played into
+// the receiver with a repeat frame and a fragment between them; the button
+// then sends what the remote sent, within 5% and 20 µs. A Sky key (RC6-6-20)
+// learned so keeps its toggle: two clicks, two frames that differ only in
+// it; a Panasonic key goes out as its code.
 TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     SimulatedBoard board;
     ASSERT_EQ(board.problem(), "");
@@ -531,7 +585,11 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     ASSERT_NE(sent.find("sent "), std::string::npos) << "not connected";
     readFor(board.out, 500ms);
 
-    const std::vector<uint32_t> raw = {3000, 1000, 600, 1500, 500, 500, 500, 500, 500, 1500, 700, 700, 1400};
+    // A remote of no protocol the program knows: a leader, then 16 bits of a
+    // 526 µs mark and a space of one unit (0) or three (1).
+    std::vector<uint32_t> raw = {8400, 4200};
+    for (int bit = 15; bit >= 0; --bit) raw.insert(raw.end(), {526, (0xA55Au >> bit & 1) ? 1578u : 526u});
+    raw.push_back(526);
     desktop.chooseFromPanasonicButtonMenu(5, "l");
     ASSERT_TRUE(desktop.shows("Learn from a remote", 10s));
     play(raw);
@@ -550,12 +608,12 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     std::istringstream durations(heard.substr(at + 4, heard.find('\n', at) - at - 4));
     std::vector<uint32_t> back{std::istream_iterator<uint32_t>(durations), std::istream_iterator<uint32_t>()};
     ASSERT_EQ(back.size(), raw.size()) << heard;
-    for (size_t i = 0; i < raw.size(); ++i) EXPECT_NEAR(back[i], raw[i], raw[i] * 0.05) << i << ": " << heard;
+    for (size_t i = 0; i < raw.size(); ++i) EXPECT_NEAR(back[i], raw[i], raw[i] * 0.05 + 20) << i << ": " << heard;
 
-    // RC6, its toggle flipped between the presses as a remote flips it.
+    // Sky's RC6-6-20, its toggle flipped between the presses as a remote flips it.
     const auto rc6 = [](bool toggle) {
-        codes::Remote remote = codes::protocolRemote(codes::Protocol::Rc6);
-        const uint64_t code = ~(uint64_t(1) << 20 | 0x000C) & 0x1FFFFF;
+        codes::Remote remote = codes::protocolRemote(codes::Protocol::Rc6Mode6);
+        const uint64_t code = ~(uint64_t(1) << 24 | uint64_t(6) << 21 | 0x0C05C) & 0x1FFFFFF;
         const uint64_t flip = remote.toggleBitMask;
         remote.toggleBitMask = 0;
         return codes::encode(remote, codes::Key{"K", {toggle ? code ^ flip : code}, {}}).press;
@@ -577,10 +635,25 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
         frames.emplace_back(std::istream_iterator<uint32_t>(line), std::istream_iterator<uint32_t>());
     }
     ASSERT_EQ(frames.size(), 2u) << clicks;
-    EXPECT_NE(clicks.find("sent RC6:000C "), std::string::npos) << clicks;
+    EXPECT_NE(clicks.find("sent RC6-6-20:0C05C "), std::string::npos) << clicks;
     bool toggles[2];
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(codes::boardCode(*codes::decode(frames[i], &toggles[i])), "RC6:000C");
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(codes::boardCode(*codes::decode(frames[i], &toggles[i])), "RC6-6-20:0C05C");
     EXPECT_NE(toggles[0], toggles[1]) << clicks;
+
+    // Panasonic's remote: two presses, one code, which the board sends.
+    IrCode panasonic;
+    ASSERT_TRUE(parseCode("PANASONIC 4004:0100BCBD", panasonic));
+    uint16_t pressed[kIrMaxDurations];
+    const uint8_t count = irEncode(panasonic, pressed, kIrMaxDurations);
+    readFor(board.out, 500ms);
+    desktop.chooseFromPanasonicButtonMenu(7, "l");
+    ASSERT_TRUE(desktop.shows("Learn from a remote", 10s));
+    play({pressed, pressed + count});
+    play({pressed, pressed + count});
+    ASSERT_TRUE(desktop.acceptDialog("Learn from a remote"));
+    readFor(board.out, 500ms);
+    desktop.pressPanasonicButton(7);
+    EXPECT_NE(readAllFor(board.out, 1000ms).find("sent PANASONIC 4004:0100BCBD "), std::string::npos);
 }
 
 }  // namespace

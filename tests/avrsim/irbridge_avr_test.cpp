@@ -140,7 +140,7 @@ protected:
 };
 
 TEST_F(IrBridgeAvr, ItsPtyIsTheBoardsSerialPortAndStdinItsReceiver) {
-    Board board;
+    Board board({"--receiver", "ideal"});  // the probe's durations compared to the microsecond
     ASSERT_GE(board.pty, 0) << board.outText;
     EXPECT_TRUE(board.ptyShows("probe 1\n")) << board.ptyText;
     board.send("hello");
@@ -168,6 +168,15 @@ TEST_F(IrBridgeAvr, ItsPtyIsTheBoardsSerialPortAndStdinItsReceiver) {
     board.command("quit\n");
     EXPECT_EQ(board.wait(), 0);
     EXPECT_NE(board.errText.find("cannot read /nonexistent"), std::string::npos) << board.errText;
+}
+
+// Frames reach the firmware as the receiver module delivers them: marks
+// longer by the excess, the spaces after them shorter by as much.
+TEST_F(IrBridgeAvr, TheReceiverStretchesMarks) {
+    Board board({"--mark-excess", "150", "--jitter", "0"});
+    ASSERT_TRUE(board.ptyShows("probe 1\n")) << board.ptyText;
+    board.command("play 2000 3000 4000\n");
+    EXPECT_TRUE(board.ptyShows("C 2150 2850 4150")) << board.ptyText;
 }
 
 TEST_F(IrBridgeAvr, TheSerialLineRunsAtItsRealSpeed) {
@@ -216,6 +225,10 @@ TEST_F(IrBridgeAvr, BadArgumentsAndFirmwareAreRefusedWithAReason) {
         {{avr, "/nonexistent.elf"}, 1, "cannot open /nonexistent.elf"},
         {{avr, avr}, 1, "is not firmware for an AVR chip"},
         {{avr, "--help"}, 0, ""},
+        {{avr, "--receiver", "strong", AVRSIM_PROBE_ELF}, 2, "--receiver strong: not a receiver"},
+        {{avr, "--jitter", "-5", AVRSIM_PROBE_ELF}, 2, "--jitter -5: not"},
+        {{avr, "--mark-excess", "90x", AVRSIM_PROBE_ELF}, 2, "--mark-excess 90x: not"},
+        {{avr, "--seed", "-1", AVRSIM_PROBE_ELF}, 2, "--seed -1: not a number"},
         {{avr, "--boot-loader", AVRSIM_PROBE_ELF, AVRSIM_PROBE_ELF}, 1, "not an Intel HEX record"},
         // As Debian 12's optiboot does, running past the 32 KB flash.
         {{avr, "--boot-loader", pastTheFlash, AVRSIM_PROBE_ELF}, 1, "does not fit the atmega328p's flash"},

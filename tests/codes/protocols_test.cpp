@@ -3,6 +3,7 @@
 #include "codes/encoder.h"
 #include "codes/protocols.h"
 #include "firmware/IrBridge/ir_codec.h"
+#include "sim/receiver_model.h"
 #include "tests/codes/lirc_tools.h"
 
 namespace orvalinder::codes {
@@ -111,6 +112,35 @@ TEST(Protocols, FramesALittleOffStillRead)
         std::vector<uint32_t> longer = signal.press;
         longer.insert(longer.end(), {560, 560});
         EXPECT_FALSE(decode(longer)) << int(protocol) << " with a bit too many";
+    }
+}
+
+// As receiver modules deliver them, from a datasheet's shortest mark to a
+// weak signal's longest, each duration jittering on its own: every frame
+// reads as its code, and cut by a bit as nothing.
+TEST(Protocols, FramesReadAcrossTheReceiversEnvelope)
+{
+    const std::pair<Protocol, uint64_t> rows[] = {
+        {Protocol::Nec, 0x20DF10EF},    {Protocol::Samsung32, 0xE0E040BF}, {Protocol::Panasonic, 0x400401008081},
+        {Protocol::Sirc12, 0xA90},      {Protocol::Sirc15, 0x54E9},        {Protocol::Sirc20, 0xA8B41},
+        {Protocol::Rc5, 0x1555},        {Protocol::Rc5, 0x0AAA},
+        {Protocol::Rc6, ~(uint64_t(1) << 20 | 0x800C) & 0x1FFFFF},
+        {Protocol::Rc6Mode6, ~(uint64_t(1) << 24 | uint64_t(6) << 21 | 0x0C05C) & 0x1FFFFFF},
+    };
+    uint64_t seed = 1;
+    for (const auto& [protocol, code] : rows) {
+        const Signal signal = encode(protocolRemote(protocol), Key{"K", {code}, {}});
+        const std::optional<Decoded> expected = decode(signal.press);
+        ASSERT_TRUE(expected) << int(protocol);
+        for (int32_t excess : {-150, -60, 0, 80, 140, 200}) {
+            for (int trial = 0; trial < 10; ++trial) {
+                sim::Receiver receiver({excess, 40}, ++seed);
+                std::vector<uint32_t> frame = receiver.receive(signal.press);
+                EXPECT_EQ(decode(frame), expected) << boardCode(*expected) << " at " << excess;
+                frame.erase(frame.end() - 3, frame.end() - 1);
+                EXPECT_FALSE(decode(frame)) << boardCode(*expected) << " cut, at " << excess;
+            }
+        }
     }
 }
 

@@ -64,7 +64,10 @@ protected:
         ASSERT_GE(pid_, 0);
         if (pid_ == 0) {
             dup2(out[1], STDOUT_FILENO);
-            std::vector<char*> argv{const_cast<char*>(sim_), const_cast<char*>("--quiet")};
+            // Answers are compared to the byte: the receiver adds nothing
+            // unless a test asks for it.
+            std::vector<char*> argv{const_cast<char*>(sim_), const_cast<char*>("--quiet"),
+                                    const_cast<char*>("--receiver"), const_cast<char*>("ideal")};
             for (auto& arg : extra) argv.push_back(arg.data());
             argv.push_back(nullptr);
             execv(sim_, argv.data());
@@ -137,6 +140,17 @@ TEST_F(IrBridgeSim, AnswersKeyCodesWithMonitorAndValueLines) {
         EXPECT_EQ(readUntil(fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s), expected);
     }
     EXPECT_EQ(readUntil(fd_, [](auto&) { return false; }, 100ms), "");
+}
+
+// The answer's monitor line as the receiver delivers it: each mark longer
+// by the excess, the space after it shorter by as much.
+TEST_F(IrBridgeSim, MonitorLinesAreWhatTheReceiverMakesOfTheFrame) {
+    start({"--mark-excess", "-120", "--jitter", "0"});
+    send("A101");
+    std::string expected = "8880\t4620";
+    for (int bit = 31; bit >= 0; --bit) expected += (0xFE01FB04u >> bit & 1) ? "\t440\t1810" : "\t440\t680";
+    expected += "xCODE:FE01FB04Y";
+    EXPECT_EQ(readUntil(fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s), expected);
 }
 
 TEST_F(IrBridgeSim, AnswersAClientThatReopensThePort) {
