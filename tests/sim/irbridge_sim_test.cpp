@@ -147,7 +147,7 @@ TEST_F(IrBridgeSim, AnswersKeyCodesWithMonitorAndValueLines) {
 TEST_F(IrBridgeSim, MonitorLinesAreWhatTheReceiverMakesOfTheFrame) {
     start({"--mark-excess", "-120", "--jitter", "0"});
     send("A101");
-    std::string expected = "8880\t4620";
+    std::string expected = kVersionLine + "8880\t4620";
     for (int bit = 31; bit >= 0; --bit) expected += (0xFE01FB04u >> bit & 1) ? "\t440\t1810" : "\t440\t680";
     expected += "xCODE:FE01FB04Y";
     EXPECT_EQ(readUntil(fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s), expected);
