@@ -15,11 +15,13 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <unordered_map>
 
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
 
+#include "codes/board_message.h"
 #include "codes/formats.h"
 #include "codes/lircd_conf.h"
 
@@ -108,13 +110,22 @@ public:
     }
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : ColumnCount; }
 
-    // Long texts are shortened by the view; the tooltip shows them whole.
+    // Long texts are shortened by the view; the tooltip shows them whole. A
+    // key the board cannot send is marked, and its tooltip says why.
     QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::EditRole) return {};
         const Row& row = rows_[static_cast<size_t>(index.row())];
+        if (index.column() == KeyColumn && role == Qt::ForegroundRole)
+            return sendProblem(index.row()).isEmpty() ? QVariant() : QVariant(QColor(170, 0, 0));
+        if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::EditRole) return {};
         switch (index.column()) {
         case RemoteColumn: return text(remotes_[row.remote].name);
-        case KeyColumn: return text(remotes_[row.remote].keys[row.key].name);
+        case KeyColumn: {
+            const QString name = text(remotes_[row.remote].keys[row.key].name);
+            const QString problem = sendProblem(index.row());
+            if (problem.isEmpty()) return name;
+            return role == Qt::ToolTipRole ? name + QStringLiteral("\nThe board can't send it: ") + problem
+                                           : name + QStringLiteral(" (can't be sent)");
+        }
         default: return role == Qt::EditRole ? QVariant(row.entry) : QVariant(entries_[row.entry]);
         }
     }
@@ -145,12 +156,32 @@ private:
         const QModelIndex cell = index(row, ButtonColumn);
         emit dataChanged(cell, cell);
     }
+    // Why the board cannot send a row's key, empty when it can: worked out
+    // as rows show, since a file may hold 200,000 keys.
+    QString sendProblem(int row) const {
+        auto known = problems_.find(row);
+        if (known == problems_.end()) {
+            const Row& r = rows_[static_cast<size_t>(row)];
+            QString problem;
+            try {
+                codes::boardMessages(remotes_[r.remote], remotes_[r.remote].keys[r.key]);
+            } catch (const codes::CodesError& error) {
+                problem = text(error.what());
+                // The key's name leads the library's text; the row shows it already.
+                if (const qsizetype colon = problem.indexOf(QStringLiteral("': ")); colon >= 0)
+                    problem = problem.mid(colon + 3);
+            }
+            known = problems_.emplace(row, problem).first;
+        }
+        return known->second;
+    }
 
     const std::vector<codes::Remote>& remotes_;
     std::vector<Row> rows_;
     std::vector<int> firstRow_;  // of each remote
     QStringList entries_;
     std::vector<int> rowOfEntry_;  // the row each entry is chosen for, or -1
+    mutable std::unordered_map<int, QString> problems_;  // of the rows shown so far
 };
 
 namespace {

@@ -187,9 +187,21 @@ TEST_F(CodesWindow, WhatCannotBeImportedIsExplainedAndNothingStored) {
         frame->onImportCodes(row.path);
         EXPECT_TRUE(shown.startsWith(row.box)) << shown.toStdString();
     }
-    // Cancelled in the dialog: nothing stored either.
-    onNextModal<CImportCodesDlg>([](CImportCodesDlg* dialog) { dialog->reject(); });
-    frame->onImportCodes(kRemotes + "/nec.lircd.conf");
+    // Keys the board cannot send are marked, and say why; cancelled in the
+    // dialog, nothing is stored either.
+    const QString longMark = write("long_mark.conf",
+                                   "begin remote\n  name lm\n  flags RAW_CODES\n  gap 30000\n  begin raw_codes\n"
+                                   "    name K_LONG\n      70000 500 600\n    name K_FINE\n      600 500 600\n"
+                                   "  end raw_codes\nend remote\n");
+    onNextModal<CImportCodesDlg>([](CImportCodesDlg* dialog) {
+        const QAbstractItemModel* keys = dialog->table()->model();
+        EXPECT_EQ(keys->index(0, 1).data().toString(), "K_LONG (can't be sent)");
+        EXPECT_EQ(keys->index(0, 1).data(Qt::ToolTipRole).toString(),
+                  "K_LONG\nThe board can't send it: a duration of 70000 us, the board's longest is 65535");
+        EXPECT_EQ(keys->index(1, 1).data().toString(), "K_FINE");
+        dialog->reject();
+    });
+    frame->onImportCodes(longMark);
     EXPECT_FALSE(QDir(config.path() + "/data").exists());
     EXPECT_TRUE(codes.remotes().empty());
 }
