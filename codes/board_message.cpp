@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codes/encoder.h"
+#include "firmware/IrBridge/wire.h"
 #include "codes/protocols.h"
 
 namespace orvalinder::codes {
@@ -12,9 +13,9 @@ namespace orvalinder::codes {
 namespace {
 
 // The board's limits for a raw frame.
-constexpr size_t kMaxDurations = 100;
+constexpr size_t kMaxDurations = wire::kMaxDurations;
 constexpr uint32_t kMinCarrierHz = 30000, kMaxCarrierHz = 60000;
-constexpr uint32_t kMaxDurationUs = 0xFFFF;  // the silence at the end may be longer
+constexpr uint32_t kMaxDurationUs = wire::kMaxDurationUs;  // the silence at the end may be longer
 
 std::string rawText(const Key& key, uint32_t carrierHz, const uint32_t* durations, size_t count, uint32_t gap)
 {

@@ -87,7 +87,7 @@ std::string AnswerCatcher::feed(std::string_view bytes) {
     std::string out;
     for (char c : bytes) {
         line_.push_back(c);
-        if (c == 'Y' && !answer_) {
+        if (c == wire::kValueLineEnd && !answer_) {
             // The line without its Y, as the window would read it.
             std::string text = line_.substr(0, line_.size() - 1);
             std::erase(text, '\0');
@@ -97,7 +97,7 @@ std::string AnswerCatcher::feed(std::string_view bytes) {
             }
         }
         // A line that no answer can end any more goes on at once.
-        if (c == 'x' || c == 'Y' || line_.size() > LineAssembler::kMaxLineLength) {
+        if (c == wire::kMonitorLineEnd || c == wire::kValueLineEnd || line_.size() > LineAssembler::kMaxLineLength) {
             out += line_;
             line_.clear();
         }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "firmware/IrBridge/wire.h"
 #include "serial/serial_device.h"
 
 namespace orvalinder {
@@ -35,9 +36,9 @@ public:
 
 // The question the firmware answers with its name and version (it also says
 // them when it starts), and the version this program comes with and expects.
-inline constexpr std::string_view kVersionQuestion = "!V";
-inline constexpr std::string_view kFirmwareName = "IrBridge";
-inline constexpr std::string_view kExpectedFirmware = "1.1";
+inline constexpr std::string_view kVersionQuestion = wire::kVersionQuestion;
+inline constexpr std::string_view kFirmwareName = IRBRIDGE_NAME;
+inline constexpr std::string_view kExpectedFirmware = IRBRIDGE_VERSION;
 
 // Lower is tried first: Arduino's own boards (2341:*), then the USB serial
 // chips of its copies (CH340 1A86:7523, FTDI 0403:6001, CP210x 10C4:EA60),

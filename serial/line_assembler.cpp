@@ -1,5 +1,7 @@
 #include "serial/line_assembler.h"
 
+#include "firmware/IrBridge/wire.h"
+
 #include "serial/hex_value.h"
 
 namespace orvalinder {
@@ -25,13 +27,13 @@ void LineAssembler::feed(std::string_view chunk, std::vector<ReceivedLine>& line
     size_t start = 0;
     for (size_t i = 0; i < chunk.size(); ++i) {
         const char c = chunk[i];
-        if (c != 'x' && c != 'Y' && c != '\0') continue;
-        if (c == 'x') {
+        if (c != wire::kMonitorLineEnd && c != wire::kValueLineEnd && c != '\0') continue;
+        if (c == wire::kMonitorLineEnd) {
             append(chunk.substr(start, i - start));
-            buffer_.push_back('x');
+            buffer_.push_back(wire::kMonitorLineEnd);
             lines.push_back({ReceivedLine::Monitor, std::move(buffer_), 0});
             buffer_.clear();
-        } else if (c == 'Y') {
+        } else if (c == wire::kValueLineEnd) {
             append(chunk.substr(start, i - start));
             const uint32_t value = valueOfLine(buffer_);
             lines.push_back({ReceivedLine::Value, std::move(buffer_), value});

@@ -66,7 +66,7 @@ private:
             return;
         }
         outcome_.tried.push_back({candidate, true, {}});
-        port_->setBaudRate(kDefaultBaudRate);
+        port_->setBaudRate(static_cast<qint32>(wire::kBaud));  // the board's own speed, whatever is stored
         port_->setDataBits(QSerialPort::Data8);
         port_->setParity(QSerialPort::NoParity);
         port_->setStopBits(QSerialPort::OneStop);

@@ -48,6 +48,7 @@
 #include <string>
 #include <vector>
 
+#include "firmware/IrBridge/wire.h"
 #include "sim/board_terminal.h"
 #include "sim/receiver_model.h"
 
@@ -60,7 +61,7 @@ using Clock = std::chrono::steady_clock;
 constexpr size_t kMaxPending = 64 * 1024;
 
 // What the firmware says when it starts and when it is asked.
-constexpr const char* kVersionLine = "IrBridge 1.1Y";
+const std::string kVersionLine = std::string(wire::kVersionText) + wire::kValueLineEnd;
 
 struct Options {
     uint64_t flood = 0;           // monitor lines per second, 0 for none

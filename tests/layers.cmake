@@ -1,17 +1,19 @@
 # Checks that no folder includes a folder above it:
 #   app -> view -> tools -> serial -> core,  view -> resources -> core,
-#   app and view -> codes -> core,  app -> lircd -> codes.
+#   app and view -> codes -> core,  app -> lircd -> codes,
+#   and the board's wire protocol (firmware/IrBridge/wire.h) below serial,
+#   codes and the simulators.
 # Run: cmake -DSOURCE_DIR=<top> -P layers.cmake
 cmake_minimum_required(VERSION 3.25)
 set(allowed_core core)
-set(allowed_codes codes core)
+set(allowed_codes codes core firmware)
 set(allowed_lircd lircd codes core)
-set(allowed_serial serial core)
+set(allowed_serial serial core firmware)
 set(allowed_tools tools serial core)
 set(allowed_resources resources core)
 set(allowed_view view tools serial resources codes core)
 set(allowed_app app view tools serial resources lircd codes core)
-set(allowed_sim sim)
+set(allowed_sim sim firmware)
 set(allowed_firmware firmware)
 set(allowed_avrsim avrsim firmware sim)
 

@@ -4,7 +4,7 @@
 // frames seen by the receiver come back as monitor and value lines for the
 // IR Monitor.
 //
-// Edit key_table.h for your remotes and kSerialBaud in board.h for the
+// Edit key_table.h for your remotes and kBaud in wire.h for the
 // serial speed. Needs no libraries: open this folder in the Arduino IDE,
 // pick Arduino Uno (or Nano) and upload.
 #include "board.h"

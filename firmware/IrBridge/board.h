@@ -9,10 +9,10 @@
 #include <stdint.h>
 
 #include "bridge.h"
+#include "wire.h"
 
-// The serial speed: set the same in the program's Com settings. The frame
-// is 8 data bits, no parity, 1 stop bit.
-const uint32_t kSerialBaud = 115200;
+// The serial speed (wire.h): set the same in the program's Com settings.
+const uint32_t kSerialBaud = wire::kBaud;
 
 void boardBegin();
 

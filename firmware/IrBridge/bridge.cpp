@@ -120,7 +120,7 @@ void Bridge::serialByte(uint8_t byte, uint32_t nowMs)
 
 void Bridge::sayVersion()
 {
-    sendMessage(PSTR("IrBridge " IRBRIDGE_VERSION), nullptr);
+    sendMessage(PSTR(IRBRIDGE_NAME " " IRBRIDGE_VERSION), nullptr);
 }
 
 void Bridge::startKey(uint8_t letter, ParseState next)
@@ -481,7 +481,7 @@ void Bridge::frameReceived(const uint16_t* durations, uint8_t count)
     char text[32];
     uint8_t length = formatCode(code, text, sizeof text);
     if (length != 0)
-        sendLine(text, length, 'Y');
+        sendLine(text, length, wire::kValueLineEnd);
     if (learning_ && !code.repeat) {
         learning_ = false;
         code.toggle = false;
@@ -498,7 +498,7 @@ void Bridge::sendMessage(const char* text, const KeyName* key)
         key->text(line + length);
         length = uint16_t(length + 4);
     }
-    sendLine(line, length, 'Y');
+    sendLine(line, length, wire::kValueLineEnd);
 }
 
 void Bridge::sendLine(const char* text, uint16_t length, char end)

@@ -47,10 +47,7 @@
 #include "ir_codec.h"
 #include "learned_keys.h"
 #include "message_queue.h"
-
-// The firmware's version, as !V answers it. The program expects this one
-// (serial/board_search.h); raise both together.
-#define IRBRIDGE_VERSION "1.1"
+#include "wire.h"
 
 // Where the lines to the program go. It never blocks: a line that does not
 // fit in freeSpace() is dropped whole by the bridge.
@@ -102,7 +99,7 @@ public:
     // The silence after a raw frame given without one.
     static const uint32_t kRawGapUs = 40000;
     // The most durations a raw message may have.
-    static const uint8_t kRawDurations = 100;
+    static const uint8_t kRawDurations = wire::kMaxDurations;
 
 private:
     enum ParseState : uint8_t {

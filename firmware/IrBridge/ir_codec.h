@@ -15,6 +15,8 @@
 
 #include <stdint.h>
 
+#include "wire.h"
+
 enum IrProtocol : uint8_t {
     IR_NONE = 0,
     IR_NEC = 1,        // 32 bits; a repeat frame carries no data
@@ -45,7 +47,7 @@ uint8_t irCodeBits(uint8_t protocol);
 bool irValueFits(const IrCode& code);
 
 // The longest frame any encoder writes (Panasonic: 2 + 96 + 1 durations).
-const uint8_t kIrMaxDurations = 100;
+const uint8_t kIrMaxDurations = wire::kMaxDurations;
 
 // Writes the frame of `code` into `durations` and returns how many it wrote,
 // or 0 when the code is not one of the protocols above, its value is too

@@ -10,6 +10,8 @@
 
 #include <stdint.h>
 
+#include "wire.h"
+
 #include "ir_codec.h"
 
 // At most this many numbers go into one monitor line; a longer frame is cut.
@@ -41,7 +43,7 @@ void writeMonitorLine(const uint16_t* durations, uint8_t count, Put put)
             put("\t", 1);
         put(digits, formatDecimal(durations[i], digits));
     }
-    put("x", 1);
+    put(&wire::kMonitorLineEnd, 1);
 }
 
 // Writes the monitor line for `durations`, 'x' included, and a terminating
