@@ -362,15 +362,21 @@ void COrvalinderView::connectionLost() {
 
 void COrvalinderView::takeReceivedLines() {
     if (connection_.learning()) return;  // the lines are the learner's
-    for (const ReceivedLine& line : connection_.takeLines()) {
+    std::vector<ReceivedLine> lines = connection_.takeLines();
+    for (ReceivedLine& line : lines) {
         if (line.kind == ReceivedLine::Monitor) {
             state_.monitorLines.store(line.text, state_.status);
-            lastHeard_ = monitorDurations(line.text);
+            lastHeard_ = std::move(line.text);
             continue;
         }
         state_.monitorLines.showValueLine(line.text, state_.status);
-        // A frame the board decoded tells what the receiver adds to marks.
-        if (!lastHeard_.empty() && codes::decode(lastHeard_)) receiverExcess_.decoded(lastHeard_);
+        // A frame the board decoded (its value line names the code, as in
+        // NEC:20DF10EF) tells what the receiver adds to marks. Read only
+        // then: a fast board's other lines must cost the window little.
+        if (!lastHeard_.empty() && line.text.find(':') != std::string::npos) {
+            const std::vector<uint32_t> durations = monitorDurations(lastHeard_);
+            if (codes::decode(durations)) receiverExcess_.decoded(durations);
+        }
         lastHeard_.clear();
     }
     scheduleRepaint();

@@ -114,7 +114,7 @@ private:
     QMenu* buttonMenu_ = nullptr;
     std::FILE* buttonRecordFile_ = nullptr;
     ReceiverExcess receiverExcess_;
-    std::vector<uint32_t> lastHeard_;  // the last monitor line's durations
+    std::string lastHeard_;  // the last monitor line, read once a value line says it decoded
     bool logFailureShown_ = false;  // since the last connect
     int heldKeyboardKey_ = 0;       // the key that pressed a button, while it is down
     quint32 heldScanCode_ = 0;      // its physical key, when the system says
