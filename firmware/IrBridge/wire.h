@@ -19,19 +19,19 @@
 namespace wire {
 
 // 8 data bits, no parity, 1 stop bit.
-const uint32_t kBaud = 115200;
+constexpr uint32_t kBaud = 115200;
 
-const char kMonitorLineEnd = 'x';
-const char kValueLineEnd = 'Y';
+constexpr char kMonitorLineEnd = 'x';
+constexpr char kValueLineEnd = 'Y';
 
 // The question the board answers with its name and version.
-const char kVersionQuestion[] = "!V";
-const char kVersionText[] = IRBRIDGE_NAME " " IRBRIDGE_VERSION;
+constexpr char kVersionQuestion[] = "!V";
+constexpr char kVersionText[] = IRBRIDGE_NAME " " IRBRIDGE_VERSION;
 
 // The most durations a frame has, given to the board or reported by it,
 // and the longest of them in microseconds.
-const uint8_t kMaxDurations = 100;
-const uint32_t kMaxDurationUs = 65535;
+constexpr uint8_t kMaxDurations = 100;
+constexpr uint32_t kMaxDurationUs = 65535;
 
 }  // namespace wire
 
