@@ -4,6 +4,7 @@
 #include "core/picture_geometry.h"
 #include "serial/key_sender.h"
 #include "view/button_links.h"
+#include "view/key_hold.h"
 
 namespace orvalinder {
 
@@ -71,7 +72,7 @@ std::optional<std::string> WindowTarget::sendOnce(const std::string& remote, con
     if (repeats == 0) {
         view_.release();
     } else {
-        release_.start(300 + repeats * kRepeatMs);
+        release_.start(KeyHold::kHoldAfterMs + repeats * kRepeatMs);
     }
     return std::nullopt;
 }

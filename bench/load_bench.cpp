@@ -23,6 +23,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/no_wait.h"
 #include "app/offscreen_frame.h"
 #include "core/commands.h"
 #include "serial/line_queue.h"
@@ -33,11 +34,6 @@ namespace {
 
 constexpr int kFloodRate = 100000;  // lines per second
 constexpr int kTickMs = 10;
-
-class NoWait : public BoardWaits {
-public:
-    int milliseconds(int) override { return 0; }
-};
 
 struct Simulator {
     pid_t pid = -1;
@@ -126,7 +122,7 @@ struct Window {
     QuietPlatform quiet;
     Platform platform{quiet, quiet, quiet};
     QtSettingsStore store;
-    NoWait noWait;
+    orvalinder::testing::NoWait noWait;
     SerialConnection connection{store, noWait,
                                 KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); })};
     ButtonCodes codes{config.path() + QStringLiteral("/data")};

@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/no_wait.h"
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
 #include "view/monitor_bars.h"
@@ -22,11 +23,6 @@
 using namespace orvalinder;
 
 namespace {
-
-class NoWait : public BoardWaits {
-public:
-    int milliseconds(int) override { return 0; }
-};
 
 struct Simulator {
     pid_t pid = -1;
@@ -79,7 +75,7 @@ int main(int argc, char** argv) {
     QTemporaryDir config;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
     QtSettingsStore store;
-    NoWait noWait;
+    orvalinder::testing::NoWait noWait;
     const KeyCodeLogger logger([d = config.path().toStdString()] { return std::optional(d); });
 
     // Flood: count the lines and the gaps in their sequence numbers.

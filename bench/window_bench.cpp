@@ -26,6 +26,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/no_wait.h"
 #include "app/lircd_target.h"
 #include "app/offscreen_frame.h"
 #include "lircd/lircd_server.h"
@@ -147,11 +148,6 @@ Start startToFirstPaint(const char* program, const std::string& home) {
     return result;
 }
 
-class NoWait : public BoardWaits {
-public:
-    int milliseconds(int) override { return 0; }
-};
-
 // The real window over a pseudo-terminal that plays the board: clicks on
 // Panasonic button 1, each timed until "A101" is read on the master side.
 // The baseline writes the same four bytes straight into another
@@ -164,7 +160,7 @@ void clickToWire(int clicks) {
     writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
     QuietPlatform quiet;
     Platform platform{quiet, quiet, quiet};
-    NoWait noWait;
+    orvalinder::testing::NoWait noWait;
     SerialConnection connection(store, noWait,
                                 KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); }));
     ButtonCodes codes{config.path() + QStringLiteral("/data")};

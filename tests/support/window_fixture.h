@@ -17,15 +17,11 @@
 #include "core/view_layout.h"
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
+#include "tests/support/no_wait.h"
 #include "tests/support/pty_board.h"
 
 namespace orvalinder::testing {
 
-// The board starts at once.
-class NoWait : public BoardWaits {
-public:
-    int milliseconds(int) override { return 0; }
-};
 
 // The board takes a fifth of its real start-up time: long enough for a test
 // to act while the connect is under way.
