@@ -17,8 +17,9 @@ struct StatusLines {
     void reset() { *this = StatusLines{}; }
 };
 
-// The program's own fixed status texts, beyond the ones every board's
-// connect shows. Each must fit left of the picture, as a test checks; texts
+// Fixed status texts set in more than one place: the program's own, and the
+// connect's "1. Connecting please wait". Each must fit left of the picture,
+// as a test checks; texts
 // with names in them that do not fit are shortened in the middle when drawn
 // and shown whole in the status line's tooltip.
 namespace status_text {

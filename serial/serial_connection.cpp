@@ -170,8 +170,8 @@ public:
             report([number, path, version](SerialConnection& owner) { owner.finishSearch(number, path, version, {}); });
             return;
         }
-        // A port typed wrong is said to be missing before the search.
-        const std::string missing = forConnect ? missingPort() : std::string();
+        // A port set but missing (typed wrong) is named before the search.
+        const std::string missing = forConnect ? storedPort() : std::string();
         search_ = new BoardSearch(
             waits_, lister_->ports(),
             [this, missing](const PortDescription& port, int index, int total) {
@@ -245,19 +245,17 @@ private:
     }
     OpenFailure lastFailure() const override { return openFailure_; }
 
-    // No port set, or one that no longer exists: the board is looked for.
-    bool portMissing() const {
-        if (!store_.keyExists()) return true;
-        const std::optional<std::string> port = readSetting(store_, setting::Port);
-        if (!port || port->find_first_not_of(" \t") == std::string::npos) return true;
-        return !lister_->exists(devicePath(port));
-    }
-    // The device a port set but missing names, "" when no port is set.
-    std::string missingPort() const {
+    // The device the stored port names, "" when none is set.
+    std::string storedPort() const {
         if (!store_.keyExists()) return {};
         const std::optional<std::string> port = readSetting(store_, setting::Port);
         if (!port || port->find_first_not_of(" \t") == std::string::npos) return {};
         return devicePath(port);
+    }
+    // No port set, or one that no longer exists: the board is looked for.
+    bool portMissing() const {
+        const std::string port = storedPort();
+        return port.empty() || !lister_->exists(port);
     }
 
     void searchedForConnect(const BoardSearch::Outcome& outcome, const std::string& missing) {
