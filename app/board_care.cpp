@@ -8,33 +8,27 @@
 #include "core/view_layout.h"
 
 namespace orvalinder {
-namespace {
 
-std::wstring wide(const QString& text) { return text.toStdWString(); }
-std::wstring wide(const std::string& text) { return QString::fromStdString(text).toStdWString(); }
-
-}  // namespace
-
-BoardCare::BoardCare(CMainFrame& frame, SerialConnection& connection, PortLister& lister, SettingsStore& store)
-    : QObject(&frame), frame_(frame), connection_(connection), lister_(lister), store_(store) {
+BoardCare::BoardCare(CMainFrame& frame, Sender& sender, PortLister& lister, SettingsStore& store)
+    : QObject(&frame),
+      frame_(frame),
+      connection_(sender.connection()),
+      status_(sender.status()),
+      lister_(lister),
+      store_(store) {
     connection_.lookAfterBoard(lister_);
     watch_.setInterval(kWatchEveryMs);
     connect(&watch_, &QTimer::timeout, this, &BoardCare::lookForTheBoard);
-    // After the view's own handlers, whose texts these complete.
     connect(&connection_, &SerialConnection::connectStarted, this, &BoardCare::connectStarted);
-    connect(&connection_, &SerialConnection::connectFinished, this,
-            [this](bool connected) { connectFinished(connected); });
     connect(&connection_, &SerialConnection::boardChecked, this, &BoardCare::boardChecked);
-    connect(&connection_, &SerialConnection::connectionLost, this, &BoardCare::lost);
+    // Once the sender has said how the connect ended, or that the board is
+    // gone: these texts complete its own.
+    connect(&sender, &Sender::connectTold, this, &BoardCare::connectFinished);
+    connect(&sender, &Sender::lossTold, this, &BoardCare::lost);
     connect(&connection_, &SerialConnection::searchProgress, this, [this](const QString& text) {
-        if (connection_.connecting()) status(1, L"1. Looking for the board: " + wide(text));
+        if (connection_.connecting()) status_.say(StatusLine::Action, L"Looking for the board: " + text.toStdWString());
     });
-    frame_.onFlashFirmware = [this] { putFirmwareOnBoard(); };
-}
-
-void BoardCare::status(int line, const std::wstring& text) {
-    frame_.view()->state().status.line(line) = text;
-    frame_.view()->update();
+    connect(&frame_, &CMainFrame::flashFirmwareRequested, this, &BoardCare::putFirmwareOnBoard);
 }
 
 std::string BoardCare::storedDevice() const { return devicePath(readSetting(store_, setting::Port)); }
@@ -49,7 +43,7 @@ void BoardCare::connectFinished(bool connected) {
         if (reconnecting_) {
             reconnecting_ = false;
             quietUntilTick_ = kRetryAfterMs / kWatchEveryMs;
-            status(2, std::wstring(status_text::BoardBackNotOpen));
+            status_.say(status_text::BoardBackNotOpen);
         }
         return;
     }
@@ -91,7 +85,7 @@ void BoardCare::lost() {
     if (device_.path.empty()) return;
     quietUntilTick_ = 0;
     watch_.start();
-    status(2, std::wstring(status_text::WaitingForBoard));
+    status_.say(status_text::WaitingForBoard);
 }
 
 void BoardCare::stopWatching() {
@@ -112,7 +106,7 @@ void BoardCare::lookForTheBoard() {
         store_.setValue(setting::Port, *back);
         device_.path = *back;
     }
-    status(1, L"1. The board is back on " + wide(*back) + L": connecting");
+    status_.say(StatusLine::Action, L"The board is back on " + wide(*back) + L": connecting");
     reconnecting_ = true;
     connection_.startConnect(true);
 }
@@ -125,8 +119,8 @@ void BoardCare::putFirmwareOnBoard() {
         stopWatching();
         if (connection_.connected() || connection_.connecting()) {
             connectedBeforeUpload_ = true;
-            if (const auto failure = connection_.disconnect()) status(1, L"1. " + wide(failure->text));
-            status(2, std::wstring(status_text::DisconnectedForUpload));
+            if (const auto failure = connection_.disconnect()) status_.say(StatusLine::Action, wide(failure->text));
+            status_.say(status_text::DisconnectedForUpload);
         }
     });
     // Whether the upload worked, failed or was stopped, a board that was
@@ -134,7 +128,7 @@ void BoardCare::putFirmwareOnBoard() {
     connect(dialog, &CFlashDlg::finished, this, [this](bool succeeded) {
         if (!succeeded && !connectedBeforeUpload_) return;
         connectedBeforeUpload_ = false;
-        status(1, std::wstring(status_text::ConnectingPleaseWait));
+        status_.say(status_text::ConnectingPleaseWait);
         connection_.startConnect(true);
     });
     dialog->show();

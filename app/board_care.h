@@ -10,8 +10,8 @@
 #include <set>
 #include <string>
 
+#include "send/sender.h"
 #include "serial/board_search.h"
-#include "serial/serial_connection.h"
 
 namespace orvalinder {
 
@@ -26,7 +26,7 @@ public:
     static constexpr int kRetryAfterMs = 1000;
 
     // Takes over the frame's Tools command; the lister must outlive it.
-    BoardCare(CMainFrame& frame, SerialConnection& connection, PortLister& lister, SettingsStore& store);
+    BoardCare(CMainFrame& frame, Sender& sender, PortLister& lister, SettingsStore& store);
 
     bool watching() const { return watch_.isActive(); }
     // Opens the flashing dialog; nothing is written until the user starts it.
@@ -40,11 +40,11 @@ private:
     void lost();
     void lookForTheBoard();
     void stopWatching();
-    void status(int line, const std::wstring& text);
     std::string storedDevice() const;
 
     CMainFrame& frame_;
     SerialConnection& connection_;
+    StatusModel& status_;
     PortLister& lister_;
     SettingsStore& store_;
     QTimer watch_;

@@ -16,49 +16,50 @@
 namespace orvalinder {
 
 void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store) {
-    frame.onComSettings = [&frame, &platform, &store] {
+    QObject::connect(&frame, &CMainFrame::comSettingsRequested, &frame, [&frame, &platform, &store] {
         CComSettingsDlg dialog(platform.boxes, store, serialDevicesFound(), &frame, &frame.view()->connection());
         dialog.exec();
-    };
-    frame.onShowClickAreas = [&frame] {
+    });
+    QObject::connect(&frame, &CMainFrame::showClickAreasRequested, &frame, [&frame] {
         CDialogAreas dialog(frame.view()->state().clickAreasShown, &frame);
         dialog.exec();
-    };
-    frame.onSwapBits = [&frame, &platform] {
+    });
+    QObject::connect(&frame, &CMainFrame::swapBitsRequested, &frame, [&frame, &platform] {
         CDialogConvert dialog(platform.boxes, platform.files, &frame);
         dialog.exec();
-    };
-    frame.onCustomize = [&frame] {
+    });
+    QObject::connect(&frame, &CMainFrame::customizeRequested, &frame, [&frame] {
         // Modeless: the frame stays usable while the user arranges it.
         auto* dialog = new CToolBarsCustomizeDlg(*frame.toolBars(), frame.menuCommands(), &frame);
         dialog->show();
-    };
-    frame.onImportCodes = [&frame, &platform](const QString& path) {
+    });
+    QObject::connect(&frame, &CMainFrame::importCodesRequested, &frame, [&frame, &platform](const QString& path) {
         COrvalinderView* view = frame.view();
         importCodes(&frame, platform, view->codes(), view->state().remoteKind, path);
-    };
-    frame.onExportCodes = [&frame, &platform] { exportCodes(&frame, platform, frame.view()->codes()); };
+    });
+    QObject::connect(&frame, &CMainFrame::exportCodesRequested, &frame,
+                     [&frame, &platform] { exportCodes(&frame, platform, frame.view()->codes()); });
     COrvalinderView* view = frame.view();
-    view->onLearnButton = [&frame, &platform, view](int index) {
+    QObject::connect(view, &COrvalinderView::learnButtonRequested, view, [&frame, &platform, view](int index) {
         learnButtons(&frame, platform, view->connection(), *view, {index});
-    };
-    view->onNameButton = [&frame, &platform, view](int index) {
+    });
+    QObject::connect(view, &COrvalinderView::nameButtonRequested, view, [&frame, &platform, view](int index) {
         nameButton(&frame, platform, view->codes(), view->state().remoteKind, index);
-    };
-    view->onLinkButton = [&frame, &platform, view](int index) {
+    });
+    QObject::connect(view, &COrvalinderView::linkButtonRequested, view, [&frame, &platform, view](int index) {
         linkButton(&frame, platform, view->codes(), view->state().remoteKind, index);
-    };
-    frame.onLearnRemote = [&frame, &platform, view] {
+    });
+    QObject::connect(&frame, &CMainFrame::learnRemoteRequested, &frame, [&frame, &platform, view] {
         std::vector<int> all(clickAreas(view->state().remoteKind).size());
         std::iota(all.begin(), all.end(), 0);
         learnButtons(&frame, platform, view->connection(), *view, all);
-    };
-    frame.onAbout = [&frame, view] {
+    });
+    QObject::connect(&frame, &CMainFrame::aboutRequested, &frame, [&frame, view] {
         const QString board =
             view->connection().connected() ? QString::fromStdString(view->state().connectButtonTip) : QString();
         CAboutDlg dialog(&frame, frame.listeningAt, board);
         dialog.exec();
-    };
+    });
 }
 
 }  // namespace orvalinder

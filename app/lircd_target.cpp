@@ -3,8 +3,8 @@
 #include "codes/lircd_conf.h"
 #include "core/picture_geometry.h"
 #include "serial/key_sender.h"
-#include "view/button_links.h"
-#include "view/key_hold.h"
+#include "library/button_links.h"
+#include "send/key_hold.h"
 
 namespace orvalinder {
 
@@ -21,7 +21,7 @@ uint64_t keyCodeNumber(KeyCode code) {
 
 }  // namespace
 
-WindowTarget::WindowTarget(COrvalinderView& view) : view_(view) {
+WindowTarget::WindowTarget(Sender& sender) : sender_(sender) {
     release_.setSingleShot(true);
     connect(&release_, &QTimer::timeout, this, &WindowTarget::letGo);
 }
@@ -29,7 +29,7 @@ WindowTarget::WindowTarget(COrvalinderView& view) : view_(view) {
 std::vector<std::string> WindowTarget::remotes() {
     std::vector<std::string> names;
     for (RemoteKind kind : kPictures) names.emplace_back(pictureName(kind));
-    for (const codes::Remote& remote : view_.codes().remotes())
+    for (const codes::Remote& remote : sender_.codes().remotes())
         if (!pictureNamed(remote.name)) names.push_back(remote.name);
     return names;
 }
@@ -41,27 +41,27 @@ std::optional<std::vector<lircd::KeyRow>> WindowTarget::keys(const std::string& 
         for (int index = 0; index < count; ++index) {
             const KeyCode code = *keyCodeFor(*kind, index);
             const std::string code_text = lircd::codeText(keyCodeNumber(code));
-            const std::string name = view_.codes().links().shownName(*kind, index);
+            const std::string name = sender_.codes().links().shownName(*kind, index);
             if (!name.empty()) rows.push_back({code_text, codes::lircName(name)});
             rows.push_back({code_text, keyCodeMessage(code)});
         }
         return rows;
     }
-    for (const codes::Remote& r : view_.codes().remotes())
+    for (const codes::Remote& r : sender_.codes().remotes())
         if (r.name == remote) return lircd::keyRows(r);
     return std::nullopt;
 }
 
 std::optional<std::string> WindowTarget::press(const std::string& remote, const std::string& key) {
-    if (!view_.connection().connected()) return std::string(lircd::notConnected);
+    if (!sender_.connection().connected()) return std::string(lircd::notConnected);
     if (const std::optional<RemoteKind> kind = pictureNamed(remote)) {
         const int count = static_cast<int>(clickAreas(*kind).size());
         for (int index = 0; index < count; ++index)
             if (keyCodeMessage(*keyCodeFor(*kind, index)) == key ||
-                codes::lircName(view_.codes().links().shownName(*kind, index)) == key)
-                return view_.pressButton(*kind, index);
+                codes::lircName(sender_.codes().links().shownName(*kind, index)) == key)
+                return sender_.pressButton(*kind, index);
     }
-    return view_.pressKey({remote, key});
+    return sender_.pressKey({remote, key});
 }
 
 std::optional<std::string> WindowTarget::sendOnce(const std::string& remote, const std::string& key, int repeats) {
@@ -70,7 +70,7 @@ std::optional<std::string> WindowTarget::sendOnce(const std::string& remote, con
     if (failure) return failure;
     // Its repeats are the key held for as long as they take.
     if (repeats == 0) {
-        view_.release();
+        sender_.release();
     } else {
         release_.start(KeyHold::kHoldAfterMs + repeats * kRepeatMs);
     }
@@ -96,7 +96,7 @@ std::optional<std::string> WindowTarget::sendStop(const std::string& remote, con
 void WindowTarget::letGo() {
     release_.stop();
     held_.reset();
-    view_.release();
+    sender_.release();
 }
 
 }  // namespace orvalinder

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "lircd/target.h"
-#include "view/orvalinder_view.h"
+#include "send/sender.h"
 
 namespace orvalinder {
 
@@ -21,7 +21,7 @@ public:
     static constexpr int kRepeatMs = 110;
     static constexpr int kLongestHoldMs = lircd::maxRepeats * kRepeatMs;
 
-    explicit WindowTarget(COrvalinderView& view);
+    explicit WindowTarget(Sender& sender);
 
     std::vector<std::string> remotes() override;
     std::optional<std::vector<lircd::KeyRow>> keys(const std::string& remote) override;
@@ -33,7 +33,7 @@ private:
     std::optional<std::string> press(const std::string& remote, const std::string& key);
     void letGo();
 
-    COrvalinderView& view_;
+    Sender& sender_;
     std::optional<std::pair<std::string, std::string>> held_;
     QTimer release_;  // ends a SEND_ONCE's repeats, or a hold nobody stops
 };

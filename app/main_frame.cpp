@@ -22,10 +22,8 @@ const QString kDocumentFilter = QStringLiteral("Orvalinder Files (*.txt)");
 const QString kRecentKey = QStringLiteral("Recent File List/File%1");
 }  // namespace
 
-CMainFrame::CMainFrame(Platform& platform, SerialConnection& connection, ButtonCodes& codes, COrvalinderDoc& document,
-                       QSettings& state)
-    : platform_(platform), document_(document), state_(state),
-      view_(new COrvalinderView(platform, connection, codes, this)) {
+CMainFrame::CMainFrame(Platform& platform, Sender& sender, COrvalinderDoc& document, QSettings& state)
+    : platform_(platform), document_(document), state_(state), view_(new COrvalinderView(platform, sender, this)) {
     setObjectName(QStringLiteral("MainFrame"));
     setCentralWidget(view_);
     setAcceptDrops(true);
@@ -87,9 +85,9 @@ void CMainFrame::buildMenus() {
     addCommand(fileMenu_, FileSaveAs, QStringLiteral("Save &As..."));
     fileMenu_->addSeparator();
     connect(addCommand(fileMenu_, ImportCodes, QStringLiteral("&Import codes...")), &QAction::triggered, this,
-            [this] { if (onImportCodes) onImportCodes(QString()); });
+            [this] { emit importCodesRequested(QString()); });
     connect(addCommand(fileMenu_, ExportCodes, QStringLiteral("&Export codes...")), &QAction::triggered, this,
-            [this] { if (onExportCodes) onExportCodes(); });
+            &CMainFrame::exportCodesRequested);
     actions_[ImportCodes]->setStatusTip(
         QStringLiteral("Adds the remotes of a LIRC, Flipper or Pronto file to your codes and links their keys to buttons."));
     actions_[ExportCodes]->setStatusTip(QStringLiteral("Writes your codes as a LIRC, Flipper or Pronto file."));
@@ -134,32 +132,32 @@ void CMainFrame::buildMenus() {
     connect(addCommand(tools, OpenCurrentDirectory, QStringLiteral("&Open current directory")), &QAction::triggered,
             view_, &COrvalinderView::openCurrentDirectory);
     connect(addCommand(tools, SwapBits, QStringLiteral("&Swap bits")), &QAction::triggered, this, [this] {
-        if (onSwapBits) onSwapBits();
+        emit swapBitsRequested();
         view_->update();
     });
     actions_[SwapBits]->setStatusTip(QStringLiteral("Reverses the order of bits in remote codes."));
     connect(addCommand(tools, LearnRemote, QStringLiteral("&Learn a remote...")), &QAction::triggered, this,
-            [this] { if (onLearnRemote) onLearnRemote(); });
+            &CMainFrame::learnRemoteRequested);
     actions_[LearnRemote]->setStatusTip(
         QStringLiteral("Learns the picture's buttons one by one from your remote, through the board's receiver."));
     connect(addCommand(tools, FlashFirmware, QStringLiteral("&Put the firmware on the board...")), &QAction::triggered,
-            this, [this] { if (onFlashFirmware) onFlashFirmware(); });
+            this, &CMainFrame::flashFirmwareRequested);
     actions_[FlashFirmware]->setStatusTip(
         QStringLiteral("Writes the IrBridge firmware that came with the program into the board, with avrdude."));
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
     connect(addCommand(options, ComSettings, QStringLiteral("&Com settings")), &QAction::triggered, this,
-            [this] { if (onComSettings) onComSettings(); });
+            &CMainFrame::comSettingsRequested);
     connect(addCommand(options, ShowClickAreas, QStringLiteral("&Show click areas")), &QAction::triggered, this,
             [this] {
-                if (onShowClickAreas) onShowClickAreas();
+                emit showClickAreasRequested();
                 view_->update();
             });
     actions_[ShowClickAreas]->setStatusTip(QStringLiteral("Enable or disable the display of click areas."));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     connect(addCommand(help, About, QStringLiteral("&About Orvalinder...")), &QAction::triggered, this,
-            [this] { if (onAbout) onAbout(); });
+            &CMainFrame::aboutRequested);
 
     // The accelerators the menus do not show.
     actions_[Undo]->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))});
@@ -207,7 +205,7 @@ void CMainFrame::buildToolBar() {
     // A small arrow at the end of each toolbar, as desktop programs show it.
     customize->setIcon(toolIcon(ToolIcon::Customize));
     actions_[Customize] = customize;
-    connect(customize, &QAction::triggered, this, [this] { if (onCustomize) onCustomize(); });
+    connect(customize, &QAction::triggered, this, &CMainFrame::customizeRequested);
     toolBars_ = new ToolBars(*this, [this](int id) { return id == Customize ? nullptr : action(id); }, customize);
 
     // A right click on the menu bar shows the same menu as on the toolbars.

@@ -23,8 +23,7 @@ public:
     static constexpr int kMaxRecentFiles = 8;
 
     // `state` keeps the recent files and the window and toolbar layout.
-    CMainFrame(Platform& platform, SerialConnection& connection, ButtonCodes& codes, COrvalinderDoc& document,
-               QSettings& state);
+    CMainFrame(Platform& platform, Sender& sender, COrvalinderDoc& document, QSettings& state);
 
     // The per-user place of that state, apart from the serial settings.
     static std::unique_ptr<QSettings> openState();
@@ -48,11 +47,9 @@ public:
     void saveDocument();
     void saveDocumentAs();
 
-    // Handlers for the commands whose dialogs live elsewhere.
-    std::function<void()> onComSettings, onShowClickAreas, onSwapBits, onAbout, onCustomize, onExportCodes, onLearnRemote;
-    std::function<void()> onFlashFirmware;
-    // Imports a file of codes; without a path it asks for one.
-    std::function<void(const QString& path)> onImportCodes;
+    // Imports a file of codes, as File > Import codes... does for a file
+    // the user picks; without a path it asks for one.
+    void importCodes(const QString& path) { emit importCodesRequested(path); }
 
     // Where LIRC's clients reach the program, for Help > About; empty when
     // they cannot.
@@ -60,6 +57,18 @@ public:
 
     // The pane context menu: the toolbars to show or hide, and Customize.
     QMenu* createPopupMenu() override;
+
+signals:
+    // The commands whose dialogs live elsewhere.
+    void comSettingsRequested();
+    void showClickAreasRequested();
+    void swapBitsRequested();
+    void aboutRequested();
+    void customizeRequested();
+    void importCodesRequested(const QString& path);
+    void exportCodesRequested();
+    void learnRemoteRequested();
+    void flashFirmwareRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -10,8 +10,14 @@ QString redirected(const QTemporaryDir& config) {
 }
 }  // namespace
 
-OffscreenFrame::OffscreenFrame()
-    : state(redirected(config), QSettings::IniFormat), frame(platform, connection, codes, document, state) {
+OffscreenFrame::OffscreenFrame(BoardWaits* waits)
+    : state(redirected(config), QSettings::IniFormat),
+      parts(ProgramSeams{.platform = platform,
+                         .settings = store,
+                         .waits = waits ? *waits : realWaits,
+                         .state = state,
+                         .dataFolder = config.path() + QStringLiteral("/data"),
+                         .keycodeFolder = [d = config.path().toStdString()] { return std::optional(d); }}) {
     frame.newDocument();
 }
 

@@ -5,8 +5,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "app/main_frame.h"
-#include "serial/serial_connection.h"
+#include "app/program_parts.h"
 #include "serial/qt_settings_store.h"
 
 namespace orvalinder {
@@ -20,18 +19,19 @@ public:
 };
 
 struct OffscreenFrame {
-    OffscreenFrame();
+    // The board's real waits unless told.
+    explicit OffscreenFrame(BoardWaits* waits = nullptr);
 
     QTemporaryDir config;
     QuietPlatform quiet;
     Platform platform{quiet, quiet, quiet};
     QtSettingsStore store;
-    BoardWaits waits;
-    SerialConnection connection{store, waits};
-    ButtonCodes codes{config.path() + QStringLiteral("/data")};
-    COrvalinderDoc document;
+    BoardWaits realWaits;
     QSettings state;
-    CMainFrame frame;
+    ProgramParts parts;
+    CMainFrame& frame = parts.frame;
+    SerialConnection& connection = parts.connection;
+    ButtonCodes& codes = parts.codes;
 };
 
 }  // namespace orvalinder

@@ -6,19 +6,14 @@
 #include <QSettings>
 #include <memory>
 
-#include "app/board_care.h"
 #include "app/import_handover.h"
-#include "app/lircd_target.h"
+#include "app/platform.h"
 #include "app/port_override_store.h"
+#include "app/program_parts.h"
 #include "lircd/lircd_server.h"
 #include "lircd/socket_path.h"
-#include "app/install_dialogs.h"
-#include "app/main_frame.h"
-#include "app/orvalinder_doc.h"
-#include "app/platform.h"
 #include "serial/qt_ports.h"
 #include "serial/qt_settings_store.h"
-#include "serial/serial_connection.h"
 
 namespace orvalinder {
 
@@ -42,7 +37,7 @@ public:
     // codes if one is named. False when the program should end at once.
     bool initInstance(const CommandLine& command);
 
-    CMainFrame* mainFrame() const { return frame_.get(); }
+    CMainFrame* mainFrame() const { return parts_ ? &parts_->frame : nullptr; }
 
 private:
     QtMessageBoxes boxes_;
@@ -53,14 +48,9 @@ private:
     std::unique_ptr<PortOverrideStore> store_;
     QtPortLister ports_;
     BoardWaits waits_;
-    std::unique_ptr<SerialConnection> connection_;
-    std::unique_ptr<ButtonCodes> codes_;
-    std::unique_ptr<COrvalinderDoc> document_;
     std::unique_ptr<QSettings> state_;
-    std::unique_ptr<CMainFrame> frame_;
-    BoardCare* boardCare_ = nullptr;  // the frame's
+    std::unique_ptr<ProgramParts> parts_;
     ImportHandover handover_;
-    std::unique_ptr<WindowTarget> lircdTarget_;
     std::unique_ptr<lircd::LircdServer> lircd_;
     QStringList pendingImports_;
     bool importing_ = false;

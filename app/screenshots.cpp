@@ -76,15 +76,17 @@ int main(int argc, char** argv) {
     // The click areas stay switched on: the IR Monitor has none to show.
     view->selectRemote(IrMonitor);
     ViewState& s = view->state();
-    s.monitorLines.store("9000\t4500\t560\t1690\t560\t560\t560\t1690\t560\t1690x", s.status);
-    s.monitorLines.store("9000\t4500\t560\t560\t560\t1690\t560\t560\t560\t1690\t560\t560x", s.status);
-    s.monitorLines.store("60\t30\t120\t60x", s.status);  // bars of a pixel, of none, of two
-    s.monitorLines.showValueLine("CODE:20DF10EF", s.status);
+    view->status().change([&s](StatusLines& status) {
+        s.monitorLines.store("9000\t4500\t560\t1690\t560\t560\t560\t1690\t560\t1690x", status);
+        s.monitorLines.store("9000\t4500\t560\t560\t560\t1690\t560\t560\t560\t1690\t560\t560x", status);
+        s.monitorLines.store("60\t30\t120\t60x", status);  // bars of a pixel, of none, of two
+        s.monitorLines.showValueLine("CODE:20DF10EF", status);
+    });
     save("ir-monitor");
     view->state().clickAreasShown = false;
 
     // The recorder after its first click, from the Tools menu as a user starts it.
-    s.status.reset();
+    view->status().reset();
     view->selectRemote(Panasonic);
     view->directory = [d = window.config.path().toStdString()] { return std::optional(d); };
     frame.action(command::RecordButtonLocations)->trigger();
@@ -180,7 +182,7 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < std::size(keys); ++i) tv.keys.push_back({keys[i].first, {0x10EF + i * 0x0101}, {}});
     window.codes.addRemotes({tv});
     view->state().recording = false;
-    view->state().status.reset();
+    view->status().reset();
     view->selectRemote(Panasonic);
     window.codes.changeLinks([&](ButtonLinks& links) {
         for (const auto& [index, key] : matchByName(links, Panasonic, {tv})) links.setLink(Panasonic, index, key);

@@ -16,7 +16,6 @@
 #include <fstream>
 #include <string>
 
-#include "app/install_dialogs.h"
 #include "app/offscreen_frame.h"
 
 using namespace orvalinder;
@@ -67,7 +66,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     OffscreenFrame window;
-    installDialogs(window.frame, window.platform, window.store);
     window.frame.resize(900, 900);
     window.frame.show();
     if (!QTest::qWaitForWindowExposed(&window.frame)) return 1;
@@ -93,7 +91,7 @@ int main(int argc, char** argv) {
     });
     watch.start(1);
     clock.start();
-    window.frame.onImportCodes(path);
+    window.frame.importCodes(path);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
     if (dialogMs < 0) {

@@ -104,10 +104,8 @@ double percentile(std::vector<double> values, double p) {
 // The program's window with the IR Monitor shown, connected to `port`.
 struct Window {
     explicit Window(const std::string& port) {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-        writePortSettings(store, PortSettings{port, "NONE", "115200", "1", "8"});
+        writePortSettings(offscreen.store, PortSettings{port, "NONE", "115200", "1", "8"});
         frame.resize(900, 900);
-        frame.newDocument();
         frame.show();
         frame.action(command::SelectIrMonitor)->trigger();
     }
@@ -118,17 +116,10 @@ struct Window {
         return finished.wait(5000) && connection.connected();
     }
 
-    QTemporaryDir config;
-    QuietPlatform quiet;
-    Platform platform{quiet, quiet, quiet};
-    QtSettingsStore store;
     orvalinder::testing::NoWait noWait;
-    SerialConnection connection{store, noWait,
-                                KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); })};
-    ButtonCodes codes{config.path() + QStringLiteral("/data")};
-    COrvalinderDoc document;
-    QSettings state{config.path() + QStringLiteral("/state.conf"), QSettings::IniFormat};
-    CMainFrame frame{platform, connection, codes, document, state};
+    OffscreenFrame offscreen{&noWait};
+    CMainFrame& frame = offscreen.frame;
+    SerialConnection& connection = offscreen.connection;
 };
 
 // Runs the event loop until `done` or `seconds` have passed, with a timer

@@ -153,22 +153,13 @@ Start startToFirstPaint(const char* program, const std::string& home) {
 // The baseline writes the same four bytes straight into another
 // pseudo-terminal's slave side and reads them the same way.
 void clickToWire(int clicks) {
-    QTemporaryDir config;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
     testing::PtyBoard board;
-    QtSettingsStore store;
-    writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
-    QuietPlatform quiet;
-    Platform platform{quiet, quiet, quiet};
     orvalinder::testing::NoWait noWait;
-    SerialConnection connection(store, noWait,
-                                KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); }));
-    ButtonCodes codes{config.path() + QStringLiteral("/data")};
-    COrvalinderDoc document;
-    QSettings state(config.path() + QStringLiteral("/state.conf"), QSettings::IniFormat);
-    CMainFrame frame(platform, connection, codes, document, state);
+    OffscreenFrame window(&noWait);
+    writePortSettings(window.store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
+    CMainFrame& frame = window.frame;
+    SerialConnection& connection = window.connection;
     frame.resize(900, 900);
-    frame.newDocument();
     frame.show();
     COrvalinderView* view = frame.view();
     if (!QTest::qWaitForWindowExposed(&frame)) return;
@@ -202,8 +193,7 @@ void clickToWire(int clicks) {
     // The same key sent by a LIRC client: from SEND_ONCE written on the
     // socket to the key code read from the board's line.
     QTemporaryDir runtime;
-    WindowTarget target(*view);
-    lircd::LircdServer server(target);
+    lircd::LircdServer server(window.parts.lircTarget);
     const QString socketPath = runtime.filePath(QStringLiteral("lircd"));
     const int client = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
@@ -314,7 +304,7 @@ int main(int argc, char** argv) {
         QElapsedTimer timer;
         timer.start();
         QPainter p(&client);
-        painter.paint(p, view, false, client.size());
+        painter.paint(p, view, StatusLines{}, false, client.size());
         p.end();
         times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The four status lines drawn at the left of the view. Each text begins with
-// its own line number; "1...", "2...", "3...", "4..." is their resting state.
+// its own line number, which the line supplies; "1...", "2...", "3...",
+// "4..." is their resting state.
 
 #include <array>
 #include <string>
@@ -8,28 +9,64 @@
 
 namespace orvalinder {
 
-struct StatusLines {
-    std::array<std::wstring, 4> lines{L"1...", L"2...", L"3...", L"4..."};
+// What each line tells, numbered as drawn.
+enum class StatusLine {
+    Action = 1,      // the last click, connect or board event
+    Connection = 2,  // connected or not
+    Sent = 3,        // what the last click wrote to the board
+    Fourth = 4,      // the IR Monitor's fourth value line
+};
 
-    // Line numbers count from 1, as the texts do.
-    std::wstring& line(int number) { return lines.at(static_cast<size_t>(number - 1)); }
-    const std::wstring& line(int number) const { return lines.at(static_cast<size_t>(number - 1)); }
+// A fixed text and the line it belongs on.
+struct StatusText {
+    StatusLine line;
+    std::wstring_view text;  // without the line's number
+};
+
+class StatusLines {
+public:
+    static constexpr int kCount = 4;
+
+    // "2. " and the text.
+    void say(StatusLine line, std::wstring_view text) { at(line) = numbered(line, text); }
+    void say(StatusText fixed) { say(fixed.line, fixed.text); }
+    // "1... " and a line the board sent, as the IR Monitor shows them.
+    void sayHeard(StatusLine line, std::wstring_view text) { at(line) = number(line) + L"... " + std::wstring(text); }
+    // A text drawn without its line's number ("...", "Start clicking").
+    void sayUnnumbered(StatusLine line, std::wstring_view text) { at(line) = text; }
+    void rest(StatusLine line) { at(line) = number(line) + L"..."; }
     void reset() { *this = StatusLines{}; }
+
+    const std::wstring& text(StatusLine line) const { return lines_[index(line)]; }
+    // Counting from 1, as the texts do.
+    const std::wstring& line(int number) const { return lines_.at(static_cast<size_t>(number - 1)); }
+
+    // The whole text a fixed text is drawn as.
+    static std::wstring numbered(StatusLine line, std::wstring_view text) { return number(line) + L". " + std::wstring(text); }
+    static std::wstring numbered(StatusText fixed) { return numbered(fixed.line, fixed.text); }
+
+    bool operator==(const StatusLines&) const = default;
+
+private:
+    static size_t index(StatusLine line) { return static_cast<size_t>(line) - 1; }
+    static std::wstring number(StatusLine line) { return std::to_wstring(static_cast<int>(line)); }
+    std::wstring& at(StatusLine line) { return lines_[index(line)]; }
+
+    std::array<std::wstring, kCount> lines_{L"1...", L"2...", L"3...", L"4..."};
 };
 
 // Fixed status texts set in more than one place: the program's own, and the
 // connect's "1. Connecting please wait". Each must fit left of the picture,
-// as a test checks; texts
-// with names in them that do not fit are shortened in the middle when drawn
-// and shown whole in the status line's tooltip.
+// as a test checks; texts with names in them that do not fit are shortened
+// in the middle when drawn and shown whole in the status line's tooltip.
 namespace status_text {
-inline constexpr std::wstring_view ConnectionLost = L"1. Connection lost: unplugged or not answering";
-inline constexpr std::wstring_view WaitingForBoard = L"2. Waiting for the board to come back";
-inline constexpr std::wstring_view BoardBackNotOpen = L"2. The board is back; trying to open it";
-inline constexpr std::wstring_view DisconnectedForUpload = L"2. Disconnected while the firmware is written";
-inline constexpr std::wstring_view ConnectingPleaseWait = L"1. Connecting please wait";
-inline constexpr std::wstring_view All[] = {ConnectionLost, WaitingForBoard, BoardBackNotOpen, DisconnectedForUpload,
-                                            ConnectingPleaseWait};
+inline constexpr StatusText ConnectionLost{StatusLine::Action, L"Connection lost: unplugged or not answering"};
+inline constexpr StatusText WaitingForBoard{StatusLine::Connection, L"Waiting for the board to come back"};
+inline constexpr StatusText BoardBackNotOpen{StatusLine::Connection, L"The board is back; trying to open it"};
+inline constexpr StatusText DisconnectedForUpload{StatusLine::Connection, L"Disconnected while the firmware is written"};
+inline constexpr StatusText ConnectingPleaseWait{StatusLine::Action, L"Connecting please wait"};
+inline constexpr StatusText All[] = {ConnectionLost, WaitingForBoard, BoardBackNotOpen, DisconnectedForUpload,
+                                     ConnectingPleaseWait};
 }  // namespace status_text
 
 // Bytes from the wire are shown one character per byte.

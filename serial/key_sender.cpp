@@ -14,7 +14,7 @@ long sendKeyCode(bool connected, const WriteBytes& write, KeyCode code, StatusLi
 
 long sendMessage(bool connected, const WriteBytes& write, std::string_view message, StatusLines& status) {
     if (!connected) {
-        status.line(3) = L"3. Can't send, the comms port is not open";
+        status.say(StatusLine::Sent, L"Can't send, the comms port is not open");
         return 0;
     }
     const long confirmed = write(message);
@@ -22,8 +22,8 @@ long sendMessage(bool connected, const WriteBytes& write, std::string_view messa
     std::erase(shown, '\r');
     std::replace(shown.begin(), shown.end(), '\n', ' ');
     while (shown.ends_with(' ')) shown.pop_back();
-    status.line(3) = L"3.  " + std::to_wstring(message.size()) + L" bytes sent - " + widenBytes(shown) +
-                     L" - " + std::to_wstring(confirmed < 0 ? 0 : confirmed) + L" confirmed";
+    status.say(StatusLine::Sent, L" " + std::to_wstring(message.size()) + L" bytes sent - " + widenBytes(shown) + L" - " +
+                                     std::to_wstring(confirmed < 0 ? 0 : confirmed) + L" confirmed");
     return confirmed < 0 ? 0 : confirmed;
 }
 

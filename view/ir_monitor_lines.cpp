@@ -18,7 +18,7 @@ void IrMonitorLines::store(std::string_view monitorLine, StatusLines& status) {
 bool IrMonitorLines::showValueLine(std::string_view text, StatusLines& status) const {
     for (int number = 4; number >= 1; --number) {
         if (!line(number).empty()) {
-            status.line(number) = std::to_wstring(number) + L"... " + widenBytes(text);
+            status.sayHeard(static_cast<StatusLine>(number), widenBytes(text));
             return true;
         }
     }

@@ -10,11 +10,9 @@
 #include <QPainter>
 #include <QToolTip>
 
-#include "codes/board_message.h"
 #include "codes/encoder.h"
 #include "codes/pronto.h"
 #include "core/button_names.h"
-#include "serial/key_sender.h"
 #include "tools/button_recorder.h"
 #include "core/current_directory.h"
 
@@ -44,17 +42,15 @@ const char* keyboardKeyName(int key) {
                                          "KEY_5", "KEY_6", "KEY_7", "KEY_8", "KEY_9"};
     return key >= Qt::Key_0 && key <= Qt::Key_9 ? digits[key - Qt::Key_0] : nullptr;
 }
-
-std::wstring wide(const std::string& utf8) { return QString::fromStdString(utf8).toStdWString(); }
 }  // namespace
 
-COrvalinderView::COrvalinderView(Platform& platform, SerialConnection& connection, ButtonCodes& codes,
-                                 QWidget* parent)
+COrvalinderView::COrvalinderView(Platform& platform, Sender& sender, QWidget* parent)
     : QWidget(parent),
       platform_(platform),
-      connection_(connection),
-      codes_(codes),
-      hold_([&connection](std::string_view bytes) { return connection.write(bytes); }),
+      sender_(sender),
+      connection_(sender.connection()),
+      codes_(sender.codes()),
+      status_(sender.status()),
       editMenu_(new QMenu(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAutoFillBackground(true);
@@ -70,10 +66,12 @@ COrvalinderView::COrvalinderView(Platform& platform, SerialConnection& connectio
     for (const char* text : {"Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"})
         edit->addAction(QString::fromLatin1(text))->setEnabled(false);
 
-    connect(&connection_, &SerialConnection::connectFinished, this, &COrvalinderView::connectFinished);
-    connect(&connection_, &SerialConnection::connectionLost, this, &COrvalinderView::connectionLost);
     connect(&connection_, &SerialConnection::linesArrived, this, &COrvalinderView::takeReceivedLines);
-    connect(&connection_, &SerialConnection::logFailed, this, &COrvalinderView::logFailed);
+    // Connects and losses change the connect button's look as well.
+    connect(&connection_, &SerialConnection::connectFinished, this, qOverload<>(&QWidget::update));
+    connect(&connection_, &SerialConnection::connectionLost, this, qOverload<>(&QWidget::update));
+    connect(&sender_, &Sender::messageRequested, this, qOverload<const QString&, MessageIcon>(&COrvalinderView::show));
+    connect(&status_, &StatusModel::changed, this, qOverload<>(&QWidget::update));
     connect(&codes_, &ButtonCodes::changed, this, qOverload<>(&QWidget::update));
 }
 
@@ -98,7 +96,7 @@ void COrvalinderView::resizeEvent(QResizeEvent* event) {
 
 void COrvalinderView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter_.paint(painter, state_, connection_.connected(), size(), faces());
+    painter_.paint(painter, state_, status_.lines(), connection_.connected(), size(), faces());
 }
 
 std::vector<ButtonFace> COrvalinderView::faces() const {
@@ -123,7 +121,7 @@ bool COrvalinderView::event(QEvent* event) {
     if (layout::inConnectSquare(at.x(), at.y()) && connection_.connected()) {
         tip = QString::fromStdString(state_.connectButtonTip);
     } else if (onStatusLine) {
-        const std::wstring& text = state_.status.line(statusLine);
+        const std::wstring& text = status_.lines().line(statusLine);
         if (!ViewPainter::statusLineFits(text)) tip = QString::fromStdWString(text);  // drawn shortened
     } else if (state_.remoteKind != IrMonitor) {
         for (int index : hitTest(state_.remoteKind, state_.geometry, at.x(), at.y())) {
@@ -163,9 +161,9 @@ QMenu* COrvalinderView::contextMenuAt(QPoint at) {
     const RemoteKind kind = state_.remoteKind;
     if (!buttonMenu_) buttonMenu_ = new QMenu(this);
     buttonMenu_->clear();
-    buttonMenu_->addAction(QStringLiteral("&Learn from a remote..."), this, [this, index] { if (onLearnButton) onLearnButton(index); });
-    buttonMenu_->addAction(QStringLiteral("&Name..."), this, [this, index] { if (onNameButton) onNameButton(index); });
-    buttonMenu_->addAction(QStringLiteral("Lin&k to a key..."), this, [this, index] { if (onLinkButton) onLinkButton(index); });
+    buttonMenu_->addAction(QStringLiteral("&Learn from a remote..."), this, [this, index] { emit learnButtonRequested(index); });
+    buttonMenu_->addAction(QStringLiteral("&Name..."), this, [this, index] { emit nameButtonRequested(index); });
+    buttonMenu_->addAction(QStringLiteral("Lin&k to a key..."), this, [this, index] { emit linkButtonRequested(index); });
     const std::optional<LinkedKey> link = codes_.links().link(kind, index);
     buttonMenu_->addAction(QStringLiteral("Copy as &Pronto"), this, [this, link] { copyAsPronto(*link); })
         ->setEnabled(link.has_value());
@@ -193,11 +191,10 @@ void COrvalinderView::copyAsPronto(const LinkedKey& link) {
     try {
         if (!key) throw codes::CodesError("the code library has no such key in " + link.remote);
         QGuiApplication::clipboard()->setText(QString::fromStdString(codes::writePronto(codes::encode(*remote, *key))));
-        state_.status.line(3) = L"3. " + wide(link.key) + L" copied as Pronto";
+        status_.say(StatusLine::Sent, wide(link.key) + L" copied as Pronto");
     } catch (const codes::CodesError& e) {
-        state_.status.line(3) = L"3. Can't copy " + wide(link.key) + L" as Pronto: " + wide(e.what());
+        status_.say(StatusLine::Sent, L"Can't copy " + wide(link.key) + L" as Pronto: " + wide(e.what()));
     }
-    update();
 }
 
 void COrvalinderView::mousePressEvent(QMouseEvent* event) {
@@ -209,7 +206,7 @@ void COrvalinderView::mousePressEvent(QMouseEvent* event) {
 }
 
 void COrvalinderView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) hold_.released();
+    if (event->button() == Qt::LeftButton) sender_.release();
     QWidget::mouseReleaseEvent(event);
 }
 
@@ -248,16 +245,16 @@ void COrvalinderView::keyboardReleased() {
     keyboardWatch_.stop();
     if (heldKeyboardKey_ == 0) return;
     heldKeyboardKey_ = 0;
-    hold_.released();
+    sender_.release();
 }
 
 void COrvalinderView::focusOutEvent(QFocusEvent* event) {
-    hold_.released();
+    sender_.release();
     QWidget::focusOutEvent(event);
 }
 
 void COrvalinderView::hideEvent(QHideEvent* event) {
-    hold_.released();
+    sender_.release();
     QWidget::hideEvent(event);
 }
 
@@ -266,98 +263,18 @@ void COrvalinderView::leftClick(int x, int y) {
         recordClick(x, y);
         return;
     }
-    state_.status.line(1) = L"...";
-    state_.status.line(3) = L"3. Left click " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" ";
-    if (layout::inConnectSquare(x, y)) toggleConnection();
+    status_.change([x, y](StatusLines& lines) {
+        lines.sayUnnumbered(StatusLine::Action, L"...");
+        lines.say(StatusLine::Sent, L"Left click " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" ");
+    });
+    if (layout::inConnectSquare(x, y)) sender_.toggleConnection();
     if (state_.remoteKind != IrMonitor) {
         for (int index : hitTest(state_.remoteKind, state_.geometry, x, y)) pressButton(index);
     }
-    update();
 }
 
-std::optional<std::string> COrvalinderView::pressButton(RemoteKind kind, int index) {
-    state_.status.line(1) = L"1. Button " + std::to_wstring(index);
-    std::optional<std::string> failure;
-    if (const auto link = codes_.links().link(kind, index)) {
-        failure = sendLinked(*link);
-    } else if (const auto key = keyCodeFor(kind, index)) {
-        failure = sent(keyCodeMessage(*key), sendKeyCode(connection_.connected(), writeToBoard(), *key, state_.status));
-        if (!failure) hold_.pressed();
-    }
-    update();
-    return failure;
-}
-
-std::optional<std::string> COrvalinderView::pressKey(const LinkedKey& key) {
-    state_.status.line(1) = L"1. " + wide(key.key) + L" (" + wide(key.remote) + L")";
-    const std::optional<std::string> failure = sendLinked(key);
-    update();
-    return failure;
-}
-
-WriteBytes COrvalinderView::writeToBoard() {
-    return [this](std::string_view bytes) { return connection_.write(bytes); };
-}
-
-std::optional<std::string> COrvalinderView::sent(std::string_view message, long confirmed) const {
-    if (!connection_.connected()) return "not connected to the board";
-    if (confirmed < static_cast<long>(message.size())) return "the board's port took only part of it";
-    return std::nullopt;
-}
-
-std::optional<std::string> COrvalinderView::sendLinked(const LinkedKey& link) {
-    // A code that cannot go out is said so; the key code would be another key.
-    const auto [remote, key] = codes_.find(link);
-    if (!key) {
-        state_.status.line(3) = L"3. Can't send " + wide(link.key) + L": the code library has no such key in " +
-                                wide(link.remote);
-        return "the code library has no key " + link.key + " in " + link.remote;
-    }
-    codes::BoardMessages messages;
-    try {
-        messages = codes::boardMessages(*remote, *key);
-    } catch (const codes::CodesError& e) {
-        state_.status.line(3) = L"3. Can't send " + wide(link.key) + L": " + wide(e.what());
-        return e.what();
-    }
-    std::optional<std::string> failure =
-        sent(messages.press, sendMessage(connection_.connected(), writeToBoard(), messages.press, state_.status));
-    if (!failure) hold_.pressed(messages.held);
-    return failure;
-}
-
-void COrvalinderView::toggleConnection() {
-    if (connection_.connecting()) {
-        // The board is still starting up; one connect at a time.
-        state_.status.line(1) = status_text::ConnectingPleaseWait;
-        update();
-        return;
-    }
-    if (!connection_.connected()) {
-        state_.status.line(1) = status_text::ConnectingPleaseWait;
-        connection_.startConnect();
-    } else {
-        state_.status.line(1) = L"1. Disconnect";
-        hold_.released();
-        if (const auto failure = connection_.disconnect()) show(*failure);
-        state_.status.line(2) = L"2. Disconnected";
-    }
-    update();
-}
-
-void COrvalinderView::connectFinished(bool connected, const QString& message, int icon) {
-    if (!message.isEmpty()) show(message, static_cast<MessageIcon>(icon));
-    state_.status.line(1) = L"1. Connect";
-    state_.status.line(2) = connected ? L"2. Connected" : L"2. Connect failed";
-    if (connected) logFailureShown_ = false;
-    update();
-}
-
-void COrvalinderView::connectionLost() {
-    hold_.released();
-    state_.status.line(1) = status_text::ConnectionLost;
-    state_.status.line(2) = L"2. Disconnected";
-    update();
+std::optional<std::string> COrvalinderView::pressButton(int index) {
+    return sender_.pressButton(state_.remoteKind, index);
 }
 
 void COrvalinderView::takeReceivedLines() {
@@ -365,11 +282,11 @@ void COrvalinderView::takeReceivedLines() {
     std::vector<ReceivedLine> lines = connection_.takeLines();
     for (ReceivedLine& line : lines) {
         if (line.kind == ReceivedLine::Monitor) {
-            state_.monitorLines.store(line.text, state_.status);
+            status_.change([&](StatusLines& status) { state_.monitorLines.store(line.text, status); });
             lastHeard_ = std::move(line.text);
             continue;
         }
-        state_.monitorLines.showValueLine(line.text, state_.status);
+        status_.change([&](StatusLines& status) { state_.monitorLines.showValueLine(line.text, status); });
         // A frame the board decoded (its value line names the code, as in
         // NEC:20DF10EF) tells what the receiver adds to marks. Read only
         // then: a fast board's other lines must cost the window little.
@@ -380,17 +297,6 @@ void COrvalinderView::takeReceivedLines() {
         lastHeard_.clear();
     }
     scheduleRepaint();
-}
-
-void COrvalinderView::logFailed(const QString& message, const QString& statusLine1) {
-    if (!statusLine1.isEmpty()) state_.status.line(1) = statusLine1.toStdWString();
-    update();
-    // The board keeps talking: every chunk would open a box inside the last
-    // one's event loop, and a new one as soon as it closed. One box per
-    // connection; later failures show in status line 1 only.
-    if (logFailureShown_) return;
-    logFailureShown_ = true;
-    show(message, MessageIcon::Stop);
 }
 
 void COrvalinderView::startRecording() {
@@ -406,8 +312,10 @@ void COrvalinderView::startRecording() {
         MessageIcon::Information, Buttons::OkCancel);
     // Cancel means the user does not want to record: nothing is emptied.
     if (answer == Answer::Cancel) return;
-    state_.status.line(2) = L"2...";
-    state_.status.line(3) = L"3...";
+    status_.change([](StatusLines& lines) {
+        lines.rest(StatusLine::Connection);
+        lines.rest(StatusLine::Sent);
+    });
     const DirectoryFile target = fileInDirectory(directory(), "buttons.txt", 480);
     if (target.failure) {
         show(*target.failure);
@@ -418,12 +326,11 @@ void COrvalinderView::startRecording() {
         const char* reason = "Unable to open a stream to the local hard drive for the output file";
         show(QStringLiteral("Error\n %1\n%2").arg(QLatin1String(reason), QString::fromStdString(target.path)),
              MessageIcon::Stop);
-        state_.status.line(1) = QString::fromLatin1(reason).toStdWString();
+        status_.sayUnnumbered(StatusLine::Action, QString::fromLatin1(reason).toStdWString());
         return;
     }
-    state_.status.line(1) = L"Start clicking";
     state_.recording = true;
-    update();
+    status_.sayUnnumbered(StatusLine::Action, L"Start clicking");
 }
 
 void COrvalinderView::recordClick(int x, int y) {
@@ -434,28 +341,30 @@ void COrvalinderView::recordClick(int x, int y) {
             buttonRecordFile_ = nullptr;
         }
         state_.recording = false;
-        state_.status.line(1) = L"1...";
-        state_.status.line(2) = L"2...";
-        state_.status.line(3) = L"3...";
-        update();
+        status_.change([](StatusLines& lines) {
+            lines.rest(StatusLine::Action);
+            lines.rest(StatusLine::Connection);
+            lines.rest(StatusLine::Sent);
+        });
         return;
     }
     if (!buttonRecordFile_) {
-        state_.status.line(1) = L"1. ButtonRecordFile == NULL ";
-        update();
+        status_.say(StatusLine::Action, L"ButtonRecordFile == NULL ");
         return;
     }
     const auto click = orvalinder::recordClick(state_.geometry, x, y);
     if (!click) return;
-    state_.status.line(1) = click->status1;
-    state_.status.line(2) = click->status2;
+    // The recorder's texts carry their numbers: the second line's is "1. Percent".
+    status_.change([&](StatusLines& lines) {
+        lines.sayUnnumbered(StatusLine::Action, click->status1);
+        lines.sayUnnumbered(StatusLine::Connection, click->status2);
+    });
     std::fputs(click->line.c_str(), buttonRecordFile_);
     std::fflush(buttonRecordFile_);
-    update();
 }
 
 void COrvalinderView::openCurrentDirectory() {
-    state_.status.reset();
+    status_.reset();
     const std::optional<std::string> folder = directory();
     const DirectoryFile target =
         fileInDirectory(folder, "", 500, "Try moving the program to a shorter path location.\n");

@@ -1,7 +1,7 @@
 #pragma once
-// The one view: shows the selected remote or the IR Monitor, turns clicks
-// and keys into the buttons' codes or key codes (a button held down holds
-// its key), and toggles the connection with its connect button.
+// The one view: paints the selected remote or the IR Monitor with the status
+// lines, and hands clicks and keys to the sender (a button held down holds
+// its key) and the connect button's clicks to the connection.
 
 #include <QTimer>
 #include <QWidget>
@@ -12,10 +12,8 @@
 
 #include "core/button_names.h"
 #include "core/platform.h"
-#include "serial/serial_connection.h"
 #include "core/current_directory.h"
-#include "view/button_codes.h"
-#include "view/key_hold.h"
+#include "send/sender.h"
 #include "view/learner.h"
 #include "view/view_painter.h"
 #include "view/view_state.h"
@@ -27,7 +25,7 @@ namespace orvalinder {
 class COrvalinderView : public QWidget {
     Q_OBJECT
 public:
-    COrvalinderView(Platform& platform, SerialConnection& connection, ButtonCodes& codes, QWidget* parent = nullptr);
+    COrvalinderView(Platform& platform, Sender& sender, QWidget* parent = nullptr);
     ~COrvalinderView() override;
 
     ViewState& state() { return state_; }
@@ -36,18 +34,13 @@ public:
     // The remote commands.
     void selectRemote(RemoteKind kind);
 
-    // Presses a button of a picture (the one shown, unless told), as a click
-    // on it does: its linked code or its key code goes out, held until
-    // release(), with the click's status lines. Says why when it could not
-    // go out whole.
-    std::optional<std::string> pressButton(int index) { return pressButton(state_.remoteKind, index); }
-    std::optional<std::string> pressButton(RemoteKind kind, int index);
-    // The same for a key of the code library.
-    std::optional<std::string> pressKey(const LinkedKey& key);
-    void release() { hold_.released(); }
+    // Presses a button of the picture shown, as a click on it does.
+    std::optional<std::string> pressButton(int index);
 
-    ButtonCodes& codes() { return codes_; }
-    SerialConnection& connection() { return connection_; }
+    Sender& sender() { return sender_; }
+    ButtonCodes& codes() { return sender_.codes(); }
+    SerialConnection& connection() { return sender_.connection(); }
+    StatusModel& status() const { return sender_.status(); }
     // The receiver's excess on the frames the board decoded, for learning.
     ReceiverExcess& receiverExcess() { return receiverExcess_; }
 
@@ -61,15 +54,16 @@ public:
     // items above the Edit items when it is on a button.
     QMenu* contextMenuAt(QPoint at);
 
-    // The button menu's commands whose dialogs live elsewhere.
-    std::function<void(int index)> onLearnButton, onNameButton, onLinkButton;
-
     // Where the recorder writes; the current directory unless a test says.
     std::function<std::optional<std::string>()> directory = currentDirectory;
 
 signals:
     // The frame shows this as its caption.
     void titleRequested(const QString& title);
+    // The button menu's commands whose dialogs live elsewhere.
+    void learnButtonRequested(int index);
+    void nameButtonRequested(int index);
+    void linkButtonRequested(int index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -85,37 +79,29 @@ protected:
 
 private:
     void leftClick(int x, int y);
-    std::optional<std::string> sendLinked(const LinkedKey& link);
     void keyboardReleased();
-    WriteBytes writeToBoard();
-    // Why a message did not go out whole, from the bytes the port took.
-    std::optional<std::string> sent(std::string_view message, long confirmed) const;
     void copyAsPronto(const LinkedKey& link);
     std::vector<ButtonFace> faces() const;
-    void toggleConnection();
-    void connectFinished(bool connected, const QString& message, int icon);
-    void connectionLost();
     void takeReceivedLines();
-    void logFailed(const QString& message, const QString& statusLine1);
     void recordClick(int x, int y);
     void scheduleRepaint();
     void show(const UserMessage& message);
     void show(const QString& text, MessageIcon icon);
 
     Platform& platform_;
+    Sender& sender_;
     SerialConnection& connection_;
     ButtonCodes& codes_;
+    StatusModel& status_;
     ViewState state_;
     ViewPainter painter_;
     QTimer repaintTimer_;
     QTimer keyboardWatch_;
-    KeyHold hold_;
     QMenu* editMenu_;
     QMenu* buttonMenu_ = nullptr;
     std::FILE* buttonRecordFile_ = nullptr;
     ReceiverExcess receiverExcess_;
     std::string lastHeard_;  // the last monitor line, read once a value line says it decoded
-    bool logFailureShown_ = false;  // since the last connect
     int heldKeyboardKey_ = 0;       // the key that pressed a button, while it is down
     quint32 heldScanCode_ = 0;      // its physical key, when the system says
 };

@@ -60,7 +60,7 @@ const QImage& ViewPainter::scaledPicture(PictureId id, int width, int height, st
     return s.image;
 }
 
-void ViewPainter::paint(QPainter& painter, ViewState& state, bool connected, QSize client,
+void ViewPainter::paint(QPainter& painter, ViewState& state, const StatusLines& status, bool connected, QSize client,
                         std::span<const ButtonFace> faces) {
     painter.setFont(font_);
     painter.setBackgroundMode(Qt::OpaqueMode);
@@ -73,7 +73,7 @@ void ViewPainter::paint(QPainter& painter, ViewState& state, bool connected, QSi
     for (int n = 1; n <= 4; ++n) {
         const layout::Point at = layout::statusLineTopLeft(n);
         drawText(painter, at.x, at.y,
-                 metrics.elidedText(QString::fromStdWString(state.status.line(n)), Qt::ElideMiddle,
+                 metrics.elidedText(QString::fromStdWString(status.line(n)), Qt::ElideMiddle,
                                     statusTextWidth()));
     }
 

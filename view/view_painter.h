@@ -30,7 +30,7 @@ public:
     // Paints into a client area of the given size and stores the picture
     // geometry in the state. The connect button shows whether the board is
     // connected; the buttons show their faces.
-    void paint(QPainter& painter, ViewState& state, bool connected, QSize client,
+    void paint(QPainter& painter, ViewState& state, const StatusLines& status, bool connected, QSize client,
                std::span<const ButtonFace> faces = {});
 
     // The status font: Arial (or a metric-compatible face) with a 15-pixel

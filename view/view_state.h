@@ -13,7 +13,6 @@ namespace orvalinder {
 
 struct ViewState {
     RemoteKind remoteKind = Panasonic;
-    StatusLines status;
     IrMonitorLines monitorLines;
     PictureGeometry geometry;   // stored by the last paint of a remote picture
     bool clickAreasShown = false;
@@ -24,7 +23,7 @@ struct ViewState {
     std::string connectButtonTip;
 
     // Selecting a remote changes what is shown and nothing else: the
-    // connection, the status lines, the recording and the geometry stay.
+    // connection, the recording and the geometry stay.
     // Choosing the IR Monitor empties its lines. Returns the frame title.
     std::string_view select(RemoteKind kind);
 

@@ -11,7 +11,7 @@
 
 #include "codes/remote.h"
 #include "core/platform.h"
-#include "view/button_codes.h"
+#include "library/button_codes.h"
 
 class QComboBox;
 class QLabel;

@@ -9,7 +9,7 @@
 
 #include "codes/remote.h"
 #include "core/platform.h"
-#include "view/button_codes.h"
+#include "library/button_codes.h"
 
 class QLineEdit;
 class QPushButton;

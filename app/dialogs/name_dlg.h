@@ -6,7 +6,7 @@
 #include <QDialog>
 
 #include "core/platform.h"
-#include "view/button_codes.h"
+#include "library/button_codes.h"
 
 class QLineEdit;
 class QListWidget;

@@ -24,13 +24,14 @@
 
 #include "app/board_care.h"
 #include "app/dialogs/flash_dlg.h"
-#include "app/main_frame.h"
+#include "app/program_parts.h"
 #include "core/commands.h"
 #include "core/picture_geometry.h"
 #include "core/view_layout.h"
 #include "serial/qt_ports.h"
 #include "serial/qt_settings_store.h"
 #include "tests/support/pty_board.h"
+#include "tests/support/program_seams.h"
 #include "tests/support/scripted_platform.h"
 
 namespace orvalinder {
@@ -85,15 +86,11 @@ class BoardCareWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(config.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-        frame = std::make_unique<CMainFrame>(platform, connection, codes, document, state);
-        care = new BoardCare(*frame, connection, ports, store);
         frame->show();
     }
-    void TearDown() override { frame.reset(); }
 
     void storePort(const QString& path) { writePortSettings(store, PortSettings{path.toStdString()}); }
-    std::wstring status(int line) { return frame->view()->state().status.line(line); }
+    std::wstring status(int line) { return frame->view()->status().lines().line(line); }
     COrvalinderView* view() { return frame->view(); }
     void click(QPoint at) { QTest::mouseClick(view(), Qt::LeftButton, {}, at); }
     QPoint connectButton() const {
@@ -131,16 +128,15 @@ protected:
     QtSettingsStore store;
     QtPortLister ports;
     HalfAnswerWaits waits;
-    SerialConnection connection{store, waits};
     testing::ScriptedBoxes boxes;
     testing::ScriptedPicker picker;
     testing::ScriptedFolders folders;
     Platform platform{boxes, picker, folders};
-    ButtonCodes codes{config.path() + QStringLiteral("/data")};
-    COrvalinderDoc document;
-    QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
-    std::unique_ptr<CMainFrame> frame;
-    BoardCare* care = nullptr;
+    QSettings state{testing::settingsIn(config), QSettings::IniFormat};
+    ProgramParts parts{testing::seamsIn(config, platform, store, waits, state, &ports)};
+    SerialConnection& connection = parts.connection;
+    CMainFrame* frame = &parts.frame;
+    BoardCare* care = parts.boardCare;
 };
 
 // The port is a link the test points at each run of the board, as
@@ -176,7 +172,7 @@ TEST_F(BoardCareWindow, AnUnpluggedBoardIsConnectedAgainWhenItComesBack) {
     EXPECT_TRUE(boxes.shown.empty());  // the program's own reconnect shows no box
 
     frame->view()->pressButton(0);
-    frame->view()->release();
+    parts.sender.release();
     EXPECT_TRUE(second.sendsAFrame(3000));
 }
 

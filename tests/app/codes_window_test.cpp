@@ -28,14 +28,13 @@
 #include "app/dialogs/name_dlg.h"
 #include "app/import_handover.h"
 #include "app/lircd_target.h"
-#include "app/install_dialogs.h"
 #include "codes/board_message.h"
 #include "codes/encoder.h"
 #include "codes/formats.h"
 #include "core/commands.h"
 #include "lircd/lircd_server.h"
 #include "serial/key_sender.h"
-#include "view/key_hold.h"
+#include "send/key_hold.h"
 #include "sim/receiver_model.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/modal.h"
@@ -86,17 +85,16 @@ class CodesWindow : public testing::WindowFixture {
 protected:
     void SetUp() override {
         WindowFixture::SetUp();
-        installDialogs(*frame, real, store);
         setViewHeight(861);
     }
     Platform& platform() override { return real; }
 
     // The file's remotes in the library, as an import stores them.
     void addToLibrary(const QString& file) {
-        ASSERT_EQ(codes.addRemotes(codes::readCodesFile((kRemotes + "/" + file).toStdString())), std::nullopt);
+        ASSERT_EQ(codes().addRemotes(codes::readCodesFile((kRemotes + "/" + file).toStdString())), std::nullopt);
     }
     void link(RemoteKind kind, int index, LinkedKey key) {
-        ASSERT_EQ(codes.changeLinks([&](ButtonLinks& links) { links.setLink(kind, index, key); }), std::nullopt);
+        ASSERT_EQ(codes().changeLinks([&](ButtonLinks& links) { links.setLink(kind, index, key); }), std::nullopt);
     }
     QPoint centreOf(int index) {
         const AreaRect r = areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)],
@@ -116,7 +114,7 @@ protected:
 TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {
     ASSERT_TRUE(connectByClick());
     const std::string name = "Volume of the sound bar " + std::string(76, '+');  // 100 characters
-    ASSERT_EQ(codes.changeLinks([&](ButtonLinks& links) { links.setName(Panasonic, 5, name); }), std::nullopt);
+    ASSERT_EQ(codes().changeLinks([&](ButtonLinks& links) { links.setName(Panasonic, 5, name); }), std::nullopt);
     onNextModal<QFileDialog>([](QFileDialog* dialog) { testing::typeFileName(dialog, kRemotes + "/nec.lircd.conf"); });
     QStringList keys, chosen;
     onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
@@ -154,7 +152,7 @@ TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {
     // The library is LIRC's format in the data folder, and both outlive the program.
     ButtonCodes again(config.path() + "/data");
     EXPECT_EQ(again.load(), QStringList());
-    EXPECT_EQ(again.remotes(), codes.remotes());
+    EXPECT_EQ(again.remotes(), codes().remotes());
     EXPECT_EQ(again.links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
     EXPECT_TRUE(QFile::exists(config.path() + "/data/remotes/nec_tv.lircd.conf"));
 }
@@ -184,7 +182,7 @@ TEST_F(CodesWindow, WhatCannotBeImportedIsExplainedAndNothingStored) {
     for (const Row& row : rows) {
         QString shown;
         answerNextBox(QMessageBox::Ok, &shown);
-        frame->onImportCodes(row.path);
+        frame->importCodes(row.path);
         EXPECT_TRUE(shown.startsWith(row.box)) << shown.toStdString();
     }
     // Keys the board cannot send are marked, and say why; cancelled in the
@@ -201,9 +199,9 @@ TEST_F(CodesWindow, WhatCannotBeImportedIsExplainedAndNothingStored) {
         EXPECT_EQ(keys->index(1, 1).data().toString(), "K_FINE");
         dialog->reject();
     });
-    frame->onImportCodes(longMark);
+    frame->importCodes(longMark);
     EXPECT_FALSE(QDir(config.path() + "/data").exists());
-    EXPECT_TRUE(codes.remotes().empty());
+    EXPECT_TRUE(codes().remotes().empty());
 }
 
 // Held, a linked key repeats the board's way; a raw key whose repeats
@@ -314,7 +312,7 @@ TEST_F(CodesWindow, ImportLinksTheCollectionsNamesByTheirMeaning) {
             linked = namesOf(dialog->chosenLinks());
             dialog->reject();
         });
-        frame->onImportCodes(writeFlipperFile(folder, "remote.ir", row.keys));
+        frame->importCodes(writeFlipperFile(folder, "remote.ir", row.keys));
         EXPECT_EQ(linked, row.linked) << row.keys[0];
     }
 }
@@ -325,7 +323,7 @@ TEST_F(CodesWindow, ImportLinksTheCollectionsNamesByTheirMeaning) {
 TEST_F(CodesWindow, ALinkedButtonKeepsThePicturesNameForTheKeyboard) {
     QTemporaryDir folder;
     const std::string file = writeFlipperFile(folder, "flipper.ir", {"Up_arrow", "Enter", "Guide"}).toStdString();
-    ASSERT_EQ(codes.addRemotes(codes::readCodesFile(file)), std::nullopt);
+    ASSERT_EQ(codes().addRemotes(codes::readCodesFile(file)), std::nullopt);
     ASSERT_TRUE(connectByClick());
     view()->setFocus();
     const struct Row {
@@ -344,7 +342,7 @@ TEST_F(CodesWindow, ALinkedButtonKeepsThePicturesNameForTheKeyboard) {
         view()->selectRemote(row.kind);
         view()->repaint();
         QTest::keyClick(view(), row.pressed);
-        const auto [remote, key] = codes.find({"flipper", row.key});
+        const auto [remote, key] = codes().find({"flipper", row.key});
         const std::string sent = codes::boardMessages(*remote, *key).press;
         EXPECT_EQ(board.receive(sent.size()), sent) << row.key;
         QHelpEvent help(QEvent::ToolTip, centreOf(row.index), view()->mapToGlobal(centreOf(row.index)));
@@ -357,7 +355,7 @@ TEST_F(CodesWindow, ALinkedButtonKeepsThePicturesNameForTheKeyboard) {
         later = namesOf(dialog->chosenLinks());
         dialog->reject();
     });
-    frame->onImportCodes(writeFlipperFile(folder, "later.ir", {"KEY_UP", "KEY_OK"}));  // on Sky's picture
+    frame->importCodes(writeFlipperFile(folder, "later.ir", {"KEY_UP", "KEY_OK"}));  // on Sky's picture
     EXPECT_EQ(later, (ButtonKeys{{19, "KEY_UP"}, {22, "KEY_OK"}}));
 }
 
@@ -384,7 +382,7 @@ TEST_F(CodesWindow, ExportOneRemoteInTheFormatItsNameAsksFor) {
         // carrier periods, and a raw key read from it sends its
         // repeat frame after its press, as LIRC's pronto2lirc makes it.
         const auto written = codes::readCodesFile(out.filePath(name).toStdString());
-        const codes::Remote& nec = codes.remotes()[0];
+        const codes::Remote& nec = codes().remotes()[0];
         ASSERT_EQ(written.size(), 1u) << name.toStdString();
         ASSERT_EQ(written[0].keys.size(), nec.keys.size()) << name.toStdString();
         for (size_t k = 0; k < nec.keys.size(); ++k) {
@@ -449,7 +447,7 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
     EXPECT_FALSE(connection->learning());
     EXPECT_FALSE(QFile::exists(config.path() + "/keycodes.txt"));  // nothing learned is logged
 
-    EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{"panasonic-learned-nec", "BUTTON_5"}));
+    EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"panasonic-learned-nec", "BUTTON_5"}));
     EXPECT_TRUE(QFile::exists(config.path() + "/data/remotes/panasonic-learned.lircd.conf"));
     clickButton(5);
     EXPECT_EQ(board.receive(15), "!SNEC:20DF10EF\n");
@@ -461,8 +459,8 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
         dialog->reject();
     });
     itemNamed(view()->contextMenuAt(centreOf(5)), "&Learn from a remote...")->trigger();
-    EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{"panasonic-learned-nec", "BUTTON_5"}));
-    EXPECT_EQ(codes.remotes().size(), 1u);
+    EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"panasonic-learned-nec", "BUTTON_5"}));
+    EXPECT_EQ(codes().remotes().size(), 1u);
     EXPECT_FALSE(connection->learning());
 
     // Learned again as a frame of no protocol, then as NEC again: the key
@@ -482,8 +480,8 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
             QTest::mouseClick(buttonNamed(*dialog, "&Done"), Qt::LeftButton);
         });
         itemNamed(view()->contextMenuAt(centreOf(5)), "&Learn from a remote...")->trigger();
-        EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{relearn.remote, "BUTTON_5"}));
-        EXPECT_EQ(codes.remotes().size(), 1u);  // the other form's remote is gone with its only key
+        EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{relearn.remote, "BUTTON_5"}));
+        EXPECT_EQ(codes().remotes().size(), 1u);  // the other form's remote is gone with its only key
     }
 }
 
@@ -546,8 +544,8 @@ TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
     EXPECT_EQ(view()->state().highlightedButton, -1);
     const std::pair<int, std::string> learned[] = {{0, "KEY_POWER"}, {1, "BUTTON_1"}, {2, "BUTTON_2"}};
     for (const auto& [index, key] : learned)
-        EXPECT_EQ(codes.links().link(Panasonic, index), (LinkedKey{"panasonic-learned-nec", key})) << index;
-    EXPECT_EQ(codes.links().link(Panasonic, 3), std::nullopt);
+        EXPECT_EQ(codes().links().link(Panasonic, index), (LinkedKey{"panasonic-learned-nec", key})) << index;
+    EXPECT_EQ(codes().links().link(Panasonic, 3), std::nullopt);
     EXPECT_EQ(QDir(config.path() + "/data/remotes").entryList(QDir::Files), QStringList({"panasonic-learned.lircd.conf"}));
 }
 
@@ -558,14 +556,14 @@ TEST_F(CodesWindow, NameLinkCopyAndForgetFromTheButtonsMenu) {
         QTest::mouseClick(buttonNamed(*dialog, "OK"), Qt::LeftButton);
     });
     itemNamed(view()->contextMenuAt(centreOf(5)), "&Name...")->trigger();
-    EXPECT_EQ(codes.links().shownName(Panasonic, 5), "KEY_MUTE");
+    EXPECT_EQ(codes().links().shownName(Panasonic, 5), "KEY_MUTE");
 
     onNextModal<CLinkKeyDlg>([](CLinkKeyDlg* dialog) {
         QTest::keyClicks(dialog->searchEdit(), "VOLUMEUP");
         QTest::mouseClick(buttonNamed(*dialog, "Link"), Qt::LeftButton);
     });
     itemNamed(view()->contextMenuAt(centreOf(5)), "Lin&k to a key...")->trigger();
-    EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
+    EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
 
     QMenu* menu = view()->contextMenuAt(centreOf(5));
     itemNamed(menu, "Copy as &Pronto")->trigger();
@@ -578,10 +576,10 @@ TEST_F(CodesWindow, NameLinkCopyAndForgetFromTheButtonsMenu) {
             QTest::mouseClick(box->button(answer), Qt::LeftButton);
         });
         itemNamed(view()->contextMenuAt(centreOf(5)), "&Forget")->trigger();
-        if (answer == QMessageBox::No) EXPECT_EQ(codes.links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
+        if (answer == QMessageBox::No) EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
     }
-    EXPECT_EQ(codes.links().link(Panasonic, 5), std::nullopt);
-    EXPECT_EQ(codes.links().shownName(Panasonic, 5), "");
+    EXPECT_EQ(codes().links().link(Panasonic, 5), std::nullopt);
+    EXPECT_EQ(codes().links().shownName(Panasonic, 5), "");
     EXPECT_EQ(itemsOf(view()->contextMenuAt(centreOf(5))).mid(3, 2), QStringList({"Copy as &Pronto (off)", "&Forget (off)"}));
 }
 
@@ -607,8 +605,7 @@ TEST_F(CodesWindow, IrsendDrivesTheWindow) {
     link(Panasonic, 7, {"nec_tv", "KEY_1"});
     QTemporaryDir runtime;
     const QString socket = runtime.filePath("lircd");
-    WindowTarget target(*view());
-    lircd::LircdServer server(target);
+    lircd::LircdServer server(parts->lircTarget);
     ASSERT_EQ(server.listenLocal(socket), "");
 
     EXPECT_EQ(irsend(socket, {"LIST", "", ""}), std::pair(0, std::string("panasonic\nsky\nsky-tv\ntechnika\nnec_tv\n\n")));

@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "app/dialogs/com_settings_dlg.h"
-#include "app/install_dialogs.h"
 #include "core/commands.h"
 #include "core/view_layout.h"
 #include "tests/dialogs/dialog_test_support.h"
@@ -138,7 +137,7 @@ public:
                 if (!since.isValid()) {
                     box->setProperty("watchedSince", clock_.elapsed());
                     texts << box->text();
-                    statusLine1 << QString::fromStdWString(view.state().status.line(1));
+                    statusLine1 << QString::fromStdWString(view.status().text(StatusLine::Action));
                 } else if (clock_.elapsed() - since.toLongLong() >= holdMs) {
                     if (QAbstractButton* ok = box->button(QMessageBox::Ok)) QTest::mouseClick(ok, Qt::LeftButton);
                     else box->reject();
@@ -171,29 +170,29 @@ class Load : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(std::getenv("IRBRIDGE_SIM")) << "IRBRIDGE_SIM names the simulator";
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
         // keycodes.txt and buttons.txt go to the current folder, as for a user.
         previous = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(work.path()));
-        connection = std::make_unique<SerialConnection>(store, noWait);
-        frame = std::make_unique<CMainFrame>(platform, *connection, codes, document, state);
-        installDialogs(*frame, platform, store);
+        ProgramSeams seams = testing::seamsIn(config, platform, store, noWait, state);
+        seams.keycodeFolder = currentDirectory;
+        parts = std::make_unique<ProgramParts>(seams);
+        frame = &parts->frame;
+        connection = &parts->connection;
         frame->resize(900, 900);
         frame->newDocument();
         frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
         view()->repaint();
         watcher = std::make_unique<BoxWatcher>(*view());
     }
     void TearDown() override {
         watcher.reset();
-        frame.reset();
-        connection.reset();
+        parts.reset();
         QDir::setCurrent(previous);
     }
 
     COrvalinderView* view() { return frame->view(); }
-    std::wstring status(int n) { return view()->state().status.line(n); }
+    std::wstring status(int n) { return view()->status().lines().line(n); }
     void usePort(const std::string& path) { writePortSettings(store, PortSettings{path, "NONE", "115200", "1", "8"}); }
 
     void click(QPoint p) { QTest::mouseClick(view(), Qt::LeftButton, {}, p); }
@@ -205,7 +204,7 @@ protected:
     void clickButton1() { click(onPicture(0.40f, 0.07f)); }  // Panasonic: A101
 
     bool connectByClick() {
-        QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
+        QSignalSpy finished(connection, &SerialConnection::connectFinished);
         click(QPoint(layout::ConnectSquare.right, layout::ConnectSquare.bottom));
         return finished.wait(5000) && connection->connected();
     }
@@ -217,11 +216,10 @@ protected:
     Platform platform{boxes, files, folders};
     QtSettingsStore store;
     testing::NoWait noWait;
-    ButtonCodes codes{config.path() + QStringLiteral("/data")};
-    COrvalinderDoc document;
-    QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
-    std::unique_ptr<SerialConnection> connection;
-    std::unique_ptr<CMainFrame> frame;
+    QSettings state{testing::settingsIn(config), QSettings::IniFormat};
+    std::unique_ptr<ProgramParts> parts;
+    CMainFrame* frame = nullptr;
+    SerialConnection* connection = nullptr;
     std::unique_ptr<BoxWatcher> watcher;
     QString previous;
 };
@@ -236,7 +234,7 @@ TEST_F(Load, ThirtySecondsOfGarbageOnTheIrMonitor) {
     frame->action(command::SelectIrMonitor)->trigger();
     ASSERT_TRUE(connectByClick());
     int takes = 0;
-    QObject::connect(connection.get(), &SerialConnection::linesArrived, [&takes] { ++takes; });
+    QObject::connect(connection, &SerialConnection::linesArrived, [&takes] { ++takes; });
 
     // A timer every 100 ms notes how late each of its runs comes.
     QElapsedTimer clock;
@@ -280,7 +278,7 @@ TEST_F(Load, LostBoardThenANewOneThroughTheComSettings) {
 
     first.stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !connection->connected(); }, 5000));
-    EXPECT_EQ(status(1), status_text::ConnectionLost);
+    EXPECT_EQ(status(1), StatusLines::numbered(status_text::ConnectionLost));
     EXPECT_EQ(status(2), L"2. Disconnected");
 
     Simulator second({});

@@ -18,7 +18,6 @@
 #include "app/dialogs/about_dlg.h"
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
-#include "app/install_dialogs.h"
 #include "core/commands.h"
 #include "resources/pictures.h"
 #include "tests/dialogs/dialog_test_support.h"
@@ -36,7 +35,6 @@ class RealWindow : public testing::WindowFixture {
 protected:
     void SetUp() override {
         WindowFixture::SetUp();
-        installDialogs(*frame, real, store);
         // The recorder writes into the current folder, as for a user.
         previous = QDir::currentPath();
         QDir::setCurrent(config.path());

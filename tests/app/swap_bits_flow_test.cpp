@@ -13,10 +13,9 @@
 #include <QTest>
 
 #include "app/dialogs/dialog_convert.h"
-#include "app/install_dialogs.h"
 #include "app/main_frame.h"
 #include "core/commands.h"
-#include "serial/serial_connection.h"
+#include "tests/support/program_seams.h"
 #include "serial/qt_settings_store.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/modal.h"
@@ -31,12 +30,11 @@ class SwapBitsFlow : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(config.isValid() && files.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-        frame = std::make_unique<CMainFrame>(platform, connection, codes, document, state);
-        installDialogs(*frame, platform, store);
+        parts = std::make_unique<ProgramParts>(testing::seamsIn(config, platform, store, waits, state));
+        frame = &parts->frame;
         frame->newDocument();
         frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
     }
 
     // Runs Tools > Swap bits; `act` operates the dialog and must close it.
@@ -66,15 +64,13 @@ protected:
     QTemporaryDir config, files;
     QtSettingsStore store;
     BoardWaits waits;
-    SerialConnection connection{store, waits};
     QtMessageBoxes boxes;
     QtFilePicker picker{QFileDialog::DontUseNativeDialog};
     testing::ScriptedFolders folders;
     Platform platform{boxes, picker, folders};
-    ButtonCodes codes{config.path() + QStringLiteral("/data")};
-    COrvalinderDoc document;
-    QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
-    std::unique_ptr<CMainFrame> frame;
+    QSettings state{testing::settingsIn(config), QSettings::IniFormat};
+    std::unique_ptr<ProgramParts> parts;
+    CMainFrame* frame = nullptr;
     testing::ModalWatchdog watchdog;
 };
 

@@ -16,10 +16,9 @@
 #include <QToolButton>
 
 #include "app/dialogs/toolbars_customize_dlg.h"
-#include "app/install_dialogs.h"
 #include "app/main_frame.h"
 #include "core/commands.h"
-#include "serial/serial_connection.h"
+#include "tests/support/program_seams.h"
 #include "serial/qt_settings_store.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/scripted_platform.h"
@@ -37,19 +36,18 @@ using Ids = std::vector<int>;
 class ToolBarLayout : public ::testing::Test {
 protected:
     void SetUp() override {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
         start();
     }
 
     void start() {
-        frame = std::make_unique<CMainFrame>(platform, connection, codes, document, state);
-        installDialogs(*frame, platform, store);
+        parts = std::make_unique<ProgramParts>(testing::seamsIn(config, platform, store, waits, state));
+        frame = &parts->frame;
         frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
     }
     void restart() {
         frame->close();
-        frame.reset();
+        parts.reset();
         start();
     }
 
@@ -75,15 +73,13 @@ protected:
     QTemporaryDir config;
     QtSettingsStore store;
     BoardWaits waits;
-    SerialConnection connection{store, waits};
     testing::ScriptedBoxes boxes;
     testing::ScriptedPicker files;
     testing::ScriptedFolders folders;
     Platform platform{boxes, files, folders};
-    ButtonCodes codes{config.path() + QStringLiteral("/data")};
-    COrvalinderDoc document;
-    QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
-    std::unique_ptr<CMainFrame> frame;
+    QSettings state{testing::settingsIn(config), QSettings::IniFormat};
+    std::unique_ptr<ProgramParts> parts;
+    CMainFrame* frame = nullptr;
 };
 
 TEST_F(ToolBarLayout, UserToolBarsMadeInTheDialogComeBackAfterARestart) {
@@ -186,7 +182,7 @@ TEST_F(ToolBarLayout, HiddenStandardToolBarStaysHidden) {
 TEST_F(ToolBarLayout, DamagedOrOutdatedStateIsRepaired) {
     using namespace command;
     frame->close();
-    frame.reset();
+    parts.reset();
     state.setValue("Workspace/State", QByteArray("\x01\xff garbage \x00\x13", 14));
     state.setValue("Workspace/Geometry", QByteArray("junk"));
     state.setValue("Toolbars/size", 3);
@@ -215,7 +211,7 @@ TEST_F(ToolBarLayout, DamagedOrOutdatedStateIsRepaired) {
 // number still means the same command.
 TEST_F(ToolBarLayout, SavedCommandNumbersKeepTheirMeaning) {
     frame->close();
-    frame.reset();
+    parts.reset();
     state.setValue("Toolbars/size", 1);
     state.setValue("Toolbars/1/Name", "UserToolbar1");
     state.setValue("Toolbars/1/Title", "All");

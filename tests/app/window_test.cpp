@@ -133,7 +133,7 @@ TEST_F(Window, IrMonitorShowsWhatTheBoardSendsAndTheClicks) {
     frame->action(command::SelectIrMonitor)->trigger();
     PaintCounter counter;
     view()->installEventFilter(&counter);
-    QSignalSpy arrived(connection.get(), &SerialConnection::linesArrived);
+    QSignalSpy arrived(connection, &SerialConnection::linesArrived);
     board.send("9000\t4500\t560\t1690xCODE:A25DY");
     ASSERT_TRUE(arrived.wait(3000));
     counter.paints = 0;
@@ -160,7 +160,7 @@ TEST_F(Window, IrMonitorShowsWhatTheBoardSendsAndTheClicks) {
 TEST_F(Window, AQuietBoardKeepsTheConnection) {
     frame->action(command::SelectIrMonitor)->trigger();  // before the connect: it reads at once
     ASSERT_TRUE(connectByClick());
-    QSignalSpy arrived(connection.get(), &SerialConnection::linesArrived);
+    QSignalSpy arrived(connection, &SerialConnection::linesArrived);
     board.send("560\t1690x");
     ASSERT_TRUE(arrived.wait(3000));
     QTest::qWait(2500);  // a quiet board is no lost board
@@ -192,7 +192,7 @@ TEST_F(Window, WindowKeepsPaintingWhileTheBoardStartsUp) {
     EXPECT_TRUE(connection->connecting());
     view()->repaint();  // the window is not blocked
     click(75, 445);     // ignored while the connect is under way
-    QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
+    QSignalSpy finished(connection, &SerialConnection::connectFinished);
     ASSERT_TRUE(finished.wait(5000));
     EXPECT_EQ(finished.size(), 1);
     EXPECT_EQ(status(2), L"2. Connected");
@@ -223,7 +223,7 @@ TEST_F(Window, FailedConnectExplainsAndTriesAgainNextTime) {
 
 TEST_F(Window, PulledCableEndsTheConnection) {
     ASSERT_TRUE(connectByClick());
-    QSignalSpy lost(connection.get(), &SerialConnection::connectionLost);
+    QSignalSpy lost(connection, &SerialConnection::connectionLost);
     board.hangUp();
     ASSERT_TRUE(lost.wait(2500));
     EXPECT_FALSE(connection->connected());
@@ -492,7 +492,7 @@ TEST_F(Window, DocumentsMustBeRegularFiles) {
     files.picks = {pipe};
     frame->action(command::FileSaveAs)->trigger();
     EXPECT_TRUE(boxes.shown.back().text.startsWith("Cannot save " + pipe));
-    EXPECT_TRUE(document.untitled());
+    EXPECT_TRUE(parts->document.untitled());
 }
 
 TEST_F(Window, DocumentFromTheCommandLineOrDropped) {
@@ -507,10 +507,10 @@ TEST_F(Window, DocumentFromTheCommandLineOrDropped) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(dropped)});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(frame.get(), &enter);
+    QApplication::sendEvent(frame, &enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(frame.get(), &drop);
+    QApplication::sendEvent(frame, &drop);
     EXPECT_EQ(frame->windowTitle(), "dropped.txt - Orvalinder");
     EXPECT_EQ(frame->recentFiles(), QStringList({dropped, named}));
 }
@@ -519,7 +519,7 @@ TEST_F(Window, PerUserStateApartFromTheSerialSettings) {
     // The program's own places, under the per-user folder of this test.
     const std::unique_ptr<QSettings> frameState = CMainFrame::openState();
     COrvalinderDoc doc;
-    CMainFrame window(platform(), *connection, codes, doc, *frameState);
+    CMainFrame window(platform(), parts->sender, doc, *frameState);
     const QString path = config.path() + "/recent.txt";
     QFile(path).open(QIODevice::WriteOnly);
     ASSERT_TRUE(window.openDocument(path));
@@ -540,13 +540,15 @@ TEST_F(Window, PerUserStateApartFromTheSerialSettings) {
 // with a long name in it is shortened in the middle rather than cut off by
 // the picture, and its tooltip shows it whole.
 TEST_F(Window, StatusLinesShowWholeOrShortenedNeverCutOff) {
-    for (const std::wstring_view text : status_text::All)
-        EXPECT_TRUE(ViewPainter::statusLineFits(std::wstring(text))) << QString::fromStdWString(std::wstring(text)).toStdString();
+    for (const StatusText fixed : status_text::All) {
+        const std::wstring text = StatusLines::numbered(fixed);
+        EXPECT_TRUE(ViewPainter::statusLineFits(text)) << QString::fromStdWString(text).toStdString();
+    }
 
     const std::wstring longLine =
         L"3. Can't send KEY_VOLUMEUP: the code library has no such key in samsung_bn59-01178b_smart_tv_remote_2021";
     ASSERT_FALSE(ViewPainter::statusLineFits(longLine));
-    view()->state().status.line(3) = longLine;
+    view()->status().sayUnnumbered(StatusLine::Sent, longLine);
     view()->repaint();
     const QImage shown = view()->grab().toImage();
     const int top = layout::statusLineTopLeft(3).y;

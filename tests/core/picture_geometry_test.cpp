@@ -178,14 +178,13 @@ TEST(KeyCode, LetterOfTheRemoteAndIndexPlus100) {
 
 TEST(Selection, ChangesWhatIsShownAndNothingElse) {
     ViewState state;
-    state.status.line(1) = L"1. Connect";
     state.recording = true;
     state.measurePicture(700);
     const PictureGeometry before = state.geometry;
-    state.monitorLines.store("120\t250x", state.status);
+    StatusLines status;
+    state.monitorLines.store("120\t250x", status);
 
     EXPECT_EQ(state.select(Technika), "Remote Technika Freeview");
-    EXPECT_EQ(state.status.line(1), L"1. Connect");
     EXPECT_TRUE(state.recording);
     EXPECT_EQ(state.geometry.scale, before.scale);
     EXPECT_FALSE(state.monitorLines.empty());

@@ -13,7 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "app/main_frame.h"
+#include "app/program_parts.h"
+#include "tests/support/program_seams.h"
 #include "core/view_layout.h"
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
@@ -36,20 +37,20 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(board.ok());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
         writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
         build(noWait);
     }
 
+    // The window as the program builds it, again when a test restarts it.
     void build(BoardWaits& waits) {
-        frame.reset();
-        connection = std::make_unique<SerialConnection>(
-            store, waits, KeyCodeLogger([d = config.path().toStdString()] { return std::optional(d); }));
-        frame = std::make_unique<CMainFrame>(platform(), *connection, codes, document, state);
+        parts.reset();
+        parts = std::make_unique<ProgramParts>(seamsIn(config, platform(), store, waits, state));
+        frame = &parts->frame;
+        connection = &parts->connection;
         frame->resize(900, 900);
         frame->newDocument();
         frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
         frame->view()->repaint();
     }
 
@@ -62,7 +63,8 @@ protected:
     }
 
     COrvalinderView* view() { return frame->view(); }
-    std::wstring status(int n) { return view()->state().status.line(n); }
+    std::wstring status(int n) { return view()->status().lines().line(n); }
+    ButtonCodes& codes() { return parts->codes; }
 
     void click(int x, int y) { QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(x, y)); }
 
@@ -75,7 +77,7 @@ protected:
 
     // A click on the connect square's far corner, the last pixel that counts.
     bool connectByClick() {
-        QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
+        QSignalSpy finished(connection, &SerialConnection::connectFinished);
         click(layout::ConnectSquare.right, layout::ConnectSquare.bottom);
         return finished.wait(5000) && connection->connected();
     }
@@ -98,11 +100,10 @@ protected:
     PtyBoard board;
     QtSettingsStore store;
     NoWait noWait;
-    ButtonCodes codes{config.path() + QStringLiteral("/data")};
-    COrvalinderDoc document;
-    QSettings state{config.path() + "/state.conf", QSettings::IniFormat};
-    std::unique_ptr<SerialConnection> connection;
-    std::unique_ptr<CMainFrame> frame;
+    QSettings state{settingsIn(config), QSettings::IniFormat};
+    std::unique_ptr<ProgramParts> parts;
+    CMainFrame* frame = nullptr;
+    SerialConnection* connection = nullptr;
 };
 
 }  // namespace orvalinder::testing

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/button_names.h"
-#include "view/button_links.h"
+#include "library/button_links.h"
 
 namespace orvalinder {
 namespace {

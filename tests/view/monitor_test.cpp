@@ -100,7 +100,7 @@ TEST(MonitorBars, HugeValuesFromTheWireDoNotWrap) {
 TEST(IrMonitorLines, FourLinesToAPage) {
     IrMonitorLines lines;
     StatusLines status;
-    status.line(2) = L"2. Connected";
+    status.say(StatusLine::Connection, L"Connected");
     for (int i = 1; i <= 4; ++i) lines.store(std::to_string(i) + "x", status);
     EXPECT_EQ(lines.line(4), "4x");
     EXPECT_EQ(status.line(2), L"2. Connected");

@@ -1,4 +1,4 @@
-#include "view/button_links.h"
+#include "library/button_links.h"
 
 #include <charconv>
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "codes/remote.h"
-#include "view/button_links.h"
+#include "library/button_links.h"
 
 namespace orvalinder {
 

@@ -1,4 +1,4 @@
-#include "view/key_hold.h"
+#include "send/key_hold.h"
 
 namespace orvalinder {
 

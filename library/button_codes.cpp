@@ -1,4 +1,4 @@
-#include "view/button_codes.h"
+#include "library/button_codes.h"
 
 #include <QDir>
 #include <QFile>
