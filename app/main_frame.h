@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/orvalinder_doc.h"
-#include "app/platform.h"
+#include "app/qt_platform.h"
 #include "view/orvalinder_view.h"
 
 class QSettings;

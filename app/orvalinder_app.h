@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/import_handover.h"
-#include "app/platform.h"
+#include "app/qt_platform.h"
 #include "app/port_override_store.h"
 #include "app/program_parts.h"
 #include "lircd/lircd_server.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/com_settings_rules.h"
-#include "app/platform.h"
+#include "app/qt_platform.h"
 #include "serial/serial_connection.h"
 
 class QComboBox;

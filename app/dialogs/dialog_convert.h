@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <string>
 
-#include "app/platform.h"
+#include "app/qt_platform.h"
 #include "tools/bit_reversal.h"
 
 class QLineEdit;

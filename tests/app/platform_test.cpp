@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include "app/platform.h"
+#include "app/qt_platform.h"
 #include "tests/support/modal.h"
 
 namespace orvalinder {

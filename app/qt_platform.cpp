@@ -1,4 +1,4 @@
-#include "app/platform.h"
+#include "app/qt_platform.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
