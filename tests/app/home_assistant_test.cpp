@@ -40,8 +40,10 @@ public:
         QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] {
             while (process_.canReadLine()) {
                 const QByteArray line = process_.readLine().trimmed();
-                if (path.isEmpty()) path = QString::fromUtf8(line);
-                else if (line.startsWith("sent ")) frames << QString::fromUtf8(line);
+                if (path.isEmpty())
+                    path = QString::fromUtf8(line);
+                else if (line.startsWith("sent "))
+                    frames << QString::fromUtf8(line);
             }
         });
         process_.start(QStringLiteral(IRBRIDGE_AVR), {QStringLiteral(IRBRIDGE_ELF)});
@@ -139,19 +141,30 @@ QJsonObject json(const QByteArray& payload) { return QJsonDocument::fromJson(pay
 
 class HomeAssistantBroker : public ::testing::Test {
 protected:
+    virtual MosquittoBroker::Options brokerOptions() { return {.password = true}; }
+
     void SetUp() override {
-        ASSERT_TRUE(broker.ok());
-        ASSERT_TRUE(watcher.ready());
+        broker = std::make_unique<MosquittoBroker>(brokerOptions());
+        ASSERT_TRUE(broker->ok());
+        watcher = std::make_unique<BrokerWatcher>(*broker);
+        ASSERT_TRUE(watcher->ready());
         ASSERT_TRUE(program.connectBoard());
     }
 
+    void useBroker(Program& p, mqtt::MqttSettings settings = {}) {
+        if (brokerOptions().password) {
+            settings.user = MosquittoBroker::kUser;
+            settings.password = MosquittoBroker::kPassword;
+        }
+        p.useBroker(*broker, settings);
+    }
     bool online(Program& p, const char* state = "online") {
-        return watcher.waitFor(p.topic("availability"), [&](const QByteArray& payload) { return payload == state; })
+        return watcher->waitFor(p.topic("availability"), [&](const QByteArray& payload) { return payload == state; })
             .has_value();
     }
 
-    MosquittoBroker broker{{.password = true}};
-    BrokerWatcher watcher{broker};
+    std::unique_ptr<MosquittoBroker> broker;
+    std::unique_ptr<BrokerWatcher> watcher;
     Program program;
 };
 
@@ -161,10 +174,7 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     tv.keys = {{"KEY_POWER", {codes::remoteCode({codes::Protocol::Nec, 0x20DF10EF})}, {}},
                {"KEY_MUTE", {codes::remoteCode({codes::Protocol::Nec, 0x20DF906F})}, {}}};
     ASSERT_FALSE(program.parts->codes.addRemotes({tv}));
-    mqtt::MqttSettings settings;
-    settings.user = MosquittoBroker::kUser;
-    settings.password = MosquittoBroker::kPassword;
-    program.useBroker(broker, settings);
+    useBroker(program);
     // The password is the user's alone.
     const QFile::Permissions others = QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther;
     EXPECT_FALSE(QFile::permissions(program.folder + "/home-assistant.conf") & others);
@@ -174,7 +184,7 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     // its buttons, all with the fields the integrations' pages require.
     std::map<QString, QJsonObject> devices;
     ASSERT_TRUE(waitUntil([&] {
-        for (const auto& [topic, payload] : watcher.messages)
+        for (const auto& [topic, payload] : watcher->messages)
             if (topic.startsWith("homeassistant/device/") && topic.endsWith("/config")) devices[topic] = json(payload);
         return devices.size() == 6;  // the board, the four pictures and tv
     }));
@@ -213,7 +223,7 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
 
     // The emitter: the frame and one repeat, each duration within 5 %.
     const QJsonArray timings = necTimings(0x20DF10EF);
-    ASSERT_TRUE(broker.publish(program.topic("emitter/command"), emitterCommand(timings, 1)));
+    ASSERT_TRUE(broker->publish(program.topic("emitter/command"), emitterCommand(timings, 1)));
     ASSERT_TRUE(program.board.framesSent(2));
     for (const QString& frame : program.board.frames) {
         EXPECT_TRUE(frame.startsWith("sent NEC:20DF10EF ")) << frame.toStdString();
@@ -226,23 +236,149 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     }
 
     // A button press, and a script's send.
-    ASSERT_TRUE(broker.publish(buttonTopic, buttonPress.toUtf8()));
+    ASSERT_TRUE(broker->publish(buttonTopic, buttonPress.toUtf8()));
     ASSERT_TRUE(program.board.framesSent(3));
     EXPECT_TRUE(program.board.frames[2].startsWith("sent NEC:20DF10EF "));
-    ASSERT_TRUE(broker.publish(program.topic("send"), "tv KEY_MUTE\n"));
+    ASSERT_TRUE(broker->publish(program.topic("send"), "tv KEY_MUTE\n"));
     ASSERT_TRUE(program.board.framesSent(4));
     EXPECT_TRUE(program.board.frames[3].startsWith("sent NEC:20DF906F "));
 
     // The receiver: what the board hears, without the IR Monitor, and
     // nothing in keycodes.txt.
     program.board.play(QStringLiteral("NEC:20DF10EF"));
-    EXPECT_TRUE(watcher.waitFor(program.topic("received"), [](const QByteArray& p) { return p == "NEC:20DF10EF"; }));
-    const auto heard = watcher.waitFor(program.topic("receiver/state"), [](auto&) { return true; });
+    EXPECT_TRUE(watcher->waitFor(program.topic("received"), [](const QByteArray& p) { return p == "NEC:20DF10EF"; }));
+    const auto heard = watcher->waitFor(program.topic("receiver/state"), [](auto&) { return true; });
     ASSERT_TRUE(heard);
     const QJsonArray heardTimings = json(*heard)["timings"].toArray();
     ASSERT_EQ(heardTimings.size(), timings.size());
     for (qsizetype i = 0; i < heardTimings.size(); ++i) EXPECT_EQ(heardTimings[i].toInt() > 0, i % 2 == 0);
     EXPECT_FALSE(QFile::exists(program.folder + "/keycodes.txt"));
+}
+
+// The program's log, as it writes warnings to standard error.
+QStringList logged;
+
+TEST_F(HomeAssistantBroker, RefusesBadCommandsSayingWhyAndSendsNothing) {
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtWarningMsg) logged << text;
+    });
+    useBroker(program);
+    ASSERT_TRUE(online(program));
+
+    QJsonArray tooMany;
+    for (int i = 0; i < 101; ++i) tooMany.append(i % 2 ? -560 : 560);
+    const QByteArray tenMegabytes = R"({"timings":[)" + QByteArray(10 * 1024 * 1024, ' ') + "9000]}";
+    const struct {
+        const char* topic;
+        QByteArray payload;
+        QString reason;
+    } rows[] = {
+        {"emitter/command", "power on", "not JSON"},
+        {"emitter/command", R"({"timings":[9000,4500,560]})", "timing 2 is on where the LED should be off"},
+        {"emitter/command", R"({"timings":[-9000,4500,560]})", "timing 1 is off where the LED should be on"},
+        {"emitter/command", emitterCommand(tooMany, 0), "its frame has 101 durations"},
+        {"emitter/command", R"({"timings":[9000,-4500,560],"modulation":0})", "a carrier of 0 Hz"},
+        {"emitter/command", R"({"timings":[9000,-4500,560],"modulation":1000000})", "a carrier of 1000000 Hz"},
+        {"emitter/command", tenMegabytes,
+         QStringLiteral("a message of %1 bytes, a command has at most 65536").arg(tenMegabytes.size())},
+        {"send", "sofa KEY_POWER", "unknown remote: \"sofa\""},
+        {"send", "panasonic KEY_EJECT", "unknown command: \"KEY_EJECT\""},
+        {"send", "panasonic KEY_POWER 601", "too many repeats: \"601\" > \"600\""},
+        {"hold", "pause panasonic KEY_POWER", "not start|stop REMOTE KEY"},
+        {"hold", "stop panasonic KEY_POWER", "not repeating"},
+    };
+    for (const auto& row : rows) {
+        logged.clear();
+        ASSERT_TRUE(broker->publish(program.topic(row.topic), row.payload));
+        EXPECT_TRUE(waitUntil([&] { return logged.size() == 1; })) << row.reason.toStdString();
+        EXPECT_TRUE(logged.join('\n').contains(row.reason)) << logged.join('\n').toStdString();
+        EXPECT_EQ(QString::fromStdWString(program.status(3)), "3. Refused: " + logged.join("").section(": ", 2));
+    }
+    qInstallMessageHandler(nullptr);
+
+    // None went to the board: the next frame it sends is a good command's.
+    ASSERT_TRUE(broker->publish(program.topic("emitter/command"), emitterCommand(necTimings(0x20DF906F), 0)));
+    ASSERT_TRUE(program.board.framesSent(1));
+    EXPECT_TRUE(program.board.frames[0].startsWith("sent NEC:20DF906F ")) << program.board.frames[0].toStdString();
+    EXPECT_EQ(program.board.frames.size(), 1);
+}
+
+class BrokerThatKeepsSessions : public HomeAssistantBroker {
+    MosquittoBroker::Options brokerOptions() override { return {.password = true, .persistence = true}; }
+};
+
+TEST_F(BrokerThatKeepsSessions, TheProgramComesBackAndSendsWhatCameMeanwhileOnce) {
+    useBroker(program);
+    ASSERT_TRUE(online(program));
+    broker->stop();
+    // Its second try fails too; the next is two seconds away.
+    const HomeAssistantLink& link = program.parts->homeAssistant;
+    ASSERT_TRUE(waitUntil([&] { return link.stateText().endsWith("trying again in 2 s"); }));
+    EXPECT_TRUE(program.status(1).starts_with(L"1. Home Assistant: ")) << program.status(1).size();
+    ASSERT_TRUE(broker->start());
+    watcher = std::make_unique<BrokerWatcher>(*broker);
+    ASSERT_TRUE(watcher->ready());
+    // A script's command while the program is away waits in its session.
+    ASSERT_TRUE(broker->publish(program.topic("send"), "panasonic KEY_POWER", 1));
+    EXPECT_FALSE(link.connected());
+
+    // The broker said the program's last will as it started again.
+    ASSERT_TRUE(online(program));
+    const auto first = std::find_if(watcher->messages.begin(), watcher->messages.end(),
+                                    [&](const auto& m) { return m.first == program.topic("availability"); });
+    EXPECT_EQ(first->second, "offline");
+    ASSERT_TRUE(program.board.framesSent(1));
+    QTest::qWait(1500);
+    EXPECT_EQ(program.board.frames.size(), 1) << program.board.frames.join('\n').toStdString();
+}
+
+class BrokerOverTls : public HomeAssistantBroker {
+    MosquittoBroker::Options brokerOptions() override { return {.tls = true}; }
+};
+
+TEST_F(BrokerOverTls, ConnectsOnlyToTheBrokerItsCertificateAuthorityVouchesFor) {
+    // The system's authorities do not know the test's.
+    useBroker(program);
+    const HomeAssistantLink& link = program.parts->homeAssistant;
+    ASSERT_TRUE(waitUntil([&] { return link.stateText().contains("certificate verify failed"); }))
+        << link.stateText().toStdString();
+
+    mqtt::MqttSettings settings;
+    settings.caFile = broker->caFile().toStdString();
+    useBroker(program, settings);
+    ASSERT_TRUE(online(program));
+    ASSERT_TRUE(broker->publish(program.topic("send"), "panasonic KEY_POWER"));
+    EXPECT_TRUE(program.board.framesSent(1));
+}
+
+TEST_F(HomeAssistantBroker, TwoProgramsWithABoardEachAreTwoDevices) {
+    Program second(QStringLiteral("second"));
+    ASSERT_TRUE(second.connectBoard());
+    useBroker(program);
+    useBroker(second);
+    ASSERT_TRUE(online(program));
+    ASSERT_TRUE(online(second));
+    EXPECT_NE(program.topic(""), second.topic(""));
+    for (Program* p : {&program, &second}) {
+        const auto config = watcher->waitFor(QStringLiteral("homeassistant/device/%1/config")
+                                                 .arg(QString::fromStdString(p->parts->homeAssistant.defaultBaseTopic())
+                                                          .section('/', 1)
+                                                          .prepend("orvalinder-")),
+                                             [](auto&) { return true; });
+        ASSERT_TRUE(config) << p->topic("").toStdString();
+        EXPECT_EQ(json(*config)["cmps"].toObject()["emitter"].toObject()["command_topic"].toString(),
+                  p->topic("emitter/command"));
+    }
+
+    ASSERT_TRUE(broker->publish(program.topic("emitter/command"), emitterCommand(necTimings(0x20DF10EF), 0)));
+    ASSERT_TRUE(broker->publish(second.topic("send"), "panasonic KEY_POWER"));
+    ASSERT_TRUE(program.board.framesSent(1));
+    ASSERT_TRUE(second.board.framesSent(1));
+    QTest::qWait(300);
+    EXPECT_EQ(program.board.frames, QStringList{program.board.frames[0]});
+    EXPECT_TRUE(program.board.frames[0].startsWith("sent NEC:20DF10EF "));
+    EXPECT_EQ(second.board.frames.size(), 1);
+    EXPECT_TRUE(second.board.frames[0].startsWith("sent PANASONIC ")) << second.board.frames[0].toStdString();
 }
 
 }  // namespace

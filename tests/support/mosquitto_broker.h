@@ -54,7 +54,9 @@ public:
     bool ok() const { return ok_; }
     int port() const { return port_; }
     QString url() const {
-        return QStringLiteral("%1://%2:%3").arg(options_.tls ? "mqtts" : "mqtt", options_.tls ? "localhost" : "127.0.0.1").arg(port_);
+        return QStringLiteral("%1://%2:%3")
+            .arg(options_.tls ? "mqtts" : "mqtt", options_.tls ? "localhost" : "127.0.0.1")
+            .arg(port_);
     }
     QString caFile() const { return dir_.filePath("ca.crt"); }
 
@@ -64,11 +66,13 @@ public:
         process_.setProcessChannelMode(QProcess::MergedChannels);
         process_.start(QStringLiteral("mosquitto"), {"-c", dir_.filePath("mosquitto.conf")});
         if (!process_.waitForStarted(5000)) return false;
-        return waitUntil([this] {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port_));
-            return socket.waitForConnected(100);
-        }, 5000);
+        return waitUntil(
+            [this] {
+                QTcpSocket socket;
+                socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port_));
+                return socket.waitForConnected(100);
+            },
+            5000);
     }
     // As when the service stops: it saves what it keeps.
     void stop() {
@@ -90,15 +94,17 @@ public:
         QFile file(folder.filePath("payload"));
         if (!file.open(QIODevice::WriteOnly) || file.write(payload) != payload.size()) return false;
         file.close();
-        return QProcess::execute(QStringLiteral("mosquitto_pub"), clientOptions() << "-q" << QString::number(qos)
-                                                                                  << "-t" << topic << "-f" << file.fileName()) == 0;
+        return QProcess::execute(QStringLiteral("mosquitto_pub"), clientOptions()
+                                                                      << "-q" << QString::number(qos) << "-t" << topic
+                                                                      << "-f" << file.fileName()) == 0;
     }
 
 private:
     bool writeConfig() {
         QString config = QStringLiteral("listener %1 %2\n").arg(port_).arg(options_.tls ? "localhost" : "127.0.0.1");
         if (options_.password) {
-            if (QProcess::execute(QStringLiteral("mosquitto_passwd"), {"-b", "-c", dir_.filePath("passwords"), kUser, kPassword}) != 0)
+            if (QProcess::execute(QStringLiteral("mosquitto_passwd"),
+                                  {"-b", "-c", dir_.filePath("passwords"), kUser, kPassword}) != 0)
                 return false;
             config += "allow_anonymous false\npassword_file " + dir_.filePath("passwords") + "\n";
         } else {
@@ -126,10 +132,13 @@ private:
     bool makeCertificates() {
         const QStringList ec{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
         QFile names(dir_.filePath("names.ext"));
-        if (!names.open(QIODevice::WriteOnly) || names.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n") < 0) return false;
+        if (!names.open(QIODevice::WriteOnly) || names.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n") < 0)
+            return false;
         names.close();
-        return openssl(QStringList{"req", "-x509"} + ec + QStringList{"-keyout", "ca.key", "-out", "ca.crt", "-days", "2", "-subj", "/CN=Test CA"}) &&
-               openssl(QStringList{"req"} + ec + QStringList{"-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=localhost"}) &&
+        return openssl(QStringList{"req", "-x509"} + ec +
+                       QStringList{"-keyout", "ca.key", "-out", "ca.crt", "-days", "2", "-subj", "/CN=Test CA"}) &&
+               openssl(QStringList{"req"} + ec +
+                       QStringList{"-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=localhost"}) &&
                openssl({"x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey", "ca.key", "-CAcreateserial",
                         "-out", "server.crt", "-days", "2", "-extfile", "names.ext"});
     }
@@ -151,16 +160,23 @@ public:
                 QByteArray line = process_.readLine();
                 line.chop(1);
                 const qsizetype space = line.indexOf(' ');
-                messages.emplace_back(QString::fromUtf8(line.left(space)), space < 0 ? QByteArray() : line.mid(space + 1));
+                messages.emplace_back(QString::fromUtf8(line.left(space)),
+                                      space < 0 ? QByteArray() : line.mid(space + 1));
             }
         });
         // Each message on a line of its own: no command of a megabyte.
-        process_.start(QStringLiteral("mosquitto_sub"), broker.clientOptions() << "-v" << "-t" << "#" << "-T" << "+/+/emitter/command");
+        process_.start(QStringLiteral("mosquitto_sub"), broker.clientOptions() << "-v"
+                                                                               << "-t"
+                                                                               << "#"
+                                                                               << "-T"
+                                                                               << "+/+/emitter/command");
         // Subscribed once a message of the test's own comes back.
         ready_ = process_.waitForStarted(5000) && waitUntil([&] {
-            broker.publish(QStringLiteral("watcher/ready"), "1");
-            return waitFor(QStringLiteral("watcher/ready"), [](const QByteArray&) { return true; }, 200).has_value();
-        });
+                     broker.publish(QStringLiteral("watcher/ready"), "1");
+                     return waitFor(
+                                QStringLiteral("watcher/ready"), [](const QByteArray&) { return true; }, 200)
+                         .has_value();
+                 });
     }
     bool ready() const { return ready_; }
     ~BrokerWatcher() {
@@ -170,13 +186,16 @@ public:
 
     // The payload last seen on the topic, waiting up to `ms` for one that
     // satisfies `wanted`.
-    std::optional<QByteArray> waitFor(const QString& topic, const std::function<bool(const QByteArray&)>& wanted, int ms = 10000) {
+    std::optional<QByteArray> waitFor(const QString& topic, const std::function<bool(const QByteArray&)>& wanted,
+                                      int ms = 10000) {
         std::optional<QByteArray> found;
-        waitUntil([&] {
-            for (const auto& [t, payload] : messages)
-                if (t == topic && wanted(payload)) found = payload;
-            return found.has_value();
-        }, ms);
+        waitUntil(
+            [&] {
+                for (const auto& [t, payload] : messages)
+                    if (t == topic && wanted(payload)) found = payload;
+                return found.has_value();
+            },
+            ms);
         return found;
     }
 
