@@ -35,12 +35,10 @@ std::string rawText(uint32_t carrierHz, const uint32_t* durations, size_t count,
             throw CodesError("a duration of " + std::to_string(durations[i]) + " us, the board's longest is 65535");
         text += (i == 0 ? "" : " ") + std::to_string(durations[i]);
     }
-    if (gap > wire::kMaxSilenceUs)
-        throw CodesError("a silence of " + std::to_string(gap) + " us after the frame, the board's longest is " +
-                         std::to_string(wire::kMaxSilenceUs));
-    // Without a gap the board leaves its own silence after the frame.
-    if (gap != 0)
-        text += " " + std::to_string(gap);
+    // Without a gap the board leaves its own silence after the frame. One
+    // longer than the board takes is silence all the same: the frame's
+    // repeats come sooner, nothing else changes.
+    if (gap != 0) text += " " + std::to_string(std::min(gap, wire::kMaxSilenceUs));
     return text;
 }
 
@@ -82,8 +80,10 @@ std::string rawFrameMessage(uint32_t carrierHz, const std::vector<uint32_t>& dur
 }
 
 uint32_t rawFramePeriodUs(const std::vector<uint32_t>& durations) {
-    uint32_t period = durations.size() % 2 == 0 ? 0 : wire::kDefaultSilenceUs;
-    for (uint32_t d : durations) period += d;
+    if (durations.empty()) return 0;
+    const bool endsWithSilence = durations.size() % 2 == 0;
+    uint32_t period = endsWithSilence ? std::min(durations.back(), wire::kMaxSilenceUs) : wire::kDefaultSilenceUs;
+    for (size_t i = 0; i + (endsWithSilence ? 1 : 0) < durations.size(); ++i) period += durations[i];
     return period;
 }
 

@@ -42,8 +42,8 @@ BoardMessages boardMessages(const Remote& remote, const Key& key);
 std::string rawFrameMessage(uint32_t carrierHz, const std::vector<uint32_t>& durations);
 
 // How long the board takes to send such a frame, the silence after it
-// included (its own 40 ms when the frame gives none): the period at which
-// it sends the frame again and again.
+// included (its own 40 ms when the frame gives none, at most its longest):
+// the period at which it sends the frame again and again.
 uint32_t rawFramePeriodUs(const std::vector<uint32_t>& durations);
 
 }  // namespace orvalinder::codes
