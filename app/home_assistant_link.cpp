@@ -40,7 +40,12 @@ HomeAssistantLink::HomeAssistantLink(Sender& sender, WindowTarget& target, Setti
 HomeAssistantLink::~HomeAssistantLink() { stop(false); }
 
 void HomeAssistantLink::apply(const mqtt::MqttSettings& settings) {
-    stop(true);
+    if (client_ && settings == settings_) return;
+    // Devices removed and made again would lose what the user set in Home
+    // Assistant; they go only when they move or the link is switched off.
+    const bool moved = settings.url != settings_.url || settings.discoveryPrefix != settings_.discoveryPrefix ||
+                       settings.baseTopic != settings_.baseTopic;
+    stop(moved || !settings.enabled);
     settings_ = settings;
     start();
 }

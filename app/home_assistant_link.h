@@ -43,7 +43,8 @@ public:
     ~HomeAssistantLink() override;
 
     // Connects with these settings, or stays off. A broker it was connected
-    // to before is told the devices are gone.
+    // to before is told the devices are gone when they move to another
+    // broker, prefix or base topic, or the link is switched off.
     void apply(const mqtt::MqttSettings& settings);
     const mqtt::MqttSettings& settings() const { return settings_; }
     bool connected() const { return client_ && client_->connected(); }

@@ -31,10 +31,10 @@ namespace {
 constexpr int kCommands = 1000;
 const QByteArray kCommand = R"({"timings":[560,-560,560],"modulation":38000,"repeat_count":0})";
 
-double p99(std::vector<double> values) {
+double percentile(std::vector<double> values, double fraction) {
     if (values.empty()) return -1;
     std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, values.size() * 99 / 100)];
+    return values[std::min(values.size() - 1, static_cast<size_t>(static_cast<double>(values.size()) * fraction))];
 }
 
 // Counts the lines the program writes to the board and when the last came,
@@ -60,7 +60,8 @@ private:
                 if (bytes[i] != '\n') continue;
                 lastAt = Clock::now().time_since_epoch().count();
                 ++lines;
-                QMetaObject::invokeMethod(qApp, [] {}, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    qApp, [] {}, Qt::QueuedConnection);
             }
         }
     }
@@ -89,7 +90,10 @@ int main(int argc, char** argv) {
     settings.url = broker.url().toStdString();
     HomeAssistantLink& link = window.parts.homeAssistant;
     link.apply(settings);
-    mqtt::MqttClient publisher({.address = {"127.0.0.1", broker.port(), false}, .clientId = "mqtt_bench"});
+    mqtt::BrokerOptions publishing;
+    publishing.address = {"127.0.0.1", broker.port(), false};
+    publishing.clientId = "mqtt_bench";
+    mqtt::MqttClient publisher(publishing);
     publisher.start();
     if (!testing::waitUntil([&] { return link.connected() && publisher.connected(); })) {
         std::fprintf(stderr, "mqtt_bench: not connected to the broker\n");
@@ -127,9 +131,10 @@ int main(int argc, char** argv) {
     app.exec();
 
     std::printf("mqtt_commands: %d\n", kCommands);
-    std::printf("mqtt_command_to_wire_ms_p99: %.3f\n", p99(latencyMs));
+    std::printf("mqtt_command_to_wire_ms_p50: %.3f\n", percentile(latencyMs, 0.50));
+    std::printf("mqtt_command_to_wire_ms_p99: %.3f\n", percentile(latencyMs, 0.99));
     std::printf("mqtt_burst_ms: %lld\n", static_cast<long long>(burst.elapsed()));
     std::printf("mqtt_burst_lines_on_wire: %d\n", wire.lines - kCommands);
-    std::printf("mqtt_burst_event_latency_ms_p99: %.3f\n", p99(lateMs));
+    std::printf("mqtt_burst_event_latency_ms_p99: %.3f\n", percentile(lateMs, 0.99));
     return 0;
 }

@@ -4,9 +4,11 @@
 #include <mqtt_protocol.h>
 
 #include <QMetaObject>
+#include <QTimer>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <mutex>
 
 namespace orvalinder::mqtt {
@@ -58,7 +60,8 @@ struct MqttClient::Session {
     bool finished = false;
     // The thread's own, for the connection under way.
     bool accepted = false;
-    std::string refusal;    // the broker's reason for refusing it
+    std::string refusal;  // the broker's reason for refusing it
+    std::deque<std::pair<QString, QByteArray>> inbox;  // come, not yet taken
     std::string lastError;  // libmosquitto's last error, with OpenSSL's words for TLS
 };
 
@@ -99,10 +102,13 @@ std::string MqttClient::Session::setUp() {
         });
     });
     mosquitto_message_callback_set(mosq, [](mosquitto*, void* self, const mosquitto_message* message) {
-        QString topic = QString::fromUtf8(message->topic);
-        QByteArray payload(static_cast<const char*>(message->payload), message->payloadlen);
-        static_cast<Session*>(self)->report(
-            [topic, payload](MqttClient& client) { emit client.messageArrived(topic, payload); });
+        auto& s = *static_cast<Session*>(self);
+        std::lock_guard lock(s.mutex);
+        s.inbox.emplace_back(QString::fromUtf8(message->topic),
+                             QByteArray(static_cast<const char*>(message->payload), message->payloadlen));
+        // One call takes them all, a few at a time.
+        if (s.inbox.size() == 1 && s.owner)
+            QMetaObject::invokeMethod(s.owner, &MqttClient::takeMessages, Qt::QueuedConnection);
     });
     mosquitto_log_callback_set(mosq, [](mosquitto*, void* self, int level, const char* text) {
         if (level & MOSQ_LOG_ERR) static_cast<Session*>(self)->lastError = text;
@@ -166,6 +172,24 @@ MqttClient::MqttClient(BrokerOptions options, QObject* parent)
     : QObject(parent), session_(std::make_shared<Session>(std::move(options), this)) {}
 
 MqttClient::~MqttClient() { stop(); }
+
+void MqttClient::takeMessages() {
+    std::vector<std::pair<QString, QByteArray>> taken;
+    bool more = false;
+    {
+        std::lock_guard lock(session_->mutex);
+        std::deque<std::pair<QString, QByteArray>>& inbox = session_->inbox;
+        while (!inbox.empty() && taken.size() < kMessagesPerTurn) {
+            taken.push_back(std::move(inbox.front()));
+            inbox.pop_front();
+        }
+        more = !inbox.empty();
+    }
+    // The rest after the event loop has run: a burst must not hold up the
+    // window's timers and painting.
+    if (more) QTimer::singleShot(0, this, &MqttClient::takeMessages);
+    for (const auto& [topic, payload] : taken) emit messageArrived(topic, payload);
+}
 
 void MqttClient::start() {
     if (thread_.joinable()) return;

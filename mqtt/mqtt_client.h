@@ -39,6 +39,8 @@ class MqttClient : public QObject {
 public:
     static constexpr int kFirstRetryS = 1;
     static constexpr int kLastRetryS = 60;
+    // Messages handed on before the event loop runs again.
+    static constexpr size_t kMessagesPerTurn = 16;
 
     explicit MqttClient(BrokerOptions options, QObject* parent = nullptr);
     // Says the last words (when connected) and disconnects; see stop().
@@ -63,6 +65,8 @@ signals:
     void messageArrived(const QString& topic, const QByteArray& payload);
 
 private:
+    void takeMessages();
+
     struct Session;
     std::shared_ptr<Session> session_;
     std::thread thread_;

@@ -174,6 +174,11 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     tv.keys = {{"KEY_POWER", {codes::remoteCode({codes::Protocol::Nec, 0x20DF10EF})}, {}},
                {"KEY_MUTE", {codes::remoteCode({codes::Protocol::Nec, 0x20DF906F})}, {}}};
     ASSERT_FALSE(program.parts->codes.addRemotes({tv}));
+    // A remote of this board's from before, gone since.
+    const QString deviceId =
+        "orvalinder-" + QString::fromStdString(program.parts->homeAssistant.defaultBaseTopic()).section('/', 1);
+    const QString gone = "homeassistant/device/" + deviceId + "_sofa/config";
+    ASSERT_TRUE(broker->publish(gone, R"({"dev":{"identifiers":["x"]},"o":{"name":"Orvalinder"},"cmps":{}})", 1, true));
     useBroker(program);
     // The password is the user's alone.
     const QFile::Permissions others = QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther;
@@ -186,6 +191,7 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     ASSERT_TRUE(waitUntil([&] {
         for (const auto& [topic, payload] : watcher->messages)
             if (topic.startsWith("homeassistant/device/") && topic.endsWith("/config")) devices[topic] = json(payload);
+        devices.erase(gone);
         return devices.size() == 6;  // the board, the four pictures and tv
     }));
     std::set<QString> uniqueIds;
@@ -220,6 +226,7 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
         }
     }
     ASSERT_FALSE(buttonPress.isEmpty());
+    EXPECT_TRUE(watcher->waitFor(gone, [](const QByteArray& payload) { return payload.isEmpty(); }));
 
     // The emitter: the frame and one repeat, each duration within 5 %.
     const QJsonArray timings = necTimings(0x20DF10EF);
@@ -242,6 +249,15 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     ASSERT_TRUE(broker->publish(program.topic("send"), "tv KEY_MUTE\n"));
     ASSERT_TRUE(program.board.framesSent(4));
     EXPECT_TRUE(program.board.frames[3].startsWith("sent NEC:20DF906F "));
+
+    // A script's hold: the key repeats as its remote repeats it, until stop.
+    ASSERT_TRUE(broker->publish(program.topic("hold"), "start tv KEY_MUTE"));
+    ASSERT_TRUE(program.board.framesSent(8));
+    ASSERT_TRUE(broker->publish(program.topic("hold"), "stop tv KEY_MUTE"));
+    QTest::qWait(300);
+    const qsizetype held = program.board.frames.size();
+    QTest::qWait(500);
+    EXPECT_EQ(program.board.frames.size(), held);
 
     // The receiver: what the board hears, without the IR Monitor, and
     // nothing in keycodes.txt.
@@ -345,6 +361,7 @@ TEST_F(BrokerOverTls, ConnectsOnlyToTheBrokerItsCertificateAuthorityVouchesFor) 
 
     mqtt::MqttSettings settings;
     settings.caFile = broker->caFile().toStdString();
+    settings.mqtt5 = false;  // the other tests speak MQTT 5
     useBroker(program, settings);
     ASSERT_TRUE(online(program));
     ASSERT_TRUE(broker->publish(program.topic("send"), "panasonic KEY_POWER"));

@@ -89,14 +89,15 @@ public:
         return options;
     }
 
-    bool publish(const QString& topic, const QByteArray& payload, int qos = 0) const {
+    bool publish(const QString& topic, const QByteArray& payload, int qos = 0, bool retain = false) const {
         QTemporaryDir folder;
         QFile file(folder.filePath("payload"));
         if (!file.open(QIODevice::WriteOnly) || file.write(payload) != payload.size()) return false;
         file.close();
-        return QProcess::execute(QStringLiteral("mosquitto_pub"), clientOptions()
-                                                                      << "-q" << QString::number(qos) << "-t" << topic
-                                                                      << "-f" << file.fileName()) == 0;
+        QStringList options = clientOptions()
+                              << "-q" << QString::number(qos) << "-t" << topic << "-f" << file.fileName();
+        if (retain) options << "-r";
+        return QProcess::execute(QStringLiteral("mosquitto_pub"), options) == 0;
     }
 
 private:
@@ -164,12 +165,10 @@ public:
                                       space < 0 ? QByteArray() : line.mid(space + 1));
             }
         });
-        // Each message on a line of its own: no command of a megabyte.
-        process_.start(QStringLiteral("mosquitto_sub"), broker.clientOptions() << "-v"
-                                                                               << "-t"
-                                                                               << "#"
-                                                                               << "-T"
-                                                                               << "+/+/emitter/command");
+        // Each message on a line of its own, an empty one as nothing after
+        // the topic; no command of a megabyte.
+        const QStringList everything{"-F", "%t %p", "-t", "#", "-T", "+/+/emitter/command"};
+        process_.start(QStringLiteral("mosquitto_sub"), broker.clientOptions() + everything);
         // Subscribed once a message of the test's own comes back.
         ready_ = process_.waitForStarted(5000) && waitUntil([&] {
                      broker.publish(QStringLiteral("watcher/ready"), "1");
