@@ -57,7 +57,7 @@ mqtt::BoardDevice HomeAssistantLink::boardDevice() const {
     if (ports_ && !path.empty()) {
         const QString canonical = QFileInfo(qt(path)).canonicalFilePath();
         for (const PortDescription& port : ports_->ports())
-            if (port.path == path || QFileInfo(qt(port.path)).canonicalFilePath() == canonical)
+            if (port.path == path || (!canonical.isEmpty() && QFileInfo(qt(port.path)).canonicalFilePath() == canonical))
                 serial = port.serialNumber;
     }
     const std::string host = QSysInfo::machineHostName().toStdString();

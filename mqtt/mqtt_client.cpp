@@ -18,7 +18,9 @@ constexpr int kKeepAliveS = 30;
 // An MQTT 5 session, and the QoS 1 commands published for it meanwhile, is
 // kept this long after the connection ends.
 constexpr uint32_t kSessionExpiryS = 3600;
-constexpr int kLoopWaitMs = 1000;
+// How long the thread waits for the broker before it looks whether it
+// should stop.
+constexpr int kLoopWaitMs = 250;
 
 }  // namespace
 
@@ -207,7 +209,7 @@ void MqttClient::stop(const std::string& lastTopic, const QByteArray& lastPayloa
     s.stopping = true;
     s.owner = nullptr;
     s.wake.notify_all();
-    if (s.wake.wait_for(lock, std::chrono::seconds(2), [&s] { return s.finished; })) {
+    if (s.wake.wait_for(lock, std::chrono::milliseconds(2 * kLoopWaitMs), [&s] { return s.finished; })) {
         lock.unlock();
         thread_.join();
     } else {
