@@ -106,9 +106,10 @@ std::vector<const CaptureRow*> chosenRows(const CaptureLog& log, const std::vect
     return rows;
 }
 
-// Every frame of the rows, each with its silence: its own when known, else
-// the time to the next frame heard less its length (a row's repeats spread
-// evenly between its first and its last).
+// Every frame of the rows, each with the time to the next one heard less
+// its length as its silence (a row's repeats spread evenly between its first
+// and its last), so that they are read back at the times they came. The
+// last keeps its own.
 std::vector<HeardFrame> framesOf(const std::vector<const CaptureRow*>& rows)
 {
     std::vector<HeardFrame> frames;
@@ -119,9 +120,7 @@ std::vector<HeardFrame> framesOf(const std::vector<const CaptureRow*>& rows)
         for (uint32_t k = 0; k < row.count; ++k) {
             HeardFrame frame = k == 0 ? row.frame : repeat;
             const bool last = k + 1 == row.count;
-            if (last)
-                frame.silenceUs = row.lastSilenceUs;
-            if (frame.silenceUs == 0 && (!last || r + 1 < rows.size())) {
+            if (!last || r + 1 < rows.size()) {
                 const int64_t toNext = last ? (rows[r + 1]->time - row.lastTime).count() : period;
                 frame.silenceUs = uint32_t(std::clamp(toNext - lengthOf(frame), int64_t(0), kLongestSilenceUs));
             }
@@ -204,7 +203,6 @@ uint64_t CaptureLog::add(HeardFrame frame, microseconds time, uint32_t carrierHz
                 newest.repeat = frame;  // NEC's repeat frame
             ++newest.count;
             newest.lastTime = time;
-            newest.lastSilenceUs = frame.silenceUs;
             return newest.id;
         }
     }
@@ -214,7 +212,6 @@ uint64_t CaptureLog::add(HeardFrame frame, microseconds time, uint32_t carrierHz
     row.id = ++lastId_;
     row.time = row.lastTime = time;
     row.text = heardText(frame.durations);
-    row.lastSilenceUs = frame.silenceUs;
     row.frame = std::move(frame);
     row.carrierHz = carrierHz;
     row.decoded = decoded;

@@ -28,7 +28,6 @@ struct CaptureRow {
     // (NEC's repeat frame); else empty, the first frame being repeated.
     HeardFrame repeat;
     uint32_t count = 1;  // the frames folded into the row
-    uint32_t lastSilenceUs = 0;  // the silence after its last frame; 0 when not known
     uint32_t carrierHz = 0;  // as measured; 0 when not
     std::optional<Decoded> decoded;
     bool toggle = false;  // RC5's and RC6's toggle bit
@@ -81,9 +80,9 @@ std::string homeAssistantJson(const CaptureRow& row);
 
 // The rows with these ids (every row when none are given) as a file,
 // the oldest first:
-//   Mode2   every frame heard, a row's repeats too, each with the silence
-//           after it (taken from the times heard when not known), which
-//           addMode2 reads back as the same rows;
+//   Mode2   every frame heard, a row's repeats too, each followed by the
+//           time to the next less its length, which addMode2 reads back as
+//           the same rows;
 //   Csv     a line a row: time (seconds), text, count, carrier, durations;
 //   Lircd   a raw remote "capture" with a key a row, its first frame, named
 //           after its text (NEC_20DF10EF, RAW_2...).
