@@ -61,10 +61,9 @@ bool isRepeatOf(const CaptureRow& row, const HeardFrame& frame, const std::optio
 {
     if (decoded)
         return row.decoded == decoded && row.toggle == toggle;
-    if (row.decoded && row.decoded->protocol == Protocol::Nec && isNecRepeat(frame.durations))
-        return true;
-    const std::vector<uint32_t>& held = row.repeat.durations.empty() ? row.frame.durations : row.repeat.durations;
-    return !row.decoded && held.size() == frame.durations.size() && differingDurations(held, frame.durations).empty();
+    if (row.decoded)  // the one code whose repeats are another frame
+        return row.decoded->protocol == Protocol::Nec && isNecRepeat(frame.durations);
+    return differingDurations(row.frame.durations, frame.durations).empty();
 }
 
 int bitsOf(Protocol protocol)
@@ -156,22 +155,32 @@ std::string csv(const std::vector<const CaptureRow*>& rows)
     return text;
 }
 
+uint32_t carrierOrDefault(const CaptureRow& row)
+{
+    return carrierOf(row) != 0 ? carrierOf(row) : 38000;
+}
+
+Remote rawRemote(const CaptureRow& row)
+{
+    Remote remote;
+    remote.encoding = Encoding::Raw;
+    remote.frequency = carrierOrDefault(row);
+    remote.gap = codeGap(row.frame);
+    return remote;
+}
+
 std::string lircdRemote(const std::vector<const CaptureRow*>& rows)
 {
     std::vector<Remote> remotes;
     std::vector<std::string> names;
     for (const CaptureRow* row : rows) {
-        Remote remote;
-        remote.encoding = Encoding::Raw;
-        remote.frequency = carrierOf(*row) != 0 ? carrierOf(*row) : 38000;
-        remote.gap = codeGap(row->frame);
         std::string name = row->decoded ? boardCode(*row->decoded) : "RAW";
         std::replace_if(name.begin(), name.end(), [](char c) { return c == ' ' || c == ':'; }, '_');
         const std::string base = name;
         for (int n = 2; std::find(names.begin(), names.end(), name) != names.end(); ++n)
             name = base + "_" + std::to_string(n);
         names.push_back(name);
-        addKey(remotes, remote, Key{name, {}, row->frame.durations}, "capture");
+        addKey(remotes, rawRemote(*row), Key{name, {}, row->frame.durations}, "capture");
     }
     return writeLircdConf(remotes);
 }
@@ -246,7 +255,7 @@ uint32_t carrierOf(const CaptureRow& row)
 std::string prontoOf(const CaptureRow& row)
 {
     Signal signal;
-    signal.carrierHz = carrierOf(row) != 0 ? carrierOf(row) : 38000;
+    signal.carrierHz = carrierOrDefault(row);
     signal.press = row.frame.durations;
     signal.pressGap = codeGap(row.frame);
     signal.repeat = row.repeat.durations;
@@ -259,9 +268,15 @@ std::string homeAssistantJson(const CaptureRow& row)
     std::string text = "{\"timings\":[";
     for (size_t i = 0; i < row.frame.durations.size(); ++i)
         text += (i % 2 == 0 ? (i == 0 ? "" : ",") : ",-") + std::to_string(row.frame.durations[i]);
-    const uint32_t carrier = carrierOf(row) != 0 ? carrierOf(row) : 38000;
-    return text + ",-" + std::to_string(codeGap(row.frame)) + "],\"modulation\":" + std::to_string(carrier) +
-           ",\"repeat_count\":0}";
+    return text + ",-" + std::to_string(codeGap(row.frame)) + "],\"modulation\":" +
+           std::to_string(carrierOrDefault(row)) + ",\"repeat_count\":0}";
+}
+
+RowKey keyOf(const CaptureRow& row, const std::string& name)
+{
+    if (row.decoded)
+        return {protocolRemote(row.decoded->protocol), Key{name, {remoteCode(*row.decoded)}, {}}};
+    return {rawRemote(row), Key{name, {}, row.frame.durations}};
 }
 
 std::string exportRows(const CaptureLog& log, CaptureFormat format, const std::vector<uint64_t>& ids)

@@ -12,6 +12,7 @@
 
 #include "codes/mode2.h"
 #include "codes/protocols.h"
+#include "codes/remote.h"
 
 namespace orvalinder::codes {
 
@@ -20,20 +21,22 @@ namespace orvalinder::codes {
 std::string heardText(const std::vector<uint32_t>& durations);
 
 struct CaptureRow {
-    uint64_t id = 0;                    // stable while the row is kept: 1, 2, 3... in the order heard
-    std::chrono::microseconds time{0};  // when its first frame came
+    uint64_t id = 0;  // 1, 2, 3... in the order heard; stable while the row is kept
+    std::chrono::microseconds time{0};      // when its first frame came
     std::chrono::microseconds lastTime{0};  // when its last repeat came
-    HeardFrame frame;                   // the first frame
+    HeardFrame frame;                       // the first frame
     // The frame repeated while the key was held when it is another one
     // (NEC's repeat frame); else empty, the first frame being repeated.
     HeardFrame repeat;
-    uint32_t count = 1;  // the frames folded into the row
+    uint32_t count = 1;      // the frames folded into the row
     uint32_t carrierHz = 0;  // as measured; 0 when not
     std::optional<Decoded> decoded;
     bool toggle = false;  // RC5's and RC6's toggle bit
     std::string text;     // heardText(frame.durations)
 };
 
+// The rows kept take some 6.5 MB when full of the board's frames (100
+// durations at most), 45 MB at worst when full of mode2's (1023).
 class CaptureLog {
 public:
     static constexpr size_t kMaxRows = 10000;
@@ -72,11 +75,20 @@ uint32_t carrierOf(const CaptureRow& row);
 // Assistant's infrared command, {"timings":[9000,-4500,...],"modulation":
 // 38000,"repeat_count":0}, marks positive and spaces negative, the silence
 // after the frame last. A frame's silence longer than 200 ms is the pause
-// before another press, not part of the code: 40 ms is then, as when it is
-// not known, as the board leaves after a raw frame. A CodesError when Pronto
-// cannot hold it.
+// before another press, not part of the code: the code ends with 40 ms
+// instead, as when the silence is not known, as the board leaves after a raw
+// frame. A CodesError when Pronto cannot hold it.
 std::string prontoOf(const CaptureRow& row);
 std::string homeAssistantJson(const CaptureRow& row);
+
+// The row as a key to send again or keep: its protocol's code when it
+// decoded (boardMessages then gives the board its code), else its first
+// frame as a raw key (the carrier and silence as for prontoOf).
+struct RowKey {
+    Remote remote;  // its timings, no keys
+    Key key;
+};
+RowKey keyOf(const CaptureRow& row, const std::string& name);
 
 // The rows with these ids (every row when none are given) as a file,
 // the oldest first:
@@ -84,8 +96,9 @@ std::string homeAssistantJson(const CaptureRow& row);
 //           time to the next less its length, which addMode2 reads back as
 //           the same rows;
 //   Csv     a line a row: time (seconds), text, count, carrier, durations;
-//   Lircd   a raw remote "capture" with a key a row, its first frame, named
-//           after its text (NEC_20DF10EF, RAW_2...).
+//   Lircd   a raw remote "capture" (and "capture_2"... for other carriers)
+//           with a key a row, its first frame, named after its text
+//           (NEC_20DF10EF, RAW, RAW_2...).
 enum class CaptureFormat { Mode2, Csv, Lircd };
 std::string exportRows(const CaptureLog& log, CaptureFormat format, const std::vector<uint64_t>& ids = {});
 

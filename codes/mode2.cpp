@@ -174,12 +174,13 @@ void readMode2(std::istream& in, const std::string& fileName, const std::functio
             if (!duration)
                 fault(why, words[i]);
             if (duration->us == 0)
-                continue;  // nothing, as LIRC takes it (irsimsend writes "space 0" after a frame without a gap)
+                continue;  // nothing, as LIRC has it: irsimsend ends a frame without a gap with "space 0"
             // Bare numbers take turns with what came before, a mark first.
             const Kind kind = lineKind ? *lineKind
                                        : duration->kind.value_or(splitter.lastWasMark() ? Kind::Space : Kind::Mark);
-            const std::optional<std::string> wrong = kind == Kind::Mark ? splitter.mark(duration->us)
-                                                                        : splitter.silence(duration->us, kind == Kind::Timeout);
+            const std::optional<std::string> wrong = kind == Kind::Mark
+                                                         ? splitter.mark(duration->us)
+                                                         : splitter.silence(duration->us, kind == Kind::Timeout);
             if (wrong)
                 fault(*wrong, words[i]);
         }

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "codes/board_message.h"
 #include "codes/capture_log.h"
 #include "codes/encoder.h"
 #include "codes/lircd_conf.h"
@@ -158,6 +159,15 @@ TEST(CaptureLog, RowsCopiedAndExportedAsCodes)
     nec.add(pressOf(Protocol::Nec, 0x20DF10EF), milliseconds(0));
     nec.add(kNecRepeat, milliseconds(108));
     EXPECT_EQ(prontoOf(nec.row(0)).substr(0, 19), "0000 006D 0022 0002");
+
+    // Sent again: its code when it decoded, else the frame as heard.
+    const auto press = [](const CaptureRow& row) {
+        const RowKey key = keyOf(row, "K");
+        return boardMessages(key.remote, key.key).press;
+    };
+    EXPECT_EQ(press(nec.row(0)), "!SNEC:20DF10EF\n");
+    EXPECT_EQ(press(log.row(1)), "!SRAW 36000:100 200 300 40000\n");
+    EXPECT_EQ(press(log.row(0)), "!SRAW 38000:9000 4500 560 96000\n");
 }
 
 TEST(CaptureLog, TwoFramesCompared)
