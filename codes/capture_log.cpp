@@ -107,8 +107,8 @@ std::vector<const CaptureRow*> chosenRows(const CaptureLog& log, const std::vect
 
 // Every frame of the rows, each with the time to the next one heard less
 // its length as its silence (a row's repeats spread evenly between its first
-// and its last), so that they are read back at the times they came. The
-// last keeps its own.
+// and its last), so that they are read back at the times they came, and
+// apart. The last keeps its own.
 std::vector<HeardFrame> framesOf(const std::vector<const CaptureRow*>& rows)
 {
     std::vector<HeardFrame> frames;
@@ -121,7 +121,8 @@ std::vector<HeardFrame> framesOf(const std::vector<const CaptureRow*>& rows)
             const bool last = k + 1 == row.count;
             if (!last || r + 1 < rows.size()) {
                 const int64_t toNext = last ? (rows[r + 1]->time - row.lastTime).count() : period;
-                frame.silenceUs = uint32_t(std::clamp(toNext - lengthOf(frame), int64_t(0), kLongestSilenceUs));
+                frame.silenceUs = uint32_t(std::clamp(toNext - lengthOf(frame), int64_t(kFrameEndSilenceUs) + 1,
+                                                      kLongestSilenceUs));
             }
             frames.push_back(std::move(frame));
         }

@@ -192,19 +192,12 @@ void readMode2(std::istream& in, const std::string& fileName, const std::functio
 
 std::string writeMode2(const std::vector<HeardFrame>& frames)
 {
-    std::vector<const HeardFrame*> written;
-    for (const HeardFrame& frame : frames)
-        if (!frame.durations.empty())
-            written.push_back(&frame);
     std::string text;
-    for (const HeardFrame* frame : written) {
-        for (size_t i = 0; i < frame->durations.size(); ++i)
-            text += (i % 2 == 0 ? "pulse " : "space ") + std::to_string(frame->durations[i]) + "\n";
-        uint32_t silence = frame->silenceUs;
-        if (frame != written.back())
-            silence = std::max(silence, kFrameEndSilenceUs + 1);
-        if (silence != 0)
-            text += "space " + std::to_string(silence) + "\n";
+    for (const HeardFrame& frame : frames) {
+        for (size_t i = 0; i < frame.durations.size(); ++i)
+            text += (i % 2 == 0 ? "pulse " : "space ") + std::to_string(frame.durations[i]) + "\n";
+        if (frame.silenceUs != 0)
+            text += "space " + std::to_string(frame.silenceUs) + "\n";
     }
     return text;
 }

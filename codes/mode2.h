@@ -40,10 +40,8 @@ struct HeardFrame {
 // 16384 characters.
 void readMode2(std::istream& in, const std::string& fileName, const std::function<void(HeardFrame&&)>& frame);
 
-// "pulse N" and "space N" lines, each frame followed by its silence, which
-// readMode2 reads back as the same frames. Frames without one (or with one
-// too short to part them) get a space of kFrameEndSilenceUs + 1 before the
-// next frame.
+// "pulse N" and "space N" lines, each frame followed by its silence:
+// frames as readMode2 makes them are read back the same.
 std::string writeMode2(const std::vector<HeardFrame>& frames);
 
 }  // namespace orvalinder::codes

@@ -1,15 +1,12 @@
 // Any text as mode2: read up to its first fault into frames that keep the
-// reader's promises, which our writer writes back as text read as the very
-// same frames and written as the same text. Those frames in the log, exported
-// as mode2 and opened again, make the same rows; the log's other exports and
-// copies never crash.
+// reader's promises, which our writer writes as text read back as the same
+// frames. Those frames in the capture log, exported as mode2 and opened
+// again, make the same rows; its other exports and copies never crash.
 
 #include <sstream>
 #include <string>
 
 #include "codes/capture_log.h"
-#include "codes/mode2.h"
-#include "codes/remote.h"
 #include "fuzz/reference.h"
 
 using namespace orvalinder::codes;
@@ -28,26 +25,20 @@ std::vector<HeardFrame> readAll(const std::string& text, bool mayFail)
     return frames;
 }
 
-std::vector<std::string> rowsOf(const CaptureLog& log)
-{
-    std::vector<std::string> rows;
-    for (size_t i = 0; i < log.size(); ++i) {
-        const CaptureRow& row = log.row(i);
-        std::string text = row.text + " x" + std::to_string(row.count) + ":";
-        for (const HeardFrame* frame : {&row.frame, &row.repeat})
-            for (uint32_t us : frame->durations)
-                text += " " + std::to_string(us);
-        rows.push_back(text);
-    }
-    return rows;
-}
-
-CaptureLog opened(const std::string& text)
+// Each row's text, count and frames.
+std::vector<std::string> rowsOpenedFrom(const std::string& text)
 {
     CaptureLog log;
     std::istringstream in(text);
     log.addMode2(in, "log.txt", std::chrono::microseconds(0));
-    return log;
+    std::vector<std::string> rows;
+    for (size_t i = 0; i < log.size(); ++i) {
+        rows.push_back(log.row(i).text + " x" + std::to_string(log.row(i).count));
+        for (const HeardFrame* frame : {&log.row(i).frame, &log.row(i).repeat})
+            for (uint32_t us : frame->durations)
+                rows.back() += " " + std::to_string(us);
+    }
+    return rows;
 }
 
 }  // namespace
@@ -64,10 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const std::string written = writeMode2(frames);
     FUZZ_CHECK(readAll(written, false) == frames);
-    FUZZ_CHECK(writeMode2(readAll(written, false)) == written);
 
-    const CaptureLog log = opened(written);
-    FUZZ_CHECK(rowsOf(opened(exportRows(log, CaptureFormat::Mode2))) == rowsOf(log));
+    CaptureLog log;
+    std::istringstream in(written);
+    log.addMode2(in, "log.txt", std::chrono::microseconds(0));
+    FUZZ_CHECK(rowsOpenedFrom(exportRows(log, CaptureFormat::Mode2)) == rowsOpenedFrom(written));
     exportRows(log, CaptureFormat::Csv);
     exportRows(log, CaptureFormat::Lircd);
     for (size_t i = 0; i < log.size(); ++i) {
