@@ -21,53 +21,41 @@ constexpr uint32_t kDefaultGapUs = 40000;
 constexpr uint32_t kLongestGapUs = 200000;
 constexpr int64_t kLongestSilenceUs = 0xFFFFFF;  // LIRC's longest duration
 
-int64_t lengthOf(const HeardFrame& frame)
-{
+int64_t lengthOf(const HeardFrame& frame) {
     return std::accumulate(frame.durations.begin(), frame.durations.end(), int64_t(0));
 }
 
-uint32_t codeGap(const HeardFrame& frame)
-{
+uint32_t codeGap(const HeardFrame& frame) {
     return frame.silenceUs != 0 && frame.silenceUs <= kLongestGapUs ? frame.silenceUs : kDefaultGapUs;
 }
 
 // The longer of two durations is more than 15 % over the shorter.
-bool differ(uint32_t a, uint32_t b)
-{
-    return uint64_t(std::max(a, b)) * 100 > uint64_t(std::min(a, b)) * 115;
-}
+bool differ(uint32_t a, uint32_t b) { return uint64_t(std::max(a, b)) * 100 > uint64_t(std::min(a, b)) * 115; }
 
-std::vector<size_t> differingDurations(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)
-{
+std::vector<size_t> differingDurations(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
     std::vector<size_t> indexes;
     for (size_t i = 0; i < std::max(a.size(), b.size()); ++i)
-        if (i >= a.size() || i >= b.size() || differ(a[i], b[i]))
-            indexes.push_back(i);
+        if (i >= a.size() || i >= b.size() || differ(a[i], b[i])) indexes.push_back(i);
     return indexes;
 }
 
 // NEC's repeat frame: its leader (9 ms and 2.25 ms, within a quarter, as a
 // receiver stretches them) and one short mark.
-bool isNecRepeat(const std::vector<uint32_t>& d)
-{
-    if (d.size() != 3)
-        return false;
+bool isNecRepeat(const std::vector<uint32_t>& d) {
+    if (d.size() != 3) return false;
     const Remote nec = protocolRemote(Protocol::Nec);
     const uint64_t leader = nec.repeat.pulse + nec.repeat.space, sum = uint64_t(d[0]) + d[1];
     return sum * 4 >= leader * 3 && sum * 4 <= leader * 5 && d[0] > 2 * uint64_t(d[1]) && d[2] < 2 * nec.one.pulse;
 }
 
-bool isRepeatOf(const CaptureRow& row, const HeardFrame& frame, const std::optional<Decoded>& decoded, bool toggle)
-{
-    if (decoded)
-        return row.decoded == decoded && row.toggle == toggle;
+bool isRepeatOf(const CaptureRow& row, const HeardFrame& frame, const std::optional<Decoded>& decoded, bool toggle) {
+    if (decoded) return row.decoded == decoded && row.toggle == toggle;
     if (row.decoded)  // the one code whose repeats are another frame
         return row.decoded->protocol == Protocol::Nec && isNecRepeat(frame.durations);
     return differingDurations(row.frame.durations, frame.durations).empty();
 }
 
-int bitsOf(Protocol protocol)
-{
+int bitsOf(Protocol protocol) {
     switch (protocol) {
     case Protocol::Rc5:
     case Protocol::Sirc12: return 12;
@@ -82,24 +70,20 @@ int bitsOf(Protocol protocol)
     return 32;
 }
 
-std::string hex(uint64_t value, int bits)
-{
+std::string hex(uint64_t value, int bits) {
     char text[24];
     std::snprintf(text, sizeof text, "0x%0*" PRIX64, (bits + 3) / 4, value);
     return text;
 }
 
-std::vector<const CaptureRow*> chosenRows(const CaptureLog& log, const std::vector<uint64_t>& ids)
-{
+std::vector<const CaptureRow*> chosenRows(const CaptureLog& log, const std::vector<uint64_t>& ids) {
     std::vector<const CaptureRow*> rows;
     if (ids.empty()) {
-        for (size_t i = log.size(); i-- > 0;)
-            rows.push_back(&log.row(i));
+        for (size_t i = log.size(); i-- > 0;) rows.push_back(&log.row(i));
         return rows;
     }
     for (uint64_t id : ids)
-        if (const CaptureRow* row = log.find(id))
-            rows.push_back(row);
+        if (const CaptureRow* row = log.find(id)) rows.push_back(row);
     std::sort(rows.begin(), rows.end(), [](const CaptureRow* a, const CaptureRow* b) { return a->id < b->id; });
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
@@ -109,8 +93,7 @@ std::vector<const CaptureRow*> chosenRows(const CaptureLog& log, const std::vect
 // its length as its silence (a row's repeats spread evenly between its first
 // and its last), so that they are read back at the times they came, and
 // apart. The last keeps its own.
-std::vector<HeardFrame> framesOf(const std::vector<const CaptureRow*>& rows)
-{
+std::vector<HeardFrame> framesOf(const std::vector<const CaptureRow*>& rows) {
     std::vector<HeardFrame> frames;
     for (size_t r = 0; r < rows.size(); ++r) {
         const CaptureRow& row = *rows[r];
@@ -121,8 +104,8 @@ std::vector<HeardFrame> framesOf(const std::vector<const CaptureRow*>& rows)
             const bool last = k + 1 == row.count;
             if (!last || r + 1 < rows.size()) {
                 const int64_t toNext = last ? (rows[r + 1]->time - row.lastTime).count() : period;
-                frame.silenceUs = uint32_t(std::clamp(toNext - lengthOf(frame), int64_t(kFrameEndSilenceUs) + 1,
-                                                      kLongestSilenceUs));
+                frame.silenceUs =
+                    uint32_t(std::clamp(toNext - lengthOf(frame), int64_t(kFrameEndSilenceUs) + 1, kLongestSilenceUs));
             }
             frames.push_back(std::move(frame));
         }
@@ -130,18 +113,14 @@ std::vector<HeardFrame> framesOf(const std::vector<const CaptureRow*>& rows)
     return frames;
 }
 
-std::string csvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
-    for (char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
 }
 
-std::string csv(const std::vector<const CaptureRow*>& rows)
-{
+std::string csv(const std::vector<const CaptureRow*>& rows) {
     std::string text = "time,text,count,carrier,durations\n";
     for (const CaptureRow* row : rows) {
         char time[32];
@@ -156,13 +135,9 @@ std::string csv(const std::vector<const CaptureRow*>& rows)
     return text;
 }
 
-uint32_t carrierOrDefault(const CaptureRow& row)
-{
-    return carrierOf(row) != 0 ? carrierOf(row) : 38000;
-}
+uint32_t carrierOrDefault(const CaptureRow& row) { return carrierOf(row) != 0 ? carrierOf(row) : 38000; }
 
-Remote rawRemote(const CaptureRow& row)
-{
+Remote rawRemote(const CaptureRow& row) {
     Remote remote;
     remote.encoding = Encoding::Raw;
     remote.frequency = carrierOrDefault(row);
@@ -170,13 +145,13 @@ Remote rawRemote(const CaptureRow& row)
     return remote;
 }
 
-std::string lircdRemote(const std::vector<const CaptureRow*>& rows)
-{
+std::string lircdRemote(const std::vector<const CaptureRow*>& rows) {
     std::vector<Remote> remotes;
     std::vector<std::string> names;
     for (const CaptureRow* row : rows) {
         std::string name = row->decoded ? boardCode(*row->decoded) : "RAW";
-        std::replace_if(name.begin(), name.end(), [](char c) { return c == ' ' || c == ':'; }, '_');
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return c == ' ' || c == ':'; }, '_');
         const std::string base = name;
         for (int n = 2; std::find(names.begin(), names.end(), name) != names.end(); ++n)
             name = base + "_" + std::to_string(n);
@@ -188,21 +163,17 @@ std::string lircdRemote(const std::vector<const CaptureRow*>& rows)
 
 }  // namespace
 
-std::string heardText(const std::vector<uint32_t>& durations)
-{
-    if (const std::optional<Decoded> decoded = decode(durations))
-        return boardCode(*decoded);
+std::string heardText(const std::vector<uint32_t>& durations) {
+    if (const std::optional<Decoded> decoded = decode(durations)) return boardCode(*decoded);
     return "raw, " + std::to_string(durations.size()) + (durations.size() == 1 ? " duration" : " durations");
 }
 
-uint64_t CaptureLog::add(HeardFrame frame, microseconds time, uint32_t carrierHz)
-{
+uint64_t CaptureLog::add(HeardFrame frame, microseconds time, uint32_t carrierHz) {
     if (frame.durations.size() % 2 == 0 && !frame.durations.empty()) {
         frame.silenceUs = frame.durations.back();
         frame.durations.pop_back();
     }
-    if (frame.durations.empty())
-        return 0;
+    if (frame.durations.empty()) return 0;
     bool toggle = false;
     const std::optional<Decoded> decoded = decode(frame.durations, &toggle);
     if (!rows_.empty()) {
@@ -216,8 +187,7 @@ uint64_t CaptureLog::add(HeardFrame frame, microseconds time, uint32_t carrierHz
             return newest.id;
         }
     }
-    if (rows_.size() == kMaxRows)
-        rows_.pop_front();
+    if (rows_.size() == kMaxRows) rows_.pop_front();
     CaptureRow& row = rows_.emplace_back();
     row.id = ++lastId_;
     row.time = row.lastTime = time;
@@ -229,8 +199,7 @@ uint64_t CaptureLog::add(HeardFrame frame, microseconds time, uint32_t carrierHz
     return row.id;
 }
 
-void CaptureLog::addMode2(std::istream& in, const std::string& fileName, microseconds start)
-{
+void CaptureLog::addMode2(std::istream& in, const std::string& fileName, microseconds start) {
     microseconds time = start;
     readMode2(in, fileName, [&](HeardFrame&& frame) {
         const microseconds next = time + microseconds(lengthOf(frame) + frame.silenceUs);
@@ -239,22 +208,17 @@ void CaptureLog::addMode2(std::istream& in, const std::string& fileName, microse
     });
 }
 
-const CaptureRow* CaptureLog::find(uint64_t id) const
-{
-    if (rows_.empty() || id < rows_.front().id || id > rows_.back().id)
-        return nullptr;
+const CaptureRow* CaptureLog::find(uint64_t id) const {
+    if (rows_.empty() || id < rows_.front().id || id > rows_.back().id) return nullptr;
     return &rows_[id - rows_.front().id];
 }
 
-uint32_t carrierOf(const CaptureRow& row)
-{
-    if (row.carrierHz != 0)
-        return row.carrierHz;
+uint32_t carrierOf(const CaptureRow& row) {
+    if (row.carrierHz != 0) return row.carrierHz;
     return row.decoded ? protocolRemote(row.decoded->protocol).frequency : 0;
 }
 
-std::string prontoOf(const CaptureRow& row)
-{
+std::string prontoOf(const CaptureRow& row) {
     Signal signal;
     signal.carrierHz = carrierOrDefault(row);
     signal.press = row.frame.durations;
@@ -264,24 +228,20 @@ std::string prontoOf(const CaptureRow& row)
     return writePronto(signal);
 }
 
-std::string homeAssistantJson(const CaptureRow& row)
-{
+std::string homeAssistantJson(const CaptureRow& row) {
     std::string text = "{\"timings\":[";
     for (size_t i = 0; i < row.frame.durations.size(); ++i)
         text += (i % 2 == 0 ? (i == 0 ? "" : ",") : ",-") + std::to_string(row.frame.durations[i]);
-    return text + ",-" + std::to_string(codeGap(row.frame)) + "],\"modulation\":" +
-           std::to_string(carrierOrDefault(row)) + ",\"repeat_count\":0}";
+    return text + ",-" + std::to_string(codeGap(row.frame)) +
+           "],\"modulation\":" + std::to_string(carrierOrDefault(row)) + ",\"repeat_count\":0}";
 }
 
-RowKey keyOf(const CaptureRow& row, const std::string& name)
-{
-    if (row.decoded)
-        return {protocolRemote(row.decoded->protocol), Key{name, {remoteCode(*row.decoded)}, {}}};
+RowKey keyOf(const CaptureRow& row, const std::string& name) {
+    if (row.decoded) return {protocolRemote(row.decoded->protocol), Key{name, {remoteCode(*row.decoded)}, {}}};
     return {rawRemote(row), Key{name, {}, row.frame.durations}};
 }
 
-std::string exportRows(const CaptureLog& log, CaptureFormat format, const std::vector<uint64_t>& ids)
-{
+std::string exportRows(const CaptureLog& log, CaptureFormat format, const std::vector<uint64_t>& ids) {
     const std::vector<const CaptureRow*> rows = chosenRows(log, ids);
     switch (format) {
     case CaptureFormat::Csv: return csv(rows);
@@ -291,12 +251,10 @@ std::string exportRows(const CaptureLog& log, CaptureFormat format, const std::v
     return writeMode2(framesOf(rows));
 }
 
-FrameComparison compareRows(const CaptureRow& a, const CaptureRow& b)
-{
+FrameComparison compareRows(const CaptureRow& a, const CaptureRow& b) {
     FrameComparison comparison;
     comparison.differingDurations = differingDurations(a.frame.durations, b.frame.durations);
-    if (!a.decoded || !b.decoded || a.decoded->protocol != b.decoded->protocol)
-        return comparison;
+    if (!a.decoded || !b.decoded || a.decoded->protocol != b.decoded->protocol) return comparison;
     const int bits = bitsOf(a.decoded->protocol);
     for (int first = 0; first < bits; first += 8) {
         const int width = std::min(8, bits - first), shift = bits - first - width;
@@ -304,8 +262,8 @@ FrameComparison compareRows(const CaptureRow& a, const CaptureRow& b)
         const uint64_t left = a.decoded->value >> shift & mask, right = b.decoded->value >> shift & mask;
         if (left != right)
             comparison.differingBits.push_back("bits " + std::to_string(first) + "\u2013" +
-                                               std::to_string(first + width - 1) + ": " + hex(left, width) +
-                                               " vs " + hex(right, width));
+                                               std::to_string(first + width - 1) + ": " + hex(left, width) + " vs " +
+                                               hex(right, width));
     }
     return comparison;
 }

@@ -21,7 +21,7 @@ namespace orvalinder::codes {
 std::string heardText(const std::vector<uint32_t>& durations);
 
 struct CaptureRow {
-    uint64_t id = 0;  // 1, 2, 3... in the order heard; stable while the row is kept
+    uint64_t id = 0;                        // 1, 2, 3... in the order heard; stable while the row is kept
     std::chrono::microseconds time{0};      // when its first frame came
     std::chrono::microseconds lastTime{0};  // when its last repeat came
     HeardFrame frame;                       // the first frame

@@ -23,29 +23,24 @@ class FrameSplitter {
 public:
     explicit FrameSplitter(const std::function<void(HeardFrame&&)>& frame) : frame_(frame) {}
 
-    std::optional<std::string> mark(uint64_t us)
-    {
-        if (pendingSilence() > kFrameEndSilenceUs)
-            finish();
+    std::optional<std::string> mark(uint64_t us) {
+        if (pendingSilence() > kFrameEndSilenceUs) finish();
         if (!inMark_ && current_.durations.size() + (current_.durations.empty() ? 1 : 2) > kMaxFrameDurations)
             return "a frame of more than " + std::to_string(kMaxFrameDurations) + " durations";
         const uint64_t last = inMark_ ? current_.durations.back() : 0;
-        if (us > kLongestMarkUs - last)
-            return std::string("a mark longer than a second");
+        if (us > kLongestMarkUs - last) return std::string("a mark longer than a second");
         if (inMark_) {
             current_.durations.back() += uint32_t(us);
             return std::nullopt;
         }
-        if (!current_.durations.empty())
-            current_.durations.push_back(uint32_t(pendingSilence()));
+        if (!current_.durations.empty()) current_.durations.push_back(uint32_t(pendingSilence()));
         current_.durations.push_back(uint32_t(us));
         spaces_ = timeout_ = 0;
         inMark_ = true;
         return std::nullopt;
     }
 
-    std::optional<std::string> silence(uint64_t us, bool isTimeout)
-    {
+    std::optional<std::string> silence(uint64_t us, bool isTimeout) {
         if (us > kLongestSilenceUs)
             return "a silence longer than LIRC's longest (" + std::to_string(kLongestSilenceUs) + " us)";
         if (isTimeout)
@@ -59,8 +54,7 @@ public:
     bool lastWasMark() const { return inMark_; }
 
     // The frame being read goes out, with the silence read after it.
-    void finish()
-    {
+    void finish() {
         if (!current_.durations.empty()) {
             current_.silenceUs = uint32_t(pendingSilence());
             frame_(std::move(current_));
@@ -81,25 +75,20 @@ private:
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
-std::vector<std::string_view> wordsOf(std::string_view line)
-{
+std::vector<std::string_view> wordsOf(std::string_view line) {
     std::vector<std::string_view> words;
     size_t at = 0;
     while (at < line.size()) {
-        while (at < line.size() && isBlank(line[at]))
-            ++at;
+        while (at < line.size() && isBlank(line[at])) ++at;
         const size_t start = at;
-        while (at < line.size() && !isBlank(line[at]))
-            ++at;
-        if (at > start)
-            words.push_back(line.substr(start, at - start));
+        while (at < line.size() && !isBlank(line[at])) ++at;
+        if (at > start) words.push_back(line.substr(start, at - start));
     }
     return words;
 }
 
 // A word as a fault names it: long ones cut.
-std::string quoted(std::string_view word)
-{
+std::string quoted(std::string_view word) {
     return word.size() <= 40 ? std::string(word) : std::string(word.substr(0, 40)) + "...";
 }
 
@@ -111,8 +100,7 @@ struct Duration {
 };
 
 // A duration word, or why it is none. Numbers past 64 bits count as absurd.
-std::optional<Duration> readDuration(std::string_view word, bool allowKind, std::string& why)
-{
+std::optional<Duration> readDuration(std::string_view word, bool allowKind, std::string& why) {
     Duration duration;
     std::string_view digits = word;
     if (const size_t dash = word.find('-'); allowKind && dash != std::string_view::npos && dash > 0) {
@@ -142,8 +130,7 @@ std::optional<Duration> readDuration(std::string_view word, bool allowKind, std:
 
 }  // namespace
 
-void readMode2(std::istream& in, const std::string& fileName, const std::function<void(HeardFrame&&)>& frame)
-{
+void readMode2(std::istream& in, const std::string& fileName, const std::function<void(HeardFrame&&)>& frame) {
     FrameSplitter splitter(frame);
     std::string buffer(kMaxLineBytes + 1, '\0');
     int lineNumber = 0;
@@ -157,8 +144,7 @@ void readMode2(std::istream& in, const std::string& fileName, const std::functio
         if (in.fail() && !in.eof())
             fault("a line longer than " + std::to_string(kMaxLineBytes) + " characters", line.substr(0, 20));
         const std::vector<std::string_view> words = wordsOf(line);
-        if (words.empty() || words[0].starts_with('#'))
-            continue;
+        if (words.empty() || words[0].starts_with('#')) continue;
         std::optional<Kind> lineKind;
         if (words[0] == "pulse")
             lineKind = Kind::Mark;
@@ -171,33 +157,28 @@ void readMode2(std::istream& in, const std::string& fileName, const std::functio
         for (size_t i = lineKind ? 1 : 0; i < words.size(); ++i) {
             std::string why;
             const std::optional<Duration> duration = readDuration(words[i], !lineKind, why);
-            if (!duration)
-                fault(why, words[i]);
+            if (!duration) fault(why, words[i]);
             if (duration->us == 0)
                 continue;  // nothing, as LIRC has it: irsimsend ends a frame without a gap with "space 0"
             // Bare numbers take turns with what came before, a mark first.
-            const Kind kind = lineKind ? *lineKind
-                                       : duration->kind.value_or(splitter.lastWasMark() ? Kind::Space : Kind::Mark);
+            const Kind kind =
+                lineKind ? *lineKind : duration->kind.value_or(splitter.lastWasMark() ? Kind::Space : Kind::Mark);
             const std::optional<std::string> wrong = kind == Kind::Mark
                                                          ? splitter.mark(duration->us)
                                                          : splitter.silence(duration->us, kind == Kind::Timeout);
-            if (wrong)
-                fault(*wrong, words[i]);
+            if (wrong) fault(*wrong, words[i]);
         }
     }
-    if (in.bad())
-        fail(fileName, 0, "cannot be read", "");
+    if (in.bad()) fail(fileName, 0, "cannot be read", "");
     splitter.finish();
 }
 
-std::string writeMode2(const std::vector<HeardFrame>& frames)
-{
+std::string writeMode2(const std::vector<HeardFrame>& frames) {
     std::string text;
     for (const HeardFrame& frame : frames) {
         for (size_t i = 0; i < frame.durations.size(); ++i)
             text += (i % 2 == 0 ? "pulse " : "space ") + std::to_string(frame.durations[i]) + "\n";
-        if (frame.silenceUs != 0)
-            text += "space " + std::to_string(frame.silenceUs) + "\n";
+        if (frame.silenceUs != 0) text += "space " + std::to_string(frame.silenceUs) + "\n";
     }
     return text;
 }

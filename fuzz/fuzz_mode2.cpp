@@ -13,8 +13,7 @@ using namespace orvalinder::codes;
 
 namespace {
 
-std::vector<HeardFrame> readAll(const std::string& text, bool mayFail)
-{
+std::vector<HeardFrame> readAll(const std::string& text, bool mayFail) {
     std::vector<HeardFrame> frames;
     std::istringstream in(text);
     try {
@@ -26,8 +25,7 @@ std::vector<HeardFrame> readAll(const std::string& text, bool mayFail)
 }
 
 // Each row's text, count and frames.
-std::vector<std::string> rowsOpenedFrom(const std::string& text)
-{
+std::vector<std::string> rowsOpenedFrom(const std::string& text) {
     CaptureLog log;
     std::istringstream in(text);
     log.addMode2(in, "log.txt", std::chrono::microseconds(0));
@@ -35,16 +33,14 @@ std::vector<std::string> rowsOpenedFrom(const std::string& text)
     for (size_t i = 0; i < log.size(); ++i) {
         rows.push_back(log.row(i).text + " x" + std::to_string(log.row(i).count));
         for (const HeardFrame* frame : {&log.row(i).frame, &log.row(i).repeat})
-            for (uint32_t us : frame->durations)
-                rows.back() += " " + std::to_string(us);
+            for (uint32_t us : frame->durations) rows.back() += " " + std::to_string(us);
     }
     return rows;
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<HeardFrame> frames = readAll(std::string(reinterpret_cast<const char*>(data), size), true);
     for (size_t f = 0; f < frames.size(); ++f) {
         const std::vector<uint32_t>& d = frames[f].durations;
@@ -67,8 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         compareRows(log.row(i), log.row(0));
         try {
             prontoOf(log.row(i));
-        } catch (const CodesError&) {
-        }
+        } catch (const CodesError&) {}
     }
     return 0;
 }

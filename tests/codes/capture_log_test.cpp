@@ -12,8 +12,7 @@ namespace {
 using std::chrono::milliseconds;
 
 // A press of the code as the board writes it, with its toggle bit as given.
-HeardFrame pressOf(Protocol protocol, uint64_t value, bool toggle = true)
-{
+HeardFrame pressOf(Protocol protocol, uint64_t value, bool toggle = true) {
     Remote remote = protocolRemote(protocol);
     const uint64_t code = remoteCode(Decoded{protocol, value}) | (toggle ? remote.toggleBitMask : 0);
     remote.toggleBitMask = 0;  // sent as written
@@ -23,8 +22,7 @@ HeardFrame pressOf(Protocol protocol, uint64_t value, bool toggle = true)
 const HeardFrame kNecRepeat{{9000, 2250, 560}, 0};
 
 // Newest first: "NEC:20DF10EF x3", with the frames when asked.
-std::vector<std::string> rowsOf(const CaptureLog& log, bool frames = false)
-{
+std::vector<std::string> rowsOf(const CaptureLog& log, bool frames = false) {
     std::vector<std::string> rows;
     for (size_t i = 0; i < log.size(); ++i) {
         const CaptureRow& row = log.row(i);
@@ -34,27 +32,31 @@ std::vector<std::string> rowsOf(const CaptureLog& log, bool frames = false)
     return rows;
 }
 
-// Presses, a held NEC key (through a receiver that stretches its marks), a
-// held Samsung key let go and pressed again, an RC5 key pressed twice (its
-// toggle tells), raw frames alike within 15 % and not.
-TEST(CaptureLog, AHeldKeysRepeatsFoldIntoItsRow)
-{
+// Presses, a held NEC key, a held Samsung key let go and pressed again, an
+// RC5 key pressed twice, raw frames alike and not.
+TEST(CaptureLog, AHeldKeysRepeatsFoldIntoItsRow) {
     const std::pair<HeardFrame, int> heard[] = {
-        {pressOf(Protocol::Nec, 0x20DF10EF), 0},      {kNecRepeat, 108},
-        {{{9200, 2050, 760}, 0}, 216},                {pressOf(Protocol::Nec, 0x20DF10EF), 1000},
-        {pressOf(Protocol::Samsung32, 0xE0E040BF), 1100}, {pressOf(Protocol::Samsung32, 0xE0E040BF), 1208},
-        {pressOf(Protocol::Samsung32, 0xE0E040BF), 1600}, {pressOf(Protocol::Rc5, 0x001, true), 2000},
-        {pressOf(Protocol::Rc5, 0x001, false), 2114}, {{{3000, 1000, 600, 1500, 600}, 0}, 3000},
-        {{{3300, 1100, 650, 1600, 560}, 0}, 3100},    {{{3000, 1000, 600, 1500, 800}, 0}, 3200},
-        {kNecRepeat, 3300},                           {kNecRepeat, 3408},
+        {pressOf(Protocol::Nec, 0x20DF10EF), 0},
+        {kNecRepeat, 108},
+        {{{9200, 2050, 760}, 0}, 216},  // stretched
+        {pressOf(Protocol::Nec, 0x20DF10EF), 1000},
+        {pressOf(Protocol::Samsung32, 0xE0E040BF), 1100},
+        {pressOf(Protocol::Samsung32, 0xE0E040BF), 1208},
+        {pressOf(Protocol::Samsung32, 0xE0E040BF), 1600},  // more than 250 ms on
+        {pressOf(Protocol::Rc5, 0x001, true), 2000},
+        {pressOf(Protocol::Rc5, 0x001, false), 2114},  // the other toggle
+        {{{3000, 1000, 600, 1500, 600}, 0}, 3000},
+        {{{3300, 1100, 650, 1600, 560}, 0}, 3100},  // each within 15 %
+        {{{3000, 1000, 600, 1500, 800}, 0}, 3200},  // the last 33 % longer
+        {kNecRepeat, 3300},                         // after no NEC code
+        {kNecRepeat, 3408},
     };
     CaptureLog log;
-    for (const auto& [frame, ms] : heard)
-        log.add(frame, milliseconds(ms));
-    EXPECT_EQ(rowsOf(log), (std::vector<std::string>{"raw, 3 durations x2", "raw, 5 durations x1",
-                                                      "raw, 5 durations x2", "RC5:001 x1", "RC5:001 x1",
-                                                      "SAMSUNG:E0E040BF x1", "SAMSUNG:E0E040BF x2",
-                                                      "NEC:20DF10EF x1", "NEC:20DF10EF x3"}));
+    for (const auto& [frame, ms] : heard) log.add(frame, milliseconds(ms));
+    EXPECT_EQ(rowsOf(log),
+              (std::vector<std::string>{"raw, 3 durations x2", "raw, 5 durations x1", "raw, 5 durations x2",
+                                        "RC5:001 x1", "RC5:001 x1", "SAMSUNG:E0E040BF x1", "SAMSUNG:E0E040BF x2",
+                                        "NEC:20DF10EF x1", "NEC:20DF10EF x3"}));
 
     // Exported as mode2 and opened again: the same rows, all or those chosen.
     CaptureLog opened, chosen;
@@ -66,19 +68,16 @@ TEST(CaptureLog, AHeldKeysRepeatsFoldIntoItsRow)
     EXPECT_EQ(rowsOf(chosen), (std::vector<std::string>{"raw, 3 durations x2", "NEC:20DF10EF x3"}));
 }
 
-TEST(CaptureLog, KeepsTheLast10000RowsFoundByTheirIds)
-{
+TEST(CaptureLog, KeepsTheLast10000RowsFoundByTheirIds) {
     CaptureLog log;
-    for (int i = 0; i < 25000; ++i)
-        log.add({{560, 560, uint32_t(560 + i % 2 * 400)}, 0}, milliseconds(i * 300));
+    for (int i = 0; i < 25000; ++i) log.add({{560, 560, uint32_t(560 + i % 2 * 400)}, 0}, milliseconds(i * 300));
     ASSERT_EQ(log.size(), CaptureLog::kMaxRows);
     EXPECT_EQ(log.row(0).id, 25000u);
     EXPECT_EQ(log.find(15001), &log.row(9999));
     EXPECT_EQ(log.find(15000), nullptr);
 }
 
-TEST(CaptureLog, RowsCopiedSentAndExportedAsCodes)
-{
+TEST(CaptureLog, RowsCopiedSentAndExportedAsCodes) {
     CaptureLog log;
     log.add({{100, 200, 300}, 0}, milliseconds(250), 36000);
     log.add({{9000, 4500, 560, 96000}, 0}, milliseconds(1500));  // its silence last
@@ -113,11 +112,13 @@ TEST(CaptureLog, RowsCopiedSentAndExportedAsCodes)
     std::filesystem::remove_all(folder);
 }
 
-TEST(CaptureLog, TwoFramesCompared)
-{
+TEST(CaptureLog, TwoFramesCompared) {
     const std::tuple<Protocol, uint64_t, Protocol, uint64_t, std::vector<std::string>> rows[] = {
         {Protocol::Panasonic, 0x40040100BCBD, Protocol::Panasonic, 0x40040100BCBC, {"bits 40\u201347: 0xBD vs 0xBC"}},
-        {Protocol::Nec, 0x20DF10EF, Protocol::Nec, 0x20DF11EE,
+        {Protocol::Nec,
+         0x20DF10EF,
+         Protocol::Nec,
+         0x20DF11EE,
          {"bits 16\u201323: 0x10 vs 0x11", "bits 24\u201331: 0xEF vs 0xEE"}},
         {Protocol::Sirc12, 0xA90, Protocol::Sirc12, 0xA91, {"bits 8\u201311: 0x0 vs 0x1"}},
         {Protocol::Nec, 0x20DF10EF, Protocol::Samsung32, 0x20DF10EF, {}},

@@ -9,14 +9,12 @@ namespace orvalinder::codes {
 namespace {
 
 // The frames read, as "9000 4500 560 ~40000 | 560 ~0", then the fault.
-std::string read(std::istream& in)
-{
+std::string read(std::istream& in) {
     std::string frames;
     try {
         readMode2(in, "tv.txt", [&](HeardFrame&& frame) {
             frames += frames.empty() ? "" : " | ";
-            for (uint32_t us : frame.durations)
-                frames += std::to_string(us) + " ";
+            for (uint32_t us : frame.durations) frames += std::to_string(us) + " ";
             frames += "~" + std::to_string(frame.silenceUs);
         });
     } catch (const CodesError& error) {
@@ -25,16 +23,13 @@ std::string read(std::istream& in)
     return frames;
 }
 
-std::string repeated(const std::string& text, int times)
-{
+std::string repeated(const std::string& text, int times) {
     std::string all;
-    while (times-- > 0)
-        all += text;
+    while (times-- > 0) all += text;
     return all;
 }
 
-TEST(Mode2, TextReadAsFramesUpToItsFirstFault)
-{
+TEST(Mode2, TextReadAsFramesUpToItsFirstFault) {
     const std::pair<std::string, std::string> rows[] = {
         // Frames end at silences longer than 10 ms; marks and spaces in a row
         // add up; a zero is nothing (irsimsend's "space 0" for no gap).
