@@ -1,11 +1,13 @@
 // orvalinder-codes: the codes of remotes from the command line. See its
 // manual page (packaging/man/orvalinder-codes.1).
 
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "codes/board_message.h"
+#include "codes/capture_log.h"
 #include "codes/encoder.h"
 #include "codes/formats.h"
 #include "codes/pronto.h"
@@ -19,7 +21,8 @@ const char kUsage[] =
     "       orvalinder-codes pronto FILE KEY [REMOTE]\n"
     "       orvalinder-codes board FILE KEY [REMOTE]\n"
     "       orvalinder-codes convert FILE --to lircd|flipper|pronto\n"
-    "       orvalinder-codes list FILE\n";
+    "       orvalinder-codes list FILE\n"
+    "       orvalinder-codes decode [FILE]\n";
 
 int run(const std::vector<std::string>& args)
 {
@@ -60,6 +63,18 @@ int run(const std::vector<std::string>& args)
             for (const Key& key : remote.keys)
                 std::cout << "  " << key.name << "\n";
         }
+        return 0;
+    }
+    if (command == "decode" && args.size() <= 2) {
+        std::ifstream file;
+        if (args.size() == 2) {
+            file.open(args[1], std::ios::binary);
+            if (!file)
+                throw CodesError(args[1] + ": cannot be read");
+        }
+        // A line a frame as it comes, so that a pipe from mode2 is decoded live.
+        readMode2(args.size() == 2 ? file : std::cin, args.size() == 2 ? args[1] : "standard input",
+                  [](HeardFrame&& frame) { std::cout << heardText(frame.durations) << std::endl; });
         return 0;
     }
     std::cerr << kUsage;
