@@ -19,10 +19,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/no_wait.h"
 #include "app/offscreen_frame.h"
 #include "core/commands.h"
@@ -35,35 +35,17 @@ namespace {
 constexpr int kFloodRate = 100000;  // lines per second
 constexpr int kTickMs = 10;
 
+// The board simulator, told --quiet, and the device it plays the board on.
 struct Simulator {
-    pid_t pid = -1;
+    std::unique_ptr<testing::ChildProcess> process;
     std::string path;
-    ~Simulator() {
-        if (pid <= 0) return;
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
 };
 
 void start(Simulator& sim, const char* program, std::vector<std::string> options) {
-    int out[2];
-    if (pipe(out) != 0) return;
     options.insert(options.begin(), program);
     options.push_back("--quiet");
-    sim.pid = fork();
-    if (sim.pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        std::vector<char*> argv;
-        for (std::string& o : options) argv.push_back(o.data());
-        argv.push_back(nullptr);
-        execv(program, argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') sim.path += c;
-    close(out[0]);
+    sim.process = std::make_unique<testing::ChildProcess>(options);
+    sim.path = sim.process->readLine(std::chrono::seconds(10));
 }
 
 double residentMb() {

@@ -31,6 +31,7 @@
 #include "app/offscreen_frame.h"
 #include "lircd/lircd_server.h"
 #include "core/view_layout.h"
+#include "tests/support/child_process.h"
 #include "tests/support/pty_board.h"
 
 using namespace orvalinder;
@@ -45,22 +46,10 @@ long long monotonicNs() {
 // Starts this program again to open the window, and returns the time from
 // the start to the window's first paint, which the child reports.
 double startupToFirstPaintMs(const char* self) {
-    int out[2];
-    if (pipe(out) != 0) return -1;
     const long long start = monotonicNs();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        execl(self, self, "--first-paint", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
+    testing::ChildProcess child({self, "--first-paint"});
     std::string text;
-    char c;
-    while (read(out[0], &c, 1) == 1) text += c;
-    close(out[0]);
-    waitpid(pid, nullptr, 0);
+    testing::readUntil(child.output(), text, [](const std::string&) { return false; }, std::chrono::seconds(60));
     return text.empty() ? -1 : static_cast<double>(std::stoll(text) - start) / 1e6;
 }
 
@@ -108,43 +97,20 @@ double residentMb(pid_t pid) {
 // first paint; then stops it, reads its resident memory and kills it. Both
 // programs are measured the same way and neither needs a hook of its own.
 Start startToFirstPaint(const char* program, const std::string& home) {
-    int err[2];
-    if (pipe(err) != 0) return {};
     const long long start = monotonicNs();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(err[1], STDERR_FILENO);
-        close(err[0]);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        setenv("QT_LOGGING_RULES", "qt.widgets.painting=true", 1);
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", home.c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
-        execl(program, program, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(err[1]);
+    testing::ChildProcess child({program}, {.environment = {"QT_QPA_PLATFORM=offscreen",
+                                                            "QT_LOGGING_RULES=qt.widgets.painting=true", "HOME=" + home,
+                                                            "XDG_CONFIG_HOME=" + home, "XDG_RUNTIME_DIR=" + home},
+                                            .readError = true,
+                                            .endSignal = SIGKILL});
     Start result;
     std::string text;
-    const long long deadline = start + 20'000'000'000LL;
-    pollfd p{err[0], POLLIN, 0};
-    while (monotonicNs() < deadline && poll(&p, 1, 1000) >= 0) {
-        char buffer[4096];
-        const ssize_t n = read(err[0], buffer, sizeof buffer);
-        if (n <= 0) break;
-        text.append(buffer, static_cast<size_t>(n));
-        if (text.find("qt.widgets.painting: Drawing") != std::string::npos) {
-            result.firstPaintMs = static_cast<double>(monotonicNs() - start) / 1e6;
-            kill(pid, SIGSTOP);
-            result.rssMb = residentMb(pid);
-            break;
-        }
+    if (testing::readUntil(child.error(), text, testing::contains("qt.widgets.painting: Drawing"),
+                           std::chrono::seconds(20))) {
+        result.firstPaintMs = static_cast<double>(monotonicNs() - start) / 1e6;
+        kill(child.pid(), SIGSTOP);
+        result.rssMb = residentMb(child.pid());
     }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    close(err[0]);
     return result;
 }
 

@@ -78,6 +78,8 @@ TARGETS = [
     ("core/*", _SERIAL + ["pictures_test"]),
     ("serial/qt_*", _SERIAL_QT),
     ("serial/serial_connection.*", _SERIAL_QT),
+    ("serial/board_search.*", _SERIAL_QT),
+    ("serial/version_probe.*", _SERIAL_QT),
     ("serial/serial_device.h", ["core_tests"] + _SERIAL_QT),
     ("serial/*", _SERIAL),
     ("tools/*", ["core_tests"] + _DIALOGS),

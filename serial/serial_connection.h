@@ -14,7 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "serial/board_search.h"
+#include "serial/board_ports.h"
+#include "serial/firmware_version.h"
 #include "serial/keycode_logger.h"
 #include "serial/line_queue.h"
 #include "serial/serial_link.h"

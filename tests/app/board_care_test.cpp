@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -30,6 +29,7 @@
 #include "core/view_layout.h"
 #include "serial/qt_ports.h"
 #include "serial/qt_settings_store.h"
+#include "tests/support/child_process.h"
 #include "tests/support/pty_board.h"
 #include "tests/support/program_seams.h"
 #include "tests/support/scripted_platform.h"
@@ -46,34 +46,29 @@ const QString kBootLoader =
 class SimulatedBoard {
 public:
     bool start(const QStringList& arguments) {
-        process_.start(QStringLiteral(IRBRIDGE_AVR), arguments);
-        if (!process_.waitForReadyRead(10000) || !process_.canReadLine()) return false;
-        path = QString::fromUtf8(process_.readLine()).trimmed();
+        std::vector<std::string> command{IRBRIDGE_AVR};
+        for (const QString& argument : arguments) command.push_back(argument.toStdString());
+        process_.emplace(command, testing::ChildProcess::Options{.readError = true});
+        path = QString::fromStdString(process_->readLine(std::chrono::seconds(10)));
         return path.startsWith('/');
     }
     // Like a pulled cable: the device goes away with the process.
-    void unplug() {
-        process_.terminate();
-        process_.waitForFinished(5000);
-    }
-    // Waits for the LED to send a frame.
+    void unplug() { process_.reset(); }
+    // Waits for the LED to send a frame, the window going meanwhile.
     bool sendsAFrame(int withinMs) {
-        QSignalSpy output(&process_, &QProcess::readyReadStandardOutput);
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < withinMs) {
-            while (process_.canReadLine())
-                if (process_.readLine().startsWith("sent ")) return true;
-            output.wait(static_cast<int>(withinMs - timer.elapsed()));
-        }
-        return false;
+        std::string printed;
+        return QTest::qWaitFor(
+            [&] {
+                printed += testing::readFor(process_->output(), std::chrono::milliseconds(0));
+                return printed.find("sent ") != std::string::npos;
+            },
+            withinMs);
     }
-    ~SimulatedBoard() { unplug(); }
 
     QString path;
 
 private:
-    QProcess process_;
+    std::optional<testing::ChildProcess> process_;
 };
 
 // The board's real start-up, but silent boards are given up sooner.

@@ -16,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "serial/board_search.h"
+#include "serial/board_ports.h"
 #include "sim/board_terminal.h"
 
 namespace orvalinder::testing {
