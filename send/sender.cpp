@@ -87,8 +87,8 @@ void Sender::toggleConnection() {
     status_.say(StatusLine::Connection, L"Disconnected");
 }
 
-void Sender::connectFinished(bool connected, const QString& message, int icon) {
-    if (!message.isEmpty()) emit messageRequested(message, static_cast<MessageIcon>(icon));
+void Sender::connectFinished(bool connected, const QString& message, MessageIcon icon) {
+    if (!message.isEmpty()) emit messageRequested(message, icon);
     status_.change([connected](StatusLines& lines) {
         lines.say(StatusLine::Action, L"Connect");
         lines.say(StatusLine::Connection, connected ? L"Connected" : L"Connect failed");

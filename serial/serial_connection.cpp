@@ -388,7 +388,7 @@ std::optional<UserMessage> SerialConnection::disconnect() {
     state_ = ConnectionState::Closed;
     std::optional<UserMessage> failure = onPortThread([engine = engine_] { return engine->disconnectPort(); });
     if (abandoning)
-        QMetaObject::invokeMethod(this, [this] { emit connectFinished(false, QString(), -1); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { emit connectFinished(false, QString(), MessageIcon::Default); }, Qt::QueuedConnection);
     return failure;
 }
 
@@ -418,7 +418,7 @@ void SerialConnection::finishConnect(int attempt, const ConnectOutcome& outcome)
     state_ = outcome.connected ? ConnectionState::Connected : ConnectionState::Closed;
     const bool shown = outcome.message && !quiet_;
     const QString message = shown ? QString::fromStdString(outcome.message->text) : QString();
-    const int icon = shown ? static_cast<int>(outcome.message->icon) : -1;
+    const MessageIcon icon = shown ? outcome.message->icon : MessageIcon::Default;
     emit connectFinished(outcome.connected, message, icon);
 }
 

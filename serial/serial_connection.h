@@ -83,7 +83,8 @@ public:
 
 signals:
     void connectStarted(bool quiet);
-    void connectFinished(bool connected, const QString& message, int icon);  // icon: MessageIcon; empty: none
+    // The message to show, empty for none, with its icon.
+    void connectFinished(bool connected, const QString& message, MessageIcon icon);
     // After a connect: check is a FirmwareCheck, version the board's ("1.1").
     void boardChecked(int check, const QString& version);
     void searchProgress(const QString& text, int done, int total);
