@@ -1,7 +1,8 @@
 // The window's speed: from process start to the first paint (offscreen),
-// the real program's start against a bare Qt window's, one full paint of
-// the Technika picture with its click areas at a client height of 1080,
-// and a click on a picture button until its key code is on the wire.
+// the real program's start against a bare Qt main window's (menus, toolbar,
+// status bar) and a bare widget's, one full paint of the Technika picture
+// with its click areas at a client height of 1080, and a click on a picture
+// button until its key code is on the wire.
 // Prints "key: value" lines.
 // Usage: window_bench [PATH-TO-orvalinder PATH-TO-bare_qt_window]
 
@@ -94,15 +95,13 @@ double residentMb(pid_t pid) {
 
 // Starts a Qt program offscreen with Qt's own painting log switched on and
 // times it from the fork to its first "Drawing" line, the start of its
-// first paint; then stops it, reads its resident memory and kills it. Both
-// programs are measured the same way and neither needs a hook of its own.
-Start startToFirstPaint(const char* program, const std::string& home) {
+// first paint; then stops it, reads its resident memory and kills it. Every
+// program is measured the same way and none needs a hook of its own.
+Start startToFirstPaint(const std::vector<std::string>& command, const std::string& home) {
+    const std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen", "QT_LOGGING_RULES=qt.widgets.painting=true",
+                                                  "HOME=" + home, "XDG_CONFIG_HOME=" + home, "XDG_RUNTIME_DIR=" + home};
     const long long start = monotonicNs();
-    testing::ChildProcess child({program}, {.environment = {"QT_QPA_PLATFORM=offscreen",
-                                                            "QT_LOGGING_RULES=qt.widgets.painting=true", "HOME=" + home,
-                                                            "XDG_CONFIG_HOME=" + home, "XDG_RUNTIME_DIR=" + home},
-                                            .readError = true,
-                                            .endSignal = SIGKILL});
+    testing::ChildProcess child(command, {.environment = environment, .readError = true, .endSignal = SIGKILL});
     Start result;
     std::string text;
     if (testing::readUntil(child.error(), text, testing::contains("qt.widgets.painting: Drawing"),
@@ -233,29 +232,33 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 7; ++i) starts.push_back(startupToFirstPaintMs(argv[0]));
     std::printf("startup_to_first_paint_ms: %.1f\n", median(starts));
 
-    // The real program and a bare window, turn about, each started afresh.
+    // The real program, the frame every program of its kind has and a bare
+    // window, turn about, each started afresh.
     const char* program = argc > 2 ? argv[1] : ORVALINDER_PROGRAM;
     const char* bare = argc > 2 ? argv[2] : BARE_QT_WINDOW;
     {
         QTemporaryDir home;
-        std::vector<double> programMs, programMb, bareMs, bareMb;
+        const std::vector<std::vector<std::string>> commands = {{program}, {bare}, {bare, "--widget"}};
+        std::vector<double> ms[3], mb[3];
         for (int i = 0; i < 9; ++i) {
-            const Start p = startToFirstPaint(program, home.path().toStdString());
-            const Start b = startToFirstPaint(bare, home.path().toStdString());
-            if (p.firstPaintMs < 0 || b.firstPaintMs < 0) {
-                std::fprintf(stderr, "window_bench: no first paint from %s\n", p.firstPaintMs < 0 ? program : bare);
-                return 1;
+            for (size_t c = 0; c < commands.size(); ++c) {
+                const Start started = startToFirstPaint(commands[c], home.path().toStdString());
+                if (started.firstPaintMs < 0) {
+                    std::fprintf(stderr, "window_bench: no first paint from %s\n", commands[c].back().c_str());
+                    return 1;
+                }
+                ms[c].push_back(started.firstPaintMs);
+                mb[c].push_back(started.rssMb);
             }
-            programMs.push_back(p.firstPaintMs);
-            programMb.push_back(p.rssMb);
-            bareMs.push_back(b.firstPaintMs);
-            bareMb.push_back(b.rssMb);
         }
-        std::printf("program_first_paint_ms: %.1f\n", median(programMs));
-        std::printf("bare_qt_first_paint_ms: %.1f\n", median(bareMs));
-        std::printf("startup_vs_bare_qt_ratio: %.2f\n", median(programMs) / median(bareMs));
-        std::printf("rss_after_start_mb: %.1f\n", median(programMb));
-        std::printf("bare_qt_rss_mb: %.1f\n", median(bareMb));
+        std::printf("program_first_paint_ms: %.1f\n", median(ms[0]));
+        std::printf("bare_qt_first_paint_ms: %.1f\n", median(ms[1]));
+        std::printf("bare_widget_first_paint_ms: %.1f\n", median(ms[2]));
+        std::printf("startup_vs_bare_qt_ratio: %.2f\n", median(ms[0]) / median(ms[1]));
+        std::printf("startup_vs_bare_widget_ratio: %.2f\n", median(ms[0]) / median(ms[2]));
+        std::printf("rss_after_start_mb: %.1f\n", median(mb[0]));
+        std::printf("bare_qt_rss_mb: %.1f\n", median(mb[1]));
+        std::printf("bare_widget_rss_mb: %.1f\n", median(mb[2]));
     }
     QApplication app(argc, argv);
 

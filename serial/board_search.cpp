@@ -15,7 +15,8 @@ BoardSearch::BoardSearch(BoardWaits& waits, std::vector<PortDescription> candida
       progress_(std::move(progress)),
       done_(std::move(done)),
       port_(new QSerialPort(this)),
-      probe_(new VersionProbe(waits, [this](const auto& version) { answered(version); }, this)) {
+      probe_(new VersionProbe(
+          waits, [this](const auto& version) { answered(version); }, this)) {
     connect(port_, &QSerialPort::readyRead, this, [this] {
         const QByteArray bytes = port_->readAll();
         // Only the answer matters here.

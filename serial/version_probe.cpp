@@ -6,7 +6,11 @@
 namespace orvalinder {
 
 VersionProbe::VersionProbe(BoardWaits& waits, Answered answered, QObject* parent)
-    : QObject(parent), waits_(waits), answered_(std::move(answered)), giveUp_(new QTimer(this)), question_(new QTimer(this)) {
+    : QObject(parent),
+      waits_(waits),
+      answered_(std::move(answered)),
+      giveUp_(new QTimer(this)),
+      question_(new QTimer(this)) {
     giveUp_->setSingleShot(true);
     connect(giveUp_, &QTimer::timeout, this, &VersionProbe::end);
     question_->setSingleShot(true);

@@ -63,10 +63,10 @@ inline std::string readFor(int fd, std::chrono::milliseconds wait) {
 // initializers may leave any of them out.
 struct ChildOptions {
     std::vector<std::string> environment = {};  // NAME=value, over ours
-    std::string directory = {};                   // where it runs, when not here
-    bool readError = false;                       // its standard error comes here, not to ours
-    bool writeInput = false;                      // its standard input comes from here, not from ours
-    int endSignal = SIGTERM;                      // what ends it when it goes out of scope
+    std::string directory = {};                 // where it runs, when not here
+    bool readError = false;                     // its standard error comes here, not to ours
+    bool writeInput = false;                    // its standard input comes from here, not from ours
+    int endSignal = SIGTERM;                    // what ends it when it goes out of scope
 };
 
 class ChildProcess {
@@ -134,7 +134,8 @@ public:
         const auto end = std::chrono::steady_clock::now() + limit;
         std::string line;
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             pollfd p{output_, POLLIN, 0};
             char c = 0;
             if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0 || ::read(output_, &c, 1) != 1)
@@ -160,7 +161,7 @@ public:
             } else if (std::chrono::steady_clock::now() >= end) {
                 break;
             } else {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
         }
         return status_;
