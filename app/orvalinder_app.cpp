@@ -39,11 +39,16 @@ bool COrvalinderApp::initInstance(const CommandLine& command) {
     QStringList refusals;
     QString refused = lircd::prepareSocketFolder(socket);
     if (refused.isEmpty()) refused = lircd_->listenLocal(socket);
-    if (refused.isEmpty()) frame->listeningAt = socket;
-    else refusals << refused;
+    if (refused.isEmpty())
+        frame->listeningAt = socket;
+    else
+        refusals << refused;
     if (!command.listen.isEmpty()) {
-        if (const QString tcp = lircd_->listenTcp(command.listen); !tcp.isEmpty()) refusals << tcp;
-        else frame->listeningAt += (frame->listeningAt.isEmpty() ? "" : " and ") + QStringLiteral("TCP port %1").arg(lircd_->tcpPort());
+        if (const QString tcp = lircd_->listenTcp(command.listen); !tcp.isEmpty())
+            refusals << tcp;
+        else
+            frame->listeningAt +=
+                (frame->listeningAt.isEmpty() ? "" : " and ") + QStringLiteral("TCP port %1").arg(lircd_->tcpPort());
     }
 
     frame->show();
@@ -51,9 +56,9 @@ bool COrvalinderApp::initInstance(const CommandLine& command) {
         platform_.boxes.show(frame, QStringLiteral("LIRC's clients can't reach this window:\n") + refusals.join('\n'),
                              MessageIcon::Default);
     if (!unread.isEmpty())
-        platform_.boxes.show(frame,
-                    QStringLiteral("These files of codes could not be read and are left out:\n") + unread.join('\n'),
-                    MessageIcon::Default);
+        platform_.boxes.show(
+            frame, QStringLiteral("These files of codes could not be read and are left out:\n") + unread.join('\n'),
+            MessageIcon::Default);
     // Files handed over by `orvalinder --import` started later.
     connect(&handover_, &ImportHandover::importRequested, this, &COrvalinderApp::importWhenFree);
     handover_.listen();

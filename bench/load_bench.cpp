@@ -73,7 +73,7 @@ std::vector<std::string> threadNames() {
 
 bool isQtsOwn(const std::string& name) {
     static const std::string kQt[] = {"QXcbEventQueue", "QDBusConnection", "Thread (pooled)", "QFileInfoGatherer",
-                                      "gmain", "gdbus", "dconf worker"};
+                                      "gmain",          "gdbus",           "dconf worker"};
     return std::find(std::begin(kQt), std::end(kQt), name) != std::end(kQt);
 }
 
@@ -106,7 +106,8 @@ struct Window {
 
 // Runs the event loop until `done` or `seconds` have passed, with a timer
 // every 10 ms whose lateness is collected.
-std::vector<double> lateTicks(double seconds, const std::function<bool()>& done = [] { return false; }) {
+std::vector<double> lateTicks(
+    double seconds, const std::function<bool()>& done = [] { return false; }) {
     std::vector<double> late;
     QElapsedTimer clock;
     clock.start();
@@ -194,7 +195,8 @@ int main(int argc, char** argv) {
         std::printf("threads_connected: %s\n", names.c_str());
         std::printf("threads_of_ours_connected: %ld\n", ours);
         std::printf("flood_event_latency_ms_p99: %.2f\n", percentile(late, 0.99));
-        std::printf("flood_event_latency_ms_max: %.2f\n", late.empty() ? -1 : *std::max_element(late.begin(), late.end()));
+        std::printf("flood_event_latency_ms_max: %.2f\n",
+                    late.empty() ? -1 : *std::max_element(late.begin(), late.end()));
         std::printf("flood_lines_sent: %ld\n", lines);
         std::printf("flood_lines_received: %ld\n", connection.linesReceived());
         // A byte lost breaks its line: two lines become one, or one is cut.

@@ -50,7 +50,8 @@ double startupToFirstPaintMs(const char* self) {
     const long long start = monotonicNs();
     testing::ChildProcess child({self, "--first-paint"});
     std::string text;
-    testing::readUntil(child.output(), text, [](const std::string&) { return false; }, std::chrono::seconds(60));
+    testing::readUntil(
+        child.output(), text, [](const std::string&) { return false; }, std::chrono::seconds(60));
     return text.empty() ? -1 : static_cast<double>(std::stoll(text) - start) / 1e6;
 }
 
@@ -98,8 +99,9 @@ double residentMb(pid_t pid) {
 // first paint; then stops it, reads its resident memory and kills it. Every
 // program is measured the same way and none needs a hook of its own.
 Start startToFirstPaint(const std::vector<std::string>& command, const std::string& home) {
-    const std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen", "QT_LOGGING_RULES=qt.widgets.painting=true",
-                                                  "HOME=" + home, "XDG_CONFIG_HOME=" + home, "XDG_RUNTIME_DIR=" + home};
+    const std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen",
+                                                  "QT_LOGGING_RULES=qt.widgets.painting=true", "HOME=" + home,
+                                                  "XDG_CONFIG_HOME=" + home, "XDG_RUNTIME_DIR=" + home};
     const long long start = monotonicNs();
     testing::ChildProcess child(command, {.environment = environment, .readError = true, .endSignal = SIGKILL});
     Start result;
@@ -188,8 +190,7 @@ void clickToWire(int clicks) {
         }
         times.push_back(static_cast<double>(monotonicNs() - start) / 1e6);
         char reply[256];
-        while (::recv(client, reply, sizeof reply, MSG_DONTWAIT) > 0) {
-        }
+        while (::recv(client, reply, sizeof reply, MSG_DONTWAIT) > 0) {}
     }
     ::close(client);
     if (!times.empty()) {

@@ -17,8 +17,7 @@ constexpr size_t kMaxDurations = wire::kMaxDurations;
 constexpr uint32_t kMinCarrierHz = 30000, kMaxCarrierHz = 60000;
 constexpr uint32_t kMaxDurationUs = wire::kMaxDurationUs;  // the silence at the end may be longer
 
-std::string rawText(const Key& key, uint32_t carrierHz, const uint32_t* durations, size_t count, uint32_t gap)
-{
+std::string rawText(const Key& key, uint32_t carrierHz, const uint32_t* durations, size_t count, uint32_t gap) {
     const size_t all = count + (gap != 0 ? 1 : 0);
     if (all > kMaxDurations)
         throw CodesError("key '" + key.name + "': its frame has " + std::to_string(all) +
@@ -31,8 +30,7 @@ std::string rawText(const Key& key, uint32_t carrierHz, const uint32_t* duration
         text += (i == 0 ? "" : " ") + std::to_string(durations[i]);
     }
     // Without a gap the board leaves its own silence after the frame.
-    if (gap != 0)
-        text += " " + std::to_string(gap);
+    if (gap != 0) text += " " + std::to_string(gap);
     return text;
 }
 
@@ -40,13 +38,12 @@ std::string rawText(const Key& key, uint32_t carrierHz, const uint32_t* duration
 // board's longest duration is where one frame ends and the next begins (a
 // capture of a press and its repeats, say): each goes as a frame of its
 // own, with that silence after it.
-std::vector<std::string> rawFrames(const Key& key, uint32_t carrierHz, const std::vector<uint32_t>& frame, uint32_t gap)
-{
+std::vector<std::string> rawFrames(const Key& key, uint32_t carrierHz, const std::vector<uint32_t>& frame,
+                                   uint32_t gap) {
     std::vector<std::string> frames;
     size_t start = 0;
     for (size_t i = 1; i + 1 < frame.size(); i += 2) {
-        if (frame[i] <= kMaxDurationUs)
-            continue;
+        if (frame[i] <= kMaxDurationUs) continue;
         frames.push_back(rawText(key, carrierHz, frame.data() + start, i - start, frame[i]));
         start = i + 1;
     }
@@ -56,8 +53,7 @@ std::vector<std::string> rawFrames(const Key& key, uint32_t carrierHz, const std
 
 }  // namespace
 
-BoardMessages boardMessages(const Remote& remote, const Key& key)
-{
+BoardMessages boardMessages(const Remote& remote, const Key& key) {
     const Signal signal = encode(remote, key);
     BoardMessages messages;
     const std::optional<Decoded> decoded = decode(signal.press);
@@ -72,8 +68,7 @@ BoardMessages boardMessages(const Remote& remote, const Key& key)
         throw CodesError("key '" + key.name + "': a carrier of " + std::to_string(signal.carrierHz) +
                          " Hz, the board sends 30000 to 60000");
     const std::vector<std::string> press = rawFrames(key, signal.carrierHz, signal.press, signal.pressGap);
-    for (const std::string& frame : press)
-        messages.press += "!S" + frame + "\n";
+    for (const std::string& frame : press) messages.press += "!S" + frame + "\n";
     if (signal.repeat.empty()) {
         // LIRC sends nothing while such a key is held: the press goes once.
         messages.hold = messages.press;
@@ -82,8 +77,7 @@ BoardMessages boardMessages(const Remote& remote, const Key& key)
     }
     const std::vector<std::string> repeat = rawFrames(key, signal.carrierHz, signal.repeat, signal.repeatGap);
     for (uint32_t i = 0; i < signal.minRepeat; ++i)
-        for (const std::string& frame : repeat)
-            messages.press += "!S" + frame + "\n";
+        for (const std::string& frame : repeat) messages.press += "!S" + frame + "\n";
     // The board holds one frame: the repeat's last, after what comes once.
     const std::string& held = repeat.back();
     const auto isHeld = [&](const std::string& frame) { return frame == held; };
@@ -94,15 +88,12 @@ BoardMessages boardMessages(const Remote& remote, const Key& key)
     if (press == repeat) {
         // Repeated whole: the press's frames once, then its last held, as a
         // capture of a press and its repeat frame.
-        for (size_t i = 0; i + 1 < press.size(); ++i)
-            messages.hold += "!S" + press[i] + "\n";
+        for (size_t i = 0; i + 1 < press.size(); ++i) messages.hold += "!S" + press[i] + "\n";
         messages.hold += "!H" + held + "\n";
         return messages;
     }
-    for (const std::string& frame : press)
-        messages.hold += "!S" + frame + "\n";
-    for (size_t i = 0; i + 1 < repeat.size(); ++i)
-        messages.hold += "!S" + repeat[i] + "\n";
+    for (const std::string& frame : press) messages.hold += "!S" + frame + "\n";
+    for (size_t i = 0; i + 1 < repeat.size(); ++i) messages.hold += "!S" + repeat[i] + "\n";
     messages.hold += "!H" + held + "\n";
     if (signal.minRepeat == 0) messages.held = "!H" + held + "\n";
     return messages;

@@ -22,9 +22,8 @@ std::optional<std::string> Sender::pressButton(RemoteKind kind, int index) {
     const auto key = keyCodeFor(kind, index);
     if (!key) return std::nullopt;
     long confirmed = 0;
-    status_.change([&](StatusLines& lines) {
-        confirmed = sendKeyCode(connection_.connected(), writeToBoard(), *key, lines);
-    });
+    status_.change(
+        [&](StatusLines& lines) { confirmed = sendKeyCode(connection_.connected(), writeToBoard(), *key, lines); });
     std::optional<std::string> failure = sent(keyCodeMessage(*key), confirmed);
     if (!failure) hold_.pressed();
     return failure;

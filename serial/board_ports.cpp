@@ -53,14 +53,18 @@ std::string noBoardText(const std::vector<ProbeResult>& tried) {
         }
     }
     if (brltty)
-        text += "\n\nbrltty, the braille display service, takes CH340 and FTDI ports. If you use no braille "
-                "display, remove it (sudo apt remove brltty), then unplug the board and plug it in again.";
+        text +=
+            "\n\nbrltty, the braille display service, takes CH340 and FTDI ports. If you use no braille "
+            "display, remove it (sudo apt remove brltty), then unplug the board and plug it in again.";
     else if (busy)
         text += "\n\nClose the program that has the port open, then look again.";
     if (forbidden)
-        text += "\n\nThe ports belong to the dialout group: run\n    sudo adduser $USER dialout\nthen log out and in again.";
-    text += "\n\nA board that answers nothing may have another firmware or an older IrBridge: "
-            "Tools > Put the firmware on the board... uploads this one.";
+        text +=
+            "\n\nThe ports belong to the dialout group: run\n    sudo adduser $USER dialout\nthen log out and in "
+            "again.";
+    text +=
+        "\n\nA board that answers nothing may have another firmware or an older IrBridge: "
+        "Tools > Put the firmware on the board... uploads this one.";
     return text;
 }
 

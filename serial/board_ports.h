@@ -19,9 +19,9 @@ struct PortDescription {
     std::string path;                  // what to open: /dev/ttyACM0, COM3
     std::optional<uint16_t> vendorId;  // USB ids, when it is a USB device
     std::optional<uint16_t> productId;
-    std::string serialNumber;          // the USB device's own, "" when none
-    std::string location;              // where it is plugged in (USB bus and ports), "" when unknown
-    std::string description;           // what it says it is: "Arduino Uno"
+    std::string serialNumber;  // the USB device's own, "" when none
+    std::string location;      // where it is plugged in (USB bus and ports), "" when unknown
+    std::string description;   // what it says it is: "Arduino Uno"
 };
 
 // The machine's serial ports. Called from the port thread and the window's.

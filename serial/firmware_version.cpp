@@ -51,7 +51,8 @@ std::string firmwareNote(FirmwareCheck check, std::string_view version) {
     const std::string ours(kExpectedFirmware);
     switch (check) {
     case FirmwareCheck::Current: return "The board runs IrBridge " + said + ".";
-    case FirmwareCheck::Newer: return "The board runs IrBridge " + said + ", newer than the " + ours + " this program comes with.";
+    case FirmwareCheck::Newer:
+        return "The board runs IrBridge " + said + ", newer than the " + ours + " this program comes with.";
     case FirmwareCheck::Older:
         return "The board runs IrBridge " + said + ", older than the " + ours +
                " this program comes with. Tools > Put the firmware on the board... updates it.";

@@ -24,7 +24,8 @@ public:
     PortEngine(SettingsStore& store, BoardWaits& waits, KeyCodeLogger logger, SerialConnection& owner)
         : port_(new QSerialPort(this)),
           stepTimer_(new QTimer(this)),
-          probe_(new VersionProbe(waits, [this](const auto& version) { endListening(version); }, this)),
+          probe_(new VersionProbe(
+              waits, [this](const auto& version) { endListening(version); }, this)),
           store_(store),
           link_(store, *this),
           waits_(waits),
@@ -72,7 +73,8 @@ public:
             [this, missing](const PortDescription& port, int index, int total) {
                 const std::string asking = askingText(port, index, total);
                 const QString text = QString::fromStdString(missing.empty() ? asking : "no " + missing + "; " + asking);
-                report([text, index, total](SerialConnection& owner) { emit owner.searchProgress(text, index, total); });
+                report(
+                    [text, index, total](SerialConnection& owner) { emit owner.searchProgress(text, index, total); });
             },
             [this, number, forConnect, missing](const BoardSearch::Outcome& outcome) {
                 // Deleted later: this runs inside it.
@@ -252,12 +254,14 @@ private:
             deliver(bytes);
             return;
         }
-        held_.append(bytes.substr(0, SerialConnection::kQueueBytes - std::min(held_.size(), size_t{SerialConnection::kQueueBytes})));
+        held_.append(bytes.substr(
+            0, SerialConnection::kQueueBytes - std::min(held_.size(), size_t{SerialConnection::kQueueBytes})));
     }
 
     void deliver(std::string_view bytes) {
         ChunkResult result = lines_.feed(bytes);
-        if (owner_.queue_.push(std::move(result.lines))) report([](SerialConnection& owner) { emit owner.linesArrived(); });
+        if (owner_.queue_.push(std::move(result.lines)))
+            report([](SerialConnection& owner) { emit owner.linesArrived(); });
         if (const auto& failure = result.logFailure) {
             const QString message = QString::fromStdString(failure->message.text);
             const QString status = failure->statusLine1 ? QString::fromStdWString(*failure->statusLine1) : QString();
@@ -281,7 +285,8 @@ private:
     // Runs `work` on the window's thread, after what is already queued there.
     template <typename Work>
     void report(Work work) {
-        QMetaObject::invokeMethod(&owner_, [&owner = owner_, work] { work(owner); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &owner_, [&owner = owner_, work] { work(owner); }, Qt::QueuedConnection);
     }
 
     QSerialPort* port_;
@@ -355,8 +360,8 @@ bool SerialConnection::startConnect(bool quiet) {
     quiet_ = quiet;
     const int attempt = ++attempt_;
     emit connectStarted(quiet);
-    QMetaObject::invokeMethod(engine_, [engine = engine_, attempt] { engine->connectPort(attempt); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        engine_, [engine = engine_, attempt] { engine->connectPort(attempt); }, Qt::QueuedConnection);
     return true;
 }
 
@@ -364,7 +369,8 @@ bool SerialConnection::findBoard() {
     if (!lookingAfterBoard_ || state_ == ConnectionState::Connecting || searching_) return false;
     searching_ = true;
     const int number = ++search_;
-    QMetaObject::invokeMethod(engine_, [engine = engine_, number] { engine->search(number); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        engine_, [engine = engine_, number] { engine->search(number); }, Qt::QueuedConnection);
     return true;
 }
 
@@ -388,7 +394,8 @@ std::optional<UserMessage> SerialConnection::disconnect() {
     state_ = ConnectionState::Closed;
     std::optional<UserMessage> failure = onPortThread([engine = engine_] { return engine->disconnectPort(); });
     if (abandoning)
-        QMetaObject::invokeMethod(this, [this] { emit connectFinished(false, QString(), MessageIcon::Default); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit connectFinished(false, QString(), MessageIcon::Default); }, Qt::QueuedConnection);
     return failure;
 }
 
@@ -408,9 +415,12 @@ void SerialConnection::setLearning(bool learning) {
 }
 
 void SerialConnection::updateReading() {
-    QMetaObject::invokeMethod(engine_, [engine = engine_, reading = monitorActive_ || learning_, learning = learning_] {
-        engine->setReading(reading, learning);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        engine_,
+        [engine = engine_, reading = monitorActive_ || learning_, learning = learning_] {
+            engine->setReading(reading, learning);
+        },
+        Qt::QueuedConnection);
 }
 
 void SerialConnection::finishConnect(int attempt, const ConnectOutcome& outcome) {

@@ -90,7 +90,7 @@ signals:
     void searchProgress(const QString& text, int done, int total);
     // path: where the board answered, empty when nowhere; message: why not.
     void searchFinished(const QString& path, const QString& version, const QString& message);
-    void linesArrived();                                                        // takeLines() has lines
+    void linesArrived();  // takeLines() has lines
     void logFailed(const QString& message, const QString& statusLine1);
     void connectionLost();
 

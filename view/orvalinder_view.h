@@ -101,9 +101,9 @@ private:
     QMenu* buttonMenu_ = nullptr;
     std::FILE* buttonRecordFile_ = nullptr;
     ReceiverExcess receiverExcess_;
-    std::string lastHeard_;  // the last monitor line, read once a value line says it decoded
-    int heldKeyboardKey_ = 0;       // the key that pressed a button, while it is down
-    quint32 heldScanCode_ = 0;      // its physical key, when the system says
+    std::string lastHeard_;     // the last monitor line, read once a value line says it decoded
+    int heldKeyboardKey_ = 0;   // the key that pressed a button, while it is down
+    quint32 heldScanCode_ = 0;  // its physical key, when the system says
 };
 
 }  // namespace orvalinder

@@ -93,8 +93,8 @@ protected:
                 layout::ConnectButtonTopLeft.y + layout::ConnectButtonSize / 2};
     }
     QPoint pictureButton(int index) {
-        const AreaRect area = areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)],
-                                       view()->state().geometry);
+        const AreaRect area =
+            areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)], view()->state().geometry);
         return {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
     }
     // What the connect button's tooltip says, asked as the mouse would.
@@ -177,8 +177,8 @@ TEST_F(BoardCareWindow, AnUnpluggedBoardIsConnectedAgainWhenItComesBack) {
 TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     if (!QFile::exists(kBootLoader)) GTEST_SKIP() << "no Arduino boot loader (arduino-core-avr)";
     SimulatedBoard board;
-    ASSERT_TRUE(board.start({QStringLiteral("--quiet"), QStringLiteral("--boot-loader"), kBootLoader,
-                             QStringLiteral(AVRSIM_PROBE_ELF)}));
+    ASSERT_TRUE(board.start(
+        {QStringLiteral("--quiet"), QStringLiteral("--boot-loader"), kBootLoader, QStringLiteral(AVRSIM_PROBE_ELF)}));
     storePort(board.path);
     EXPECT_EQ(connectAndCheck(), "");  // the other firmware says nothing
     EXPECT_EQ(status(2), L"2. Connected");
@@ -191,14 +191,15 @@ TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     frame->action(command::FlashFirmware)->trigger();
     auto* dialog = frame->findChild<CFlashDlg*>();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_FALSE(dialog->running());  // nothing written unasked
+    EXPECT_FALSE(dialog->running());                                             // nothing written unasked
     dialog->findChild<QComboBox*>(QStringLiteral("board"))->setCurrentIndex(1);  // the old boot loader's 57600 baud
     QSignalSpy finished(dialog, &CFlashDlg::finished);
     QSignalSpy checked(&connection, &SerialConnection::boardChecked);
     dialog->start();
     EXPECT_FALSE(connection.connected());  // the port is avrdude's
     ASSERT_TRUE(finished.wait(60000));
-    ASSERT_TRUE(finished[0].at(0).toBool()) << dialog->findChild<QLabel*>(QStringLiteral("state"))->text().toStdString();
+    ASSERT_TRUE(finished[0].at(0).toBool())
+        << dialog->findChild<QLabel*>(QStringLiteral("state"))->text().toStdString();
     EXPECT_EQ(dialog->findChild<QProgressBar*>()->value(), 100);
     ASSERT_TRUE(checked.wait(10000));
     EXPECT_EQ(checked[0].at(1).toString(), "1.1");

@@ -42,7 +42,8 @@ using testing::readFor;
 std::string run(const std::vector<std::string>& args, const std::vector<std::string>& env) {
     ChildProcess command(args, {.environment = env, .readError = true});
     std::string text;
-    testing::readUntil(command.output(), text, [](const std::string&) { return false; }, 60s);  // to its end
+    testing::readUntil(
+        command.output(), text, [](const std::string&) { return false; }, 60s);  // to its end
     command.wait(60s);
     return text;
 }
@@ -89,7 +90,7 @@ Screenshot dump(const std::string& window, const std::vector<std::string>& env) 
 }
 
 constexpr uint32_t kStatusBackground = 0xBBF0EE;  // behind the status lines
-constexpr uint32_t kOrange = 0xFA9546;             // first bar of a row
+constexpr uint32_t kOrange = 0xFA9546;            // first bar of a row
 
 // The real program under an X server of its own, its Com settings set to
 // `port`, its window found and the view inside it located.
@@ -114,17 +115,20 @@ public:
         QtSettingsStore store;
         writePortSettings(store, PortSettings{port, "NONE", "115200", "1", "8"});
 
-        env_ = {"DISPLAY=" + display,        "XDG_CONFIG_HOME=" + home, "XDG_DATA_HOME=" + home,
-                "XDG_RUNTIME_DIR=" + home + "/runtime", "HOME=" + home, "QT_QPA_PLATFORM=xcb"};
+        env_ = {"DISPLAY=" + display,    "XDG_CONFIG_HOME=" + home,
+                "XDG_DATA_HOME=" + home, "XDG_RUNTIME_DIR=" + home + "/runtime",
+                "HOME=" + home,          "QT_QPA_PLATFORM=xcb"};
         std::vector<std::string> command{program_};
         if (!codes.empty()) command.insert(command.end(), {"--import", codes});
-        app_ = std::make_unique<ChildProcess>(command, ChildProcess::Options{.environment = env_, .directory = home,
-                                                                             .readError = true});
+        app_ = std::make_unique<ChildProcess>(
+            command, ChildProcess::Options{.environment = env_, .directory = home, .readError = true});
 
         for (auto end = Clock::now() + 20s; window_.empty() && Clock::now() < end;) {
             window_ = run({"xdotool", "search", "--onlyvisible", "--name", "Orvalinder"}, env_);
-            if (!window_.empty()) window_ = window_.substr(0, window_.find('\n'));
-            else readFor(app_->error(), 200ms);
+            if (!window_.empty())
+                window_ = window_.substr(0, window_.find('\n'));
+            else
+                readFor(app_->error(), 200ms);
         }
         if (window_.empty()) return;
 
@@ -216,7 +220,8 @@ public:
     // Panasonic button 1, at 40% of the picture's width and 7% of its height.
     void clickPanasonicButton1() const {
         const float scale = static_cast<float>(screenshot().height - viewY_) / 861.0f;
-        clickView(layout::PictureXOffset + static_cast<int>(0.40f * 250 * scale), static_cast<int>(0.07f * 861 * scale));
+        clickView(layout::PictureXOffset + static_cast<int>(0.40f * 250 * scale),
+                  static_cast<int>(0.07f * 861 * scale));
     }
 
     // The same button held down for `seconds`.
@@ -273,7 +278,8 @@ struct SimulatedBoard {
         if (!simulator || !firmware) return;
         options.insert(options.begin(), simulator);
         options.push_back(firmware);
-        process_ = std::make_unique<ChildProcess>(options, ChildProcess::Options{.readError = true, .writeInput = true});
+        process_ =
+            std::make_unique<ChildProcess>(options, ChildProcess::Options{.readError = true, .writeInput = true});
         out = process_->output();
         err = process_->error();
         in = process_->input();
@@ -348,8 +354,7 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
     desktop.holdPanasonicButton1(1.5);
     const std::string held = readAllFor(board.out, 700ms);
     size_t frames = 0;
-    for (size_t at = held.find(expected); at != std::string::npos; at = held.find(expected, at + 1))
-        ++frames;
+    for (size_t at = held.find(expected); at != std::string::npos; at = held.find(expected, at + 1)) ++frames;
     EXPECT_GE(frames, 6u) << held;
     EXPECT_LE(frames, 13u) << held;  // 1.7 s at most, a frame each 135 ms
     EXPECT_EQ(readFor(board.out, 1000ms), "") << "frames after the button came up, " << frames << " before";
@@ -357,7 +362,8 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
     desktop.showIrMonitor();
     // The program reads the port only while the IR Monitor is shown.
     std::string drawn;
-    for (auto end = Clock::now() + 20s; desktop.keycodes().find("0x20DF10EF") == std::string::npos && Clock::now() < end;) {
+    for (auto end = Clock::now() + 20s;
+         desktop.keycodes().find("0x20DF10EF") == std::string::npos && Clock::now() < end;) {
         const std::string play = "play NEC:20DF10EF\n";
         ASSERT_EQ(write(board.in, play.data(), play.size()), static_cast<ssize_t>(play.size()));
         readFor(board.out, 2000ms);
@@ -392,8 +398,8 @@ TEST(EndToEnd, TheIrMonitorLogsWhatAWeakReceiverHears) {
     std::mt19937_64 random(28);
     std::string expected;
     for (int i = 0; i < frames; ++i) {
-        for (uint8_t protocol : {IR_NEC, IR_PANASONIC, IR_RC5, IR_RC6, IR_RC6_6_20, IR_SIRC12, IR_SIRC15, IR_SIRC20,
-                                 IR_SAMSUNG}) {
+        for (uint8_t protocol :
+             {IR_NEC, IR_PANASONIC, IR_RC5, IR_RC6, IR_RC6_6_20, IR_SIRC12, IR_SIRC15, IR_SIRC20, IR_SAMSUNG}) {
             const uint64_t value = random() | 1;  // logged as a number: never 0
             IrCode code{protocol, irCodeBits(protocol), uint16_t(value >> 32), uint32_t(value), false, false};
             if (code.bits < 32) code.data &= (1u << code.bits) - 1;
@@ -452,7 +458,8 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
     const std::vector<std::string> env;
     EXPECT_EQ(run({"irsend", "-d", socket, "LIST", "", ""}, env), "panasonic\nsky\nsky-tv\ntechnika\nnec_tv\n\n");
     EXPECT_EQ(run({"irsend", "-d", socket, "VERSION", "", ""}, env), "0.10.1\n\n");
-    EXPECT_EQ(run({"irsend", "-d", socket, "SEND_ONCE", "nec_tv", "KEY_MUTE"}, env), "unknown command: \"KEY_MUTE\"\n\n");
+    EXPECT_EQ(run({"irsend", "-d", socket, "SEND_ONCE", "nec_tv", "KEY_MUTE"}, env),
+              "unknown command: \"KEY_MUTE\"\n\n");
     run({"irsend", "-d", socket, "SEND_ONCE", "nec_tv", "KEY_1"}, env);
     EXPECT_NE(readAllFor(board.out, 700ms).find("sent NEC:20DF8877 "), std::string::npos);
     run({"irsend", "-d", socket, "SEND_START", "panasonic", "KEY_POWER"}, env);
@@ -462,7 +469,8 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
     EXPECT_NE(started.find("sent NEC repeat "), std::string::npos) << started;
     readFor(board.out, 500ms);
     EXPECT_EQ(readFor(board.out, 500ms), "") << "frames after SEND_STOP";
-    EXPECT_EQ(run({ORVALINDER_SYSTEM_PYTHON, ORVALINDER_LIRC_PYTHON_CLIENT, socket, "send panasonic A101"}, env), "ok\n");
+    EXPECT_EQ(run({ORVALINDER_SYSTEM_PYTHON, ORVALINDER_LIRC_PYTHON_CLIENT, socket, "send panasonic A101"}, env),
+              "ok\n");
     EXPECT_NE(readAllFor(board.out, 700ms).find("sent PANASONIC "), std::string::npos);
 }
 

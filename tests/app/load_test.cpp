@@ -106,8 +106,10 @@ public:
                     texts << box->text();
                     statusLine1 << QString::fromStdWString(view.status().text(StatusLine::Action));
                 } else if (clock_.elapsed() - since.toLongLong() >= holdMs) {
-                    if (QAbstractButton* ok = box->button(QMessageBox::Ok)) QTest::mouseClick(ok, Qt::LeftButton);
-                    else box->reject();
+                    if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+                        QTest::mouseClick(ok, Qt::LeftButton);
+                    else
+                        box->reject();
                 }
             }
         });
@@ -324,7 +326,8 @@ TEST_F(Load, UnwritableFilesExplainedOneBoxAtATimeNothingWrittenLost) {
     frame->action(command::RecordButtonLocations)->trigger();  // the welcome box, then the failure
     EXPECT_FALSE(view()->state().recording);
     ASSERT_EQ(watcher->texts.size(), 2);
-    EXPECT_TRUE(watcher->texts[0].startsWith("Save click positions to the file buttons.txt.")) << joined(watcher->texts);
+    EXPECT_TRUE(watcher->texts[0].startsWith("Save click positions to the file buttons.txt."))
+        << joined(watcher->texts);
     EXPECT_EQ(watcher->texts[1].toStdString(), (kCannotOpen + readOnly.path() + "/buttons.txt").toStdString());
     EXPECT_EQ(watcher->mostOpen, 1);
     EXPECT_EQ(status(1), L"Unable to open a stream to the local hard drive for the output file");

@@ -45,7 +45,8 @@ struct Process : orvalinder::testing::ChildProcess {
     // wrote on its standard error is in errText.
     int wait() {
         const int status = ChildProcess::wait(10s);
-        readUntil(error(), errText, [](auto&) { return false; }, 1s);  // to its end
+        readUntil(
+            error(), errText, [](auto&) { return false; }, 1s);  // to its end
         return status;
     }
 };
@@ -105,9 +106,9 @@ TEST_F(IrBridgeAvr, ItsPtyIsTheBoardsSerialPortAndStdinItsReceiver) {
     board.send("N");
     EXPECT_TRUE(readUntil(board.output(), board.outText, contains("\n"))) << board.outText;
     unsigned hertz = 0, durations[8] = {};
-    const int fields = std::sscanf(board.outText.c_str(), "sent ? %u Hz: %u %u %u %u %u %u %u %u", &hertz, &durations[0],
-                                   &durations[1], &durations[2], &durations[3], &durations[4], &durations[5],
-                                   &durations[6], &durations[7]);
+    const int fields = std::sscanf(board.outText.c_str(), "sent ? %u Hz: %u %u %u %u %u %u %u %u", &hertz,
+                                   &durations[0], &durations[1], &durations[2], &durations[3], &durations[4],
+                                   &durations[5], &durations[6], &durations[7]);
     EXPECT_EQ(fields, 8) << board.outText;
     EXPECT_NEAR(hertz, 37915, 379);
     EXPECT_NEAR(durations[0], 9000, 180);

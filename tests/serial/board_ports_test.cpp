@@ -26,9 +26,9 @@ TEST(BoardPorts, ArduinosFirstThenTheUsbSerialChipsThenTheRest) {
     };
     std::vector<std::string> order;
     for (const PortDescription& port : rankCandidates(ports)) order.push_back(port.path);
-    EXPECT_EQ(order, (std::vector<std::string>{"/dev/ttyACM1", "/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1",
-                                               "/dev/ttyUSB2", "/dev/ttyUSB3", "/dev/ttyUSB4", "/dev/ttyUSB5",
-                                               "/dev/ttyS0"}));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"/dev/ttyACM1", "/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2",
+                                        "/dev/ttyUSB3", "/dev/ttyUSB4", "/dev/ttyUSB5", "/dev/ttyS0"}));
 }
 
 TEST(BoardPorts, TheLostDeviceIsKnownBySerialNumberThenLocationThenPath) {
@@ -44,15 +44,23 @@ TEST(BoardPorts, TheLostDeviceIsKnownBySerialNumberThenLocationThenPath) {
     } rows[] = {
         {"gone", uno, {ch340}, false, std::nullopt},
         {"back on its path", uno, {uno}, true, "/dev/ttyACM0"},
-        {"back on another path", uno, {usb("/dev/ttyACM1", 0x2341, 0x0043, "7583335303535", "1-4")}, false,
+        {"back on another path",
+         uno,
+         {usb("/dev/ttyACM1", 0x2341, 0x0043, "7583335303535", "1-4")},
+         false,
          "/dev/ttyACM1"},
         {"another Uno took its path", uno, {usb("/dev/ttyACM0", 0x2341, 0x0043, "999", "1-2")}, true, std::nullopt},
-        {"another device in its socket", ch340, {usb("/dev/ttyUSB0", 0x0403, 0x6001, "", "1-3.1")}, true,
-         std::nullopt},
-        {"a chip without a serial number, same socket", ch340, {usb("/dev/ttyUSB1", 0x1A86, 0x7523, "", "1-3.1")},
-         false, "/dev/ttyUSB1"},
-        {"a chip without a serial number, other socket", ch340, {usb("/dev/ttyUSB0", 0x1A86, 0x7523, "", "1-1")},
-         true, "/dev/ttyUSB0"},
+        {"another device in its socket", ch340, {usb("/dev/ttyUSB0", 0x0403, 0x6001, "", "1-3.1")}, true, std::nullopt},
+        {"a chip without a serial number, same socket",
+         ch340,
+         {usb("/dev/ttyUSB1", 0x1A86, 0x7523, "", "1-3.1")},
+         false,
+         "/dev/ttyUSB1"},
+        {"a chip without a serial number, other socket",
+         ch340,
+         {usb("/dev/ttyUSB0", 0x1A86, 0x7523, "", "1-1")},
+         true,
+         "/dev/ttyUSB0"},
         {"a path that is no listed port exists again", pty, {}, true, "/tmp/board"},
         {"a path that is no listed port is still gone", pty, {}, false, std::nullopt},
     };
@@ -66,7 +74,8 @@ TEST(BoardPorts, NoBoardFoundNamesEachPortAndOnlyTheAdviceThatApplies) {
     EXPECT_NE(silent.find("/dev/ttyUSB0: no answer"), std::string::npos) << silent;
     EXPECT_EQ(silent.find("brltty"), std::string::npos) << silent;
     EXPECT_EQ(silent.find("dialout"), std::string::npos) << silent;
-    const std::string held = noBoardText({{ch340, false, {OpenFailure::Busy, "brltty"}}, {acm, false, {OpenFailure::NoPermission, ""}}});
+    const std::string held =
+        noBoardText({{ch340, false, {OpenFailure::Busy, "brltty"}}, {acm, false, {OpenFailure::NoPermission, ""}}});
     EXPECT_NE(held.find("/dev/ttyUSB0: another program has it open"), std::string::npos) << held;
     EXPECT_NE(held.find("sudo apt remove brltty"), std::string::npos) << held;
     EXPECT_NE(held.find("/dev/ttyACM0: not open to your user"), std::string::npos) << held;

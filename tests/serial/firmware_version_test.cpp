@@ -43,12 +43,9 @@ TEST(FirmwareVersion, TheFirmwareIsOlderNewerOrTheOneExpected) {
         std::optional<std::string> answered;
         FirmwareCheck check;
     } rows[] = {
-        {std::nullopt, FirmwareCheck::NoAnswer},
-        {std::string(kExpectedFirmware), FirmwareCheck::Current},
-        {"1.0", FirmwareCheck::Older},
-        {"0.9.9", FirmwareCheck::Older},
-        {"1.1.1", FirmwareCheck::Newer},
-        {"1.10", FirmwareCheck::Newer},  // numbers, not text
+        {std::nullopt, FirmwareCheck::NoAnswer}, {std::string(kExpectedFirmware), FirmwareCheck::Current},
+        {"1.0", FirmwareCheck::Older},           {"0.9.9", FirmwareCheck::Older},
+        {"1.1.1", FirmwareCheck::Newer},         {"1.10", FirmwareCheck::Newer},  // numbers, not text
         {"2.0", FirmwareCheck::Newer},
     };
     for (const Row& row : rows) {
@@ -67,9 +64,9 @@ TEST(FirmwareVersion, TheAnswerIsTakenOutOfTheLinesAroundIt) {
         bool answered;
     } rows[] = {
         {"120\t250xIrBridge 1.1YNo key A999Y", "120\t250xNo key A999Y", true},
-        {"IrBridge 1.1YIrBridge 1.1Y", "IrBridge 1.1Y", true},  // only the first is the answer
+        {"IrBridge 1.1YIrBridge 1.1Y", "IrBridge 1.1Y", true},    // only the first is the answer
         {"NEC:20DF10EFY12", "NEC:20DF10EFY12", false},            // the partial line comes at the end
-        {"IrBridge 1.1x", "IrBridge 1.1x", false},                 // a monitor line is no answer
+        {"IrBridge 1.1x", "IrBridge 1.1x", false},                // a monitor line is no answer
         {"Ir" + std::string(1, '\0') + "Bridge 1.1Y", "", true},  // as the window reads it
         // Nothing without an end is held for long: past a line's length it goes on.
         {std::string(1200, '5') + "IrBridge 1.1Y", std::string(999, '5'), true},

@@ -99,7 +99,9 @@ TEST_F(IrBridgeSim, AnswersKeyCodesWithMonitorAndValueLines) {
     };
     start();
     // Opened, the board says its firmware, as a board reset by the open does.
-    EXPECT_EQ(readUntil(fd_, [](auto& t) { return t.size() >= kVersionLine.size(); }, 5s), kVersionLine);
+    EXPECT_EQ(readUntil(
+                  fd_, [](auto& t) { return t.size() >= kVersionLine.size(); }, 5s),
+              kVersionLine);
     for (const Exchange& exchange : exchanges) {
         SCOPED_TRACE(exchange.name);
         for (size_t i = 0; i < exchange.writes.size(); ++i) {
@@ -107,14 +109,20 @@ TEST_F(IrBridgeSim, AnswersKeyCodesWithMonitorAndValueLines) {
             if (i + 1 < exchange.writes.size()) {
                 // An unfinished code gets no answer; the pause also makes the
                 // simulator read the parts separately.
-                EXPECT_EQ(readUntil(fd_, [](auto&) { return false; }, 100ms), "");
+                EXPECT_EQ(readUntil(
+                              fd_, [](auto&) { return false; }, 100ms),
+                          "");
             }
         }
         std::string expected;
         for (const std::string& code : exchange.codes) expected += answer(code);
-        EXPECT_EQ(readUntil(fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s), expected);
+        EXPECT_EQ(readUntil(
+                      fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s),
+                  expected);
     }
-    EXPECT_EQ(readUntil(fd_, [](auto&) { return false; }, 100ms), "");
+    EXPECT_EQ(readUntil(
+                  fd_, [](auto&) { return false; }, 100ms),
+              "");
 }
 
 // The answer's monitor line as the receiver delivers it: each mark longer
@@ -125,7 +133,9 @@ TEST_F(IrBridgeSim, MonitorLinesAreWhatTheReceiverMakesOfTheFrame) {
     std::string expected = kVersionLine + "8880\t4620";
     for (int bit = 31; bit >= 0; --bit) expected += (0xFE01FB04u >> bit & 1) ? "\t440\t1810" : "\t440\t680";
     expected += "xCODE:FE01FB04Y";
-    EXPECT_EQ(readUntil(fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s), expected);
+    EXPECT_EQ(readUntil(
+                  fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s),
+              expected);
 }
 
 TEST_F(IrBridgeSim, AnswersAClientThatReopensThePort) {
@@ -136,7 +146,8 @@ TEST_F(IrBridgeSim, AnswersAClientThatReopensThePort) {
     // The board said its firmware at each open; both opens may have come
     // before it looked.
     const std::string expected = kVersionLine + answer("FF00DF20");
-    const std::string text = readUntil(fd_, [&](auto& t) { return t.ends_with(expected); }, 5s);
+    const std::string text = readUntil(
+        fd_, [&](auto& t) { return t.ends_with(expected); }, 5s);
     EXPECT_TRUE(text == expected || text == kVersionLine + expected) << text;
 }
 
