@@ -32,7 +32,7 @@ std::vector<Line> splitLines(std::string_view text) {
     size_t at = 0;
     while (at < text.size()) {
         const std::string_view row = nextLine(text, at);
-        Line line{++number, {}};
+        Line line{++number, {}, {}};
         size_t i = 0;
         while (i < row.size()) {
             while (i < row.size() && isBlank(row[i])) ++i;
@@ -351,7 +351,7 @@ std::vector<Remote> Reader::read(std::string_view text) {
         }
     }
     if (section_ != Section::Outside) {
-        Line begun{remoteLine_, {}};
+        Line begun{remoteLine_, {}, {}};
         error(begun, "no 'end remote' for remote", remote_.name.empty() ? "begun here" : remote_.name);
     }
     if (remotes_.empty()) fail(file_, 0, "no remote in the file", "");

@@ -583,8 +583,9 @@ TEST_F(CodesWindow, NameLinkCopyAndForgetFromTheButtonsMenu) {
             QTest::mouseClick(box->button(answer), Qt::LeftButton);
         });
         itemNamed(view()->contextMenuAt(centreOf(5)), "&Forget")->trigger();
-        if (answer == QMessageBox::No)
+        if (answer == QMessageBox::No) {
             EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
+        }
     }
     EXPECT_EQ(codes().links().link(Panasonic, 5), std::nullopt);
     EXPECT_EQ(codes().links().shownName(Panasonic, 5), "");
