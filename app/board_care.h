@@ -11,7 +11,8 @@
 #include <string>
 
 #include "send/sender.h"
-#include "serial/board_search.h"
+#include "serial/board_ports.h"
+#include "serial/firmware_version.h"
 
 namespace orvalinder {
 
