@@ -35,7 +35,8 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 
 # The product's sources: not the tests, benchmarks, fuzzers or simulators.
-SOURCE_DIRS = ["app", "app/dialogs", "view", "tools", "serial", "core", "codes", "lircd", "resources", "firmware/IrBridge"]
+SOURCE_DIRS = ["app", "app/dialogs", "view", "send", "library", "tools", "serial", "core", "codes", "lircd", "resources",
+               "firmware/IrBridge"]
 SOURCE_SUFFIXES = {".cpp", ".h", ".ino"}
 
 # Test executables in the build tree. They run fastest first, as timed on the
@@ -86,12 +87,15 @@ TARGETS = [
     ("view/orvalinder_view.*", _WINDOW),
     ("view/view_painter.*", _WINDOW),
     ("view/*", ["core_tests", "line_queue_tests"] + _DIALOGS),
+    ("send/*", _WINDOW),
+    ("library/button_links.*", ["core_tests"] + _DIALOGS),
+    ("library/*", _DIALOGS),
     ("resources/render_icons.cpp", ["icons_test"]),
     ("resources/render_pictures.cpp", []),
     ("resources/icons.*", ["pictures_test", "icons_test"] + _WINDOW),
     ("resources/pictures.*", ["pictures_test"] + _WINDOW),
     ("app/com_settings_rules.*", ["core_tests"] + _DIALOGS),
-    ("app/platform.*", ["platform_tests"] + _DIALOGS),
+    ("app/qt_platform.*", ["platform_tests"] + _DIALOGS),
     ("app/tool_bars.*", _DIALOGS),
     ("app/dialogs/*", _DIALOGS),
     ("app/main.cpp", ["command_line_tests"]),
