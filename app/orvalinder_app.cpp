@@ -18,7 +18,6 @@ COrvalinderApp::~COrvalinderApp() {
 }
 
 bool COrvalinderApp::initInstance(const CommandLine& command) {
-    setWindowIcon(appIcon());
     state_ = CMainFrame::openState();
     store_ = std::make_unique<PortOverrideStore>(storedSettings_, command.port.toStdString());
     parts_ = std::make_unique<ProgramParts>(ProgramSeams{.platform = platform_,
@@ -31,6 +30,31 @@ bool COrvalinderApp::initInstance(const CommandLine& command) {
     const QStringList unread = parts_->codes.load();
 
     if (!frame->openCommandLine(command.documents)) return false;
+
+    // Files handed over by `orvalinder --import` started later: at once, so
+    // that a second program started meanwhile finds this one.
+    connect(&handover_, &ImportHandover::importRequested, this, &COrvalinderApp::importWhenFree);
+    handover_.listen();
+
+    // What the first paint does not need waits for it: the user sees the
+    // remote sooner.
+    auto rest = [this, command, unread] { finishStart(command, unread); };
+    connect(frame->view(), &COrvalinderView::firstPainted, this, rest,
+            static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
+    // A window the system never shows still serves LIRC's clients.
+    QTimer::singleShot(kLongestWaitForPaintMs, this, [this, rest] {
+        if (!started_) rest();
+    });
+    frame->show();
+    return true;
+}
+
+void COrvalinderApp::finishStart(const CommandLine& command, const QStringList& unread) {
+    if (started_) return;
+    started_ = true;
+    CMainFrame* frame = &parts_->frame;
+    // Drawn at every size the system asks for.
+    setWindowIcon(appIcon());
 
     // LIRC's clients: a socket that cannot be had is said, and the window
     // works without it.
@@ -51,7 +75,6 @@ bool COrvalinderApp::initInstance(const CommandLine& command) {
                 (frame->listeningAt.isEmpty() ? "" : " and ") + QStringLiteral("TCP port %1").arg(lircd_->tcpPort());
     }
 
-    frame->show();
     if (!refusals.isEmpty())
         platform_.boxes.show(frame, QStringLiteral("LIRC's clients can't reach this window:\n") + refusals.join('\n'),
                              MessageIcon::Default);
@@ -59,12 +82,7 @@ bool COrvalinderApp::initInstance(const CommandLine& command) {
         platform_.boxes.show(
             frame, QStringLiteral("These files of codes could not be read and are left out:\n") + unread.join('\n'),
             MessageIcon::Default);
-    // Files handed over by `orvalinder --import` started later.
-    connect(&handover_, &ImportHandover::importRequested, this, &COrvalinderApp::importWhenFree);
-    handover_.listen();
-    if (!command.importFile.isEmpty())
-        QTimer::singleShot(0, this, [this, file = command.importFile] { importWhenFree(file); });
-    return true;
+    if (!command.importFile.isEmpty()) importWhenFree(command.importFile);
 }
 
 // One import at a time: a file handed over during another waits its turn.

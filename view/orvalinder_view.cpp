@@ -97,6 +97,10 @@ void COrvalinderView::resizeEvent(QResizeEvent* event) {
 void COrvalinderView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter_.paint(painter, state_, status_.lines(), connection_.connected(), size(), faces());
+    if (!painted_) {
+        painted_ = true;
+        emit firstPainted();
+    }
 }
 
 std::vector<ButtonFace> COrvalinderView::faces() const {
