@@ -35,7 +35,7 @@ std::string BoardCare::storedDevice() const { return devicePath(readSetting(stor
 
 void BoardCare::connectStarted(bool quiet) {
     frame_.view()->state().connectButtonTip.clear();  // a new board, perhaps
-    if (!quiet) stopWatching();  // the user's click takes over
+    if (!quiet) stopWatching();                       // the user's click takes over
 }
 
 void BoardCare::connectFinished(bool connected) {
@@ -77,7 +77,7 @@ void BoardCare::offerUpdate(const std::string& note) {
     if (!updateOffered_.insert(board).second) return;
     COrvalinderView* view = frame_.view();
     const QPoint button(layout::ConnectButtonTopLeft.x + layout::ConnectButtonSize / 2,
-                       layout::ConnectButtonTopLeft.y + layout::ConnectButtonSize / 2);
+                        layout::ConnectButtonTopLeft.y + layout::ConnectButtonSize / 2);
     QToolTip::showText(view->mapToGlobal(button), QString::fromStdString(note), view);
 }
 

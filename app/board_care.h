@@ -11,7 +11,8 @@
 #include <string>
 
 #include "send/sender.h"
-#include "serial/board_search.h"
+#include "serial/board_ports.h"
+#include "serial/firmware_version.h"
 
 namespace orvalinder {
 
@@ -50,9 +51,9 @@ private:
     QTimer watch_;
     PortDescription device_;  // the board connected last
     bool reconnecting_ = false;
-    int quietUntilTick_ = 0;  // ticks to skip after a failed reconnect
+    int quietUntilTick_ = 0;               // ticks to skip after a failed reconnect
     std::set<std::string> updateOffered_;  // the boards told of their old IrBridge
-    bool connectedBeforeUpload_ = false;    // to be connected again after it
+    bool connectedBeforeUpload_ = false;   // to be connected again after it
 };
 
 }  // namespace orvalinder

@@ -6,8 +6,17 @@ namespace orvalinder {
 
 std::vector<std::string> avrdudeArguments(const std::string& port, const std::string& hexPath, int baud) {
     // -D: the boot loader erases each page as it writes it.
-    return {"-p", "atmega328p", "-c", "arduino", "-P", port, "-b", std::to_string(baud), "-D",
-            "-U", "flash:w:" + hexPath + ":i"};
+    return {"-p",
+            "atmega328p",
+            "-c",
+            "arduino",
+            "-P",
+            port,
+            "-b",
+            std::to_string(baud),
+            "-D",
+            "-U",
+            "flash:w:" + hexPath + ":i"};
 }
 
 std::vector<std::string> firmwareCandidates(const std::string& programFolder) {

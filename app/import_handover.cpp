@@ -29,8 +29,7 @@ bool ImportHandover::handOver(const QString& path, const QString& address) {
     socket.write(QFileInfo(path).absoluteFilePath().toUtf8() + '\n');
     // The running program answers once it has the whole line.
     socket.waitForBytesWritten(kWaitMs);
-    while (!socket.canReadLine() && socket.waitForReadyRead(kWaitMs)) {
-    }
+    while (!socket.canReadLine() && socket.waitForReadyRead(kWaitMs)) {}
     return socket.readLine() == "ok\n";
 }
 

@@ -39,8 +39,7 @@ CMainFrame::CMainFrame(Platform& platform, Sender& sender, COrvalinderDoc& docum
     if (!restoreGeometry(state_.value(QStringLiteral("Workspace/Geometry")).toByteArray())) {
         // First start: room for the status lines and a whole remote.
         QSize size(1000, 940);
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            size = size.boundedTo(screen->availableSize());
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) size = size.boundedTo(screen->availableSize());
         resize(size);
     }
     // The user's toolbars must exist before their places are restored; a
@@ -80,16 +79,18 @@ void CMainFrame::buildMenus() {
     using namespace command;
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     addCommand(fileMenu_, FileNew, QStringLiteral("&New\tCtrl+N"))->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
-    addCommand(fileMenu_, FileOpen, QStringLiteral("&Open...\tCtrl+O"))->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
-    addCommand(fileMenu_, FileSave, QStringLiteral("&Save\tCtrl+S"))->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    addCommand(fileMenu_, FileOpen, QStringLiteral("&Open...\tCtrl+O"))
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    addCommand(fileMenu_, FileSave, QStringLiteral("&Save\tCtrl+S"))
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     addCommand(fileMenu_, FileSaveAs, QStringLiteral("Save &As..."));
     fileMenu_->addSeparator();
     connect(addCommand(fileMenu_, ImportCodes, QStringLiteral("&Import codes...")), &QAction::triggered, this,
             [this] { emit importCodesRequested(QString()); });
     connect(addCommand(fileMenu_, ExportCodes, QStringLiteral("&Export codes...")), &QAction::triggered, this,
             &CMainFrame::exportCodesRequested);
-    actions_[ImportCodes]->setStatusTip(
-        QStringLiteral("Adds the remotes of a LIRC, Flipper or Pronto file to your codes and links their keys to buttons."));
+    actions_[ImportCodes]->setStatusTip(QStringLiteral(
+        "Adds the remotes of a LIRC, Flipper or Pronto file to your codes and links their keys to buttons."));
     actions_[ExportCodes]->setStatusTip(QStringLiteral("Writes your codes as a LIRC, Flipper or Pronto file."));
     fileMenu_->addSeparator();
     recentPlaceholder_ = addCommand(fileMenu_, FirstRecentFile, QStringLiteral("Recent File"));
@@ -164,7 +165,8 @@ void CMainFrame::buildMenus() {
             &CMainFrame::aboutRequested);
 
     // The accelerators the menus do not show.
-    actions_[Undo]->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))});
+    actions_[Undo]->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))});
     actions_[Cut]->setShortcuts({QKeySequence(QStringLiteral("Ctrl+X")), QKeySequence(QStringLiteral("Shift+Del"))});
     actions_[Copy]->setShortcuts({QKeySequence(QStringLiteral("Ctrl+C")), QKeySequence(QStringLiteral("Ctrl+Ins"))});
     actions_[Paste]->setShortcuts({QKeySequence(QStringLiteral("Ctrl+V")), QKeySequence(QStringLiteral("Shift+Ins"))});
@@ -185,14 +187,9 @@ void CMainFrame::buildToolBar() {
         ToolIcon icon;
     };
     const Button buttons[] = {
-        {FileNew, "New", ToolIcon::New},
-        {FileOpen, "Open", ToolIcon::Open},
-        {FileSave, "Save", ToolIcon::Save},
-        {Cut, "Cut", ToolIcon::Cut},
-        {Copy, "Copy", ToolIcon::Copy},
-        {Paste, "Paste", ToolIcon::Paste},
-        {FilePrint, nullptr, ToolIcon::Print},
-        {About, "About", ToolIcon::About},
+        {FileNew, "New", ToolIcon::New},       {FileOpen, "Open", ToolIcon::Open}, {FileSave, "Save", ToolIcon::Save},
+        {Cut, "Cut", ToolIcon::Cut},           {Copy, "Copy", ToolIcon::Copy},     {Paste, "Paste", ToolIcon::Paste},
+        {FilePrint, nullptr, ToolIcon::Print}, {About, "About", ToolIcon::About},
     };
     for (const Button& b : buttons) {
         QAction* a = actions_[b.id];
@@ -210,7 +207,8 @@ void CMainFrame::buildToolBar() {
     customize->setIcon(toolIcon(ToolIcon::Customize));
     actions_[Customize] = customize;
     connect(customize, &QAction::triggered, this, &CMainFrame::customizeRequested);
-    toolBars_ = new ToolBars(*this, [this](int id) { return id == Customize ? nullptr : action(id); }, customize);
+    toolBars_ = new ToolBars(
+        *this, [this](int id) { return id == Customize ? nullptr : action(id); }, customize);
 
     // A right click on the menu bar shows the same menu as on the toolbars.
     menuBar()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -301,8 +299,10 @@ void CMainFrame::forgetRecentFile(const QString& path) {
 
 void CMainFrame::storeRecentFiles() {
     for (int i = 0; i < kMaxRecentFiles; ++i) {
-        if (i < recentFiles_.size()) state_.setValue(kRecentKey.arg(i + 1), recentFiles_[i]);
-        else state_.remove(kRecentKey.arg(i + 1));
+        if (i < recentFiles_.size())
+            state_.setValue(kRecentKey.arg(i + 1), recentFiles_[i]);
+        else
+            state_.remove(kRecentKey.arg(i + 1));
     }
     showRecentFiles();
 }

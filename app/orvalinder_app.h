@@ -56,7 +56,11 @@ private:
     QStringList pendingImports_;
     bool importing_ = false;
 
+    // The start's work that waits for the first paint, at most this long.
+    static constexpr int kLongestWaitForPaintMs = 1000;
+    void finishStart(const CommandLine& command, const QStringList& unread);
     void importWhenFree(const QString& path);
+    bool started_ = false;
 };
 
 }  // namespace orvalinder

@@ -5,9 +5,7 @@
 
 namespace orvalinder {
 
-QString COrvalinderDoc::title() const {
-    return untitled() ? QStringLiteral("Untitled") : QFileInfo(path_).fileName();
-}
+QString COrvalinderDoc::title() const { return untitled() ? QStringLiteral("Untitled") : QFileInfo(path_).fileName(); }
 
 void COrvalinderDoc::onNewDocument() {
     path_.clear();

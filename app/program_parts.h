@@ -28,8 +28,8 @@ struct ProgramSeams {
     Platform& platform;
     SettingsStore& settings;  // the serial port's
     BoardWaits& waits;
-    QSettings& state;         // the window's layout and recent files
-    QString dataFolder;       // the code library
+    QSettings& state;    // the window's layout and recent files
+    QString dataFolder;  // the code library
     // Where keycodes.txt is written.
     std::function<std::optional<std::string>()> keycodeFolder = currentDirectory;
     // When given, the program looks after the board: it connects it again

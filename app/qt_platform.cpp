@@ -37,8 +37,7 @@ QString QtFilePicker::openFile(QWidget* parent, const QString& title, const QStr
     return QFileDialog::getOpenFileName(parent, title, QString(), filter, nullptr, extra_);
 }
 
-QString QtFilePicker::saveFile(QWidget* parent, const QString& title, const QString& filter,
-                               ReplaceQuestion replace) {
+QString QtFilePicker::saveFile(QWidget* parent, const QString& title, const QString& filter, ReplaceQuestion replace) {
     QFileDialog::Options options = extra_;
     if (replace == ReplaceQuestion::DontAsk) options |= QFileDialog::DontConfirmOverwrite;
     return QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr, options);

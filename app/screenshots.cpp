@@ -93,8 +93,8 @@ int main(int argc, char** argv) {
     frame.action(command::RecordButtonLocations)->trigger();
     QApplication::processEvents();
     const QPointF onPicture(layout::PictureXOffset + 50, 100);
-    QMouseEvent press(QEvent::MouseButtonPress, onPicture, view->mapToGlobal(onPicture), Qt::LeftButton,
-                      Qt::LeftButton, {});
+    QMouseEvent press(QEvent::MouseButtonPress, onPicture, view->mapToGlobal(onPicture), Qt::LeftButton, Qt::LeftButton,
+                      {});
     QApplication::sendEvent(view, &press);
     save("recorder");
 
@@ -129,14 +129,15 @@ int main(int argc, char** argv) {
     const QString avrdude = window.config.path() + QStringLiteral("/avrdude");
     QFile script(avrdude);
     script.open(QIODevice::WriteOnly);
-    script.write("#!/bin/sh\n"
-                 "printf 'avrdude: AVR device initialized and ready to accept instructions\\n'\n"
-                 "printf 'avrdude: device signature = 0x1e950f (probably m328p)\\n'\n"
-                 "printf 'avrdude: writing 17906 bytes flash ...\\n\\n'\n"
-                 "printf 'Writing | ################################################## | 100%% 2.28s\\n\\n'\n"
-                 "printf 'avrdude: verifying flash memory against IrBridge.hex\\n\\n'\n"
-                 "printf 'Reading | ############'\n"
-                 "exec cat\n");
+    script.write(
+        "#!/bin/sh\n"
+        "printf 'avrdude: AVR device initialized and ready to accept instructions\\n'\n"
+        "printf 'avrdude: device signature = 0x1e950f (probably m328p)\\n'\n"
+        "printf 'avrdude: writing 17906 bytes flash ...\\n\\n'\n"
+        "printf 'Writing | ################################################## | 100%% 2.28s\\n\\n'\n"
+        "printf 'avrdude: verifying flash memory against IrBridge.hex\\n\\n'\n"
+        "printf 'Reading | ############'\n"
+        "exec cat\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     CFlashDlg flash(QStringLiteral("/dev/ttyACM0"), QStringLiteral("/usr/share/orvalinder/firmware/IrBridge.hex"));
@@ -146,7 +147,8 @@ int main(int argc, char** argv) {
     auto* progress = flash.findChild<QProgressBar*>();
     QElapsedTimer waited;
     waited.start();
-    while (progress->value() < 62 && waited.elapsed() < 10000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    while (progress->value() < 62 && waited.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     saveDialog(flash, "dialog-flash");
     flash.reject();  // stops the stand-in
     while (flash.running() && waited.elapsed() < 15000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
@@ -185,10 +187,10 @@ int main(int argc, char** argv) {
     tv.gap = 108000;
     tv.constLength = true;
     const std::pair<const char*, int> keys[] = {
-        {"KEY_POWER", -1},      {"KEY_1", 46},   {"KEY_2", 47},   {"KEY_3", 48},    {"KEY_4", 49},
-        {"KEY_5", 50},          {"KEY_6", 51},   {"KEY_7", 52},   {"KEY_8", 53},    {"KEY_VOLUMEUP", 30},
-        {"KEY_VOLUMEDOWN", 33}, {"KEY_MUTE", 31}, {"KEY_MENU", 39}, {"KEY_EXIT", 41}, {"KEY_CHANNELUP", 32},
-        {"KEY_CHANNELDOWN", 35}, {"KEY_INFO", 1}, {"KEY_EPG", 3},  {"KEY_UP", -1},  {"KEY_OK", -1},
+        {"KEY_POWER", -1},       {"KEY_1", 46},    {"KEY_2", 47},    {"KEY_3", 48},    {"KEY_4", 49},
+        {"KEY_5", 50},           {"KEY_6", 51},    {"KEY_7", 52},    {"KEY_8", 53},    {"KEY_VOLUMEUP", 30},
+        {"KEY_VOLUMEDOWN", 33},  {"KEY_MUTE", 31}, {"KEY_MENU", 39}, {"KEY_EXIT", 41}, {"KEY_CHANNELUP", 32},
+        {"KEY_CHANNELDOWN", 35}, {"KEY_INFO", 1},  {"KEY_EPG", 3},   {"KEY_UP", -1},   {"KEY_OK", -1},
     };
     for (size_t i = 0; i < std::size(keys); ++i) tv.keys.push_back({keys[i].first, {0x10EF + i * 0x0101}, {}});
     window.codes.addRemotes({tv});
@@ -221,8 +223,8 @@ int main(int argc, char** argv) {
 
     // A toolbar of the user's, made in the Customize dialog.
     QToolBar* mine = frame.toolBars()->create(QStringLiteral("Living room"));
-    frame.toolBars()->setCommands(mine, {command::SelectSkyTv, command::SelectIrMonitor, ToolBars::kSeparator,
-                                         command::ComSettings});
+    frame.toolBars()->setCommands(
+        mine, {command::SelectSkyTv, command::SelectIrMonitor, ToolBars::kSeparator, command::ComSettings});
     CToolBarsCustomizeDlg customize(*frame.toolBars(), frame.menuCommands(), &frame);
     customize.setAttribute(Qt::WA_DeleteOnClose, false);
     auto* toolBarList = customize.findChild<QListWidget*>(QStringLiteral("toolBars"));

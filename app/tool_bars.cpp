@@ -41,8 +41,8 @@ QString joinIds(const std::vector<int>& ids) {
 
 const std::vector<int>& ToolBars::standardLayout() {
     using namespace command;
-    static const std::vector<int> layout{FileNew, FileOpen, FileSave, kSeparator, Cut,   Copy,
-                                         Paste,   kSeparator, FilePrint, About};
+    static const std::vector<int> layout{FileNew, FileOpen, FileSave,   kSeparator, Cut,
+                                         Copy,    Paste,    kSeparator, FilePrint,  About};
     return layout;
 }
 
@@ -209,7 +209,11 @@ bool ToolBars::eventFilter(QObject* watched, QEvent* event) {
         if (!dropped_ && !overItsToolBar) {
             QPointer<QToolBar> source = bar;
             QMetaObject::invokeMethod(
-                this, [this, source, from] { if (source) moveButton(source, from, nullptr, 0); }, Qt::QueuedConnection);
+                this,
+                [this, source, from] {
+                    if (source) moveButton(source, from, nullptr, 0);
+                },
+                Qt::QueuedConnection);
         }
         return true;
     }
@@ -230,7 +234,10 @@ bool ToolBars::eventFilter(QObject* watched, QEvent* event) {
         drop->acceptProposedAction();
         QPointer<QToolBar> source = dragSource_, target = bar;
         QMetaObject::invokeMethod(
-            this, [this, source, target, from, to] { if (source && target) moveButton(source, from, target, to); },
+            this,
+            [this, source, target, from, to] {
+                if (source && target) moveButton(source, from, target, to);
+            },
             Qt::QueuedConnection);
         return true;
     }

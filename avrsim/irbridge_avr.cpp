@@ -135,18 +135,13 @@ std::string installedFirmware() {
 
 // Returns 0 to go on, otherwise the exit status plus one.
 int parseOptions(int argc, char** argv, Options& options) {
-    static const option kLong[] = {{"eeprom", required_argument, nullptr, 'e'},
-                                   {"boot-loader", required_argument, nullptr, 'b'},
-                                   {"reset-on-open", no_argument, nullptr, 'r'},
-                                   {"no-reset-on-open", no_argument, nullptr, 'n'},
-                                   {"loopback", no_argument, nullptr, 'l'},
-                                   {"quiet", no_argument, nullptr, 'q'},
-                                   {"receiver", required_argument, nullptr, 'R'},
-                                   {"mark-excess", required_argument, nullptr, 'M'},
-                                   {"jitter", required_argument, nullptr, 'J'},
-                                   {"seed", required_argument, nullptr, 'S'},
-                                   {"help", no_argument, nullptr, 'h'},
-                                   {nullptr, 0, nullptr, 0}};
+    static const option kLong[] = {
+        {"eeprom", required_argument, nullptr, 'e'},   {"boot-loader", required_argument, nullptr, 'b'},
+        {"reset-on-open", no_argument, nullptr, 'r'},  {"no-reset-on-open", no_argument, nullptr, 'n'},
+        {"loopback", no_argument, nullptr, 'l'},       {"quiet", no_argument, nullptr, 'q'},
+        {"receiver", required_argument, nullptr, 'R'}, {"mark-excess", required_argument, nullptr, 'M'},
+        {"jitter", required_argument, nullptr, 'J'},   {"seed", required_argument, nullptr, 'S'},
+        {"help", no_argument, nullptr, 'h'},           {nullptr, 0, nullptr, 0}};
     int c, index = 0;
     while ((c = getopt_long(argc, argv, "", kLong, &index)) != -1) {
         switch (c) {

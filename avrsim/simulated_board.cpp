@@ -98,7 +98,9 @@ std::map<uint32_t, uint8_t> readIntelHex(std::istream& in, const std::string& pa
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
-        auto bad = [&] { return std::runtime_error(path + ":" + std::to_string(lineNumber) + ": not an Intel HEX record"); };
+        auto bad = [&] {
+            return std::runtime_error(path + ":" + std::to_string(lineNumber) + ": not an Intel HEX record");
+        };
         if (line[0] != ':' || line.size() < 11 || line.size() % 2 == 0) throw bad();
         std::vector<uint8_t> record;
         for (size_t i = 1; i < line.size(); i += 2) {

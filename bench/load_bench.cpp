@@ -19,10 +19,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/no_wait.h"
 #include "app/offscreen_frame.h"
 #include "core/commands.h"
@@ -35,35 +35,17 @@ namespace {
 constexpr int kFloodRate = 100000;  // lines per second
 constexpr int kTickMs = 10;
 
+// The board simulator, told --quiet, and the device it plays the board on.
 struct Simulator {
-    pid_t pid = -1;
+    std::unique_ptr<testing::ChildProcess> process;
     std::string path;
-    ~Simulator() {
-        if (pid <= 0) return;
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
 };
 
 void start(Simulator& sim, const char* program, std::vector<std::string> options) {
-    int out[2];
-    if (pipe(out) != 0) return;
     options.insert(options.begin(), program);
     options.push_back("--quiet");
-    sim.pid = fork();
-    if (sim.pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        std::vector<char*> argv;
-        for (std::string& o : options) argv.push_back(o.data());
-        argv.push_back(nullptr);
-        execv(program, argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') sim.path += c;
-    close(out[0]);
+    sim.process = std::make_unique<testing::ChildProcess>(options);
+    sim.path = sim.process->readLine(std::chrono::seconds(10));
 }
 
 double residentMb() {
@@ -91,7 +73,7 @@ std::vector<std::string> threadNames() {
 
 bool isQtsOwn(const std::string& name) {
     static const std::string kQt[] = {"QXcbEventQueue", "QDBusConnection", "Thread (pooled)", "QFileInfoGatherer",
-                                      "gmain", "gdbus", "dconf worker"};
+                                      "gmain",          "gdbus",           "dconf worker"};
     return std::find(std::begin(kQt), std::end(kQt), name) != std::end(kQt);
 }
 
@@ -124,7 +106,8 @@ struct Window {
 
 // Runs the event loop until `done` or `seconds` have passed, with a timer
 // every 10 ms whose lateness is collected.
-std::vector<double> lateTicks(double seconds, const std::function<bool()>& done = [] { return false; }) {
+std::vector<double> lateTicks(
+    double seconds, const std::function<bool()>& done = [] { return false; }) {
     std::vector<double> late;
     QElapsedTimer clock;
     clock.start();
@@ -212,7 +195,8 @@ int main(int argc, char** argv) {
         std::printf("threads_connected: %s\n", names.c_str());
         std::printf("threads_of_ours_connected: %ld\n", ours);
         std::printf("flood_event_latency_ms_p99: %.2f\n", percentile(late, 0.99));
-        std::printf("flood_event_latency_ms_max: %.2f\n", late.empty() ? -1 : *std::max_element(late.begin(), late.end()));
+        std::printf("flood_event_latency_ms_max: %.2f\n",
+                    late.empty() ? -1 : *std::max_element(late.begin(), late.end()));
         std::printf("flood_lines_sent: %ld\n", lines);
         std::printf("flood_lines_received: %ld\n", connection.linesReceived());
         // A byte lost breaks its line: two lines become one, or one is cut.

@@ -8,13 +8,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/child_process.h"
 #include "tests/support/no_wait.h"
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
@@ -24,36 +23,11 @@ using namespace orvalinder;
 
 namespace {
 
-struct Simulator {
-    pid_t pid = -1;
-    std::string path;
-};
-
-Simulator startSimulator(const char* program, const std::vector<std::string>& options) {
-    int out[2];
-    if (pipe(out) != 0) return {};
-    Simulator sim;
-    sim.pid = fork();
-    if (sim.pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        std::vector<char*> argv{const_cast<char*>(program)};
-        for (const std::string& o : options) argv.push_back(const_cast<char*>(o.c_str()));
-        argv.push_back(const_cast<char*>("--quiet"));
-        argv.push_back(nullptr);
-        execv(program, argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') sim.path += c;
-    close(out[0]);
-    return sim;
-}
-
-void stop(const Simulator& sim) {
-    kill(sim.pid, SIGTERM);
-    waitpid(sim.pid, nullptr, 0);
+// The board simulator, told --quiet; its first line is its device.
+std::unique_ptr<testing::ChildProcess> startSimulator(const char* program, std::vector<std::string> options) {
+    options.insert(options.begin(), program);
+    options.push_back("--quiet");
+    return std::make_unique<testing::ChildProcess>(options);
 }
 
 double cpuSeconds() {
@@ -79,8 +53,8 @@ int main(int argc, char** argv) {
     const KeyCodeLogger logger([d = config.path().toStdString()] { return std::optional(d); });
 
     // Flood: count the lines and the gaps in their sequence numbers.
-    const Simulator flood = startSimulator(argv[1], {"--flood", std::to_string(rate), "--count", std::to_string(total)});
-    writePortSettings(store, PortSettings{flood.path, "NONE", "115200", "1", "8"});
+    auto flood = startSimulator(argv[1], {"--flood", std::to_string(rate), "--count", std::to_string(total)});
+    writePortSettings(store, PortSettings{flood->readLine(std::chrono::seconds(10)), "NONE", "115200", "1", "8"});
     long received = 0, lost = 0, next = 0;
     std::chrono::steady_clock::time_point first, last;
     {
@@ -108,7 +82,7 @@ int main(int argc, char** argv) {
         app.exec();
         connection.disconnect();
     }
-    stop(flood);
+    flood.reset();
     const double seconds = std::chrono::duration<double>(last - first).count();
     std::printf("pty_lines_sent: %d\n", total);
     std::printf("pty_lines_received: %ld\n", received);
@@ -116,8 +90,8 @@ int main(int argc, char** argv) {
     std::printf("pty_lines_lost: %ld\n", lost + (total - next));
 
     // Idle: connected, another remote shown, nothing to do for ten seconds.
-    const Simulator quiet = startSimulator(argv[1], {});
-    writePortSettings(store, PortSettings{quiet.path, "NONE", "115200", "1", "8"});
+    auto quiet = startSimulator(argv[1], {});
+    writePortSettings(store, PortSettings{quiet->readLine(std::chrono::seconds(10)), "NONE", "115200", "1", "8"});
     double idle = -1;
     {
         SerialConnection connection(store, noWait, logger);
@@ -136,7 +110,7 @@ int main(int argc, char** argv) {
         app.exec();
         connection.disconnect();
     }
-    stop(quiet);
+    quiet.reset();
     std::printf("idle_cpu_percent: %.3f\n", idle);
     return 0;
 }

@@ -1,7 +1,8 @@
 // The window's speed: from process start to the first paint (offscreen),
-// the real program's start against a bare Qt window's, one full paint of
-// the Technika picture with its click areas at a client height of 1080,
-// and a click on a picture button until its key code is on the wire.
+// the real program's start against a bare Qt main window's (menus, toolbar,
+// status bar) and a bare widget's, one full paint of the Technika picture
+// with its click areas at a client height of 1080, and a click on a picture
+// button until its key code is on the wire.
 // Prints "key: value" lines.
 // Usage: window_bench [PATH-TO-orvalinder PATH-TO-bare_qt_window]
 
@@ -31,6 +32,7 @@
 #include "app/offscreen_frame.h"
 #include "lircd/lircd_server.h"
 #include "core/view_layout.h"
+#include "tests/support/child_process.h"
 #include "tests/support/pty_board.h"
 
 using namespace orvalinder;
@@ -45,22 +47,11 @@ long long monotonicNs() {
 // Starts this program again to open the window, and returns the time from
 // the start to the window's first paint, which the child reports.
 double startupToFirstPaintMs(const char* self) {
-    int out[2];
-    if (pipe(out) != 0) return -1;
     const long long start = monotonicNs();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        execl(self, self, "--first-paint", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
+    testing::ChildProcess child({self, "--first-paint"});
     std::string text;
-    char c;
-    while (read(out[0], &c, 1) == 1) text += c;
-    close(out[0]);
-    waitpid(pid, nullptr, 0);
+    testing::readUntil(
+        child.output(), text, [](const std::string&) { return false; }, std::chrono::seconds(60));
     return text.empty() ? -1 : static_cast<double>(std::stoll(text) - start) / 1e6;
 }
 
@@ -105,46 +96,22 @@ double residentMb(pid_t pid) {
 
 // Starts a Qt program offscreen with Qt's own painting log switched on and
 // times it from the fork to its first "Drawing" line, the start of its
-// first paint; then stops it, reads its resident memory and kills it. Both
-// programs are measured the same way and neither needs a hook of its own.
-Start startToFirstPaint(const char* program, const std::string& home) {
-    int err[2];
-    if (pipe(err) != 0) return {};
+// first paint; then stops it, reads its resident memory and kills it. Every
+// program is measured the same way and none needs a hook of its own.
+Start startToFirstPaint(const std::vector<std::string>& command, const std::string& home) {
+    const std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen",
+                                                  "QT_LOGGING_RULES=qt.widgets.painting=true", "HOME=" + home,
+                                                  "XDG_CONFIG_HOME=" + home, "XDG_RUNTIME_DIR=" + home};
     const long long start = monotonicNs();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(err[1], STDERR_FILENO);
-        close(err[0]);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        setenv("QT_LOGGING_RULES", "qt.widgets.painting=true", 1);
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", home.c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
-        execl(program, program, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(err[1]);
+    testing::ChildProcess child(command, {.environment = environment, .readError = true, .endSignal = SIGKILL});
     Start result;
     std::string text;
-    const long long deadline = start + 20'000'000'000LL;
-    pollfd p{err[0], POLLIN, 0};
-    while (monotonicNs() < deadline && poll(&p, 1, 1000) >= 0) {
-        char buffer[4096];
-        const ssize_t n = read(err[0], buffer, sizeof buffer);
-        if (n <= 0) break;
-        text.append(buffer, static_cast<size_t>(n));
-        if (text.find("qt.widgets.painting: Drawing") != std::string::npos) {
-            result.firstPaintMs = static_cast<double>(monotonicNs() - start) / 1e6;
-            kill(pid, SIGSTOP);
-            result.rssMb = residentMb(pid);
-            break;
-        }
+    if (testing::readUntil(child.error(), text, testing::contains("qt.widgets.painting: Drawing"),
+                           std::chrono::seconds(20))) {
+        result.firstPaintMs = static_cast<double>(monotonicNs() - start) / 1e6;
+        kill(child.pid(), SIGSTOP);
+        result.rssMb = residentMb(child.pid());
     }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    close(err[0]);
     return result;
 }
 
@@ -223,8 +190,7 @@ void clickToWire(int clicks) {
         }
         times.push_back(static_cast<double>(monotonicNs() - start) / 1e6);
         char reply[256];
-        while (::recv(client, reply, sizeof reply, MSG_DONTWAIT) > 0) {
-        }
+        while (::recv(client, reply, sizeof reply, MSG_DONTWAIT) > 0) {}
     }
     ::close(client);
     if (!times.empty()) {
@@ -267,29 +233,33 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 7; ++i) starts.push_back(startupToFirstPaintMs(argv[0]));
     std::printf("startup_to_first_paint_ms: %.1f\n", median(starts));
 
-    // The real program and a bare window, turn about, each started afresh.
+    // The real program, the frame every program of its kind has and a bare
+    // window, turn about, each started afresh.
     const char* program = argc > 2 ? argv[1] : ORVALINDER_PROGRAM;
     const char* bare = argc > 2 ? argv[2] : BARE_QT_WINDOW;
     {
         QTemporaryDir home;
-        std::vector<double> programMs, programMb, bareMs, bareMb;
+        const std::vector<std::vector<std::string>> commands = {{program}, {bare}, {bare, "--widget"}};
+        std::vector<double> ms[3], mb[3];
         for (int i = 0; i < 9; ++i) {
-            const Start p = startToFirstPaint(program, home.path().toStdString());
-            const Start b = startToFirstPaint(bare, home.path().toStdString());
-            if (p.firstPaintMs < 0 || b.firstPaintMs < 0) {
-                std::fprintf(stderr, "window_bench: no first paint from %s\n", p.firstPaintMs < 0 ? program : bare);
-                return 1;
+            for (size_t c = 0; c < commands.size(); ++c) {
+                const Start started = startToFirstPaint(commands[c], home.path().toStdString());
+                if (started.firstPaintMs < 0) {
+                    std::fprintf(stderr, "window_bench: no first paint from %s\n", commands[c].back().c_str());
+                    return 1;
+                }
+                ms[c].push_back(started.firstPaintMs);
+                mb[c].push_back(started.rssMb);
             }
-            programMs.push_back(p.firstPaintMs);
-            programMb.push_back(p.rssMb);
-            bareMs.push_back(b.firstPaintMs);
-            bareMb.push_back(b.rssMb);
         }
-        std::printf("program_first_paint_ms: %.1f\n", median(programMs));
-        std::printf("bare_qt_first_paint_ms: %.1f\n", median(bareMs));
-        std::printf("startup_vs_bare_qt_ratio: %.2f\n", median(programMs) / median(bareMs));
-        std::printf("rss_after_start_mb: %.1f\n", median(programMb));
-        std::printf("bare_qt_rss_mb: %.1f\n", median(bareMb));
+        std::printf("program_first_paint_ms: %.1f\n", median(ms[0]));
+        std::printf("bare_qt_first_paint_ms: %.1f\n", median(ms[1]));
+        std::printf("bare_widget_first_paint_ms: %.1f\n", median(ms[2]));
+        std::printf("startup_vs_bare_qt_ratio: %.2f\n", median(ms[0]) / median(ms[1]));
+        std::printf("startup_vs_bare_widget_ratio: %.2f\n", median(ms[0]) / median(ms[2]));
+        std::printf("rss_after_start_mb: %.1f\n", median(mb[0]));
+        std::printf("bare_qt_rss_mb: %.1f\n", median(mb[1]));
+        std::printf("bare_widget_rss_mb: %.1f\n", median(mb[2]));
     }
     QApplication app(argc, argv);
 

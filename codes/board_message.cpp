@@ -112,8 +112,7 @@ BoardMessages keyMessages(const Remote& remote, const Key& key) {
     }
     const std::vector<std::string> repeat = rawFrames(signal.carrierHz, signal.repeat, signal.repeatGap);
     for (uint32_t i = 0; i < signal.minRepeat; ++i)
-        for (const std::string& frame : repeat)
-            messages.press += "!S" + frame + "\n";
+        for (const std::string& frame : repeat) messages.press += "!S" + frame + "\n";
     // The board holds one frame: the repeat's last, after what comes once.
     const std::string& held = repeat.back();
     const auto isHeld = [&](const std::string& frame) { return frame == held; };
@@ -124,15 +123,12 @@ BoardMessages keyMessages(const Remote& remote, const Key& key) {
     if (press == repeat) {
         // Repeated whole: the press's frames once, then its last held, as a
         // capture of a press and its repeat frame.
-        for (size_t i = 0; i + 1 < press.size(); ++i)
-            messages.hold += "!S" + press[i] + "\n";
+        for (size_t i = 0; i + 1 < press.size(); ++i) messages.hold += "!S" + press[i] + "\n";
         messages.hold += "!H" + held + "\n";
         return messages;
     }
-    for (const std::string& frame : press)
-        messages.hold += "!S" + frame + "\n";
-    for (size_t i = 0; i + 1 < repeat.size(); ++i)
-        messages.hold += "!S" + repeat[i] + "\n";
+    for (const std::string& frame : press) messages.hold += "!S" + frame + "\n";
+    for (size_t i = 0; i + 1 < repeat.size(); ++i) messages.hold += "!S" + repeat[i] + "\n";
     messages.hold += "!H" + held + "\n";
     if (signal.minRepeat == 0) messages.held = "!H" + held + "\n";
     return messages;

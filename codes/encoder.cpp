@@ -4,10 +4,8 @@
 
 namespace orvalinder::codes {
 
-void FrameBuilder::add(uint32_t us, bool pulse)
-{
-    if (us == 0 || (durations_.empty() && !pulse))
-        return;
+void FrameBuilder::add(uint32_t us, bool pulse) {
+    if (us == 0 || (durations_.empty() && !pulse)) return;
     const bool lastIsPulse = durations_.size() % 2 == 1;
     if (!durations_.empty() && lastIsPulse == pulse)
         durations_.back() += us;
@@ -15,10 +13,8 @@ void FrameBuilder::add(uint32_t us, bool pulse)
         durations_.push_back(us);
 }
 
-std::vector<uint32_t> FrameBuilder::finish()
-{
-    if (durations_.size() % 2 == 0 && !durations_.empty())
-        durations_.pop_back();
+std::vector<uint32_t> FrameBuilder::finish() {
+    if (durations_.size() % 2 == 0 && !durations_.empty()) durations_.pop_back();
     return std::move(durations_);
 }
 
@@ -27,11 +23,9 @@ namespace {
 uint64_t lowBits(int count) { return count >= 64 ? ~uint64_t(0) : (uint64_t(1) << count) - 1; }
 uint64_t shiftUp(uint64_t value, int by) { return by >= 64 ? 0 : value << by; }
 
-uint64_t reverseField(uint64_t value, int bits)
-{
+uint64_t reverseField(uint64_t value, int bits) {
     uint64_t reversed = 0;
-    for (int i = 0; i < bits; ++i)
-        reversed = reversed << 1 | ((value >> i) & 1);
+    for (int i = 0; i < bits; ++i) reversed = reversed << 1 | ((value >> i) & 1);
     return reversed;
 }
 
@@ -39,8 +33,7 @@ class FrameWriter {
 public:
     FrameWriter(const Remote& remote, uint64_t word) : r_(remote), word_(word) {}
 
-    std::vector<uint32_t> frame(bool header, bool foot)
-    {
+    std::vector<uint32_t> frame(bool header, bool foot) {
         if (header && r_.header.present()) {
             f_.pulse(r_.header.pulse);
             f_.space(r_.header.space);
@@ -62,8 +55,7 @@ public:
         return f_.finish();
     }
 
-    std::vector<uint32_t> repeatFrame()
-    {
+    std::vector<uint32_t> repeatFrame() {
         if (r_.repeatHeader && r_.header.present()) {
             f_.pulse(r_.header.pulse);
             f_.space(r_.header.space);
@@ -75,8 +67,7 @@ public:
     }
 
 private:
-    void pair(const Pair& p)
-    {
+    void pair(const Pair& p) {
         if (p.present()) {
             f_.pulse(p.pulse);
             f_.space(p.space);
@@ -84,8 +75,7 @@ private:
     }
 
     // The `count` bits of the word from bit `shift` up, in the order of the air.
-    void field(int shift, int count)
-    {
+    void field(int shift, int count) {
         for (int i = 0; i < count; ++i) {
             const int bit = shift + count - 1 - i;
             const bool one = (word_ >> bit) & 1;
@@ -113,15 +103,13 @@ private:
     FrameBuilder f_;
 };
 
-uint64_t sum(const std::vector<uint32_t>& durations)
-{
+uint64_t sum(const std::vector<uint32_t>& durations) {
     return std::accumulate(durations.begin(), durations.end(), uint64_t(0));
 }
 
 }  // namespace
 
-Signal encode(const Remote& remote, const Key& key)
-{
+Signal encode(const Remote& remote, const Key& key) {
     Signal signal;
     signal.carrierHz = remote.frequency;
     signal.dutyCycle = remote.dutyCycle;
@@ -129,13 +117,11 @@ Signal encode(const Remote& remote, const Key& key)
     bool repeatCode = false;
     if (remote.encoding == Encoding::Raw) {
         FrameBuilder f;
-        for (size_t i = 0; i < key.raw.size(); ++i)
-            i % 2 == 0 ? f.pulse(key.raw[i]) : f.space(key.raw[i]);
+        for (size_t i = 0; i < key.raw.size(); ++i) i % 2 == 0 ? f.pulse(key.raw[i]) : f.space(key.raw[i]);
         signal.press = f.finish();
         signal.repeat = signal.press;
     } else {
-        if (key.codes.empty())
-            throw CodesError("key '" + key.name + "' of remote '" + remote.name + "' has no code");
+        if (key.codes.empty()) throw CodesError("key '" + key.name + "' of remote '" + remote.name + "' has no code");
         // The word as it goes on the air, the last bit sent as bit 0: REVERSE
         // turns each field round, and the masks count bits this way.
         auto field = [&remote](uint64_t value, int bits) {
@@ -153,13 +139,10 @@ Signal encode(const Remote& remote, const Key& key)
         signal.repeat = repeatCode ? FrameWriter(remote, word).repeatFrame()
                                    : FrameWriter(remote, word).frame(!remote.noHeadRep, !remote.noFootRep);
     }
-    if (signal.press.empty())
-        throw CodesError("key '" + key.name + "' of remote '" + remote.name + "' sends nothing");
+    if (signal.press.empty()) throw CodesError("key '" + key.name + "' of remote '" + remote.name + "' sends nothing");
     auto gapAfter = [&remote, &key](const std::vector<uint32_t>& frame, bool afterRepeatCode) -> uint32_t {
-        if (afterRepeatCode && remote.repeatGap != 0)
-            return remote.repeatGap;
-        if (!remote.constLength)
-            return remote.gap;
+        if (afterRepeatCode && remote.repeatGap != 0) return remote.repeatGap;
+        if (!remote.constLength) return remote.gap;
         // The gap is the whole frame's length; LIRC sends nothing when the
         // frame is longer.
         const uint64_t length = sum(frame);

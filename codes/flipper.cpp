@@ -60,57 +60,43 @@ struct Field {
 class SignalReader {
 public:
     SignalReader(const std::string& file, std::vector<Remote>& remotes, const std::string& remoteName)
-        : file_(file), remotes_(remotes), remoteName_(remoteName)
-    {
-    }
+        : file_(file), remotes_(remotes), remoteName_(remoteName) {}
 
-    void start(const std::string& name, int line)
-    {
+    void start(const std::string& name, int line) {
         finish();
-        if (name.empty())
-            fail(file_, line, "a key without a name", "");
+        if (name.empty()) fail(file_, line, "a key without a name", "");
         name_ = name;
         nameLine_ = line;
         fields_.clear();
     }
 
-    void field(const std::string& name, const std::string& value, int line)
-    {
-        static const char* const known[] = {"type", "protocol", "address", "command", "frequency", "duty_cycle", "data"};
+    void field(const std::string& name, const std::string& value, int line) {
+        static const char* const known[] = {"type",      "protocol",   "address", "command",
+                                            "frequency", "duty_cycle", "data"};
         bool isKnown = false;
-        for (const char* k : known)
-            isKnown = isKnown || name == k;
-        if (!isKnown)
-            fail(file_, line, "unknown field", name);
-        if (nameLine_ == 0)
-            fail(file_, line, "a field before the first 'name':", name);
-        if (!fields_.emplace(name, Field{value, line}).second)
-            fail(file_, line, "a second", name);
+        for (const char* k : known) isKnown = isKnown || name == k;
+        if (!isKnown) fail(file_, line, "unknown field", name);
+        if (nameLine_ == 0) fail(file_, line, "a field before the first 'name':", name);
+        if (!fields_.emplace(name, Field{value, line}).second) fail(file_, line, "a second", name);
     }
 
     void finish();
 
 private:
-    const Field& need(const char* name) const
-    {
+    const Field& need(const char* name) const {
         auto found = fields_.find(name);
-        if (found == fields_.end())
-            fail(file_, nameLine_, std::string("no '") + name + "' for key", name_);
+        if (found == fields_.end()) fail(file_, nameLine_, std::string("no '") + name + "' for key", name_);
         return found->second;
     }
-    void only(std::initializer_list<const char*> names) const
-    {
+    void only(std::initializer_list<const char*> names) const {
         for (const auto& [name, field] : fields_) {
             bool allowed = false;
-            for (const char* n : names)
-                allowed = allowed || name == n;
-            if (!allowed)
-                fail(file_, field.line, "a field that does not belong to this type of key:", name);
+            for (const char* n : names) allowed = allowed || name == n;
+            if (!allowed) fail(file_, field.line, "a field that does not belong to this type of key:", name);
         }
     }
     uint64_t bytes(const char* name, uint32_t max) const;
-    uint64_t number(const Field& field, uint64_t max) const
-    {
+    uint64_t number(const Field& field, uint64_t max) const {
         uint64_t value = 0;
         if (!readNumber(field.value, max, value))
             fail(file_, field.line, "not a number from 0 to " + std::to_string(max) + ":", field.value);
@@ -127,8 +113,7 @@ private:
     std::map<std::string, Field> fields_;
 };
 
-uint64_t SignalReader::bytes(const char* name, uint32_t max) const
-{
+uint64_t SignalReader::bytes(const char* name, uint32_t max) const {
     const Field& field = need(name);
     uint64_t value = 0;
     int count = 0;
@@ -140,34 +125,30 @@ uint64_t SignalReader::bytes(const char* name, uint32_t max) const
             fail(file_, field.line, std::string(name) + " is 4 bytes of 2 hexadecimal digits, not", field.value);
         value |= byte << (8 * count++);
         at = field.value.find_first_not_of(' ', end);
-        if (at == std::string::npos)
-            break;
+        if (at == std::string::npos) break;
     }
     if (count != 4)
         fail(file_, field.line, std::string(name) + " is 4 bytes of 2 hexadecimal digits, not", field.value);
     if (value > max)
-        fail(file_, field.line, std::string(name) + " above " + std::to_string(max) + " for this protocol:",
-             field.value);
+        fail(file_, field.line,
+             std::string(name) + " above " + std::to_string(max) + " for this protocol:", field.value);
     return value;
 }
 
-void SignalReader::parsed()
-{
+void SignalReader::parsed() {
     only({"type", "protocol", "address", "command"});
     const Field& protocol = need("protocol");
     for (const Parsed& p : kParsed) {
         if (protocol.value == p.name) {
             const uint64_t address = bytes("address", p.maxAddress), command = bytes("command", p.maxCommand);
-            addKey(remotes_, protocolRemote(p.protocol), Key{name_, {p.air(address, command)}, {}},
-                   remoteName_);
+            addKey(remotes_, protocolRemote(p.protocol), Key{name_, {p.air(address, command)}, {}}, remoteName_);
             return;
         }
     }
     fail(file_, protocol.line, "a protocol this program does not know (keep the key raw):", protocol.value);
 }
 
-void SignalReader::raw()
-{
+void SignalReader::raw() {
     only({"type", "frequency", "duty_cycle", "data"});
     Remote remote;
     remote.encoding = Encoding::Raw;
@@ -187,23 +168,18 @@ void SignalReader::raw()
         const size_t stop = std::min(data.value.find(' ', at), data.value.size());
         const Field word{data.value.substr(at, stop - at), data.line};
         const uint64_t us = number(word, 0xFFFFFF);
-        if (us == 0)
-            fail(file_, data.line, "a duration of 0:", word.value);
+        if (us == 0) fail(file_, data.line, "a duration of 0:", word.value);
         key.raw.push_back(uint32_t(us));
         at = data.value.find_first_not_of(' ', stop);
     }
-    if (key.raw.empty())
-        fail(file_, data.line, "no durations for key", name_);
+    if (key.raw.empty()) fail(file_, data.line, "no durations for key", name_);
     // A last space is the silence after the frame, which the gap gives.
-    if (key.raw.size() % 2 == 0)
-        key.raw.pop_back();
+    if (key.raw.size() % 2 == 0) key.raw.pop_back();
     addKey(remotes_, remote, std::move(key), remoteName_);
 }
 
-void SignalReader::finish()
-{
-    if (nameLine_ == 0)
-        return;
+void SignalReader::finish() {
+    if (nameLine_ == 0) return;
     const Field& type = need("type");
     if (type.value == "parsed")
         parsed();
@@ -214,8 +190,7 @@ void SignalReader::finish()
 }
 
 // Four bytes, the least significant first.
-std::string hexBytes(uint64_t value)
-{
+std::string hexBytes(uint64_t value) {
     std::string text;
     for (int i = 0; i < 4; ++i) {
         char byte[4];
@@ -227,8 +202,7 @@ std::string hexBytes(uint64_t value)
 }
 
 // The parsed form of a frame, when Flipper has one for it.
-std::optional<std::string> parsedForm(const Decoded& d)
-{
+std::optional<std::string> parsedForm(const Decoded& d) {
     const uint64_t v = d.value;
     auto parsed = [](const char* protocol, uint64_t address, uint64_t command) {
         return std::string("type: parsed\nprotocol: ") + protocol + "\naddress: " + hexBytes(address) +
@@ -237,12 +211,10 @@ std::optional<std::string> parsedForm(const Decoded& d)
     const uint64_t b0 = rev8(v >> 24), b1 = rev8(v >> 16), b2 = rev8(v >> 8), b3 = rev8(v);
     switch (d.protocol) {
     case Protocol::Nec:
-        if (b1 == (~b0 & 0xFF) && b3 == (~b2 & 0xFF))
-            return parsed("NEC", b0, b2);
+        if (b1 == (~b0 & 0xFF) && b3 == (~b2 & 0xFF)) return parsed("NEC", b0, b2);
         return parsed("NECext", b0 | b1 << 8, b2 | b3 << 8);
     case Protocol::Samsung32:
-        if (b0 == b1 && b3 == (~b2 & 0xFF))
-            return parsed("Samsung32", b0, b2);
+        if (b0 == b1 && b3 == (~b2 & 0xFF)) return parsed("Samsung32", b0, b2);
         return std::nullopt;
     case Protocol::Rc5: return parsed((v & 0x40) ? "RC5X" : "RC5", v >> 7, v & 0x7F);
     case Protocol::Rc6: return parsed("RC6", v >> 8, v & 0xFF);
@@ -257,8 +229,7 @@ std::optional<std::string> parsedForm(const Decoded& d)
 
 }  // namespace
 
-std::vector<Remote> readFlipper(std::string_view text, const std::string& fileName)
-{
+std::vector<Remote> readFlipper(std::string_view text, const std::string& fileName) {
     std::vector<Remote> remotes;
     const std::string remoteName = remoteNameOf(fileName);
     SignalReader reader(fileName, remotes, remoteName);
@@ -267,14 +238,11 @@ std::vector<Remote> readFlipper(std::string_view text, const std::string& fileNa
     while (at < text.size()) {
         std::string line(nextLine(text, at));
         ++number;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         const size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == '#')
-            continue;
+        if (first == std::string::npos || line[first] == '#') continue;
         const size_t colon = line.find(':');
-        if (colon == std::string::npos)
-            fail(fileName, number, "expected 'field: value', not", line);
+        if (colon == std::string::npos) fail(fileName, number, "expected 'field: value', not", line);
         std::string name = line.substr(first, colon - first), value = line.substr(colon + 1);
         // A stray carriage return is blank like the others, or a name ending
         // in some would lose one each time the file is read.
@@ -294,14 +262,12 @@ std::vector<Remote> readFlipper(std::string_view text, const std::string& fileNa
             reader.field(name, value, number);
         }
     }
-    if (headerLines < 2)
-        fail(fileName, number, "not a whole Flipper infrared file: no 'Filetype' and 'Version'", "");
+    if (headerLines < 2) fail(fileName, number, "not a whole Flipper infrared file: no 'Filetype' and 'Version'", "");
     reader.finish();
     return remotes;
 }
 
-std::string writeFlipper(const std::vector<Remote>& remotes)
-{
+std::string writeFlipper(const std::vector<Remote>& remotes) {
     std::string out = "Filetype: IR signals file\nVersion: 1\n";
     for (const Remote& remote : remotes) {
         for (const Key& key : remote.keys) {
@@ -315,8 +281,7 @@ std::string writeFlipper(const std::vector<Remote>& remotes)
             char duty[32];
             std::snprintf(duty, sizeof duty, "%.6f", signal.dutyCycle / 100.0);
             out += "type: raw\nfrequency: " + std::to_string(signal.carrierHz) + "\nduty_cycle: " + duty + "\ndata:";
-            for (uint32_t us : signal.press)
-                out += " " + std::to_string(us);
+            for (uint32_t us : signal.press) out += " " + std::to_string(us);
             out += "\n";
         }
     }

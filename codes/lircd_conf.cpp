@@ -14,7 +14,7 @@ constexpr uint64_t kMaxDuration = 0xFFFFFF;
 // receiving, the driver's name. They are kept as written and written back.
 // (toggle_mask and repeat_mask change the repeats LIRC sends, so they are
 // refused like any field we do not know.)
-const char* const kKeptFields[] = {"eps", "aeps", "manual_sort", "suppress_repeat",
+const char* const kKeptFields[] = {"eps",    "aeps",        "manual_sort", "suppress_repeat",
                                    "driver", "serial_mode", "ignore_mask", "baud"};
 
 struct Line {
@@ -26,34 +26,28 @@ struct Line {
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 // Words between blanks; a word that starts with '#' comments out the rest.
-std::vector<Line> splitLines(std::string_view text)
-{
+std::vector<Line> splitLines(std::string_view text) {
     std::vector<Line> lines;
     int number = 0;
     size_t at = 0;
     while (at < text.size()) {
         const std::string_view row = nextLine(text, at);
-        Line line{++number, {}};
+        Line line{++number, {}, {}};
         size_t i = 0;
         while (i < row.size()) {
-            while (i < row.size() && isBlank(row[i]))
-                ++i;
-            if (i == row.size() || row[i] == '#')
-                break;
+            while (i < row.size() && isBlank(row[i])) ++i;
+            if (i == row.size() || row[i] == '#') break;
             size_t start = i;
-            while (i < row.size() && !isBlank(row[i]))
-                ++i;
+            while (i < row.size() && !isBlank(row[i])) ++i;
             line.words.emplace_back(row.substr(start, i - start));
         }
         if (line.words.empty() && i < row.size()) {
             // Kept whole, without trailing blanks, to go back out as it came.
             size_t end = row.size();
-            while (end > 0 && isBlank(row[end - 1]))
-                --end;
+            while (end > 0 && isBlank(row[end - 1])) --end;
             line.comment = std::string(row.substr(0, end));
         }
-        if (!line.words.empty() || !line.comment.empty())
-            lines.push_back(std::move(line));
+        if (!line.words.empty() || !line.comment.empty()) lines.push_back(std::move(line));
     }
     return lines;
 }
@@ -67,8 +61,7 @@ public:
 private:
     enum class Section { Outside, Remote, Codes, RawCodes };
 
-    [[noreturn]] void error(const Line& line, const std::string& what, const std::string& word) const
-    {
+    [[noreturn]] void error(const Line& line, const std::string& what, const std::string& word) const {
         fail(file_, line.number, what, word);
     }
     uint64_t number(const Line& line, size_t index, uint64_t max) const;
@@ -93,29 +86,22 @@ private:
     int rawKeyLine_ = 0;
 };
 
-uint64_t Reader::number(const Line& line, size_t index, uint64_t max) const
-{
+uint64_t Reader::number(const Line& line, size_t index, uint64_t max) const {
     uint64_t value = 0;
     if (!readNumber(line.words[index], max, value))
         error(line, "not a number from 0 to " + std::to_string(max) + ":", line.words[index]);
     return value;
 }
 
-void Reader::expectWords(const Line& line, size_t count) const
-{
-    if (line.words.size() < count)
-        error(line, "too few values for", line.words[0]);
-    if (line.words.size() > count)
-        error(line, "one value too many:", line.words[count]);
+void Reader::expectWords(const Line& line, size_t count) const {
+    if (line.words.size() < count) error(line, "too few values for", line.words[0]);
+    if (line.words.size() > count) error(line, "one value too many:", line.words[count]);
 }
 
-void Reader::flags(const Line& line)
-{
-    if (line.words.size() < 2)
-        error(line, "too few values for", line.words[0]);
+void Reader::flags(const Line& line) {
+    if (line.words.size() < 2) error(line, "too few values for", line.words[0]);
     std::string all;
-    for (size_t i = 1; i < line.words.size(); ++i)
-        all += line.words[i];
+    for (size_t i = 1; i < line.words.size(); ++i) all += line.words[i];
     remote_.constLength = remote_.reverse = remote_.noHeadRep = remote_.noFootRep = remote_.repeatHeader = false;
     encodingGiven_ = false;
     size_t at = 0;
@@ -148,28 +134,24 @@ void Reader::flags(const Line& line)
                 error(line, "unknown flag", flag);
         }
         if (isEncoding) {
-            if (encodingGiven_ && encoding != remote_.encoding)
-                error(line, "a second encoding among the flags:", flag);
+            if (encodingGiven_ && encoding != remote_.encoding) error(line, "a second encoding among the flags:", flag);
             remote_.encoding = encoding;
             encodingGiven_ = true;
         }
-        if (bar == std::string::npos)
-            break;
+        if (bar == std::string::npos) break;
         at = bar + 1;
     }
 }
 
-void Reader::field(const Line& line)
-{
+void Reader::field(const Line& line) {
     const std::string& name = line.words[0];
     Remote& r = remote_;
     struct PairField {
         const char* name;
         Pair Remote::*pair;
     };
-    static const PairField pairs[] = {{"header", &Remote::header}, {"one", &Remote::one},
-                                      {"zero", &Remote::zero},     {"pre", &Remote::pre},
-                                      {"post", &Remote::post},     {"foot", &Remote::foot},
+    static const PairField pairs[] = {{"header", &Remote::header}, {"one", &Remote::one},   {"zero", &Remote::zero},
+                                      {"pre", &Remote::pre},       {"post", &Remote::post}, {"foot", &Remote::foot},
                                       {"repeat", &Remote::repeat}};
     for (const PairField& f : pairs) {
         if (name == f.name) {
@@ -185,9 +167,9 @@ void Reader::field(const Line& line)
         uint64_t min, max;
     };
     static const NumberField numbers[] = {
-        {"plead", &Remote::plead, 0, kMaxDuration},         {"ptrail", &Remote::ptrail, 0, kMaxDuration},
-        {"gap", &Remote::gap, 0, kMaxDuration},             {"repeat_gap", &Remote::repeatGap, 0, kMaxDuration},
-        {"min_repeat", &Remote::minRepeat, 0, 100},         {"frequency", &Remote::frequency, 0, 1000000},
+        {"plead", &Remote::plead, 0, kMaxDuration}, {"ptrail", &Remote::ptrail, 0, kMaxDuration},
+        {"gap", &Remote::gap, 0, kMaxDuration},     {"repeat_gap", &Remote::repeatGap, 0, kMaxDuration},
+        {"min_repeat", &Remote::minRepeat, 0, 100}, {"frequency", &Remote::frequency, 0, 1000000},
         {"duty_cycle", &Remote::dutyCycle, 1, 100},
     };
     for (const NumberField& f : numbers) {
@@ -240,11 +222,9 @@ void Reader::field(const Line& line)
     } else {
         for (const char* kept : kKeptFields) {
             if (name == kept) {
-                if (line.words.size() < 2)
-                    error(line, "too few values for", name);
+                if (line.words.size() < 2) error(line, "too few values for", name);
                 std::string value = line.words[1];
-                for (size_t i = 2; i < line.words.size(); ++i)
-                    value += " " + line.words[i];
+                for (size_t i = 2; i < line.words.size(); ++i) value += " " + line.words[i];
                 r.kept.emplace_back(name, value);
                 return;
             }
@@ -253,8 +233,7 @@ void Reader::field(const Line& line)
     }
 }
 
-void Reader::begin(const Line& line)
-{
+void Reader::begin(const Line& line) {
     expectWords(line, 2);
     const std::string& what = line.words[1];
     if (what == "remote" && section_ == Section::Outside) {
@@ -266,8 +245,7 @@ void Reader::begin(const Line& line)
         toggleBit_ = 0;
         encodingGiven_ = sawCodes_ = sawRawCodes_ = false;
     } else if (what == "codes" && section_ == Section::Remote && !sawCodes_ && !sawRawCodes_) {
-        if (remote_.encoding == Encoding::Raw)
-            error(line, "codes in a RAW_CODES remote:", what);
+        if (remote_.encoding == Encoding::Raw) error(line, "codes in a RAW_CODES remote:", what);
         section_ = Section::Codes;
         sawCodes_ = true;
     } else if (what == "raw_codes" && section_ == Section::Remote && !sawCodes_ && !sawRawCodes_) {
@@ -282,22 +260,21 @@ void Reader::begin(const Line& line)
     }
 }
 
-void Reader::endRawKey(const Line& line)
-{
-    if (rawKeyLine_ == 0)
-        return;
+void Reader::endRawKey(const Line& line) {
+    if (rawKeyLine_ == 0) return;
     const Key& key = remote_.keys.back();
     if (key.raw.size() % 2 == 0) {
         // LIRC refuses a raw key that ends with a space.
         Line at = line;
         at.number = rawKeyLine_;
-        error(at, key.raw.empty() ? "no durations for raw key" : "an even count of durations (the last must be a pulse) for raw key",
+        error(at,
+              key.raw.empty() ? "no durations for raw key"
+                              : "an even count of durations (the last must be a pulse) for raw key",
               key.name);
     }
 }
 
-void Reader::end(const Line& line)
-{
+void Reader::end(const Line& line) {
     expectWords(line, 2);
     const std::string& what = line.words[1];
     if (what == "codes" && section_ == Section::Codes) {
@@ -313,16 +290,13 @@ void Reader::end(const Line& line)
     }
 }
 
-void Reader::finishRemote(const Line& line)
-{
+void Reader::finishRemote(const Line& line) {
     Remote& r = remote_;
     Line begun = line;
     begun.number = remoteLine_;
-    if (r.name.empty())
-        error(begun, "a remote without a name", "");
+    if (r.name.empty()) error(begun, "a remote without a name", "");
     for (const Remote& other : remotes_)
-        if (other.name == r.name)
-            error(begun, "a second remote named", r.name);
+        if (other.name == r.name) error(begun, "a second remote named", r.name);
     if (r.encoding != Encoding::Raw) {
         if (r.totalBits() == 0 || r.totalBits() > 64)
             error(begun, "pre_data_bits, bits and post_data_bits must add up to 1 to 64 in remote", r.name);
@@ -330,8 +304,7 @@ void Reader::finishRemote(const Line& line)
             error(begun, "no 'one' or no 'zero' timing in remote", r.name);
     }
     // Raw remotes too: the mask below is shifted by it.
-    if (toggleBit_ > uint64_t(r.totalBits()))
-        error(begun, "toggle_bit beyond the frame's bits in remote", r.name);
+    if (toggleBit_ > uint64_t(r.totalBits())) error(begun, "toggle_bit beyond the frame's bits in remote", r.name);
     if (toggleBit_ > 0 && r.totalBits() > 0)
         r.toggleBitMask |= uint64_t(1) << (r.totalBits() - int(toggleBit_));  // toggle_bit 1 is the first bit sent
     // What LIRC sends for a mask of several bits depends on the code in ways
@@ -341,14 +314,12 @@ void Reader::finishRemote(const Line& line)
     remotes_.push_back(std::move(r));
 }
 
-std::vector<Remote> Reader::read(std::string_view text)
-{
+std::vector<Remote> Reader::read(std::string_view text) {
     for (const Line& line : splitLines(text)) {
         if (line.words.empty()) {
             // Comments before a remote are its own (often who made it);
             // those inside one go.
-            if (section_ == Section::Outside)
-                comment_ += line.comment + "\n";
+            if (section_ == Section::Outside) comment_ += line.comment + "\n";
             continue;
         }
         const std::string& first = line.words[0];
@@ -361,11 +332,9 @@ std::vector<Remote> Reader::read(std::string_view text)
         } else if (section_ == Section::Remote) {
             field(line);
         } else if (section_ == Section::Codes) {
-            if (line.words.size() < 2)
-                error(line, "no code for key", first);
+            if (line.words.size() < 2) error(line, "no code for key", first);
             Key key{first, {}, {}};
-            for (size_t i = 1; i < line.words.size(); ++i)
-                key.codes.push_back(number(line, i, UINT64_MAX));
+            for (size_t i = 1; i < line.words.size(); ++i) key.codes.push_back(number(line, i, UINT64_MAX));
             remote_.keys.push_back(std::move(key));
         } else if (first == "name") {
             expectWords(line, 2);
@@ -373,36 +342,30 @@ std::vector<Remote> Reader::read(std::string_view text)
             remote_.keys.push_back(Key{line.words[1], {}, {}});
             rawKeyLine_ = line.number;
         } else {
-            if (rawKeyLine_ == 0)
-                error(line, "durations before the first 'name' of the raw codes:", first);
+            if (rawKeyLine_ == 0) error(line, "durations before the first 'name' of the raw codes:", first);
             for (size_t i = 0; i < line.words.size(); ++i) {
                 const uint64_t duration = number(line, i, kMaxDuration);
-                if (duration == 0)
-                    error(line, "a duration of 0:", line.words[i]);
+                if (duration == 0) error(line, "a duration of 0:", line.words[i]);
                 remote_.keys.back().raw.push_back(uint32_t(duration));
             }
         }
     }
     if (section_ != Section::Outside) {
-        Line begun{remoteLine_, {}};
+        Line begun{remoteLine_, {}, {}};
         error(begun, "no 'end remote' for remote", remote_.name.empty() ? "begun here" : remote_.name);
     }
-    if (remotes_.empty())
-        fail(file_, 0, "no remote in the file", "");
+    if (remotes_.empty()) fail(file_, 0, "no remote in the file", "");
     return std::move(remotes_);
 }
 
 // As irrecord writes them: a code with a digit for every four of its bits.
-std::string hex(uint64_t value, int bits = 0)
-{
+std::string hex(uint64_t value, int bits = 0) {
     char text[24];
     std::snprintf(text, sizeof text, "0x%0*" PRIX64, (bits + 3) / 4, value);
     return text;
 }
 
-
-const char* encodingFlag(Encoding encoding)
-{
+const char* encodingFlag(Encoding encoding) {
     switch (encoding) {
     case Encoding::Rc5: return "RC5";
     case Encoding::Rc6: return "RC6";
@@ -414,19 +377,15 @@ const char* encodingFlag(Encoding encoding)
 
 }  // namespace
 
-std::string lircName(const std::string& name)
-{
+std::string lircName(const std::string& name) {
     std::string word = name.empty() ? std::string("KEY") : name;
     for (char& c : word)
-        if (isBlank(c) || c == '\n')
-            c = '_';
-    if (word[0] == '#')
-        word[0] = '_';  // would start a comment
+        if (isBlank(c) || c == '\n') c = '_';
+    if (word[0] == '#') word[0] = '_';  // would start a comment
     return word;
 }
 
-bool readNumber(std::string_view word, uint64_t max, uint64_t& value)
-{
+bool readNumber(std::string_view word, uint64_t max, uint64_t& value) {
     unsigned base = 10;
     size_t at = 0;
     if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
@@ -436,8 +395,7 @@ bool readNumber(std::string_view word, uint64_t max, uint64_t& value)
         base = 8;
         at = 1;
     }
-    if (at >= word.size())
-        return false;
+    if (at >= word.size()) return false;
     value = 0;
     for (; at < word.size(); ++at) {
         const char c = word[at];
@@ -448,20 +406,17 @@ bool readNumber(std::string_view word, uint64_t max, uint64_t& value)
             digit = unsigned(c - 'a' + 10);
         else if (c >= 'A' && c <= 'F')
             digit = unsigned(c - 'A' + 10);
-        if (digit >= base || value > (max - digit) / base)
-            return false;
+        if (digit >= base || value > (max - digit) / base) return false;
         value = value * base + digit;
     }
     return true;
 }
 
-std::vector<Remote> readLircdConf(std::string_view text, const std::string& fileName)
-{
+std::vector<Remote> readLircdConf(std::string_view text, const std::string& fileName) {
     return Reader(fileName).read(text);
 }
 
-std::string writeLircdConf(const std::vector<Remote>& remotes)
-{
+std::string writeLircdConf(const std::vector<Remote>& remotes) {
     std::string out;
     auto put = [&out](const std::string& name, const std::string& value) {
         out += "  " + name + std::string(name.size() < 16 ? 16 - name.size() : 1, ' ') + value + "\n";
@@ -471,8 +426,7 @@ std::string writeLircdConf(const std::vector<Remote>& remotes)
             put(name, std::to_string(pair.pulse) + " " + std::to_string(pair.space));
     };
     auto putNumber = [&put](const char* name, uint64_t value, uint64_t unless = 0) {
-        if (value != unless)
-            put(name, std::to_string(value));
+        if (value != unless) put(name, std::to_string(value));
     };
     for (const Remote& r : remotes) {
         out += r.comment;
@@ -486,11 +440,9 @@ std::string writeLircdConf(const std::vector<Remote>& remotes)
                                                           {r.noFootRep, "NO_FOOT_REP"},
                                                           {r.repeatHeader, "REPEAT_HEADER"}};
         for (const auto& [set, name] : flagNames)
-            if (set)
-                flags += std::string("|") + name;
+            if (set) flags += std::string("|") + name;
         put("flags", flags);
-        for (const auto& [name, value] : r.kept)
-            put(name, value);
+        for (const auto& [name, value] : r.kept) put(name, value);
         putPair("header", r.header);
         putPair("one", r.one);
         putPair("zero", r.zero);
@@ -511,10 +463,8 @@ std::string writeLircdConf(const std::vector<Remote>& remotes)
         putNumber("gap", r.gap);
         putNumber("repeat_gap", r.repeatGap);
         putNumber("min_repeat", r.minRepeat);
-        if (r.toggleBitMask != 0)
-            put("toggle_bit_mask", hex(r.toggleBitMask));
-        if (r.rc6Mask != 0)
-            put("rc6_mask", hex(r.rc6Mask));
+        if (r.toggleBitMask != 0) put("toggle_bit_mask", hex(r.toggleBitMask));
+        if (r.rc6Mask != 0) put("rc6_mask", hex(r.rc6Mask));
         putNumber("frequency", r.frequency, 38000);
         putNumber("duty_cycle", r.dutyCycle, 50);
         if (r.encoding == Encoding::Raw) {
@@ -522,15 +472,15 @@ std::string writeLircdConf(const std::vector<Remote>& remotes)
             for (const Key& key : r.keys) {
                 out += "    name " + lircName(key.name) + "\n";
                 for (size_t i = 0; i < key.raw.size(); ++i)
-                    out += (i % 8 == 0 ? "      " : " ") + std::to_string(key.raw[i]) + (i % 8 == 7 || i + 1 == key.raw.size() ? "\n" : "");
+                    out += (i % 8 == 0 ? "      " : " ") + std::to_string(key.raw[i]) +
+                           (i % 8 == 7 || i + 1 == key.raw.size() ? "\n" : "");
             }
             out += "  end raw_codes\n";
         } else {
             out += "  begin codes\n";
             for (const Key& key : r.keys) {
                 out += "    " + lircName(key.name);
-                for (uint64_t code : key.codes)
-                    out += " " + hex(code, r.bits);
+                for (uint64_t code : key.codes) out += " " + hex(code, r.bits);
                 out += "\n";
             }
             out += "  end codes\n";

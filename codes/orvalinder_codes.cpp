@@ -1,11 +1,13 @@
 // orvalinder-codes: the codes of remotes from the command line. See its
 // manual page (packaging/man/orvalinder-codes.1).
 
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "codes/board_message.h"
+#include "codes/capture_log.h"
 #include "codes/encoder.h"
 #include "codes/formats.h"
 #include "codes/pronto.h"
@@ -19,10 +21,10 @@ const char kUsage[] =
     "       orvalinder-codes pronto FILE KEY [REMOTE]\n"
     "       orvalinder-codes board FILE KEY [REMOTE]\n"
     "       orvalinder-codes convert FILE --to lircd|flipper|pronto\n"
-    "       orvalinder-codes list FILE\n";
+    "       orvalinder-codes list FILE\n"
+    "       orvalinder-codes decode [FILE]\n";
 
-int run(const std::vector<std::string>& args)
-{
+int run(const std::vector<std::string>& args) {
     const std::string& command = args[0];
     const bool keyCommand = command == "timings" || command == "pronto" || command == "board";
     if (keyCommand && (args.size() == 3 || args.size() == 4)) {
@@ -39,10 +41,8 @@ int run(const std::vector<std::string>& args)
             return 0;
         }
         std::cout << signal.carrierHz << "\n";
-        for (uint32_t us : signal.press)
-            std::cout << us << "\n";
-        if (signal.pressGap != 0)
-            std::cout << signal.pressGap << "\n";
+        for (uint32_t us : signal.press) std::cout << us << "\n";
+        if (signal.pressGap != 0) std::cout << signal.pressGap << "\n";
         return 0;
     }
     if (command == "convert" && args.size() == 4 && args[2] == "--to") {
@@ -57,9 +57,19 @@ int run(const std::vector<std::string>& args)
     if (command == "list" && args.size() == 2) {
         for (const Remote& remote : readCodesFile(args[1])) {
             std::cout << remote.name << "\n";
-            for (const Key& key : remote.keys)
-                std::cout << "  " << key.name << "\n";
+            for (const Key& key : remote.keys) std::cout << "  " << key.name << "\n";
         }
+        return 0;
+    }
+    if (command == "decode" && args.size() <= 2) {
+        std::ifstream file;
+        if (args.size() == 2) {
+            file.open(args[1], std::ios::binary);
+            if (!file) throw CodesError(args[1] + ": cannot be read");
+        }
+        // A line a frame as it comes, so that a pipe from mode2 is decoded live.
+        readMode2(args.size() == 2 ? file : std::cin, args.size() == 2 ? args[1] : "standard input",
+                  [](HeardFrame&& frame) { std::cout << heardText(frame.durations) << std::endl; });
         return 0;
     }
     std::cerr << kUsage;
@@ -68,8 +78,7 @@ int run(const std::vector<std::string>& args)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         (args.empty() ? std::cerr : std::cout) << kUsage;

@@ -19,26 +19,21 @@ struct Code {
     std::vector<std::string> words;
     std::vector<uint32_t> values;
 
-    [[noreturn]] void error(const std::string& what, size_t word) const
-    {
+    [[noreturn]] void error(const std::string& what, size_t word) const {
         fail(file, line, what, word < words.size() ? words[word] : std::string());
     }
     // The word, checked to be at most `max`.
-    uint32_t field(size_t word, uint32_t max, const char* name) const
-    {
-        if (values[word] > max)
-            error(std::string(name) + " above " + std::to_string(max) + ":", word);
+    uint32_t field(size_t word, uint32_t max, const char* name) const {
+        if (values[word] > max) error(std::string(name) + " above " + std::to_string(max) + ":", word);
         return values[word];
     }
 };
 
 Key key(const std::string& name, uint64_t code) { return Key{name, {code}, {}}; }
 
-void readLearned(const Code& c, const std::string& name, const std::string& remoteName, std::vector<Remote>& remotes)
-{
+void readLearned(const Code& c, const std::string& name, const std::string& remoteName, std::vector<Remote>& remotes) {
     const uint32_t periodWord = c.values[1];
-    if (periodWord == 0)
-        c.error("a carrier period of 0:", 1);
+    if (periodWord == 0) c.error("a carrier period of 0:", 1);
     const double periodUs = periodWord * kProntoClockUs;
     // The once part, then the repeated part, as one frame, as pronto2lirc
     // reads it: a remote of LIRC repeats a raw key whole.
@@ -49,8 +44,7 @@ void readLearned(const Code& c, const std::string& name, const std::string& remo
     remote.dutyCycle = 33;
     Key k{name, {}, {}};
     for (size_t i = 0; i < 2 * pairs; ++i) {
-        if (c.values[from + i] == 0)
-            c.error("a duration of 0:", from + i);
+        if (c.values[from + i] == 0) c.error("a duration of 0:", from + i);
         k.raw.push_back(uint32_t(std::lround(c.values[from + i] * periodUs)));
     }
     remote.gap = k.raw.back();
@@ -61,8 +55,7 @@ void readLearned(const Code& c, const std::string& name, const std::string& remo
 // RC5x: start bit, the command's inverted seventh bit, toggle, 5 system bits,
 // a space of two bit times, 6 command bits, 6 data bits; a one is a space
 // then a pulse. Its space in the middle is no LIRC field, so it becomes a raw key.
-Key rc5x(const std::string& name, uint32_t system, uint32_t command, uint32_t data)
-{
+Key rc5x(const std::string& name, uint32_t system, uint32_t command, uint32_t data) {
     FrameBuilder f;
     auto bits = [&f](uint32_t value, int count) {
         for (int i = count - 1; i >= 0; --i) {
@@ -85,8 +78,7 @@ Key rc5x(const std::string& name, uint32_t system, uint32_t command, uint32_t da
     return Key{name, {}, f.finish()};
 }
 
-void readCode(const Code& c, const std::string& name, const std::string& remoteName, std::vector<Remote>& remotes)
-{
+void readCode(const Code& c, const std::string& name, const std::string& remoteName, std::vector<Remote>& remotes) {
     if (c.values.size() < 4)
         c.error("a Pronto code has at least 4 words, not " + std::to_string(c.values.size()), c.words.size());
     const size_t expected = 4 + 2 * (size_t(c.values[2]) + c.values[3]);
@@ -95,17 +87,14 @@ void readCode(const Code& c, const std::string& name, const std::string& remoteN
                     std::to_string(c.values.size()) + ":",
                 2);
     const uint32_t form = c.values[0];
-    if (form == 0x0000)
-        return readLearned(c, name, remoteName, remotes);
+    if (form == 0x0000) return readLearned(c, name, remoteName, remotes);
     // The short forms: their fields, and no other word but 0.
     size_t fields = form == 0x5001 ? 3 : 2;
     if (form != 0x5000 && form != 0x5001 && form != 0x6000 && form != 0x900A)
         c.error("not a Pronto form this program knows:", 0);
-    if (c.values.size() < 4 + fields)
-        c.error("too few words for its fields:", 0);
+    if (c.values.size() < 4 + fields) c.error("too few words for its fields:", 0);
     for (size_t i = 4 + fields; i < c.values.size(); ++i)
-        if (c.values[i] != 0)
-            c.error("a word past the fields that is not 0000:", i);
+        if (c.values[i] != 0) c.error("a word past the fields that is not 0000:", i);
     if (form == 0x5000) {
         const uint32_t system = c.field(4, 31, "an RC5 system"), command = c.field(5, 127, "an RC5 command");
         const uint64_t field = ((command >> 6) & 1) ^ 1;
@@ -136,8 +125,7 @@ void readCode(const Code& c, const std::string& name, const std::string& remoteN
     }
 }
 
-std::string word(uint64_t value)
-{
+std::string word(uint64_t value) {
     char text[8];
     std::snprintf(text, sizeof text, "%04X", unsigned(value));
     return text;
@@ -145,8 +133,7 @@ std::string word(uint64_t value)
 
 }  // namespace
 
-std::vector<Remote> readPronto(std::string_view text, const std::string& fileName)
-{
+std::vector<Remote> readPronto(std::string_view text, const std::string& fileName) {
     std::vector<Remote> remotes;
     const std::string remoteName = remoteNameOf(fileName);
     int number = 0;
@@ -170,13 +157,11 @@ std::vector<Remote> readPronto(std::string_view text, const std::string& fileNam
                 continue;
             }
             const size_t start = i;
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' && line[i] != ',')
-                ++i;
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' && line[i] != ',') ++i;
             code.words.push_back(line.substr(start, i - start));
         }
         if (code.words.empty() || code.words[0][0] == '#') {
-            if (colon == std::string::npos)
-                continue;  // a blank line or a comment
+            if (colon == std::string::npos) continue;  // a blank line or a comment
             fail(fileName, number, "no code for", name);
         }
         for (size_t w = 0; w < code.words.size(); ++w) {
@@ -185,19 +170,15 @@ std::vector<Remote> readPronto(std::string_view text, const std::string& fileNam
                 code.error("not a word of 4 hexadecimal digits:", w);
             code.values.push_back(uint32_t(value));
         }
-        if (name.empty())
-            fail(fileName, number, "no name before", ":");
+        if (name.empty()) fail(fileName, number, "no name before", ":");
         readCode(code, name, remoteName, remotes);
     }
-    if (remotes.empty())
-        fail(fileName, 0, "no Pronto code", "");
+    if (remotes.empty()) fail(fileName, 0, "no Pronto code", "");
     return remotes;
 }
 
-std::string writePronto(const Signal& signal)
-{
-    if (signal.carrierHz == 0)
-        throw CodesError("Pronto codes need a carrier; this one has none");
+std::string writePronto(const Signal& signal) {
+    if (signal.carrierHz == 0) throw CodesError("Pronto codes need a carrier; this one has none");
     const long periodWord = std::lround(1e6 / (signal.carrierHz * kProntoClockUs));
     if (periodWord < 1 || periodWord > 0xFFFF)
         throw CodesError("a carrier of " + std::to_string(signal.carrierHz) + " Hz is out of Pronto's range");
@@ -205,10 +186,9 @@ std::string writePronto(const Signal& signal)
     std::vector<uint32_t> once = signal.press, repeated = signal.repeat;
     once.push_back(signal.pressGap);
     if (!repeated.empty()) repeated.push_back(signal.repeatGap);
-    if (once == repeated)
-        once.clear();
-    std::string text = "0000 " + word(uint64_t(periodWord)) + " " + word(once.size() / 2) + " " +
-                       word(repeated.size() / 2);
+    if (once == repeated) once.clear();
+    std::string text =
+        "0000 " + word(uint64_t(periodWord)) + " " + word(once.size() / 2) + " " + word(repeated.size() / 2);
     for (const std::vector<uint32_t>* part : {&once, &repeated}) {
         for (uint32_t us : *part) {
             const long periods = std::max(1L, std::lround(us / periodUs));
@@ -221,16 +201,13 @@ std::string writePronto(const Signal& signal)
     return text;
 }
 
-std::string writeProntoFile(const std::vector<Remote>& remotes)
-{
+std::string writeProntoFile(const std::vector<Remote>& remotes) {
     std::string out;
     for (const Remote& remote : remotes) {
         // Several remotes share the file: each block says whose keys follow,
         // as a comment, which readers pass over.
-        if (remotes.size() > 1)
-            out += (out.empty() ? "# " : "\n# ") + remote.name + "\n";
-        for (const Key& key : remote.keys)
-            out += key.name + ": " + writePronto(encode(remote, key)) + "\n";
+        if (remotes.size() > 1) out += (out.empty() ? "# " : "\n# ") + remote.name + "\n";
+        for (const Key& key : remote.keys) out += key.name + ": " + writePronto(encode(remote, key)) + "\n";
     }
     return out;
 }

@@ -4,50 +4,39 @@
 
 namespace orvalinder::codes {
 
-void fail(const std::string& file, int line, const std::string& what, const std::string& word)
-{
+void fail(const std::string& file, int line, const std::string& what, const std::string& word) {
     std::string message = file;
-    if (line > 0)
-        message += ":" + std::to_string(line);
+    if (line > 0) message += ":" + std::to_string(line);
     message += ": " + what;
-    if (!word.empty())
-        message += " '" + word + "'";
+    if (!word.empty()) message += " '" + word + "'";
     throw CodesError(message);
 }
 
 namespace {
 
-bool findRemote(const std::vector<Remote>& remotes, const std::string& name)
-{
+bool findRemote(const std::vector<Remote>& remotes, const std::string& name) {
     for (const Remote& remote : remotes)
-        if (remote.name == name)
-            return true;
+        if (remote.name == name) return true;
     return false;
 }
 
 }  // namespace
 
-const Key* findKey(const Remote& remote, const std::string& name)
-{
+const Key* findKey(const Remote& remote, const std::string& name) {
     for (const Key& key : remote.keys)
-        if (key.name == name)
-            return &key;
+        if (key.name == name) return &key;
     return nullptr;
 }
 
 std::pair<const Remote*, const Key*> findKey(const std::vector<Remote>& remotes, const std::string& key,
-                                             const std::string& remote)
-{
+                                             const std::string& remote) {
     bool remoteFound = false;
     for (const Remote& candidate : remotes) {
-        if (!remote.empty() && candidate.name != remote)
-            continue;
+        if (!remote.empty() && candidate.name != remote) continue;
         remoteFound = true;
-        if (const Key* found = findKey(candidate, key))
-            return {&candidate, found};
+        if (const Key* found = findKey(candidate, key)) return {&candidate, found};
     }
-    if (!remoteFound)
-        throw CodesError("no remote named '" + remote + "'");
+    if (!remoteFound) throw CodesError("no remote named '" + remote + "'");
     throw CodesError("no key named '" + key + "'" + (remote.empty() ? "" : " in remote '" + remote + "'"));
 }
 
@@ -55,8 +44,7 @@ std::pair<const Remote*, const Key*> findKey(const std::vector<Remote>& remotes,
 
 namespace orvalinder::codes {
 
-void addKey(std::vector<Remote>& remotes, const Remote& remote, Key key, const std::string& name)
-{
+void addKey(std::vector<Remote>& remotes, const Remote& remote, Key key, const std::string& name) {
     Remote timings = remote;
     timings.keys.clear();
     for (Remote& existing : remotes) {
@@ -71,26 +59,22 @@ void addKey(std::vector<Remote>& remotes, const Remote& remote, Key key, const s
         }
     }
     timings.name = name;
-    for (int n = 2; findRemote(remotes, timings.name); ++n)
-        timings.name = name + "_" + std::to_string(n);
+    for (int n = 2; findRemote(remotes, timings.name); ++n) timings.name = name + "_" + std::to_string(n);
     timings.keys.push_back(std::move(key));
     remotes.push_back(std::move(timings));
 }
 
-std::string_view nextLine(std::string_view text, size_t& at)
-{
+std::string_view nextLine(std::string_view text, size_t& at) {
     const size_t end = std::min(text.find('\n', at), text.size());
     const std::string_view line = text.substr(at, end - at);
     at = end + 1;
     return line;
 }
 
-std::string remoteNameOf(const std::string& fileName)
-{
+std::string remoteNameOf(const std::string& fileName) {
     std::string name = fileName.substr(fileName.find_last_of("/\\") + 1);
     const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0)
-        name.erase(dot);
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
     return name.empty() ? std::string("remote") : name;
 }
 

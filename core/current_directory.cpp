@@ -16,8 +16,8 @@ std::string joinPath(const std::string& directory, const std::string& fileName) 
     return (std::filesystem::path(directory) / fileName).string();
 }
 
-DirectoryFile fileInDirectory(const std::optional<std::string>& directory, const std::string& fileName,
-                              size_t limit, const std::string& extraAdvice) {
+DirectoryFile fileInDirectory(const std::optional<std::string>& directory, const std::string& fileName, size_t limit,
+                              const std::string& extraAdvice) {
     if (!directory || directory->empty())
         return {{}, UserMessage{"Can't get the CurrentDirectory.\n\n\nCan't continue.", MessageIcon::Stop}};
     if (directory->size() >= limit) {

@@ -17,8 +17,8 @@ struct DirectoryFile {
 // The current directory joined with `fileName`, or the failure to show when
 // the directory cannot be read or is `limit` characters or longer. The
 // too-long text names the limit; `extraAdvice` goes before "Can't continue.".
-DirectoryFile fileInDirectory(const std::optional<std::string>& directory, const std::string& fileName,
-                              size_t limit, const std::string& extraAdvice = {});
+DirectoryFile fileInDirectory(const std::optional<std::string>& directory, const std::string& fileName, size_t limit,
+                              const std::string& extraAdvice = {});
 
 // The process's current directory, or nothing when it cannot be read.
 std::optional<std::string> currentDirectory();

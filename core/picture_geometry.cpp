@@ -23,9 +23,7 @@ float PictureGeometry::fractionX(int x) const {
     return static_cast<float>(x - xOffset) / (static_cast<float>(width) * scale);
 }
 
-float PictureGeometry::fractionY(int y) const {
-    return static_cast<float>(y) / (static_cast<float>(height) * scale);
-}
+float PictureGeometry::fractionY(int y) const { return static_cast<float>(y) / (static_cast<float>(height) * scale); }
 
 std::vector<int> hitTest(RemoteKind kind, const PictureGeometry& geometry, int x, int y) {
     if (!geometry.contains(x, y)) return {};

@@ -11,11 +11,11 @@
 namespace orvalinder {
 
 struct PictureGeometry {
-    float scale = 1.0f;    // client height / picture height, single precision
+    float scale = 1.0f;  // client height / picture height, single precision
     int xOffset = layout::PictureXOffset;
-    int width = 200;       // the picture's own size in pixels
+    int width = 200;  // the picture's own size in pixels
     int height = 600;
-    int bottomEdge = 0;    // bottom of the client area; 0 until the first paint
+    int bottomEdge = 0;  // bottom of the client area; 0 until the first paint
 
     // What a paint of a W x H picture into a client area of the given height
     // stores.

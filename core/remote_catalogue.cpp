@@ -171,8 +171,8 @@ constexpr ClickArea kTechnikaAreas[] = {
 std::span<const RemoteInfo> remoteCatalogue() { return kCatalogue; }
 
 const RemoteInfo* findRemote(int kind) {
-    auto it = std::find_if(kCatalogue.begin(), kCatalogue.end(),
-                           [kind](const RemoteInfo& r) { return r.kind == kind; });
+    auto it =
+        std::find_if(kCatalogue.begin(), kCatalogue.end(), [kind](const RemoteInfo& r) { return r.kind == kind; });
     return it == kCatalogue.end() ? nullptr : &*it;
 }
 

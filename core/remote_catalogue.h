@@ -39,13 +39,13 @@ enum PictureId : int {
 
 struct RemoteInfo {
     RemoteKind kind;
-    int commandId;               // menu command that selects it
-    std::string_view menuText;   // with its & mnemonic
-    std::string_view title;      // frame title while it is shown
+    int commandId;              // menu command that selects it
+    std::string_view menuText;  // with its & mnemonic
+    std::string_view title;     // frame title while it is shown
     PictureId picture;
     int pictureWidth;
     int pictureHeight;
-    char keyLetter;              // '\0' for the IR Monitor
+    char keyLetter;  // '\0' for the IR Monitor
 };
 
 // All five entries, in the order of the Remote menu.

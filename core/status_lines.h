@@ -42,7 +42,9 @@ public:
     const std::wstring& line(int number) const { return lines_.at(static_cast<size_t>(number - 1)); }
 
     // The whole text a fixed text is drawn as.
-    static std::wstring numbered(StatusLine line, std::wstring_view text) { return number(line) + L". " + std::wstring(text); }
+    static std::wstring numbered(StatusLine line, std::wstring_view text) {
+        return number(line) + L". " + std::wstring(text);
+    }
     static std::wstring numbered(StatusText fixed) { return numbered(fixed.line, fixed.text); }
 
     bool operator==(const StatusLines&) const = default;
@@ -63,7 +65,8 @@ namespace status_text {
 inline constexpr StatusText ConnectionLost{StatusLine::Action, L"Connection lost: unplugged or not answering"};
 inline constexpr StatusText WaitingForBoard{StatusLine::Connection, L"Waiting for the board to come back"};
 inline constexpr StatusText BoardBackNotOpen{StatusLine::Connection, L"The board is back; trying to open it"};
-inline constexpr StatusText DisconnectedForUpload{StatusLine::Connection, L"Disconnected while the firmware is written"};
+inline constexpr StatusText DisconnectedForUpload{StatusLine::Connection,
+                                                  L"Disconnected while the firmware is written"};
 inline constexpr StatusText ConnectingPleaseWait{StatusLine::Action, L"Connecting please wait"};
 inline constexpr StatusText All[] = {ConnectionLost, WaitingForBoard, BoardBackNotOpen, DisconnectedForUpload,
                                      ConnectingPleaseWait};

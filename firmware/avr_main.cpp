@@ -2,9 +2,7 @@
 void setup();
 void loop();
 
-int main()
-{
+int main() {
     setup();
-    for (;;)
-        loop();
+    for (;;) loop();
 }

@@ -52,8 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orvalinder::LineAssembler assembler;
     // A directory that cannot be had: a chunk with values to log reports a
     // failure, so the values' selection shows without touching the disk.
-    orvalinder::LineReceiver receiver(
-        orvalinder::KeyCodeLogger([] { return std::optional<std::string>(); }));
+    orvalinder::LineReceiver receiver(orvalinder::KeyCodeLogger([] { return std::optional<std::string>(); }));
     Model model;
     while (input.remaining_bytes() > 0) {
         const size_t length = input.ConsumeIntegralInRange<size_t>(0, 1500);

@@ -12,8 +12,7 @@
 
 using namespace orvalinder::codes;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::vector<Remote> remotes;
     try {
@@ -30,8 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 FUZZ_CHECK(signal.press.size() % 2 == 1 && (signal.repeat.empty() || signal.repeat.size() % 2 == 1));
                 boardMessages(remote, key);
                 writePronto(signal);
-            } catch (const CodesError&) {
-            }
+            } catch (const CodesError&) {}
         }
     }
     return 0;

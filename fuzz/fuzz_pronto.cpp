@@ -13,8 +13,7 @@ using namespace orvalinder::codes;
 
 namespace {
 
-std::string rewritten(const std::string& pronto)
-{
+std::string rewritten(const std::string& pronto) {
     const std::vector<Remote> again = readPronto("K: " + pronto, "again.txt");
     FUZZ_CHECK(again.size() == 1 && again[0].keys.size() == 1);
     return writePronto(encode(again[0], again[0].keys[0]));
@@ -22,8 +21,7 @@ std::string rewritten(const std::string& pronto)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::vector<Remote> remotes;
     try {

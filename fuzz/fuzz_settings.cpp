@@ -143,21 +143,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The dialog opening on whatever the store holds.
     const Preselection shown = preselect(stored, ports);
     FUZZ_CHECK(validPosition(shown.port, ports) && validPosition(shown.parity, parityList()) &&
-          validPosition(shown.speed, speedList()) && validPosition(shown.dataBits, dataBitsList()) &&
-          validPosition(shown.stopBits, stopBitsList()));
+               validPosition(shown.speed, speedList()) && validPosition(shown.dataBits, dataBitsList()) &&
+               validPosition(shown.stopBits, stopBitsList()));
     FUZZ_CHECK(!shown.portText || !shown.port);
 
     // OK: every text is one the opener takes, and OK again keeps it.
     const PortSettings settings = normalise(typed, style, devices);
     FUZZ_CHECK(inList(parityList(), settings.parity) && inList(speedList(), settings.speed) &&
-          inList(stopBitsList(), settings.stopBits) && inList(dataBitsList(), settings.dataBits));
+               inList(stopBitsList(), settings.stopBits) && inList(dataBitsList(), settings.dataBits));
     checkPortMaps(settings.port);
     if (settings.port[0] == '/')
-        FUZZ_CHECK(style == PathStyle::Posix && (settings.port == trimmed(typed.port) || inList(devices, settings.port)));
+        FUZZ_CHECK(style == PathStyle::Posix &&
+                   (settings.port == trimmed(typed.port) || inList(devices, settings.port)));
     const TypedSettings again{settings.port, settings.parity, settings.speed, settings.stopBits, settings.dataBits};
     const PortSettings twice = normalise(again, style, devices);
     FUZZ_CHECK(twice.port == settings.port && twice.parity == settings.parity && twice.speed == settings.speed &&
-          twice.stopBits == settings.stopBits && twice.dataBits == settings.dataBits);
+               twice.stopBits == settings.stopBits && twice.dataBits == settings.dataBits);
 
     // What OK stored, the dialog selects when it opens again.
     MemoryStore written;

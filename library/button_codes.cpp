@@ -68,9 +68,7 @@ std::vector<std::pair<int, LinkedKey>> matchByName(const ButtonLinks& links, Rem
 
 ButtonCodes::ButtonCodes(QString dataFolder) : dataFolder_(std::move(dataFolder)) {}
 
-QString ButtonCodes::defaultDataFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-}
+QString ButtonCodes::defaultDataFolder() { return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation); }
 
 QString ButtonCodes::remotesFolder() const { return dataFolder_ + QStringLiteral("/remotes"); }
 
@@ -100,7 +98,9 @@ QStringList ButtonCodes::load() {
         links_ = ButtonLinks::fromText(std::string_view(text.constData(), static_cast<size_t>(text.size())));
     } else {
         links_ = {};
-        if (links.exists()) problems << QStringLiteral("Can't read %1: %2").arg(QDir::toNativeSeparators(linksPath()), links.errorString());
+        if (links.exists())
+            problems
+                << QStringLiteral("Can't read %1: %2").arg(QDir::toNativeSeparators(linksPath()), links.errorString());
     }
     emit changed();
     return problems;

@@ -122,8 +122,9 @@ ButtonLinks ButtonLinks::fromText(std::string_view text) {
         const std::vector<std::string_view> f = splitTabs(line);
         const std::optional<RemoteKind> kind = f.size() == 5 ? pictureNamed(f[0]) : std::nullopt;
         int index = -1;
-        const bool number = f.size() == 5 && !f[1].empty() &&
-                            std::from_chars(f[1].data(), f[1].data() + f[1].size(), index).ptr == f[1].data() + f[1].size();
+        const bool number =
+            f.size() == 5 && !f[1].empty() &&
+            std::from_chars(f[1].data(), f[1].data() + f[1].size(), index).ptr == f[1].data() + f[1].size();
         const bool onPicture = kind && number && index >= 0 && index < static_cast<int>(clickAreas(*kind).size());
         const bool whole = onPicture && f[2].empty() == f[3].empty() && !(f[2].empty() && f[4].empty());
         if (!whole) {

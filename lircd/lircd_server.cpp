@@ -139,7 +139,8 @@ QString LircdServer::listenTcp(const QString& addressAndPort) {
     if (colon >= 0) {
         addressText = addressAndPort.left(colon);
         portText = addressAndPort.mid(colon + 1);
-        if (addressText.startsWith('[') && addressText.endsWith(']')) addressText = addressText.mid(1, addressText.size() - 2);
+        if (addressText.startsWith('[') && addressText.endsWith(']'))
+            addressText = addressText.mid(1, addressText.size() - 2);
     }
     bool portOk = true;
     const uint port = portText.isEmpty() ? 8765 : portText.toUInt(&portOk);
@@ -152,12 +153,8 @@ QString LircdServer::listenTcp(const QString& addressAndPort) {
     return {};
 }
 
-QString LircdServer::localPath() const {
-    return local_->fullServerName();
-}
+QString LircdServer::localPath() const { return local_->fullServerName(); }
 
-quint16 LircdServer::tcpPort() const {
-    return tcp_->serverPort();
-}
+quint16 LircdServer::tcpPort() const { return tcp_->serverPort(); }
 
 }  // namespace orvalinder::lircd

@@ -45,9 +45,7 @@ struct Reply {
     std::optional<std::vector<std::string>> data;
 };
 
-Reply failure(std::string message) {
-    return {false, std::vector<std::string>{std::move(message)}};
-}
+Reply failure(std::string message) { return {false, std::vector<std::string>{std::move(message)}}; }
 
 // lircd's way of naming what it did not find: unknown remote: "tv"
 std::string quoted(std::string_view what, std::string_view name) {
@@ -81,9 +79,8 @@ std::vector<std::string_view> wordsOf(std::string_view line) {
 }
 
 bool is(std::string_view word, std::string_view command) {
-    return std::equal(word.begin(), word.end(), command.begin(), command.end(), [](char a, char b) {
-        return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b;
-    });
+    return std::equal(word.begin(), word.end(), command.begin(), command.end(),
+                      [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b; });
 }
 
 const KeyRow* findRow(const std::vector<KeyRow>& rows, std::string_view name) {
@@ -91,9 +88,7 @@ const KeyRow* findRow(const std::vector<KeyRow>& rows, std::string_view name) {
     return row == rows.end() ? nullptr : &*row;
 }
 
-std::string rowText(const KeyRow& row) {
-    return row.code + " " + row.name;
-}
+std::string rowText(const KeyRow& row) { return row.code + " " + row.name; }
 
 Reply list(const std::vector<std::string_view>& words, Target& target) {
     if (words.size() == 1) return {true, target.remotes()};

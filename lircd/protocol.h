@@ -46,8 +46,8 @@ public:
 
 private:
     std::string buffer_;
-    std::size_t start_ = 0;     // where the next line begins in buffer_
-    bool skipping_ = false;     // dropping the rest of a line too long
+    std::size_t start_ = 0;  // where the next line begins in buffer_
+    bool skipping_ = false;  // dropping the rest of a line too long
 };
 
 // The reply package for one line from a client, after doing what it says.

@@ -55,21 +55,13 @@ bool restrictToOwner(const QString& socketPath) {
 
 #else
 
-QString defaultSocketPath() {
-    return QStringLiteral("orvalinder-lircd");
-}
+QString defaultSocketPath() { return QStringLiteral("orvalinder-lircd"); }
 
-QString prepareSocketFolder(const QString&) {
-    return {};
-}
+QString prepareSocketFolder(const QString&) { return {}; }
 
-bool isSocketFile(const QString&) {
-    return false;
-}
+bool isSocketFile(const QString&) { return false; }
 
-bool restrictToOwner(const QString&) {
-    return true;
-}
+bool restrictToOwner(const QString&) { return true; }
 
 #endif
 

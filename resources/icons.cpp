@@ -83,8 +83,7 @@ void drawOpen(QPainter& p) {
 
 // A floppy disk: the label on top, the metal shutter below.
 void drawSave(QPainter& p) {
-    drawShape(p,
-              {QPointF(0.5, 0.5), QPointF(13.5, 0.5), QPointF(15.5, 2.5), QPointF(15.5, 14.5), QPointF(0.5, 14.5)},
+    drawShape(p, {QPointF(0.5, 0.5), QPointF(13.5, 0.5), QPointF(15.5, 2.5), QPointF(15.5, 14.5), QPointF(0.5, 14.5)},
               kDisk, kDiskEdge);
     fillPixels(p, 3, 1, 10, 6, kPaper);
     fillPixels(p, 4, 3, 8, 1, kWriting);
@@ -112,8 +111,7 @@ void drawCopy(QPainter& p) {
 
 // A clipboard with a sheet laid over it.
 void drawPaste(QPainter& p) {
-    drawShape(p, {QPointF(0.5, 1.5), QPointF(11.5, 1.5), QPointF(11.5, 14.5), QPointF(0.5, 14.5)}, kBoard,
-              kBoardEdge);
+    drawShape(p, {QPointF(0.5, 1.5), QPointF(11.5, 1.5), QPointF(11.5, 14.5), QPointF(0.5, 14.5)}, kBoard, kBoardEdge);
     drawShape(p, {QPointF(3.5, 0.5), QPointF(8.5, 0.5), QPointF(8.5, 3.5), QPointF(3.5, 3.5)}, kMetal, kOutline);
     drawPage(p, QRectF(QPointF(6.5, 5.5), QPointF(15.5, 14.5)), 3, true);
 }
@@ -121,8 +119,7 @@ void drawPaste(QPainter& p) {
 // A printer: paper going in at the back, a printed sheet coming out.
 void drawPrint(QPainter& p) {
     drawShape(p, {QPointF(3.5, 0.5), QPointF(12.5, 0.5), QPointF(12.5, 6.5), QPointF(3.5, 6.5)}, kPaper, kOutline);
-    drawShape(p, {QPointF(0.5, 5.5), QPointF(15.5, 5.5), QPointF(15.5, 11.5), QPointF(0.5, 11.5)}, kPrinter,
-              kOutline);
+    drawShape(p, {QPointF(0.5, 5.5), QPointF(15.5, 5.5), QPointF(15.5, 11.5), QPointF(0.5, 11.5)}, kPrinter, kOutline);
     fillPixels(p, 12, 7, 2, 1, kLed);
     drawShape(p, {QPointF(3.5, 9.5), QPointF(12.5, 9.5), QPointF(12.5, 14.5), QPointF(3.5, 14.5)}, kPaper, kOutline);
     fillPixels(p, 5, 11, 6, 1, kWriting);
@@ -152,7 +149,7 @@ void drawCustomize(QPainter& p) {
 // lies on the diagonal, its front to the upper right, and the waves leave
 // it there.
 constexpr qreal kGrid = 256;
-constexpr qreal kTilt = 45;  // degrees clockwise from upright
+constexpr qreal kTilt = 45;         // degrees clockwise from upright
 constexpr QRgb kWave = 0xff008084;  // the teal of the connect button
 constexpr QRgb kBodyLight = 0xff555a63;
 constexpr QRgb kBodyDark = 0xff202328;
@@ -211,8 +208,7 @@ void drawRemote(QPainter& p, qreal pixel, int size) {
     p.drawEllipse(QPointF(0, -30), 8, 8);
     const int rows = size < 48 ? 0 : size < 64 ? 2 : 3;
     for (int row = 0; row < rows; ++row)
-        for (int column = 0; column < 3; ++column)
-            roundedKey(p, QRectF(-27 + 19 * column, 2 + 17 * row, 16, 11), kKey);
+        for (int column = 0; column < 3; ++column) roundedKey(p, QRectF(-27 + 19 * column, 2 + 17 * row, 16, 11), kKey);
     for (int i = 0; i < 4; ++i) roundedKey(p, QRectF(-29 + 15 * i, 5 + 17 * rows, 13, 10), kColourKeys[i]);
 }
 

@@ -28,10 +28,10 @@ struct Accent {
 // the buttons is one colour.
 struct RemoteStyle {
     PictureId id;
-    QRgb background;       // the image outside the body
+    QRgb background;  // the image outside the body
     QRgb bodyTop;
     QRgb bodyBottom;
-    qreal glossEnd;        // > 0: a sheen over the top, ending sharply here
+    qreal glossEnd;  // > 0: a sheen over the top, ending sharply here
     QRgb rim;
     qreal rimWidth;
     qreal cornerRadius;
@@ -40,12 +40,12 @@ struct RemoteStyle {
     std::span<const Accent> accents;
     const char* brand;
     QRgb brandColour;
-    qreal brandCentreY;    // fraction of the height; clear of every area
+    qreal brandCentreY;  // fraction of the height; clear of every area
     int brandPixels;
     bool brandItalic;
-    qreal brandSpacing;    // extra pixels between letters
-    qreal ringRadius;      // > 0: a coloured ring round the navigation keys
-    QPointF ringCentre;    // fractions of the width and height
+    qreal brandSpacing;  // extra pixels between letters
+    qreal ringRadius;    // > 0: a coloured ring round the navigation keys
+    QPointF ringCentre;  // fractions of the width and height
 };
 
 constexpr QRgb kRed = 0xffc8241c;
@@ -59,23 +59,71 @@ constexpr Accent kPanasonicAccents[] = {
     {0, kRed, kWhite}, {42, kRed, kWhite}, {43, kGreen, kWhite}, {44, kYellow, kInk}, {45, kBlue, kWhite},
 };
 constexpr Accent kSkyAccents[] = {
-    {2, kRed, kWhite}, {22, 0xff5a5f69, kWhite},
-    {27, kRed, kWhite}, {28, kGreen, kWhite}, {29, kYellow, kInk}, {30, kBlue, kWhite},
+    {2, kRed, kWhite},    {22, 0xff5a5f69, kWhite}, {27, kRed, kWhite},
+    {28, kGreen, kWhite}, {29, kYellow, kInk},      {30, kBlue, kWhite},
 };
 constexpr Accent kTechnikaAccents[] = {
     {0, kRed, kWhite}, {42, kRed, kWhite}, {43, kGreen, kWhite}, {44, kYellow, kInk}, {45, kBlue, kWhite},
 };
 
 const RemoteStyle kStyles[] = {
-    {PanasonicPicture, 0xfff0f0f0, 0xff484c53, 0xff2b2e33, 0.0, 0xffb9bec6, 4.0, 38.0,
-     0xffc9ced6, kInk, kPanasonicAccents,
-     "Panasonic", 0xffdfe3e8, 0.925, 24, false, 0.5, 0.0, {}},
-    {SkyPicture, 0xfff0f0f0, 0xff1b1c1f, 0xff070708, 0.0, 0xff3a3c42, 3.0, 70.0,
-     0xff303238, kWhite, kSkyAccents,
-     "sky", kWhite, 0.95, 40, true, 0.0, 76.0, {0.5, 0.5}},
-    {TechnikaPicture, 0xfff0f0f0, 0xff1c1c20, 0xff040405, 0.11, 0xff60646c, 3.0, 48.0,
-     0xff4a4e56, kWhite, kTechnikaAccents,
-     "TECHNIKA", 0xffc0c4cc, 0.9, 30, false, 4.0, 0.0, {}},
+    {PanasonicPicture,
+     0xfff0f0f0,
+     0xff484c53,
+     0xff2b2e33,
+     0.0,
+     0xffb9bec6,
+     4.0,
+     38.0,
+     0xffc9ced6,
+     kInk,
+     kPanasonicAccents,
+     "Panasonic",
+     0xffdfe3e8,
+     0.925,
+     24,
+     false,
+     0.5,
+     0.0,
+     {}},
+    {SkyPicture,
+     0xfff0f0f0,
+     0xff1b1c1f,
+     0xff070708,
+     0.0,
+     0xff3a3c42,
+     3.0,
+     70.0,
+     0xff303238,
+     kWhite,
+     kSkyAccents,
+     "sky",
+     kWhite,
+     0.95,
+     40,
+     true,
+     0.0,
+     76.0,
+     {0.5, 0.5}},
+    {TechnikaPicture,
+     0xfff0f0f0,
+     0xff1c1c20,
+     0xff040405,
+     0.11,
+     0xff60646c,
+     3.0,
+     48.0,
+     0xff4a4e56,
+     kWhite,
+     kTechnikaAccents,
+     "TECHNIKA",
+     0xffc0c4cc,
+     0.9,
+     30,
+     false,
+     4.0,
+     0.0,
+     {}},
 };
 
 constexpr qreal kButtonInset = 1.5;  // keeps neighbouring buttons apart

@@ -25,8 +25,8 @@ int main(int argc, char* argv[]) {
         const char* name;
     };
     const Named pictures[] = {
-        {orvalinder::PanasonicPicture, "panasonic"}, {orvalinder::SkyPicture, "sky"},
-        {orvalinder::TechnikaPicture, "technika"},   {orvalinder::ConnectBitmap, "connect"},
+        {orvalinder::PanasonicPicture, "panasonic"},  {orvalinder::SkyPicture, "sky"},
+        {orvalinder::TechnikaPicture, "technika"},    {orvalinder::ConnectBitmap, "connect"},
         {orvalinder::DisconnectBitmap, "disconnect"}, {orvalinder::StopImage, "stop"},
     };
     int failures = 0;

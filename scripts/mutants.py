@@ -35,7 +35,8 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 
 # The product's sources: not the tests, benchmarks, fuzzers or simulators.
-SOURCE_DIRS = ["app", "app/dialogs", "view", "tools", "serial", "core", "codes", "lircd", "resources", "firmware/IrBridge"]
+SOURCE_DIRS = ["app", "app/dialogs", "view", "send", "library", "tools", "serial", "core", "codes", "lircd", "resources",
+               "firmware/IrBridge"]
 SOURCE_SUFFIXES = {".cpp", ".h", ".ino"}
 
 # Test executables in the build tree. They run fastest first, as timed on the
@@ -78,18 +79,23 @@ TARGETS = [
     ("core/*", _SERIAL + ["pictures_test"]),
     ("serial/qt_*", _SERIAL_QT),
     ("serial/serial_connection.*", _SERIAL_QT),
+    ("serial/board_search.*", _SERIAL_QT),
+    ("serial/version_probe.*", _SERIAL_QT),
     ("serial/serial_device.h", ["core_tests"] + _SERIAL_QT),
     ("serial/*", _SERIAL),
     ("tools/*", ["core_tests"] + _DIALOGS),
     ("view/orvalinder_view.*", _WINDOW),
     ("view/view_painter.*", _WINDOW),
     ("view/*", ["core_tests", "line_queue_tests"] + _DIALOGS),
+    ("send/*", _WINDOW),
+    ("library/button_links.*", ["core_tests"] + _DIALOGS),
+    ("library/*", _DIALOGS),
     ("resources/render_icons.cpp", ["icons_test"]),
     ("resources/render_pictures.cpp", []),
     ("resources/icons.*", ["pictures_test", "icons_test"] + _WINDOW),
     ("resources/pictures.*", ["pictures_test"] + _WINDOW),
     ("app/com_settings_rules.*", ["core_tests"] + _DIALOGS),
-    ("app/platform.*", ["platform_tests"] + _DIALOGS),
+    ("app/qt_platform.*", ["platform_tests"] + _DIALOGS),
     ("app/tool_bars.*", _DIALOGS),
     ("app/dialogs/*", _DIALOGS),
     ("app/main.cpp", ["command_line_tests"]),
@@ -118,8 +124,8 @@ EQUIVALENT = [
     ("serial/keycode_logger.cpp", "std::fflush(file);", "(line removed)",
      "the next line closes the file, which flushes it"),
     ("serial/key_sender.cpp",
-     'L" - " + std::to_wstring(confirmed < 0 ? 0 : confirmed) + L" confirmed";',
-     'L" - " + std::to_wstring(confirmed < 1 ? 0 : confirmed) + L" confirmed";',
+     'L" - " + std::to_wstring(confirmed < 0 ? 0 : confirmed) + L" confirmed");',
+     'L" - " + std::to_wstring(confirmed < 1 ? 0 : confirmed) + L" confirmed");',
      "a count of 0 shows as 0 either way"),
     ("serial/serial_connection.h", "int attempt_ = 0;  // reports about earlier attempts are stale",
      "int attempt_ = 1;  // reports about earlier attempts are stale",
@@ -153,12 +159,12 @@ EQUIVALENT = [
      "the progress shows a millisecond later"),
     ("serial/port_settings.cpp", "while (p < text.size() && isSpace(text[p])) ++p;",
      "while (p <= text.size() && isSpace(text[p])) ++p;", "the character at size() is the ending zero, no blank"),
-    ("core/picture_geometry.h", "int width = 200;       // the picture's own size in pixels",
-     "int width = 201;       // the picture's own size in pixels",
+    ("core/picture_geometry.h", "int width = 200;  // the picture's own size in pixels",
+     "int width = 201;  // the picture's own size in pixels",
      "until the first paint sets it the bottom edge is 0, so no click reaches the picture"),
     ("serial/line_queue.h",
-     "const bool overwritten = line.kind == ReceivedLine::Value && i + 1 < lines_.size() &&",
-     "const bool overwritten = line.kind == ReceivedLine::Value && i + 2 < lines_.size() &&",
+     "line.kind == ReceivedLine::Value && i + 1 < lines_.size() && lines_[i + 1].kind == ReceivedLine::Value;",
+     "line.kind == ReceivedLine::Value && i + 2 < lines_.size() && lines_[i + 1].kind == ReceivedLine::Value;",
      "a value line kept that the next one overwrites changes nothing the window shows"),
     ("core/remote_catalogue.h", "ConnectBitmap = 101,", "ConnectBitmap = 100,",
      "picture numbers only name pictures inside the program, and 100 names no other"),

@@ -7,7 +7,6 @@ KeyHold::KeyHold(WriteBytes write) : write_(std::move(write)) {
     connect(&timer_, &QTimer::timeout, this, &KeyHold::keep);
 }
 
-
 void KeyHold::pressed(std::string held) {
     released();
     held_ = std::move(held);

@@ -22,9 +22,8 @@ std::optional<std::string> Sender::pressButton(RemoteKind kind, int index) {
     const auto key = keyCodeFor(kind, index);
     if (!key) return std::nullopt;
     long confirmed = 0;
-    status_.change([&](StatusLines& lines) {
-        confirmed = sendKeyCode(connection_.connected(), writeToBoard(), *key, lines);
-    });
+    status_.change(
+        [&](StatusLines& lines) { confirmed = sendKeyCode(connection_.connected(), writeToBoard(), *key, lines); });
     std::optional<std::string> failure = sent(keyCodeMessage(*key), confirmed);
     if (!failure) hold_.pressed();
     return failure;
@@ -95,8 +94,8 @@ void Sender::toggleConnection() {
     status_.say(StatusLine::Connection, L"Disconnected");
 }
 
-void Sender::connectFinished(bool connected, const QString& message, int icon) {
-    if (!message.isEmpty()) emit messageRequested(message, static_cast<MessageIcon>(icon));
+void Sender::connectFinished(bool connected, const QString& message, MessageIcon icon) {
+    if (!message.isEmpty()) emit messageRequested(message, icon);
     status_.change([connected](StatusLines& lines) {
         lines.say(StatusLine::Action, L"Connect");
         lines.say(StatusLine::Connection, connected ? L"Connected" : L"Connect failed");

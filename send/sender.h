@@ -56,7 +56,7 @@ private:
     // Why a message did not go out whole, from the bytes the port took.
     std::optional<std::string> sent(std::string_view message, long confirmed) const;
     WriteBytes writeToBoard();
-    void connectFinished(bool connected, const QString& message, int icon);
+    void connectFinished(bool connected, const QString& message, MessageIcon icon);
     void connectionLost();
     void logFailed(const QString& message, const QString& statusLine1);
 

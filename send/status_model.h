@@ -22,13 +22,19 @@ public:
     const StatusLines& lines() const { return lines_; }
     const std::wstring& text(StatusLine line) const { return lines_.text(line); }
 
-    void say(StatusLine line, std::wstring_view text) { change([&](StatusLines& l) { l.say(line, text); }); }
+    void say(StatusLine line, std::wstring_view text) {
+        change([&](StatusLines& l) { l.say(line, text); });
+    }
     void say(StatusText fixed) { say(fixed.line, fixed.text); }
     void sayUnnumbered(StatusLine line, std::wstring_view text) {
         change([&](StatusLines& l) { l.sayUnnumbered(line, text); });
     }
-    void rest(StatusLine line) { change([&](StatusLines& l) { l.rest(line); }); }
-    void reset() { change([](StatusLines& l) { l.reset(); }); }
+    void rest(StatusLine line) {
+        change([&](StatusLines& l) { l.rest(line); });
+    }
+    void reset() {
+        change([](StatusLines& l) { l.reset(); });
+    }
 
     // Several lines at once, told as one change.
     template <typename Edit>

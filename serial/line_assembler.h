@@ -20,8 +20,8 @@ namespace orvalinder {
 struct ReceivedLine {
     enum Kind { Monitor, Value };
     Kind kind;
-    std::string text;     // a monitor line ends with its x; a value line has no Y
-    uint32_t value = 0;   // for value lines: the hexadecimal after the first colon
+    std::string text;    // a monitor line ends with its x; a value line has no Y
+    uint32_t value = 0;  // for value lines: the hexadecimal after the first colon
 };
 
 class LineAssembler {

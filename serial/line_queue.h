@@ -64,8 +64,8 @@ private:
                 skipMonitorLines -= line.kind == ReceivedLine::Monitor;
                 continue;
             }
-            const bool overwritten = line.kind == ReceivedLine::Value && i + 1 < lines_.size() &&
-                                     lines_[i + 1].kind == ReceivedLine::Value;
+            const bool overwritten =
+                line.kind == ReceivedLine::Value && i + 1 < lines_.size() && lines_[i + 1].kind == ReceivedLine::Value;
             if (!overwritten) kept.push_back(std::move(line));
         }
         lines_.swap(kept);

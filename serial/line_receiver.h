@@ -12,8 +12,8 @@
 namespace orvalinder {
 
 struct ChunkResult {
-    std::vector<ReceivedLine> lines;        // for the window, in order
-    std::optional<LogFailure> logFailure;   // for the window to show
+    std::vector<ReceivedLine> lines;       // for the window, in order
+    std::optional<LogFailure> logFailure;  // for the window to show
 };
 
 class LineReceiver {

@@ -75,7 +75,7 @@ int leadingDecimal(std::string_view text);
 // as read (nothing when missing).
 int parityCode(const std::optional<std::string>& text, int portParity);  // case-insensitive names
 int baudRate(const std::optional<std::string>& text);
-int stopBitsCode(const std::optional<std::string>& text);               // compared exactly
+int stopBitsCode(const std::optional<std::string>& text);  // compared exactly
 int dataBitsCount(const std::optional<std::string>& text);
 
 }  // namespace orvalinder

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "serial/board_search.h"
+#include "serial/board_ports.h"
 #include "serial/serial_device.h"
 
 class QSerialPort;

@@ -14,8 +14,8 @@ std::unique_ptr<QSettings> store() {
         std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\Orvalinder"), QSettings::NativeFormat);
 #else
     // Orvalinder.conf in the user's configuration folder.
-    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                                QStringLiteral("Orvalinder"));
+    auto settings =
+        std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvalinder"));
 #endif
     // The user's values only, never a machine-wide copy.
     settings->setFallbacksEnabled(false);

@@ -7,116 +7,13 @@
 #include <functional>
 #include <type_traits>
 
+#include "serial/board_search.h"
 #include "serial/line_receiver.h"
 #include "serial/qt_ports.h"
 #include "serial/qt_serial_device.h"
+#include "serial/version_probe.h"
 
 namespace orvalinder {
-
-// Asks ports one after another whether they are the board, on the port
-// thread: each is opened (the board resets), asked its version a few times
-// while the board starts, and closed again. Every step is a timer or a
-// read, so the thread stays free and the whole search is bounded.
-class BoardSearch : public QObject {
-public:
-    struct Outcome {
-        std::optional<PortDescription> found;
-        FirmwareVersion version;
-        std::vector<ProbeResult> tried;
-    };
-    using Progress = std::function<void(const PortDescription&, int index, int total)>;
-    using Done = std::function<void(const Outcome&)>;
-
-    BoardSearch(BoardWaits& waits, std::vector<PortDescription> candidates, Progress progress, Done done,
-                QObject* parent)
-        : QObject(parent),
-          waits_(waits),
-          candidates_(rankCandidates(std::move(candidates))),
-          progress_(std::move(progress)),
-          done_(std::move(done)),
-          port_(new QSerialPort(this)),
-          timer_(new QTimer(this)),
-          giveUp_(new QTimer(this)) {
-        timer_->setSingleShot(true);
-        connect(timer_, &QTimer::timeout, this, &BoardSearch::ask);
-        giveUp_->setSingleShot(true);
-        connect(giveUp_, &QTimer::timeout, this, &BoardSearch::next);  // no answer
-        connect(port_, &QSerialPort::readyRead, this, &BoardSearch::read);
-    }
-
-    void start() { next(); }
-
-private:
-    void next() {
-        if (port_->isOpen()) port_->close();
-        timer_->stop();
-        giveUp_->stop();
-        ++index_;
-        if (index_ >= static_cast<int>(candidates_.size())) {
-            finish();
-            return;
-        }
-        const PortDescription& candidate = candidates_[static_cast<size_t>(index_)];
-        progress_(candidate, index_, static_cast<int>(candidates_.size()));
-        port_->setPortName(QString::fromStdString(candidate.path));
-        if (!port_->open(QIODevice::ReadWrite)) {
-            outcome_.tried.push_back({candidate, false, openFailureOf(*port_, candidate.path)});
-            // Not at once: a long list of ports that fail must not hold the thread.
-            QTimer::singleShot(0, this, &BoardSearch::next);
-            return;
-        }
-        outcome_.tried.push_back({candidate, true, {}});
-        port_->setBaudRate(static_cast<qint32>(wire::kBaud));  // the board's own speed, whatever is stored
-        port_->setDataBits(QSerialPort::Data8);
-        port_->setParity(QSerialPort::NoParity);
-        port_->setStopBits(QSerialPort::OneStop);
-        port_->setFlowControl(QSerialPort::NoFlowControl);
-        port_->setDataTerminalReady(true);  // refused by devices without modem lines
-        port_->clearError();
-        lines_ = LineAssembler();
-        giveUp_->start(waits_.answerMs(kSearchAnswerMs));
-        timer_->start(waits_.milliseconds(kAskFirstMs));
-    }
-
-    void ask() {
-        port_->write(kVersionQuestion.data(), static_cast<qint64>(kVersionQuestion.size()));
-        timer_->start(waits_.answerMs(kAskEveryMs));
-    }
-
-    void read() {
-        const QByteArray bytes = port_->readAll();
-        std::vector<ReceivedLine> lines;
-        lines_.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), lines);
-        for (const ReceivedLine& line : lines) {
-            if (line.kind != ReceivedLine::Value) continue;
-            if (const auto version = versionInAnswer(line.text)) {
-                outcome_.found = candidates_[static_cast<size_t>(index_)];
-                outcome_.version = *version;
-                finish();
-                return;
-            }
-        }
-    }
-
-    void finish() {
-        timer_->stop();
-        giveUp_->stop();
-        if (port_->isOpen()) port_->close();
-        index_ = static_cast<int>(candidates_.size());
-        done_(outcome_);
-    }
-
-    BoardWaits& waits_;
-    const std::vector<PortDescription> candidates_;
-    Progress progress_;
-    Done done_;
-    QSerialPort* port_;
-    QTimer* timer_;   // the next question
-    QTimer* giveUp_;  // the port's time is up
-    LineAssembler lines_;
-    Outcome outcome_;
-    int index_ = -1;
-};
 
 // Lives on the port thread and does everything there: the connect's steps,
 // reading, writing and closing.
@@ -128,7 +25,8 @@ public:
     PortEngine(SettingsStore& store, BoardWaits& waits, KeyCodeLogger logger, SerialConnection& owner)
         : port_(new QSerialPort(this)),
           stepTimer_(new QTimer(this)),
-          answerTimer_(new QTimer(this)),
+          probe_(new VersionProbe(
+              waits, [this](const auto& version) { endListening(version); }, this)),
           store_(store),
           link_(store, *this),
           waits_(waits),
@@ -140,8 +38,6 @@ public:
         connect(port_, &QSerialPort::errorOccurred, this, &PortEngine::portError);
         stepTimer_->setSingleShot(true);
         connect(stepTimer_, &QTimer::timeout, this, [this] { step(link_.continueConnect()); });
-        answerTimer_->setSingleShot(true);
-        connect(answerTimer_, &QTimer::timeout, this, &PortEngine::endListening);
     }
     ~PortEngine() override {
         port_->disconnect(this);  // closing is no error to report
@@ -178,7 +74,8 @@ public:
             [this, missing](const PortDescription& port, int index, int total) {
                 const std::string asking = askingText(port, index, total);
                 const QString text = QString::fromStdString(missing.empty() ? asking : "no " + missing + "; " + asking);
-                report([text, index, total](SerialConnection& owner) { emit owner.searchProgress(text, index, total); });
+                report(
+                    [text, index, total](SerialConnection& owner) { emit owner.searchProgress(text, index, total); });
             },
             [this, number, forConnect, missing](const BoardSearch::Outcome& outcome) {
                 // Deleted later: this runs inside it.
@@ -208,7 +105,7 @@ public:
     std::optional<UserMessage> disconnectPort() {
         stepTimer_->stop();
         stopSearch();
-        stopListening();
+        probe_->stop();
         connected_ = false;
         return link_.disconnect();
     }
@@ -283,35 +180,21 @@ private:
 
     // Looked after, the board counts as connected once it has said its
     // version, which IrBridge does as the open resets it, or once it has had
-    // the whole start-up time to say it. Nothing is written: a board with
-    // other firmware may take only key codes, and a question would put it
-    // out of step. The line is taken out of what the board sends; the rest
-    // goes on as ever.
+    // the whole start-up time to say it. The line is taken out of what the
+    // board sends; the rest goes on as ever.
     void startListening() {
-        catcher_ = AnswerCatcher();
-        catching_ = true;
-        answerTimer_->start(waits_.answerMs(kConnectAnswerMs));
+        probe_->listen(kConnectAnswerMs);
         // What it said while the port was set up.
         std::string said;
         said.swap(held_);
-        forward(catcher_.feed(said));
-        if (catcher_.answer()) {
-            endListening();
-            return;
-        }
-        takeArrivedBytes();
+        probe_->feed(said, [this](std::string_view bytes) { forward(bytes); });
+        if (probe_->waiting()) takeArrivedBytes();
     }
 
-    void stopListening() {
-        answerTimer_->stop();
-        catching_ = false;
-    }
-
-    void endListening() {
-        stopListening();
-        version_ = catcher_.answer();
+    void endListening(const std::optional<FirmwareVersion>& version) {
+        version_ = version;
         connected(ConnectOutcome{true, std::nullopt});
-        forward(catcher_.release());
+        forward(probe_->release());
         const int check = static_cast<int>(checkFirmware(version_));
         const QString text = version_ ? QString::fromStdString(version_->text()) : QString();
         report([attempt = attempt_, check, text](SerialConnection& owner) {
@@ -343,18 +226,16 @@ private:
     }
 
     void takeArrivedBytes() {
-        if ((connected_ && reading_) || catching_) {
+        if ((connected_ && reading_) || probe_->waiting()) {
             // In small batches: the window takes each batch in one go, and a
             // fast board must not hold it up for long.
             while (port_->bytesAvailable() > 0) {
                 const QByteArray bytes = port_->read(kBatchBytes);
                 const std::string_view chunk(bytes.constData(), static_cast<size_t>(bytes.size()));
-                if (!catching_) {
+                if (probe_->waiting())
+                    probe_->feed(chunk, [this](std::string_view passed) { forward(passed); });
+                else
                     forward(chunk);
-                    continue;
-                }
-                forward(catcher_.feed(chunk));
-                if (catcher_.answer()) endListening();
             }
             return;
         }
@@ -375,7 +256,8 @@ private:
             deliver(bytes);
             return;
         }
-        held_.append(bytes.substr(0, SerialConnection::kQueueBytes - std::min(held_.size(), size_t{SerialConnection::kQueueBytes})));
+        held_.append(bytes.substr(
+            0, SerialConnection::kQueueBytes - std::min(held_.size(), size_t{SerialConnection::kQueueBytes})));
     }
 
     void deliver(std::string_view bytes) {
@@ -395,7 +277,7 @@ private:
         // A device that has gone keeps reporting errors; close it at once.
         if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
         if (!link_.portOpen()) return;
-        const bool wasConnecting = stepTimer_->isActive() || catching_;
+        const bool wasConnecting = stepTimer_->isActive() || probe_->waiting();
         disconnectPort();
         if (wasConnecting) {
             report([attempt = attempt_](SerialConnection& owner) { owner.finishConnect(attempt, ConnectOutcome{}); });
@@ -407,12 +289,13 @@ private:
     // Runs `work` on the window's thread, after what is already queued there.
     template <typename Work>
     void report(Work work) {
-        QMetaObject::invokeMethod(&owner_, [&owner = owner_, work] { work(owner); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &owner_, [&owner = owner_, work] { work(owner); }, Qt::QueuedConnection);
     }
 
     QSerialPort* port_;
     QTimer* stepTimer_;
-    QTimer* answerTimer_;  // the board's time to say its version is up
+    VersionProbe* probe_;  // listens for the version after a connect
     SettingsStore& store_;
     SerialLink link_;
     BoardWaits& waits_;
@@ -428,8 +311,6 @@ private:
     BoardSearch* search_ = nullptr;
     OpenFailure openFailure_;
     std::string openedPath_;
-    AnswerCatcher catcher_;
-    bool catching_ = false;
     std::optional<FirmwareVersion> version_;  // what the board said after the connect
 };
 
@@ -483,8 +364,8 @@ bool SerialConnection::startConnect(bool quiet) {
     quiet_ = quiet;
     const int attempt = ++attempt_;
     emit connectStarted(quiet);
-    QMetaObject::invokeMethod(engine_, [engine = engine_, attempt] { engine->connectPort(attempt); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        engine_, [engine = engine_, attempt] { engine->connectPort(attempt); }, Qt::QueuedConnection);
     return true;
 }
 
@@ -492,7 +373,8 @@ bool SerialConnection::findBoard() {
     if (!lookingAfterBoard_ || state_ == ConnectionState::Connecting || searching_) return false;
     searching_ = true;
     const int number = ++search_;
-    QMetaObject::invokeMethod(engine_, [engine = engine_, number] { engine->search(number); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        engine_, [engine = engine_, number] { engine->search(number); }, Qt::QueuedConnection);
     return true;
 }
 
@@ -516,7 +398,8 @@ std::optional<UserMessage> SerialConnection::disconnect() {
     setState(ConnectionState::Closed);
     std::optional<UserMessage> failure = onPortThread([engine = engine_] { return engine->disconnectPort(); });
     if (abandoning)
-        QMetaObject::invokeMethod(this, [this] { emit connectFinished(false, QString(), -1); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit connectFinished(false, QString(), MessageIcon::Default); }, Qt::QueuedConnection);
     return failure;
 }
 
@@ -550,7 +433,7 @@ void SerialConnection::finishConnect(int attempt, const ConnectOutcome& outcome)
     setState(outcome.connected ? ConnectionState::Connected : ConnectionState::Closed);
     const bool shown = outcome.message && !quiet_;
     const QString message = shown ? QString::fromStdString(outcome.message->text) : QString();
-    const int icon = shown ? static_cast<int>(outcome.message->icon) : -1;
+    const MessageIcon icon = shown ? outcome.message->icon : MessageIcon::Default;
     emit connectFinished(outcome.connected, message, icon);
 }
 

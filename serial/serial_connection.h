@@ -14,7 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "serial/board_search.h"
+#include "serial/board_ports.h"
+#include "serial/firmware_version.h"
 #include "serial/keycode_logger.h"
 #include "serial/line_queue.h"
 #include "serial/serial_link.h"
@@ -88,14 +89,15 @@ public:
 
 signals:
     void connectStarted(bool quiet);
-    void connectFinished(bool connected, const QString& message, int icon);  // icon: MessageIcon; empty: none
+    // The message to show, empty for none, with its icon.
+    void connectFinished(bool connected, const QString& message, MessageIcon icon);
     // After a connect: check is a FirmwareCheck, version the board's ("1.1").
     void boardChecked(int check, const QString& version);
     void searchProgress(const QString& text, int done, int total);
     // path: where the board answered, empty when nowhere; message: why not.
     void searchFinished(const QString& path, const QString& version, const QString& message);
-    void linesArrived();                                                        // takeLines() has lines
-    void heardLinesArrived();                                                   // takeHeardLines() has lines
+    void linesArrived();       // takeLines() has lines
+    void heardLinesArrived();  // takeHeardLines() has lines
     void stateChanged();
     void logFailed(const QString& message, const QString& statusLine1);
     void connectionLost();

@@ -11,28 +11,33 @@ std::string SerialLink::openFailureText(const std::string& path, PathStyle style
         if (why.holder == "brltty") {
             // Debian's braille display service takes CH340 and FTDI chips
             // for braille displays and holds their ports.
-            text += "\nbrltty, the braille display service, takes CH340 and FTDI ports."
-                    "\nIf you use no braille display, remove it:"
-                    "\n    sudo apt remove brltty"
-                    "\nthen unplug the board and plug it in again.";
+            text +=
+                "\nbrltty, the braille display service, takes CH340 and FTDI ports."
+                "\nIf you use no braille display, remove it:"
+                "\n    sudo apt remove brltty"
+                "\nthen unplug the board and plug it in again.";
         } else {
-            text += "\nClose it (a serial terminal, the Arduino IDE's serial monitor)"
-                    "\nand connect again.";
+            text +=
+                "\nClose it (a serial terminal, the Arduino IDE's serial monitor)"
+                "\nand connect again.";
         }
     } else if (why.kind == OpenFailure::Missing && style == PathStyle::Posix) {
-        text += "\n\nThere is no such device: is the board plugged in?"
-                "\nOptions > Com settings > Find board looks for it.";
+        text +=
+            "\n\nThere is no such device: is the board plugged in?"
+            "\nOptions > Com settings > Find board looks for it.";
     } else if (style == PathStyle::Windows) {
-        text += "\n\nThis program uses the //./COM3 format when opening the port"
-                "\nbecause this format is needed for ports higher than COM9.";
+        text +=
+            "\n\nThis program uses the //./COM3 format when opening the port"
+            "\nbecause this format is needed for ports higher than COM9.";
     } else {
         text += why.kind == OpenFailure::NoPermission
                     ? "\n\nYour user may not open it: the port belongs to the dialout group."
                     : "\n\nThe port may be unplugged, in use by another program,"
                       "\nor not open to your user (the dialout group).";
-        text += "\nIf you are not in that group, run"
-                "\n    sudo adduser $USER dialout"
-                "\nthen log out and in again.";
+        text +=
+            "\nIf you are not in that group, run"
+            "\n    sudo adduser $USER dialout"
+            "\nthen log out and in again.";
     }
     return text.substr(0, 499);
 }
@@ -51,7 +56,9 @@ SerialLink::Step SerialLink::startConnect() {
     // A port left open by a failed configuration is configured again as it is.
     if (!port_) {
         port_ = opener_.open(path);
-        if (!port_) return fail(UserMessage{openFailureText(path, nativePathStyle(), opener_.lastFailure()), MessageIcon::Stop});
+        if (!port_)
+            return fail(
+                UserMessage{openFailureText(path, nativePathStyle(), opener_.lastFailure()), MessageIcon::Stop});
     }
     if (!port_->readLineSettings(settings_)) return fail(std::nullopt);
     // Read again: a key deleted since the first look reads as missing
@@ -82,11 +89,8 @@ SerialLink::Step SerialLink::continueConnect() {
         port_->clearErrors();
         stage_ = Stage::Ready;
         return {std::nullopt, kWaitsMs[2]};
-    case Stage::Ready:
-        stage_ = Stage::Idle;
-        return {ConnectOutcome{true, std::nullopt}};
-    case Stage::Idle:
-        break;
+    case Stage::Ready: stage_ = Stage::Idle; return {ConnectOutcome{true, std::nullopt}};
+    case Stage::Idle: break;
     }
     return fail(std::nullopt);  // no connect under way
 }

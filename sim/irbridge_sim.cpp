@@ -109,12 +109,11 @@ bool parseNumber(const char* text, uint64_t max, uint64_t& out) {
 // Returns 0 to go on, otherwise the exit status plus one.
 int parseOptions(int argc, char** argv, Options& options) {
     static const option kLong[] = {
-        {"flood", required_argument, nullptr, 'f'}, {"count", required_argument, nullptr, 'c'},
-        {"garbage", required_argument, nullptr, 'g'}, {"seed", required_argument, nullptr, 's'},
-        {"quiet", no_argument, nullptr, 'q'},       {"help", no_argument, nullptr, 'h'},
+        {"flood", required_argument, nullptr, 'f'},    {"count", required_argument, nullptr, 'c'},
+        {"garbage", required_argument, nullptr, 'g'},  {"seed", required_argument, nullptr, 's'},
+        {"quiet", no_argument, nullptr, 'q'},          {"help", no_argument, nullptr, 'h'},
         {"receiver", required_argument, nullptr, 'R'}, {"mark-excess", required_argument, nullptr, 'M'},
-        {"jitter", required_argument, nullptr, 'J'},
-        {nullptr, 0, nullptr, 0}};
+        {"jitter", required_argument, nullptr, 'J'},   {nullptr, 0, nullptr, 0}};
     // The rates are kept below 10^9 so the schedule arithmetic cannot overflow.
     constexpr uint64_t kMaxRate = 1'000'000'000;
     int c, index = 0;

@@ -10,7 +10,8 @@ bool isStopClick(int x, int y) { return layout::StopSquare.contains(x, y); }
 
 std::string fixedSix(float value) {
     char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, static_cast<double>(value), std::chars_format::fixed, 6);
+    const auto result =
+        std::to_chars(text, text + sizeof text, static_cast<double>(value), std::chars_format::fixed, 6);
     return std::string(text, result.ptr);
 }
 
@@ -22,10 +23,10 @@ std::optional<RecordedClick> recordClick(const PictureGeometry& g, int x, int y)
     const float fractionY = pixelY / static_cast<float>(g.height);
 
     RecordedClick click;
-    click.line = fixedSix(fractionX) + ", " + fixedSix(fractionY) + ", " + fixedSix(pixelX) + ", " +
-                 fixedSix(pixelY) + "\n";
-    click.status1 = L"1. Pixel x " + std::to_wstring(static_cast<int>(pixelX)) + L" y " +
-                    std::to_wstring(static_cast<int>(pixelY));
+    click.line =
+        fixedSix(fractionX) + ", " + fixedSix(fractionY) + ", " + fixedSix(pixelX) + ", " + fixedSix(pixelY) + "\n";
+    click.status1 =
+        L"1. Pixel x " + std::to_wstring(static_cast<int>(pixelX)) + L" y " + std::to_wstring(static_cast<int>(pixelY));
     const std::string percent = "1. Percent x " + fixedSix(fractionX) + " y " + fixedSix(fractionY);
     click.status2.assign(percent.begin(), percent.end());
     return click;

@@ -13,9 +13,9 @@ namespace orvalinder {
 bool isStopClick(int x, int y);
 
 struct RecordedClick {
-    std::string line;        // "%f, %f, %f, %f" and a line feed, always with a full stop
-    std::wstring status1;    // "1. Pixel x 61 y 123"
-    std::wstring status2;    // "1. Percent x 0.246000 y 0.142857"
+    std::string line;      // "%f, %f, %f, %f" and a line feed, always with a full stop
+    std::wstring status1;  // "1. Pixel x 61 y 123"
+    std::wstring status2;  // "1. Percent x 0.246000 y 0.142857"
 };
 
 // Nothing when the click is off the drawn picture.

@@ -92,8 +92,10 @@ std::vector<uint32_t> monitorDurations(std::string_view line) {
 std::optional<FrameTiming> frameTiming(const std::vector<uint32_t>& durations) {
     std::vector<uint32_t> marks, spaces;
     for (size_t i = 0; i < durations.size(); ++i) {
-        if (i % 2 == 0) marks.push_back(durations[i]);
-        else if (durations[i] < kGapUs) spaces.push_back(durations[i]);
+        if (i % 2 == 0)
+            marks.push_back(durations[i]);
+        else if (durations[i] < kGapUs)
+            spaces.push_back(durations[i]);
     }
     const std::optional<double> mark = shortestMean(marks), space = shortestMean(spaces);
     if (!mark || !space) return std::nullopt;

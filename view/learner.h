@@ -72,9 +72,9 @@ struct HeardFrame {
 class Learner {
 public:
     enum class Heard {
-        Ignored,      // no press: a fragment, a repeat
-        FirstPress,   // the first press, or a press unlike the first: press again
-        Learned,      // two presses agree
+        Ignored,     // no press: a fragment, a repeat
+        FirstPress,  // the first press, or a press unlike the first: press again
+        Learned,     // two presses agree
     };
 
     // `seen`, when given, is told the frames that decode and asked for the

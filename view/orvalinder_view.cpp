@@ -97,6 +97,10 @@ void COrvalinderView::resizeEvent(QResizeEvent* event) {
 void COrvalinderView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter_.paint(painter, state_, status_.lines(), connection_.connected(), size(), faces());
+    if (!painted_) {
+        painted_ = true;
+        emit firstPainted();
+    }
 }
 
 std::vector<ButtonFace> COrvalinderView::faces() const {
@@ -129,9 +133,10 @@ bool COrvalinderView::event(QEvent* event) {
             if (name.empty()) continue;
             tip = QString::fromStdString(name);
             if (const auto link = codes_.links().link(state_.remoteKind, index))
-                tip += link->key == name ? QStringLiteral(" (%1)").arg(QString::fromStdString(link->remote))
-                                         : QStringLiteral(" (%1 in %2)").arg(QString::fromStdString(link->key),
-                                                                            QString::fromStdString(link->remote));
+                tip += link->key == name
+                           ? QStringLiteral(" (%1)").arg(QString::fromStdString(link->remote))
+                           : QStringLiteral(" (%1 in %2)")
+                                 .arg(QString::fromStdString(link->key), QString::fromStdString(link->remote));
         }
     }
     if (tip.isEmpty()) {
@@ -154,33 +159,40 @@ void COrvalinderView::contextMenuEvent(QContextMenuEvent* event) {
 QMenu* COrvalinderView::contextMenuAt(QPoint at) {
     QMenu* edit = editMenu_->actions().first()->menu();
     std::vector<int> hits;
-    if (state_.remoteKind != IrMonitor && !state_.recording) hits = hitTest(state_.remoteKind, state_.geometry, at.x(), at.y());
+    if (state_.remoteKind != IrMonitor && !state_.recording)
+        hits = hitTest(state_.remoteKind, state_.geometry, at.x(), at.y());
     if (hits.empty()) return edit;
 
     const int index = hits.back();
     const RemoteKind kind = state_.remoteKind;
     if (!buttonMenu_) buttonMenu_ = new QMenu(this);
     buttonMenu_->clear();
-    buttonMenu_->addAction(QStringLiteral("&Learn from a remote..."), this, [this, index] { emit learnButtonRequested(index); });
+    buttonMenu_->addAction(QStringLiteral("&Learn from a remote..."), this,
+                           [this, index] { emit learnButtonRequested(index); });
     buttonMenu_->addAction(QStringLiteral("&Name..."), this, [this, index] { emit nameButtonRequested(index); });
-    buttonMenu_->addAction(QStringLiteral("Lin&k to a key..."), this, [this, index] { emit linkButtonRequested(index); });
+    buttonMenu_->addAction(QStringLiteral("Lin&k to a key..."), this,
+                           [this, index] { emit linkButtonRequested(index); });
     const std::optional<LinkedKey> link = codes_.links().link(kind, index);
     buttonMenu_->addAction(QStringLiteral("Copy as &Pronto"), this, [this, link] { copyAsPronto(*link); })
         ->setEnabled(link.has_value());
-    buttonMenu_->addAction(QStringLiteral("&Forget"), this, [this, kind, index] {
-        // There is no undo: a name typed or a link chosen would be lost.
-        const QString shown = QString::fromStdString(codes_.links().shownName(kind, index));
-        const QString question =
-            QStringLiteral("Forget the name and the link of button %1%2?")
-                .arg(index)
-                .arg(shown.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(shown));
-        if (platform_.boxes.show(this, question, MessageIcon::Default, Buttons::YesNo) != Answer::Yes) return;
-        const auto failure = codes_.changeLinks([&](ButtonLinks& links) {
-            links.unlink(kind, index);
-            links.setName(kind, index, {});
-        });
-        if (failure) show(*failure, MessageIcon::Stop);
-    })->setEnabled(link.has_value() || !codes_.links().name(kind, index).empty());
+    buttonMenu_
+        ->addAction(QStringLiteral("&Forget"), this,
+                    [this, kind, index] {
+                        // There is no undo: a name typed or a link chosen would be lost.
+                        const QString shown = QString::fromStdString(codes_.links().shownName(kind, index));
+                        const QString question =
+                            QStringLiteral("Forget the name and the link of button %1%2?")
+                                .arg(index)
+                                .arg(shown.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(shown));
+                        if (platform_.boxes.show(this, question, MessageIcon::Default, Buttons::YesNo) != Answer::Yes)
+                            return;
+                        const auto failure = codes_.changeLinks([&](ButtonLinks& links) {
+                            links.unlink(kind, index);
+                            links.setName(kind, index, {});
+                        });
+                        if (failure) show(*failure, MessageIcon::Stop);
+                    })
+        ->setEnabled(link.has_value() || !codes_.links().name(kind, index).empty());
     buttonMenu_->addSeparator();
     buttonMenu_->addActions(edit->actions());
     return buttonMenu_;
@@ -235,8 +247,8 @@ void COrvalinderView::keyReleaseEvent(QKeyEvent* event) {
     // Known by the physical key where the system says which: "+" let go
     // after Shift comes up as "=", and a key the system remapped meanwhile
     // as no key at all.
-    const bool sameKey = heldScanCode_ != 0 ? event->nativeScanCode() == heldScanCode_
-                                            : event->key() == heldKeyboardKey_;
+    const bool sameKey =
+        heldScanCode_ != 0 ? event->nativeScanCode() == heldScanCode_ : event->key() == heldKeyboardKey_;
     if (!event->isAutoRepeat() && heldKeyboardKey_ != 0 && sameKey) keyboardReleased();
     QWidget::keyReleaseEvent(event);
 }

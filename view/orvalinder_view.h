@@ -60,6 +60,8 @@ public:
 signals:
     // The frame shows this as its caption.
     void titleRequested(const QString& title);
+    // Once, when the view has been painted for the first time.
+    void firstPainted();
     // The button menu's commands whose dialogs live elsewhere.
     void learnButtonRequested(int index);
     void nameButtonRequested(int index);
@@ -101,9 +103,10 @@ private:
     QMenu* buttonMenu_ = nullptr;
     std::FILE* buttonRecordFile_ = nullptr;
     ReceiverExcess receiverExcess_;
-    std::string lastHeard_;  // the last monitor line, read once a value line says it decoded
-    int heldKeyboardKey_ = 0;       // the key that pressed a button, while it is down
-    quint32 heldScanCode_ = 0;      // its physical key, when the system says
+    std::string lastHeard_;     // the last monitor line, read once a value line says it decoded
+    int heldKeyboardKey_ = 0;   // the key that pressed a button, while it is down
+    bool painted_ = false;
+    quint32 heldScanCode_ = 0;  // its physical key, when the system says
 };
 
 }  // namespace orvalinder

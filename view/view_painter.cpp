@@ -73,8 +73,7 @@ void ViewPainter::paint(QPainter& painter, ViewState& state, const StatusLines& 
     for (int n = 1; n <= 4; ++n) {
         const layout::Point at = layout::statusLineTopLeft(n);
         drawText(painter, at.x, at.y,
-                 metrics.elidedText(QString::fromStdWString(status.line(n)), Qt::ElideMiddle,
-                                    statusTextWidth()));
+                 metrics.elidedText(QString::fromStdWString(status.line(n)), Qt::ElideMiddle, statusTextWidth()));
     }
 
     painter.drawImage(qPoint(layout::ConnectButtonTopLeft), picture(connected ? DisconnectBitmap : ConnectBitmap));
@@ -96,8 +95,10 @@ void ViewPainter::paint(QPainter& painter, ViewState& state, const StatusLines& 
         }
     }
 
-    if (state.highlightedButton >= 0 && static_cast<size_t>(state.highlightedButton) < clickAreas(state.remoteKind).size()) {
-        const AreaRect r = areaRect(clickAreas(state.remoteKind)[static_cast<size_t>(state.highlightedButton)], state.geometry);
+    if (state.highlightedButton >= 0 &&
+        static_cast<size_t>(state.highlightedButton) < clickAreas(state.remoteKind).size()) {
+        const AreaRect r =
+            areaRect(clickAreas(state.remoteKind)[static_cast<size_t>(state.highlightedButton)], state.geometry);
         painter.setPen(QPen(colours::Orange, 3));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRect(QPoint(r.left - 2, r.top - 2), QPoint(r.right + 1, r.bottom + 1)));
@@ -107,7 +108,9 @@ void ViewPainter::paint(QPainter& painter, ViewState& state, const StatusLines& 
 
     if (state.remoteKind == IrMonitor) {
         // Edges beyond the view are drawn just outside it, so what shows is the same.
-        const auto clip = [&client](long long x) { return static_cast<int>(std::clamp<long long>(x, -2, client.width() + 2)); };
+        const auto clip = [&client](long long x) {
+            return static_cast<int>(std::clamp<long long>(x, -2, client.width() + 2));
+        };
         for (int row = 0; row < 4; ++row) {
             for (const Bar& bar : monitorBars(row, state.monitorLines.line(row + 1)))
                 drawBox(painter, clip(bar.left), bar.top, clip(bar.right), bar.bottom,

@@ -14,7 +14,7 @@ namespace orvalinder {
 struct ViewState {
     RemoteKind remoteKind = Panasonic;
     IrMonitorLines monitorLines;
-    PictureGeometry geometry;   // stored by the last paint of a remote picture
+    PictureGeometry geometry;  // stored by the last paint of a remote picture
     bool clickAreasShown = false;
     int highlightedButton = -1;  // the button being learned, framed
     bool recording = false;

@@ -50,9 +50,9 @@ CAboutDlg::CAboutDlg(QWidget* parent, const QString& listening, const QString& b
     int row = 1;
     for (const QString& text : paragraphs) grid->addWidget(staticText(text, this, true), row++, 0, 1, 2);
     if (!listening.isEmpty())
-        grid->addWidget(staticText(QStringLiteral("LIRC's clients, such as irsend, reach it at %1.").arg(listening),
-                                   this, true),
-                        row++, 0, 1, 2);
+        grid->addWidget(
+            staticText(QStringLiteral("LIRC's clients, such as irsend, reach it at %1.").arg(listening), this, true),
+            row++, 0, 1, 2);
     if (!homeAssistant.isEmpty()) {
         auto* text = staticText(homeAssistant, this, true);
         text->setObjectName(QStringLiteral("homeAssistant"));
@@ -63,9 +63,9 @@ CAboutDlg::CAboutDlg(QWidget* parent, const QString& listening, const QString& b
         text->setObjectName(QStringLiteral("board"));
         grid->addWidget(text, row++, 0, 1, 2);
     }
-    grid->addWidget(link(QStringLiteral("Qt, the framework the program is built with"),
-                         QStringLiteral("https://www.qt.io/"), this),
-                    row++, 0, 1, 2);
+    grid->addWidget(
+        link(QStringLiteral("Qt, the framework the program is built with"), QStringLiteral("https://www.qt.io/"), this),
+        row++, 0, 1, 2);
     grid->addWidget(link(QStringLiteral("Arduino, the board and the software that loads the sketch onto it"),
                          QStringLiteral("https://www.arduino.cc/"), this),
                     row++, 0, 1, 2);

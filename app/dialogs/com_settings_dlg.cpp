@@ -87,8 +87,11 @@ CComSettingsDlg::CComSettingsDlg(MessageBoxes& boxes, SettingsStore& store,
                                this),
                     2, 0, 1, 3);
     grid->setRowMinimumHeight(3, 8);
-    const std::pair<const char*, QComboBox*> rows[] = {
-        {"Com Port", port_}, {"Parity", parity_}, {"Speed", speed_}, {"Data Bits", dataBits_}, {"Stop Bits", stopBits_}};
+    const std::pair<const char*, QComboBox*> rows[] = {{"Com Port", port_},
+                                                       {"Parity", parity_},
+                                                       {"Speed", speed_},
+                                                       {"Data Bits", dataBits_},
+                                                       {"Stop Bits", stopBits_}};
     int row = 4;
     for (const auto& [label, box] : rows) {
         grid->addWidget(staticText(QString::fromLatin1(label), this), row, 0);
@@ -158,12 +161,15 @@ void CComSettingsDlg::searchFinished(const QString& path, const QString& version
         return;
     }
     const int listed = port_->findData(path);
-    if (listed >= 0) port_->setCurrentIndex(listed);
-    else port_->setEditText(path);
+    if (listed >= 0)
+        port_->setCurrentIndex(listed);
+    else
+        port_->setEditText(path);
     if (version.isEmpty())  // the board connected now, which said nothing of itself
         searchState_->setText(QStringLiteral("The board is connected on %1. Press OK to keep it.").arg(path));
     else
-        searchState_->setText(QStringLiteral("The board answered on %1: IrBridge %2. Press OK to keep it.").arg(path, version));
+        searchState_->setText(
+            QStringLiteral("The board answered on %1: IrBridge %2. Press OK to keep it.").arg(path, version));
 }
 
 void CComSettingsDlg::select(const Preselection& selection) {
@@ -184,9 +190,9 @@ std::string CComSettingsDlg::portText() const {
 }
 
 void CComSettingsDlg::accept() {
-    const PortSettings settings = normalise(
-        TypedSettings{portText(), textOf(parity_), textOf(speed_), textOf(stopBits_), textOf(dataBits_)},
-        nativePathStyle(), devicePaths_);
+    const PortSettings settings =
+        normalise(TypedSettings{portText(), textOf(parity_), textOf(speed_), textOf(stopBits_), textOf(dataBits_)},
+                  nativePathStyle(), devicePaths_);
     if (!writePortSettings(store_, settings)) {
         boxes_.show(this,
                     QStringLiteral("Can't save the com port settings.\n\nThe per-user settings could not be written, "

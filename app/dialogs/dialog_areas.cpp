@@ -9,8 +9,7 @@
 
 namespace orvalinder {
 
-CDialogAreas::CDialogAreas(bool& showClickAreas, QWidget* parent)
-    : QDialog(parent), showClickAreas_(showClickAreas) {
+CDialogAreas::CDialogAreas(bool& showClickAreas, QWidget* parent) : QDialog(parent), showClickAreas_(showClickAreas) {
     setWindowTitle(QStringLiteral("Click areas"));
 
     // Created in tab order.

@@ -89,7 +89,8 @@ void CDialogConvert::browse(QLineEdit* target, bool newFileAllowed) {
 
 void CDialogConvert::convert() {
     // Looked at, not opened: opening a named pipe would wait for a writer.
-    if (const QFileInfo existing(outputPath_->text()); existing.exists() && !existing.isDir() && existing.isReadable()) {
+    if (const QFileInfo existing(outputPath_->text());
+        existing.exists() && !existing.isDir() && existing.isReadable()) {
         const Answer answer =
             boxes_.show(this, QStringLiteral("The output file all ready exists.\n\nOverwrite Yes/No ?"),
                         MessageIcon::None, Buttons::YesNo, QStringLiteral("File status check"));
@@ -142,8 +143,7 @@ ConvertResult CDialogConvert::convertInBackground(const std::string& inputPath, 
     });
 
     QEventLoop loop;
-    std::unique_ptr<QThread> worker(
-        QThread::create([&] { result = convertFiles(inputPath, outputPath, &progress); }));
+    std::unique_ptr<QThread> worker(QThread::create([&] { result = convertFiles(inputPath, outputPath, &progress); }));
     connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     converting_ = true;
     setControlsEnabled(false);

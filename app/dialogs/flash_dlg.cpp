@@ -99,7 +99,8 @@ void CFlashDlg::start() {
     close_->setText(QStringLiteral("&Stop"));
     emit started();
     QStringList arguments;
-    for (const std::string& a : avrdudeArguments(port.toStdString(), firmware_.toStdString(), board_->currentData().toInt()))
+    for (const std::string& a :
+         avrdudeArguments(port.toStdString(), firmware_.toStdString(), board_->currentData().toInt()))
         arguments << QString::fromStdString(a);
     showState(QStringLiteral("Starting avrdude..."));
     process_.start(program, arguments);
@@ -124,8 +125,8 @@ void CFlashDlg::done(int exitCode, QProcess::ExitStatus status) {
     } else if (status != QProcess::NormalExit) {
         showState(QStringLiteral("Stopped. The board may hold half a firmware: start again before you use it."));
     } else if (output_.problem() != UploadProblem::None) {
-        showState(QString::fromStdString(
-            uploadProblemText(output_.problem(), port_->text().trimmed().toStdString(), board_->currentData().toInt())));
+        showState(QString::fromStdString(uploadProblemText(output_.problem(), port_->text().trimmed().toStdString(),
+                                                           board_->currentData().toInt())));
     } else {
         showState(QStringLiteral("avrdude failed: %1").arg(QString::fromStdString(output_.lastError())));
     }

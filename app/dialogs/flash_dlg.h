@@ -37,8 +37,8 @@ public slots:
     void reject() override;
 
 signals:
-    void started();                  // the port must be free now
-    void finished(bool succeeded);   // the board may be connected again
+    void started();                 // the port must be free now
+    void finished(bool succeeded);  // the board may be connected again
 
 private:
     void readOutput();

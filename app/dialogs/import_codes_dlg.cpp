@@ -29,9 +29,9 @@ namespace orvalinder {
 
 namespace {
 
-const QString kCodesFilter =
-    QStringLiteral("Codes (*.conf *.lircd *.ir *.txt);;LIRC remotes (*.conf *.lircd);;Flipper files (*.ir);;"
-                   "Pronto hex (*.txt);;All files (*)");
+const QString kCodesFilter = QStringLiteral(
+    "Codes (*.conf *.lircd *.ir *.txt);;LIRC remotes (*.conf *.lircd);;Flipper files (*.ir);;"
+    "Pronto hex (*.txt);;All files (*)");
 
 // The chooser's entries are shortened past this; the whole shows on hover.
 constexpr qsizetype kLongestEntry = 40;
@@ -100,7 +100,8 @@ public:
         for (size_t entry = 1; entry < rowOfEntry_.size(); ++entry)
             if (const int row = rowOfEntry_[entry]; row >= 0) {
                 const Row& r = rows_[static_cast<size_t>(row)];
-                links.push_back({static_cast<int>(entry) - 1, {remotes_[r.remote].name, remotes_[r.remote].keys[r.key].name}});
+                links.push_back(
+                    {static_cast<int>(entry) - 1, {remotes_[r.remote].name, remotes_[r.remote].keys[r.key].name}});
             }
         return links;
     }
@@ -180,7 +181,7 @@ private:
     std::vector<Row> rows_;
     std::vector<int> firstRow_;  // of each remote
     QStringList entries_;
-    std::vector<int> rowOfEntry_;  // the row each entry is chosen for, or -1
+    std::vector<int> rowOfEntry_;                        // the row each entry is chosen for, or -1
     mutable std::unordered_map<int, QString> problems_;  // of the rows shown so far
 };
 
@@ -213,7 +214,8 @@ public:
         box.palette = option.palette;
         box.fontMetrics = option.fontMetrics;
         box.state = option.state | QStyle::State_Enabled;
-        const QRect field = style->subControlRect(QStyle::CC_ComboBox, &box, QStyle::SC_ComboBoxEditField, option.widget);
+        const QRect field =
+            style->subControlRect(QStyle::CC_ComboBox, &box, QStyle::SC_ComboBoxEditField, option.widget);
         box.currentText = option.fontMetrics.elidedText(index.data().toString(), Qt::ElideRight, field.width());
         style->drawComplexControl(QStyle::CC_ComboBox, &box, painter, option.widget);
         style->drawControl(QStyle::CE_ComboBoxLabel, &box, painter, option.widget);
@@ -308,9 +310,8 @@ void CImportCodesDlg::showPicture() {
 }
 
 void CImportCodesDlg::countLinks() {
-    summary_->setText(QStringLiteral("%1 of %2 keys linked to buttons.")
-                          .arg(keys_->chosen().size())
-                          .arg(keys_->rowCount()));
+    summary_->setText(
+        QStringLiteral("%1 of %2 keys linked to buttons.").arg(keys_->chosen().size()).arg(keys_->rowCount()));
 }
 
 std::vector<std::pair<int, LinkedKey>> CImportCodesDlg::chosenLinks() const { return keys_->chosen(); }

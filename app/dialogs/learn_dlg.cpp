@@ -149,8 +149,9 @@ void CLearnDlg::hear(std::vector<uint32_t> durations) {
         bars_->show(shown);
         heard_->setText(QStringLiteral("Heard %1. %2")
                             .arg(QString::fromStdString(learner_.press()->text()),
-                                 learner_.differed() ? QStringLiteral("That differs from the press before: press the key again.")
-                                                     : QStringLiteral("Press the key again.")));
+                                 learner_.differed()
+                                     ? QStringLiteral("That differs from the press before: press the key again.")
+                                     : QStringLiteral("Press the key again.")));
         wait_.start();
         return;
     case Learner::Heard::Learned: break;
@@ -163,7 +164,8 @@ void CLearnDlg::hear(std::vector<uint32_t> durations) {
         return;
     }
     ++learned_;
-    heard_->setText(QStringLiteral("Learned %1 for button %2.").arg(QString::fromStdString(learner_.press()->text())).arg(index));
+    heard_->setText(
+        QStringLiteral("Learned %1 for button %2.").arg(QString::fromStdString(learner_.press()->text())).arg(index));
     if (buttons_.size() > 1) {
         move(+1);
         return;
@@ -199,14 +201,16 @@ void learnButtons(QWidget* parent, Platform& platform, SerialConnection& connect
                   std::vector<int> buttons) {
     if (view.state().remoteKind == IrMonitor || buttons.empty()) return;
     if (!connection.connected()) {
-        platform.boxes.show(parent, QStringLiteral("Connect to the board first: keys are learned through its receiver."),
+        platform.boxes.show(parent,
+                            QStringLiteral("Connect to the board first: keys are learned through its receiver."),
                             MessageIcon::Information);
         return;
     }
     CLearnDlg dialog(connection, view, std::move(buttons), parent);
     dialog.exec();
     if (dialog.timedOut())
-        platform.boxes.show(parent, QStringLiteral("No key came from the remote within 20 seconds. Nothing was learned."),
+        platform.boxes.show(parent,
+                            QStringLiteral("No key came from the remote within 20 seconds. Nothing was learned."),
                             MessageIcon::Information);
     else if (!dialog.failure().isEmpty())
         platform.boxes.show(parent, dialog.failure(), MessageIcon::Stop);

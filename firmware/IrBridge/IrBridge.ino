@@ -12,8 +12,7 @@
 
 static Bridge* bridge;
 
-void setup()
-{
+void setup() {
     boardBegin();
     // Made here, after the board is set up, since it reads the EEPROM.
     static Bridge theBridge(serialOutput(), eepromStorage());
@@ -24,12 +23,10 @@ void setup()
     bridge->sayVersion();
 }
 
-void loop()
-{
+void loop() {
     // (Not named `byte`: the Arduino IDE makes that a type.)
     int16_t received;
-    while ((received = serialRead()) >= 0)
-        bridge->serialByte(uint8_t(received), boardMillis());
+    while ((received = serialRead()) >= 0) bridge->serialByte(uint8_t(received), boardMillis());
 
     const uint16_t* durations;
     if (uint8_t count = irReceivedFrame(durations)) {
@@ -40,8 +37,7 @@ void loop()
     bridge->tick(boardMillis());
 
     bool frameWaiting = bridge->frameDue(boardMillis());
-    if (frameWaiting && irReadyToSend())
-        irSend(bridge->nextFrame(irSendBuffer(), kIrMaxDurations));
+    if (frameWaiting && irReadyToSend()) irSend(bridge->nextFrame(irSendBuffer(), kIrMaxDurations));
 
     boardIdle(frameWaiting);
 }

@@ -59,19 +59,15 @@ struct Ring {
     volatile uint16_t tail;  // next to fill
     volatile uint16_t count;
 
-    void put(uint8_t byte)
-    {
-        if (count == Size)
-            return;
+    void put(uint8_t byte) {
+        if (count == Size) return;
         bytes[tail] = byte;
         tail = uint16_t(tail + 1 == Size ? 0 : tail + 1);
         ++count;
     }
 
-    int16_t take()
-    {
-        if (count == 0)
-            return -1;
+    int16_t take() {
+        if (count == 0) return -1;
         uint8_t byte = bytes[head];
         head = uint16_t(head + 1 == Size ? 0 : head + 1);
         --count;
@@ -86,14 +82,12 @@ Ring<600> output;
 // always starts low. A mark restarts Timer2 from 0 and toggles the pin at
 // each match: its first rise comes half a carrier period after carrierOn(),
 // which is called that much early (carrierLeadTicks).
-void carrierOn()
-{
+void carrierOn() {
     TCNT2 = 0;
     TCCR2A = uint8_t((TCCR2A & ~_BV(COM2B1)) | _BV(COM2B0));
 }
 
-void carrierOff()
-{
+void carrierOff() {
     TCCR2A = uint8_t((TCCR2A & ~_BV(COM2B0)) | _BV(COM2B1));
     TCCR2B |= _BV(FOC2B);
     PORTD &= uint8_t(~_BV(PD3));
@@ -101,15 +95,13 @@ void carrierOff()
 
 class SerialOutput : public LineOutput {
 public:
-    uint16_t freeSpace() const override
-    {
+    uint16_t freeSpace() const override {
         uint16_t used;
         ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { used = output.count; }
         return uint16_t(sizeof output.bytes - used);
     }
 
-    void write(const char* text, uint16_t length) override
-    {
+    void write(const char* text, uint16_t length) override {
         for (uint16_t i = 0; i < length; ++i) {
             ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { output.put(uint8_t(text[i])); }
         }
@@ -120,8 +112,7 @@ public:
 class EepromStorage : public KeyStorage {
 public:
     uint8_t read(uint16_t address) const override { return eeprom_read_byte(reinterpret_cast<uint8_t*>(address)); }
-    void write(uint16_t address, uint8_t value) override
-    {
+    void write(uint16_t address, uint8_t value) override {
         eeprom_update_byte(reinterpret_cast<uint8_t*>(address), value);
     }
     uint16_t size() const override { return E2END + 1; }
@@ -130,8 +121,7 @@ public:
 SerialOutput serialOutputInstance;
 EepromStorage eepromStorageInstance;
 
-void startReceiving()
-{
+void startReceiving() {
     TCCR1B &= uint8_t(~_BV(ICES1));  // a mark starts with a falling edge
     TIFR1 = _BV(ICF1);
     receiveState = Waiting;
@@ -144,12 +134,10 @@ ISR(TIMER0_COMPA_vect) { ++millisCount; }
 namespace {
 
 // Microseconds since the start, to 4 us; call with interrupts off.
-uint32_t microsNow()
-{
+uint32_t microsNow() {
     uint32_t ms = millisCount;
     uint8_t ticks = TCNT0;
-    if ((TIFR0 & _BV(OCF0A)) && ticks < 200)
-        ++ms;  // the millisecond has passed, its interrupt still waits
+    if ((TIFR0 & _BV(OCF0A)) && ticks < 200) ++ms;  // the millisecond has passed, its interrupt still waits
     return ms * 1000 + ticks * 4u;
 }
 
@@ -161,15 +149,12 @@ extern "C" {
 volatile uint8_t serialInputPeak;
 }
 
-ISR(USART_RX_vect)
-{
+ISR(USART_RX_vect) {
     input.put(UDR0);
-    if (input.count > serialInputPeak)
-        serialInputPeak = uint8_t(input.count);
+    if (input.count > serialInputPeak) serialInputPeak = uint8_t(input.count);
 }
 
-ISR(USART_UDRE_vect)
-{
+ISR(USART_UDRE_vect) {
     int16_t byte = output.take();
     if (byte < 0)
         UCSR0B &= uint8_t(~_BV(UDRIE0));
@@ -177,8 +162,7 @@ ISR(USART_UDRE_vect)
         UDR0 = uint8_t(byte);
 }
 
-ISR(TIMER1_CAPT_vect)
-{
+ISR(TIMER1_CAPT_vect) {
     uint16_t now = ICR1;
     bool falling = !(TCCR1B & _BV(ICES1));
     TCCR1B ^= _BV(ICES1);
@@ -192,10 +176,8 @@ ISR(TIMER1_CAPT_vect)
         receivedCount = 0;
         receiveStartMs = millisCount;
     } else if (receiveState == Measuring) {
-        if (receivedCount < kIrMaxDurations)
-            frame[receivedCount] = uint16_t((now - lastEdge) / kTicksPerMicrosecond);
-        if (receivedCount < 255)
-            ++receivedCount;
+        if (receivedCount < kIrMaxDurations) frame[receivedCount] = uint16_t((now - lastEdge) / kTicksPerMicrosecond);
+        if (receivedCount < 255) ++receivedCount;
     } else {
         return;
     }
@@ -206,11 +188,9 @@ ISR(TIMER1_CAPT_vect)
 }
 
 // Silence after the last edge: the frame is over.
-ISR(TIMER1_COMPB_vect)
-{
+ISR(TIMER1_COMPB_vect) {
     TIMSK1 &= uint8_t(~_BV(OCIE1B));
-    if (receiveState != Measuring)
-        return;
+    if (receiveState != Measuring) return;
     // Still low after so long is no mark of ours: drop what was measured.
     bool idle = PINB & _BV(PB0);
     if (idle && receivedCount >= kShortestFrame)
@@ -220,8 +200,7 @@ ISR(TIMER1_COMPB_vect)
 }
 
 // The end of a mark or a space of the frame going out.
-ISR(TIMER1_COMPA_vect)
-{
+ISR(TIMER1_COMPA_vect) {
     uint8_t index = sendIndex;
     if (index < sendCount) {
         uint16_t ticks = uint16_t(frame[index] * kTicksPerMicrosecond);
@@ -230,7 +209,8 @@ ISR(TIMER1_COMPA_vect)
             ticks = uint16_t(ticks + carrierLeadTicks);
         } else {
             carrierOff();
-            ticks = ticks > uint16_t(carrierLeadTicks + kShortestTicks) ? uint16_t(ticks - carrierLeadTicks) : kShortestTicks;
+            ticks = ticks > uint16_t(carrierLeadTicks + kShortestTicks) ? uint16_t(ticks - carrierLeadTicks)
+                                                                        : kShortestTicks;
         }
         OCR1A = uint16_t(OCR1A + ticks);
         sendIndex = uint8_t(index + 1);
@@ -243,8 +223,7 @@ ISR(TIMER1_COMPA_vect)
     }
 }
 
-void boardBegin()
-{
+void boardBegin() {
     cli();
     // Timer0: a millisecond tick (CTC, 16 MHz / 64 / 250).
     TCCR0A = _BV(WGM01);
@@ -261,11 +240,11 @@ void boardBegin()
     TCCR2A = _BV(WGM21);
     TCCR2B = _BV(CS20);
 
-    DDRD |= _BV(PD3);     // IR LED
+    DDRD |= _BV(PD3);  // IR LED
     PORTD &= uint8_t(~_BV(PD3));
-    DDRB |= _BV(PB5);     // built-in LED
+    DDRB |= _BV(PB5);  // built-in LED
     DDRB &= uint8_t(~_BV(PB0));
-    PORTB |= _BV(PB0);    // the receiver's output idles high
+    PORTB |= _BV(PB0);  // the receiver's output idles high
 
     // Serial: double speed gives 115200 baud within 2.1% at 16 MHz.
     UCSR0A = _BV(U2X0);
@@ -279,15 +258,13 @@ void boardBegin()
     sei();
 }
 
-uint32_t boardMillis()
-{
+uint32_t boardMillis() {
     uint32_t now;
     ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { now = millisCount; }
     return now;
 }
 
-int16_t serialRead()
-{
+int16_t serialRead() {
     int16_t byte;
     ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { byte = input.take(); }
     return byte;
@@ -296,24 +273,19 @@ int16_t serialRead()
 LineOutput& serialOutput() { return serialOutputInstance; }
 KeyStorage& eepromStorage() { return eepromStorageInstance; }
 
-uint8_t irReceivedFrame(const uint16_t*& durations)
-{
-    if (receiveState != Measured)
-        return 0;
+uint8_t irReceivedFrame(const uint16_t*& durations) {
+    if (receiveState != Measured) return 0;
     durations = frame;
     return receivedCount < kIrMaxDurations ? receivedCount : kIrMaxDurations;
 }
 
-void irFrameReported()
-{
+void irFrameReported() {
     ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { startReceiving(); }
 }
 
-bool irReadyToSend()
-{
+bool irReadyToSend() {
     bool ready = true;
-    ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
-    {
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) {
         uint32_t now = millisCount;
         if (sending || microsNow() - sendEndUs < gapAfterUs)
             ready = false;
@@ -329,8 +301,7 @@ bool irReadyToSend()
 
 uint16_t* irSendBuffer() { return frame; }
 
-void irSend(const Transmission& out)
-{
+void irSend(const Transmission& out) {
     if (out.count == 0 || out.carrierHz == 0) {
         startReceiving();
         return;
@@ -347,8 +318,7 @@ void irSend(const Transmission& out)
     OCR2B = OCR2A;  // any value up to OCR2A toggles once a period
     gapAfterUs = out.gapUs;
     PORTB |= _BV(PB5);
-    ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
-    {
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) {
         sendCount = out.count;
         sendIndex = 0;
         sending = true;
@@ -358,20 +328,16 @@ void irSend(const Transmission& out)
     }
 }
 
-void boardIdle(bool frameWaiting)
-{
+void boardIdle(bool frameWaiting) {
     bool dueSoon;
-    ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
-    {
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) {
         // The receiver comes back once our own frame has left the air.
         uint32_t since = microsNow() - sendEndUs;
-        if (!sending && receiveState == Off && since >= kEchoSettleUs)
-            startReceiving();
+        if (!sending && receiveState == Off && since >= kEchoSettleUs) startReceiving();
         // Asleep, a frame due within the millisecond would wait for its tick.
         dueSoon = frameWaiting && !sending && since + 1000 >= gapAfterUs;
     }
-    if (dueSoon)
-        return;
+    if (dueSoon) return;
     set_sleep_mode(SLEEP_MODE_IDLE);
     sleep_mode();
 }

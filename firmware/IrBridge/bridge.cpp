@@ -36,23 +36,30 @@ const uint32_t kLargestRawNumber = wire::kMaxSilenceUs;
 
 Bridge::Bridge(LineOutput& output, KeyStorage& storage) : output_(output), learned_(storage) {}
 
-void Bridge::serialByte(uint8_t byte, uint32_t nowMs)
-{
+void Bridge::serialByte(uint8_t byte, uint32_t nowMs) {
     switch (state_) {
     case KeyDigits:
     case CommandKeyDigits:
         if (isDigit(byte)) {
             parsing_.number = uint16_t(parsing_.number * 10 + (byte - '0'));
-            if (++digits_ == 3)
-                keyCodeComplete(nowMs);
+            if (++digits_ == 3) keyCodeComplete(nowMs);
             return;
         }
         break;  // a broken key code: the byte may start the next one
     case CommandLetter:
         switch (byte) {
-        case 'L': command_ = Learn; state_ = CommandKeyLetter; return;
-        case 'F': command_ = Forget; state_ = CommandKeyLetter; return;
-        case 'S': command_ = Send; state_ = MessageFirst; return;
+        case 'L':
+            command_ = Learn;
+            state_ = CommandKeyLetter;
+            return;
+        case 'F':
+            command_ = Forget;
+            state_ = CommandKeyLetter;
+            return;
+        case 'S':
+            command_ = Send;
+            state_ = MessageFirst;
+            return;
         case 'H':
             command_ = Hold;
             state_ = MessageFirst;
@@ -64,7 +71,10 @@ void Bridge::serialByte(uint8_t byte, uint32_t nowMs)
             lastHeldMs_ = nowMs;
             held_ = true;
             return;
-        case 'U': state_ = Idle; released_ = true; return;
+        case 'U':
+            state_ = Idle;
+            released_ = true;
+            return;
         case 'V':
             state_ = Idle;
             sayVersion();
@@ -104,11 +114,9 @@ void Bridge::serialByte(uint8_t byte, uint32_t nowMs)
             return;
         }
         // A message cut short by the next one.
-        if (state_ != SkipMessage)
-            failMessage(PSTR("Bad message, nothing sent"));
+        if (state_ != SkipMessage) failMessage(PSTR("Bad message, nothing sent"));
         break;
-    case Idle:
-        break;
+    case Idle: break;
     }
     state_ = Idle;
     command_ = NoCommand;
@@ -118,21 +126,16 @@ void Bridge::serialByte(uint8_t byte, uint32_t nowMs)
         state_ = CommandLetter;
 }
 
-void Bridge::sayVersion()
-{
-    sendMessage(PSTR(IRBRIDGE_NAME " " IRBRIDGE_VERSION), nullptr);
-}
+void Bridge::sayVersion() { sendMessage(PSTR(IRBRIDGE_NAME " " IRBRIDGE_VERSION), nullptr); }
 
-void Bridge::startKey(uint8_t letter, ParseState next)
-{
+void Bridge::startKey(uint8_t letter, ParseState next) {
     parsing_ = KeyName();
     parsing_.letter = char(letter);
     digits_ = 0;
     state_ = next;
 }
 
-void Bridge::keyCodeComplete(uint32_t nowMs)
-{
+void Bridge::keyCodeComplete(uint32_t nowMs) {
     Command command = state_ == CommandKeyDigits ? command_ : NoCommand;
     state_ = Idle;
     command_ = NoCommand;
@@ -146,8 +149,7 @@ void Bridge::keyCodeComplete(uint32_t nowMs)
 }
 
 // A byte of a code's text or a raw frame, up to the line's end.
-void Bridge::messageByte(uint8_t byte)
-{
+void Bridge::messageByte(uint8_t byte) {
     if (isLineEnd(byte)) {
         messageEnd();
         return;
@@ -176,8 +178,13 @@ void Bridge::messageByte(uint8_t byte)
                 return;
             }
             queue_.begin();
-            const uint8_t header[kRawHeader] = {uint8_t(kKindRaw | (command_ == Hold ? kHeld : 0)), 0,
-                                                uint8_t(number_ >> 8), uint8_t(number_), 0, 0, 0};
+            const uint8_t header[kRawHeader] = {uint8_t(kKindRaw | (command_ == Hold ? kHeld : 0)),
+                                                0,
+                                                uint8_t(number_ >> 8),
+                                                uint8_t(number_),
+                                                0,
+                                                0,
+                                                0};
             for (uint8_t b : header) {
                 if (!queue_.put(b)) {
                     failMessage(PSTR("Too many messages at once, dropped"));
@@ -207,16 +214,13 @@ void Bridge::messageByte(uint8_t byte)
             failMessage(PSTR("Bad message, nothing sent"));
         }
         return;
-    default:
-        return;  // SkipMessage
+    default: return;  // SkipMessage
     }
 }
 
 // The number just read waits until the next: the last may be the silence.
-void Bridge::rawNumberEnd()
-{
-    if (digits_ == 0)
-        return;
+void Bridge::rawNumberEnd() {
+    if (digits_ == 0) return;
     digits_ = 0;
     if (numbers_ == kRawDurations) {
         failMessage(PSTR("Too many durations, nothing sent"));
@@ -237,8 +241,7 @@ void Bridge::rawNumberEnd()
     ++numbers_;
 }
 
-void Bridge::messageEnd()
-{
+void Bridge::messageEnd() {
     ParseState state = state_;
     bool hold = command_ == Hold;
     state_ = Idle;
@@ -263,14 +266,12 @@ void Bridge::messageEnd()
         sendMessage(PSTR("Bad message, nothing sent"), nullptr);
         return;
     }
-    if (state != RawDurations)
-        return;  // SkipMessage: answered already
+    if (state != RawDurations) return;  // SkipMessage: answered already
     state_ = RawDurations;
     rawNumberEnd();
     bool failed = state_ != RawDurations;
     state_ = Idle;
-    if (failed)
-        return;
+    if (failed) return;
     if (numbers_ == 0) {
         queue_.abandon();
         sendMessage(PSTR("Bad message, nothing sent"), nullptr);
@@ -297,15 +298,13 @@ void Bridge::messageEnd()
 }
 
 // Answers once, drops what the message wrote so far, and skips to its end.
-void Bridge::failMessage(const char* text)
-{
+void Bridge::failMessage(const char* text) {
     queue_.abandon();
     sendMessage(text, nullptr);
     state_ = SkipMessage;
 }
 
-void Bridge::queueKey(KeyName key, bool hold)
-{
+void Bridge::queueKey(KeyName key, bool hold) {
     uint16_t packed = key.packed();
     queue_.begin();
     if (!queue_.put(uint8_t(kKindKey | (hold ? kHeld : 0) | packed >> 8)) || !queue_.put(uint8_t(packed))) {
@@ -316,8 +315,7 @@ void Bridge::queueKey(KeyName key, bool hold)
     queue_.commit();
 }
 
-void Bridge::queueCode(const IrCode& code, bool hold)
-{
+void Bridge::queueCode(const IrCode& code, bool hold) {
     queue_.begin();
     bool room = queue_.put(uint8_t(kKindCode | (hold ? kHeld : 0) | code.protocol));
     for (uint8_t i = valueBytes(code.protocol); room && i-- > 0;) {
@@ -334,12 +332,10 @@ void Bridge::queueCode(const IrCode& code, bool hold)
 
 // Reads the first message for its first frame. A new press flips the toggle
 // of RC5 and RC6, so that the TV tells it from a held key.
-bool Bridge::startHeadMessage(uint32_t nowMs)
-{
+bool Bridge::startHeadMessage(uint32_t nowMs) {
     uint8_t first = queue_.peek(0);
     held_ = first & kHeld;
-    if (!held_)
-        released_ = false;  // a !U before it was for an earlier hold
+    if (!held_) released_ = false;  // a !U before it was for an earlier hold
     headStartMs_ = nowMs;
     head_ = IrCode();
     switch (first & kKindMask) {
@@ -361,9 +357,7 @@ bool Bridge::startHeadMessage(uint32_t nowMs)
             head_.data = head_.data << 8 | queue_.peek(i);
         }
         break;
-    default:
-        headLength_ = uint8_t(kRawHeader + 2 * queue_.peek(1));
-        break;
+    default: headLength_ = uint8_t(kRawHeader + 2 * queue_.peek(1)); break;
     }
     if (head_.protocol == IR_RC5) {
         head_.toggle = rc5Toggle_;
@@ -378,14 +372,12 @@ bool Bridge::startHeadMessage(uint32_t nowMs)
     return true;
 }
 
-void Bridge::dropHeadMessage()
-{
+void Bridge::dropHeadMessage() {
     queue_.pop(headLength_);
     headStarted_ = false;
 }
 
-bool Bridge::frameDue(uint32_t nowMs)
-{
+bool Bridge::frameDue(uint32_t nowMs) {
     while (queue_.messages() != 0) {
         if (!headStarted_) {
             if (!startHeadMessage(nowMs)) {
@@ -394,8 +386,7 @@ bool Bridge::frameDue(uint32_t nowMs)
             }
             return true;
         }
-        if (framesSent_ < headMinFrames_)
-            return true;
+        if (framesSent_ < headMinFrames_) return true;
         if (released_ || queue_.messages() != 1) {
             dropHeadMessage();
             continue;
@@ -404,8 +395,7 @@ bool Bridge::frameDue(uint32_t nowMs)
             // The next frame must end within kHoldMs of the last word; until
             // then the next word may come.
             uint32_t sinceHeld = nowMs - lastHeldMs_;
-            if (sinceHeld < kHoldMs)
-                return sinceHeld + lastFrameMs_ <= kHoldMs;
+            if (sinceHeld < kHoldMs) return sinceHeld + lastFrameMs_ <= kHoldMs;
         } else if (nowMs - headStartMs_ < kHoldableMs) {
             return false;  // a press may still turn out to be held
         }
@@ -414,11 +404,9 @@ bool Bridge::frameDue(uint32_t nowMs)
     return false;
 }
 
-Transmission Bridge::nextFrame(uint16_t* durations, uint8_t capacity)
-{
+Transmission Bridge::nextFrame(uint16_t* durations, uint8_t capacity) {
     Transmission out;
-    if (!headStarted_)
-        return out;
+    if (!headStarted_) return out;
     if ((queue_.peek(0) & kKindMask) == kKindRaw) {
         uint8_t count = queue_.peek(1);
         if (count <= capacity) {
@@ -438,59 +426,50 @@ Transmission Bridge::nextFrame(uint16_t* durations, uint8_t capacity)
     }
     uint32_t frameMs = (irFrameUs(durations, out.count) + 999) / 1000;
     lastFrameMs_ = uint8_t(frameMs > 255 ? 255 : frameMs);
-    if (framesSent_ < 255)
-        ++framesSent_;
+    if (framesSent_ < 255) ++framesSent_;
     return out;
 }
 
-void Bridge::startLearning(KeyName key, uint32_t nowMs)
-{
+void Bridge::startLearning(KeyName key, uint32_t nowMs) {
     learning_ = true;
     learningKey_ = key;
     learnSinceMs_ = nowMs;
     sendMessage(PSTR("Learning "), &key);
 }
 
-void Bridge::tick(uint32_t nowMs)
-{
+void Bridge::tick(uint32_t nowMs) {
     if (learning_ && nowMs - learnSinceMs_ >= kLearnMs) {
         learning_ = false;
         sendMessage(PSTR("Nothing learned for "), &learningKey_);
     }
 }
 
-void Bridge::forget(KeyName key)
-{
+void Bridge::forget(KeyName key) {
     sendMessage(learned_.forget(key) ? PSTR("Forgot ") : PSTR("Nothing to forget for "), &key);
 }
 
-void Bridge::forgetAll()
-{
+void Bridge::forgetAll() {
     learned_.forgetAll();
     sendMessage(PSTR("Forgot every learned key"), nullptr);
 }
 
-void Bridge::frameReceived(const uint16_t* durations, uint8_t count)
-{
-    if (count == 0)
-        return;
+void Bridge::frameReceived(const uint16_t* durations, uint8_t count) {
+    if (count == 0) return;
     sendMonitorLine(durations, count);
     IrCode code;
-    if (!irDecode(durations, count, code))
-        return;
+    if (!irDecode(durations, count, code)) return;
     char text[32];
     uint8_t length = formatCode(code, text, sizeof text);
-    if (length != 0)
-        sendLine(text, length, wire::kValueLineEnd);
+    if (length != 0) sendLine(text, length, wire::kValueLineEnd);
     if (learning_ && !code.repeat) {
         learning_ = false;
         code.toggle = false;
-        sendMessage(learned_.learn(learningKey_, code) ? PSTR("Learned ") : PSTR("No room left to learn "), &learningKey_);
+        sendMessage(learned_.learn(learningKey_, code) ? PSTR("Learned ") : PSTR("No room left to learn "),
+                    &learningKey_);
     }
 }
 
-void Bridge::sendMessage(const char* text, const KeyName* key)
-{
+void Bridge::sendMessage(const char* text, const KeyName* key) {
     char line[48];
     uint16_t length = uint16_t(strlen_P(text));
     memcpy_P(line, text, length);
@@ -501,18 +480,14 @@ void Bridge::sendMessage(const char* text, const KeyName* key)
     sendLine(line, length, wire::kValueLineEnd);
 }
 
-void Bridge::sendLine(const char* text, uint16_t length, char end)
-{
-    if (output_.freeSpace() < length + 1)
-        return;
+void Bridge::sendLine(const char* text, uint16_t length, char end) {
+    if (output_.freeSpace() < length + 1) return;
     output_.write(text, length);
     output_.write(&end, 1);
 }
 
-void Bridge::sendMonitorLine(const uint16_t* durations, uint8_t count)
-{
+void Bridge::sendMonitorLine(const uint16_t* durations, uint8_t count) {
     // Measured first, so that a line that does not fit is not started.
-    if (output_.freeSpace() < monitorLineLength(durations, count))
-        return;
+    if (output_.freeSpace() < monitorLineLength(durations, count)) return;
     writeMonitorLine(durations, count, [this](const char* text, uint8_t length) { output_.write(text, length); });
 }

@@ -59,9 +59,9 @@ public:
 
 // A frame to send: its durations are where nextFrame was told to put them.
 struct Transmission {
-    uint8_t count = 0;       // of durations; 0 for none
+    uint8_t count = 0;  // of durations; 0 for none
     uint16_t carrierHz = 0;
-    uint32_t gapUs = 0;      // the silence after it before the next frame
+    uint32_t gapUs = 0;  // the silence after it before the next frame
 };
 
 class Bridge {

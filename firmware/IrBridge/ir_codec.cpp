@@ -327,8 +327,7 @@ bool decodeRc5(const uint16_t* durations, uint8_t count, IrCode& code) {
     uint32_t bits = 0;
     int16_t excess = 0;
     if (!rc5Excess(durations, count, excess) || !appendUnits(durations, count, kRc5Unit, excess, 2, levels) ||
-        levels.size != 28 ||
-        !readBits(levels, pos, 14, 1, false, bits)) {
+        levels.size != 28 || !readBits(levels, pos, 14, 1, false, bits)) {
         return false;
     }
     // bits: S1, S2 (field), toggle, 5 address bits, 6 command bits

@@ -16,9 +16,9 @@ struct ProtocolName {
 // No name has a lower-case x or an upper-case Y, which end the board's lines:
 // Sony's protocol goes by its name SIRC.
 const ProtocolName kProtocolNames[] PROGMEM = {
-    {IR_NEC, "NEC"},           {IR_PANASONIC, "PANASONIC"}, {IR_RC5, "RC5"},       {IR_RC6, "RC6"},
-    {IR_RC6_6_20, "RC6-6-20"}, {IR_SIRC12, "SIRC12"},       {IR_SIRC15, "SIRC15"}, {IR_SIRC20, "SIRC20"},
-    {IR_SAMSUNG, "SAMSUNG"},
+    {IR_NEC, "NEC"},       {IR_PANASONIC, "PANASONIC"}, {IR_RC5, "RC5"},
+    {IR_RC6, "RC6"},       {IR_RC6_6_20, "RC6-6-20"},   {IR_SIRC12, "SIRC12"},
+    {IR_SIRC15, "SIRC15"}, {IR_SIRC20, "SIRC20"},       {IR_SAMSUNG, "SAMSUNG"},
 };
 const uint8_t kProtocolCount = sizeof kProtocolNames / sizeof kProtocolNames[0];
 

@@ -23,10 +23,7 @@ uint8_t formatDecimal(uint16_t value, char out[5]);
 uint8_t decimalLength(uint16_t value);
 
 // How many of `count` numbers go into a monitor line.
-inline uint8_t monitorLineNumbers(uint8_t count)
-{
-    return count > kMonitorLineNumbers ? kMonitorLineNumbers : count;
-}
+inline uint8_t monitorLineNumbers(uint8_t count) { return count > kMonitorLineNumbers ? kMonitorLineNumbers : count; }
 
 // The length of the monitor line for `durations`, 'x' included.
 uint16_t monitorLineLength(const uint16_t* durations, uint8_t count);
@@ -34,13 +31,11 @@ uint16_t monitorLineLength(const uint16_t* durations, uint8_t count);
 // Hands the monitor line to `put(text, length)` piece by piece, so that the
 // board writes it straight into its serial queue.
 template <class Put>
-void writeMonitorLine(const uint16_t* durations, uint8_t count, Put put)
-{
+void writeMonitorLine(const uint16_t* durations, uint8_t count, Put put) {
     count = monitorLineNumbers(count);
     char digits[5];
     for (uint8_t i = 0; i < count; ++i) {
-        if (i != 0)
-            put("\t", 1);
+        if (i != 0) put("\t", 1);
         put(digits, formatDecimal(durations[i], digits));
     }
     put(&wire::kMonitorLineEnd, 1);

@@ -17,10 +17,8 @@ public:
     // Starts a message; the bytes of one left unfinished are dropped.
     void begin() { writing_ = 0; }
     // False, and nothing written, when the ring is full.
-    bool put(uint8_t byte)
-    {
-        if (committed_ + writing_ == kBytes)
-            return false;
+    bool put(uint8_t byte) {
+        if (committed_ + writing_ == kBytes) return false;
         bytes_[at(committed_ + writing_)] = byte;
         ++writing_;
         return true;
@@ -28,8 +26,7 @@ public:
     // Rewrites byte `offset` of the message being written.
     void patch(uint16_t offset, uint8_t byte) { bytes_[at(uint16_t(committed_ + offset))] = byte; }
     uint16_t writing() const { return writing_; }
-    void commit()
-    {
+    void commit() {
         committed_ = uint16_t(committed_ + writing_);
         writing_ = 0;
         ++messages_;
@@ -40,16 +37,14 @@ public:
     // Byte `offset` of the first message.
     uint8_t peek(uint16_t offset) const { return bytes_[at(offset)]; }
     // Drops the first message, `length` bytes long.
-    void pop(uint16_t length)
-    {
+    void pop(uint16_t length) {
         head_ = at(length);
         committed_ = uint16_t(committed_ - length);
         --messages_;
     }
 
 private:
-    uint16_t at(uint16_t offset) const
-    {
+    uint16_t at(uint16_t offset) const {
         uint16_t i = uint16_t(head_ + offset);
         return i >= kBytes ? uint16_t(i - kBytes) : i;
     }

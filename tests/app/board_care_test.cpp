@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -30,6 +29,7 @@
 #include "core/view_layout.h"
 #include "serial/qt_ports.h"
 #include "serial/qt_settings_store.h"
+#include "tests/support/child_process.h"
 #include "tests/support/pty_board.h"
 #include "tests/support/program_seams.h"
 #include "tests/support/scripted_platform.h"
@@ -46,34 +46,29 @@ const QString kBootLoader =
 class SimulatedBoard {
 public:
     bool start(const QStringList& arguments) {
-        process_.start(QStringLiteral(IRBRIDGE_AVR), arguments);
-        if (!process_.waitForReadyRead(10000) || !process_.canReadLine()) return false;
-        path = QString::fromUtf8(process_.readLine()).trimmed();
+        std::vector<std::string> command{IRBRIDGE_AVR};
+        for (const QString& argument : arguments) command.push_back(argument.toStdString());
+        process_.emplace(command, testing::ChildProcess::Options{.readError = true});
+        path = QString::fromStdString(process_->readLine(std::chrono::seconds(10)));
         return path.startsWith('/');
     }
     // Like a pulled cable: the device goes away with the process.
-    void unplug() {
-        process_.terminate();
-        process_.waitForFinished(5000);
-    }
-    // Waits for the LED to send a frame.
+    void unplug() { process_.reset(); }
+    // Waits for the LED to send a frame, the window going meanwhile.
     bool sendsAFrame(int withinMs) {
-        QSignalSpy output(&process_, &QProcess::readyReadStandardOutput);
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < withinMs) {
-            while (process_.canReadLine())
-                if (process_.readLine().startsWith("sent ")) return true;
-            output.wait(static_cast<int>(withinMs - timer.elapsed()));
-        }
-        return false;
+        std::string printed;
+        return QTest::qWaitFor(
+            [&] {
+                printed += testing::readFor(process_->output(), std::chrono::milliseconds(0));
+                return printed.find("sent ") != std::string::npos;
+            },
+            withinMs);
     }
-    ~SimulatedBoard() { unplug(); }
 
     QString path;
 
 private:
-    QProcess process_;
+    std::optional<testing::ChildProcess> process_;
 };
 
 // The board's real start-up, but silent boards are given up sooner.
@@ -98,8 +93,8 @@ protected:
                 layout::ConnectButtonTopLeft.y + layout::ConnectButtonSize / 2};
     }
     QPoint pictureButton(int index) {
-        const AreaRect area = areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)],
-                                       view()->state().geometry);
+        const AreaRect area =
+            areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)], view()->state().geometry);
         return {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
     }
     // What the connect button's tooltip says, asked as the mouse would.
@@ -182,8 +177,8 @@ TEST_F(BoardCareWindow, AnUnpluggedBoardIsConnectedAgainWhenItComesBack) {
 TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     if (!QFile::exists(kBootLoader)) GTEST_SKIP() << "no Arduino boot loader (arduino-core-avr)";
     SimulatedBoard board;
-    ASSERT_TRUE(board.start({QStringLiteral("--quiet"), QStringLiteral("--boot-loader"), kBootLoader,
-                             QStringLiteral(AVRSIM_PROBE_ELF)}));
+    ASSERT_TRUE(board.start(
+        {QStringLiteral("--quiet"), QStringLiteral("--boot-loader"), kBootLoader, QStringLiteral(AVRSIM_PROBE_ELF)}));
     storePort(board.path);
     EXPECT_EQ(connectAndCheck(), "");  // the other firmware says nothing
     EXPECT_EQ(status(2), L"2. Connected");
@@ -196,14 +191,15 @@ TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     frame->action(command::FlashFirmware)->trigger();
     auto* dialog = frame->findChild<CFlashDlg*>();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_FALSE(dialog->running());  // nothing written unasked
+    EXPECT_FALSE(dialog->running());                                             // nothing written unasked
     dialog->findChild<QComboBox*>(QStringLiteral("board"))->setCurrentIndex(1);  // the old boot loader's 57600 baud
     QSignalSpy finished(dialog, &CFlashDlg::finished);
     QSignalSpy checked(&connection, &SerialConnection::boardChecked);
     dialog->start();
     EXPECT_FALSE(connection.connected());  // the port is avrdude's
     ASSERT_TRUE(finished.wait(60000));
-    ASSERT_TRUE(finished[0].at(0).toBool()) << dialog->findChild<QLabel*>(QStringLiteral("state"))->text().toStdString();
+    ASSERT_TRUE(finished[0].at(0).toBool())
+        << dialog->findChild<QLabel*>(QStringLiteral("state"))->text().toStdString();
     EXPECT_EQ(dialog->findChild<QProgressBar*>()->value(), 100);
     ASSERT_TRUE(checked.wait(10000));
     EXPECT_EQ(checked[0].at(1).toString(), "1.1");

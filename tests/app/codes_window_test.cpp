@@ -97,8 +97,8 @@ protected:
         ASSERT_EQ(codes().changeLinks([&](ButtonLinks& links) { links.setLink(kind, index, key); }), std::nullopt);
     }
     QPoint centreOf(int index) {
-        const AreaRect r = areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)],
-                                    view()->state().geometry);
+        const AreaRect r =
+            areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)], view()->state().geometry);
         return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
     void clickButton(int index) { QTest::mouseClick(view(), Qt::LeftButton, {}, centreOf(index)); }
@@ -175,8 +175,9 @@ TEST_F(CodesWindow, WhatCannotBeImportedIsExplainedAndNothingStored) {
     } rows[] = {
         {broken, "Can't import codes from " + broken + ":\n" + broken + ":3: unknown flag 'XMP'"},
         {empty, empty + " holds no codes."},
-        {huge, "Can't import codes from " + huge + ":\n" + huge + ": the file is 9.0 MB, more than the 8 MB a file of "
-               "codes may be"},
+        {huge, "Can't import codes from " + huge + ":\n" + huge +
+                   ": the file is 9.0 MB, more than the 8 MB a file of "
+                   "codes may be"},
         {folder.filePath("gone.conf"), "Can't import codes from " + folder.filePath("gone.conf") + ":\n"},
     };
     for (const Row& row : rows) {
@@ -370,8 +371,10 @@ TEST_F(CodesWindow, ExportOneRemoteInTheFormatItsNameAsksFor) {
     QTemporaryDir out;
     for (const QString name : {"tv.ir", "tv.txt", "tv.lircd.conf"}) {
         onNextModal<QInputDialog>([](QInputDialog* dialog) {
-            EXPECT_EQ(dialog->comboBoxItems(), QStringList({"All remotes", "nec_tv", codes::readCodesFile(
-                (kRemotes + "/rc5.lircd.conf").toStdString())[0].name.c_str()}));
+            EXPECT_EQ(
+                dialog->comboBoxItems(),
+                QStringList({"All remotes", "nec_tv",
+                             codes::readCodesFile((kRemotes + "/rc5.lircd.conf").toStdString())[0].name.c_str()}));
             dialog->setTextValue("nec_tv");
             dialog->accept();
         });
@@ -403,8 +406,8 @@ std::string boardLines(const std::vector<uint32_t>& durations, const std::string
     return line + "x" + (code.empty() ? "" : code + "Y");
 }
 
-const std::vector<uint32_t> kNecPower = codes::encode(codes::protocolRemote(codes::Protocol::Nec),
-                                                      codes::Key{"K", {0x20DF10EF}, {}}).press;
+const std::vector<uint32_t> kNecPower =
+    codes::encode(codes::protocolRemote(codes::Protocol::Nec), codes::Key{"K", {0x20DF10EF}, {}}).press;
 
 QStringList itemsOf(QMenu* menu) {
     QStringList items;
@@ -426,7 +429,8 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
     EXPECT_EQ(itemsOf(view()->contextMenuAt(QPoint(10, 10))), edit);  // off the buttons
     QMenu* menu = view()->contextMenuAt(centreOf(5));
     EXPECT_EQ(itemsOf(menu), QStringList({"&Learn from a remote...", "&Name...", "Lin&k to a key...",
-                                          "Copy as &Pronto (off)", "&Forget (off)", "-"}) + edit);
+                                          "Copy as &Pronto (off)", "&Forget (off)", "-"}) +
+                                 edit);
 
     // Two presses with NEC's repeat frame and a fragment between them.
     QStringList said;
@@ -513,7 +517,8 @@ TEST_F(CodesWindow, ALearnedFrameLosesTheExcessOfTheFramesDecodedBefore) {
 TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
     ASSERT_TRUE(connectByClick());
     const auto press = [](uint64_t code) {
-        return boardLines(codes::encode(codes::protocolRemote(codes::Protocol::Nec), codes::Key{"K", {code}, {}}).press);
+        return boardLines(
+            codes::encode(codes::protocolRemote(codes::Protocol::Nec), codes::Key{"K", {code}, {}}).press);
     };
     std::vector<int> framed;
     onNextModal<CLearnDlg>([&](CLearnDlg* dialog) {
@@ -526,7 +531,8 @@ TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
         EXPECT_TRUE(dialog->prompt().startsWith("Button 1 of 54. ")) << dialog->prompt().toStdString();
         // Beside the picture, not over the framed button.
         const PictureGeometry& picture = view()->state().geometry;
-        const QRect shown(view()->mapToGlobal(QPoint(picture.xOffset, 0)), QSize(picture.drawnWidth(), picture.drawnHeight()));
+        const QRect shown(view()->mapToGlobal(QPoint(picture.xOffset, 0)),
+                          QSize(picture.drawnWidth(), picture.drawnHeight()));
         EXPECT_FALSE(dialog->frameGeometry().intersects(shown));
         learn(0x20DF10EF);  // button 0, then on to 1
         framed.push_back(view()->state().highlightedButton);
@@ -546,7 +552,8 @@ TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
     for (const auto& [index, key] : learned)
         EXPECT_EQ(codes().links().link(Panasonic, index), (LinkedKey{"panasonic-learned-nec", key})) << index;
     EXPECT_EQ(codes().links().link(Panasonic, 3), std::nullopt);
-    EXPECT_EQ(QDir(config.path() + "/data/remotes").entryList(QDir::Files), QStringList({"panasonic-learned.lircd.conf"}));
+    EXPECT_EQ(QDir(config.path() + "/data/remotes").entryList(QDir::Files),
+              QStringList({"panasonic-learned.lircd.conf"}));
 }
 
 TEST_F(CodesWindow, NameLinkCopyAndForgetFromTheButtonsMenu) {
@@ -576,11 +583,14 @@ TEST_F(CodesWindow, NameLinkCopyAndForgetFromTheButtonsMenu) {
             QTest::mouseClick(box->button(answer), Qt::LeftButton);
         });
         itemNamed(view()->contextMenuAt(centreOf(5)), "&Forget")->trigger();
-        if (answer == QMessageBox::No) EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
+        if (answer == QMessageBox::No) {
+            EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
+        }
     }
     EXPECT_EQ(codes().links().link(Panasonic, 5), std::nullopt);
     EXPECT_EQ(codes().links().shownName(Panasonic, 5), "");
-    EXPECT_EQ(itemsOf(view()->contextMenuAt(centreOf(5))).mid(3, 2), QStringList({"Copy as &Pronto (off)", "&Forget (off)"}));
+    EXPECT_EQ(itemsOf(view()->contextMenuAt(centreOf(5))).mid(3, 2),
+              QStringList({"Copy as &Pronto (off)", "&Forget (off)"}));
 }
 
 // irsend, with the event loop going so that the window answers it: its
@@ -608,7 +618,8 @@ TEST_F(CodesWindow, IrsendDrivesTheWindow) {
     lircd::LircdServer server(parts->lircTarget);
     ASSERT_EQ(server.listenLocal(socket), "");
 
-    EXPECT_EQ(irsend(socket, {"LIST", "", ""}), std::pair(0, std::string("panasonic\nsky\nsky-tv\ntechnika\nnec_tv\n\n")));
+    EXPECT_EQ(irsend(socket, {"LIST", "", ""}),
+              std::pair(0, std::string("panasonic\nsky\nsky-tv\ntechnika\nnec_tv\n\n")));
     const std::string keys = irsend(socket, {"LIST", "panasonic", ""}).second;
     const std::string first = "000000000000a100 KEY_POWER\n000000000000a100 A100\n000000000000a101 A101\n";
     EXPECT_EQ(keys.substr(0, first.size()), first);

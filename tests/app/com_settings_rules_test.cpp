@@ -16,15 +16,32 @@ TEST(ComSettings, NormalisedOnOk) {
         std::string stored;
     };
     const Row rows[] = {
-        {"port", "7", "Com7"},        {"port", "COM7", "Com7"},      {"port", "com7", "Com7"},
-        {"port", "MOC7", "Com7"},     {"port", "Com40", "Com40"},    {"port", " COM5", "Com3"},
-        {"port", "", "Com3"},         {"port", "COM", "Com3"},       {"port", "Com0", "Com3"},
-        {"port", "Com-4", "Com3"},    {"port", "7moc", "Com7"},      {"port", "Com7x", "Com7"},
-        {"parity", "odd", "ODD"},     {"parity", " Even ", "EVEN"},  {"parity", "x", "NONE"},
-        {"parity", "", "NONE"},       {"speed", " 9600 ", "9600"},   {"speed", "300", "115200"},
-        {"speed", "9600baud", "115200"}, {"stop", "1,5", "1"},       {"stop", "1.5", "1.5"},
-        {"stop", " 2", "2"},          {"data", "9", "8"},            {"data", "16", "16"},
-        {"data", "5", "5"},           {"data", "", "8"},
+        {"port", "7", "Com7"},
+        {"port", "COM7", "Com7"},
+        {"port", "com7", "Com7"},
+        {"port", "MOC7", "Com7"},
+        {"port", "Com40", "Com40"},
+        {"port", " COM5", "Com3"},
+        {"port", "", "Com3"},
+        {"port", "COM", "Com3"},
+        {"port", "Com0", "Com3"},
+        {"port", "Com-4", "Com3"},
+        {"port", "7moc", "Com7"},
+        {"port", "Com7x", "Com7"},
+        {"parity", "odd", "ODD"},
+        {"parity", " Even ", "EVEN"},
+        {"parity", "x", "NONE"},
+        {"parity", "", "NONE"},
+        {"speed", " 9600 ", "9600"},
+        {"speed", "300", "115200"},
+        {"speed", "9600baud", "115200"},
+        {"stop", "1,5", "1"},
+        {"stop", "1.5", "1.5"},
+        {"stop", " 2", "2"},
+        {"data", "9", "8"},
+        {"data", "16", "16"},
+        {"data", "5", "5"},
+        {"data", "", "8"},
         // A box is read into 49 characters: what lies beyond is cut before the text is judged.
         {"speed", "9600" + std::string(44, ' ') + "x", "115200"},
         {"speed", "9600" + std::string(45, ' ') + "x", "9600"},
@@ -59,8 +76,8 @@ TEST(ComSettings, BareDeviceNamesOfDevicesFound) {
     } const rows[] = {
         {"ttyACM0", PathStyle::Posix, "/dev/ttyACM0"},
         {" ttyUSB0 ", PathStyle::Posix, "/dev/ttyUSB0"},
-        {"ttyACM1", PathStyle::Posix, "Com3"},      // no such device
-        {"ttyACM", PathStyle::Posix, "Com3"},       // the whole name or nothing
+        {"ttyACM1", PathStyle::Posix, "Com3"},  // no such device
+        {"ttyACM", PathStyle::Posix, "Com3"},   // the whole name or nothing
         {"", PathStyle::Posix, "Com3"},
         {"ttyACM0", PathStyle::Windows, "Com3"},
         {"Com4", PathStyle::Posix, "Com4"},
@@ -87,13 +104,17 @@ TEST(ComSettings, PreselectedFromTheStoredTexts) {
         std::optional<int> position;
     };
     const Row rows[] = {
-        {"Speed", "115200abc", 9}, {"Speed", "9600", 4},    {"Speed", "300", 9},     {"Speed", std::nullopt, {}},
-        {"StopBits", "1.5", 1},    {"StopBits", "1,5", 0},  {"StopBits", std::nullopt, 0},
-        {"Parity", "odd", 1},      {"Parity", "ODD", 1},    {"Parity", "X", {}},     {"Parity", std::nullopt, 0},
-        {"DataBits", "16", 4},     {"DataBits", "9", {}},     {"DataBits", "08", 3},   {"DataBits", std::nullopt, 3},
-        {"Port", "Com40", 2},      {"Port", "Com32", 31},   {"Port", "Com1", 0},     {"Port", std::nullopt, 2},
-        {"Port", std::string(30, '1'), 2},  // too long to read
-        {"Port", "/dev/ttyACM0", 32},      // the first device found
+        {"Speed", "115200abc", 9},     {"Speed", "9600", 4},
+        {"Speed", "300", 9},           {"Speed", std::nullopt, {}},
+        {"StopBits", "1.5", 1},        {"StopBits", "1,5", 0},
+        {"StopBits", std::nullopt, 0}, {"Parity", "odd", 1},
+        {"Parity", "ODD", 1},          {"Parity", "X", {}},
+        {"Parity", std::nullopt, 0},   {"DataBits", "16", 4},
+        {"DataBits", "9", {}},         {"DataBits", "08", 3},
+        {"DataBits", std::nullopt, 3}, {"Port", "Com40", 2},
+        {"Port", "Com32", 31},         {"Port", "Com1", 0},
+        {"Port", std::nullopt, 2},     {"Port", std::string(30, '1'), 2},  // too long to read
+        {"Port", "/dev/ttyACM0", 32},                                      // the first device found
     };
     for (const Row& row : rows) {
         MemorySettingsStore store;

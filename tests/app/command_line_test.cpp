@@ -29,7 +29,11 @@ TEST(CommandLine, OptionsAreAnsweredWithoutADisplay) {
         QByteArrayList out;  // in the standard output, in this order
         QByteArrayList err;  // in the standard error, in this order
     } rows[] = {
-        {{"--help"}, 0, {kUsage, "\n      --import CODES ", "\n      --socket PATH ", "/orvalinder/lircd\n", "\n  -h, --help ", "\n      --version ", "\n  -- "}, {}},
+        {{"--help"},
+         0,
+         {kUsage, "\n      --import CODES ", "\n      --socket PATH ", "/orvalinder/lircd\n", "\n  -h, --help ",
+          "\n      --version ", "\n  -- "},
+         {}},
         {{"--import"}, 2, {}, {"orvalinder: --import needs the file of codes\n" + kUsage}},
         {{"--port"}, 2, {}, {"orvalinder: --port needs the serial device\n" + kUsage}},
         {{"-h"}, 0, {kUsage, "\n  -h, --help "}, {}},
@@ -56,7 +60,8 @@ TEST(CommandLine, OptionsAreAnsweredWithoutADisplay) {
             qsizetype from = 0;
             for (const QByteArray& part : expected) {
                 from = text.indexOf(part, from);
-                EXPECT_GE(from, 0) << name << ": no \"" << part.toStdString() << "\" in order in\n" << text.toStdString();
+                EXPECT_GE(from, 0) << name << ": no \"" << part.toStdString() << "\" in order in\n"
+                                   << text.toStdString();
             }
         }
     }

@@ -3,12 +3,8 @@
 // the board and the board's answer drawn on the IR Monitor. The clicks and
 // keys go through the X server, as a user's would.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/stat.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QSettings>
@@ -31,6 +27,7 @@
 #include "core/remote_catalogue.h"
 #include "core/view_layout.h"
 #include "serial/qt_settings_store.h"
+#include "tests/support/child_process.h"
 
 namespace orvalinder {
 namespace {
@@ -38,90 +35,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-struct Child {
-    pid_t pid = -1;
-    int out = -1;  // its standard output, or -1
-    int err = -1;  // its standard error, or -1
-    int in = -1;   // its standard input, or -1
-};
-
-void stop(Child& child);
-
-// Ends the programs however the test ends.
-struct Running : Child {
-    Running(Child c) : Child(c) {}
-    ~Running() { stop(*this); }
-};
-
-Child spawn(const std::vector<std::string>& args, const std::vector<std::string>& env = {}, bool capture = false,
-            const std::string& dir = {}, bool feed = false) {
-    int out[2] = {-1, -1}, err[2] = {-1, -1}, in[2] = {-1, -1};
-    if (capture && (pipe(out) != 0 || pipe(err) != 0)) return {};
-    if (feed && pipe(in) != 0) return {};
-    Child child;
-    child.pid = fork();
-    if (child.pid == 0) {
-        if (capture) {
-            dup2(out[1], STDOUT_FILENO);
-            dup2(err[1], STDERR_FILENO);
-        }
-        if (feed) dup2(in[0], STDIN_FILENO);
-        for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-        if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    if (capture) {
-        close(out[1]);
-        close(err[1]);
-        child.out = out[0];
-        child.err = err[0];
-    }
-    if (feed) {
-        close(in[0]);
-        child.in = in[1];
-    }
-    return child;
-}
-
-void stop(Child& child) {
-    if (child.pid > 0) {
-        kill(child.pid, SIGTERM);
-        waitpid(child.pid, nullptr, 0);
-    }
-    if (child.out >= 0) close(child.out);
-    if (child.err >= 0) close(child.err);
-    if (child.in >= 0) close(child.in);
-    child = {};
-}
+using testing::ChildProcess;
+using testing::readFor;
 
 // Output of a short command.
 std::string run(const std::vector<std::string>& args, const std::vector<std::string>& env) {
-    Child c = spawn(args, env, true);
+    ChildProcess command(args, {.environment = env, .readError = true});
     std::string text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(c.out, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
-    waitpid(c.pid, nullptr, 0);
-    close(c.out);
-    close(c.err);
-    return text;
-}
-
-// Reads what the descriptor has to give within `wait`.
-std::string readFor(int fd, std::chrono::milliseconds wait) {
-    std::string text;
-    pollfd p{fd, POLLIN, 0};
-    while (poll(&p, 1, static_cast<int>(wait.count())) > 0 && (p.revents & POLLIN)) {
-        char buffer[512];
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0) break;
-        text.append(buffer, static_cast<size_t>(n));
-        wait = 0ms;
-    }
+    testing::readUntil(
+        command.output(), text, [](const std::string&) { return false; }, 60s);  // to its end
+    command.wait(60s);
     return text;
 }
 
@@ -131,19 +54,6 @@ std::string readAllFor(int fd, std::chrono::milliseconds wait) {
     for (const auto end = Clock::now() + wait; Clock::now() < end;)
         text += readFor(fd, std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()));
     return text;
-}
-
-std::string readLine(int fd, std::chrono::milliseconds deadline) {
-    std::string line;
-    const auto end = Clock::now() + deadline;
-    char c;
-    pollfd p{fd, POLLIN, 0};
-    while (Clock::now() < end && poll(&p, 1, 100) >= 0) {
-        if (!(p.revents & POLLIN)) continue;
-        if (read(fd, &c, 1) != 1 || c == '\n') break;
-        line += c;
-    }
-    return line;
 }
 
 // A window dump in the X server's own format, read into RGB pixels.
@@ -180,7 +90,7 @@ Screenshot dump(const std::string& window, const std::vector<std::string>& env) 
 }
 
 constexpr uint32_t kStatusBackground = 0xBBF0EE;  // behind the status lines
-constexpr uint32_t kOrange = 0xFA9546;             // first bar of a row
+constexpr uint32_t kOrange = 0xFA9546;            // first bar of a row
 
 // The real program under an X server of its own, its Com settings set to
 // `port`, its window found and the view inside it located.
@@ -195,13 +105,9 @@ public:
         mkdir((home + "/runtime").c_str(), 0700);
 
         // The X server picks a free display and tells its number.
-        int displayPipe[2];
-        if (pipe(displayPipe) != 0) return;
-        xvfb_ = std::make_unique<Running>(spawn({"Xvfb", "-displayfd", std::to_string(displayPipe[1]), "-screen", "0",
-                                                 "1200x1000x24", "-nolisten", "tcp"}));
-        close(displayPipe[1]);
-        const std::string display = ":" + readLine(displayPipe[0], 10s);
-        close(displayPipe[0]);
+        xvfb_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", "1200x1000x24", "-nolisten", "tcp"});
+        const std::string display = ":" + xvfb_->readLine(10s);
         if (display == ":") return;
 
         // The user has chosen the board's port in the Com settings.
@@ -209,16 +115,20 @@ public:
         QtSettingsStore store;
         writePortSettings(store, PortSettings{port, "NONE", "115200", "1", "8"});
 
-        env_ = {"DISPLAY=" + display,        "XDG_CONFIG_HOME=" + home, "XDG_DATA_HOME=" + home,
-                "XDG_RUNTIME_DIR=" + home + "/runtime", "HOME=" + home, "QT_QPA_PLATFORM=xcb"};
+        env_ = {"DISPLAY=" + display,    "XDG_CONFIG_HOME=" + home,
+                "XDG_DATA_HOME=" + home, "XDG_RUNTIME_DIR=" + home + "/runtime",
+                "HOME=" + home,          "QT_QPA_PLATFORM=xcb"};
         std::vector<std::string> command{program_};
         if (!codes.empty()) command.insert(command.end(), {"--import", codes});
-        app_ = std::make_unique<Running>(spawn(command, env_, true, home));
+        app_ = std::make_unique<ChildProcess>(
+            command, ChildProcess::Options{.environment = env_, .directory = home, .readError = true});
 
         for (auto end = Clock::now() + 20s; window_.empty() && Clock::now() < end;) {
             window_ = run({"xdotool", "search", "--onlyvisible", "--name", "Orvalinder"}, env_);
-            if (!window_.empty()) window_ = window_.substr(0, window_.find('\n'));
-            else readFor(app_->err, 200ms);
+            if (!window_.empty())
+                window_ = window_.substr(0, window_.find('\n'));
+            else
+                readFor(app_->error(), 200ms);
         }
         if (window_.empty()) return;
 
@@ -232,7 +142,7 @@ public:
                         viewX_ = x - line1.x;
                         viewY_ = y - line1.y;
                     }
-            if (viewY_ < 0) readFor(app_->err, 200ms);
+            if (viewY_ < 0) readFor(app_->error(), 200ms);
         }
     }
 
@@ -286,7 +196,7 @@ public:
     bool shows(const std::string& title, std::chrono::seconds wait) const {
         for (auto end = Clock::now() + wait; Clock::now() < end;) {
             if (!run({"xdotool", "search", "--onlyvisible", "--name", title}, env_).empty()) return true;
-            readFor(app_->err, 100ms);
+            readFor(app_->error(), 100ms);
         }
         return false;
     }
@@ -302,7 +212,7 @@ public:
                 run({"xdotool", "mousemove", "--window", dialog, "20", "20", "key", "Return"}, env_);
                 return true;
             }
-            readFor(app_->err, 200ms);
+            readFor(app_->error(), 200ms);
         }
         return false;
     }
@@ -310,7 +220,8 @@ public:
     // Panasonic button 1, at 40% of the picture's width and 7% of its height.
     void clickPanasonicButton1() const {
         const float scale = static_cast<float>(screenshot().height - viewY_) / 861.0f;
-        clickView(layout::PictureXOffset + static_cast<int>(0.40f * 250 * scale), static_cast<int>(0.07f * 861 * scale));
+        clickView(layout::PictureXOffset + static_cast<int>(0.40f * 250 * scale),
+                  static_cast<int>(0.07f * 861 * scale));
     }
 
     // The same button held down for `seconds`.
@@ -335,7 +246,7 @@ public:
             const Screenshot shot = screenshot();
             if (shot.width > viewX_ + 20 && shot.height > viewY_ + 80 && shot.at(viewX_ + 20, viewY_ + 75) == kOrange)
                 return true;
-            readFor(app_->err, 200ms);
+            readFor(app_->error(), 200ms);
         }
         return false;
     }
@@ -351,7 +262,7 @@ public:
 private:
     const char* program_ = nullptr;
     QTemporaryDir home_;
-    std::unique_ptr<Running> xvfb_, app_;
+    std::unique_ptr<ChildProcess> xvfb_, app_;
     std::vector<std::string> env_;
     std::string window_;
     int viewX_ = -1, viewY_ = -1;
@@ -360,34 +271,39 @@ private:
 // The board's firmware run by the simulated microcontroller on a
 // pseudo-terminal (IRBRIDGE_AVR runs IRBRIDGE_ELF): its standard output says
 // what its LED sends, its standard input plays frames into its receiver.
-struct SimulatedBoard : Running {
-    explicit SimulatedBoard(std::vector<std::string> options = {})
-        : Running(start(std::move(options))), port(out >= 0 ? readLine(out, 10s) : "") {}
+struct SimulatedBoard {
+    explicit SimulatedBoard(std::vector<std::string> options = {}) {
+        const char* simulator = std::getenv("IRBRIDGE_AVR");
+        const char* firmware = std::getenv("IRBRIDGE_ELF");
+        if (!simulator || !firmware) return;
+        options.insert(options.begin(), simulator);
+        options.push_back(firmware);
+        process_ =
+            std::make_unique<ChildProcess>(options, ChildProcess::Options{.readError = true, .writeInput = true});
+        out = process_->output();
+        err = process_->error();
+        in = process_->input();
+        port = process_->readLine(10s);
+    }
 
     std::string problem() const {
-        if (pid <= 0) return "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
+        if (!process_) return "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
         if (port.rfind("/dev/", 0) != 0) return "no device from the simulator: " + port + readFor(err, 100ms);
         return {};
     }
 
-    const std::string port;
+    std::string port;
+    int out = -1, err = -1, in = -1;
 
 private:
-    static Child start(std::vector<std::string> options) {
-        const char* simulator = std::getenv("IRBRIDGE_AVR");
-        const char* firmware = std::getenv("IRBRIDGE_ELF");
-        if (!simulator || !firmware) return Child{};
-        options.insert(options.begin(), simulator);
-        options.push_back(firmware);
-        return spawn(options, {}, true, {}, true);
-    }
+    std::unique_ptr<ChildProcess> process_;
 };
 
 TEST(EndToEnd, ConnectClickAndSeeTheAnswer) {
     const char* simulator = std::getenv("IRBRIDGE_SIM");
     ASSERT_TRUE(simulator) << "IRBRIDGE_SIM names the simulator";
-    Running sim = spawn({simulator}, {}, true);
-    const std::string port = readLine(sim.out, 5s);
+    ChildProcess sim({simulator}, {.readError = true});
+    const std::string port = sim.readLine(5s);
     ASSERT_FALSE(port.empty());
 
     Desktop desktop(port);
@@ -397,7 +313,7 @@ TEST(EndToEnd, ConnectClickAndSeeTheAnswer) {
     std::string heard;
     for (auto end = Clock::now() + 20s; heard.find("A101") == std::string::npos && Clock::now() < end;) {
         desktop.clickPanasonicButton1();
-        heard += readFor(sim.err, 500ms);
+        heard += readFor(sim.error(), 500ms);
     }
     EXPECT_NE(heard.find("A101"), std::string::npos) << heard;
 
@@ -438,8 +354,7 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
     desktop.holdPanasonicButton1(1.5);
     const std::string held = readAllFor(board.out, 700ms);
     size_t frames = 0;
-    for (size_t at = held.find(expected); at != std::string::npos; at = held.find(expected, at + 1))
-        ++frames;
+    for (size_t at = held.find(expected); at != std::string::npos; at = held.find(expected, at + 1)) ++frames;
     EXPECT_GE(frames, 6u) << held;
     EXPECT_LE(frames, 13u) << held;  // 1.7 s at most, a frame each 135 ms
     EXPECT_EQ(readFor(board.out, 1000ms), "") << "frames after the button came up, " << frames << " before";
@@ -447,7 +362,8 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
     desktop.showIrMonitor();
     // The program reads the port only while the IR Monitor is shown.
     std::string drawn;
-    for (auto end = Clock::now() + 20s; desktop.keycodes().find("0x20DF10EF") == std::string::npos && Clock::now() < end;) {
+    for (auto end = Clock::now() + 20s;
+         desktop.keycodes().find("0x20DF10EF") == std::string::npos && Clock::now() < end;) {
         const std::string play = "play NEC:20DF10EF\n";
         ASSERT_EQ(write(board.in, play.data(), play.size()), static_cast<ssize_t>(play.size()));
         readFor(board.out, 2000ms);
@@ -482,8 +398,8 @@ TEST(EndToEnd, TheIrMonitorLogsWhatAWeakReceiverHears) {
     std::mt19937_64 random(28);
     std::string expected;
     for (int i = 0; i < frames; ++i) {
-        for (uint8_t protocol : {IR_NEC, IR_PANASONIC, IR_RC5, IR_RC6, IR_RC6_6_20, IR_SIRC12, IR_SIRC15, IR_SIRC20,
-                                 IR_SAMSUNG}) {
+        for (uint8_t protocol :
+             {IR_NEC, IR_PANASONIC, IR_RC5, IR_RC6, IR_RC6_6_20, IR_SIRC12, IR_SIRC15, IR_SIRC20, IR_SAMSUNG}) {
             const uint64_t value = random() | 1;  // logged as a number: never 0
             IrCode code{protocol, irCodeBits(protocol), uint16_t(value >> 32), uint32_t(value), false, false};
             if (code.bits < 32) code.data &= (1u << code.bits) - 1;
@@ -542,7 +458,8 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
     const std::vector<std::string> env;
     EXPECT_EQ(run({"irsend", "-d", socket, "LIST", "", ""}, env), "panasonic\nsky\nsky-tv\ntechnika\nnec_tv\n\n");
     EXPECT_EQ(run({"irsend", "-d", socket, "VERSION", "", ""}, env), "0.10.1\n\n");
-    EXPECT_EQ(run({"irsend", "-d", socket, "SEND_ONCE", "nec_tv", "KEY_MUTE"}, env), "unknown command: \"KEY_MUTE\"\n\n");
+    EXPECT_EQ(run({"irsend", "-d", socket, "SEND_ONCE", "nec_tv", "KEY_MUTE"}, env),
+              "unknown command: \"KEY_MUTE\"\n\n");
     run({"irsend", "-d", socket, "SEND_ONCE", "nec_tv", "KEY_1"}, env);
     EXPECT_NE(readAllFor(board.out, 700ms).find("sent NEC:20DF8877 "), std::string::npos);
     run({"irsend", "-d", socket, "SEND_START", "panasonic", "KEY_POWER"}, env);
@@ -552,7 +469,8 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
     EXPECT_NE(started.find("sent NEC repeat "), std::string::npos) << started;
     readFor(board.out, 500ms);
     EXPECT_EQ(readFor(board.out, 500ms), "") << "frames after SEND_STOP";
-    EXPECT_EQ(run({ORVALINDER_SYSTEM_PYTHON, ORVALINDER_LIRC_PYTHON_CLIENT, socket, "send panasonic A101"}, env), "ok\n");
+    EXPECT_EQ(run({ORVALINDER_SYSTEM_PYTHON, ORVALINDER_LIRC_PYTHON_CLIENT, socket, "send panasonic A101"}, env),
+              "ok\n");
     EXPECT_NE(readAllFor(board.out, 700ms).find("sent PANASONIC "), std::string::npos);
 }
 

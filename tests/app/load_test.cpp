@@ -16,9 +16,7 @@
 #include <QTimer>
 #include <csignal>
 #include <fstream>
-#include <poll.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -26,6 +24,7 @@
 #include "core/commands.h"
 #include "core/view_layout.h"
 #include "tests/dialogs/dialog_test_support.h"
+#include "tests/support/child_process.h"
 #include "tests/support/modal.h"
 #include "tests/support/window_fixture.h"
 
@@ -38,53 +37,22 @@ class Simulator {
 public:
     explicit Simulator(std::vector<std::string> options) {
         const char* program = std::getenv("IRBRIDGE_SIM");
-        int out[2], err[2];
-        if (!program || pipe(out) != 0 || pipe(err) != 0) return;
+        if (!program) return;
         options.insert(options.begin(), program);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            dup2(err[1], STDERR_FILENO);
-            std::vector<char*> argv;
-            for (std::string& o : options) argv.push_back(o.data());
-            argv.push_back(nullptr);
-            execv(program, argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        close(err[1]);
-        err_ = err[0];
-        pollfd p{out[0], POLLIN, 0};
-        char c;
-        while (poll(&p, 1, 5000) > 0 && read(out[0], &c, 1) == 1 && c != '\n') path_ += c;
-        close(out[0]);
+        process_.emplace(options, testing::ChildProcess::Options{.readError = true});
+        path_ = process_->readLine(std::chrono::seconds(5));
     }
-    ~Simulator() { stop(); }
 
     const std::string& path() const { return path_; }
 
     // Ends the simulator: its pseudo-terminal goes with it.
-    void stop() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        pid_ = -1;
-        if (err_ >= 0) close(err_);
-        err_ = -1;
-    }
+    void stop() { process_.reset(); }
 
-    bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+    bool running() { return process_ && process_->running(); }
 
     // The key codes answered so far, as the simulator reported them.
     const std::string& heard() {
-        pollfd p{err_, POLLIN, 0};
-        char buffer[4096];
-        while (err_ >= 0 && poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
-            const ssize_t n = read(err_, buffer, sizeof buffer);
-            if (n <= 0) break;
-            heard_.append(buffer, static_cast<size_t>(n));
-        }
+        if (process_) heard_ += testing::readFor(process_->error(), std::chrono::milliseconds(0));
         return heard_;
     }
     size_t answers() {
@@ -94,8 +62,7 @@ public:
     }
 
 private:
-    pid_t pid_ = -1;
-    int err_ = -1;
+    std::optional<testing::ChildProcess> process_;
     std::string path_;
     std::string heard_;
 };
@@ -139,8 +106,10 @@ public:
                     texts << box->text();
                     statusLine1 << QString::fromStdWString(view.status().text(StatusLine::Action));
                 } else if (clock_.elapsed() - since.toLongLong() >= holdMs) {
-                    if (QAbstractButton* ok = box->button(QMessageBox::Ok)) QTest::mouseClick(ok, Qt::LeftButton);
-                    else box->reject();
+                    if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+                        QTest::mouseClick(ok, Qt::LeftButton);
+                    else
+                        box->reject();
                 }
             }
         });
@@ -357,7 +326,8 @@ TEST_F(Load, UnwritableFilesExplainedOneBoxAtATimeNothingWrittenLost) {
     frame->action(command::RecordButtonLocations)->trigger();  // the welcome box, then the failure
     EXPECT_FALSE(view()->state().recording);
     ASSERT_EQ(watcher->texts.size(), 2);
-    EXPECT_TRUE(watcher->texts[0].startsWith("Save click positions to the file buttons.txt.")) << joined(watcher->texts);
+    EXPECT_TRUE(watcher->texts[0].startsWith("Save click positions to the file buttons.txt."))
+        << joined(watcher->texts);
     EXPECT_EQ(watcher->texts[1].toStdString(), (kCannotOpen + readOnly.path() + "/buttons.txt").toStdString());
     EXPECT_EQ(watcher->mostOpen, 1);
     EXPECT_EQ(status(1), L"Unable to open a stream to the local hard drive for the output file");

@@ -54,7 +54,8 @@ private slots:
         if (qEnvironmentVariableIsSet("ORVALINDER_APPROVE_LOOKS")) {
             QFile out(approvedFile);
             QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            for (auto it = seen.cbegin(); it != seen.cend(); ++it) out.write(it.key().toUtf8() + ' ' + it.value() + '\n');
+            for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+                out.write(it.key().toUtf8() + ' ' + it.value() + '\n');
             QSKIP("approved the pictures as they look now");
         }
         const QMap<QString, QByteArray> approved = readFingerprints(approvedFile);

@@ -33,7 +33,8 @@ TEST(RealMessageBoxes, AnswersCaptionsAndIcons) {
     } const rows[] = {
         {Buttons::Ok, QMessageBox::Ok, Answer::Ok, MessageIcon::Stop, "", QMessageBox::Critical, own},
         {Buttons::OkCancel, QMessageBox::Ok, Answer::Ok, MessageIcon::Default, "", QMessageBox::Warning, own},
-        {Buttons::OkCancel, QMessageBox::Cancel, Answer::Cancel, MessageIcon::Information, "", QMessageBox::Information, own},
+        {Buttons::OkCancel, QMessageBox::Cancel, Answer::Cancel, MessageIcon::Information, "", QMessageBox::Information,
+         own},
         {Buttons::YesNo, QMessageBox::Yes, Answer::Yes, MessageIcon::None, "File status check", QMessageBox::NoIcon,
          "File status check"},
         {Buttons::YesNo, QMessageBox::No, Answer::No, MessageIcon::None, "", QMessageBox::NoIcon, own},

@@ -32,12 +32,9 @@ namespace {
 using testing::buttonNamed;
 using Ids = std::vector<int>;
 
-
 class ToolBarLayout : public ::testing::Test {
 protected:
-    void SetUp() override {
-        start();
-    }
+    void SetUp() override { start(); }
 
     void start() {
         parts = std::make_unique<ProgramParts>(testing::seamsIn(config, platform, store, waits, state));

@@ -266,22 +266,35 @@ TEST_F(Window, MenusAsUsersKnowThem) {
             QStringList keys;
             for (const QKeySequence& k : a->shortcuts()) keys << k.toString();
             items << (a->isSeparator() ? QString("-")
-                                       : QStringLiteral("%1|%2|%3|%4").arg(a->text(), a->data().toString(),
-                                                                           keys.join(','), a->statusTip()));
+                                       : QStringLiteral("%1|%2|%3|%4")
+                                             .arg(a->text(), a->data().toString(), keys.join(','), a->statusTip()));
         }
     }
     EXPECT_EQ(menus, QStringList({"&File", "&Edit", "Remote", "Tools", "Options", "&Help"}));
-    EXPECT_EQ(items, QStringList({"&New\tCtrl+N|57600|Ctrl+N|", "&Open...\tCtrl+O|57601|Ctrl+O|",
-                                  "&Save\tCtrl+S|57603|Ctrl+S|", "Save &As...|57604||", "-",
+    EXPECT_EQ(items, QStringList({"&New\tCtrl+N|57600|Ctrl+N|",
+                                  "&Open...\tCtrl+O|57601|Ctrl+O|",
+                                  "&Save\tCtrl+S|57603|Ctrl+S|",
+                                  "Save &As...|57604||",
+                                  "-",
                                   "&Import codes...|32781||Adds the remotes of a LIRC, Flipper or Pronto file to your "
                                   "codes and links their keys to buttons.",
-                                  "&Export codes...|32782||Writes your codes as a LIRC, Flipper or Pronto file.", "-",
+                                  "&Export codes...|32782||Writes your codes as a LIRC, Flipper or Pronto file.",
+                                  "-",
                                   "Recent File|57616||",
-                                  "-", "E&xit|57665||", "&Undo\tCtrl+Z|57643|Ctrl+Z,Alt+Backspace|", "-",
-                                  "Cu&t\tCtrl+X|57635|Ctrl+X,Shift+Del|", "&Copy\tCtrl+C|57634|Ctrl+C,Ctrl+Ins|",
-                                  "&Paste\tCtrl+V|57637|Ctrl+V,Shift+Ins|", "&Panasonic|32774||", "&Sky (Sky)|32775||",
-                                  "S&ky (TV)|32776||", "&Technika|32778||", "&IR Monitor|32777||",
-                                  "&Record button locations|32772||", "&Open current directory|32773||",
+                                  "-",
+                                  "E&xit|57665||",
+                                  "&Undo\tCtrl+Z|57643|Ctrl+Z,Alt+Backspace|",
+                                  "-",
+                                  "Cu&t\tCtrl+X|57635|Ctrl+X,Shift+Del|",
+                                  "&Copy\tCtrl+C|57634|Ctrl+C,Ctrl+Ins|",
+                                  "&Paste\tCtrl+V|57637|Ctrl+V,Shift+Ins|",
+                                  "&Panasonic|32774||",
+                                  "&Sky (Sky)|32775||",
+                                  "S&ky (TV)|32776||",
+                                  "&Technika|32778||",
+                                  "&IR Monitor|32777||",
+                                  "&Record button locations|32772||",
+                                  "&Open current directory|32773||",
                                   "&Swap bits|32780||Reverses the order of bits in remote codes.",
                                   "&Learn a remote...|32783||Learns the picture's buttons one by one from your remote, "
                                   "through the board's receiver.",
@@ -296,7 +309,8 @@ TEST_F(Window, MenusAsUsersKnowThem) {
         EXPECT_FALSE(frame->action(id)->isEnabled()) << id;
     QStringList tools;
     for (QAction* a : frame->toolBar()->actions()) tools << (a->isSeparator() ? QString("|") : a->toolTip());
-    EXPECT_EQ(tools, QStringList({"New", "Open", "Save", "|", "Cut", "Copy", "Paste", "|", "Print", "About", "Customize..."}));
+    EXPECT_EQ(tools,
+              QStringList({"New", "Open", "Save", "|", "Cut", "Copy", "Paste", "|", "Print", "About", "Customize..."}));
     EXPECT_EQ(frame->toolBar()->windowTitle(), "Standard");
     EXPECT_EQ(frame->toolBar()->allowedAreas(), Qt::AllToolBarAreas);
 }
@@ -351,7 +365,7 @@ TEST_F(Window, RecorderWritesClicksUntilStopped) {
     EXPECT_TRUE(view()->state().recording && boxes.shown.size() == 1u);
     click(layout::PictureXOffset + 81, 81);
     EXPECT_EQ(status(1), L"1. Pixel x 99 y 99");  // 99.63: whole pixels, cut
-    clickConnectButtonMiddle();  // the connect button does not react while recording
+    clickConnectButtonMiddle();                   // the connect button does not react while recording
     EXPECT_FALSE(connection->connecting());
     EXPECT_EQ(shownStopImage(), picture(StopImage).convertToFormat(QImage::Format_RGB32));
     clickStop();

@@ -2,9 +2,7 @@
 // pseudo-terminal and its standard input as a person or a test would.
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -12,91 +10,44 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include "tests/support/child_process.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using Done = std::function<bool(const std::string&)>;
+using orvalinder::testing::contains;
+using orvalinder::testing::Done;
 
 // Reads what arrives on fd, after `text`, until done(text) holds or the
 // time is up.
 bool readUntil(int fd, std::string& text, const Done& done, std::chrono::milliseconds limit = 10s) {
-    const auto deadline = Clock::now() + limit;
-    while (!done(text)) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd pfd{fd, POLLIN, 0};
-        if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) <= 0) return false;
-        char bytes[4096];
-        const ssize_t n = read(fd, bytes, sizeof bytes);
-        if (n <= 0) return false;
-        text.append(bytes, static_cast<size_t>(n));
-    }
-    return true;
+    return orvalinder::testing::readUntil(fd, text, done, limit);
 }
 
-Done contains(const std::string& part) {
-    return [part](const std::string& text) { return text.find(part) != std::string::npos; };
-}
-
-struct Process {
-    pid_t pid = -1;
-    int in = -1, out = -1, err = -1;
+// irbridge-avr with its standard input, output and error; killed at the
+// end, so that it writes no EEPROM file then.
+struct Process : orvalinder::testing::ChildProcess {
     std::string outText, errText;
 
-    explicit Process(std::vector<std::string> args) {
-        int pipes[3][2];
-        for (auto& p : pipes) EXPECT_EQ(pipe(p), 0);
-        pid = fork();
-        if (pid == 0) {
-            dup2(pipes[0][0], STDIN_FILENO);
-            dup2(pipes[1][1], STDOUT_FILENO);
-            dup2(pipes[2][1], STDERR_FILENO);
-            std::vector<char*> argv;
-            for (auto& arg : args) argv.push_back(arg.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        in = pipes[0][1];
-        out = pipes[1][0];
-        err = pipes[2][0];
-        close(pipes[0][0]);
-        close(pipes[1][1]);
-        close(pipes[2][1]);
-    }
+    explicit Process(const std::vector<std::string>& args)
+        : ChildProcess(args, {.readError = true, .writeInput = true, .endSignal = SIGKILL}) {}
 
-    void command(const std::string& line) {
-        ASSERT_EQ(write(in, line.data(), line.size()), static_cast<ssize_t>(line.size()));
-    }
+    void command(const std::string& line) { ASSERT_TRUE(write(line)); }
 
-    // The exit status, or -1 if it did not end within the time.
+    // The exit status, or -1 if it did not end within the time; what it
+    // wrote on its standard error is in errText.
     int wait() {
-        for (auto end = Clock::now() + 10s; Clock::now() < end;) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                pid = -1;
-                readUntil(err, errText, [](auto&) { return false; }, 1s);  // to its end
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            readUntil(err, errText, [](auto&) { return false; }, 20ms);
-        }
-        return -1;
-    }
-
-    ~Process() {
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        for (int fd : {in, out, err}) close(fd);
+        const int status = ChildProcess::wait(10s);
+        readUntil(
+            error(), errText, [](auto&) { return false; }, 1s);  // to its end
+        return status;
     }
 };
 
@@ -106,9 +57,8 @@ struct Board : Process {
     std::string ptyText;
 
     explicit Board(std::vector<std::string> options = {}) : Process(arguments(options)) {
-        if (!readUntil(out, outText, contains("\n"))) return;
-        const std::string path = outText.substr(0, outText.find('\n'));
-        outText.erase(0, path.size() + 1);
+        const std::string path = readLine(10s);
+        if (path.empty()) return;
         pty = open(path.c_str(), O_RDWR | O_NOCTTY);
         EXPECT_GE(pty, 0) << path;
         termios tio{};
@@ -127,7 +77,7 @@ struct Board : Process {
     }
 
     void send(const std::string& bytes) {
-        ASSERT_EQ(write(pty, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ASSERT_EQ(::write(pty, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
     bool ptyShows(const std::string& part) { return readUntil(pty, ptyText, contains(part)); }
 };
@@ -154,11 +104,11 @@ TEST_F(IrBridgeAvr, ItsPtyIsTheBoardsSerialPortAndStdinItsReceiver) {
 
     // The probe's burst is no protocol's frame.
     board.send("N");
-    EXPECT_TRUE(readUntil(board.out, board.outText, contains("\n"))) << board.outText;
+    EXPECT_TRUE(readUntil(board.output(), board.outText, contains("\n"))) << board.outText;
     unsigned hertz = 0, durations[8] = {};
-    const int fields = std::sscanf(board.outText.c_str(), "sent ? %u Hz: %u %u %u %u %u %u %u %u", &hertz, &durations[0],
-                                   &durations[1], &durations[2], &durations[3], &durations[4], &durations[5],
-                                   &durations[6], &durations[7]);
+    const int fields = std::sscanf(board.outText.c_str(), "sent ? %u Hz: %u %u %u %u %u %u %u %u", &hertz,
+                                   &durations[0], &durations[1], &durations[2], &durations[3], &durations[4],
+                                   &durations[5], &durations[6], &durations[7]);
     EXPECT_EQ(fields, 8) << board.outText;
     EXPECT_NEAR(hertz, 37915, 379);
     EXPECT_NEAR(durations[0], 9000, 180);
@@ -199,8 +149,7 @@ TEST_F(IrBridgeAvr, TheEepromFileKeepsWhatTheFirmwareWrote) {
         ASSERT_TRUE(board.ptyShows("probe 1\n"));
         board.send("W\x5A");
         EXPECT_TRUE(board.ptyShows("w"));
-        kill(board.pid, SIGTERM);
-        EXPECT_EQ(board.wait(), 0);
+        EXPECT_EQ(board.stop(SIGTERM), 0);
     }
     EXPECT_EQ(std::filesystem::file_size(file), 1024u);
     Board again({"--eeprom", file, "--quiet"});

@@ -21,8 +21,7 @@
 namespace avrsim {
 namespace {
 
-IrCode keyCode(const char* name)
-{
+IrCode keyCode(const char* name) {
     KeyName key;
     key.letter = name[0];
     key.number = uint16_t(std::stoi(name + 1));
@@ -31,65 +30,53 @@ IrCode keyCode(const char* name)
     return code;
 }
 
-IrCode parsed(const char* text)
-{
+IrCode parsed(const char* text) {
     IrCode code;
     EXPECT_TRUE(parseCode(text, code)) << text;
     return code;
 }
 
-std::vector<uint32_t> frameOf(const IrCode& code)
-{
+std::vector<uint32_t> frameOf(const IrCode& code) {
     uint16_t durations[kIrMaxDurations];
     uint8_t count = irEncode(code, durations, kIrMaxDurations);
     return {durations, durations + count};
 }
 
-std::string textOf(const IrCode& code)
-{
+std::string textOf(const IrCode& code) {
     char text[40];
     return std::string(text, formatCode(code, text, sizeof text));
 }
 
 // What the LED sent, decoded as a receiver would decode it.
-std::string decodedText(const SentFrame& frame)
-{
+std::string decodedText(const SentFrame& frame) {
     std::vector<uint16_t> durations(frame.durations.begin(), frame.durations.end());
     IrCode code;
-    if (!irDecode(durations.data(), uint8_t(durations.size()), code))
-        return "?";
+    if (!irDecode(durations.data(), uint8_t(durations.size()), code)) return "?";
     return textOf(code);
 }
 
 // The board after its start, with what it sends kept line by line.
 struct Board {
-    explicit Board(const std::string& eeprom = {})
-    {
-        if (!eeprom.empty() && std::filesystem::exists(eeprom))
-            board.loadEeprom(eeprom);
+    explicit Board(const std::string& eeprom = {}) {
+        if (!eeprom.empty() && std::filesystem::exists(eeprom)) board.loadEeprom(eeprom);
         board.run(20'000);
         started = board.takeSerial();
     }
 
     // Runs until `done` holds or `limitUs` have passed; false on a timeout.
-    bool runUntil(const std::function<bool()>& done, uint64_t limitUs)
-    {
+    bool runUntil(const std::function<bool()>& done, uint64_t limitUs) {
         const uint64_t end = board.nowUs() + limitUs;
         while (!done()) {
-            if (board.nowUs() >= end || !board.run(1000))
-                return false;
+            if (board.nowUs() >= end || !board.run(1000)) return false;
             serial += board.takeSerial();
-            for (SentFrame& frame : board.takeSentFrames())
-                sent.push_back(std::move(frame));
+            for (SentFrame& frame : board.takeSentFrames()) sent.push_back(std::move(frame));
         }
         return true;
     }
-    bool runUntilSent(size_t frames, uint64_t limitUs = 2'000'000)
-    {
+    bool runUntilSent(size_t frames, uint64_t limitUs = 2'000'000) {
         return runUntil([&] { return sent.size() >= frames; }, limitUs);
     }
-    bool runUntilSerial(const std::string& text, uint64_t limitUs = 1'000'000)
-    {
+    bool runUntilSerial(const std::string& text, uint64_t limitUs = 1'000'000) {
         return runUntil([&] { return serial.find(text) != std::string::npos; }, limitUs);
     }
 
@@ -103,8 +90,7 @@ struct Board {
 // durations it is given. A mark cut during a low half of the carrier looks
 // on the pin as if it ended anywhere in that half: the demodulator takes its
 // middle, so a quarter of the carrier's period comes on top.
-void expectDurations(const SentFrame& frame, const std::vector<uint32_t>& expected, const std::string& what)
-{
+void expectDurations(const SentFrame& frame, const std::vector<uint32_t>& expected, const std::string& what) {
     ASSERT_EQ(frame.durations.size(), expected.size()) << what;
     const double unseen = 1e6 / frame.carrierHz / 4;
     for (size_t i = 0; i < expected.size(); ++i)
@@ -112,8 +98,7 @@ void expectDurations(const SentFrame& frame, const std::vector<uint32_t>& expect
             << what << " duration " << i;
 }
 
-void expectFrame(const SentFrame& frame, const IrCode& code)
-{
+void expectFrame(const SentFrame& frame, const IrCode& code) {
     const std::vector<uint32_t> expected = frameOf(code);
     EXPECT_FALSE(frame.steadyLight);
     const uint32_t carrier = irCarrierHz(code.protocol);
@@ -123,8 +108,7 @@ void expectFrame(const SentFrame& frame, const IrCode& code)
         EXPECT_NEAR(frame.durations[i], expected[i], expected[i] * 0.05) << textOf(code) << " duration " << i;
 }
 
-TEST(IrBridgeFirmware, AKeyCodeSendsItsFrameOnTheLed)
-{
+TEST(IrBridgeFirmware, AKeyCodeSendsItsFrameOnTheLed) {
     EXPECT_NEAR(Board().board.serialBaud(), 115200, 115200 * 0.025);  // as the program's Com settings say
     for (const char* key : {"A101", "B105", "C100", "D145"}) {
         Board b;
@@ -137,8 +121,7 @@ TEST(IrBridgeFirmware, AKeyCodeSendsItsFrameOnTheLed)
     }
 }
 
-TEST(IrBridgeFirmware, AFramePlayedIntoTheReceiverComesBackAsLines)
-{
+TEST(IrBridgeFirmware, AFramePlayedIntoTheReceiverComesBackAsLines) {
     for (const char* text : {"NEC:20DF10EF", "PANASONIC 4004:0100BCBD", "RC5:02C", "RC6:000C", "RC6-6-20:0C05C",
                              "SIRC12:A90", "SIRC15:5A81", "SIRC20:12345", "SAMSUNG:E0E040BF"}) {
         Board b;
@@ -161,8 +144,7 @@ TEST(IrBridgeFirmware, AFramePlayedIntoTheReceiverComesBackAsLines)
     }
 }
 
-TEST(IrBridgeFirmware, AMarkLongerThanAnyRemotesIsNoFrame)
-{
+TEST(IrBridgeFirmware, AMarkLongerThanAnyRemotesIsNoFrame) {
     // A receiver held low (sunlight, a lamp) after the start of a frame.
     Board b;
     b.board.playIr({9000, 4500, 560, 560, 30000}, b.board.nowUs() + 1000);
@@ -173,16 +155,17 @@ TEST(IrBridgeFirmware, AMarkLongerThanAnyRemotesIsNoFrame)
     EXPECT_TRUE(b.runUntilSerial("NEC:20DF10EFY")) << b.serial;
 }
 
-TEST(IrBridgeFirmware, GarbageBeforeAKeyCodeIsSkipped)
-{
+TEST(IrBridgeFirmware, GarbageBeforeAKeyCodeIsSkipped) {
     Board b;
-    b.board.sendSerial(std::string("\r\n\0\xff" "zzA1A10E101", 16) + "D100");
+    b.board.sendSerial(std::string("\r\n\0\xff"
+                                   "zzA1A10E101",
+                                   16) +
+                       "D100");
     ASSERT_TRUE(b.runUntilSent(1));
     expectFrame(b.sent[0], keyCode("D100"));
 }
 
-TEST(IrBridgeFirmware, AnUnknownKeyCodeSendsNothingAndSaysSo)
-{
+TEST(IrBridgeFirmware, AnUnknownKeyCodeSendsNothingAndSaysSo) {
     Board b;
     b.board.sendSerial("A999");
     ASSERT_TRUE(b.runUntilSerial("Y"));
@@ -190,8 +173,7 @@ TEST(IrBridgeFirmware, AnUnknownKeyCodeSendsNothingAndSaysSo)
     EXPECT_TRUE(b.sent.empty());
 }
 
-TEST(IrBridgeFirmware, ALearnedKeyIsSentAndKeptThroughAResetAndAPowerCycle)
-{
+TEST(IrBridgeFirmware, ALearnedKeyIsSentAndKeptThroughAResetAndAPowerCycle) {
     const std::string eeprom = testing::TempDir() + "irbridge-eeprom-" + std::to_string(getpid());
     const IrCode learned = parsed("NEC:20DF10EF");
     {
@@ -226,8 +208,7 @@ TEST(IrBridgeFirmware, ALearnedKeyIsSentAndKeptThroughAResetAndAPowerCycle)
     std::filesystem::remove(eeprom);
 }
 
-TEST(IrBridgeFirmware, AHundredKeyCodesAtOnceAllGoOutInOrder)
-{
+TEST(IrBridgeFirmware, AHundredKeyCodesAtOnceAllGoOutInOrder) {
     Board b;
     std::string burst;
     std::vector<std::string> expected;
@@ -239,14 +220,12 @@ TEST(IrBridgeFirmware, AHundredKeyCodesAtOnceAllGoOutInOrder)
     b.board.sendSerial(burst);
     ASSERT_TRUE(b.runUntilSent(100, 15'000'000)) << b.sent.size() << " frames";
     std::vector<std::string> decoded;
-    for (const SentFrame& frame : b.sent)
-        decoded.push_back(decodedText(frame));
+    for (const SentFrame& frame : b.sent) decoded.push_back(decodedText(frame));
     EXPECT_EQ(decoded, expected);
     EXPECT_EQ(b.serial, "");
 }
 
-TEST(IrBridgeFirmware, ItsOwnFramesAreNotReportedAsReceived)
-{
+TEST(IrBridgeFirmware, ItsOwnFramesAreNotReportedAsReceived) {
     Board b;
     b.board.setLoopback(true);
     b.board.sendSerial("D100D101");
@@ -258,8 +237,7 @@ TEST(IrBridgeFirmware, ItsOwnFramesAreNotReportedAsReceived)
     EXPECT_TRUE(b.runUntilSerial("NEC:20DF10EFY")) << b.serial;
 }
 
-TEST(IrBridgeFirmware, AFrameBeingReceivedDelaysSendingByAtMostThatFrame)
-{
+TEST(IrBridgeFirmware, AFrameBeingReceivedDelaysSendingByAtMostThatFrame) {
     Board b;
     const std::vector<uint32_t> frame = frameOf(parsed("PANASONIC 4004:0100BCBD"));
     b.board.playIr(frame, b.board.nowUs() + 1000);
@@ -274,8 +252,7 @@ TEST(IrBridgeFirmware, AFrameBeingReceivedDelaysSendingByAtMostThatFrame)
 
 // Codes and raw frames the program gives come out of the LED as given:
 // carriers within 2%, durations within 1% or 10 us.
-TEST(IrBridgeFirmware, GivenCodesAndRawFramesLeaveTheLedAsGiven)
-{
+TEST(IrBridgeFirmware, GivenCodesAndRawFramesLeaveTheLedAsGiven) {
     for (const char* text : {"SIRC12:A90", "SIRC15:5A81", "SIRC20:12345", "SAMSUNG:E0E040BF", "NEC:20DF10EF"}) {
         Board b;
         b.board.sendSerial(std::string("!S") + text + "\r");
@@ -288,16 +265,15 @@ TEST(IrBridgeFirmware, GivenCodesAndRawFramesLeaveTheLedAsGiven)
     // A hundred numbers: 99 durations, marks from 100 us to 10 ms and spaces
     // to 5 ms (a longer one ends a frame), and the silence after them.
     std::vector<uint32_t> durations;
-    for (uint32_t i = 0; i < 99; ++i)
-        durations.push_back(100 + i * 397 % (i % 2 ? 4900 : 9900));
+    for (uint32_t i = 0; i < 99; ++i) durations.push_back(100 + i * 397 % (i % 2 ? 4900 : 9900));
     for (uint32_t hertz : {30000, 36000, 38000, 40000, 56000, 60000}) {
         Board b;
         std::string message = "!SRAW " + std::to_string(hertz) + ":";
-        for (uint32_t d : durations)
-            message += std::to_string(d) + " ";
+        for (uint32_t d : durations) message += std::to_string(d) + " ";
         b.board.sendSerial(message + "20000\r");
         ASSERT_TRUE(b.runUntilSent(1)) << hertz;
-        EXPECT_NEAR(b.sent[0].carrierHz, hertz, hertz * (hertz % 2000 == 0 && hertz != 30000 && hertz != 60000 ? 0.01 : 0.02));
+        EXPECT_NEAR(b.sent[0].carrierHz, hertz,
+                    hertz * (hertz % 2000 == 0 && hertz != 30000 && hertz != 60000 ? 0.01 : 0.02));
         expectDurations(b.sent[0], durations, std::to_string(hertz) + " Hz");
         EXPECT_EQ(b.serial, "");
     }
@@ -306,8 +282,7 @@ TEST(IrBridgeFirmware, GivenCodesAndRawFramesLeaveTheLedAsGiven)
 // For a second the program says every 100 ms that the key is still held;
 // the LED repeats it as its remote would, and stops within 200 ms of the
 // last word.
-TEST(IrBridgeFirmware, AHeldKeyRepeatsAsItsRemoteDoes)
-{
+TEST(IrBridgeFirmware, AHeldKeyRepeatsAsItsRemoteDoes) {
     struct Row {
         const char* hold;
         const char* first;
@@ -350,8 +325,7 @@ TEST(IrBridgeFirmware, AHeldKeyRepeatsAsItsRemoteDoes)
         }
         const SentFrame& last = b.sent.back();
         uint64_t endUs = last.startUs;
-        for (uint32_t d : last.durations)
-            endUs += d;
+        for (uint32_t d : last.durations) endUs += d;
         EXPECT_LE(endUs, lastWordUs + 200'000) << row.hold;
         EXPECT_EQ(b.serial, "") << row.hold;
     }
@@ -359,8 +333,7 @@ TEST(IrBridgeFirmware, AHeldKeyRepeatsAsItsRemoteDoes)
 
 // A frame from another remote that starts between the frames of a held key
 // is heard whole: the next repeat waits for it.
-TEST(IrBridgeFirmware, AHeldKeyLeavesTheReceiverItsGaps)
-{
+TEST(IrBridgeFirmware, AHeldKeyLeavesTheReceiverItsGaps) {
     Board b;
     b.board.sendSerial("!HNEC:20DF10EF\r");
     for (int i = 0; i < 3; ++i) {
@@ -370,8 +343,7 @@ TEST(IrBridgeFirmware, AHeldKeyLeavesTheReceiverItsGaps)
     ASSERT_EQ(b.sent.size(), 3u);
     const SentFrame& last = b.sent.back();
     uint64_t endUs = last.startUs;
-    for (uint32_t d : last.durations)
-        endUs += d;
+    for (uint32_t d : last.durations) endUs += d;
     const std::vector<uint32_t> played = frameOf(parsed("SAMSUNG:E0E040BF"));
     b.board.playIr(played, endUs + 60'000);  // on past the time the next repeat is due
     b.board.sendSerial("!K");
@@ -384,8 +356,7 @@ TEST(IrBridgeFirmware, AHeldKeyLeavesTheReceiverItsGaps)
 
 // The toggle bit of RC5 and RC6 flips between presses, so "2" then "2" is
 // 22 and not a held 2; a held key keeps it.
-TEST(IrBridgeFirmware, TheToggleFlipsOnEachNewPress)
-{
+TEST(IrBridgeFirmware, TheToggleFlipsOnEachNewPress) {
     for (const char* key : {"B105", "C100"}) {
         Board b;
         b.board.sendSerial(std::string(key) + key);
@@ -407,11 +378,16 @@ TEST(IrBridgeFirmware, TheToggleFlipsOnEachNewPress)
 
 // A hundred messages of every kind at once all go out, in order: the serial
 // input is read fast enough never to fill up.
-TEST(IrBridgeFirmware, AHundredMixedMessagesAtOnceGoOutInOrder)
-{
-    const std::vector<std::string> messages = {"A101", "!SNEC:20DF10EF\r", "!SSAMSUNG:E0E040BF\n", "B105",
-                                               "!SRC5:02C\r", "!SPANASONIC 4004:0100BCBD\r", "D120",
-                                               "!SRAW 38000:9000 4500 560 1690 560\r", "!SRC6-6-20:0C05C\r",
+TEST(IrBridgeFirmware, AHundredMixedMessagesAtOnceGoOutInOrder) {
+    const std::vector<std::string> messages = {"A101",
+                                               "!SNEC:20DF10EF\r",
+                                               "!SSAMSUNG:E0E040BF\n",
+                                               "B105",
+                                               "!SRC5:02C\r",
+                                               "!SPANASONIC 4004:0100BCBD\r",
+                                               "D120",
+                                               "!SRAW 38000:9000 4500 560 1690 560\r",
+                                               "!SRC6-6-20:0C05C\r",
                                                "!SA102"};
     Board b;
     std::string burst;
@@ -429,8 +405,7 @@ TEST(IrBridgeFirmware, AHundredMixedMessagesAtOnceGoOutInOrder)
     b.board.sendSerial(burst);
     ASSERT_TRUE(b.runUntilSent(100, 15'000'000)) << b.sent.size() << " frames; " << b.serial;
     std::vector<std::string> decoded;
-    for (const SentFrame& frame : b.sent)
-        decoded.push_back(decodedText(frame));
+    for (const SentFrame& frame : b.sent) decoded.push_back(decodedText(frame));
     EXPECT_EQ(decoded, expected);
     EXPECT_EQ(b.serial, "");
     const int peak = b.board.variableByte("serialInputPeak");

@@ -46,8 +46,7 @@ const Burst kBursts[] = {
 };
 
 void put(uint8_t c) {
-    while (!(UCSR0A & _BV(UDRE0))) {
-    }
+    while (!(UCSR0A & _BV(UDRE0))) {}
     UDR0 = c;
 }
 
@@ -76,8 +75,7 @@ bool get(uint8_t& c) {
 
 uint8_t waitByte() {
     uint8_t c;
-    while (!get(c)) {
-    }
+    while (!get(c)) {}
     return c;
 }
 
@@ -85,8 +83,7 @@ uint8_t waitByte() {
 void waitUs(uint16_t us) {
     const uint16_t start = TCNT1;
     const uint16_t ticks = us * 2;
-    while (static_cast<uint16_t>(TCNT1 - start) < ticks) {
-    }
+    while (static_cast<uint16_t>(TCNT1 - start) < ticks) {}
 }
 
 void sendBurst(const Burst& burst) {
@@ -222,8 +219,7 @@ int main() {
             break;
         case 'T':
             wdt_enable(WDTO_15MS);
-            for (;;) {
-            }
+            for (;;) {}
         default: put(c);
         }
     }

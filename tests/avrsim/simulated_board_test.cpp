@@ -141,7 +141,9 @@ TEST(Demodulate, MarksSpacesAndCarrierFromEdges) {
         {"two marks", join(carrier(0, 10), carrier(16000, 5)), 0, {0, 40000, false, {244, 756, 119}}},
         {"steady light", {{1600, true}, {17600, false}}, 0, {100, 0, true, {1000}}},
         {"still on at the end", {{1600, true}}, 1600 + 8000, {100, 0, true, {500}}},
-        {"steady light then carrier", join({{0, true}, {8000, false}}, carrier(16000, 5)), 0,
+        {"steady light then carrier",
+         join({{0, true}, {8000, false}}, carrier(16000, 5)),
+         0,
          {0, 40000, true, {500, 500, 119}}},
     };
     for (const Edges& row : rows) {
@@ -210,8 +212,7 @@ TEST(SimulatedBoard, SerialBytesArriveAtTheLinePaceWithoutLoss) {
     EXPECT_GE(sent, 115u);
     EXPECT_LE(sent, 116u);
     const std::string echo = probe.board.takeSerial();
-    EXPECT_EQ(echo + runUntil(probe.board, [&](auto& out) { return echo.size() + out.size() >= bytes.size(); }),
-              bytes);
+    EXPECT_EQ(echo + runUntil(probe.board, [&](auto& out) { return echo.size() + out.size() >= bytes.size(); }), bytes);
     EXPECT_EQ(probe.board.serialBytesWaiting(), 0u);
 }
 
@@ -306,8 +307,8 @@ TEST(SimulatedBoard, AnIdleBoardRunsFarFasterThanRealTime) {
 TEST(SimulatedBoard, FilesThatAreNotAvrFirmwareAreRefused) {
     const std::string cases[] = {
         "/nonexistent/probe.elf",
-        __FILE__,           // not ELF
-        "/proc/self/exe",   // ELF for the host
+        __FILE__,          // not ELF
+        "/proc/self/exe",  // ELF for the host
     };
     for (const std::string& path : cases) {
         try {

@@ -9,8 +9,7 @@
 namespace orvalinder::codes {
 namespace {
 
-TEST(BoardMessages, ProtocolCodesOrFrames)
-{
+TEST(BoardMessages, ProtocolCodesOrFrames) {
     struct Row {
         const char* file;
         const char* key;
@@ -24,12 +23,14 @@ TEST(BoardMessages, ProtocolCodesOrFrames)
         {"rc5.lircd.conf", "KEY_1", "!SRC5:001\n", "!HRC5:001\n"},
         {"sony.lircd.conf", "KEY_POWER", "!SSIRC12:A90\n", "!HSIRC12:A90\n"},
         // A frame repeated whole: held as it is.
-        {"raw.lircd.conf", "K_SHORT", "!SRAW 36000:100 200 300 400 500 98500\n", "!HRAW 36000:100 200 300 400 500 98500\n"},
+        {"raw.lircd.conf", "K_SHORT", "!SRAW 36000:100 200 300 400 500 98500\n",
+         "!HRAW 36000:100 200 300 400 500 98500\n"},
         // A repeat frame of its own: the press once, then the repeat held.
         {"repeat_header.lircd.conf", "K_9",
          "!SRAW 38000:3000 1000 600 1500 500 500 500 500 500 1500 700 5000 4000 50000\n",
          "!SRAW 38000:3000 1000 600 1500 500 500 500 500 500 1500 700 5000 4000 50000\n"
-         "!HRAW 38000:3000 1000 8100 2000 700 30000\n", "!HRAW 38000:3000 1000 8100 2000 700 30000\n"},
+         "!HRAW 38000:3000 1000 8100 2000 700 30000\n",
+         "!HRAW 38000:3000 1000 8100 2000 700 30000\n"},
     };
     for (const Row& row : rows) {
         const std::string path = ORVALINDER_REMOTES_DIR "/" + std::string(row.file);
@@ -42,8 +43,7 @@ TEST(BoardMessages, ProtocolCodesOrFrames)
 }
 
 // A remote that repeats every press sends its repeats with the press.
-TEST(BoardMessages, MinRepeatAddsRepeatsToThePress)
-{
+TEST(BoardMessages, MinRepeatAddsRepeatsToThePress) {
     const std::string path = ORVALINDER_REMOTES_DIR "/every_field.lircd.conf";
     const std::vector<Remote> remotes = readLircdConf(readText(path), path);
     const BoardMessages messages = boardMessages(remotes[0], remotes[0].keys[0]);
@@ -58,13 +58,13 @@ TEST(BoardMessages, MinRepeatAddsRepeatsToThePress)
 // Bits of silence alone and a header sent only with the press: the key sends
 // the header's pulse once and nothing while it is held, and its Pronto has
 // no repeated part.
-TEST(BoardMessages, AKeyThatSendsNothingWhileHeld)
-{
-    const std::vector<Remote> remotes = readLircdConf("begin remote\n name HEADER_ONLY\n bits 4\n"
-                                                      " flags SPACE_ENC|NO_HEAD_REP\n header 9000 4500\n"
-                                                      " one 0 1690\n zero 0 560\n gap 40000\n"
-                                                      " begin codes\n  KEY_A 0x5\n end codes\nend remote\n",
-                                                      "header_only.conf");
+TEST(BoardMessages, AKeyThatSendsNothingWhileHeld) {
+    const std::vector<Remote> remotes = readLircdConf(
+        "begin remote\n name HEADER_ONLY\n bits 4\n"
+        " flags SPACE_ENC|NO_HEAD_REP\n header 9000 4500\n"
+        " one 0 1690\n zero 0 560\n gap 40000\n"
+        " begin codes\n  KEY_A 0x5\n end codes\nend remote\n",
+        "header_only.conf");
     const BoardMessages messages = boardMessages(remotes[0], remotes[0].keys[0]);
     EXPECT_EQ(messages.press, "!SRAW 38000:9000 40000\n");
     EXPECT_EQ(messages.hold, messages.press);
@@ -72,8 +72,7 @@ TEST(BoardMessages, AKeyThatSendsNothingWhileHeld)
     EXPECT_EQ(writePronto(encode(remotes[0], remotes[0].keys[0])), "0000 006D 0001 0000 0156 05F1");
 }
 
-TEST(BoardMessages, WhatTheBoardCannotSendIsRefused)
-{
+TEST(BoardMessages, WhatTheBoardCannotSendIsRefused) {
     Remote remote;
     remote.encoding = Encoding::Raw;
     remote.frequency = 38000;
@@ -89,7 +88,8 @@ TEST(BoardMessages, WhatTheBoardCannotSendIsRefused)
     const std::string most = message(99, 20000);
     EXPECT_EQ(std::count(most.begin(), most.end(), ' '), 100) << most;  // 99 durations and the silence
     EXPECT_EQ(message(101, 0), "key 'K': its frame has 101 durations with its silence, the board takes at most 100");
-    EXPECT_EQ(message(101, 20000), "key 'K': its frame has 102 durations with its silence, the board takes at most 100");
+    EXPECT_EQ(message(101, 20000),
+              "key 'K': its frame has 102 durations with its silence, the board takes at most 100");
     EXPECT_EQ(message(1, 20000, 65536), "key 'K': a duration of 65536 us, the board's longest is 65535");
     EXPECT_EQ(message(1, 70000, 65535), "!SRAW 38000:65535 70000\n");
     EXPECT_EQ(message(3, 0, 65536), "key 'K': a duration of 65536 us, the board's longest is 65535");  // a mark
@@ -106,8 +106,7 @@ TEST(BoardMessages, WhatTheBoardCannotSendIsRefused)
 // A capture with a long silence inside, as Flipper's raw files hold a
 // press and its repeat frame: the frames go one after another, and held,
 // the last is held; a key made of one frame again and again holds it.
-TEST(BoardMessages, ALongSilenceWithinAFrameSplitsIt)
-{
+TEST(BoardMessages, ALongSilenceWithinAFrameSplitsIt) {
     Remote remote;
     remote.encoding = Encoding::Raw;
     remote.frequency = 38000;
@@ -130,11 +129,12 @@ TEST(BoardMessages, ALongSilenceWithinAFrameSplitsIt)
     }
 
     // Held through LIRC's repeat: the same frame, with its long silence.
-    const std::vector<Remote> sony = readLircdConf("begin remote\n name SPLIT\n flags RAW_CODES\n"
-                                                   " frequency 40000\n gap 80000\n begin raw_codes\n"
-                                                   "  name K\n   2400 600 1200 80000 2400 600 1200\n"
-                                                   " end raw_codes\nend remote\n",
-                                                   "split.conf");
+    const std::vector<Remote> sony = readLircdConf(
+        "begin remote\n name SPLIT\n flags RAW_CODES\n"
+        " frequency 40000\n gap 80000\n begin raw_codes\n"
+        "  name K\n   2400 600 1200 80000 2400 600 1200\n"
+        " end raw_codes\nend remote\n",
+        "split.conf");
     const BoardMessages held = boardMessages(sony[0], sony[0].keys[0]);
     EXPECT_EQ(held.press, "!SRAW 40000:2400 600 1200 80000\n!SRAW 40000:2400 600 1200 80000\n");
     EXPECT_EQ(held.hold, "!HRAW 40000:2400 600 1200 80000\n");

@@ -19,8 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<uint32_t> heldTwice(const Signal& s)
-{
+std::vector<uint32_t> heldTwice(const Signal& s) {
     std::vector<uint32_t> all = s.press;
     all.push_back(s.pressGap);
     for (int i = 0; i < 2; ++i) {
@@ -30,13 +29,11 @@ std::vector<uint32_t> heldTwice(const Signal& s)
     return all;
 }
 
-TEST(EncoderAgainstLirc, EveryKeyOfTheTestRemotes)
-{
+TEST(EncoderAgainstLirc, EveryKeyOfTheTestRemotes) {
     int files = 0, keys = 0;
     for (const fs::directory_entry& entry : fs::directory_iterator(ORVALINDER_REMOTES_DIR)) {
         const std::string path = entry.path().string();
-        if (!path.ends_with(".lircd.conf"))
-            continue;
+        if (!path.ends_with(".lircd.conf")) continue;
         ++files;
         const std::vector<Remote> remotes = readLircdConf(readText(path), path);
         ASSERT_EQ(remotes.size(), 1u) << path << ": irsimsend -k looks in the first remote only";
@@ -46,8 +43,8 @@ TEST(EncoderAgainstLirc, EveryKeyOfTheTestRemotes)
             const std::vector<uint32_t> ours = heldTwice(encode(remotes[0], key));
             for (const std::string& file : {path, written.string()}) {
                 const std::vector<uint32_t> lirc = irsimsend(file, key.name, 3);
-                EXPECT_TRUE(withinOnePercent(ours, lirc)) << file << " " << key.name << "\n ours: " << join(ours)
-                                                          << "\n lirc: " << join(lirc);
+                EXPECT_TRUE(withinOnePercent(ours, lirc))
+                    << file << " " << key.name << "\n ours: " << join(ours) << "\n lirc: " << join(lirc);
             }
             ++keys;
         }

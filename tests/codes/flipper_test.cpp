@@ -8,8 +8,7 @@
 namespace orvalinder::codes {
 namespace {
 
-std::string parsed(const char* name, const char* protocol, const char* address, const char* command)
-{
+std::string parsed(const char* name, const char* protocol, const char* address, const char* command) {
     return std::string("# \nname: ") + name + "\ntype: parsed\nprotocol: " + protocol + "\naddress: " + address +
            "\ncommand: " + command + "\n";
 }
@@ -18,8 +17,7 @@ const std::string kHeader = "Filetype: IR signals file\nVersion: 1\n";
 
 // Every protocol we map, each key's code as the board writes it: the
 // fields go on the air in the protocol's order.
-TEST(Flipper, ParsedKeysAreTheirProtocolsFrames)
-{
+TEST(Flipper, ParsedKeysAreTheirProtocolsFrames) {
     struct Row {
         const char* protocol;
         const char* address;
@@ -38,8 +36,7 @@ TEST(Flipper, ParsedKeysAreTheirProtocolsFrames)
         {"SIRC20", "5A 10 00 00", "15 00 00 00", "SIRC20:A8B41"},
     };
     std::string file = kHeader;
-    for (const Row& row : rows)
-        file += parsed(row.protocol, row.protocol, row.address, row.command);
+    for (const Row& row : rows) file += parsed(row.protocol, row.protocol, row.address, row.command);
     file += "# \nname: Vol up\ntype: raw\nfrequency: 38000\nduty_cycle: 0.330000\ndata: 504 3432 502 483 500\n";
     const std::vector<Remote> remotes = readFlipper(file, "/remotes/tv.ir");
     for (const Row& row : rows) {
@@ -53,8 +50,7 @@ TEST(Flipper, ParsedKeysAreTheirProtocolsFrames)
 
 // Keys from a lircd.conf: parsed when they are a protocol's frames, within
 // the quarter a receiver allows, else raw; a raw key's last space is the gap.
-TEST(Flipper, LircRemotesWrittenAsFlipperReadsThem)
-{
+TEST(Flipper, LircRemotesWrittenAsFlipperReadsThem) {
     const std::string nec = ORVALINDER_REMOTES_DIR "/nec.lircd.conf";
     const std::string written = writeFlipper(readLircdConf(readText(nec), nec));
     EXPECT_NE(written.find(parsed("KEY_POWER", "NEC", "04 00 00 00", "08 00 00 00")), std::string::npos) << written;
@@ -65,24 +61,26 @@ TEST(Flipper, LircRemotesWrittenAsFlipperReadsThem)
     EXPECT_EQ(back[0].keys, remotes[0].keys);
     EXPECT_EQ(back[0].frequency, 36000u);
     const std::vector<Remote> even = readFlipper(
-        std::string(kHeader) + "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: 0.25\ndata: 100 200 300 400\n", "e.ir");
+        std::string(kHeader) + "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: 0.25\ndata: 100 200 300 400\n",
+        "e.ir");
     // Flipper keeps no gap; the board is given 100 ms.
     EXPECT_EQ(boardMessages(even[0], even[0].keys[0]).press, "!SRAW 38000:100 200 300 100000\n");
     EXPECT_EQ(even[0].dutyCycle, 25u);
     // Carriage returns are blanks, however many end a line.
-    const std::vector<Remote> crs =
-        readFlipper(std::string(kHeader) + "name: Vol up\r\r\r\ntype: raw\r\nfrequency: 38000\r\nduty_cycle: 0.33\r\ndata: 100\r\n", "cr.ir");
+    const std::vector<Remote> crs = readFlipper(
+        std::string(kHeader) + "name: Vol up\r\r\r\ntype: raw\r\nfrequency: 38000\r\nduty_cycle: 0.33\r\ndata: 100\r\n",
+        "cr.ir");
     EXPECT_EQ(crs[0].keys[0].name, "Vol up");
 }
 
-TEST(Flipper, BadFilesSayWhereAndWhat)
-{
+TEST(Flipper, BadFilesSayWhereAndWhat) {
     const std::string raw = "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: 0.33\n";
     const std::string nec = "name: K\ntype: parsed\nprotocol: NEC\n";
     const std::pair<std::string, std::string> rows[] = {
         {"Filetype: Flipper SubGhz RAW File\nVersion: 1\n",
          "f.ir:1: not a Flipper infrared file: it starts with 'Filetype: Flipper SubGhz RAW File'"},
-        {"Filetype: IR signals file\nVersion: 2\n", "f.ir:2: a Flipper infrared file of version 1 wanted, not 'Version: 2'"},
+        {"Filetype: IR signals file\nVersion: 2\n",
+         "f.ir:2: a Flipper infrared file of version 1 wanted, not 'Version: 2'"},
         {"Filetype: IR signals file\n", "f.ir:1: not a whole Flipper infrared file: no 'Filetype' and 'Version'"},
         {kHeader + nec + "address: 04 00 00\ncommand: 08 00 00 00\n",
          "f.ir:6: address is 4 bytes of 2 hexadecimal digits, not '04 00 00'"},
@@ -102,7 +100,8 @@ TEST(Flipper, BadFilesSayWhereAndWhat)
         {kHeader + raw + "data: 100 0 300\n", "f.ir:7: a duration of 0: '0'"},
         {kHeader + raw + "data: 100 x 300\n", "f.ir:7: not a number from 0 to 16777215: 'x'"},
         {kHeader + raw + "data:\n", "f.ir:7: no durations for key 'K'"},
-        {kHeader + raw + "data: 100\nprotocol: NEC\n", "f.ir:8: a field that does not belong to this type of key: 'protocol'"},
+        {kHeader + raw + "data: 100\nprotocol: NEC\n",
+         "f.ir:8: a field that does not belong to this type of key: 'protocol'"},
         {kHeader + "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: 1.5\ndata: 1\n",
          "f.ir:6: duty_cycle is a number above 0 and up to 1, not '1.5'"},
         {kHeader + "name: K\ntype: raw\nfrequency: 38k\nduty_cycle: 0.5\ndata: 1\n",

@@ -8,13 +8,11 @@ namespace orvalinder::codes {
 namespace {
 
 // A remote's head, then whatever the row adds; line 4 is the row's first.
-std::string remoteWith(const std::string& lines)
-{
+std::string remoteWith(const std::string& lines) {
     return "begin remote\n  name r\n  bits 8\n" + lines + "\nend remote\n";
 }
 
-TEST(LircdConf, BadFilesSayWhereAndWhat)
-{
+TEST(LircdConf, BadFilesSayWhereAndWhat) {
     const std::string codes = "  one 500 1500\n  zero 500 500\n  begin codes\n    K 0x1\n  end codes";
     struct Row {
         std::string text;
@@ -42,20 +40,22 @@ TEST(LircdConf, BadFilesSayWhereAndWhat)
          "bad.conf:5: durations before the first 'name' of the raw codes: '100'"},
         {remoteWith("  begin raw_codes\n  name K\n  100 200\n  end raw_codes"),
          "bad.conf:5: an even count of durations (the last must be a pulse) for raw key 'K'"},
-        {remoteWith("  begin raw_codes\n  name K\n  100 0 300\n  end raw_codes"),
-         "bad.conf:6: a duration of 0: '0'"},
+        {remoteWith("  begin raw_codes\n  name K\n  100 0 300\n  end raw_codes"), "bad.conf:6: a duration of 0: '0'"},
         {remoteWith("  begin raw_codes\n  name K\n  name L\n  1\n  end raw_codes"),
          "bad.conf:5: no durations for raw key 'K'"},
-        {remoteWith(codes + "\n  toggle_bit_mask 0x3"), "bad.conf:1: a toggle_bit_mask of more than one bit in remote 'r'"},
+        {remoteWith(codes + "\n  toggle_bit_mask 0x3"),
+         "bad.conf:1: a toggle_bit_mask of more than one bit in remote 'r'"},
         {remoteWith(codes + "\n  toggle_bit 9"), "bad.conf:1: toggle_bit beyond the frame's bits in remote 'r'"},
         {remoteWith("  flags RAW_CODES\n  toggle_bit 9\n  begin raw_codes\n  name K\n  100\n  end raw_codes"),
          "bad.conf:1: toggle_bit beyond the frame's bits in remote 'r'"},  // raw remotes too
         {remoteWith(codes + "\n  pre_data_bits 57"),
          "bad.conf:1: pre_data_bits, bits and post_data_bits must add up to 1 to 64 in remote 'r'"},
-        {remoteWith("  one 500 1500\n  begin codes\n  end codes"), "bad.conf:1: no 'one' or no 'zero' timing in remote 'r'"},
+        {remoteWith("  one 500 1500\n  begin codes\n  end codes"),
+         "bad.conf:1: no 'one' or no 'zero' timing in remote 'r'"},
         {"begin remote\n  bits 8\nend remote\n", "bad.conf:1: a remote without a name"},
         {remoteWith(codes) + remoteWith(codes), "bad.conf:10: a second remote named 'r'"},
-        {remoteWith(codes) + "\n# the end is missing\nbegin remote\n  name s\n", "bad.conf:12: no 'end remote' for remote 's'"},
+        {remoteWith(codes) + "\n# the end is missing\nbegin remote\n  name s\n",
+         "bad.conf:12: no 'end remote' for remote 's'"},
         {"remote\n", "bad.conf:1: expected 'begin remote', not 'remote'"},
         {"begin\n", "bad.conf:1: too few values for 'begin'"},
         {"# only a comment\n", "bad.conf: no remote in the file"},
@@ -70,10 +70,9 @@ TEST(LircdConf, BadFilesSayWhereAndWhat)
     }
 }
 
-TEST(LircdConf, NumbersAsLircReadsThem)
-{
-    const std::pair<const char*, uint64_t> good[] = {
-        {"0x1F", 31}, {"0X1f", 31}, {"017", 15}, {"0", 0}, {"200", 200}, {"18446744073709551615", UINT64_MAX}};
+TEST(LircdConf, NumbersAsLircReadsThem) {
+    const std::pair<const char*, uint64_t> good[] = {{"0x1F", 31}, {"0X1f", 31}, {"017", 15},
+                                                     {"0", 0},     {"200", 200}, {"18446744073709551615", UINT64_MAX}};
     for (const auto& [word, value] : good) {
         uint64_t read = 1;
         EXPECT_TRUE(readNumber(word, UINT64_MAX, read)) << word;
@@ -87,8 +86,7 @@ TEST(LircdConf, NumbersAsLircReadsThem)
 
 // Two remotes, fields LIRC uses only to receive, a raw remote, names that
 // repeat: written and read back, the same remotes.
-TEST(LircdConf, WrittenAndReadBackTheSame)
-{
+TEST(LircdConf, WrittenAndReadBackTheSame) {
     const std::string text = readText(ORVALINDER_REMOTES_DIR "/two_remotes.conf");
     const std::vector<Remote> remotes = readLircdConf(text, "two_remotes.conf");
     ASSERT_EQ(remotes.size(), 2u);
@@ -113,8 +111,7 @@ TEST(LircdConf, WrittenAndReadBackTheSame)
 
 // As irrecord writes a remote: a code's digits for all its bits, the fields
 // in LIRC's order, the default carrier left out.
-TEST(LircdConf, WrittenAsIrrecordWrites)
-{
+TEST(LircdConf, WrittenAsIrrecordWrites) {
     const std::string text = remoteWith(
         "  flags SPACE_ENC|CONST_LENGTH|REVERSE\n  eps 30\n  header 900 450\n  one 56 169\n  zero 56 56\n"
         "  pre_data_bits 6\n  pre_data 0x2A\n  toggle_bit_mask 0x40\n  gap 10000\n  frequency 36000\n"
@@ -141,8 +138,7 @@ TEST(LircdConf, WrittenAsIrrecordWrites)
 }
 
 // What LIRC refuses to send, or what would send nothing, is refused.
-TEST(Encoder, RefusesFramesLircWouldNotSend)
-{
+TEST(Encoder, RefusesFramesLircWouldNotSend) {
     const std::pair<std::string, std::string> rows[] = {
         {"  flags CONST_LENGTH\n  gap 1000\n  one 500 1500\n  zero 500 500",
          "key 'K' of remote 'r' lasts 11500 us, longer than the gap 1000 of a CONST_LENGTH remote"},

@@ -1,6 +1,7 @@
 #!/bin/sh
 # orvalinder-codes as a user runs it: its timings against irsimsend's, a
-# file converted to each format and back, and the mistakes it reports.
+# file converted to each format and back, captures decoded, and the mistakes
+# it reports.
 # Usage: orvalinder_codes_test.sh <orvalinder-codes> <folder of test remotes>
 set -u
 tool=$1
@@ -40,6 +41,31 @@ cmp -s first.txt back.txt || fail "the conversions changed KEY_VOLUMEUP"
 printf '\n900A 006D 0000 0001 04FB 08F7\n' >one.txt
 "$tool" board one.txt KEY_2 | grep -q '^!SNEC:20DF10EF$' || fail "board message of a bare Pronto code"
 
+# decode: every key irsimsend sends decodes to the board's code for it, a raw
+# frame to its count of durations (the board's has the silence after it too).
+checked=0
+for conf in "$remotes"/*.conf; do
+  for key in $("$tool" list "$conf" | sed -n 's/^  //p' | sort -u); do
+    XDG_CACHE_HOME="$work" irsimsend -k "$key" "$conf" >/dev/null 2>&1 &&
+      "$tool" board "$conf" "$key" >board.txt 2>/dev/null || continue
+    want=$(sed -n '2s/^!S//p' board.txt | awk '/^RAW/ { print "raw, " NF - 1 - NF % 2 " durations"; next } 1')
+    got=$("$tool" decode simsend.out | head -n 1)
+    [ "$got" = "$want" ] || fail "decode $(basename "$conf") $key: '$got', the board is given '$want'"
+    checked=$((checked + 1))
+  done
+done
+[ $checked -ge 20 ] || fail "decode: only $checked keys checked"
+
+# From standard input up to a mistake, which is named; 100 MB of one line or
+# of one endless mark stop at once.
+printf 'pulse 9000\nspace 2250\npulse 560\nspace 96000\npulse -560\n' | "$tool" decode >out.txt 2>err.txt
+[ $? -eq 1 ] && [ "$(cat out.txt)" = "raw, 3 durations" ] &&
+  grep -qF "standard input:5: a negative duration '-560'" err.txt || fail "decode's mistake: $(cat out.txt err.txt)"
+head -c 100000000 /dev/zero | tr '\0' 5 | "$tool" decode >/dev/null 2>err.txt
+grep -qF "standard input:1: a line longer than 16384 characters '55555555555555555555'" err.txt || fail "$(cat err.txt)"
+yes 'pulse 5000' | head -c 100000000 | "$tool" decode >/dev/null 2>err.txt
+grep -qF "standard input:201: a mark longer than a second '5000'" err.txt || fail "$(cat err.txt)"
+
 # Mistakes: a message on standard error and a status that says so.
 expect() {  # status, text on standard error, then the arguments
   status=$1 text=$2
@@ -56,6 +82,8 @@ expect 1 "no key named 'KEY_NONE'" timings "$remotes/nec.lircd.conf" KEY_NONE
 expect 1 "no remote named 'other'" pronto "$remotes/nec.lircd.conf" KEY_POWER other
 expect 1 "missing.conf: cannot be read" list missing.conf
 expect 1 "$work: cannot be read" list "$work"
+expect 1 "$work: cannot be read" decode "$work"
+expect 1 "missing.txt: cannot be read" decode missing.txt
 : >empty.conf
 expect 1 "empty.conf: no remote in the file" list empty.conf
 expect 1 "Pronto codes need a carrier" pronto "$remotes/raw_plain.lircd.conf" K_ONE

@@ -11,8 +11,7 @@
 namespace orvalinder::codes {
 namespace {
 
-std::vector<Remote> remotesOf(const std::string& file)
-{
+std::vector<Remote> remotesOf(const std::string& file) {
     const std::string path = ORVALINDER_REMOTES_DIR "/" + file;
     return readLircdConf(readText(path), path);
 }
@@ -21,13 +20,12 @@ std::vector<Remote> remotesOf(const std::string& file)
 // words say: each a whole number of carrier periods. That is within half a
 // period of our timings (13 us at 38 kHz: more than 1% of a 560 us pulse),
 // and within 1% of what the words say.
-TEST(Pronto, OursReadByLircAsItsWordsSay)
-{
+TEST(Pronto, OursReadByLircAsItsWordsSay) {
     const std::pair<const char*, const char*> keys[] = {
-        {"nec.lircd.conf", "KEY_POWER"},   // sent once, then its repeat frame
-        {"rc5.lircd.conf", "KEY_1"},       // all repeated part
-        {"sony.lircd.conf", "KEY_POWER"},  {"raw.lircd.conf", "K_LONG"},
-        {"rc6.lircd.conf", "KEY_POWER"},   {"every_field.lircd.conf", "K_A"},
+        {"nec.lircd.conf", "KEY_POWER"},  // sent once, then its repeat frame
+        {"rc5.lircd.conf", "KEY_1"},      // all repeated part
+        {"sony.lircd.conf", "KEY_POWER"}, {"raw.lircd.conf", "K_LONG"},
+        {"rc6.lircd.conf", "KEY_POWER"},  {"every_field.lircd.conf", "K_A"},
     };
     for (const auto& [file, name] : keys) {
         const std::vector<Remote> remotes = remotesOf(file);
@@ -36,8 +34,7 @@ TEST(Pronto, OursReadByLircAsItsWordsSay)
 
         std::vector<uint32_t> words;
         std::istringstream in(pronto);
-        for (std::string word; in >> word;)
-            words.push_back(uint32_t(std::stoul(word, nullptr, 16)));
+        for (std::string word; in >> word;) words.push_back(uint32_t(std::stoul(word, nullptr, 16)));
         const double periodUs = words[1] * 0.241246;
         std::vector<uint32_t> sent = signal.press;
         sent.push_back(signal.pressGap);
@@ -56,14 +53,13 @@ TEST(Pronto, OursReadByLircAsItsWordsSay)
         std::ofstream(folder / "codes.txt") << name << ":" << pronto << "\n";
         ASSERT_EQ(runIn(folder, "pronto2lirc codes.txt"), 0) << readText((folder / "out.txt").string());
         const std::vector<uint32_t> lirc = irsimsend((folder / "lircd.conf").string(), name, 1);
-        EXPECT_TRUE(withinOnePercent(asWordsSay, lirc)) << file << " " << name << "\n ours: " << join(asWordsSay)
-                                                         << "\n lirc: " << join(lirc);
+        EXPECT_TRUE(withinOnePercent(asWordsSay, lirc))
+            << file << " " << name << "\n ours: " << join(asWordsSay) << "\n lirc: " << join(lirc);
         std::filesystem::remove_all(folder);
     }
 }
 
-TEST(Pronto, CodesReadAsTheirFormSays)
-{
+TEST(Pronto, CodesReadAsTheirFormSays) {
     struct Row {
         const char* code;
         const char* press;  // the board's message for one press
@@ -120,8 +116,7 @@ TEST(Pronto, CodesReadAsTheirFormSays)
     EXPECT_EQ(file[1].keys.at(0).name, "KEY 1");
 }
 
-TEST(Pronto, BadCodesSayWhereAndWhat)
-{
+TEST(Pronto, BadCodesSayWhereAndWhat) {
     const std::pair<const char*, const char*> rows[] = {
         {"0000 006D 0002 0000 0156 00AB 0015", "p.txt:1: the counts of pairs say 8 words, the code has 7: '0002'"},
         {"0000 006D 0000 0000", "p.txt:1: the counts of pairs say 4 words, the code has 4: '0000'"},
@@ -165,8 +160,7 @@ namespace {
 
 // Several remotes in one Pronto file: each block is named in a comment,
 // and the file reads back with every key.
-TEST(Pronto, SeveralRemotesInOneFileAreNamed)
-{
+TEST(Pronto, SeveralRemotesInOneFileAreNamed) {
     std::vector<Remote> remotes = remotesOf("nec.lircd.conf");
     remotes.push_back(remotes[0]);
     remotes[1].name = "second_tv";

@@ -12,8 +12,7 @@ namespace {
 // Each protocol's frame, as our remote for it sends it, read back as its
 // code; RC5 and RC6 are written in LIRC's way (RC6's bits inverted) and read
 // in the board's.
-TEST(Protocols, FramesReadBackAsTheirCodes)
-{
+TEST(Protocols, FramesReadBackAsTheirCodes) {
     struct Row {
         Protocol protocol;
         uint64_t code;  // as the protocol's remote holds it
@@ -55,8 +54,7 @@ TEST(Protocols, FramesReadBackAsTheirCodes)
 // Our remote for each of the board's protocols sends what the board sends
 // for the same code, at the same carrier (the board's NEC bits are 563 and
 // 1688 us long where LIRC's remotes say 560 and 1690).
-TEST(Protocols, SentAsTheBoardSendsThem)
-{
+TEST(Protocols, SentAsTheBoardSendsThem) {
     struct Row {
         Protocol protocol;
         uint64_t code;
@@ -81,16 +79,15 @@ TEST(Protocols, SentAsTheBoardSendsThem)
         uint16_t durations[kIrMaxDurations];
         const uint8_t count = irEncode(row.board, durations, kIrMaxDurations);
         const std::vector<uint32_t> board(durations, durations + count);
-        EXPECT_TRUE(withinOnePercent(ours.press, board)) << int(row.protocol) << "\n ours:  " << join(ours.press)
-                                                         << "\n board: " << join(board);
+        EXPECT_TRUE(withinOnePercent(ours.press, board))
+            << int(row.protocol) << "\n ours:  " << join(ours.press) << "\n board: " << join(board);
         EXPECT_EQ(ours.carrierHz, irCarrierHz(row.board.protocol)) << int(row.protocol);
     }
 }
 
 // Read as a receiver reads: each duration may be off by a quarter; a
 // Manchester run by a third of a half bit (its longest runs are three).
-TEST(Protocols, FramesALittleOffStillRead)
-{
+TEST(Protocols, FramesALittleOffStillRead) {
     struct Row {
         Protocol protocol;
         uint64_t code;
@@ -102,11 +99,13 @@ TEST(Protocols, FramesALittleOffStillRead)
                         {Protocol::Rc6, ~(uint64_t(1) << 20 | 0x5A5) & 0x1FFFFF, 10, 20}};
     for (const auto& [protocol, code, within, beyond] : rows) {
         const Signal signal = encode(protocolRemote(protocol), Key{"K", {code}, {}});
-        for (const auto& [percent, reads] : {std::pair{100, true}, {100 - within, true}, {100 + within, true},
-                                             {100 - beyond, false}, {100 + beyond, false}}) {
+        for (const auto& [percent, reads] : {std::pair{100, true},
+                                             {100 - within, true},
+                                             {100 + within, true},
+                                             {100 - beyond, false},
+                                             {100 + beyond, false}}) {
             std::vector<uint32_t> scaled;
-            for (uint32_t us : signal.press)
-                scaled.push_back(us * uint32_t(percent) / 100);
+            for (uint32_t us : signal.press) scaled.push_back(us * uint32_t(percent) / 100);
             EXPECT_EQ(decode(scaled).has_value(), reads) << int(protocol) << " at " << percent << "%";
         }
         std::vector<uint32_t> longer = signal.press;
@@ -118,12 +117,16 @@ TEST(Protocols, FramesALittleOffStillRead)
 // As receiver modules deliver them, from a datasheet's shortest mark to a
 // weak signal's longest, each duration jittering on its own: every frame
 // reads as its code, and cut by a bit as nothing.
-TEST(Protocols, FramesReadAcrossTheReceiversEnvelope)
-{
+TEST(Protocols, FramesReadAcrossTheReceiversEnvelope) {
     const std::pair<Protocol, uint64_t> rows[] = {
-        {Protocol::Nec, 0x20DF10EF},    {Protocol::Samsung32, 0xE0E040BF}, {Protocol::Panasonic, 0x400401008081},
-        {Protocol::Sirc12, 0xA90},      {Protocol::Sirc15, 0x54E9},        {Protocol::Sirc20, 0xA8B41},
-        {Protocol::Rc5, 0x1555},        {Protocol::Rc5, 0x0AAA},
+        {Protocol::Nec, 0x20DF10EF},
+        {Protocol::Samsung32, 0xE0E040BF},
+        {Protocol::Panasonic, 0x400401008081},
+        {Protocol::Sirc12, 0xA90},
+        {Protocol::Sirc15, 0x54E9},
+        {Protocol::Sirc20, 0xA8B41},
+        {Protocol::Rc5, 0x1555},
+        {Protocol::Rc5, 0x0AAA},
         {Protocol::Rc6, ~(uint64_t(1) << 20 | 0x800C) & 0x1FFFFF},
         {Protocol::Rc6Mode6, ~(uint64_t(1) << 24 | uint64_t(6) << 21 | 0x0C05C) & 0x1FFFFFF},
     };

@@ -44,15 +44,9 @@ TEST(KeyNames, ASearchFindsTheNameInAnySpelling) {
         const char* name;
         bool found;
     } rows[] = {
-        {"", "KEY_POWER", true},
-        {"pow", "KEY_POWER", true},
-        {"Key_Po", "KEY_POWER", true},
-        {"KEY_", "KEY_POWER", true},
-        {"key_", "BTN_LEFT", false},
-        {"volume up", "KEY_VOLUMEUP", true},
-        {"vol+", "KEY_VOLUMEUP", true},
-        {"vol+", "KEY_VOLUMEDOWN", false},
-        {"mute", "KEY_POWER", false},
+        {"", "KEY_POWER", true},        {"pow", "KEY_POWER", true},        {"Key_Po", "KEY_POWER", true},
+        {"KEY_", "KEY_POWER", true},    {"key_", "BTN_LEFT", false},       {"volume up", "KEY_VOLUMEUP", true},
+        {"vol+", "KEY_VOLUMEUP", true}, {"vol+", "KEY_VOLUMEDOWN", false}, {"mute", "KEY_POWER", false},
         {"my tv", "my-tv", true},
     };
     for (const Row& row : rows)

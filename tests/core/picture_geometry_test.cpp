@@ -19,11 +19,9 @@ struct DrawnSize {
 
 TEST(PictureGeometry, DrawnSizeTruncatesTheSinglePrecisionProducts) {
     const DrawnSize rows[] = {
-        {Panasonic, 861, 250, 861},
-        {Panasonic, 430, 124, 430},
+        {Panasonic, 861, 250, 861}, {Panasonic, 430, 124, 430},
         {Panasonic, 500, 145, 499},  // 861 * (500 / 861) falls just below 500
-        {SkyTv, 800, 287, 800},
-        {Technika, 1080, 285, 1080},
+        {SkyTv, 800, 287, 800},     {Technika, 1080, 285, 1080},
     };
     for (const DrawnSize& row : rows) {
         ViewState state;
@@ -51,13 +49,10 @@ TEST(HitTest, FindsEveryAreaUnderTheClick) {
     constexpr int left = layout::PictureXOffset;
     const Hit rows[] = {
         {Panasonic, 861, left + 126, 60, {1, 2}},  // the overlap of areas 1 and 2
-        {Panasonic, 861, left + 55, 60, {0}},
-        {SkySky, 800, left + 77, 84, {0}},
-        {SkyTv, 800, left + 77, 84, {0}},
-        {Technika, 1427, left + 292, 1127, {45}},
-        {Panasonic, 861, left + 30, 20, {}},       // on the picture, on no button
-        {Panasonic, 0, left + 126, 60, {}},        // before the first paint
-        {Panasonic, 430, left + 63, 30, {1, 2}},   // the same overlap at half size
+        {Panasonic, 861, left + 55, 60, {0}},     {SkySky, 800, left + 77, 84, {0}},   {SkyTv, 800, left + 77, 84, {0}},
+        {Technika, 1427, left + 292, 1127, {45}}, {Panasonic, 861, left + 30, 20, {}},  // on the picture, on no button
+        {Panasonic, 0, left + 126, 60, {}},                                             // before the first paint
+        {Panasonic, 430, left + 63, 30, {1, 2}},                                        // the same overlap at half size
     };
     for (const Hit& row : rows) {
         ViewState state;
@@ -165,8 +160,8 @@ struct Key {
 
 TEST(KeyCode, LetterOfTheRemoteAndIndexPlus100) {
     const Key rows[] = {
-        {Panasonic, 1, "A101"}, {SkySky, 0, "B100"},  {SkyTv, 0, "C100"},     {Technika, 45, "D145"},
-        {Panasonic, 53, "A153"}, {Panasonic, 54, {}}, {SkyTv, 41, {}},        {IrMonitor, 0, {}},
+        {Panasonic, 1, "A101"},  {SkySky, 0, "B100"}, {SkyTv, 0, "C100"}, {Technika, 45, "D145"},
+        {Panasonic, 53, "A153"}, {Panasonic, 54, {}}, {SkyTv, 41, {}},    {IrMonitor, 0, {}},
     };
     for (const Key& row : rows) {
         const auto key = keyCodeFor(row.kind, row.index);

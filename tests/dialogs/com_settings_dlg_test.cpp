@@ -120,12 +120,12 @@ TEST(ComSettingsDialog, SetDefaultValuesSelectsThemOnlyOkStores) {
 TEST(ComSettingsDialog, DevicesShowWhatTheyAreButStoreTheirPaths) {
     const std::vector<FoundDevice> devices{{"/dev/ttyUSB0", ""}, {"/dev/ttyACM0", "Arduino Uno"}};
     struct Row {
-        QString chosen;  // picked from the list when it names an item, else typed
+        QString chosen;     // picked from the list when it names an item, else typed
         QString typedOver;  // then typed over the chosen item, unless empty
         std::string stored;
     } const rows[] = {
         {"/dev/ttyACM0 (Arduino Uno)", "", "/dev/ttyACM0"},
-        {"ttyACM0", "", "/dev/ttyACM0"},  // the bare name of a device found
+        {"ttyACM0", "", "/dev/ttyACM0"},                                 // the bare name of a device found
         {"/dev/ttyACM0 (Arduino Uno)", "/dev/ttyUSB7", "/dev/ttyUSB7"},  // the text typed wins
     };
     for (const Row& row : rows) {
@@ -134,8 +134,10 @@ TEST(ComSettingsDialog, DevicesShowWhatTheyAreButStoreTheirPaths) {
         QComboBox* port = box(dialog, "comPort");
         EXPECT_EQ(port->itemText(port->count() - 2), "/dev/ttyUSB0");  // the devices close the list
         EXPECT_EQ(port->itemText(port->count() - 1), "/dev/ttyACM0 (Arduino Uno)");
-        if (const int item = port->findText(row.chosen); item >= 0) port->setCurrentIndex(item);
-        else port->setEditText(row.chosen);
+        if (const int item = port->findText(row.chosen); item >= 0)
+            port->setCurrentIndex(item);
+        else
+            port->setEditText(row.chosen);
         EXPECT_EQ(port->currentText(), row.chosen);
         if (!row.typedOver.isEmpty()) port->setEditText(row.typedOver);
         buttonNamed(dialog, "&OK")->click();

@@ -17,8 +17,8 @@ TEST(ClickAreasDialog, OkStoresTheBoxCancelKeepsTheOption) {
         bool after;
     };
     const Row rows[] = {
-        {false, true, Qt::Key_unknown, "OK", true},   {true, false, Qt::Key_unknown, "OK", false},  // opens unticked
-        {false, true, Qt::Key_Return, "", true},      {true, false, Qt::Key_unknown, "Cancel", true},
+        {false, true, Qt::Key_unknown, "OK", true},      {true, false, Qt::Key_unknown, "OK", false},  // opens unticked
+        {false, true, Qt::Key_Return, "", true},         {true, false, Qt::Key_unknown, "Cancel", true},
         {false, true, Qt::Key_unknown, "Cancel", false}, {true, false, Qt::Key_Escape, "", true},
     };
     for (const Row& row : rows) {

@@ -77,10 +77,12 @@ TEST_F(SwapBitsDialog, AsksBeforeOverwriting) {
 
 TEST_F(SwapBitsDialog, FilesThatCannotBeOpenedAreReported) {
     // A folder, a device that never ends: no regular file to read.
-    const std::pair<QString, QString> rows[] = {
-        {path("missing.txt"), path("new.txt")}, {path("in.txt"), path("no folder/out.txt")},
-        {path("in.txt"), ""},                   {path("in.txt"), path("in.txt")},
-        {folder.path(), path("new.txt")},       {"/dev/zero", path("new.txt")}};
+    const std::pair<QString, QString> rows[] = {{path("missing.txt"), path("new.txt")},
+                                                {path("in.txt"), path("no folder/out.txt")},
+                                                {path("in.txt"), ""},
+                                                {path("in.txt"), path("in.txt")},
+                                                {folder.path(), path("new.txt")},
+                                                {"/dev/zero", path("new.txt")}};
     for (const auto& [input, output] : rows) {
         boxes.shown.clear();
         boxes.answers = {Answer::Yes};
@@ -127,8 +129,8 @@ TEST_F(SwapBitsDialog, BrowseFillsItsOwnBoxUnlessCancelled) {
     struct Row {
         QString inputPick, outputPick, input, output;
     } const rows[] = {
-        {path("in.txt"), path("new.txt"), path("in.txt"), path("new.txt")},  // the output may be a new file
-        {"", "", path("in.txt"), path("new.txt")},                           // cancelled: both kept
+        {path("in.txt"), path("new.txt"), path("in.txt"), path("new.txt")},       // the output may be a new file
+        {"", "", path("in.txt"), path("new.txt")},                                // cancelled: both kept
         {path("missing.txt"), path("old.txt"), path("in.txt"), path("old.txt")},  // the input must exist
     };
     for (const Row& row : rows) {

@@ -27,8 +27,10 @@ using testing::onNextModal;
 // Types as the user does: the box's text selected first, so typing replaces it.
 void typeInto(QLineEdit* edit, const QString& text) {
     edit->selectAll();
-    if (text.isEmpty()) QTest::keyClick(edit, Qt::Key_Backspace);
-    else QTest::keyClicks(edit, text);
+    if (text.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(edit, text);
 }
 
 QStringList shownNames(const QListWidget* list) {
@@ -103,7 +105,8 @@ TEST(LinkDialog, ASearchFindsKeysByTheirOrTheirRemotesName) {
         QStringList shown;
         std::optional<LinkedKey> chosen;  // the button's link while it shows, else the first key shown
     } rows[] = {
-        {"", {"nec_tv/KEY_POWER", "nec_tv/KEY_VOLUMEUP", "sky-box/KEY_POWER", "sky-box/KEY_MUTE"},
+        {"",
+         {"nec_tv/KEY_POWER", "nec_tv/KEY_VOLUMEUP", "sky-box/KEY_POWER", "sky-box/KEY_MUTE"},
          LinkedKey{"sky-box", "KEY_MUTE"}},
         {"sky box", {"sky-box/KEY_POWER", "sky-box/KEY_MUTE"}, LinkedKey{"sky-box", "KEY_MUTE"}},
         {"power", {"nec_tv/KEY_POWER", "sky-box/KEY_POWER"}, LinkedKey{"nec_tv", "KEY_POWER"}},

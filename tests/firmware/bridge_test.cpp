@@ -20,8 +20,7 @@ namespace {
 class TextOutput : public LineOutput {
 public:
     uint16_t freeSpace() const override { return uint16_t(capacity - text.size()); }
-    void write(const char* bytes, uint16_t length) override
-    {
+    void write(const char* bytes, uint16_t length) override {
         ASSERT_LE(text.size() + length, capacity);
         text.append(bytes, length);
     }
@@ -34,10 +33,8 @@ public:
 class Eeprom : public KeyStorage {
 public:
     uint8_t read(uint16_t address) const override { return bytes.at(address); }
-    void write(uint16_t address, uint8_t value) override
-    {
-        if (writesLeft-- <= 0)
-            return;  // the power is gone
+    void write(uint16_t address, uint8_t value) override {
+        if (writesLeft-- <= 0) return;  // the power is gone
         bytes.at(address) = value;
     }
     uint16_t size() const override { return uint16_t(bytes.size()); }
@@ -46,8 +43,7 @@ public:
     int writesLeft = 1 << 30;
 };
 
-KeyName key(const char* text)
-{
+KeyName key(const char* text) {
     KeyName k;
     k.letter = text[0];
     k.number = uint16_t(std::stoi(text + 1));
@@ -56,15 +52,13 @@ KeyName key(const char* text)
 
 IrCode nec(uint32_t data) { return makeCode(IR_NEC, data); }
 
-std::vector<uint16_t> frameOf(const IrCode& code)
-{
+std::vector<uint16_t> frameOf(const IrCode& code) {
     std::vector<uint16_t> durations(kIrMaxDurations);
     durations.resize(irEncode(code, durations.data(), kIrMaxDurations));
     return durations;
 }
 
-std::string textOf(const IrCode& code)
-{
+std::string textOf(const IrCode& code) {
     char text[40];
     return std::string(text, formatCode(code, text, sizeof text));
 }
@@ -82,27 +76,21 @@ struct Sent {
 struct Board {
     explicit Board(Eeprom& e) : eeprom(e) {}
 
-    void type(const std::string& bytes)
-    {
-        for (char byte : bytes)
-            bridge.serialByte(uint8_t(byte), nowMs);
+    void type(const std::string& bytes) {
+        for (char byte : bytes) bridge.serialByte(uint8_t(byte), nowMs);
     }
-    void receive(const IrCode& code)
-    {
+    void receive(const IrCode& code) {
         std::vector<uint16_t> durations = frameOf(code);
         bridge.frameReceived(durations.data(), uint8_t(durations.size()));
     }
     // Runs the board's loop a millisecond at a time for `ms`, sending frames
     // when they are due and the LED is free, and saying "!K" every
     // `keepMs` if given.
-    std::vector<Sent> run(uint32_t ms, uint32_t keepMs = 0)
-    {
+    std::vector<Sent> run(uint32_t ms, uint32_t keepMs = 0) {
         std::vector<Sent> frames;
         for (uint32_t end = nowMs + ms, start = nowMs; nowMs < end; ++nowMs) {
-            if (keepMs != 0 && (nowMs - start) % keepMs == keepMs - 1)
-                type("!K");
-            if (nowMs < ledFreeAtMs || !bridge.frameDue(nowMs))
-                continue;
+            if (keepMs != 0 && (nowMs - start) % keepMs == keepMs - 1) type("!K");
+            if (nowMs < ledFreeAtMs || !bridge.frameDue(nowMs)) continue;
             uint16_t durations[kIrMaxDurations];
             const Transmission t = bridge.nextFrame(durations, kIrMaxDurations);
             IrCode code;
@@ -116,16 +104,13 @@ struct Board {
     }
     // The codes of the frames that go out until the board has nothing left
     // to send, as text.
-    std::vector<std::string> sent()
-    {
+    std::vector<std::string> sent() {
         std::vector<std::string> codes;
         for (std::vector<Sent> more; !(more = run(500)).empty();)
-            for (const Sent& frame : more)
-                codes.push_back(frame.text);
+            for (const Sent& frame : more) codes.push_back(frame.text);
         return codes;
     }
-    std::string defaultOf(const char* name)
-    {
+    std::string defaultOf(const char* name) {
         IrCode code;
         EXPECT_TRUE(findDefaultKey(key(name), code)) << name;
         return textOf(code);
@@ -141,8 +126,7 @@ struct Board {
 // Key codes are found whatever surrounds them. The program finds the board
 // by its answer to !V, among key codes and half messages, and reads no code
 // from it.
-TEST(Bridge, KeyCodesAndTheVersionAreFoundInTheStreamWhateverSurroundsThem)
-{
+TEST(Bridge, KeyCodesAndTheVersionAreFoundInTheStreamWhateverSurroundsThem) {
     struct Case {
         const char* bytes;
         std::vector<const char*> keys;
@@ -150,14 +134,16 @@ TEST(Bridge, KeyCodesAndTheVersionAreFoundInTheStreamWhateverSurroundsThem)
     } cases[] = {
         {"A101", {"A101"}},
         {"A101B105C100D145", {"A101", "B105", "C100", "D145"}},
-        {"\r\nzz\xff\x80" "A101", {"A101"}},
-        {"A1A102", {"A102"}},    // a broken key code gives way to the next
+        {"\r\nzz\xff\x80"
+         "A101",
+         {"A101"}},
+        {"A1A102", {"A102"}},  // a broken key code gives way to the next
         {"A10\nB100", {"B100"}},
         {"AB100", {"B100"}},
-        {"E101a101A1O1", {}},    // no such remote, lower case, a letter O
-        {"!A101", {"A101"}},     // not a command after all
+        {"E101a101A1O1", {}},  // no such remote, lower case, a letter O
+        {"!A101", {"A101"}},   // not a command after all
         {"!XA101", {"A101"}},
-        {"!LB", {}},             // an unfinished learn sends nothing
+        {"!LB", {}},  // an unfinished learn sends nothing
         {"!V", {}, "IrBridge " IRBRIDGE_VERSION "Y"},
         {"A101!VA102", {"A101", "A102"}, "IrBridge " IRBRIDGE_VERSION "Y"},
         {"A1!V!V", {}, "IrBridge " IRBRIDGE_VERSION "YIrBridge " IRBRIDGE_VERSION "Y"},
@@ -169,8 +155,7 @@ TEST(Bridge, KeyCodesAndTheVersionAreFoundInTheStreamWhateverSurroundsThem)
         Board board{eeprom};
         board.type(c.bytes);
         std::vector<std::string> expected;
-        for (const char* name : c.keys)
-            expected.push_back(board.defaultOf(name));
+        for (const char* name : c.keys) expected.push_back(board.defaultOf(name));
         EXPECT_EQ(board.sent(), expected) << c.bytes;
         if (*c.answer) {
             EXPECT_EQ(board.output.take(), c.answer) << c.bytes;
@@ -178,8 +163,7 @@ TEST(Bridge, KeyCodesAndTheVersionAreFoundInTheStreamWhateverSurroundsThem)
     }
 }
 
-TEST(Bridge, UnknownKeyCodesSendNothingAndSaySoWithoutAColon)
-{
+TEST(Bridge, UnknownKeyCodesSendNothingAndSaySoWithoutAColon) {
     Eeprom eeprom;
     Board board{eeprom};
     board.type("A999A101D146");
@@ -187,8 +171,7 @@ TEST(Bridge, UnknownKeyCodesSendNothingAndSaySoWithoutAColon)
     EXPECT_EQ(board.output.take(), "No key A999YNo key D146Y");
 }
 
-TEST(Bridge, ABurstOfKeyCodesWaitsInOrderUpToTheQueueSize)
-{
+TEST(Bridge, ABurstOfKeyCodesWaitsInOrderUpToTheQueueSize) {
     Eeprom eeprom;
     Board board{eeprom};
     // A long session: each burst starts where the last one left the queue.
@@ -212,11 +195,9 @@ TEST(Bridge, ABurstOfKeyCodesWaitsInOrderUpToTheQueueSize)
 }
 
 // Codes and raw frames given by the program go out in order with key codes.
-TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes)
-{
+TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes) {
     std::string raw100 = "!SRAW 36000:";  // 99 durations and the silence after them
-    for (int i = 0; i < 100; ++i)
-        raw100 += std::to_string(i % 2 ? 500 + i : 900) + (i < 99 ? " " : "\r\n");
+    for (int i = 0; i < 100; ++i) raw100 += std::to_string(i % 2 ? 500 + i : 900) + (i < 99 ? " " : "\r\n");
     struct Row {
         std::string typed;
         std::vector<std::string> sent;  // "raw N C G": N durations, C Hz, G ms after
@@ -239,12 +220,11 @@ TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes)
         board.type(row.typed);
         std::vector<std::string> sent;
         for (const Sent& frame : board.run(2000))
-            sent.push_back(frame.text.starts_with("raw ") ? frame.text + " " + std::to_string(frame.carrierHz) + " " +
-                                                                std::to_string(frame.gapMs)
-                                                          : frame.text);
+            sent.push_back(frame.text.starts_with("raw ")
+                               ? frame.text + " " + std::to_string(frame.carrierHz) + " " + std::to_string(frame.gapMs)
+                               : frame.text);
         for (std::string& text : row.sent)
-            if (text[0] == '@')
-                text = board.defaultOf(text.c_str() + 1);
+            if (text[0] == '@') text = board.defaultOf(text.c_str() + 1);
         EXPECT_EQ(sent, row.sent) << row.typed;
         if (!row.sent.empty()) {
             EXPECT_EQ(board.output.take(), "") << row.typed << ": only errors are answered";
@@ -252,11 +232,9 @@ TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes)
     }
 }
 
-TEST(Bridge, BadMessagesAreAnsweredAndSendNothing)
-{
+TEST(Bridge, BadMessagesAreAnsweredAndSendNothing) {
     std::string tooMany = "!SRAW 38000:";
-    for (int i = 0; i < 101; ++i)
-        tooMany += "500 ";
+    for (int i = 0; i < 101; ++i) tooMany += "500 ";
     const std::pair<std::string, std::string> rows[] = {
         {"!SNECK:20DF10EF\r", "Unknown protocol, nothing sent"},
         {"!SSONY:A90\r", "Unknown protocol, nothing sent"},
@@ -293,8 +271,7 @@ TEST(Bridge, BadMessagesAreAnsweredAndSendNothing)
 
 // While the program keeps saying "!K", a held key repeats as its remote
 // repeats it; after the last word it stops within 200 ms.
-TEST(Bridge, AHeldKeyRepeatsInItsProtocolsWay)
-{
+TEST(Bridge, AHeldKeyRepeatsInItsProtocolsWay) {
     struct Row {
         const char* hold;
         const char* first;
@@ -314,8 +291,7 @@ TEST(Bridge, AHeldKeyRepeatsInItsProtocolsWay)
         board.type(row.hold);
         std::vector<Sent> frames = board.run(1000, 100);
         const uint32_t lastKeptMs = board.nowMs - 1;
-        for (const Sent& more : board.run(1000))
-            frames.push_back(more);
+        for (const Sent& more : board.run(1000)) frames.push_back(more);
         ASSERT_GE(frames.size(), 1000 / row.periodMs) << row.hold;
         EXPECT_EQ(frames[0].text, row.first) << row.hold;
         for (size_t i = 1; i < frames.size(); ++i) {
@@ -333,8 +309,7 @@ TEST(Bridge, AHeldKeyRepeatsInItsProtocolsWay)
 
 // A held key stops once let go, when another message comes, or when the
 // program falls silent, and Sony's still sends its three frames.
-TEST(Bridge, AHeldKeyLetsGo)
-{
+TEST(Bridge, AHeldKeyLetsGo) {
     struct Row {
         const char* typed;
         size_t frames;
@@ -356,16 +331,14 @@ TEST(Bridge, AHeldKeyLetsGo)
 // A button held down: the program sends its key code at once, and from
 // 300 ms on says it is still held; the press repeats from then until let go.
 // A word that comes more than 400 ms after the press holds nothing.
-TEST(Bridge, APressHeldDownRepeatsFromTheFirstWord)
-{
+TEST(Bridge, APressHeldDownRepeatsFromTheFirstWord) {
     Eeprom eeprom;
     Board board{eeprom};
     board.type("!SNEC:20DF10EF\r");
     EXPECT_EQ(board.run(300).size(), 1u);
     const std::vector<Sent> held = board.run(700, 100);
     EXPECT_GE(held.size(), 5u);
-    for (const Sent& frame : held)
-        EXPECT_EQ(frame.text, "NEC repeat");
+    for (const Sent& frame : held) EXPECT_EQ(frame.text, "NEC repeat");
     board.type("!U");
     EXPECT_EQ(board.run(500).size(), 0u);
 
@@ -376,29 +349,26 @@ TEST(Bridge, APressHeldDownRepeatsFromTheFirstWord)
 
 // A new press flips the toggle bit of RC5 and RC6, so that the TV tells a
 // second press from a held key ("2", "2" is channel 22); a hold keeps it.
-TEST(Bridge, TheToggleFlipsBetweenPressesOnly)
-{
+TEST(Bridge, TheToggleFlipsBetweenPressesOnly) {
     Eeprom eeprom;
     Board board{eeprom};
     board.type("C100C100B105B105!SRC5:02C\r!HRC5:02C\r");
     std::vector<bool> toggles;
-    for (const Sent& frame : board.run(1000, 100))
-        toggles.push_back(frame.toggle);
+    for (const Sent& frame : board.run(1000, 100)) toggles.push_back(frame.toggle);
     ASSERT_GE(toggles.size(), 9u);
     const std::vector<bool> presses(toggles.begin(), toggles.begin() + 6);
     EXPECT_EQ(presses, (std::vector<bool>{false, true, false, true, false, true}));
-    for (size_t i = 6; i < toggles.size(); ++i)
-        EXPECT_TRUE(toggles[i]) << i;
+    for (size_t i = 6; i < toggles.size(); ++i) EXPECT_TRUE(toggles[i]) << i;
 }
 
-TEST(Bridge, ReceivedFramesGiveAMonitorLineAndAValueLine)
-{
+TEST(Bridge, ReceivedFramesGiveAMonitorLineAndAValueLine) {
     Eeprom eeprom;
     Board board{eeprom};
     IrCode lg = nec(0x20DF10EF);
     std::vector<uint16_t> frame = frameOf(lg);
     char monitor[700];
-    std::string expectedMonitor(monitor, formatMonitorLine(frame.data(), uint8_t(frame.size()), monitor, sizeof monitor));
+    std::string expectedMonitor(monitor,
+                                formatMonitorLine(frame.data(), uint8_t(frame.size()), monitor, sizeof monitor));
 
     board.receive(lg);
     EXPECT_EQ(board.output.take(), expectedMonitor + "NEC:20DF10EFY");
@@ -408,8 +378,7 @@ TEST(Bridge, ReceivedFramesGiveAMonitorLineAndAValueLine)
     EXPECT_EQ(board.output.take(), "300\t7000\t1200\t80x");
 }
 
-TEST(Bridge, LinesThatDoNotFitAreDroppedWhole)
-{
+TEST(Bridge, LinesThatDoNotFitAreDroppedWhole) {
     Eeprom eeprom;
     Board board{eeprom};
     const uint16_t frame[] = {9000, 4500, 560};  // "9000\t4500\t560x": 14 bytes
@@ -426,8 +395,7 @@ TEST(Bridge, LinesThatDoNotFitAreDroppedWhole)
     }
 }
 
-TEST(Bridge, AMonitorLineHoldsAtMostAHundredNumbers)
-{
+TEST(Bridge, AMonitorLineHoldsAtMostAHundredNumbers) {
     Eeprom eeprom;
     Board board{eeprom};
     std::vector<uint16_t> frame(kMonitorLineNumbers + 1, 1);
@@ -437,8 +405,7 @@ TEST(Bridge, AMonitorLineHoldsAtMostAHundredNumbers)
     EXPECT_EQ(line.back(), 'x');
 }
 
-TEST(Bridge, ALearnedKeyReplacesItsDefaultAndSurvivesARestart)
-{
+TEST(Bridge, ALearnedKeyReplacesItsDefaultAndSurvivesARestart) {
     Eeprom eeprom;
     {
         Board board{eeprom};
@@ -465,8 +432,7 @@ TEST(Bridge, ALearnedKeyReplacesItsDefaultAndSurvivesARestart)
     EXPECT_EQ(restarted.sent(), std::vector<std::string>{restarted.defaultOf("A101")});
 }
 
-TEST(Bridge, ForgetAllBringsBackEveryDefault)
-{
+TEST(Bridge, ForgetAllBringsBackEveryDefault) {
     Eeprom eeprom;
     Board board{eeprom};
     for (const char* name : {"A100", "B140", "D145"}) {
@@ -478,12 +444,11 @@ TEST(Bridge, ForgetAllBringsBackEveryDefault)
     EXPECT_EQ(board.sent(), std::vector<std::string>{"NEC:12345678"});
     board.type("!F*A100B140D145");
     EXPECT_EQ(board.output.take(), "Forgot every learned keyY");
-    EXPECT_EQ(board.sent(), (std::vector<std::string>{board.defaultOf("A100"), board.defaultOf("B140"),
-                                                      board.defaultOf("D145")}));
+    EXPECT_EQ(board.sent(),
+              (std::vector<std::string>{board.defaultOf("A100"), board.defaultOf("B140"), board.defaultOf("D145")}));
 }
 
-TEST(Bridge, ALearnWaitsTenSecondsForADecodedFrameThatIsNoRepeat)
-{
+TEST(Bridge, ALearnWaitsTenSecondsForADecodedFrameThatIsNoRepeat) {
     Eeprom eeprom;
     Board board{eeprom};
     board.type("!LC100");
@@ -502,8 +467,7 @@ TEST(Bridge, ALearnWaitsTenSecondsForADecodedFrameThatIsNoRepeat)
     EXPECT_EQ(board.sent(), std::vector<std::string>{board.defaultOf("C100")});
 }
 
-TEST(Bridge, LearningStopsWhenTheEepromIsFull)
-{
+TEST(Bridge, LearningStopsWhenTheEepromIsFull) {
     Eeprom eeprom;
     Board board{eeprom};
     LearnedKeys keys(eeprom);
@@ -515,8 +479,7 @@ TEST(Bridge, LearningStopsWhenTheEepromIsFull)
     EXPECT_TRUE(keys.learn(key("B100"), nec(7)));  // a key it has can still change
 }
 
-TEST(LearnedKeys, APowerCutWhileLearningLosesOnlyThatKey)
-{
+TEST(LearnedKeys, APowerCutWhileLearningLosesOnlyThatKey) {
     IrCode first = nec(0x11111111);
     IrCode second = nec(0x22222222);
     for (int writes = 0; writes <= 13; ++writes) {
@@ -542,8 +505,7 @@ TEST(LearnedKeys, APowerCutWhileLearningLosesOnlyThatKey)
     }
 }
 
-TEST(LearnedKeys, AnotherProgramsEepromIsClearedFirst)
-{
+TEST(LearnedKeys, AnotherProgramsEepromIsClearedFirst) {
     // Bytes laid out like a learned key, under another mark.
     Eeprom foreign;
     ASSERT_TRUE(LearnedKeys(foreign).learn(key("A101"), nec(0x20DF10EF)));
@@ -554,8 +516,7 @@ TEST(LearnedKeys, AnotherProgramsEepromIsClearedFirst)
     EXPECT_EQ(textOf(code), textOf(fallback));
 }
 
-TEST(LearnedKeys, AWornCellMakesTheKeyFallBackToItsDefault)
-{
+TEST(LearnedKeys, AWornCellMakesTheKeyFallBackToItsDefault) {
     for (size_t byte = 4; byte < 16; ++byte) {
         Eeprom eeprom;
         ASSERT_TRUE(LearnedKeys(eeprom).learn(key("A101"), nec(0x20DF10EF)));
@@ -567,8 +528,7 @@ TEST(LearnedKeys, AWornCellMakesTheKeyFallBackToItsDefault)
     }
 }
 
-TEST(LearnedKeys, RandomBytesHoldNoKeys)
-{
+TEST(LearnedKeys, RandomBytesHoldNoKeys) {
     Eeprom eeprom;
     for (size_t i = 0; i < eeprom.bytes.size(); ++i)
         eeprom.bytes[i] = uint8_t(i * 7);  // and "A101"-like bytes by chance
@@ -581,19 +541,16 @@ TEST(LearnedKeys, RandomBytesHoldNoKeys)
     }
 }
 
-uint8_t reversed(uint8_t byte)
-{
+uint8_t reversed(uint8_t byte) {
     uint8_t r = 0;
-    for (int i = 0; i < 8; ++i)
-        r = uint8_t(r << 1 | (byte >> i & 1));
+    for (int i = 0; i < 8; ++i) r = uint8_t(r << 1 | (byte >> i & 1));
     return r;
 }
 
 // Each remote's protocol and address, with the button's position as the
 // command, written as the IR Monitor's value line shows it: NEC and
 // Panasonic bytes go out least significant bit first.
-DefaultKey expectedDefault(char letter, uint16_t number)
-{
+DefaultKey expectedDefault(char letter, uint16_t number) {
     const uint8_t button = uint8_t(number - 100);
     const uint8_t sent = reversed(button);
     switch (letter) {
@@ -604,8 +561,7 @@ DefaultKey expectedDefault(char letter, uint16_t number)
     }
 }
 
-TEST(KeyTable, EveryDefaultKeyIsAFrameThatDecodesBackToItself)
-{
+TEST(KeyTable, EveryDefaultKeyIsAFrameThatDecodesBackToItself) {
     std::set<std::string> names;
     for (const DefaultKey& entry : kDefaultKeys) {
         std::string name = entry.letter + std::to_string(entry.number);
@@ -628,8 +584,7 @@ TEST(KeyTable, EveryDefaultKeyIsAFrameThatDecodesBackToItself)
     }
 }
 
-TEST(Bridge, NoMessageEndsALineEarly)
-{
+TEST(Bridge, NoMessageEndsALineEarly) {
     Eeprom eeprom;
     Board board{eeprom};
     board.type("A999!LA101!FA101!FA101!F*!V!LB100");
@@ -639,8 +594,7 @@ TEST(Bridge, NoMessageEndsALineEarly)
     std::string lines = board.output.take();
     size_t start = 0;
     int lineCount = 0;
-    for (size_t end; (end = lines.find_first_of("xY", start)) != std::string::npos; start = end + 1)
-        ++lineCount;
+    for (size_t end; (end = lines.find_first_of("xY", start)) != std::string::npos; start = end + 1) ++lineCount;
     EXPECT_EQ(start, lines.size()) << lines;  // every byte belongs to a whole line
     EXPECT_EQ(lineCount, 11) << lines;
 }

@@ -45,17 +45,26 @@ void expectSameCode(const IrCode& actual, const IrCode& expected) {
 // Zeros, ones, a known key, with both toggles where the protocol has one.
 std::vector<IrCode> sampleCodes() {
     std::vector<IrCode> codes = {
-        makeCode(IR_NEC, 0),           makeCode(IR_NEC, 0xFFFFFFFF),           makeCode(IR_NEC, 0x20DF10EF),
-        makeCode(IR_PANASONIC, 0, 0),  makeCode(IR_PANASONIC, 0xFFFFFFFF, 0xFFFF), makeCode(IR_PANASONIC, 0x0100BCBD, 0x4004),
-        makeCode(IR_SAMSUNG, 0),       makeCode(IR_SAMSUNG, 0xFFFFFFFF),       makeCode(IR_SAMSUNG, 0xE0E040BF),
-        makeCode(IR_SIRC12, 0),        makeCode(IR_SIRC12, 0xFFF),             makeCode(IR_SIRC12, 0xA90),
-        makeCode(IR_SIRC15, 0x7FFF),   makeCode(IR_SIRC15, 0x5A81),            makeCode(IR_SIRC20, 0xFFFFF),
+        makeCode(IR_NEC, 0),
+        makeCode(IR_NEC, 0xFFFFFFFF),
+        makeCode(IR_NEC, 0x20DF10EF),
+        makeCode(IR_PANASONIC, 0, 0),
+        makeCode(IR_PANASONIC, 0xFFFFFFFF, 0xFFFF),
+        makeCode(IR_PANASONIC, 0x0100BCBD, 0x4004),
+        makeCode(IR_SAMSUNG, 0),
+        makeCode(IR_SAMSUNG, 0xFFFFFFFF),
+        makeCode(IR_SAMSUNG, 0xE0E040BF),
+        makeCode(IR_SIRC12, 0),
+        makeCode(IR_SIRC12, 0xFFF),
+        makeCode(IR_SIRC12, 0xA90),
+        makeCode(IR_SIRC15, 0x7FFF),
+        makeCode(IR_SIRC15, 0x5A81),
+        makeCode(IR_SIRC20, 0xFFFFF),
         makeCode(IR_SIRC20, 0x12345),
     };
     const std::pair<uint8_t, uint32_t> manchester[] = {
-        {IR_RC5, 0},      {IR_RC5, 0xFFF},        {IR_RC5, 0x02C},          {IR_RC5, 0x80},
-        {IR_RC6, 0},      {IR_RC6, 0xFFFF},       {IR_RC6, 0x000C},
-        {IR_RC6_6_20, 0}, {IR_RC6_6_20, 0xFFFFF}, {IR_RC6_6_20, 0xC005C},
+        {IR_RC5, 0},      {IR_RC5, 0xFFF},  {IR_RC5, 0x02C},  {IR_RC5, 0x80},         {IR_RC6, 0},
+        {IR_RC6, 0xFFFF}, {IR_RC6, 0x000C}, {IR_RC6_6_20, 0}, {IR_RC6_6_20, 0xFFFFF}, {IR_RC6_6_20, 0xC005C},
     };
     for (const auto& [protocol, data] : manchester) {
         for (bool toggle : {false, true}) codes.push_back(withToggle(makeCode(protocol, data), toggle));
@@ -83,7 +92,8 @@ TEST(IrCodec, KnownFramesFollowThePublishedTiming) {
         // mode 110, trailer 0, data 1100...: the trailer's mark runs on into the first data bit's
         {makeCode(IR_RC6_6_20, 0xC005C), kRc6Unit, {6, 2, 1, 1, 1, 1, 1, 2, 1, 2, 3, 1, 1, 2, 1}},
         // leader 4; then a space of 1 and a mark of 2 (a 1) or 1 (a 0): A90 = 1010 1001 0000
-        {makeCode(IR_SIRC12, 0xA90), kSircUnit, {4, 1, 2, 1, 1, 1, 2, 1, 1, 1, 2, 1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 1}},
+        {makeCode(IR_SIRC12, 0xA90), kSircUnit, {4, 1, 2, 1, 1, 1, 2, 1, 1, 1, 2, 1, 1,
+                                                 1, 1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 1}},
         // in microseconds: leader 4500, 4500; E0 = 1110 0000, a 1 is 560, 1690 and a 0 is 560, 560
         {makeCode(IR_SAMSUNG, 0xE0E040BF), 1, {4500, 4500, 560, 1690, 560, 1690, 560, 1690, 560, 560, 560, 560}},
     };
@@ -104,8 +114,8 @@ TEST(IrCodec, KnownFramesFollowThePublishedTiming) {
 
 TEST(IrCodec, CarriersFromThePublishedFrequencies) {
     const std::pair<uint8_t, uint16_t> rows[] = {
-        {IR_NEC, 38000},    {IR_PANASONIC, 37000}, {IR_RC5, 36000},    {IR_RC6, 36000},     {IR_RC6_6_20, 36000},
-        {IR_SAMSUNG, 38000}, {IR_SIRC12, 40000},   {IR_SIRC15, 40000}, {IR_SIRC20, 40000}, {IR_NONE, 0},
+        {IR_NEC, 38000},     {IR_PANASONIC, 37000}, {IR_RC5, 36000},    {IR_RC6, 36000},    {IR_RC6_6_20, 36000},
+        {IR_SAMSUNG, 38000}, {IR_SIRC12, 40000},    {IR_SIRC15, 40000}, {IR_SIRC20, 40000}, {IR_NONE, 0},
     };
     for (const auto& [protocol, hertz] : rows) EXPECT_EQ(irCarrierHz(protocol), hertz) << int(protocol);
 }
@@ -114,14 +124,11 @@ TEST(IrCodec, FramesStartAtTheirProtocolsPeriod) {
     // Each frame and the silence after it take the period, whatever its
     // bits; Sony's receivers want three frames of each press.
     const std::tuple<IrCode, double, int> rows[] = {
-        {makeCode(IR_NEC, 0x20DF10EF), 108, 1},
-        {necRepeat(), 108, 1},
-        {makeCode(IR_SAMSUNG, 0xE0E040BF), 108, 1},
-        {makeCode(IR_SAMSUNG, 0), 108, 1},
+        {makeCode(IR_NEC, 0x20DF10EF), 108, 1},         {necRepeat(), 108, 1},
+        {makeCode(IR_SAMSUNG, 0xE0E040BF), 108, 1},     {makeCode(IR_SAMSUNG, 0), 108, 1},
         {makeCode(IR_RC5, 0xFFF), 128 * 32 / 36.0, 1},  // 128 half bits, each 32 periods of the carrier
-        {makeCode(IR_RC6, 0), 240 * 16 / 36.0, 1},  // 240T, T being 16 periods of the carrier
-        {makeCode(IR_RC6_6_20, 0), 240 * 16 / 36.0, 1},
-        {makeCode(IR_SIRC12, 0), 45, 3},
+        {makeCode(IR_RC6, 0), 240 * 16 / 36.0, 1},      // 240T, T being 16 periods of the carrier
+        {makeCode(IR_RC6_6_20, 0), 240 * 16 / 36.0, 1}, {makeCode(IR_SIRC12, 0), 45, 3},
         {makeCode(IR_SIRC20, 0xFFFFF), 45, 3},
     };
     for (const auto& [code, periodMs, frames] : rows) {
@@ -232,8 +239,8 @@ TEST(IrCodec, RandomDurationsDoNotDecode) {
 TEST(IrCodec, CodesThatCannotBeSentEncodeToNothing) {
     uint16_t frame[kIrMaxDurations];
     const IrCode rows[] = {
-        makeCode(IR_NONE, 0),          makeCode(99, 0),          makeCode(IR_NEC, 1, 1),
-        makeCode(IR_RC5, 0x1000),      makeCode(IR_RC6, 0x10000), makeCode(IR_RC6_6_20, 0x100000),
+        makeCode(IR_NONE, 0),     makeCode(99, 0),           makeCode(IR_NEC, 1, 1),
+        makeCode(IR_RC5, 0x1000), makeCode(IR_RC6, 0x10000), makeCode(IR_RC6_6_20, 0x100000),
     };
     for (const IrCode& code : rows) EXPECT_EQ(irEncode(code, frame, kIrMaxDurations), 0) << int(code.protocol);
     // The whole frame or nothing.

@@ -8,7 +8,6 @@
 
 namespace {
 
-
 std::string monitorLine(const std::vector<uint16_t>& durations, uint16_t capacity = 1000) {
     std::vector<char> out(capacity + 1, '#');
     uint16_t length = formatMonitorLine(durations.data(), static_cast<uint8_t>(durations.size()), out.data(), capacity);
@@ -26,9 +25,7 @@ std::string codeText(const IrCode& code, uint8_t capacity = 40) {
 }
 
 // Only the last character may end a line.
-void expectNoEndBefore(const std::string& text, size_t end) {
-    EXPECT_EQ(text.find_first_of("xY"), end) << text;
-}
+void expectNoEndBefore(const std::string& text, size_t end) { EXPECT_EQ(text.find_first_of("xY"), end) << text; }
 
 TEST(IrText, MonitorLines) {
     const std::pair<std::vector<uint16_t>, std::string> rows[] = {
@@ -103,10 +100,26 @@ TEST(IrText, ReadsLowerCaseDigits) {
 
 TEST(IrText, RejectsWhatItDoesNotWrite) {
     const char* rows[] = {
-        "",        "NEC",          "NEC:",          "NEC:20DF10EFY",       "NEC:20DF10EF ", "NEC:120DF10EF",
-        "NEC:G1",  "nec:20DF10EF", "NEC repeated",  "NEC repeat ",         "RC5:1000",      "RC6:10000",
-        "RC6-6-20:100000",  "RC6-6:1", "PANASONIC:0100BCBD", "PANASONIC 10000:0", "PANASONIC 4004", "SONY:12",
-        ":12",     "RC5 02C",
+        "",
+        "NEC",
+        "NEC:",
+        "NEC:20DF10EFY",
+        "NEC:20DF10EF ",
+        "NEC:120DF10EF",
+        "NEC:G1",
+        "nec:20DF10EF",
+        "NEC repeated",
+        "NEC repeat ",
+        "RC5:1000",
+        "RC6:10000",
+        "RC6-6-20:100000",
+        "RC6-6:1",
+        "PANASONIC:0100BCBD",
+        "PANASONIC 10000:0",
+        "PANASONIC 4004",
+        "SONY:12",
+        ":12",
+        "RC5 02C",
     };
     for (const char* text : rows) {
         IrCode code = makeCode(IR_NEC, 1);

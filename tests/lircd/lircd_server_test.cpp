@@ -150,10 +150,10 @@ TEST_F(LircdServerTest, IrsendOverTcp) {
 
 TEST_F(LircdServerTest, LircsPythonModule) {
     qputenv("LIRC_SOCKET_PATH", QFile::encodeName(path));
-    const Finished run = runClient(ORVALINDER_SYSTEM_PYTHON,
-                                   {ORVALINDER_LIRC_PYTHON_CLIENT, path, "version", "list", "keys tv", "keys nope",
-                                    "send sky power", "send tv KEY_POWER KEY_VOLUMEUP", "start tv KEY_POWER",
-                                    "stop tv KEY_VOLUMEUP", "stop tv KEY_POWER"});
+    const Finished run =
+        runClient(ORVALINDER_SYSTEM_PYTHON, {ORVALINDER_LIRC_PYTHON_CLIENT, path, "version", "list", "keys tv",
+                                             "keys nope", "send sky power", "send tv KEY_POWER KEY_VOLUMEUP",
+                                             "start tv KEY_POWER", "stop tv KEY_VOLUMEUP", "stop tv KEY_POWER"});
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out,
               "ok|0.10.1\n"
@@ -165,9 +165,9 @@ TEST_F(LircdServerTest, LircsPythonModule) {
               "ok\n"
               "error|specified code does not match\n"
               "ok\n");
-    EXPECT_EQ(target.sent, (std::vector<Sent>{{"once", "sky", "power", 0},
-                                              {"start", "tv", "KEY_POWER", 0},
-                                              {"stop", "tv", "KEY_POWER", 0}}));
+    EXPECT_EQ(target.sent,
+              (std::vector<Sent>{
+                  {"once", "sky", "power", 0}, {"start", "tv", "KEY_POWER", 0}, {"stop", "tv", "KEY_POWER", 0}}));
 }
 
 // A thousand commands in one write: all run, in order, and the event loop
@@ -294,7 +294,8 @@ TEST_F(LircdServerTest, FolderOthersMayEnterIsRefused) {
     const QString open = dir.path() + "/open";
     ASSERT_TRUE(QDir().mkdir(open));
     ASSERT_EQ(::chmod(QFile::encodeName(open).constData(), 0755), 0);
-    EXPECT_TRUE(prepareSocketFolder(open + "/lircd").contains("mode 0755")) << prepareSocketFolder(open + "/lircd").toStdString();
+    EXPECT_TRUE(prepareSocketFolder(open + "/lircd").contains("mode 0755"))
+        << prepareSocketFolder(open + "/lircd").toStdString();
     ASSERT_EQ(::chmod(QFile::encodeName(open).constData(), 0700), 0);
     EXPECT_EQ(prepareSocketFolder(open + "/lircd"), QString());
 

@@ -12,17 +12,13 @@ namespace {
 
 using testing::StandInTarget;
 
-std::string answerLine(const std::string& line, Target& target) {
-    return answer({line, false}, target);
-}
+std::string answerLine(const std::string& line, Target& target) { return answer({line, false}, target); }
 
 std::string error(const std::string& echo, const std::string& message) {
     return "BEGIN\n" + echo + "\nERROR\nDATA\n1\n" + message + "\nEND\n";
 }
 
-std::string success(const std::string& echo) {
-    return "BEGIN\n" + echo + "\nSUCCESS\nEND\n";
-}
+std::string success(const std::string& echo) { return "BEGIN\n" + echo + "\nSUCCESS\nEND\n"; }
 
 struct Case {
     std::string line;
@@ -33,7 +29,7 @@ TEST(LircdProtocol, RepliesAsLircdDoes) {
     const Case cases[] = {
         {"VERSION", "BEGIN\nVERSION\nSUCCESS\nDATA\n1\n0.10.1\nEND\n"},
         {"VERSION  ", "BEGIN\nVERSION  \nSUCCESS\nDATA\n1\n0.10.1\nEND\n"},  // irsend's, words after it ignored
-        {"version", "BEGIN\nversion\nSUCCESS\nDATA\n1\n0.10.1\nEND\n"},  // in any case
+        {"version", "BEGIN\nversion\nSUCCESS\nDATA\n1\n0.10.1\nEND\n"},      // in any case
         {"LIST", "BEGIN\nLIST\nSUCCESS\nDATA\n2\ntv\nsky\nEND\n"},
         {"list  ", "BEGIN\nlist  \nSUCCESS\nDATA\n2\ntv\nsky\nEND\n"},
         {"LIST tv ",
@@ -54,8 +50,7 @@ TEST(LircdProtocol, RepliesAsLircdDoes) {
         {"SEND_ONCE sky POWER", error("SEND_ONCE sky POWER", "unknown command: \"POWER\"")},  // names keep their case
         {"SEND_ONCE tv KEY_POWER 601 x", error("SEND_ONCE tv KEY_POWER 601 x", "too many repeats: \"601\" > \"600\"")},
         {"SEND_ONCE tv KEY_POWER 99999999999999999999",
-         error("SEND_ONCE tv KEY_POWER 99999999999999999999",
-               "too many repeats: \"99999999999999999999\" > \"600\"")},
+         error("SEND_ONCE tv KEY_POWER 99999999999999999999", "too many repeats: \"99999999999999999999\" > \"600\"")},
         {"SEND_ONCE tv KEY_POWER -1", error("SEND_ONCE tv KEY_POWER -1", "too many repeats: \"-1\" > \"600\"")},
         {"SEND_ONCE tv KEY_POWER 0x3", error("SEND_ONCE tv KEY_POWER 0x3", "bad send packet (reps/eol)")},
         {"SEND_ONCE tv KEY_POWER -", error("SEND_ONCE tv KEY_POWER -", "bad send packet (reps/eol)")},
@@ -90,9 +85,10 @@ TEST(LircdProtocol, SendsWhatTheLineSaysOnlyWhenItIsWhole) {
     for (const char* line : {"SEND_ONCE tv KEY_VOLUMEUP", "SEND_ONCE sky A101 3", "SEND_ONCE tv KEY_POWER 2 3",
                              "SEND_ONCE tv KEY_POWER 601", "SEND_START sky power", "SEND_STOP sky power"})
         answerLine(line, target);
-    const std::vector<StandInTarget::Sent> expected{
-        {"once", "tv", "KEY_VOLUMEUP", 0}, {"once", "sky", "A101", 3}, {"start", "sky", "power", 0},
-        {"stop", "sky", "power", 0}};
+    const std::vector<StandInTarget::Sent> expected{{"once", "tv", "KEY_VOLUMEUP", 0},
+                                                    {"once", "sky", "A101", 3},
+                                                    {"start", "sky", "power", 0},
+                                                    {"stop", "sky", "power", 0}};
     EXPECT_EQ(target.sent, expected);
 }
 

@@ -85,8 +85,8 @@ begin remote
   end codes
 end remote
 )",
-                                                           "tv.conf")
-                                    .front();
+                                                   "tv.conf")
+                                  .front();
     std::optional<std::pair<std::string, std::string>> held_;
 };
 

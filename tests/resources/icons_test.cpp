@@ -24,10 +24,10 @@ private slots:
         QDirIterator it(folder.path(), QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) written << QDir(folder.path()).relativeFilePath(it.next());
         written.sort();
-        QCOMPARE(written, QStringList({"128x128/apps/orvalinder.png", "16x16/apps/orvalinder.png",
-                                       "22x22/apps/orvalinder.png", "24x24/apps/orvalinder.png",
-                                       "256x256/apps/orvalinder.png", "32x32/apps/orvalinder.png",
-                                       "48x48/apps/orvalinder.png", "64x64/apps/orvalinder.png"}));
+        QCOMPARE(written,
+                 QStringList({"128x128/apps/orvalinder.png", "16x16/apps/orvalinder.png", "22x22/apps/orvalinder.png",
+                              "24x24/apps/orvalinder.png", "256x256/apps/orvalinder.png", "32x32/apps/orvalinder.png",
+                              "48x48/apps/orvalinder.png", "64x64/apps/orvalinder.png"}));
     }
 
     // Each size drawn at that size, on a transparent ground that shows

@@ -105,7 +105,8 @@ private slots:
             QChar shown = '.';
             for (const auto& [name, colour] : keyColours)
                 if (colourDistance(image.pixel(x, y), colour) < 90) shown = name;
-            const QChar expected = static_cast<qsizetype>(i) < colourKeys.size() ? colourKeys[static_cast<qsizetype>(i)] : '.';
+            const QChar expected =
+                static_cast<qsizetype>(i) < colourKeys.size() ? colourKeys[static_cast<qsizetype>(i)] : '.';
             QVERIFY2(shown == expected, qPrintable(where + QStringLiteral(" shows ") + shown));
         }
     }
@@ -122,10 +123,14 @@ private slots:
                 for (const qreal ratio : {1.0, 2.0})
                     for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
                         const QString where = QStringLiteral("%1x%2 at %3, mode %4")
-                                                  .arg(size.width()).arg(size.height()).arg(ratio).arg(mode);
+                                                  .arg(size.width())
+                                                  .arg(size.height())
+                                                  .arg(ratio)
+                                                  .arg(mode);
                         QVERIFY2(shown.pixmap(size, ratio, mode).toImage() == drawn.pixmap(size, ratio, mode).toImage(),
                                  qPrintable(where));
-                        QVERIFY2(painted(shown, size, ratio, mode) == painted(drawn, size, ratio, mode), qPrintable(where));
+                        QVERIFY2(painted(shown, size, ratio, mode) == painted(drawn, size, ratio, mode),
+                                 qPrintable(where));
                     }
     }
 };

@@ -59,7 +59,8 @@ struct Window {
 Window windowWith(int filled) {
     Window window;
     for (int n = 1; n <= filled; ++n) window.monitor.store("old " + std::to_string(n) + "x", window.status);
-    for (int n = 1; n <= 4; ++n) window.status.sayUnnumbered(static_cast<StatusLine>(n), L"earlier " + std::to_wstring(n));
+    for (int n = 1; n <= 4; ++n)
+        window.status.sayUnnumbered(static_cast<StatusLine>(n), L"earlier " + std::to_wstring(n));
     return window;
 }
 

@@ -40,12 +40,12 @@ TEST(LineAssembler, LinesSplitAnywhereAcrossChunks) {
         {{"120\t250x"}, "M[120\t250x]", ""},
         {{"12", "0\t2", "50x"}, "M[120\t250x]", ""},
         {{"CODE:A2", "5DY"}, "V[CODE:A25D=A25D]", ""},
-        {{"CODE:0xA25D"}, "M[CODE:0x]", "A25D"},        // a lower-case x ends a monitor line
-        {{"1x2x", "3"}, "M[1x]M[2x]", "3"},               // nothing waits for the window to take a line
-        {{"a\0b"s, "\0Y"s}, "V[ab=0]", ""},               // zero bytes add nothing
-        {{"X1y\r\nx"}, "M[X1y\r\nx]", ""},                // X and y are ordinary characters
+        {{"CODE:0xA25D"}, "M[CODE:0x]", "A25D"},  // a lower-case x ends a monitor line
+        {{"1x2x", "3"}, "M[1x]M[2x]", "3"},       // nothing waits for the window to take a line
+        {{"a\0b"s, "\0Y"s}, "V[ab=0]", ""},       // zero bytes add nothing
+        {{"X1y\r\nx"}, "M[X1y\r\nx]", ""},        // X and y are ordinary characters
         {{"CODE:FFFFFFFFY"}, "V[CODE:FFFFFFFF=FFFFFFFF]", ""},
-        {{"A:1:2Y"}, "V[A:1:2=1]", ""},                   // after the first colon
+        {{"A:1:2Y"}, "V[A:1:2=1]", ""},  // after the first colon
         {{"no colonY", "CODE: 7fY"}, "V[no colon=0]V[CODE: 7f=7F]", ""},
         {{"Y", "x"}, "V[=0]M[x]", ""},
     };
@@ -84,11 +84,24 @@ TEST(LineAssembler, MoreThan998CharactersEmptyTheLine) {
 
 TEST(HexValue, ReadLikeStrtoulBase16In32Bits) {
     const std::pair<std::string, uint32_t> rows[] = {
-        {"A25D", 0xA25D},     {"  a25d", 0xA25D},   {"0XA25D", 0xA25D},     {"FFFFFFFF", 0xFFFFFFFF},
-        {"123456789", 0xFFFFFFFF}, {"-1", 0xFFFFFFFF}, {"-2", 0xFFFFFFFE},   {"+10", 0x10},
-        {"", 0},              {"zz", 0},            {"0x", 0},              {"0xg", 0},
-        {"1A2B C3D4", 0x1A2B}, {"Address", 0xADD},  {"-123456789", 0xFFFFFFFF}, {"00000000FF", 0xFF},
-        {"-FFFFFFFF", 0x1},   {"-80000000", 0x80000000},
+        {"A25D", 0xA25D},
+        {"  a25d", 0xA25D},
+        {"0XA25D", 0xA25D},
+        {"FFFFFFFF", 0xFFFFFFFF},
+        {"123456789", 0xFFFFFFFF},
+        {"-1", 0xFFFFFFFF},
+        {"-2", 0xFFFFFFFE},
+        {"+10", 0x10},
+        {"", 0},
+        {"zz", 0},
+        {"0x", 0},
+        {"0xg", 0},
+        {"1A2B C3D4", 0x1A2B},
+        {"Address", 0xADD},
+        {"-123456789", 0xFFFFFFFF},
+        {"00000000FF", 0xFF},
+        {"-FFFFFFFF", 0x1},
+        {"-80000000", 0x80000000},
     };
     for (const auto& [text, value] : rows) EXPECT_EQ(readHex32(text), value) << text;
 }
@@ -119,8 +132,8 @@ protected:
 
 TEST_F(KeyCodesFile, EveryValueOnceInTheOrderReceived) {
     LineReceiver receiver(logger());
-    const char* chunks[] = {"1\t2xCODE:A25DY3x", "CODE:1Y", "NO KEY A999Y", "Y", "CODE:FFFF", "FFFFY",
-                            "CODE:7Y9xCODE:8YCODE:", "-1YNO CODEY"};
+    const char* chunks[] = {"1\t2xCODE:A25DY3x", "CODE:1Y", "NO KEY A999Y",          "Y",
+                            "CODE:FFFF",         "FFFFY",   "CODE:7Y9xCODE:8YCODE:", "-1YNO CODEY"};
     for (const char* chunk : chunks) {
         const ChunkResult result = receiver.feed(chunk);
         EXPECT_FALSE(result.logFailure);
@@ -153,8 +166,10 @@ TEST_F(KeyCodesFile, ValueLineWithNoMonitorLineIsLoggedAndConsumed) {
     IrMonitorLines monitor;
     StatusLines status;
     for (const ReceivedLine& line : receiver.feed("CODE:A25DY12\t34x").lines) {
-        if (line.kind == ReceivedLine::Monitor) monitor.store(line.text, status);
-        else EXPECT_FALSE(monitor.showValueLine(line.text, status));
+        if (line.kind == ReceivedLine::Monitor)
+            monitor.store(line.text, status);
+        else
+            EXPECT_FALSE(monitor.showValueLine(line.text, status));
     }
     EXPECT_EQ(monitor.line(1), "12\t34x");  // not "CODE:A25D12\t34x"
     EXPECT_EQ(status.line(1), L"1...");

@@ -87,7 +87,7 @@ TEST(PortSettings, DevicePaths) {
         {"ttyUSB0", PathStyle::Posix, "ttyUSB0"},
         {"Com2147483647", PathStyle::Posix, "/dev/ttyS2147483646"},  // the largest number the dialog stores
         {"Com0000000000012", PathStyle::Posix, "/dev/ttyS11"},
-        {"Com2147483648", PathStyle::Posix, "Com2147483648"},          // past the int range: no port of ours
+        {"Com2147483648", PathStyle::Posix, "Com2147483648"},  // past the int range: no port of ours
         {"Com1a", PathStyle::Posix, "Com1a"},
     };
     for (const Row& row : rows) EXPECT_EQ(devicePath(row.port, row.style), row.path) << row.port.value_or("-");

@@ -137,12 +137,12 @@ TEST_F(PtyConnection, SettingsLiveInTheUsersConfigurationFile) {
 TEST_F(PtyConnection, KeyCodeArrivesAsItsFourBytes) {
     storeSettings();
     ASSERT_TRUE(connect());
-    EXPECT_EQ(waits.total, 5000);  // the board's start-up
+    EXPECT_EQ(waits.total, 5000);              // the board's start-up
     EXPECT_FALSE(deviceIsFree(board.path()));  // opened exclusively
 
     StatusLines status;
-    sendKeyCode(connection->connected(), [this](std::string_view b) { return connection->write(b); }, {'A', 101},
-                status);
+    sendKeyCode(
+        connection->connected(), [this](std::string_view b) { return connection->write(b); }, {'A', 101}, status);
     EXPECT_EQ(board.receive(4), "A101");
     EXPECT_EQ(status.line(3), L"3.  4 bytes sent - A101 - 4 confirmed");
     EXPECT_FALSE(connection->disconnect());
@@ -175,8 +175,9 @@ TEST_F(PtyConnection, MissingDeviceNamesItsPath) {
     writePortSettings(store, PortSettings{"/dev/orvalinder-no-such-port", "NONE", "115200", "1", "8"});
     QString message;
     EXPECT_FALSE(connect(&message));
-    EXPECT_TRUE(message.startsWith("Can't open com port /dev/orvalinder-no-such-port\n"
-                                   "Please check the com port settings in the Options menu."))
+    EXPECT_TRUE(
+        message.startsWith("Can't open com port /dev/orvalinder-no-such-port\n"
+                           "Please check the com port settings in the Options menu."))
         << message.toStdString();
     storeSettings();
     EXPECT_TRUE(connect());  // and the next click tries again
@@ -228,7 +229,7 @@ TEST_F(PtyConnection, WhileAnotherRemoteIsShownRepliesWaitUpToTheInputQueue) {
     std::string replies;
     for (int i = 0; i < 2500; ++i) replies += "CODE:AAY";
     EXPECT_TRUE(board.sendWithin(replies, std::chrono::seconds(5)));
-    QTest::qWait(600);  // every byte has reached the program
+    QTest::qWait(600);              // every byte has reached the program
     EXPECT_TRUE(logged().empty());  // nothing read yet
     connection->setMonitorActive(true);
     takeLinesUntil("", 500);
@@ -343,7 +344,10 @@ TEST(QtSerialDevice, LineSettingsReadBackAsApplied) {
     // out shows. (A pseudo-terminal takes only eight data bits and refuses
     // some changes of parity.)
     const LineSettings rows[] = {
-        {9600, 8, 1, 2}, {115200, 8, 0, 0}, {57600, 8, 3, 1}, {19200, 8, 0, 2},
+        {9600, 8, 1, 2},
+        {115200, 8, 0, 0},
+        {57600, 8, 3, 1},
+        {19200, 8, 0, 2},
     };
     for (const LineSettings& applied : rows) {
         ASSERT_TRUE(device.applyLineSettings(applied)) << applied.baudRate;
@@ -360,7 +364,6 @@ TEST(QtSerialDevice, LineSettingsReadBackAsApplied) {
 
 }  // namespace
 }  // namespace orvalinder
-
 
 namespace orvalinder {
 namespace {
@@ -478,7 +481,8 @@ TEST_F(BoardCare, AMistypedPortIsSaidToBeMissing) {
     ASSERT_TRUE(connection.startConnect());
     ASSERT_TRUE(finished.wait(10000));
     EXPECT_FALSE(finished[0].at(0).toBool());
-    EXPECT_TRUE(finished[0].at(1).toString().startsWith("There is no /dev/ttyNOPE-orvalinder: ")) << finished[0].at(1).toString().toStdString();
+    EXPECT_TRUE(finished[0].at(1).toString().startsWith("There is no /dev/ttyNOPE-orvalinder: "))
+        << finished[0].at(1).toString().toStdString();
     EXPECT_TRUE(finished[0].at(1).toString().contains("No board found"));
     ASSERT_FALSE(progress.isEmpty());
     EXPECT_TRUE(progress[0].at(0).toString().startsWith("no /dev/ttyNOPE-orvalinder; Asking "));

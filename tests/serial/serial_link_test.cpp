@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "serial/serial_link.h"
 #include "tests/support/memory_settings_store.h"
@@ -85,8 +87,11 @@ TEST(SerialLink, ConnectAppliesTheStoredLineSettings) {
         {"1.5 stop bits, EVEN", {"/dev/ttyACM0", "EVEN", "57600", "1.5", "6"}, false, {}, {57600, 6, 2, 1}},
         {"MARK", {"/dev/ttyACM0", "MARK", "19200", "1", "5"}, false, leftByAnotherProgram, {19200, 5, 3, 0}},
         {"space", {"/dev/ttyACM0", "space", "4800", "2", "8"}, false, {}, {4800, 8, 4, 2}},
-        {"unknown parity: the port's own", {"/dev/ttyACM0", "PARITY", "9600", "1", "8"}, false,
-         leftByAnotherProgram, {9600, 8, 2, 0}},
+        {"unknown parity: the port's own",
+         {"/dev/ttyACM0", "PARITY", "9600", "1", "8"},
+         false,
+         leftByAnotherProgram,
+         {9600, 8, 2, 0}},
         {"key gone, port left 9600 7E2", {"/dev/ttyACM0", "ODD", "9600", "2", "7"}, true, leftByAnotherProgram, {}},
         {"key gone, port left 115200 8N1", {"/dev/ttyACM0", "ODD", "9600", "2", "7"}, true, {}, {}},
     };
@@ -171,23 +176,56 @@ TEST(SerialLink, ADisconnectLetsGoOfThePort) {
     EXPECT_FALSE(link.disconnect());
 }
 
-// A Linux user outside the dialout group is told the command that lets them
-// in; Windows has no such group.
-TEST(SerialLink, OpenFailureTellsHowToJoinTheDialoutGroup) {
+// A port that does not open is named, with why and only the advice that
+// applies: a Linux user outside the dialout group is told the command that
+// lets them in (Windows has no such group), brltty is named when it holds
+// the port.
+TEST(SerialLink, AFailedOpenSaysWhyAndWhatToDo) {
     const std::string advice = "\n    sudo adduser $USER dialout\nthen log out and in again.";
     const struct Row {
+        OpenFailure why;
         PathStyle style;
         std::string path;
-        bool advised;
+        bool advised;  // ends with how to join the dialout group
+        std::vector<std::string> says;
+        std::vector<std::string> saysNot;
     } rows[] = {
-        {PathStyle::Posix, "/dev/ttyACM0", true},
-        {PathStyle::Posix, "/dev/serial/by-id/usb-Arduino__www.arduino.cc__0043_75833353035351F0E1C1-if00", true},
-        {PathStyle::Windows, "//./COM3", false},
+        {{}, PathStyle::Posix, "/dev/ttyACM0", true, {}, {}},
+        {{},
+         PathStyle::Posix,
+         "/dev/serial/by-id/usb-Arduino__www.arduino.cc__0043_75833353035351F0E1C1-if00",
+         true,
+         {},
+         {}},
+        {{}, PathStyle::Windows, "//./COM3", false, {}, {}},
+        {{OpenFailure::Busy, "brltty"},
+         PathStyle::Posix,
+         "/dev/ttyUSB0",
+         false,
+         {"Another program", "sudo apt remove brltty"},
+         {"adduser"}},
+        {{OpenFailure::Busy, ""},
+         PathStyle::Posix,
+         "/dev/ttyUSB0",
+         false,
+         {"Another program", "Close it"},
+         {"brltty", "adduser"}},
+        {{OpenFailure::Busy, ""}, PathStyle::Windows, "/dev/ttyUSB0", false, {"Another program"}, {"brltty"}},
+        {{OpenFailure::NoPermission, ""}, PathStyle::Posix, "/dev/ttyUSB0", true, {"dialout group"}, {}},
+        {{OpenFailure::Missing, ""},
+         PathStyle::Posix,
+         "/dev/ttyUSB0",
+         false,
+         {"plugged in", "Find board"},
+         {"adduser"}},
     };
     for (const Row& row : rows) {
-        const std::string text = SerialLink::openFailureText(row.path, row.style);
+        const std::string text = SerialLink::openFailureText(row.path, row.style, row.why);
         EXPECT_TRUE(text.starts_with("Can't open com port " + row.path + "\n")) << text;
         EXPECT_EQ(text.ends_with(advice), row.advised) << text;
+        for (const std::string& part : row.says) EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+        for (const std::string& part : row.saysNot)
+            EXPECT_EQ(text.find(part), std::string::npos) << part << "\n" << text;
     }
 }
 

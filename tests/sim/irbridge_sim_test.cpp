@@ -2,40 +2,30 @@
 // pseudo-terminal the way the program does.
 
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/child_process.h"
+
 namespace {
 
 using namespace std::chrono_literals;
-using Done = std::function<bool(const std::string&)>;
+using orvalinder::testing::ChildProcess;
+using orvalinder::testing::Done;
 
 // Reads what arrives on fd until done() holds or the time is up.
 std::string readUntil(int fd, const Done& done, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
     std::string text;
-    while (!done(text)) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd pfd{fd, POLLIN, 0};
-        if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) <= 0) break;
-        char bytes[4096];
-        const ssize_t n = read(fd, bytes, sizeof bytes);
-        if (n <= 0) break;
-        text.append(bytes, static_cast<size_t>(n));
-    }
+    orvalinder::testing::readUntil(fd, text, done, limit);
     return text;
 }
 
@@ -58,26 +48,13 @@ protected:
     }
 
     void start(std::vector<std::string> extra = {}) {
-        int out[2];
-        ASSERT_EQ(pipe(out), 0);
-        pid_ = fork();
-        ASSERT_GE(pid_, 0);
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            // Answers are compared to the byte: the receiver adds nothing
-            // unless a test asks for it.
-            std::vector<char*> argv{const_cast<char*>(sim_), const_cast<char*>("--quiet"),
-                                    const_cast<char*>("--receiver"), const_cast<char*>("ideal")};
-            for (auto& arg : extra) argv.push_back(arg.data());
-            argv.push_back(nullptr);
-            execv(sim_, argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        const std::string first = readUntil(out[0], [](auto& t) { return t.find('\n') != t.npos; }, 5s);
-        close(out[0]);
-        ASSERT_NE(first.find('\n'), std::string::npos) << "no device path from the simulator";
-        path_ = first.substr(0, first.find('\n'));
+        // Answers are compared to the byte: the receiver adds nothing
+        // unless a test asks for it.
+        std::vector<std::string> arguments{sim_, "--quiet", "--receiver", "ideal"};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        process_ = std::make_unique<ChildProcess>(arguments);
+        path_ = process_->readLine(5s);
+        ASSERT_FALSE(path_.empty()) << "no device path from the simulator";
         openPort();
     }
 
@@ -96,15 +73,13 @@ protected:
 
     void TearDown() override {
         if (fd_ >= 0) close(fd_);
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid_, &status, 0), pid_);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        if (process_) {
+            EXPECT_EQ(process_->stop(), 0);
+        }
     }
 
     const char* sim_ = nullptr;
-    pid_t pid_ = -1;
+    std::unique_ptr<ChildProcess> process_;
     int fd_ = -1;
     std::string path_;
 };
@@ -124,7 +99,9 @@ TEST_F(IrBridgeSim, AnswersKeyCodesWithMonitorAndValueLines) {
     };
     start();
     // Opened, the board says its firmware, as a board reset by the open does.
-    EXPECT_EQ(readUntil(fd_, [](auto& t) { return t.size() >= kVersionLine.size(); }, 5s), kVersionLine);
+    EXPECT_EQ(readUntil(
+                  fd_, [](auto& t) { return t.size() >= kVersionLine.size(); }, 5s),
+              kVersionLine);
     for (const Exchange& exchange : exchanges) {
         SCOPED_TRACE(exchange.name);
         for (size_t i = 0; i < exchange.writes.size(); ++i) {
@@ -132,14 +109,20 @@ TEST_F(IrBridgeSim, AnswersKeyCodesWithMonitorAndValueLines) {
             if (i + 1 < exchange.writes.size()) {
                 // An unfinished code gets no answer; the pause also makes the
                 // simulator read the parts separately.
-                EXPECT_EQ(readUntil(fd_, [](auto&) { return false; }, 100ms), "");
+                EXPECT_EQ(readUntil(
+                              fd_, [](auto&) { return false; }, 100ms),
+                          "");
             }
         }
         std::string expected;
         for (const std::string& code : exchange.codes) expected += answer(code);
-        EXPECT_EQ(readUntil(fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s), expected);
+        EXPECT_EQ(readUntil(
+                      fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s),
+                  expected);
     }
-    EXPECT_EQ(readUntil(fd_, [](auto&) { return false; }, 100ms), "");
+    EXPECT_EQ(readUntil(
+                  fd_, [](auto&) { return false; }, 100ms),
+              "");
 }
 
 // The answer's monitor line as the receiver delivers it: each mark longer
@@ -150,7 +133,9 @@ TEST_F(IrBridgeSim, MonitorLinesAreWhatTheReceiverMakesOfTheFrame) {
     std::string expected = kVersionLine + "8880\t4620";
     for (int bit = 31; bit >= 0; --bit) expected += (0xFE01FB04u >> bit & 1) ? "\t440\t1810" : "\t440\t680";
     expected += "xCODE:FE01FB04Y";
-    EXPECT_EQ(readUntil(fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s), expected);
+    EXPECT_EQ(readUntil(
+                  fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s),
+              expected);
 }
 
 TEST_F(IrBridgeSim, AnswersAClientThatReopensThePort) {
@@ -161,7 +146,8 @@ TEST_F(IrBridgeSim, AnswersAClientThatReopensThePort) {
     // The board said its firmware at each open; both opens may have come
     // before it looked.
     const std::string expected = kVersionLine + answer("FF00DF20");
-    const std::string text = readUntil(fd_, [&](auto& t) { return t.ends_with(expected); }, 5s);
+    const std::string text = readUntil(
+        fd_, [&](auto& t) { return t.ends_with(expected); }, 5s);
     EXPECT_TRUE(text == expected || text == kVersionLine + expected) << text;
 }
 

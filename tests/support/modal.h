@@ -61,8 +61,10 @@ inline QPointer<QTimer> answerNextBox(QMessageBox::StandardButton button, QStrin
     return onNextModal<QMessageBox>([button, text](QMessageBox* box) {
         if (text) *text = box->text();
         // A box without that button is not the one the test expects: closed.
-        if (QAbstractButton* clicked = box->button(button)) QTest::mouseClick(clicked, Qt::LeftButton);
-        else box->reject();
+        if (QAbstractButton* clicked = box->button(button))
+            QTest::mouseClick(clicked, Qt::LeftButton);
+        else
+            box->reject();
     });
 }
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "serial/board_search.h"
+#include "serial/board_ports.h"
 #include "sim/board_terminal.h"
 
 namespace orvalinder::testing {
@@ -80,7 +80,8 @@ public:
         std::string bytes;
         const auto end = std::chrono::steady_clock::now() + deadline;
         while (bytes.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0) break;
             pollfd p{master_, POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left.count())) <= 0 || !(p.revents & POLLIN)) break;

@@ -23,7 +23,6 @@
 
 namespace orvalinder::testing {
 
-
 // The board takes a fifth of its real start-up time: long enough for a test
 // to act while the connect is under way.
 class ShortWaits : public BoardWaits {
@@ -89,8 +88,11 @@ protected:
 
     // The part of the view where the Stop image belongs.
     QImage shownStopImage() {
-        return view()->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(
-            layout::StopImageTopLeft.x, layout::StopImageTopLeft.y, layout::StopImageSize, layout::StopImageSize);
+        return view()
+            ->grab()
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32)
+            .copy(layout::StopImageTopLeft.x, layout::StopImageTopLeft.y, layout::StopImageSize, layout::StopImageSize);
     }
 
     // The stop square's far corner, the last pixel that stops the recorder.

@@ -28,11 +28,21 @@ std::string convert(const std::string& input, size_t chunk) {
 
 TEST(BitReversal, OneLineEach) {
     const std::pair<std::string, std::string> rows[] = {
-        {"0x00000001\n", "0x80000000\n"}, {"1\n", "0x80000000\n"},       {"80000000\n", "0x1\n"},
-        {"0x100\n", "0x800000\n"},        {"12345678\n", "0x1E6A2C48\n"}, {"e0e040bf\n", "0xFD020707\n"},
-        {"FFFFFFFF\n", "0xFFFFFFFF\n"},   {"0x00000000\n", ""},           {"\n", ""},
-        {"Key codes\n", ""},              {"Address\n", "0xBB500000\n"},  {"1A2B C3D4\n", "0xD4580000\n"},
-        {"-1\n", "0xFFFFFFFF\n"},         {"123456789\n", "0xFFFFFFFF\n"}, {"  +0X1\r\n", "0x80000000\n"},
+        {"0x00000001\n", "0x80000000\n"},
+        {"1\n", "0x80000000\n"},
+        {"80000000\n", "0x1\n"},
+        {"0x100\n", "0x800000\n"},
+        {"12345678\n", "0x1E6A2C48\n"},
+        {"e0e040bf\n", "0xFD020707\n"},
+        {"FFFFFFFF\n", "0xFFFFFFFF\n"},
+        {"0x00000000\n", ""},
+        {"\n", ""},
+        {"Key codes\n", ""},
+        {"Address\n", "0xBB500000\n"},
+        {"1A2B C3D4\n", "0xD4580000\n"},
+        {"-1\n", "0xFFFFFFFF\n"},
+        {"123456789\n", "0xFFFFFFFF\n"},
+        {"  +0X1\r\n", "0x80000000\n"},
         {"1", "0x80000000\n"},  // a last line without a line end
     };
     for (const auto& [input, output] : rows) {
@@ -89,14 +99,12 @@ TEST_F(ConvertFiles, OverwritesTheOutput) {
 
 TEST_F(ConvertFiles, Failures) {
     write(dir / "codes.txt", "1\n");
-    EXPECT_EQ(convertFiles((dir / "missing.txt").string(), (dir / "out.txt").string()),
-              ConvertResult::InputNotOpened);
+    EXPECT_EQ(convertFiles((dir / "missing.txt").string(), (dir / "out.txt").string()), ConvertResult::InputNotOpened);
     EXPECT_EQ(read(dir / "out.txt"), "");  // created, left empty
     EXPECT_EQ(convertFiles((dir / "codes.txt").string(), (dir / "no" / "out.txt").string()),
               ConvertResult::OutputNotOpened);
     // The same file twice would empty the input before reading it.
-    EXPECT_EQ(convertFiles((dir / "codes.txt").string(), (dir / "." / "codes.txt").string()),
-              ConvertResult::SameFile);
+    EXPECT_EQ(convertFiles((dir / "codes.txt").string(), (dir / "." / "codes.txt").string()), ConvertResult::SameFile);
     EXPECT_EQ(read(dir / "codes.txt"), "1\n");
 }
 
@@ -117,8 +125,7 @@ TEST_F(ConvertFiles, ReportsHowFarItCame) {
     const std::string codes(100000, '\n');
     write(dir / "in.txt", codes + "1\n");
     ConvertProgress progress;
-    EXPECT_EQ(convertFiles((dir / "in.txt").string(), (dir / "out.txt").string(), &progress),
-              ConvertResult::Converted);
+    EXPECT_EQ(convertFiles((dir / "in.txt").string(), (dir / "out.txt").string(), &progress), ConvertResult::Converted);
     EXPECT_EQ(progress.totalBytes, codes.size() + 2);
     EXPECT_EQ(progress.bytesRead, codes.size() + 2);
     EXPECT_EQ(read(dir / "out.txt"), "0x80000000\n");

@@ -45,8 +45,8 @@ TEST(ButtonRecorder, StopSquare) {
     const layout::ClickSquare& s = layout::StopSquare;
     const int middleX = (s.left + s.right) / 2, middleY = (s.top + s.bottom) / 2;
     const std::tuple<int, int, bool> rows[] = {
-        {s.left, s.top, true},          {s.right, s.bottom, true},      {s.left - 1, middleY, false},
-        {s.right + 1, middleY, false},  {middleX, s.top - 1, false},    {middleX, s.bottom + 1, false},
+        {s.left, s.top, true},         {s.right, s.bottom, true},   {s.left - 1, middleY, false},
+        {s.right + 1, middleY, false}, {middleX, s.top - 1, false}, {middleX, s.bottom + 1, false},
     };
     for (const auto& [x, y, stops] : rows) EXPECT_EQ(isStopClick(x, y), stops) << x << "," << y;
 }

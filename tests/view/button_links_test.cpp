@@ -38,7 +38,7 @@ TEST(ButtonNames, EachSpellingOfAKeyGetsItsFace) {
 
     EXPECT_TRUE(sameKey("KEY_CHANNELDOWN", "Ch_prev"));
     EXPECT_FALSE(sameKey("KEY_VOLUMEUP", "KEY_VOLUMEDOWN"));
-    EXPECT_FALSE(sameKey("", ""));  // a button without a name matches no key
+    EXPECT_FALSE(sameKey("", ""));    // a button without a name matches no key
     EXPECT_FALSE(sameKey("-", "+"));  // signs alone are keys of their own
 }
 
@@ -54,7 +54,7 @@ TEST(ButtonLinks, WhatAButtonShowsAndTheKeyboardFinds) {
     links.setLink(Panasonic, 1, {"tv", "KEY_SLEEP"});
     EXPECT_EQ(links.shownName(Panasonic, 1), "KEY_SLEEP");  // and gives its key's to a button without one
     links.setName(Panasonic, 0, "Off");
-    EXPECT_EQ(links.shownName(Panasonic, 0), "Off");  // the user's
+    EXPECT_EQ(links.shownName(Panasonic, 0), "Off");       // the user's
     EXPECT_EQ(links.shownName(Technika, 0), "KEY_POWER");  // each picture apart
 
     EXPECT_EQ(links.buttonNamed(SkySky, "KEY_NUMERIC_5"), 35);
@@ -78,13 +78,12 @@ TEST(ButtonLinks, TheFileKeepsEverythingItCannotRead) {
     EXPECT_EQ(ButtonLinks::fromText(text).name(Technika, 3), "Tab here");
 
     const std::string unreadable[] = {
-        "cinema\t1\ttv\tKEY_1\t",     // no such picture
+        "cinema\t1\ttv\tKEY_1\t",      // no such picture
         "panasonic\t54\ttv\tKEY_1\t",  // past its last button
-        "panasonic\t-1\ttv\tKEY_1\t",
-        "panasonic\t1x\ttv\tKEY_1\t",
-        "panasonic\t1\ttv\t\t",        // a remote without a key
-        "panasonic\t1\t\t\t",          // nothing at all
-        "panasonic\t1\ttv\tKEY_1",     // a field short
+        "panasonic\t-1\ttv\tKEY_1\t", "panasonic\t1x\ttv\tKEY_1\t",
+        "panasonic\t1\ttv\t\t",     // a remote without a key
+        "panasonic\t1\t\t\t",       // nothing at all
+        "panasonic\t1\ttv\tKEY_1",  // a field short
     };
     std::string damaged = text;
     for (const std::string& line : unreadable) damaged += line + "\r\n";

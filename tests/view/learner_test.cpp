@@ -37,15 +37,23 @@ TEST(Learner, TwoPressesThatAgree) {
     } rows[] = {
         {"NEC, its repeat frames and a fragment between the presses",
          {nec, {9000, 2250, 560}, {9100, 2200, 600}, {560, 560}, nec},
-         {Heard::FirstPress, Heard::Ignored, Heard::Ignored, Heard::Ignored, Heard::Learned}, "NEC:20DF10EF"},
-        {"RC6 held: the same toggle is the same press", {rc6, rc6, sent(codes::Protocol::Rc6, 0x0FFFF3, true)},
-         {Heard::FirstPress, Heard::Ignored, Heard::Learned}, "RC6:000C"},
-        {"another key: asked again", {nec, sent(codes::Protocol::Nec, 0x20DF40BF), sent(codes::Protocol::Nec, 0x20DF40BF)},
-         {Heard::FirstPress, Heard::FirstPress, Heard::Learned}, "NEC:20DF40BF"},
+         {Heard::FirstPress, Heard::Ignored, Heard::Ignored, Heard::Ignored, Heard::Learned},
+         "NEC:20DF10EF"},
+        {"RC6 held: the same toggle is the same press",
+         {rc6, rc6, sent(codes::Protocol::Rc6, 0x0FFFF3, true)},
+         {Heard::FirstPress, Heard::Ignored, Heard::Learned},
+         "RC6:000C"},
+        {"another key: asked again",
+         {nec, sent(codes::Protocol::Nec, 0x20DF40BF), sent(codes::Protocol::Nec, 0x20DF40BF)},
+         {Heard::FirstPress, Heard::FirstPress, Heard::Learned},
+         "NEC:20DF40BF"},
         {"raw within 15%", {raw, scaled(raw, 1.14)}, {Heard::FirstPress, Heard::Learned}, "raw, 9 durations"},
         {"raw off by more", {raw, scaled(raw, 1.17)}, {Heard::FirstPress, Heard::FirstPress}, ""},
         {"raw of another length", {raw, Frame(raw.begin(), raw.end() - 2)}, {Heard::FirstPress, Heard::FirstPress}, ""},
-        {"a decoded press and a raw one", {nec, scaled(nec, 1.05)}, {Heard::FirstPress, Heard::Learned}, "NEC:20DF10EF"},
+        {"a decoded press and a raw one",
+         {nec, scaled(nec, 1.05)},
+         {Heard::FirstPress, Heard::Learned},
+         "NEC:20DF10EF"},
         {"noise only", {{300, 200}, {}, {9000, 2250, 560}}, {Heard::Ignored, Heard::Ignored, Heard::Ignored}, ""},
     };
     for (const Row& row : rows) {
@@ -116,7 +124,9 @@ TEST(Learner, KeysAreKeptAsTheRemoteSentThem) {
         {"pulse distance, other bit", pulseDistance(0x00FF), pulseDistance(0x80FF), {tsop, weak, shorter}},
         {"bi-phase", biPhase(0xC3A5), biPhase(0xC3A4), {tsop, weak, shorter}},
         {"bi-phase, other bit", biPhase(0x1234), biPhase(0x1634), {tsop, weak, shorter}},
-        {"irregular, after a decoded frame", irregular, {3000, 1000, 600, 1500, 500, 1500, 500, 1500, 700, 700, 1400},
+        {"irregular, after a decoded frame",
+         irregular,
+         {3000, 1000, 600, 1500, 500, 1500, 500, 1500, 700, 700, 1400},
          {tsop}},
     };
     uint64_t seed = 0;
@@ -135,7 +145,8 @@ TEST(Learner, KeysAreKeptAsTheRemoteSentThem) {
                 ASSERT_EQ(learner.hear(receiver.receive(row.frame)), Heard::Learned);
                 const Frame kept = codes::encode(learner.key("K").first, learner.key("K").second).press;
                 ASSERT_EQ(kept.size(), row.frame.size());
-                for (size_t i = 0; i < kept.size(); ++i) EXPECT_NEAR(kept[i], row.frame[i], row.frame[i] * 0.05 + 20) << i;
+                for (size_t i = 0; i < kept.size(); ++i)
+                    EXPECT_NEAR(kept[i], row.frame[i], row.frame[i] * 0.05 + 20) << i;
             }
         }
     }
@@ -143,7 +154,8 @@ TEST(Learner, KeysAreKeptAsTheRemoteSentThem) {
 
 TEST(Learner, MonitorLinesAreReadWhole) {
     EXPECT_EQ(monitorDurations("9000\t4500\t560x"), Frame({9000, 4500, 560}));
-    for (const char* bad : {"9000\t\t560x", "9000 4500x", "90xx", "0\t5x", "x", ""}) EXPECT_EQ(monitorDurations(bad), Frame()) << bad;
+    for (const char* bad : {"9000\t\t560x", "9000 4500x", "90xx", "0\t5x", "x", ""})
+        EXPECT_EQ(monitorDurations(bad), Frame()) << bad;
 }
 
 }  // namespace

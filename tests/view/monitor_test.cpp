@@ -62,8 +62,8 @@ TEST(MonitorBars, RowsAndOddValues) {
     };
     const Row rows[] = {
         {0, "60", 50, 100, {11}},
-        {1, "59\t119", 130, 180, {10, 11}},     // widths truncate toward zero
-        {2, "-120\t600", 210, 260, {8, 18}},    // a negative width moves the next bar left
+        {1, "59\t119", 130, 180, {10, 11}},   // widths truncate toward zero
+        {2, "-120\t600", 210, 260, {8, 18}},  // a negative width moves the next bar left
         {3, "-59", 290, 340, {10}},
     };
     for (const Row& r : rows) {
