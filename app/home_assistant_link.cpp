@@ -188,20 +188,19 @@ void HomeAssistantLink::messageArrived(const QString& topic, const QByteArray& p
     if (name == topics.emitter()) {
         sendInfrared(payload);
     } else if (name == topics.send()) {
-        runScript("SEND_ONCE " + text);
+        runScript(topic, "SEND_ONCE " + text);
     } else if (name == topics.hold()) {
         if (text.starts_with("start "))
-            runScript("SEND_START " + text.substr(6));
+            runScript(topic, "SEND_START " + text.substr(6));
         else if (text.starts_with("stop "))
-            runScript("SEND_STOP " + text.substr(5));
+            runScript(topic, "SEND_STOP " + text.substr(5));
         else
             refuse(topic, "not start|stop REMOTE KEY");
     }
 }
 
-void HomeAssistantLink::runScript(const std::string& command) {
-    if (const std::optional<std::string> refused = lircd::perform(command, target_))
-        refuse(qt(command.substr(0, command.find(' '))), *refused);
+void HomeAssistantLink::runScript(const QString& topic, const std::string& command) {
+    if (const std::optional<std::string> refused = lircd::perform(command, target_)) refuse(topic, *refused);
 }
 
 void HomeAssistantLink::sendInfrared(const QByteArray& payload) {

@@ -69,7 +69,7 @@ private:
     void publishDiscovery();
     void messageArrived(const QString& topic, const QByteArray& payload);
     void sendInfrared(const QByteArray& payload);
-    void runScript(const std::string& command);
+    void runScript(const QString& topic, const std::string& command);
     void sendRepeat();
     void publishHeard();
     void refuse(const QString& topic, const std::string& reason);

@@ -5,17 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <cmath>
 #include <memory>
 #include <set>
 
+#include "app/offscreen_frame.h"
 #include "app/port_override_store.h"
 #include "app/program_parts.h"
 #include "codes/protocols.h"
@@ -23,7 +20,6 @@
 #include "serial/qt_settings_store.h"
 #include "tests/support/mosquitto_broker.h"
 #include "tests/support/program_seams.h"
-#include "tests/support/scripted_platform.h"
 
 namespace orvalinder {
 namespace {
@@ -32,140 +28,90 @@ using testing::BrokerWatcher;
 using testing::MosquittoBroker;
 using testing::waitUntil;
 
-// irbridge-avr: its device, the frames its LED sends ("sent NEC:20DF10EF
-// 38000 Hz: 9000 4500 ..."), and frames played into its receiver.
-class SimulatedBoard {
-public:
-    SimulatedBoard() {
-        QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] {
-            while (process_.canReadLine()) {
-                const QByteArray line = process_.readLine().trimmed();
-                if (path.isEmpty())
-                    path = QString::fromUtf8(line);
-                else if (line.startsWith("sent "))
-                    frames << QString::fromUtf8(line);
+// The program with a board of its own, as `--port` gives a window one,
+// connected: irbridge-avr, the frames its LED sends ("sent NEC:20DF10EF
+// 37915 Hz: 8999 4499 ...") and those played into its receiver.
+struct Program {
+    explicit Program(const QString& name) : folder(config.filePath(name)) {
+        QObject::connect(&board, &QProcess::readyReadStandardOutput, [this] {
+            while (board.canReadLine()) {
+                const QString line = QString::fromUtf8(board.readLine().trimmed());
+                if (port.isEmpty()) port = line;
+                if (line.startsWith("sent ")) frames << line;
             }
         });
-        process_.start(QStringLiteral(IRBRIDGE_AVR), {QStringLiteral(IRBRIDGE_ELF)});
-        waitUntil([this] { return !path.isEmpty(); });
-    }
-    ~SimulatedBoard() {
-        process_.terminate();
-        process_.waitForFinished(5000);
-    }
-    void play(const QString& code) { process_.write(("play " + code + "\n").toUtf8()); }
-    bool framesSent(qsizetype count, int ms = 10000) {
-        return waitUntil([&] { return frames.size() >= count; }, ms);
-    }
-
-    QString path;
-    QStringList frames;
-
-private:
-    QProcess process_;
-};
-
-// The program with its own board, as `--port` gives a window one.
-struct Program {
-    explicit Program(const QString& folderName = QStringLiteral("program"))
-        : folder(config.filePath(folderName)), store(stored, board.path.toStdString()) {
-        QDir().mkpath(folder);
-        parts = std::make_unique<ProgramParts>(seams());
-    }
-
-    ProgramSeams seams() {
-        ProgramSeams s = testing::seamsIn(config, platform, store, waits, state, &ports);
-        s.dataFolder = folder + "/data";
-        s.keycodeFolder = [f = folder.toStdString()] { return std::optional(f); };
-        s.homeAssistantSettings = folder + "/home-assistant.conf";
-        return s;
-    }
-
-    bool connectBoard() {
+        board.start(QStringLiteral(IRBRIDGE_AVR), {QStringLiteral(IRBRIDGE_ELF)});
+        waitUntil([this] { return !port.isEmpty(); });
+        store = std::make_unique<PortOverrideStore>(stored, port.toStdString());
+        ProgramSeams seams = testing::seamsIn(config, platform, *store, waits, state, &ports);
+        seams.keycodeFolder = [f = folder.toStdString()] { return std::optional(f); };
+        seams.dataFolder = folder;
+        seams.homeAssistantSettings = folder + "/home-assistant.conf";
+        parts = std::make_unique<ProgramParts>(seams);
         QSignalSpy checked(&parts->connection, &SerialConnection::boardChecked);
-        return parts->connection.startConnect() && checked.wait(10000);
+        connected = parts->connection.startConnect() && checked.wait(10000);
+    }
+    ~Program() {
+        parts.reset();
+        board.terminate();
+        board.waitForFinished(5000);
     }
 
     // As Options > Home Assistant (MQTT)... stores and applies them.
     void useBroker(const MosquittoBroker& broker, mqtt::MqttSettings settings = {}) {
         settings.enabled = true;
         settings.url = broker.url().toStdString();
+        settings.user = MosquittoBroker::kUser;
+        settings.password = MosquittoBroker::kPassword;
         ASSERT_TRUE(parts->homeAssistantSettings.save(settings));
         parts->homeAssistant.apply(parts->homeAssistantSettings.load());
     }
-    QString topic(const char* name) const {
-        return QString::fromStdString(parts->homeAssistant.topics().base) + "/" + name;
+    QString topic(const char* name) const { return QString::fromStdString(link().topics().base) + "/" + name; }
+    const HomeAssistantLink& link() const { return parts->homeAssistant; }
+    void play(const QString& code) { board.write(("play " + code + "\n").toUtf8()); }
+    // Exactly `count` frames sent, once they have come.
+    bool sent(qsizetype count) {
+        return waitUntil([&] { return frames.size() >= count; }) && frames.size() == count;
     }
-    std::wstring status(int line) const { return parts->status.lines().line(line); }
 
     static inline QTemporaryDir config;
-    SimulatedBoard board;
-    QString folder;
+    QString folder, port;
+    QStringList frames;
+    QProcess board;
     QtSettingsStore stored;
-    PortOverrideStore store;
+    std::unique_ptr<PortOverrideStore> store;
     QtPortLister ports;
     BoardWaits waits;
-    testing::ScriptedBoxes boxes;
-    testing::ScriptedPicker picker;
-    testing::ScriptedFolders folders;
-    Platform platform{boxes, picker, folders};
+    QuietPlatform quiet;
+    Platform platform{quiet, quiet, quiet};
     QSettings state{testing::settingsIn(config), QSettings::IniFormat};
     std::unique_ptr<ProgramParts> parts;
+    bool connected = false;
 };
 
-// An NEC frame as Home Assistant's infrared protocols write it.
-QJsonArray necTimings(uint32_t code) {
+// An NEC frame as Home Assistant's infrared protocols write it, to send
+// with `repeats` repeats.
+QByteArray necCommand(uint32_t code, int repeats = 0) {
     QJsonArray timings{9000, -4500};
-    for (int bit = 31; bit >= 0; --bit) {
-        timings.append(560);
-        timings.append((code >> bit) & 1 ? -1690 : -560);
-    }
-    timings.append(560);
-    return timings;
-}
-
-QByteArray emitterCommand(const QJsonArray& timings, int repeats) {
+    for (int bit = 31; bit >= 0; --bit) timings << 560 << ((code >> bit) & 1 ? -1690 : -560);
+    timings << 560;
     return QJsonDocument(QJsonObject{{"timings", timings}, {"modulation", 38000}, {"repeat_count", repeats}})
         .toJson(QJsonDocument::Compact);
-}
-
-// The durations of a frame the LED sent.
-std::vector<int> sentDurations(const QString& frame) {
-    std::vector<int> durations;
-    for (const QString& d : frame.section(QStringLiteral("Hz:"), 1).split(' ', Qt::SkipEmptyParts))
-        durations.push_back(d.toInt());
-    return durations;
 }
 
 QJsonObject json(const QByteArray& payload) { return QJsonDocument::fromJson(payload).object(); }
 
 class HomeAssistantBroker : public ::testing::Test {
 protected:
-    virtual MosquittoBroker::Options brokerOptions() { return {.password = true}; }
-
     void SetUp() override {
-        broker = std::make_unique<MosquittoBroker>(brokerOptions());
         ASSERT_TRUE(broker->ok());
-        watcher = std::make_unique<BrokerWatcher>(*broker);
-        ASSERT_TRUE(watcher->ready());
-        ASSERT_TRUE(program.connectBoard());
+        ASSERT_TRUE(program.connected);
     }
+    bool online(Program& p) { return watcher->waitFor(p.topic("availability"), "online").has_value(); }
 
-    void useBroker(Program& p, mqtt::MqttSettings settings = {}) {
-        if (brokerOptions().password) {
-            settings.user = MosquittoBroker::kUser;
-            settings.password = MosquittoBroker::kPassword;
-        }
-        p.useBroker(*broker, settings);
-    }
-    bool online(Program& p, const char* state = "online") {
-        return watcher->waitFor(p.topic("availability"), [&](const QByteArray& payload) { return payload == state; })
-            .has_value();
-    }
-
-    std::unique_ptr<MosquittoBroker> broker;
-    std::unique_ptr<BrokerWatcher> watcher;
-    Program program;
+    std::unique_ptr<MosquittoBroker> broker = std::make_unique<MosquittoBroker>();
+    std::unique_ptr<BrokerWatcher> watcher = std::make_unique<BrokerWatcher>(*broker);
+    Program program{"program"};
 };
 
 TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
@@ -175,99 +121,86 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
                {"KEY_MUTE", {codes::remoteCode({codes::Protocol::Nec, 0x20DF906F})}, {}}};
     ASSERT_FALSE(program.parts->codes.addRemotes({tv}));
     // A remote of this board's from before, gone since.
-    const QString deviceId =
-        "orvalinder-" + QString::fromStdString(program.parts->homeAssistant.defaultBaseTopic()).section('/', 1);
-    const QString gone = "homeassistant/device/" + deviceId + "_sofa/config";
+    const QString board = "orvalinder-" + QString::fromStdString(program.link().defaultBaseTopic()).section('/', 1);
+    const QString gone = "homeassistant/device/" + board + "_sofa/config";
     ASSERT_TRUE(broker->publish(gone, R"({"dev":{"identifiers":["x"]},"o":{"name":"Orvalinder"},"cmps":{}})", 1, true));
-    useBroker(program);
+    program.useBroker(*broker);
     // The password is the user's alone.
-    const QFile::Permissions others = QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther;
-    EXPECT_FALSE(QFile::permissions(program.folder + "/home-assistant.conf") & others);
+    EXPECT_EQ(QFile::permissions(program.folder + "/home-assistant.conf") & 0x0077, 0);  // none for group, others
     ASSERT_TRUE(online(program));
+    EXPECT_TRUE(watcher->waitFor(gone, ""));
 
-    // Discovery: the board with its emitter and receiver, each remote with
-    // its buttons, all with the fields the integrations' pages require.
-    std::map<QString, QJsonObject> devices;
-    ASSERT_TRUE(waitUntil([&] {
-        for (const auto& [topic, payload] : watcher->messages)
-            if (topic.startsWith("homeassistant/device/") && topic.endsWith("/config")) devices[topic] = json(payload);
-        devices.erase(gone);
-        return devices.size() == 6;  // the board, the four pictures and tv
-    }));
+    // Discovery: the board's emitter and receiver, each remote's buttons,
+    // with the fields the integrations' pages require.
+    const QJsonValue none(QJsonValue::Undefined);
     std::set<QString> uniqueIds;
-    QString boardId, buttonTopic, buttonPress;
-    for (const auto& [topic, config] : devices) {
-        const QJsonObject device = config["dev"].toObject();
-        EXPECT_FALSE(device["identifiers"].toArray().isEmpty()) << topic.toStdString();
-        EXPECT_FALSE(config["o"].toObject()["name"].toString().isEmpty());
+    QString press;
+    int devices = 0;
+    for (const auto& [topic, payload] : watcher->messages) {
+        const QJsonObject config = json(payload), device = config["dev"].toObject();
+        if (!topic.endsWith("/config") || config.isEmpty() || topic == gone) continue;
+        ++devices;
+        EXPECT_EQ(config["o"].toObject()["name"], "Orvalinder");
         EXPECT_EQ(config["availability_topic"].toString(), program.topic("availability"));
-        for (const QJsonValue& value : config["cmps"].toObject()) {
-            const QJsonObject component = value.toObject();
-            EXPECT_TRUE(uniqueIds.insert(component["unique_id"].toString()).second);
-            if (component["p"] == "infrared") {
-                boardId = device["identifiers"].toArray()[0].toString();
-                EXPECT_EQ(device["model"], "IrBridge");
-                EXPECT_EQ(device["sw_version"], "1.1");
-                EXPECT_EQ(component["schema"] == "emitter" ? component["command_topic"] : component["state_topic"],
-                          program.topic(component["schema"] == "emitter" ? "emitter/command" : "receiver/state"));
-                continue;
-            }
-            EXPECT_EQ(component["p"], "button");
-            EXPECT_EQ(config["command_topic"].toString(), program.topic("send"));
-            EXPECT_EQ(component["payload_press"].toString(),
-                      device["name"].toString() + " " + component["name"].toString());
-            if (component["name"] == "KEY_POWER" && device["name"] == "tv") {
-                buttonTopic = config["command_topic"].toString();
-                buttonPress = component["payload_press"].toString();
-            }
+        const bool isBoard = device["identifiers"] == QJsonArray{board};
+        EXPECT_EQ(device["model"], isBoard ? "IrBridge" : none);
+        EXPECT_EQ(device["sw_version"], isBoard ? "1.1" : none);
+        EXPECT_EQ(device["via_device"], isBoard ? none : board);
+        const QJsonObject cmps = config["cmps"].toObject();
+        if (isBoard) {
+            EXPECT_EQ(cmps["emitter"]["schema"], "emitter");
+            EXPECT_EQ(cmps["emitter"]["command_topic"].toString(), program.topic("emitter/command"));
+            EXPECT_EQ(cmps["receiver"]["schema"], "receiver");
+            EXPECT_EQ(cmps["receiver"]["state_topic"].toString(), program.topic("receiver/state"));
         }
-        if (!config["cmps"].toObject().contains("emitter")) {
-            EXPECT_EQ(device["via_device"].toString(), boardId);
+        for (const QJsonValue& value : cmps) {
+            const QJsonObject c = value.toObject();
+            EXPECT_TRUE(uniqueIds.insert(c["unique_id"].toString()).second);
+            EXPECT_EQ(c["p"], isBoard ? "infrared" : "button");
+            if (isBoard) continue;
+            EXPECT_EQ(config["command_topic"].toString(), program.topic("send"));
+            EXPECT_EQ(c["payload_press"].toString(), device["name"].toString() + " " + c["name"].toString());
+            if (c["payload_press"] == "tv KEY_POWER") press = c["payload_press"].toString();
         }
     }
-    ASSERT_FALSE(buttonPress.isEmpty());
-    EXPECT_TRUE(watcher->waitFor(gone, [](const QByteArray& payload) { return payload.isEmpty(); }));
+    EXPECT_EQ(devices, 6);  // the board, the four pictures and tv
 
     // The emitter: the frame and one repeat, each duration within 5 %.
-    const QJsonArray timings = necTimings(0x20DF10EF);
-    ASSERT_TRUE(broker->publish(program.topic("emitter/command"), emitterCommand(timings, 1)));
-    ASSERT_TRUE(program.board.framesSent(2));
-    for (const QString& frame : program.board.frames) {
+    const QByteArray command = necCommand(0x20DF10EF, 1);
+    const QJsonArray timings = json(command)["timings"].toArray();
+    ASSERT_TRUE(broker->publish(program.topic("emitter/command"), command));
+    ASSERT_TRUE(program.sent(2));
+    for (const QString& frame : program.frames) {
         EXPECT_TRUE(frame.startsWith("sent NEC:20DF10EF ")) << frame.toStdString();
         EXPECT_NEAR(frame.section(' ', 2, 2).toInt(), 38000, 0.05 * 38000);
-        const std::vector<int> sent = sentDurations(frame);
-        ASSERT_EQ(sent.size(), static_cast<size_t>(timings.size()));
-        for (size_t i = 0; i < sent.size(); ++i)
-            EXPECT_NEAR(sent[i], std::abs(timings[static_cast<qsizetype>(i)].toInt()),
-                        0.05 * std::abs(timings[static_cast<qsizetype>(i)].toInt()));
+        const QStringList sent = frame.section("Hz: ", 1).split(' ');
+        ASSERT_EQ(sent.size(), timings.size());
+        for (qsizetype i = 0; i < sent.size(); ++i)
+            EXPECT_NEAR(sent[i].toInt(), std::abs(timings[i].toInt()), 0.05 * std::abs(timings[i].toInt()));
     }
 
-    // A button press, and a script's send.
-    ASSERT_TRUE(broker->publish(buttonTopic, buttonPress.toUtf8()));
-    ASSERT_TRUE(program.board.framesSent(3));
-    EXPECT_TRUE(program.board.frames[2].startsWith("sent NEC:20DF10EF "));
+    // A button press, a script's send and hold.
+    ASSERT_TRUE(broker->publish(program.topic("send"), press.toUtf8()));
+    ASSERT_TRUE(program.sent(3));
+    EXPECT_TRUE(program.frames[2].startsWith("sent NEC:20DF10EF "));
     ASSERT_TRUE(broker->publish(program.topic("send"), "tv KEY_MUTE\n"));
-    ASSERT_TRUE(program.board.framesSent(4));
-    EXPECT_TRUE(program.board.frames[3].startsWith("sent NEC:20DF906F "));
-
-    // A script's hold: the key repeats as its remote repeats it, until stop.
+    ASSERT_TRUE(program.sent(4));
+    EXPECT_TRUE(program.frames[3].startsWith("sent NEC:20DF906F "));
     ASSERT_TRUE(broker->publish(program.topic("hold"), "start tv KEY_MUTE"));
-    ASSERT_TRUE(program.board.framesSent(8));
+    ASSERT_TRUE(waitUntil([&] { return program.frames.size() >= 8; }));
     ASSERT_TRUE(broker->publish(program.topic("hold"), "stop tv KEY_MUTE"));
     QTest::qWait(300);
-    const qsizetype held = program.board.frames.size();
+    const qsizetype held = program.frames.size();
     QTest::qWait(500);
-    EXPECT_EQ(program.board.frames.size(), held);
+    EXPECT_EQ(program.frames.size(), held);
 
-    // The receiver: what the board hears, without the IR Monitor, and
+    // The receiver: what the board hears, the IR Monitor not shown, and
     // nothing in keycodes.txt.
-    program.board.play(QStringLiteral("NEC:20DF10EF"));
-    EXPECT_TRUE(watcher->waitFor(program.topic("received"), [](const QByteArray& p) { return p == "NEC:20DF10EF"; }));
-    const auto heard = watcher->waitFor(program.topic("receiver/state"), [](auto&) { return true; });
-    ASSERT_TRUE(heard);
-    const QJsonArray heardTimings = json(*heard)["timings"].toArray();
-    ASSERT_EQ(heardTimings.size(), timings.size());
-    for (qsizetype i = 0; i < heardTimings.size(); ++i) EXPECT_EQ(heardTimings[i].toInt() > 0, i % 2 == 0);
+    program.play(QStringLiteral("NEC:20DF10EF"));
+    EXPECT_TRUE(watcher->waitFor(program.topic("received"), "NEC:20DF10EF"));
+    const QJsonArray heard = json(watcher->waitFor(program.topic("receiver/state")).value_or(""))["timings"].toArray();
+    ASSERT_EQ(heard.size(), timings.size());
+    for (qsizetype i = 0; i < heard.size(); ++i) EXPECT_EQ(heard[i].toInt() > 0, i % 2 == 0);
     EXPECT_FALSE(QFile::exists(program.folder + "/keycodes.txt"));
 }
 
@@ -278,23 +211,19 @@ TEST_F(HomeAssistantBroker, RefusesBadCommandsSayingWhyAndSendsNothing) {
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
         if (type == QtWarningMsg) logged << text;
     });
-    useBroker(program);
+    program.useBroker(*broker);
     ASSERT_TRUE(online(program));
-
-    QJsonArray tooMany;
-    for (int i = 0; i < 101; ++i) tooMany.append(i % 2 ? -560 : 560);
-    const QByteArray tenMegabytes = R"({"timings":[)" + QByteArray(10 * 1024 * 1024, ' ') + "9000]}";
-    const struct {
-        const char* topic;
-        QByteArray payload;
-        QString reason;
-    } rows[] = {
-        {"emitter/command", "power on", "not JSON"},
-        {"emitter/command", R"({"timings":[9000,4500,560]})", "timing 2 is on where the LED should be off"},
-        {"emitter/command", R"({"timings":[-9000,4500,560]})", "timing 1 is off where the LED should be on"},
-        {"emitter/command", emitterCommand(tooMany, 0), "its frame has 101 durations"},
-        {"emitter/command", R"({"timings":[9000,-4500,560],"modulation":0})", "a carrier of 0 Hz"},
-        {"emitter/command", R"({"timings":[9000,-4500,560],"modulation":1000000})", "a carrier of 1000000 Hz"},
+    const QByteArray tooMany = R"({"timings":[)" + QByteArray("560,-560,").repeated(50) + "560]}";
+    const QByteArray tenMegabytes = R"({"timings":[)" + QByteArray(10 << 20, ' ') + "9000]}";
+    const QString alternate = ": timings alternate, on first", carrier = " Hz, the board sends 30000 to 60000";
+    const std::tuple<const char*, QByteArray, QString> rows[] = {
+        {"emitter/command", "power on", "not JSON: illegal value"},
+        {"emitter/command", R"({"timings":[9000,4500,560]})", "timing 2 is on where the LED should be off" + alternate},
+        {"emitter/command", R"({"timings":[-9000,4500,560]})",
+         "timing 1 is off where the LED should be on" + alternate},
+        {"emitter/command", tooMany, "its frame has 101 durations with its silence, the board takes at most 100"},
+        {"emitter/command", R"({"timings":[9000,-4500,560],"modulation":0})", "a carrier of 0" + carrier},
+        {"emitter/command", R"({"timings":[9000,-4500,560],"modulation":1000000})", "a carrier of 1000000" + carrier},
         {"emitter/command", tenMegabytes,
          QStringLiteral("a message of %1 bytes, a command has at most 65536").arg(tenMegabytes.size())},
         {"send", "sofa KEY_POWER", "unknown remote: \"sofa\""},
@@ -303,99 +232,81 @@ TEST_F(HomeAssistantBroker, RefusesBadCommandsSayingWhyAndSendsNothing) {
         {"hold", "pause panasonic KEY_POWER", "not start|stop REMOTE KEY"},
         {"hold", "stop panasonic KEY_POWER", "not repeating"},
     };
-    for (const auto& row : rows) {
+    for (const auto& [topic, payload, reason] : rows) {
         logged.clear();
-        ASSERT_TRUE(broker->publish(program.topic(row.topic), row.payload));
-        EXPECT_TRUE(waitUntil([&] { return logged.size() == 1; })) << row.reason.toStdString();
-        EXPECT_TRUE(logged.join('\n').contains(row.reason)) << logged.join('\n').toStdString();
-        EXPECT_EQ(QString::fromStdWString(program.status(3)), "3. Refused: " + logged.join("").section(": ", 2));
+        ASSERT_TRUE(broker->publish(program.topic(topic), payload));
+        EXPECT_TRUE(waitUntil([&] { return logged.size() == 1; })) << reason.toStdString();
+        EXPECT_TRUE(logged.join("").endsWith(program.topic(topic) + ": " + reason)) << logged.join("").toStdString();
+        EXPECT_EQ(program.parts->status.lines().line(3), L"3. Refused: " + reason.toStdWString());
     }
     qInstallMessageHandler(nullptr);
 
     // None went to the board: the next frame it sends is a good command's.
-    ASSERT_TRUE(broker->publish(program.topic("emitter/command"), emitterCommand(necTimings(0x20DF906F), 0)));
-    ASSERT_TRUE(program.board.framesSent(1));
-    EXPECT_TRUE(program.board.frames[0].startsWith("sent NEC:20DF906F ")) << program.board.frames[0].toStdString();
-    EXPECT_EQ(program.board.frames.size(), 1);
+    ASSERT_TRUE(broker->publish(program.topic("emitter/command"), necCommand(0x20DF906F)));
+    ASSERT_TRUE(program.sent(1));
+    EXPECT_TRUE(program.frames[0].startsWith("sent NEC:20DF906F "));
 }
 
-class BrokerThatKeepsSessions : public HomeAssistantBroker {
-    MosquittoBroker::Options brokerOptions() override { return {.password = true, .persistence = true}; }
-};
-
-TEST_F(BrokerThatKeepsSessions, TheProgramComesBackAndSendsWhatCameMeanwhileOnce) {
-    useBroker(program);
+TEST_F(HomeAssistantBroker, ComesBackAfterTheBrokerRestartsAndSendsWhatCameMeanwhileOnce) {
+    program.useBroker(*broker);
     ASSERT_TRUE(online(program));
     broker->stop();
     // Its second try fails too; the next is two seconds away.
-    const HomeAssistantLink& link = program.parts->homeAssistant;
-    ASSERT_TRUE(waitUntil([&] { return link.stateText().endsWith("trying again in 2 s"); }));
-    EXPECT_TRUE(program.status(1).starts_with(L"1. Home Assistant: ")) << program.status(1).size();
+    ASSERT_TRUE(waitUntil([&] { return program.link().stateText().endsWith("trying again in 2 s"); }));
+    EXPECT_TRUE(program.parts->status.lines().line(1).starts_with(L"1. Home Assistant: "));
     ASSERT_TRUE(broker->start());
     watcher = std::make_unique<BrokerWatcher>(*broker);
-    ASSERT_TRUE(watcher->ready());
     // A script's command while the program is away waits in its session.
     ASSERT_TRUE(broker->publish(program.topic("send"), "panasonic KEY_POWER", 1));
-    EXPECT_FALSE(link.connected());
+    EXPECT_FALSE(program.link().connected());
 
     // The broker said the program's last will as it started again.
+    EXPECT_TRUE(watcher->waitFor(program.topic("availability"), "offline"));
     ASSERT_TRUE(online(program));
-    const auto first = std::find_if(watcher->messages.begin(), watcher->messages.end(),
-                                    [&](const auto& m) { return m.first == program.topic("availability"); });
-    EXPECT_EQ(first->second, "offline");
-    ASSERT_TRUE(program.board.framesSent(1));
+    ASSERT_TRUE(program.sent(1));
     QTest::qWait(1500);
-    EXPECT_EQ(program.board.frames.size(), 1) << program.board.frames.join('\n').toStdString();
+    EXPECT_TRUE(program.sent(1));
 }
 
-class BrokerOverTls : public HomeAssistantBroker {
-    MosquittoBroker::Options brokerOptions() override { return {.tls = true}; }
-};
-
-TEST_F(BrokerOverTls, ConnectsOnlyToTheBrokerItsCertificateAuthorityVouchesFor) {
+TEST_F(HomeAssistantBroker, OverTlsConnectsOnlyToTheBrokerItsCertificateAuthorityVouchesFor) {
+    broker = std::make_unique<MosquittoBroker>(true);
+    watcher = std::make_unique<BrokerWatcher>(*broker);
     // The system's authorities do not know the test's.
-    useBroker(program);
-    const HomeAssistantLink& link = program.parts->homeAssistant;
-    ASSERT_TRUE(waitUntil([&] { return link.stateText().contains("certificate verify failed"); }))
-        << link.stateText().toStdString();
+    program.useBroker(*broker);
+    ASSERT_TRUE(waitUntil([&] { return program.link().stateText().contains("certificate verify failed"); }));
 
     mqtt::MqttSettings settings;
     settings.caFile = broker->caFile().toStdString();
     settings.mqtt5 = false;  // the other tests speak MQTT 5
-    useBroker(program, settings);
+    program.useBroker(*broker, settings);
     ASSERT_TRUE(online(program));
     ASSERT_TRUE(broker->publish(program.topic("send"), "panasonic KEY_POWER"));
-    EXPECT_TRUE(program.board.framesSent(1));
+    EXPECT_TRUE(program.sent(1));
 }
 
 TEST_F(HomeAssistantBroker, TwoProgramsWithABoardEachAreTwoDevices) {
-    Program second(QStringLiteral("second"));
-    ASSERT_TRUE(second.connectBoard());
-    useBroker(program);
-    useBroker(second);
-    ASSERT_TRUE(online(program));
-    ASSERT_TRUE(online(second));
+    Program second{"second"};
+    ASSERT_TRUE(second.connected);
+    program.useBroker(*broker);
+    second.useBroker(*broker);
+    ASSERT_TRUE(online(program) && online(second));
     EXPECT_NE(program.topic(""), second.topic(""));
-    for (Program* p : {&program, &second}) {
-        const auto config = watcher->waitFor(QStringLiteral("homeassistant/device/%1/config")
-                                                 .arg(QString::fromStdString(p->parts->homeAssistant.defaultBaseTopic())
-                                                          .section('/', 1)
-                                                          .prepend("orvalinder-")),
-                                             [](auto&) { return true; });
-        ASSERT_TRUE(config) << p->topic("").toStdString();
-        EXPECT_EQ(json(*config)["cmps"].toObject()["emitter"].toObject()["command_topic"].toString(),
-                  p->topic("emitter/command"));
-    }
+    std::set<QString> emitters;
+    ASSERT_TRUE(waitUntil([&] {
+        for (const auto& [topic, payload] : watcher->messages)
+            if (const QJsonObject emitter = json(payload)["cmps"].toObject()["emitter"].toObject(); !emitter.isEmpty())
+                emitters.insert(emitter["command_topic"].toString());
+        return emitters.size() == 2;
+    }));
+    EXPECT_EQ(emitters, (std::set{program.topic("emitter/command"), second.topic("emitter/command")}));
 
-    ASSERT_TRUE(broker->publish(program.topic("emitter/command"), emitterCommand(necTimings(0x20DF10EF), 0)));
+    ASSERT_TRUE(broker->publish(program.topic("emitter/command"), necCommand(0x20DF10EF)));
     ASSERT_TRUE(broker->publish(second.topic("send"), "panasonic KEY_POWER"));
-    ASSERT_TRUE(program.board.framesSent(1));
-    ASSERT_TRUE(second.board.framesSent(1));
+    ASSERT_TRUE(program.sent(1) && second.sent(1));
     QTest::qWait(300);
-    EXPECT_EQ(program.board.frames, QStringList{program.board.frames[0]});
-    EXPECT_TRUE(program.board.frames[0].startsWith("sent NEC:20DF10EF "));
-    EXPECT_EQ(second.board.frames.size(), 1);
-    EXPECT_TRUE(second.board.frames[0].startsWith("sent PANASONIC ")) << second.board.frames[0].toStdString();
+    EXPECT_TRUE(program.sent(1) && second.sent(1));
+    EXPECT_TRUE(program.frames[0].startsWith("sent NEC:20DF10EF "));
+    EXPECT_TRUE(second.frames[0].startsWith("sent PANASONIC "));
 }
 
 }  // namespace
