@@ -202,6 +202,10 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     ASSERT_EQ(heard.size(), timings.size());
     for (qsizetype i = 0; i < heard.size(); ++i) EXPECT_EQ(heard[i].toInt() > 0, i % 2 == 0);
     EXPECT_FALSE(QFile::exists(program.folder + "/keycodes.txt"));
+
+    // Home Assistant sees the board gone as it is let go.
+    program.parts->sender.toggleConnection();
+    EXPECT_TRUE(watcher->waitFor(program.topic("availability"), "offline"));
 }
 
 // The program's log, as it writes warnings to standard error.
