@@ -88,11 +88,15 @@ int main(int argc, char** argv) {
     mqtt::MqttSettings settings;
     settings.enabled = true;
     settings.url = broker.url().toStdString();
+    settings.user = testing::MosquittoBroker::kUser;
+    settings.password = testing::MosquittoBroker::kPassword;
     HomeAssistantLink& link = window.parts.homeAssistant;
     link.apply(settings);
     mqtt::BrokerOptions publishing;
     publishing.address = {"127.0.0.1", broker.port(), false};
     publishing.clientId = "mqtt_bench";
+    publishing.user = settings.user;
+    publishing.password = settings.password;
     mqtt::MqttClient publisher(publishing);
     publisher.start();
     if (!testing::waitUntil([&] { return link.connected() && publisher.connected(); })) {
