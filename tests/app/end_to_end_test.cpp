@@ -560,7 +560,8 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     ASSERT_TRUE(desktop.acceptDialog("Learn from a remote"));
     readFor(board.out, 500ms);
     desktop.pressPanasonicButton(7);
-    EXPECT_NE(readAllFor(board.out, 1000ms).find("sent PANASONIC 4004:0100BCBD "), std::string::npos);
+    const std::string panasonicSent = readAllFor(board.out, 1000ms);
+    EXPECT_NE(panasonicSent.find("sent PANASONIC 4004:0100BCBD "), std::string::npos) << panasonicSent;
 }
 
 }  // namespace
