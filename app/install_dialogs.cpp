@@ -6,20 +6,36 @@
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
 #include "app/dialogs/dialog_convert.h"
+#include "app/dialogs/home_assistant_dlg.h"
 #include "app/dialogs/import_codes_dlg.h"
 #include "app/dialogs/learn_dlg.h"
 #include "app/dialogs/link_key_dlg.h"
 #include "app/dialogs/name_dlg.h"
 #include "app/dialogs/toolbars_customize_dlg.h"
+#include "app/home_assistant_link.h"
 #include "app/main_frame.h"
 
 namespace orvalinder {
 
-void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store) {
+void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store, HomeAssistantLink& homeAssistant,
+                    mqtt::MqttSettingsFile& homeAssistantSettings) {
     QObject::connect(&frame, &CMainFrame::comSettingsRequested, &frame, [&frame, &platform, &store] {
         CComSettingsDlg dialog(platform.boxes, store, serialDevicesFound(), &frame, &frame.view()->connection());
         dialog.exec();
     });
+    QObject::connect(
+        &frame, &CMainFrame::homeAssistantRequested, &frame,
+        [&frame, &platform, &homeAssistant, &homeAssistantSettings] {
+            CHomeAssistantDlg dialog(platform.boxes, homeAssistant.settings(),
+                                     QString::fromStdString(homeAssistant.defaultBaseTopic()),
+                                     homeAssistant.stateText(), &frame);
+            if (dialog.exec() != QDialog::Accepted) return;
+            if (!homeAssistantSettings.save(dialog.settings()))
+                platform.boxes.show(
+                    &frame, QStringLiteral("The settings could not be saved in %1.").arg(homeAssistantSettings.path()),
+                    MessageIcon::Stop);
+            homeAssistant.apply(dialog.settings());
+        });
     QObject::connect(&frame, &CMainFrame::showClickAreasRequested, &frame, [&frame] {
         CDialogAreas dialog(frame.view()->state().clickAreasShown, &frame);
         dialog.exec();
@@ -54,10 +70,10 @@ void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store)
         std::iota(all.begin(), all.end(), 0);
         learnButtons(&frame, platform, view->connection(), *view, all);
     });
-    QObject::connect(&frame, &CMainFrame::aboutRequested, &frame, [&frame, view] {
+    QObject::connect(&frame, &CMainFrame::aboutRequested, &frame, [&frame, view, &homeAssistant] {
         const QString board =
             view->connection().connected() ? QString::fromStdString(view->state().connectButtonTip) : QString();
-        CAboutDlg dialog(&frame, frame.listeningAt, board);
+        CAboutDlg dialog(&frame, frame.listeningAt, board, homeAssistant.stateText());
         dialog.exec();
     });
 }

@@ -3,10 +3,15 @@
 
 namespace orvalinder {
 
+namespace mqtt {
+class MqttSettingsFile;
+}
 class CMainFrame;
+class HomeAssistantLink;
 class SettingsStore;
 struct Platform;
 
-void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store);
+void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store, HomeAssistantLink& homeAssistant,
+                    mqtt::MqttSettingsFile& homeAssistantSettings);
 
 }  // namespace orvalinder

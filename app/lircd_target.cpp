@@ -1,5 +1,7 @@
 #include "app/lircd_target.h"
 
+#include <algorithm>
+
 #include "codes/lircd_conf.h"
 #include "core/picture_geometry.h"
 #include "serial/key_sender.h"
@@ -50,6 +52,28 @@ std::optional<std::vector<lircd::KeyRow>> WindowTarget::keys(const std::string& 
     for (const codes::Remote& r : sender_.codes().remotes())
         if (r.name == remote) return lircd::keyRows(r);
     return std::nullopt;
+}
+
+std::vector<std::pair<std::string, std::vector<std::string>>> WindowTarget::namedKeys() {
+    std::vector<std::pair<std::string, std::vector<std::string>>> named;
+    const auto addOnce = [](std::vector<std::string>& keys, const std::string& name) {
+        if (std::find(keys.begin(), keys.end(), name) == keys.end()) keys.push_back(name);
+    };
+    for (RemoteKind kind : kPictures) {
+        std::vector<std::string> keys;
+        const int count = static_cast<int>(clickAreas(kind).size());
+        for (int index = 0; index < count; ++index)
+            if (const std::string name = sender_.codes().links().shownName(kind, index); !name.empty())
+                addOnce(keys, codes::lircName(name));
+        named.emplace_back(pictureName(kind), std::move(keys));
+    }
+    for (const codes::Remote& remote : sender_.codes().remotes()) {
+        if (pictureNamed(remote.name)) continue;
+        std::vector<std::string> keys;
+        for (const lircd::KeyRow& row : lircd::keyRows(remote)) addOnce(keys, row.name);
+        named.emplace_back(remote.name, std::move(keys));
+    }
+    return named;
 }
 
 std::optional<std::string> WindowTarget::press(const std::string& remote, const std::string& key) {

@@ -29,6 +29,10 @@ public:
     std::optional<std::string> sendStart(const std::string& remote, const std::string& key) override;
     std::optional<std::string> sendStop(const std::string& remote, const std::string& key) override;
 
+    // Each remote with the keys that have names: a picture's named buttons,
+    // every key of the code library's remotes (a name once).
+    std::vector<std::pair<std::string, std::vector<std::string>>> namedKeys();
+
 private:
     std::optional<std::string> press(const std::string& remote, const std::string& key);
     void letGo();

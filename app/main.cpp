@@ -28,6 +28,9 @@ constexpr char kHelp[] =
     "                      instead of %s\n"
     "      --listen [ADDRESS:]PORT  serve them on TCP too (on 127.0.0.1 when only\n"
     "                      a port is given)\n"
+    "      --mqtt URL      reach Home Assistant through this MQTT broker\n"
+    "                      (mqtt://HOST[:PORT] or mqtts://), leaving the stored\n"
+    "                      settings alone\n"
     "  -h, --help          show this help and exit\n"
     "      --version       show the version and exit\n"
     "  --                  end of options: what follows is FILE even if it starts\n"
@@ -67,6 +70,8 @@ int main(int argc, char** argv) {
                 ok = valueOf(command.socket, "the socket's path");
             } else if (argument == "--listen") {
                 ok = valueOf(command.listen, "[ADDRESS:]PORT");
+            } else if (argument == "--mqtt") {
+                ok = valueOf(command.mqtt, "the broker's URL");
             } else {
                 std::fprintf(stderr, "orvalinder: unknown option '%s'\n%s", argv[i], kUsage);
                 std::fputs("Try 'orvalinder --help' for more information.\n", stderr);

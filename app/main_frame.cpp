@@ -149,6 +149,10 @@ void CMainFrame::buildMenus() {
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
     connect(addCommand(options, ComSettings, QStringLiteral("&Com settings")), &QAction::triggered, this,
             &CMainFrame::comSettingsRequested);
+    connect(addCommand(options, HomeAssistant, QStringLiteral("&Home Assistant (MQTT)...")), &QAction::triggered, this,
+            &CMainFrame::homeAssistantRequested);
+    actions_[HomeAssistant]->setStatusTip(
+        QStringLiteral("The MQTT broker through which Home Assistant and scripts send and hear infrared."));
     connect(addCommand(options, ShowClickAreas, QStringLiteral("&Show click areas")), &QAction::triggered, this,
             [this] {
                 emit showClickAreasRequested();

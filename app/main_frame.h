@@ -61,6 +61,7 @@ public:
 signals:
     // The commands whose dialogs live elsewhere.
     void comSettingsRequested();
+    void homeAssistantRequested();
     void showClickAreasRequested();
     void swapBitsRequested();
     void aboutRequested();

@@ -17,7 +17,8 @@ OffscreenFrame::OffscreenFrame(BoardWaits* waits)
                          .waits = waits ? *waits : realWaits,
                          .state = state,
                          .dataFolder = config.path() + QStringLiteral("/data"),
-                         .keycodeFolder = [d = config.path().toStdString()] { return std::optional(d); }}) {
+                         .keycodeFolder = [d = config.path().toStdString()] { return std::optional(d); },
+                         .homeAssistantSettings = config.path() + QStringLiteral("/home-assistant.conf")}) {
     frame.newDocument();
 }
 

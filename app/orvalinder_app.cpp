@@ -75,6 +75,11 @@ void COrvalinderApp::finishStart(const CommandLine& command, const QStringList& 
                 (frame->listeningAt.isEmpty() ? "" : " and ") + QStringLiteral("TCP port %1").arg(lircd_->tcpPort());
     }
 
+    // Home Assistant: a broker that is down or refuses shows in the status
+    // lines and Help > About, and everything else works.
+    if (!command.mqtt.isEmpty()) parts_->homeAssistantSettings.overrideUrl(command.mqtt.toStdString());
+    parts_->homeAssistant.apply(parts_->homeAssistantSettings.load());
+
     if (!refusals.isEmpty())
         platform_.boxes.show(frame, QStringLiteral("LIRC's clients can't reach this window:\n") + refusals.join('\n'),
                              MessageIcon::Default);

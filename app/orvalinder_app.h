@@ -24,6 +24,7 @@ struct CommandLine {
     QString port;           // the board's port, instead of the stored one
     QString socket;         // LIRC's socket, instead of the default
     QString listen;         // "[ADDRESS:]PORT" for LIRC's clients on TCP
+    QString mqtt;           // the MQTT broker, instead of the stored settings'
 };
 
 class COrvalinderApp : public QApplication {

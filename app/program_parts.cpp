@@ -9,9 +9,11 @@ ProgramParts::ProgramParts(const ProgramSeams& seams)
       codes(seams.dataFolder),
       sender(connection, codes, status),
       frame(seams.platform, sender, document, seams.state),
-      lircTarget(sender) {
+      lircTarget(sender),
+      homeAssistantSettings(seams.homeAssistantSettings),
+      homeAssistant(sender, lircTarget, seams.settings, seams.ports) {
     if (seams.ports) boardCare = new BoardCare(frame, sender, *seams.ports, seams.settings);
-    installDialogs(frame, seams.platform, seams.settings);
+    installDialogs(frame, seams.platform, seams.settings, homeAssistant, homeAssistantSettings);
 }
 
 }  // namespace orvalinder

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/board_care.h"
+#include "app/home_assistant_link.h"
 #include "app/lircd_target.h"
 #include "app/main_frame.h"
 #include "app/orvalinder_doc.h"
@@ -34,6 +35,8 @@ struct ProgramSeams {
     // When given, the program looks after the board: it connects it again
     // after an unplug and puts firmware on it.
     PortLister* ports = nullptr;
+    // Options > Home Assistant (MQTT)'s file.
+    QString homeAssistantSettings = mqtt::MqttSettingsFile::defaultPath();
 };
 
 class ProgramParts {
@@ -50,6 +53,8 @@ public:
     CMainFrame frame;
     WindowTarget lircTarget;         // what LIRC's clients reach
     BoardCare* boardCare = nullptr;  // the frame's, when the ports were given
+    mqtt::MqttSettingsFile homeAssistantSettings;
+    HomeAssistantLink homeAssistant;  // off until given its settings
 };
 
 }  // namespace orvalinder

@@ -20,6 +20,7 @@
 #include "app/dialogs/dialog_areas.h"
 #include "app/dialogs/dialog_convert.h"
 #include "app/dialogs/flash_dlg.h"
+#include "app/dialogs/home_assistant_dlg.h"
 #include "app/dialogs/import_codes_dlg.h"
 #include "app/dialogs/learn_dlg.h"
 #include "codes/encoder.h"
@@ -160,6 +161,16 @@ int main(int argc, char** argv) {
     bool shown = false;
     CDialogAreas areas(shown);
     saveDialog(areas, "dialog-click-areas");
+    mqtt::MqttSettings homeAssistant;
+    homeAssistant.enabled = true;
+    homeAssistant.url = "mqtt://homeassistant.local:1883";
+    homeAssistant.user = "orvalinder";
+    homeAssistant.password = "password";
+    CHomeAssistantDlg homeAssistantDialog(
+        window.quiet, homeAssistant, QStringLiteral("orvalinder/livingroom-ttyACM0"),
+        QStringLiteral("Home Assistant: connected to mqtt://homeassistant.local:1883, base topic "
+                       "orvalinder/livingroom-ttyACM0"));
+    saveDialog(homeAssistantDialog, "dialog-home-assistant");
 
     // A TV's remote imported: the keys whose names match link at once, the
     // user puts the others on buttons of his choice.

@@ -4,7 +4,9 @@
 // ("!SNEC:20DF10EF"), else the frame itself ("!SRAW 38000:9000 4500 ...")
 // with the silence after it as the last, even-numbered duration.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "codes/remote.h"
 
@@ -32,5 +34,16 @@ struct BoardMessages {
 // Hold, when a press split so is that frame again and again (a capture of a
 // press with its repeats): the board holds that frame.
 BoardMessages boardMessages(const Remote& remote, const Key& key);
+
+// A frame given as its durations in microseconds, mark first (an even count
+// ends with the silence after it), as the board's message
+// "!SRAW 38000:9000 4500 ...\n". A CodesError when the board cannot send it,
+// for the same reasons as a key's.
+std::string rawFrameMessage(uint32_t carrierHz, const std::vector<uint32_t>& durations);
+
+// How long the board takes to send such a frame, the silence after it
+// included (its own 40 ms when the frame gives none, at most its longest):
+// the period at which it sends the frame again and again.
+uint32_t rawFramePeriodUs(const std::vector<uint32_t>& durations);
 
 }  // namespace orvalinder::codes

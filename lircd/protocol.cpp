@@ -170,6 +170,12 @@ std::string frame(std::string_view command, const Reply& reply) {
 
 }  // namespace
 
+std::optional<std::string> perform(std::string_view command, Target& target) {
+    const Reply reply = run(command, target);
+    if (reply.success) return std::nullopt;
+    return reply.data->front();
+}
+
 std::string answer(const LineSplitter::Line& line, Target& target) {
     if (line.tooLong)
         return frame(line.text, failure("line too long: over " + std::to_string(maxLineBytes) + " bytes"));

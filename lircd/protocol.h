@@ -53,4 +53,8 @@ private:
 // The reply package for one line from a client, after doing what it says.
 std::string answer(const LineSplitter::Line& line, Target& target);
 
+// Does what a command says, as for a client ("SEND_ONCE tv KEY_POWER 2"):
+// nullopt when it was done, else lircd's error message.
+std::optional<std::string> perform(std::string_view command, Target& target);
+
 }  // namespace orvalinder::lircd

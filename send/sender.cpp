@@ -34,6 +34,14 @@ std::optional<std::string> Sender::pressKey(const LinkedKey& key) {
     return sendLinked(key);
 }
 
+std::optional<std::string> Sender::sendBoardMessage(std::string_view message, std::wstring_view action) {
+    status_.say(StatusLine::Action, action);
+    long confirmed = 0;
+    status_.change(
+        [&](StatusLines& lines) { confirmed = sendMessage(connection_.connected(), writeToBoard(), message, lines); });
+    return sent(message, confirmed);
+}
+
 WriteBytes Sender::writeToBoard() {
     return [this](std::string_view bytes) { return connection_.write(bytes); };
 }

@@ -29,6 +29,9 @@ public:
     std::optional<std::string> pressButton(RemoteKind kind, int index);
     // The same for a key of the code library.
     std::optional<std::string> pressKey(const LinkedKey& key);
+    // A message for the board ("!SRAW 38000:9000 4500 ...\n"), sent as a
+    // press is, `action` telling in status line 1 where it came from.
+    std::optional<std::string> sendBoardMessage(std::string_view message, std::wstring_view action);
     void release() { hold_.released(); }
     bool holding() const { return hold_.holding(); }
 

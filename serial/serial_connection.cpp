@@ -19,6 +19,7 @@ namespace orvalinder {
 // reading, writing and closing.
 class PortEngine : public QObject, private SerialDeviceOpener {
 public:
+    using Readers = SerialConnection::Readers;
     static constexpr qint64 kBatchBytes = 4096;
 
     PortEngine(SettingsStore& store, BoardWaits& waits, KeyCodeLogger logger, SerialConnection& owner)
@@ -115,12 +116,13 @@ public:
     }
 
     // Learning reads the board without logging, and from now on: a frame
-    // that waited from before is no key the user pressed for it.
-    void setReading(bool reading, bool learning) {
-        if (learning && !learning_) held_.clear();
-        learning_ = learning;
-        lines_.setLogging(!learning);
-        reading_ = reading;
+    // that waited from before is no key the user pressed for it. Codes are
+    // logged only for the IR Monitor.
+    void setReading(Readers readers) {
+        if (readers.learning && !readers_.learning) held_.clear();
+        readers_ = readers;
+        lines_.setLogging(readers.monitor && !readers.learning);
+        reading_ = readers.monitor || readers.learning || readers.listening;
         if (connected_ && reading_ && !held_.empty()) {
             deliver(held_);
             held_.clear();
@@ -218,7 +220,7 @@ private:
         report([attempt = attempt_, outcome](SerialConnection& owner) { owner.finishConnect(attempt, outcome); });
         if (connected_) {
             lines_ = LineReceiver(logger_);  // a new connection starts with no partial line
-            setReading(reading_, learning_);
+            setReading(readers_);
             takeArrivedBytes();  // what waited in the port
         }
     }
@@ -260,7 +262,9 @@ private:
 
     void deliver(std::string_view bytes) {
         ChunkResult result = lines_.feed(bytes);
-        if (owner_.queue_.push(std::move(result.lines)))
+        if (readers_.listening && owner_.heard_.push(result.lines))
+            report([](SerialConnection& owner) { emit owner.heardLinesArrived(); });
+        if ((readers_.monitor || readers_.learning) && owner_.queue_.push(std::move(result.lines)))
             report([](SerialConnection& owner) { emit owner.linesArrived(); });
         if (const auto& failure = result.logFailure) {
             const QString message = QString::fromStdString(failure->message.text);
@@ -302,7 +306,7 @@ private:
     int attempt_ = 0;
     bool connected_ = false;
     bool reading_ = false;
-    bool learning_ = false;
+    Readers readers_;
     PortLister* lister_ = nullptr;  // set when the connection looks after the board
     BoardSearch* search_ = nullptr;
     OpenFailure openFailure_;
@@ -356,7 +360,7 @@ void SerialConnection::lookAfterBoard(PortLister& lister) {
 
 bool SerialConnection::startConnect(bool quiet) {
     if (state_ == ConnectionState::Connecting || searching_) return false;
-    state_ = ConnectionState::Connecting;
+    setState(ConnectionState::Connecting);
     quiet_ = quiet;
     const int attempt = ++attempt_;
     emit connectStarted(quiet);
@@ -391,7 +395,7 @@ void SerialConnection::finishSearch(int search, const QString& path, const QStri
 std::optional<UserMessage> SerialConnection::disconnect() {
     const bool abandoning = state_ == ConnectionState::Connecting;
     ++attempt_;
-    state_ = ConnectionState::Closed;
+    setState(ConnectionState::Closed);
     std::optional<UserMessage> failure = onPortThread([engine = engine_] { return engine->disconnectPort(); });
     if (abandoning)
         QMetaObject::invokeMethod(
@@ -405,36 +409,43 @@ long SerialConnection::write(std::string_view bytes) {
 }
 
 void SerialConnection::setMonitorActive(bool active) {
-    monitorActive_ = active;
+    readers_.monitor = active;
     updateReading();
 }
 
 void SerialConnection::setLearning(bool learning) {
-    learning_ = learning;
+    readers_.learning = learning;
+    updateReading();
+}
+
+void SerialConnection::setListening(bool listening) {
+    readers_.listening = listening;
     updateReading();
 }
 
 void SerialConnection::updateReading() {
     QMetaObject::invokeMethod(
-        engine_,
-        [engine = engine_, reading = monitorActive_ || learning_, learning = learning_] {
-            engine->setReading(reading, learning);
-        },
-        Qt::QueuedConnection);
+        engine_, [engine = engine_, readers = readers_] { engine->setReading(readers); }, Qt::QueuedConnection);
 }
 
 void SerialConnection::finishConnect(int attempt, const ConnectOutcome& outcome) {
     if (attempt != attempt_) return;  // abandoned
-    state_ = outcome.connected ? ConnectionState::Connected : ConnectionState::Closed;
+    setState(outcome.connected ? ConnectionState::Connected : ConnectionState::Closed);
     const bool shown = outcome.message && !quiet_;
     const QString message = shown ? QString::fromStdString(outcome.message->text) : QString();
     const MessageIcon icon = shown ? outcome.message->icon : MessageIcon::Default;
     emit connectFinished(outcome.connected, message, icon);
 }
 
+void SerialConnection::setState(ConnectionState state) {
+    if (state == state_) return;
+    state_ = state;
+    emit stateChanged();
+}
+
 void SerialConnection::lost(int attempt) {
     if (attempt != attempt_ || state_ != ConnectionState::Connected) return;
-    state_ = ConnectionState::Closed;
+    setState(ConnectionState::Closed);
     emit connectionLost();
 }
 

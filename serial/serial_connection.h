@@ -70,14 +70,20 @@ public:
     // Writes the bytes; how many the port took, 0 when not connected.
     long write(std::string_view bytes);
 
-    // The board is read only while the IR Monitor is shown, or while a
-    // button is being learned; otherwise its bytes wait.
+    // The board is read only while the IR Monitor is shown, while a button
+    // is being learned, or while something else listens (Home Assistant's
+    // receiver); otherwise its bytes wait. Codes go to keycodes.txt only
+    // for the IR Monitor.
     void setMonitorActive(bool active);
     void setLearning(bool learning);
-    bool learning() const { return learning_; }
+    void setListening(bool listening);
+    bool learning() const { return readers_.learning; }
 
-    // Every line received since the last call, in order.
+    // Every line received for the window (the IR Monitor or the learner)
+    // since the last call, in order.
     std::vector<ReceivedLine> takeLines() { return queue_.takeAll(); }
+    // The same for the listener, whatever the window shows.
+    std::vector<ReceivedLine> takeHeardLines() { return heard_.takeAll(); }
     // Every line received since the connection was made, taken or not.
     long linesReceived() const { return queue_.linesPushed(); }
 
@@ -90,7 +96,9 @@ signals:
     void searchProgress(const QString& text, int done, int total);
     // path: where the board answered, empty when nowhere; message: why not.
     void searchFinished(const QString& path, const QString& version, const QString& message);
-    void linesArrived();  // takeLines() has lines
+    void linesArrived();       // takeLines() has lines
+    void heardLinesArrived();  // takeHeardLines() has lines
+    void stateChanged();
     void logFailed(const QString& message, const QString& statusLine1);
     void connectionLost();
 
@@ -100,6 +108,7 @@ private:
     template <typename Work>
     auto onPortThread(Work work);
     void updateReading();
+    void setState(ConnectionState state);
     // Reports from the port thread, about the connect numbered `attempt`.
     void finishConnect(int attempt, const ConnectOutcome& outcome);
     void lost(int attempt);
@@ -108,14 +117,20 @@ private:
     QThread thread_;
     PortEngine* engine_;  // lives on thread_
     LineQueue queue_;
+    LineQueue heard_;
     ConnectionState state_ = ConnectionState::Closed;
     int attempt_ = 0;  // reports about earlier attempts are stale
     int search_ = 0;   // the same for searches
     bool searching_ = false;
     bool quiet_ = false;
     bool lookingAfterBoard_ = false;
-    bool monitorActive_ = false;
-    bool learning_ = false;
+    // Who reads the board.
+    struct Readers {
+        bool monitor = false;
+        bool learning = false;
+        bool listening = false;
+    };
+    Readers readers_;
     std::mutex callMutex_;
     std::condition_variable callDone_;
 };

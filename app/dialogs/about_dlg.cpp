@@ -19,7 +19,8 @@ QLabel* link(const QString& label, const QString& address, QWidget* parent) {
 
 }  // namespace
 
-CAboutDlg::CAboutDlg(QWidget* parent, const QString& listening, const QString& board) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent, const QString& listening, const QString& board, const QString& homeAssistant)
+    : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Orvalinder remote control emulator"));
 
     // Created in tab order.
@@ -52,6 +53,11 @@ CAboutDlg::CAboutDlg(QWidget* parent, const QString& listening, const QString& b
         grid->addWidget(
             staticText(QStringLiteral("LIRC's clients, such as irsend, reach it at %1.").arg(listening), this, true),
             row++, 0, 1, 2);
+    if (!homeAssistant.isEmpty()) {
+        auto* text = staticText(homeAssistant, this, true);
+        text->setObjectName(QStringLiteral("homeAssistant"));
+        grid->addWidget(text, row++, 0, 1, 2);
+    }
     if (!board.isEmpty()) {
         auto* text = staticText(board, this, true);
         text->setObjectName(QStringLiteral("board"));

@@ -30,7 +30,7 @@ uint8_t valueBytes(uint8_t protocol) { return uint8_t((irCodeBits(protocol) + 7)
 const uint32_t kLowestCarrierHz = 30000;
 const uint32_t kHighestCarrierHz = 60000;
 // Larger raw numbers are not read on: no silence of ours lasts a second.
-const uint32_t kLargestRawNumber = 999999;
+const uint32_t kLargestRawNumber = wire::kMaxSilenceUs;
 
 }  // namespace
 

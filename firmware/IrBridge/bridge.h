@@ -97,7 +97,7 @@ public:
     // soon after it started.
     static const uint16_t kHoldableMs = 400;
     // The silence after a raw frame given without one.
-    static const uint32_t kRawGapUs = 40000;
+    static const uint32_t kRawGapUs = wire::kDefaultSilenceUs;
     // The most durations a raw message may have.
     static const uint8_t kRawDurations = wire::kMaxDurations;
 

@@ -32,6 +32,10 @@ constexpr char kVersionText[] = IRBRIDGE_NAME " " IRBRIDGE_VERSION;
 // and the longest of them in microseconds.
 constexpr uint8_t kMaxDurations = 100;
 constexpr uint32_t kMaxDurationUs = 65535;
+// The silence after a raw frame: the board's own when the frame does not
+// give one, and the longest it takes.
+constexpr uint32_t kDefaultSilenceUs = 40000;
+constexpr uint32_t kMaxSilenceUs = 999999;
 
 }  // namespace wire
 

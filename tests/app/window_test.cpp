@@ -301,6 +301,8 @@ TEST_F(Window, MenusAsUsersKnowThem) {
                                   "&Put the firmware on the board...|32784||Writes the IrBridge firmware that came "
                                   "with the program into the board, with avrdude.",
                                   "&Com settings|32771||",
+                                  "&Home Assistant (MQTT)...|32785||The MQTT broker through which Home Assistant "
+                                  "and scripts send and hear infrared.",
                                   "&Show click areas|32779||Enable or disable the display of click areas.",
                                   "&About Orvalinder...|57664||"}));
     for (int id : {command::Undo, command::Cut, command::Copy, command::Paste, command::FilePrint})

@@ -93,6 +93,8 @@ TEST(BoardMessages, WhatTheBoardCannotSendIsRefused) {
     EXPECT_EQ(message(1, 20000, 65536), "key 'K': a duration of 65536 us, the board's longest is 65535");
     EXPECT_EQ(message(1, 70000, 65535), "!SRAW 38000:65535 70000\n");
     EXPECT_EQ(message(3, 0, 65536), "key 'K': a duration of 65536 us, the board's longest is 65535");  // a mark
+    EXPECT_EQ(message(1, 999999), "!SRAW 38000:500 999999\n");
+    EXPECT_EQ(message(1, 1723296), "!SRAW 38000:500 999999\n");  // the board's longest silence
     remote.frequency = 29999;
     EXPECT_EQ(message(1, 0), "key 'K': a carrier of 29999 Hz, the board sends 30000 to 60000");
     remote.frequency = 60001;

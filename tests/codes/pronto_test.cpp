@@ -83,7 +83,7 @@ TEST(Pronto, CodesReadAsTheirFormSays) {
         // Learned: 38029 Hz, durations in periods of 26.296 us, the last the gap.
         {"0000 006D 0002 0000 0156 00AB 0015 0E4A", "!SRAW 38029:8993 4497 552 96190\n"},
         {"0000 006D 0000 0002 0156 00AB 0015 0E4A", "!SRAW 38029:8993 4497 552 96190\n"},
-        {"0000 006D 0001 0000 0156 FFFF", "!SRAW 38029:8993 1723296\n"},
+        {"0000 006D 0001 0000 0156 FFFF", "!SRAW 38029:8993 999999\n"},  // the board's longest silence
         {"0000 006D 0002 0002 0156 00AB 0015 05F2 0156 0056 0015 0E4A",
          "!SRAW 38029:8993 4497 552 40022 8993 2261 552 96190\n"},
         // A learned NEC frame and its repeat frame: the board's NEC.

@@ -25,7 +25,8 @@ inline ProgramSeams seamsIn(const QTemporaryDir& folder, Platform& platform, Set
                         .state = state,
                         .dataFolder = folder.path() + QStringLiteral("/data"),
                         .keycodeFolder = [d = folder.path().toStdString()] { return std::optional(d); },
-                        .ports = ports};
+                        .ports = ports,
+                        .homeAssistantSettings = folder.path() + QStringLiteral("/home-assistant.conf")};
 }
 
 }  // namespace orvalinder::testing
