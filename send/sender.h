@@ -29,6 +29,9 @@ public:
     std::optional<std::string> pressButton(RemoteKind kind, int index);
     // The same for a key of the code library.
     std::optional<std::string> pressKey(const LinkedKey& key);
+    // A code of no library key, such as a frame heard again: sent once,
+    // never held. `name` is what the status lines call it.
+    std::optional<std::string> sendOnce(const std::string& name, const codes::Remote& remote, const codes::Key& key);
     void release() { hold_.released(); }
     bool holding() const { return hold_.holding(); }
 
@@ -50,6 +53,8 @@ signals:
 
 private:
     std::optional<std::string> sendLinked(const LinkedKey& link);
+    std::optional<std::string> send(const std::string& name, const codes::Remote& remote, const codes::Key& key,
+                                    bool hold);
     // Why a message did not go out whole, from the bytes the port took.
     std::optional<std::string> sent(std::string_view message, long confirmed) const;
     WriteBytes writeToBoard();
