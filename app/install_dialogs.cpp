@@ -11,6 +11,7 @@
 #include "app/dialogs/learn_dlg.h"
 #include "app/dialogs/link_key_dlg.h"
 #include "app/dialogs/name_dlg.h"
+#include "app/dialogs/save_key_dlg.h"
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/home_assistant_link.h"
 #include "app/main_frame.h"
@@ -65,6 +66,12 @@ void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store,
     QObject::connect(view, &COrvalinderView::linkButtonRequested, view, [&frame, &platform, view](int index) {
         linkButton(&frame, platform, view->codes(), view->state().remoteKind, index);
     });
+    QObject::connect(view->capturePanel(), &CCapturePanel::saveAsKeyRequested, view,
+                     [&frame, &platform, view](quint64 id) {
+                         // A copy: the log goes on taking frames while the dialog is open.
+                         if (const codes::CaptureRow* row = view->capturePanel()->log().find(id))
+                             saveCaptureAsKey(&frame, platform, *view, codes::CaptureRow(*row));
+                     });
     QObject::connect(&frame, &CMainFrame::learnRemoteRequested, &frame, [&frame, &platform, view] {
         std::vector<int> all(clickAreas(view->state().remoteKind).size());
         std::iota(all.begin(), all.end(), 0);

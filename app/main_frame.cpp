@@ -92,6 +92,16 @@ void CMainFrame::buildMenus() {
     actions_[ImportCodes]->setStatusTip(QStringLiteral(
         "Adds the remotes of a LIRC, Flipper or Pronto file to your codes and links their keys to buttons."));
     actions_[ExportCodes]->setStatusTip(QStringLiteral("Writes your codes as a LIRC, Flipper or Pronto file."));
+    connect(addCommand(fileMenu_, OpenCapture, QStringLiteral("Open &capture...")), &QAction::triggered, this, [this] {
+        const QString path = platform_.files.openFile(this, QStringLiteral("Open capture"),
+                                                      QStringLiteral("mode2 text (*.txt *.mode2);;All files (*)"));
+        if (path.isEmpty()) return;
+        // The capture log shows there.
+        if (view_->state().remoteKind != IrMonitor) actions_[command::SelectIrMonitor]->trigger();
+        view_->capturePanel()->openCapture(path);
+    });
+    actions_[OpenCapture]->setStatusTip(
+        QStringLiteral("Adds the frames of a mode2 capture, such as LIRC's mode2 writes, to the IR Monitor's log."));
     fileMenu_->addSeparator();
     recentPlaceholder_ = addCommand(fileMenu_, FirstRecentFile, QStringLiteral("Recent File"));
     fileMenu_->addSeparator();

@@ -3,6 +3,8 @@
 // it is drawn in. Usage: orvalinder-screenshots DIR
 
 #include <QAbstractItemView>
+#include <QDateTime>
+#include <QTreeView>
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
@@ -24,6 +26,8 @@
 #include "app/dialogs/import_codes_dlg.h"
 #include "app/dialogs/learn_dlg.h"
 #include "codes/encoder.h"
+#include "codes/mode2.h"
+#include "codes/protocols.h"
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/offscreen_frame.h"
 #include "core/commands.h"
@@ -85,6 +89,57 @@ int main(int argc, char** argv) {
     });
     save("ir-monitor");
     view->state().clickAreasShown = false;
+
+    // The capture log beside the bars: three keys heard, one of them held,
+    // a remote of no protocol the program knows, chosen and drawn; then two
+    // Panasonic frames compared, and a capture opened.
+    CCapturePanel* captures = view->capturePanel();
+    std::chrono::microseconds heardAt{0};
+    captures->setClock(QDateTime(QDate(2026, 3, 14), QTime(20, 15, 0)), [&heardAt] { return heardAt; });
+    const auto hear = [&](std::vector<uint32_t> durations, int afterMs) {
+        heardAt += std::chrono::milliseconds(afterMs);
+        captures->hear(std::move(durations));
+    };
+    const auto frameOf = [](codes::Protocol protocol, uint64_t value) {
+        const uint64_t code = codes::remoteCode({protocol, value});
+        return codes::encode(codes::protocolRemote(protocol), codes::Key{"K", {code}, {}}).press;
+    };
+    std::vector<uint32_t> raw = {8400, 4200};
+    for (int bit = 15; bit >= 0; --bit) raw.insert(raw.end(), {526, (0xA55Au >> bit & 1) ? 1578u : 526u});
+    raw.push_back(526);
+    hear(frameOf(codes::Protocol::Nec, 0x20DF10EF), 4200);
+    hear(frameOf(codes::Protocol::Nec, 0x20DF40BF), 2100);
+    for (int i = 0; i < 6; ++i) hear({9000, 2250, 560}, 108);
+    hear(raw, 1800);
+    hear(frameOf(codes::Protocol::Panasonic, 0x400401181234), 3000);
+    hear(frameOf(codes::Protocol::Panasonic, 0x400401191234), 2500);
+    QAbstractItemModel* rows = captures->list()->model();
+    QElapsedTimer listed;
+    listed.start();
+    while (rows->rowCount() < 5 && listed.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    captures->list()->setCurrentIndex(rows->index(2, 0));
+    save("capture-log");
+    captures->list()->selectionModel()->select(rows->index(1, 0),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    captures->list()->selectionModel()->select(rows->index(2, 0),
+                                               QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    captures->list()->selectionModel()->select(rows->index(0, 0),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    save("capture-compare");
+    const QString capture = window.config.path() + QStringLiteral("/living-room.txt");
+    QFile mode2(capture);
+    mode2.open(QIODevice::WriteOnly);
+    mode2.write(codes::writeMode2({{frameOf(codes::Protocol::Samsung32, 0xE0E040BF), 46000},
+                                   {frameOf(codes::Protocol::Rc5, 0x140C), 90000},
+                                   {frameOf(codes::Protocol::Sirc12, 0xA90), 25000},
+                                   {frameOf(codes::Protocol::Sirc12, 0xA90), 25000},
+                                   {frameOf(codes::Protocol::Sirc12, 0xA90), 500000}})
+                    .c_str());
+    mode2.close();
+    captures->openCapture(capture);
+    captures->list()->setCurrentIndex(rows->index(1, 0));
+    save("capture-opened");
 
     // The recorder after its first click, from the Tools menu as a user starts it.
     view->status().reset();

@@ -19,6 +19,7 @@ constexpr int ExportCodes = 32782;
 constexpr int LearnRemote = 32783;
 constexpr int FlashFirmware = 32784;
 constexpr int HomeAssistant = 32785;
+constexpr int OpenCapture = 32790;
 
 constexpr int FileNew = 57600;
 constexpr int FileOpen = 57601;

@@ -42,4 +42,9 @@ constexpr Point statusLineTopLeft(int n) { return {50, 500 + 20 * (n - 1)}; }
 // The remote picture's left edge; it is drawn from the top of the view.
 constexpr int PictureXOffset = 400;
 
+// The IR Monitor's capture log, from this corner to 10 pixels short of the
+// view's right and bottom edges: below the four rows of bars (the last ends
+// at y 340) and right of the status lines and the connect button.
+constexpr Point CaptureLogTopLeft{PictureXOffset + 10, 350};
+
 }  // namespace orvalinder::layout

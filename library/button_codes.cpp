@@ -177,6 +177,34 @@ std::optional<QString> ButtonCodes::learnKey(RemoteKind kind, int index, const c
     return changeLinks([&](ButtonLinks& links) { links.setLink(kind, index, learned); });
 }
 
+std::optional<QString> ButtonCodes::saveKey(const std::string& remoteName, const codes::Remote& form, codes::Key key) {
+    // What sends the key must be the same; what LIRC keeps only for
+    // receiving, and the comment, may differ.
+    const auto takes = [&form](const codes::Remote& existing) {
+        if (form.encoding == codes::Encoding::Raw)
+            return existing.encoding == codes::Encoding::Raw && existing.frequency == form.frequency;
+        codes::Remote timings = form;
+        timings.name = existing.name;
+        timings.comment = existing.comment;
+        timings.kept = existing.kept;
+        timings.keys = existing.keys;
+        return timings == existing;
+    };
+    codes::Remote remote = form;
+    remote.name = remoteName;
+    remote.keys.clear();
+    for (const codes::Remote& existing : remotes_) {
+        if (existing.name != remoteName) continue;
+        if (!takes(existing))
+            return QStringLiteral("%1 holds codes of other timings: choose another remote for this %2 key.")
+                .arg(QString::fromStdString(remoteName), QString::fromStdString(codes::formName(form)));
+        remote = existing;
+        std::erase_if(remote.keys, [&](const codes::Key& k) { return k.name == key.name; });
+    }
+    remote.keys.push_back(std::move(key));
+    return addRemotes({remote});
+}
+
 std::optional<QString> ButtonCodes::addRemotes(const std::vector<codes::Remote>& remotes) {
     if (!QDir().mkpath(remotesFolder()))
         return QStringLiteral("Can't create the folder %1").arg(QDir::toNativeSeparators(remotesFolder()));

@@ -50,6 +50,13 @@ public:
     // name. Stops at the first that cannot be written; the text says which.
     std::optional<QString> addRemotes(const std::vector<codes::Remote>& remotes);
 
+    // Stores a key in the library's remote of that name, replacing a key of
+    // its name there, or in a new remote of that name with the key's
+    // timings (`form`). A raw key joins a raw remote of its carrier, whose
+    // gap stays; a remote of other timings cannot take the key, and the
+    // text says so.
+    std::optional<QString> saveKey(const std::string& remoteName, const codes::Remote& form, codes::Key key);
+
     // Stores a key learned for a button in the picture's own file of learned
     // keys ("panasonic-learned.lircd.conf", a remote in it for each form of
     // frame, named after it: "panasonic-learned-nec"), replacing what the

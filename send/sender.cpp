@@ -60,11 +60,22 @@ std::optional<std::string> Sender::sendLinked(const LinkedKey& link) {
                     L"Can't send " + wide(link.key) + L": the code library has no such key in " + wide(link.remote));
         return "the code library has no key " + link.key + " in " + link.remote;
     }
+    return send(link.key, *remote, *key, true);
+}
+
+std::optional<std::string> Sender::sendOnce(const std::string& name, const codes::Remote& remote,
+                                            const codes::Key& key) {
+    status_.say(StatusLine::Action, wide(name));
+    return send(name, remote, key, false);
+}
+
+std::optional<std::string> Sender::send(const std::string& name, const codes::Remote& remote, const codes::Key& key,
+                                        bool hold) {
     codes::BoardMessages messages;
     try {
-        messages = codes::boardMessages(*remote, *key);
+        messages = codes::boardMessages(remote, key);
     } catch (const codes::CodesError& e) {
-        status_.say(StatusLine::Sent, L"Can't send " + wide(link.key) + L": " + wide(e.what()));
+        status_.say(StatusLine::Sent, L"Can't send " + wide(name) + L": " + wide(e.what()));
         return e.what();
     }
     long confirmed = 0;
@@ -72,7 +83,7 @@ std::optional<std::string> Sender::sendLinked(const LinkedKey& link) {
         confirmed = sendMessage(connection_.connected(), writeToBoard(), messages.press, lines);
     });
     std::optional<std::string> failure = sent(messages.press, confirmed);
-    if (!failure) hold_.pressed(messages.held);
+    if (!failure && hold) hold_.pressed(messages.held);
     return failure;
 }
 

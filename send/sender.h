@@ -32,6 +32,9 @@ public:
     // A message for the board ("!SRAW 38000:9000 4500 ...\n"), sent as a
     // press is, `action` telling in status line 1 where it came from.
     std::optional<std::string> sendBoardMessage(std::string_view message, std::wstring_view action);
+    // A code of no library key, such as a frame heard again: sent once,
+    // never held. `name` is what the status lines call it.
+    std::optional<std::string> sendOnce(const std::string& name, const codes::Remote& remote, const codes::Key& key);
     void release() { hold_.released(); }
     bool holding() const { return hold_.holding(); }
 
@@ -53,6 +56,8 @@ signals:
 
 private:
     std::optional<std::string> sendLinked(const LinkedKey& link);
+    std::optional<std::string> send(const std::string& name, const codes::Remote& remote, const codes::Key& key,
+                                    bool hold);
     // Why a message did not go out whole, from the bytes the port took.
     std::optional<std::string> sent(std::string_view message, long confirmed) const;
     WriteBytes writeToBoard();

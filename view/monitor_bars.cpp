@@ -32,10 +32,11 @@ std::vector<int> readMonitorValues(std::string_view line) {
     return values;
 }
 
-std::vector<Bar> monitorBars(int row, std::string_view line) {
+namespace {
+
+template <typename Values>
+std::vector<Bar> barsOf(int row, const Values& values) {
     std::vector<Bar> bars;
-    if (line.empty()) return bars;
-    const std::vector<int> values = readMonitorValues(line);
     const int top = 80 * row + 50;
     const int bottom = 80 * row + 100;
     long long x = kFirstBarX;
@@ -46,5 +47,14 @@ std::vector<Bar> monitorBars(int row, std::string_view line) {
     }
     return bars;
 }
+
+}  // namespace
+
+std::vector<Bar> monitorBars(int row, std::string_view line) {
+    if (line.empty()) return {};
+    return barsOf(row, readMonitorValues(line));
+}
+
+std::vector<Bar> monitorBars(int row, std::span<const uint32_t> durations) { return barsOf(row, durations); }
 
 }  // namespace orvalinder

@@ -2,6 +2,8 @@
 // The IR Monitor's bar charts: each stored monitor line becomes one row of
 // bars, one bar per number, 60 microseconds to the pixel.
 
+#include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -30,5 +32,8 @@ constexpr int kFirstBarX = 10;
 
 // The bars of row 0 to 3 drawn from one monitor line.
 std::vector<Bar> monitorBars(int row, std::string_view line);
+// The same bars for a frame's durations, however many (a capture's frame
+// may hold 1024).
+std::vector<Bar> monitorBars(int row, std::span<const uint32_t> durations);
 
 }  // namespace orvalinder

@@ -51,7 +51,8 @@ COrvalinderView::COrvalinderView(Platform& platform, Sender& sender, QWidget* pa
       connection_(sender.connection()),
       codes_(sender.codes()),
       status_(sender.status()),
-      editMenu_(new QMenu(this)) {
+      editMenu_(new QMenu(this)),
+      capturePanel_(new CCapturePanel(platform, sender, this)) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -73,6 +74,8 @@ COrvalinderView::COrvalinderView(Platform& platform, Sender& sender, QWidget* pa
     connect(&sender_, &Sender::messageRequested, this, qOverload<const QString&, MessageIcon>(&COrvalinderView::show));
     connect(&status_, &StatusModel::changed, this, qOverload<>(&QWidget::update));
     connect(&codes_, &ButtonCodes::changed, this, qOverload<>(&QWidget::update));
+    capturePanel_->hide();
+    connect(capturePanel_, &CCapturePanel::logChanged, this, &COrvalinderView::placeCapturePanel);
 }
 
 COrvalinderView::~COrvalinderView() {
@@ -86,12 +89,24 @@ void COrvalinderView::show(const QString& text, MessageIcon icon) { platform_.bo
 void COrvalinderView::selectRemote(RemoteKind kind) {
     emit titleRequested(QString::fromUtf8(state_.select(kind)));
     connection_.setMonitorActive(state_.remoteKind == IrMonitor);
+    placeCapturePanel();
     update();
 }
 
 void COrvalinderView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     emit titleRequested(QString::fromUtf8(state_.title()));
+    placeCapturePanel();
+}
+
+// In the IR Monitor's free corner once it has a row: an empty log would only
+// take room from the bars' screen.
+void COrvalinderView::placeCapturePanel() {
+    const QRect area(QPoint(layout::CaptureLogTopLeft.x, layout::CaptureLogTopLeft.y),
+                     QPoint(width() - 11, height() - 11));
+    capturePanel_->setGeometry(area);
+    capturePanel_->setVisible(state_.remoteKind == IrMonitor && capturePanel_->log().size() > 0 &&
+                              area.width() >= 100 && area.height() >= 100);
 }
 
 void COrvalinderView::paintEvent(QPaintEvent*) {
@@ -295,17 +310,15 @@ void COrvalinderView::takeReceivedLines() {
     for (ReceivedLine& line : lines) {
         if (line.kind == ReceivedLine::Monitor) {
             status_.change([&](StatusLines& status) { state_.monitorLines.store(line.text, status); });
-            lastHeard_ = std::move(line.text);
+            lastHeard_ = monitorDurations(line.text);
+            capturePanel_->hear(lastHeard_);
             continue;
         }
         status_.change([&](StatusLines& status) { state_.monitorLines.showValueLine(line.text, status); });
         // A frame the board decoded (its value line names the code, as in
-        // NEC:20DF10EF) tells what the receiver adds to marks. Read only
-        // then: a fast board's other lines must cost the window little.
-        if (!lastHeard_.empty() && line.text.find(':') != std::string::npos) {
-            const std::vector<uint32_t> durations = monitorDurations(lastHeard_);
-            if (codes::decode(durations)) receiverExcess_.decoded(durations);
-        }
+        // NEC:20DF10EF) tells what the receiver adds to marks.
+        if (!lastHeard_.empty() && line.text.find(':') != std::string::npos && codes::decode(lastHeard_))
+            receiverExcess_.decoded(lastHeard_);
         lastHeard_.clear();
     }
     scheduleRepaint();

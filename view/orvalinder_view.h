@@ -14,6 +14,7 @@
 #include "core/platform.h"
 #include "core/current_directory.h"
 #include "send/sender.h"
+#include "view/capture_panel.h"
 #include "view/learner.h"
 #include "view/view_painter.h"
 #include "view/view_state.h"
@@ -43,6 +44,8 @@ public:
     StatusModel& status() const { return sender_.status(); }
     // The receiver's excess on the frames the board decoded, for learning.
     ReceiverExcess& receiverExcess() { return receiverExcess_; }
+    // The IR Monitor's log of the frames heard, shown beside the bars.
+    CCapturePanel* capturePanel() const { return capturePanel_; }
 
     // The tools' commands.
     void startRecording();
@@ -87,6 +90,7 @@ private:
     void takeReceivedLines();
     void recordClick(int x, int y);
     void scheduleRepaint();
+    void placeCapturePanel();
     void show(const UserMessage& message);
     void show(const QString& text, MessageIcon icon);
 
@@ -103,10 +107,11 @@ private:
     QMenu* buttonMenu_ = nullptr;
     std::FILE* buttonRecordFile_ = nullptr;
     ReceiverExcess receiverExcess_;
-    std::string lastHeard_;     // the last monitor line, read once a value line says it decoded
-    int heldKeyboardKey_ = 0;   // the key that pressed a button, while it is down
+    CCapturePanel* capturePanel_;
+    std::vector<uint32_t> lastHeard_;  // the last monitor line's durations
+    int heldKeyboardKey_ = 0;          // the key that pressed a button, while it is down
     bool painted_ = false;
-    quint32 heldScanCode_ = 0;  // its physical key, when the system says
+    quint32 heldScanCode_ = 0;         // its physical key, when the system says
 };
 
 }  // namespace orvalinder

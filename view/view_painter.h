@@ -21,6 +21,7 @@ inline const QColor Text(0, 47, 53);
 inline const QColor Outline(190, 190, 190);
 inline const QColor DarkBlue(0, 0, 136);
 inline const QColor Orange(250, 149, 70);
+inline const QColor Differing(220, 20, 20);  // durations of two frames that differ
 }  // namespace colours
 
 class ViewPainter {

@@ -5,7 +5,10 @@ namespace orvalinder {
 std::string_view ViewState::select(RemoteKind kind) {
     if (!findRemote(kind)) return title();
     remoteKind = kind;
-    if (kind == IrMonitor) monitorLines.clear();
+    if (kind == IrMonitor)
+        monitorLines.clear();
+    else
+        picture = kind;
     return title();
 }
 

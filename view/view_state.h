@@ -13,6 +13,9 @@ namespace orvalinder {
 
 struct ViewState {
     RemoteKind remoteKind = Panasonic;
+    // The remote picture shown last: a key saved from the IR Monitor's
+    // capture log links to its buttons.
+    RemoteKind picture = Panasonic;
     IrMonitorLines monitorLines;
     PictureGeometry geometry;  // stored by the last paint of a remote picture
     bool clickAreasShown = false;

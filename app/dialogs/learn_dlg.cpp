@@ -2,50 +2,11 @@
 
 #include <QDialogButtonBox>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
-#include <numeric>
-
-#include "view/monitor_bars.h"
-#include "view/view_painter.h"
 
 namespace orvalinder {
-
-FrameBars::FrameBars(QWidget* parent) : QWidget(parent) {
-    // Narrow enough for the dialog to fit left of the picture.
-    setMinimumSize(320, 90);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, Qt::white);
-    setPalette(p);
-}
-
-void FrameBars::show(const std::vector<uint32_t>& durations) {
-    durations_ = durations;
-    update();
-}
-
-// The IR Monitor's bars (orange marks, blue spaces, their heights the
-// durations), squeezed to the widget's width.
-void FrameBars::paintEvent(QPaintEvent*) {
-    if (durations_.empty()) return;
-    std::string line;
-    for (uint32_t d : durations_) line += (line.empty() ? "" : "\t") + std::to_string(d);
-    const std::vector<Bar> bars = monitorBars(0, line);
-    long long right = 1;
-    int bottom = 1;
-    for (const Bar& bar : bars) {
-        right = std::max({right, bar.left, bar.right});
-        bottom = std::max(bottom, bar.bottom);
-    }
-    QPainter painter(this);
-    painter.scale((width() - 4.0) / static_cast<double>(right), (height() - 4.0) / bottom);
-    for (const Bar& bar : bars)
-        painter.fillRect(QRectF(QPointF(bar.left, bar.top), QPointF(bar.right, bar.bottom)),
-                         bar.orange ? colours::Orange : colours::DarkBlue);
-}
 
 CLearnDlg::CLearnDlg(SerialConnection& connection, COrvalinderView& view, std::vector<int> buttons, QWidget* parent)
     : QDialog(parent),
@@ -132,7 +93,7 @@ void CLearnDlg::showButton() {
     }
     prompt_->setText(text);
     heard_->setText(QStringLiteral("Waiting for the remote, for up to 20 seconds."));
-    bars_->show({});
+    bars_->draw({});
     wait_.start();
 }
 
@@ -146,7 +107,7 @@ void CLearnDlg::hear(std::vector<uint32_t> durations) {
     switch (learner_.hear(std::move(durations))) {
     case Learner::Heard::Ignored: return;
     case Learner::Heard::FirstPress:
-        bars_->show(shown);
+        bars_->draw({shown});
         heard_->setText(QStringLiteral("Heard %1. %2")
                             .arg(QString::fromStdString(learner_.press()->text()),
                                  learner_.differed()

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/platform.h"
+#include "view/frame_bars.h"
 #include "view/learner.h"
 #include "view/orvalinder_view.h"
 
@@ -18,19 +19,6 @@ class QLabel;
 class QPushButton;
 
 namespace orvalinder {
-
-// The frame heard last, as the IR Monitor draws it.
-class FrameBars : public QWidget {
-public:
-    explicit FrameBars(QWidget* parent = nullptr);
-    void show(const std::vector<uint32_t>& durations);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    std::vector<uint32_t> durations_;
-};
 
 class CLearnDlg : public QDialog {
     Q_OBJECT

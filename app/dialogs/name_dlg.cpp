@@ -10,9 +10,8 @@
 
 namespace orvalinder {
 
-CNameDlg::CNameDlg(const QString& currentName, QWidget* parent)
-    : QDialog(parent), edit_(new QLineEdit(currentName, this)), list_(new QListWidget(this)) {
-    setWindowTitle(QStringLiteral("Name a button"));
+KeyNameChooser::KeyNameChooser(const QString& currentName, QWidget* parent)
+    : QWidget(parent), edit_(new QLineEdit(currentName, this)), list_(new QListWidget(this)) {
     edit_->setPlaceholderText(QStringLiteral("A name of your own, or search LIRC's key names"));
     edit_->setClearButtonEnabled(true);
     for (const std::string_view name : lircKeyNames())
@@ -21,47 +20,56 @@ CNameDlg::CNameDlg(const QString& currentName, QWidget* parent)
         list_->setCurrentItem(found.front());
         list_->scrollToItem(found.front(), QAbstractItemView::PositionAtCenter);
     }
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* label = new QLabel(QStringLiteral("&Name:"), this);
-    label->setBuddy(edit_);
-    auto* hint =
-        new QLabel(QStringLiteral("Left empty, the button goes by the name of its key, or the picture's."), this);
-    hint->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(edit_);
     layout->addWidget(list_);
-    layout->addWidget(hint);
-    layout->addWidget(buttons);
-    resize(360, 440);
 
     // Only the user's typing filters: a name chosen from the list keeps the
     // list as it was, to choose again.
-    connect(edit_, &QLineEdit::textEdited, this, &CNameDlg::filter);
-    connect(list_, &QListWidget::currentItemChanged, this, &CNameDlg::choose);
-    connect(list_, &QListWidget::itemClicked, this, &CNameDlg::choose);
+    connect(edit_, &QLineEdit::textEdited, this, &KeyNameChooser::filter);
+    connect(list_, &QListWidget::currentItemChanged, this, &KeyNameChooser::choose);
+    connect(list_, &QListWidget::itemClicked, this, &KeyNameChooser::choose);
     connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         choose(item);
-        accept();
+        emit activated();
     });
     edit_->selectAll();
-    edit_->setFocus();
+    setFocusProxy(edit_);
 }
 
-QString CNameDlg::name() const { return edit_->text().trimmed(); }
+QString KeyNameChooser::name() const { return edit_->text().trimmed(); }
 
-void CNameDlg::filter(const QString& search) {
+void KeyNameChooser::filter(const QString& search) {
     const std::string typed = search.trimmed().toStdString();
     for (int row = 0; row < list_->count(); ++row)
         list_->setRowHidden(row, !nameMatchesSearch(list_->item(row)->text().toStdString(), typed));
 }
 
-void CNameDlg::choose(QListWidgetItem* item) {
+void KeyNameChooser::choose(QListWidgetItem* item) {
     if (item) edit_->setText(item->text());
+}
+
+CNameDlg::CNameDlg(const QString& currentName, QWidget* parent)
+    : QDialog(parent), chooser_(new KeyNameChooser(currentName, this)) {
+    setWindowTitle(QStringLiteral("Name a button"));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(chooser_, &KeyNameChooser::activated, this, &QDialog::accept);
+
+    auto* label = new QLabel(QStringLiteral("&Name:"), this);
+    label->setBuddy(chooser_->nameEdit());
+    auto* hint =
+        new QLabel(QStringLiteral("Left empty, the button goes by the name of its key, or the picture's."), this);
+    hint->setWordWrap(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(chooser_);
+    layout->addWidget(hint);
+    layout->addWidget(buttons);
+    resize(360, 440);
+    chooser_->setFocus();
 }
 
 bool nameButton(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteKind kind, int index) {

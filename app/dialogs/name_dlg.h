@@ -14,16 +14,22 @@ class QListWidgetItem;
 
 namespace orvalinder {
 
-class CNameDlg : public QDialog {
+// A box for a name, and LIRC's key names below it that the typing searches;
+// a name chosen from the list goes into the box.
+class KeyNameChooser : public QWidget {
     Q_OBJECT
 public:
-    explicit CNameDlg(const QString& currentName, QWidget* parent = nullptr);
+    explicit KeyNameChooser(const QString& currentName, QWidget* parent = nullptr);
 
-    // The box's text, trimmed; empty: the button has no name of its own.
+    // The box's text, trimmed.
     QString name() const;
 
     QLineEdit* nameEdit() const { return edit_; }
     QListWidget* keyNames() const { return list_; }
+
+signals:
+    // A name of the list was activated (Enter, a double click).
+    void activated();
 
 private:
     void filter(const QString& search);
@@ -31,6 +37,21 @@ private:
 
     QLineEdit* edit_;
     QListWidget* list_;
+};
+
+class CNameDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CNameDlg(const QString& currentName, QWidget* parent = nullptr);
+
+    // The box's text, trimmed; empty: the button has no name of its own.
+    QString name() const { return chooser_->name(); }
+
+    QLineEdit* nameEdit() const { return chooser_->nameEdit(); }
+    QListWidget* keyNames() const { return chooser_->keyNames(); }
+
+private:
+    KeyNameChooser* chooser_;
 };
 
 // The button's "Name..." menu entry: shows the dialog and stores the name;

@@ -157,39 +157,40 @@ public:
 
     Screenshot screenshot() const { return dump(window_, env_); }
 
-    void clickView(int x, int y) const {
-        run({"xdotool", "mousemove", "--window", window_, std::to_string(viewX_ + x), std::to_string(viewY_ + y),
-             "click", "1"},
-            env_);
+    // Moves the mouse to a point of the view and does the xdotool actions there.
+    void atView(int x, int y, std::vector<std::string> actions) const {
+        std::vector<std::string> command{
+            "xdotool", "mousemove", "--window", window_, std::to_string(viewX_ + x), std::to_string(viewY_ + y)};
+        command.insert(command.end(), actions.begin(), actions.end());
+        run(command, env_);
+    }
+    // The same at fractions of the Panasonic picture's width and height.
+    void atPanasonic(float fx, float fy, std::vector<std::string> actions) const {
+        const float scale = static_cast<float>(screenshot().height - viewY_) / 861.0f;
+        atView(layout::PictureXOffset + static_cast<int>(fx * 250 * scale), static_cast<int>(fy * 861 * scale),
+               std::move(actions));
+    }
+    void atPanasonicButton(int index, std::vector<std::string> actions) const {
+        const ClickArea& area = clickAreas(Panasonic)[static_cast<size_t>(index)];
+        atPanasonic((area.left + area.right) / 2, (area.top + area.bottom) / 2, std::move(actions));
+    }
+    static std::vector<std::string> held(double seconds) {
+        return {"mousedown", "1", "sleep", std::to_string(seconds), "mouseup", "1"};
     }
 
     // The connect button; a board needs five seconds to start.
     void connect() const {
         const layout::ClickSquare& square = layout::ConnectSquare;
-        clickView((square.left + square.right) / 2, (square.top + square.bottom) / 2);
+        atView((square.left + square.right) / 2, (square.top + square.bottom) / 2, {"click", "1"});
     }
 
     // The middle of a Panasonic button, held down for `seconds` (0: a click).
-    void pressPanasonicButton(int index, double seconds = 0) const {
-        const ClickArea& area = clickAreas(Panasonic)[static_cast<size_t>(index)];
-        const float scale = static_cast<float>(screenshot().height - viewY_) / 861.0f;
-        const int x = layout::PictureXOffset + static_cast<int>((area.left + area.right) / 2 * 250 * scale);
-        const int y = static_cast<int>((area.top + area.bottom) / 2 * 861 * scale);
-        run({"xdotool", "mousemove", "--window", window_, std::to_string(viewX_ + x), std::to_string(viewY_ + y),
-             "mousedown", "1", "sleep", std::to_string(seconds), "mouseup", "1"},
-            env_);
-    }
+    void pressPanasonicButton(int index, double seconds = 0) const { atPanasonicButton(index, held(seconds)); }
 
     // Right-clicks a Panasonic button and chooses an item of its menu by
     // the item's underlined letter.
     void chooseFromPanasonicButtonMenu(int index, const std::string& letter) const {
-        const ClickArea& area = clickAreas(Panasonic)[static_cast<size_t>(index)];
-        const float scale = static_cast<float>(screenshot().height - viewY_) / 861.0f;
-        const int x = layout::PictureXOffset + static_cast<int>((area.left + area.right) / 2 * 250 * scale);
-        const int y = static_cast<int>((area.top + area.bottom) / 2 * 861 * scale);
-        run({"xdotool", "mousemove", "--window", window_, std::to_string(viewX_ + x), std::to_string(viewY_ + y),
-             "click", "3", "sleep", "0.5", "key", letter},
-            env_);
+        atPanasonicButton(index, {"click", "3", "sleep", "0.5", "key", letter});
     }
 
     // Whether the program shows a window of that title, within `wait`.
@@ -217,22 +218,10 @@ public:
         return false;
     }
 
-    // Panasonic button 1, at 40% of the picture's width and 7% of its height.
-    void clickPanasonicButton1() const {
-        const float scale = static_cast<float>(screenshot().height - viewY_) / 861.0f;
-        clickView(layout::PictureXOffset + static_cast<int>(0.40f * 250 * scale),
-                  static_cast<int>(0.07f * 861 * scale));
-    }
-
-    // The same button held down for `seconds`.
-    void holdPanasonicButton1(double seconds) const {
-        const float scale = static_cast<float>(screenshot().height - viewY_) / 861.0f;
-        run({"xdotool", "mousemove", "--window", window_,
-             std::to_string(viewX_ + layout::PictureXOffset + static_cast<int>(0.40f * 250 * scale)),
-             std::to_string(viewY_ + static_cast<int>(0.07f * 861 * scale)), "mousedown", "1", "sleep",
-             std::to_string(seconds), "mouseup", "1"},
-            env_);
-    }
+    // Panasonic button 1, at 40% of the picture's width and 7% of its height,
+    // clicked or held down for `seconds`.
+    void clickPanasonicButton1() const { atPanasonic(0.40f, 0.07f, {"click", "1"}); }
+    void holdPanasonicButton1(double seconds) const { atPanasonic(0.40f, 0.07f, held(seconds)); }
 
     // Remote, IR Monitor through the keyboard: Alt opens the menu bar.
     void showIrMonitor() const {
@@ -571,7 +560,8 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     ASSERT_TRUE(desktop.acceptDialog("Learn from a remote"));
     readFor(board.out, 500ms);
     desktop.pressPanasonicButton(7);
-    EXPECT_NE(readAllFor(board.out, 1000ms).find("sent PANASONIC 4004:0100BCBD "), std::string::npos);
+    const std::string panasonicSent = readAllFor(board.out, 1000ms);
+    EXPECT_NE(panasonicSent.find("sent PANASONIC 4004:0100BCBD "), std::string::npos) << panasonicSent;
 }
 
 }  // namespace

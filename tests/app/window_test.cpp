@@ -279,6 +279,8 @@ TEST_F(Window, MenusAsUsersKnowThem) {
                                   "&Import codes...|32781||Adds the remotes of a LIRC, Flipper or Pronto file to your "
                                   "codes and links their keys to buttons.",
                                   "&Export codes...|32782||Writes your codes as a LIRC, Flipper or Pronto file.",
+                                  "Open &capture...|32790||Adds the frames of a mode2 capture, such as LIRC's mode2 "
+                                  "writes, to the IR Monitor's log.",
                                   "-",
                                   "Recent File|57616||",
                                   "-",
