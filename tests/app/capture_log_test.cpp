@@ -152,9 +152,11 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     const std::vector<uint32_t> heard = panel()->chosenRows().at(0)->frame.durations;
     EXPECT_EQ(panel()->bars()->frames(), std::vector<std::vector<uint32_t>>{heard});
     QTest::keySequence(list(), QKeySequence::Copy);
-    EXPECT_TRUE(QApplication::clipboard()->text().startsWith("0000 006D 0012 0000 ")) << QApplication::clipboard()->text().toStdString();
+    EXPECT_TRUE(QApplication::clipboard()->text().startsWith("0000 006D 0012 0000 "))
+        << QApplication::clipboard()->text().toStdString();
     QTest::keySequence(list(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-    EXPECT_TRUE(QApplication::clipboard()->text().startsWith(QStringLiteral("{\"timings\":[%1,-%2,").arg(heard[0]).arg(heard[1])));
+    EXPECT_TRUE(QApplication::clipboard()->text().startsWith(
+        QStringLiteral("{\"timings\":[%1,-%2,").arg(heard[0]).arg(heard[1])));
     QTest::keyClick(list(), Qt::Key_Return);
     expectWithin5Percent(nextFrameSent(), heard);
     clickRow(2);
