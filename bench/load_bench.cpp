@@ -1,7 +1,8 @@
 // The real window, IR Monitor shown, under load from the board simulator:
 // how late a 10 ms timer runs and how many lines go missing during a flood
-// of monitor lines, and how resident memory grows during a flood of random
-// bytes; each against the same window connected to a quiet simulator.
+// of monitor lines (which fill the capture log), and how resident memory
+// grows during a flood of random bytes; each against the same window
+// connected to a quiet simulator.
 // Prints "key: value" lines.
 // Usage: load_bench PATH-TO-irbridge-sim [flood-seconds] [garbage-seconds]
 //        (defaults 10 and 60; the quiet run lasts as long as the garbage run)
@@ -175,6 +176,7 @@ int main(int argc, char** argv) {
             atLastTake = connection.linesReceived();
         });
         if (!window.connect()) return 1;
+        const double rssBeforeFlood = residentMb();
         // Until every line has come, or none has for a second.
         long before = -1;
         QElapsedTimer quiet;
@@ -203,6 +205,10 @@ int main(int argc, char** argv) {
         std::printf("flood_lines_lost: %ld\n", lines - connection.linesReceived());
         std::printf("flood_largest_batch_lines: %ld\n", largestBatch);
         std::printf("flood_queue_compacts_above_lines: %zu\n", LineQueue::kCompactAt);
+        // The IR Monitor's capture log takes every frame the window reads, up
+        // to its bound, and its rows' memory with them.
+        std::printf("flood_capture_log_rows: %zu\n", window.frame.view()->capturePanel()->log().size());
+        std::printf("flood_lines_rss_growth_mb: %.2f\n", residentMb() - rssBeforeFlood);
     }
 
     // Random bytes as fast as the pseudo-terminal takes them.

@@ -76,6 +76,11 @@ std::string hex(uint64_t value, int bits) {
     return text;
 }
 
+std::string textOf(const std::optional<Decoded>& decoded, size_t durations) {
+    if (decoded) return boardCode(*decoded);
+    return "raw, " + std::to_string(durations) + (durations == 1 ? " duration" : " durations");
+}
+
 std::vector<const CaptureRow*> chosenRows(const CaptureLog& log, const std::vector<uint64_t>& ids) {
     std::vector<const CaptureRow*> rows;
     if (ids.empty()) {
@@ -163,10 +168,7 @@ std::string lircdRemote(const std::vector<const CaptureRow*>& rows) {
 
 }  // namespace
 
-std::string heardText(const std::vector<uint32_t>& durations) {
-    if (const std::optional<Decoded> decoded = decode(durations)) return boardCode(*decoded);
-    return "raw, " + std::to_string(durations.size()) + (durations.size() == 1 ? " duration" : " durations");
-}
+std::string heardText(const std::vector<uint32_t>& durations) { return textOf(decode(durations), durations.size()); }
 
 uint64_t CaptureLog::add(HeardFrame frame, microseconds time, uint32_t carrierHz) {
     if (frame.durations.size() % 2 == 0 && !frame.durations.empty()) {
@@ -191,7 +193,7 @@ uint64_t CaptureLog::add(HeardFrame frame, microseconds time, uint32_t carrierHz
     CaptureRow& row = rows_.emplace_back();
     row.id = ++lastId_;
     row.time = row.lastTime = time;
-    row.text = heardText(frame.durations);
+    row.text = textOf(decoded, frame.durations.size());  // decoded once: a flood's frames cost
     row.frame = std::move(frame);
     row.carrierHz = carrierHz;
     row.decoded = decoded;

@@ -1,5 +1,6 @@
 #include "view/orvalinder_view.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -21,6 +22,8 @@ namespace orvalinder {
 namespace {
 // Lines may arrive thousands of times a second; the window need not.
 constexpr int kRepaintIntervalMs = 16;
+// The monitor lines of one take that go to the capture log, at most.
+constexpr size_t kLoggedPerTake = 200;
 // A key held down repeats at least this often (the usual first repeat comes
 // after 500 to 660 ms): silence longer than that is a key let go unseen.
 constexpr int kKeyboardSilenceMs = 1000;
@@ -105,8 +108,11 @@ void COrvalinderView::placeCapturePanel() {
     const QRect area(QPoint(layout::CaptureLogTopLeft.x, layout::CaptureLogTopLeft.y),
                      QPoint(width() - 11, height() - 11));
     capturePanel_->setGeometry(area);
-    capturePanel_->setVisible(state_.remoteKind == IrMonitor && capturePanel_->log().size() > 0 &&
-                              area.width() >= 100 && area.height() >= 100);
+    const bool shown = state_.remoteKind == IrMonitor && capturePanel_->log().size() > 0 && area.width() >= 100 &&
+                       area.height() >= 100;
+    // The keys go back to the view's buttons when the list they went to goes.
+    if (!shown && capturePanel_->isAncestorOf(QApplication::focusWidget())) setFocus();
+    capturePanel_->setVisible(shown);
 }
 
 void COrvalinderView::paintEvent(QPaintEvent*) {
@@ -307,18 +313,31 @@ std::optional<std::string> COrvalinderView::pressButton(int index) {
 void COrvalinderView::takeReceivedLines() {
     if (connection_.learning()) return;  // the lines are the learner's
     std::vector<ReceivedLine> lines = connection_.takeLines();
+    // A board at 115200 baud sends some 40 frames a second. Of a flood, as
+    // the line queue drops lines the window would not show, only the last
+    // frames of each take go to the capture log: the rest would cost the
+    // window more than a frame's worth of time.
+    size_t unlogged = static_cast<size_t>(std::count_if(
+        lines.begin(), lines.end(), [](const ReceivedLine& line) { return line.kind == ReceivedLine::Monitor; }));
+    unlogged -= std::min(unlogged, kLoggedPerTake);
     for (ReceivedLine& line : lines) {
         if (line.kind == ReceivedLine::Monitor) {
             status_.change([&](StatusLines& status) { state_.monitorLines.store(line.text, status); });
-            lastHeard_ = monitorDurations(line.text);
-            capturePanel_->hear(lastHeard_);
+            if (unlogged > 0)
+                --unlogged;
+            else
+                capturePanel_->hear(monitorDurations(line.text));
+            lastHeard_ = std::move(line.text);
             continue;
         }
         status_.change([&](StatusLines& status) { state_.monitorLines.showValueLine(line.text, status); });
         // A frame the board decoded (its value line names the code, as in
-        // NEC:20DF10EF) tells what the receiver adds to marks.
-        if (!lastHeard_.empty() && line.text.find(':') != std::string::npos && codes::decode(lastHeard_))
-            receiverExcess_.decoded(lastHeard_);
+        // NEC:20DF10EF) tells what the receiver adds to marks. Read only
+        // then: a fast board's other lines must cost the window little.
+        if (!lastHeard_.empty() && line.text.find(':') != std::string::npos) {
+            const std::vector<uint32_t> durations = monitorDurations(lastHeard_);
+            if (codes::decode(durations)) receiverExcess_.decoded(durations);
+        }
         lastHeard_.clear();
     }
     scheduleRepaint();

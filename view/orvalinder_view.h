@@ -108,10 +108,10 @@ private:
     std::FILE* buttonRecordFile_ = nullptr;
     ReceiverExcess receiverExcess_;
     CCapturePanel* capturePanel_;
-    std::vector<uint32_t> lastHeard_;  // the last monitor line's durations
-    int heldKeyboardKey_ = 0;          // the key that pressed a button, while it is down
+    std::string lastHeard_;     // the last monitor line, read once a value line says it decoded
+    int heldKeyboardKey_ = 0;   // the key that pressed a button, while it is down
     bool painted_ = false;
-    quint32 heldScanCode_ = 0;         // its physical key, when the system says
+    quint32 heldScanCode_ = 0;  // its physical key, when the system says
 };
 
 }  // namespace orvalinder

@@ -24,7 +24,7 @@ CSaveKeyDlg::CSaveKeyDlg(const QStringList& remotes, const QString& heard, const
     remote_->setCurrentText(kNewRemote);
     auto* remoteLabel = new QLabel(QStringLiteral("&Remote (one of yours, or a new name):"), this);
     remoteLabel->setBuddy(remote_);
-    auto* nameLabel = new QLabel(QStringLiteral("&Name of the key %1:").arg(heard), this);
+    auto* nameLabel = new QLabel(QStringLiteral("&Name of the key (%1):").arg(heard), this);
     nameLabel->setBuddy(chooser_->nameEdit());
     auto* hint = new QLabel(
         QStringLiteral("A button of the %1 picture that goes by this name sends the key from now on.").arg(picture),
@@ -64,9 +64,11 @@ bool saveCaptureAsKey(QWidget* parent, Platform& platform, COrvalinderView& view
     const RemoteKind picture = view.state().picture;
     QStringList remotes;
     for (const codes::Remote& remote : codes.remotes()) remotes << QString::fromStdString(remote.name);
-    const std::string_view pictureShown = pictureName(picture);
-    CSaveKeyDlg dialog(remotes, QString::fromStdString(row.text),
-                       QString::fromUtf8(pictureShown.data(), static_cast<qsizetype>(pictureShown.size())), parent);
+    // As the Remote menu names it.
+    const std::string_view menuText = findRemote(picture)->menuText;
+    const QString pictureShown =
+        QString::fromUtf8(menuText.data(), static_cast<qsizetype>(menuText.size())).remove('&');
+    CSaveKeyDlg dialog(remotes, QString::fromStdString(row.text), pictureShown, parent);
     if (dialog.exec() != QDialog::Accepted) return false;
     const std::string remoteName = dialog.remoteName();
     codes::RowKey saved = codes::keyOf(row, dialog.keyName());
@@ -83,7 +85,7 @@ bool saveCaptureAsKey(QWidget* parent, Platform& platform, COrvalinderView& view
             for (const auto& [index, key] : matches) links.setLink(picture, index, key);
         });
         if (failure) platform.boxes.show(parent, *failure, MessageIcon::Stop);
-        told += L", linked to button " + std::to_wstring(matches.front().first) + L" of " + wide(pictureShown);
+        told += L", linked to button " + std::to_wstring(matches.front().first);
     }
     view.status().say(StatusLine::Sent, told);
     return true;

@@ -1,0 +1,238 @@
+// The IR Monitor's capture log in the window, against the board's firmware
+// run by the simulated microcontroller behind a receiver module: frames
+// played into the receiver become rows, a held key's in one; a row goes out
+// of the LED again, is kept as a key that a button then sends; two rows are
+// compared; the log is exported and opened again.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <sstream>
+
+#include "app/dialogs/save_key_dlg.h"
+#include "app/program_parts.h"
+#include "core/commands.h"
+#include "core/view_layout.h"
+#include "serial/qt_settings_store.h"
+#include "tests/dialogs/dialog_test_support.h"
+#include "tests/support/child_process.h"
+#include "tests/support/modal.h"
+#include "tests/support/program_seams.h"
+#include "tests/support/scripted_platform.h"
+#include "view/frame_bars.h"
+
+namespace orvalinder {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A remote of no protocol the program knows: a leader and 16 bits.
+std::vector<uint32_t> unknownRemotesFrame() {
+    std::vector<uint32_t> frame = {8400, 4200};
+    for (int bit = 15; bit >= 0; --bit) frame.insert(frame.end(), {526, (0xA55Au >> bit & 1) ? 1578u : 526u});
+    frame.push_back(526);
+    return frame;
+}
+
+// Each duration within 5 % of the other's.
+void expectWithin5Percent(const std::vector<uint32_t>& sent, const std::vector<uint32_t>& heard) {
+    ASSERT_EQ(sent.size(), heard.size());
+    for (size_t i = 0; i < sent.size(); ++i) EXPECT_NEAR(sent[i], heard[i], heard[i] * 0.05) << i;
+}
+
+class CaptureLogWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        board.emplace(std::vector<std::string>{IRBRIDGE_AVR, IRBRIDGE_ELF},
+                      testing::ChildOptions{.readError = true, .writeInput = true});
+        const std::string port = board->readLine(10s);
+        ASSERT_EQ(port.rfind("/dev/", 0), 0u) << port;
+        writePortSettings(store, PortSettings{port});
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        QSignalSpy finished(&parts.connection, &SerialConnection::connectFinished);
+        QTest::mouseClick(frame.view(), Qt::LeftButton, {},
+                          QPoint(layout::ConnectButtonTopLeft.x + 25, layout::ConnectButtonTopLeft.y + 25));
+        ASSERT_TRUE(finished.wait(10000) && parts.connection.connected());
+        frame.action(command::SelectIrMonitor)->trigger();
+    }
+
+    CCapturePanel* panel() { return frame.view()->capturePanel(); }
+    QTreeView* list() { return panel()->list(); }
+
+    // Frames played into the board's receiver, one after another.
+    void play(const std::string& frames) { ASSERT_TRUE(board->write(frames)); }
+
+    // The rows as shown, newest first: "what was heard|count".
+    QStringList rows() {
+        QStringList shown;
+        for (int row = 0; row < list()->model()->rowCount(); ++row)
+            shown << list()->model()->index(row, 1).data().toString() + "|" +
+                         list()->model()->index(row, 3).data().toString();
+        return shown;
+    }
+    bool showsRows(int count) {
+        return QTest::qWaitFor([&] { return list()->model()->rowCount() == count; }, 10000);
+    }
+
+    // Clicks a row as the user does, Ctrl held to add it to those chosen.
+    void clickRow(int row, Qt::KeyboardModifiers keys = {}) {
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, keys,
+                          list()->visualRect(list()->model()->index(row, 1)).center());
+    }
+
+    // Right-clicks a row and chooses a command of its menu by its letter.
+    void chooseFromRowMenu(int row, char letter) {
+        const QPoint at = list()->visualRect(list()->model()->index(row, 1)).center();
+        QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, at);
+        // What the window system sends after the click; the offscreen one does not.
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list()->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list()->viewport(), &event);
+        QMenu* menu = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }));
+        QTest::keyClick(menu, letter);
+    }
+
+    // The durations of the next frame the LED sends, the window running meanwhile.
+    std::vector<uint32_t> nextFrameSent(std::string* code = nullptr) {
+        std::string printed;
+        const bool whole = QTest::qWaitFor(
+            [&] {
+                printed += testing::readFor(board->output(), 0ms);
+                return printed.find('\n', printed.find(" Hz:")) != std::string::npos;
+            },
+            5000);
+        const size_t hz = printed.find(" Hz:");
+        if (!whole) return {};
+        const size_t sent = printed.find("sent ") + 5;
+        if (code) *code = printed.substr(sent, printed.find(' ', sent) - sent);
+        std::istringstream durations(printed.substr(hz + 4, printed.find('\n', hz) - hz - 4));
+        return {std::istream_iterator<uint32_t>(durations), std::istream_iterator<uint32_t>()};
+    }
+
+    std::optional<testing::ChildProcess> board;
+    QTemporaryDir config;
+    QtSettingsStore store;
+    BoardWaits waits;
+    testing::ScriptedBoxes boxes;
+    testing::ScriptedPicker picker;
+    testing::ScriptedFolders folders;
+    Platform platform{boxes, picker, folders};
+    QSettings state{testing::settingsIn(config), QSettings::IniFormat};
+    ProgramParts parts{testing::seamsIn(config, platform, store, waits, state)};
+    CMainFrame& frame = parts.frame;
+};
+
+// Five frames of three keys, one of them held: three rows. The unknown
+// remote's row goes out of the LED as heard; kept as KEY_POWER, it links
+// the picture's power button, which then sends it. A decoded row goes out
+// as its code.
+TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
+    std::string raw = "play";
+    for (uint32_t d : unknownRemotesFrame()) raw += " " + std::to_string(d);
+    play("play NEC:20DF10EF\n");
+    QTest::qWait(400);
+    play("play NEC:20DF40BF\nplay 9000 2250 560\nplay 9000 2250 560\n");
+    QTest::qWait(600);
+    play(raw + "\n");
+    ASSERT_TRUE(showsRows(3)) << rows().join(", ").toStdString();
+    EXPECT_EQ(rows(), QStringList({"raw, 35 durations|", "NEC:20DF40BF|\u00D73", "NEC:20DF10EF|"}));
+
+    clickRow(0);
+    const std::vector<uint32_t> heard = panel()->chosenRows().at(0)->frame.durations;
+    EXPECT_EQ(panel()->bars()->frames(), std::vector<std::vector<uint32_t>>{heard});
+    QTest::keySequence(list(), QKeySequence::Copy);
+    EXPECT_TRUE(QApplication::clipboard()->text().startsWith("0000 006D 0012 0000 "))
+        << QApplication::clipboard()->text().toStdString();
+    QTest::keySequence(list(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    EXPECT_TRUE(QApplication::clipboard()->text().startsWith(
+        QStringLiteral("{\"timings\":[%1,-%2,").arg(heard[0]).arg(heard[1])));
+    QTest::keyClick(list(), Qt::Key_Return);
+    expectWithin5Percent(nextFrameSent(), heard);
+    clickRow(2);
+    QTest::keyClick(list(), Qt::Key_Return);
+    std::string code;
+    nextFrameSent(&code);
+    EXPECT_EQ(code, "NEC:20DF10EF");
+
+    testing::onNextModal<CSaveKeyDlg>([](CSaveKeyDlg* dialog) {
+        QTest::keyClicks(dialog->chooser()->nameEdit(), "KEY_POWER");
+        QTest::mouseClick(testing::buttonNamed(*dialog, "Save"), Qt::LeftButton);
+    });
+    chooseFromRowMenu(0, 'k');
+    const LinkedKey saved{"captured", "KEY_POWER"};
+    ASSERT_TRUE(parts.codes.find(saved).second);
+    EXPECT_EQ(parts.codes.find(saved).second->raw, heard);
+    const int power = parts.codes.links().buttonNamed(Panasonic, "KEY_POWER");
+    EXPECT_EQ(parts.codes.links().link(Panasonic, power), saved);
+    // A code goes into a remote of its timings, not among raw frames.
+    testing::onNextModal<CSaveKeyDlg>([](CSaveKeyDlg* dialog) {
+        QTest::keyClicks(dialog->chooser()->nameEdit(), "KEY_1");
+        QTest::mouseClick(testing::buttonNamed(*dialog, "Save"), Qt::LeftButton);
+    });
+    chooseFromRowMenu(2, 'k');
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "captured holds codes of other timings: choose another remote for this nec key.");
+    EXPECT_FALSE(parts.codes.find({"captured", "KEY_1"}).second);
+    boxes.shown.clear();
+
+    frame.action(command::SelectPanasonic)->trigger();
+    const AreaRect button = areaRect(clickAreas(Panasonic)[size_t(power)], frame.view()->state().geometry);
+    QTest::mouseClick(frame.view(), Qt::LeftButton, {},
+                      QPoint((button.left + button.right) / 2, (button.top + button.bottom) / 2));
+    expectWithin5Percent(nextFrameSent(), heard);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Two Panasonic frames that differ in one byte: chosen together, both are
+// drawn with the differing duration marked and the byte is named. The log
+// exported as mode2 text opens again as the same rows; a capture with a
+// fault is read up to it, and the box names the file, the line and the word.
+TEST_F(CaptureLogWindow, RowsComparedExportedAndOpenedAgain) {
+    play("play PANASONIC 4004:01181234\n");
+    QTest::qWait(400);
+    play("play PANASONIC 4004:01191234\n");
+    ASSERT_TRUE(showsRows(2)) << rows().join(", ").toStdString();
+    clickRow(0);
+    clickRow(1, Qt::ControlModifier);
+    const QStringList compared = panel()->comparison()->text().split('\n');
+    EXPECT_EQ(compared.filter("bits"), QStringList({"bits 24\u201331: 0x18 vs 0x19"}))
+        << compared.join('\n').toStdString();
+    EXPECT_EQ(panel()->bars()->frames().size(), 2u);
+    // The space of the bit that differs, the 32nd, is marked (and others
+    // where the receiver's jitter tells the frames apart).
+    const std::vector<size_t>& marked = panel()->bars()->marked();
+    EXPECT_NE(std::find(marked.begin(), marked.end(), 2 + 2 * 31 + 1), marked.end());
+
+    const QString exported = config.path() + "/heard.txt";
+    picker.picks = {exported, exported};
+    chooseFromRowMenu(0, 'w');
+    frame.action(command::OpenCapture)->trigger();
+    ASSERT_TRUE(showsRows(4));
+    const QStringList shown = rows();
+    EXPECT_EQ(shown.mid(0, 2), shown.mid(2, 2));
+
+    QFile faulty(config.path() + "/faulty.txt");
+    ASSERT_TRUE(faulty.open(QIODevice::WriteOnly));
+    faulty.write("pulse 9000\nspace 4500\npulse 560\nspace 90000\npulse 9000\nspace -4500\n");
+    faulty.close();
+    picker.picks = {faulty.fileName()};
+    frame.action(command::OpenCapture)->trigger();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains("faulty.txt:6")) << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(boxes.shown[0].text.contains("-4500")) << boxes.shown[0].text.toStdString();
+    EXPECT_EQ(rows().size(), 6);  // the frames before the fault
+}
+
+}  // namespace
+}  // namespace orvalinder
