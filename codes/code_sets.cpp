@@ -125,31 +125,30 @@ bool hasRepeatedNames(const Remote& remote) {
 }
 
 // A file of many devices' keys, such as Flipper's universal remotes with a
-// Power for each: a set a device, a second key of a name starting another.
+// Power for each: a set a device, the n-th key of a name in its n-th set.
 void addSetsByDevice(std::vector<CodeSet>& sets, const Remote& remote, const std::string& path,
                      std::vector<std::string>& skipped) {
-    std::vector<std::pair<std::optional<std::pair<Protocol, uint64_t>>, size_t>> devices;  // and their set
+    using Device = std::pair<Protocol, uint64_t>;
+    std::map<Device, std::vector<size_t>> setsOf;
+    std::map<std::pair<Device, std::string>, size_t> seen;
     Remote timings = remote;
     timings.keys.clear();
+    int count = 0;
     for (const Key& key : remote.keys) {
-        std::optional<std::pair<Protocol, uint64_t>> device;
+        std::optional<Device> device;
         try {
             device = deviceOf(remote, key);
         } catch (const CodesError& error) {
             skipped.push_back(path + ": " + error.what());
             continue;
         }
-        auto joins = [&](const auto& entry) {
-            return device && entry.first == device && !findKey(sets[entry.second].remote, key.name);
-        };
-        auto found = std::find_if(devices.begin(), devices.end(), joins);
-        if (found == devices.end()) {
-            devices.emplace_back(device, sets.size());
-            found = devices.end() - 1;
+        const size_t nth = device ? seen[{*device, key.name}]++ : 0;
+        if (!device || nth == setsOf[*device].size()) {
+            if (device) setsOf[*device].push_back(sets.size());
             sets.push_back(CodeSet{{}, DeviceKind::Unknown, timings});
-            sets.back().remote.name = remote.name + " " + std::to_string(devices.size());
+            sets.back().remote.name = remote.name + " " + std::to_string(++count);
         }
-        sets[found->second].remote.keys.push_back(key);
+        sets[device ? setsOf[*device][nth] : sets.size() - 1].remote.keys.push_back(key);
     }
 }
 
