@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -42,19 +41,11 @@ std::vector<std::string_view> words(std::string_view line) {
     return result;
 }
 
-int number(std::string_view word) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (word.empty() || error != std::errc() || end != word.data() + word.size())
-        throw CodesError("not a number '" + std::string(word) + "'");
-    return value;
-}
-
 // "7.7" or "4": a device and its subdevice, -1 when it has none.
 std::pair<int, int> deviceNumbers(std::string_view word) {
     const size_t dot = word.find('.');
-    if (dot == std::string_view::npos) return {number(word), -1};
-    return {number(word.substr(0, dot)), number(word.substr(dot + 1))};
+    if (dot == std::string_view::npos) return {irpNumber(word), -1};
+    return {irpNumber(word.substr(0, dot)), irpNumber(word.substr(dot + 1))};
 }
 
 Decoded irpCodeOf(std::string_view protocol, std::string_view device, int function) {
@@ -222,7 +213,7 @@ std::vector<CodeSet> readCodeSets(std::string_view text, const std::string& file
             if (sets.empty()) throw CodesError("a key before the first set '" + std::string(w[0]) + "'");
             if (w.size() != 2 && w.size() != 3)
                 throw CodesError("a key is 'NAME FUNCTION' or 'NAME DEVICE FUNCTION', not '" + std::string(line) + "'");
-            const Decoded code = irpCodeOf(protocol, w.size() == 3 ? w[1] : device, number(w.back()));
+            const Decoded code = irpCodeOf(protocol, w.size() == 3 ? w[1] : device, irpNumber(w.back()));
             Remote& remote = sets.back().remote;
             if (findKey(remote, std::string(w[0]))) throw CodesError("a second key '" + std::string(w[0]) + "'");
             remote.keys.push_back(Key{std::string(w[0]), {remoteCode(code)}, {}});

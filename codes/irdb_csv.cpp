@@ -1,7 +1,5 @@
 #include "codes/irdb_csv.h"
 
-#include <charconv>
-
 #include "codes/irp.h"
 #include "codes/protocols.h"
 
@@ -15,14 +13,6 @@ std::string quoted(std::string_view word) {
     return "'" + std::string(word.substr(0, kShown)) + (word.size() > kShown ? "...'" : "'");
 }
 
-int number(std::string_view field) {
-    int value = 0;
-    const char* const last = field.data() + field.size();
-    const auto [end, error] = std::from_chars(field.data(), last, value);
-    if (field.empty() || error != std::errc() || end != last) throw CodesError("not a number " + quoted(field));
-    return value;
-}
-
 void addRow(std::vector<Remote>& remotes, const std::string_view row) {
     // From the right: the name before the last four fields may hold commas.
     std::string_view fields[4], line = row;
@@ -34,8 +24,8 @@ void addRow(std::vector<Remote>& remotes, const std::string_view row) {
     }
     const std::string_view protocol = fields[0];
     if (line.empty()) throw CodesError("a key without a name");
-    const int device = number(fields[1]), subdevice = number(fields[2]);
-    const std::optional<Decoded> code = irpCode(protocol, device, subdevice, number(fields[3]));
+    const int device = irpNumber(fields[1]), subdevice = irpNumber(fields[2]);
+    const std::optional<Decoded> code = irpCode(protocol, device, subdevice, irpNumber(fields[3]));
     if (!code) throw CodesError("a protocol this program does not send " + quoted(protocol));
     const std::string remoteName =
         std::string(protocol) + " " + std::to_string(device) + (subdevice == -1 ? "" : "." + std::to_string(subdevice));

@@ -1,6 +1,7 @@
 #include "codes/irp.h"
 
 #include <cctype>
+#include <charconv>
 #include <string>
 
 namespace orvalinder::codes {
@@ -90,6 +91,15 @@ std::optional<Decoded> irpCode(std::string_view protocol, int device, int subdev
         return Decoded{p.protocol, p.value(uint64_t(device), uint64_t(subdevice), uint64_t(function))};
     }
     return std::nullopt;
+}
+
+int irpNumber(std::string_view word) {
+    int value = 0;
+    const char* const last = word.data() + word.size();
+    const auto [end, error] = std::from_chars(word.data(), last, value);
+    if (word.empty() || error != std::errc() || end != last)
+        throw CodesError("not a number '" + std::string(word.substr(0, 60)) + (word.size() > 60 ? "...'" : "'"));
+    return value;
 }
 
 }  // namespace orvalinder::codes

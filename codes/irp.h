@@ -20,4 +20,8 @@ namespace orvalinder::codes {
 // carry.
 std::optional<Decoded> irpCode(std::string_view protocol, int device, int subdevice, int function);
 
+// A number as the notation writes them: decimal, -1 for none. A CodesError
+// names the word otherwise.
+int irpNumber(std::string_view word);
+
 }  // namespace orvalinder::codes
