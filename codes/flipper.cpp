@@ -59,8 +59,9 @@ struct Field {
 
 class SignalReader {
 public:
-    SignalReader(const std::string& file, std::vector<Remote>& remotes, const std::string& remoteName)
-        : file_(file), remotes_(remotes), remoteName_(remoteName) {}
+    SignalReader(const std::string& file, std::vector<Remote>& remotes, const std::string& remoteName,
+                 std::vector<std::string>* skipped)
+        : file_(file), remotes_(remotes), remoteName_(remoteName), skipped_(skipped) {}
 
     void start(const std::string& name, int line) {
         finish();
@@ -108,6 +109,7 @@ private:
     const std::string& file_;
     std::vector<Remote>& remotes_;
     const std::string& remoteName_;
+    std::vector<std::string>* skipped_;
     std::string name_;
     int nameLine_ = 0;
     std::map<std::string, Field> fields_;
@@ -145,7 +147,10 @@ void SignalReader::parsed() {
             return;
         }
     }
-    fail(file_, protocol.line, "a protocol this program does not know (keep the key raw):", protocol.value);
+    const std::string message = file_ + ":" + std::to_string(protocol.line) +
+                                ": a protocol this program does not know (keep the key raw): '" + protocol.value + "'";
+    if (!skipped_) throw CodesError(message);
+    skipped_->push_back(message);
 }
 
 void SignalReader::raw() {
@@ -229,10 +234,10 @@ std::optional<std::string> parsedForm(const Decoded& d) {
 
 }  // namespace
 
-std::vector<Remote> readFlipper(std::string_view text, const std::string& fileName) {
+std::vector<Remote> readFlipper(std::string_view text, const std::string& fileName, std::vector<std::string>* skipped) {
     std::vector<Remote> remotes;
     const std::string remoteName = remoteNameOf(fileName);
-    SignalReader reader(fileName, remotes, remoteName);
+    SignalReader reader(fileName, remotes, remoteName, skipped);
     int number = 0, headerLines = 0;
     size_t at = 0;
     while (at < text.size()) {

@@ -13,7 +13,11 @@ namespace orvalinder::codes {
 
 // Keys with the same protocol, or raw keys with the same carrier and duty
 // cycle, share a remote named after the file (then _2, _3... for the others).
-std::vector<Remote> readFlipper(std::string_view text, const std::string& fileName);
+// A parsed key of a protocol the program does not know is named, with the
+// file and its line, in `skipped` and left out; without `skipped` it
+// refuses the file.
+std::vector<Remote> readFlipper(std::string_view text, const std::string& fileName,
+                                std::vector<std::string>* skipped = nullptr);
 
 // Every key of the remotes in one file: parsed when its press is a frame of
 // NEC, NECext, Samsung32, RC5, RC5X, RC6 or SIRC, else raw.

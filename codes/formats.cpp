@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "codes/flipper.h"
+#include "codes/irdb_csv.h"
 #include "codes/lircd_conf.h"
 #include "codes/pronto.h"
 
@@ -42,16 +43,19 @@ std::optional<Format> formatNamed(std::string_view name) {
     return std::nullopt;
 }
 
-std::vector<Remote> readCodes(std::string_view text, const std::string& fileName) {
+std::vector<Remote> readCodes(std::string_view text, const std::string& fileName, std::vector<std::string>* skipped) {
+    if (text.starts_with(kIrdbCsvHeader)) return readIrdbCsv(text, fileName, skipped);
     switch (formatOf(text)) {
-    case Format::Flipper: return readFlipper(text, fileName);
+    case Format::Flipper: return readFlipper(text, fileName, skipped);
     case Format::Pronto: return readPronto(text, fileName);
     case Format::Lircd: break;
     }
     return readLircdConf(text, fileName);
 }
 
-std::vector<Remote> readCodesFile(const std::string& path) {
+std::vector<Remote> readCodesFile(const std::string& path) { return readCodes(readCodesText(path), path); }
+
+std::string readCodesText(const std::string& path) {
     std::error_code error;
     if (const auto bytes = std::filesystem::file_size(path, error); !error && bytes > kMaxCodesFileBytes) {
         char size[64];
@@ -68,7 +72,7 @@ std::vector<Remote> readCodesFile(const std::string& path) {
     } catch (const std::ios_base::failure&) {  // a folder, for one, fails as it is read
         throw CodesError(path + ": cannot be read");
     }
-    return readCodes(text, path);
+    return text;
 }
 
 std::string writeCodes(const std::vector<Remote>& remotes, Format format) {

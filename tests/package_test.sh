@@ -37,6 +37,7 @@ for file in \
   usr/share/orvalinder/firmware/IrBridge.hex usr/lib/orvalinder/IrBridge.elf \
   usr/share/orvalinder/firmware/IrBridge/IrBridge.ino \
   usr/share/orvalinder/firmware/IrBridge/key_table.h \
+  usr/share/orvalinder/code-sets/common.sets \
   usr/share/doc/orvalinder/copyright usr/share/doc/orvalinder/changelog.gz
 do
   [ -e "$out/root/$file" ] || missing="$missing $file"
@@ -57,6 +58,12 @@ for library in libqt6widgets6 libqt6serialport6 libc6; do
 done
 
 "$out/root/usr/bin/orvalinder" --version
+
+# The codes tool finds the common brands' code sets installed beside it.
+"$out/root/usr/bin/orvalinder-codes" candidates --key Power --kind tv | head -n 1 | grep -qxF '!SNEC:20DF10EF' || {
+  echo "orvalinder-codes did not find the installed code sets"
+  exit 1
+}
 
 # The simulated board finds the firmware installed beside it.
 printf 'quit\n' | "$out/root/usr/bin/irbridge-avr" --quiet | grep -q '^/dev/' || {

@@ -66,6 +66,18 @@ grep -qF "standard input:1: a line longer than 16384 characters '555555555555555
 yes 'pulse 5000' | head -c 100000000 | "$tool" decode >/dev/null 2>err.txt
 grep -qF "standard input:201: a mark longer than a second '5000'" err.txt || fail "$(cat err.txt)"
 
+# candidates: the program's own sets, the code most brands share first; of
+# a user's IRDB file the rows the board cannot send are named, not tried.
+"$tool" candidates --key Power --kind tv >found.txt 2>err.txt || fail "candidates: $(cat err.txt)"
+[ "$(head -n 1 found.txt)" = '!SNEC:20DF10EF' ] && [ "$(wc -l <found.txt)" -ge 15 ] && [ ! -s err.txt ] ||
+  fail "candidates of the program's sets: $(head -n 3 found.txt) $(cat err.txt)"
+mkdir -p LG/TV
+printf 'functionname,protocol,device,subdevice,function\nPower,JVC,3,-1,23\nMUTE,NEC1,4,-1,9\n' >LG/TV/4,-1.csv
+"$tool" candidates LG/TV/4,-1.csv --key Mute --brand lg --kind tv >found.txt 2>err.txt
+[ $? -eq 0 ] && [ "$(cat found.txt)" = '!SNEC:20DF906F' ] &&
+  grep -qxF "orvalinder-codes: LG/TV/4,-1.csv:2: a protocol this program does not send 'JVC'" err.txt ||
+  fail "candidates of an IRDB file: $(cat found.txt err.txt)"
+
 # Mistakes: a message on standard error and a status that says so.
 expect() {  # status, text on standard error, then the arguments
   status=$1 text=$2
@@ -92,6 +104,10 @@ if [ -w /dev/full ]; then
   "$tool" list "$remotes/nec.lircd.conf" >/dev/full 2>err.txt
   [ $? -eq 1 ] && grep -q "cannot write the output" err.txt || fail "a full disk: $(cat err.txt)"
 fi
+expect 1 "LG/TV/4,-1.csv:2: a protocol this program does not send 'JVC'" board LG/TV/4,-1.csv MUTE
+expect 1 "no set has a key 'Eject'" candidates --key Eject
+expect 2 "--kind takes tv, set-top-box, projector, audio or air-conditioner, not 'fridge'" candidates --key Power --kind fridge
+expect 2 "usage:" candidates --kind tv
 expect 2 "usage:" timings "$remotes/nec.lircd.conf"
 expect 2 "usage:"
 
