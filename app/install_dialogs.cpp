@@ -1,11 +1,13 @@
 #include "app/install_dialogs.h"
 
+#include <QCoreApplication>
 #include <numeric>
 
 #include "app/dialogs/about_dlg.h"
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
 #include "app/dialogs/dialog_convert.h"
+#include "app/dialogs/find_code_dlg.h"
 #include "app/dialogs/home_assistant_dlg.h"
 #include "app/dialogs/import_codes_dlg.h"
 #include "app/dialogs/learn_dlg.h"
@@ -76,6 +78,11 @@ void installDialogs(CMainFrame& frame, Platform& platform, SettingsStore& store,
         std::vector<int> all(clickAreas(view->state().remoteKind).size());
         std::iota(all.begin(), all.end(), 0);
         learnButtons(&frame, platform, view->connection(), *view, all);
+    });
+    QObject::connect(&frame, &CMainFrame::findCodeRequested, &frame, [&frame, &platform, view] {
+        const std::string sets = codes::commonSetsFile(QCoreApplication::applicationDirPath().toStdString());
+        CFindCodeDlg dialog(platform, view->sender(), view->state().remoteKind, QString::fromStdString(sets), &frame);
+        dialog.exec();
     });
     QObject::connect(&frame, &CMainFrame::aboutRequested, &frame, [&frame, view, &homeAssistant] {
         const QString board =

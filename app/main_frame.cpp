@@ -151,6 +151,10 @@ void CMainFrame::buildMenus() {
             &CMainFrame::learnRemoteRequested);
     actions_[LearnRemote]->setStatusTip(
         QStringLiteral("Learns the picture's buttons one by one from your remote, through the board's receiver."));
+    connect(addCommand(tools, FindCode, QStringLiteral("&Find a code...")), &QAction::triggered, this,
+            &CMainFrame::findCodeRequested);
+    actions_[FindCode]->setStatusTip(
+        QStringLiteral("Tries the codes of the common brands one by one until your device reacts, for a lost remote."));
     connect(addCommand(tools, FlashFirmware, QStringLiteral("&Put the firmware on the board...")), &QAction::triggered,
             this, &CMainFrame::flashFirmwareRequested);
     actions_[FlashFirmware]->setStatusTip(

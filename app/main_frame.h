@@ -69,6 +69,7 @@ signals:
     void importCodesRequested(const QString& path);
     void exportCodesRequested();
     void learnRemoteRequested();
+    void findCodeRequested();
     void flashFirmwareRequested();
 
 protected:

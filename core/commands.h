@@ -20,6 +20,7 @@ constexpr int LearnRemote = 32783;
 constexpr int FlashFirmware = 32784;
 constexpr int HomeAssistant = 32785;
 constexpr int OpenCapture = 32790;
+constexpr int FindCode = 32791;
 
 constexpr int FileNew = 57600;
 constexpr int FileOpen = 57601;

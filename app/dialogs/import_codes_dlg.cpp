@@ -30,8 +30,8 @@ namespace orvalinder {
 namespace {
 
 const QString kCodesFilter = QStringLiteral(
-    "Codes (*.conf *.lircd *.ir *.txt);;LIRC remotes (*.conf *.lircd);;Flipper files (*.ir);;"
-    "Pronto hex (*.txt);;All files (*)");
+    "Codes (*.conf *.lircd *.ir *.txt *.csv);;LIRC remotes (*.conf *.lircd);;Flipper files (*.ir);;"
+    "Pronto hex (*.txt);;IRDB files (*.csv);;All files (*)");
 
 // The chooser's entries are shortened past this; the whole shows on hover.
 constexpr qsizetype kLongestEntry = 40;

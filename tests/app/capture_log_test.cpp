@@ -12,23 +12,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
-#include <sstream>
 
 #include "app/dialogs/save_key_dlg.h"
-#include "app/program_parts.h"
 #include "core/commands.h"
-#include "core/view_layout.h"
-#include "serial/qt_settings_store.h"
 #include "tests/dialogs/dialog_test_support.h"
-#include "tests/support/child_process.h"
+#include "tests/support/board_window.h"
 #include "tests/support/modal.h"
-#include "tests/support/program_seams.h"
-#include "tests/support/scripted_platform.h"
 #include "view/frame_bars.h"
 
 namespace orvalinder {
@@ -50,28 +41,16 @@ void expectWithin5Percent(const std::vector<uint32_t>& sent, const std::vector<u
     for (size_t i = 0; i < sent.size(); ++i) EXPECT_NEAR(sent[i], heard[i], heard[i] * 0.05) << i;
 }
 
-class CaptureLogWindow : public ::testing::Test {
+class CaptureLogWindow : public testing::BoardWindow {
 protected:
     void SetUp() override {
-        board.emplace(std::vector<std::string>{IRBRIDGE_AVR, IRBRIDGE_ELF},
-                      testing::ChildOptions{.readError = true, .writeInput = true});
-        const std::string port = board->readLine(10s);
-        ASSERT_EQ(port.rfind("/dev/", 0), 0u) << port;
-        writePortSettings(store, PortSettings{port});
-        frame.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-        QSignalSpy finished(&parts.connection, &SerialConnection::connectFinished);
-        QTest::mouseClick(frame.view(), Qt::LeftButton, {},
-                          QPoint(layout::ConnectButtonTopLeft.x + 25, layout::ConnectButtonTopLeft.y + 25));
-        ASSERT_TRUE(finished.wait(10000) && parts.connection.connected());
+        BoardWindow::SetUp();
+        if (HasFatalFailure()) return;
         frame.action(command::SelectIrMonitor)->trigger();
     }
 
     CCapturePanel* panel() { return frame.view()->capturePanel(); }
     QTreeView* list() { return panel()->list(); }
-
-    // Frames played into the board's receiver, one after another.
-    void play(const std::string& frames) { ASSERT_TRUE(board->write(frames)); }
 
     // The rows as shown, newest first: "what was heard|count".
     QStringList rows() {
@@ -102,35 +81,6 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }));
         QTest::keyClick(menu, letter);
     }
-
-    // The durations of the next frame the LED sends, the window running meanwhile.
-    std::vector<uint32_t> nextFrameSent(std::string* code = nullptr) {
-        std::string printed;
-        const bool whole = QTest::qWaitFor(
-            [&] {
-                printed += testing::readFor(board->output(), 0ms);
-                return printed.find('\n', printed.find(" Hz:")) != std::string::npos;
-            },
-            5000);
-        const size_t hz = printed.find(" Hz:");
-        if (!whole) return {};
-        const size_t sent = printed.find("sent ") + 5;
-        if (code) *code = printed.substr(sent, printed.find(' ', sent) - sent);
-        std::istringstream durations(printed.substr(hz + 4, printed.find('\n', hz) - hz - 4));
-        return {std::istream_iterator<uint32_t>(durations), std::istream_iterator<uint32_t>()};
-    }
-
-    std::optional<testing::ChildProcess> board;
-    QTemporaryDir config;
-    QtSettingsStore store;
-    BoardWaits waits;
-    testing::ScriptedBoxes boxes;
-    testing::ScriptedPicker picker;
-    testing::ScriptedFolders folders;
-    Platform platform{boxes, picker, folders};
-    QSettings state{testing::settingsIn(config), QSettings::IniFormat};
-    ProgramParts parts{testing::seamsIn(config, platform, store, waits, state)};
-    CMainFrame& frame = parts.frame;
 };
 
 // Five frames of three keys, one of them held: three rows. The unknown
@@ -187,9 +137,7 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     boxes.shown.clear();
 
     frame.action(command::SelectPanasonic)->trigger();
-    const AreaRect button = areaRect(clickAreas(Panasonic)[size_t(power)], frame.view()->state().geometry);
-    QTest::mouseClick(frame.view(), Qt::LeftButton, {},
-                      QPoint((button.left + button.right) / 2, (button.top + button.bottom) / 2));
+    clickButton(power);
     expectWithin5Percent(nextFrameSent(), heard);
     EXPECT_TRUE(boxes.shown.empty());
 }

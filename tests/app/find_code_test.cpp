@@ -1,0 +1,113 @@
+// Tools > Find a code through the real window, with the board's firmware run
+// by the simulated microcontroller. The test plays a TV whose remote is
+// lost: it watches the LED and reacts only to the 17th Ch+ code tried. The user
+// pauses a moment late, steps back once and says it worked; the set kept
+// then drives the picture's buttons.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDoubleSpinBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/dialogs/find_code_dlg.h"
+#include "codes/board_message.h"
+#include "core/commands.h"
+#include "tests/support/board_window.h"
+#include "tests/support/modal.h"
+
+namespace orvalinder {
+namespace {
+
+using FindCodeWindow = testing::BoardWindow;
+
+// The code the LED sends for a press the board is told: "NEC:05FAFA05".
+std::string ledCode(const std::string& press) { return press.substr(2, press.find('\n') - 2); }
+
+std::string pressOf(const codes::CodeSet& set, const std::string& key) {
+    for (const codes::Key& k : set.remote.keys)
+        if (k.name == key) return ledCode(codes::boardMessages(set.remote, k).press);
+    return "no " + key;
+}
+
+TEST_F(FindCodeWindow, TheSeventeenthCodeWorksAndItsWholeSetIsKept) {
+    std::vector<std::string> skipped;
+    const std::vector<codes::CodeSet> sets =
+        codes::readCodeSetFile(codes::commonSetsFile(QCoreApplication::applicationDirPath().toStdString()), skipped);
+    codes::CandidateSearch channelUp{"KEY_CHANNELUP", codes::DeviceKind::Tv, ""};
+    const std::vector<codes::Candidate> candidates = codes::findCandidates(sets, channelUp, skipped);
+    ASSERT_GE(candidates.size(), 18u);
+    const codes::CodeSet& tv = sets[candidates[16].sets.front().set];
+
+    // The Sky picture names its digits; the user has named one of its
+    // other buttons Vol+.
+    frame.action(command::SelectSkySky)->trigger();
+    int volume = 0;
+    while (!parts.codes.links().shownName(SkySky, volume).empty()) ++volume;
+    parts.codes.changeLinks([volume](ButtonLinks& links) { links.setName(SkySky, volume, "Vol+"); });
+
+    // What the LED sent, a press once (some protocols send a frame thrice).
+    std::vector<std::string> sent;
+    auto ledSends = [&](size_t count, int waitMs = 4000) {
+        std::string code;
+        while (sent.size() < count && !nextFrameSent(&code, waitMs).empty())
+            if (sent.empty() || sent.back() != code) sent.push_back(code);
+        return sent.size() == count;
+    };
+    QString kept, progress;
+    testing::ModalWatchdog watchdog(90000);
+    testing::onNextModal<CFindCodeDlg>([&](CFindCodeDlg* dialog) {
+        dialog->keyBox()->setCurrentIndex(dialog->keyBox()->findText("Ch+"));
+        dialog->intervalBox()->setValue(1.0);
+        // Started and stopped: the codes stop and nothing is kept.
+        QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+        EXPECT_TRUE(ledSends(2));
+        QTest::mouseClick(dialog->stopButton(), Qt::LeftButton);
+        EXPECT_TRUE(nextFrameSent(nullptr, 1500).empty());
+        EXPECT_TRUE(parts.codes.remotes().empty());
+
+        sent.clear();
+        QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+        // The TV reacted to the 17th; the user pauses as the 18th goes out.
+        EXPECT_TRUE(ledSends(18));
+        QTest::keyClick(dialog, Qt::Key_Space);
+        EXPECT_TRUE(dialog->search().paused());
+        EXPECT_EQ(dialog->pauseButton()->text(), "&Go on");
+        QTest::keyClick(dialog, Qt::Key_Left);
+        EXPECT_TRUE(ledSends(19));
+        progress = dialog->progress();
+        QTest::mouseClick(dialog->workedButton(), Qt::LeftButton);
+        kept = dialog->keptRemote();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    frame.action(command::FindCode)->trigger();
+
+    std::vector<std::string> expected;
+    for (size_t i = 0; i < 18; ++i) expected.push_back(ledCode(candidates[i].press));
+    expected.push_back(expected[16]);
+    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(progress.toStdString(),
+              "17 of " + std::to_string(candidates.size()) + ": " + codes::describe(tv) + ", " + expected[16]);
+
+    // The whole set is a remote of the library, the picture's buttons linked
+    // by their names.
+    ASSERT_FALSE(kept.isEmpty());
+    ASSERT_EQ(parts.codes.remotes().size(), 1u);
+    EXPECT_EQ(parts.codes.remotes()[0].keys.size(), tv.remote.keys.size());
+    const int one = parts.codes.links().buttonNamed(SkySky, "KEY_1");
+    EXPECT_EQ(parts.codes.links().link(SkySky, volume), (LinkedKey{kept.toStdString(), "KEY_VOLUMEUP"}));
+    EXPECT_EQ(parts.codes.links().link(SkySky, one), (LinkedKey{kept.toStdString(), "KEY_1"}));
+    std::string code;
+    clickButton(volume);
+    nextFrameSent(&code);
+    EXPECT_EQ(code, pressOf(tv, "KEY_VOLUMEUP"));
+    clickButton(one);
+    nextFrameSent(&code);
+    EXPECT_EQ(code, pressOf(tv, "KEY_1"));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+}  // namespace
+}  // namespace orvalinder
