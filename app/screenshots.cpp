@@ -21,6 +21,7 @@
 #include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
 #include "app/dialogs/dialog_convert.h"
+#include "app/dialogs/find_code_dlg.h"
 #include "app/dialogs/flash_dlg.h"
 #include "app/dialogs/home_assistant_dlg.h"
 #include "app/dialogs/import_codes_dlg.h"
@@ -226,6 +227,12 @@ int main(int argc, char** argv) {
         QStringLiteral("Home Assistant: connected to mqtt://homeassistant.local:1883, base topic "
                        "orvalinder/livingroom-ttyACM0"));
     saveDialog(homeAssistantDialog, "dialog-home-assistant");
+
+    // Find a code as it opens, on the common brands' sets of the build tree.
+    CFindCodeDlg findCode(
+        window.platform, window.parts.sender, Panasonic,
+        QString::fromStdString(codes::commonSetsFile(QCoreApplication::applicationDirPath().toStdString())));
+    saveDialog(findCode, "dialog-find-code");
 
     // A TV's remote imported: the keys whose names match link at once, the
     // user puts the others on buttons of his choice.

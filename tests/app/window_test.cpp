@@ -300,6 +300,8 @@ TEST_F(Window, MenusAsUsersKnowThem) {
                                   "&Swap bits|32780||Reverses the order of bits in remote codes.",
                                   "&Learn a remote...|32783||Learns the picture's buttons one by one from your remote, "
                                   "through the board's receiver.",
+                                  "&Find a code...|32791||Tries the codes of the common brands one by one until your "
+                                  "device reacts, for a lost remote.",
                                   "&Put the firmware on the board...|32784||Writes the IrBridge firmware that came "
                                   "with the program into the board, with avrdude.",
                                   "&Com settings|32771||",
