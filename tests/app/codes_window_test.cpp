@@ -53,12 +53,15 @@ std::string keyCodeOf(RemoteKind kind, int index) { return keyCodeMessage(*keyCo
 
 // Opens a row's button chooser with a click, as the user does, and picks
 // the entry.
-void chooseButton(QTableView* table, int row, int entry) {
+// `shown` and `whole` take the entry as the list shows it and its tooltip.
+void chooseButton(QTableView* table, int row, int entry, QString* shown = nullptr, QString* whole = nullptr) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the last chooser, closed
     const QRect cell = table->visualRect(table->model()->index(row, 2));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
     auto* chooser = table->viewport()->findChild<QComboBox*>();
     ASSERT_NE(chooser, nullptr) << row;
+    if (shown) *shown = chooser->itemText(entry);
+    if (whole) *whole = chooser->itemData(entry, Qt::ToolTipRole).toString();
     chooser->setCurrentIndex(entry);
     emit chooser->activated(entry);
 }
@@ -128,7 +131,10 @@ TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {
         chooseButton(dialog->table(), 2, 6);
         chooseButton(dialog->table(), 2, 1);
         EXPECT_EQ(rows->index(0, 2).data().toString(), "(none)");  // a button goes to one key
-        chooseButton(dialog->table(), 2, 6);
+        QString shown, whole;
+        chooseButton(dialog->table(), 2, 6, &shown, &whole);
+        EXPECT_EQ(shown.toStdString(), ("5  " + name).substr(0, 39) + "\u2026");
+        EXPECT_EQ(whole.toStdString(), "5  " + name);
         // The long name leaves the keys their column: shortened, whole on hover.
         const QTableView* table = dialog->table();
         EXPECT_GE(table->columnWidth(1), table->viewport()->width() / 3);
