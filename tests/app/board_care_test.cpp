@@ -227,6 +227,9 @@ TEST_F(BoardCareWindow, AFailedUploadConnectsTheBoardAgain) {
         if (button->text() == QStringLiteral("&Start")) start = button;
     ASSERT_NE(start, nullptr);
     QTest::mouseClick(start, Qt::LeftButton);
+    // avrdude has the port to itself, and the window says why it is free.
+    EXPECT_FALSE(connection.connected());
+    EXPECT_EQ(status(2), L"2. Disconnected while the firmware is written");
     ASSERT_TRUE(finished.wait(30000));
     EXPECT_FALSE(finished[0].at(0).toBool());
     ASSERT_TRUE(connected.wait(10000));
