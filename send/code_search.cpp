@@ -52,16 +52,17 @@ void CodeSearch::tick() {
 }
 
 void CodeSearch::sendAt(int position) {
-    position_ = position;
-    const codes::Candidate& candidate = candidates_[position];
-    const auto failure = sender_.sendBoardMessage(candidate.press, L"Find a code: " + std::to_wstring(position + 1) +
-                                                                       L" of " + std::to_wstring(candidates_.size()));
-    emit stepped(position);
+    const auto failure =
+        sender_.sendBoardMessage(candidates_[position].press, L"Find a code: " + std::to_wstring(position + 1) +
+                                                                  L" of " + std::to_wstring(candidates_.size()));
     if (failure) {
+        // The place stays before it: going on tries it again.
         setPaused(true);
         emit failed(QString::fromStdString(*failure));
         return;
     }
+    position_ = position;
+    emit stepped(position);
     if (position + 1 == int(candidates_.size())) {
         setPaused(true);
         emit reachedEnd();

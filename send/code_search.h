@@ -49,7 +49,8 @@ signals:
     // The last candidate has gone out; the search is paused there.
     void reachedEnd();
     // A candidate could not go out (no board, a port that took part of it):
-    // the search is paused, `why` says why.
+    // the search is paused before it, so that going on sends it, and `why`
+    // says why.
     void failed(const QString& why);
     void pausedChanged(bool paused);
 

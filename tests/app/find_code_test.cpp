@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "app/dialogs/find_code_dlg.h"
@@ -17,6 +18,8 @@
 #include "core/commands.h"
 #include "tests/support/board_window.h"
 #include "tests/support/modal.h"
+#include "tests/support/scripted_platform.h"
+#include "tests/support/window_fixture.h"
 
 namespace orvalinder {
 namespace {
@@ -107,6 +110,31 @@ TEST_F(FindCodeWindow, TheSeventeenthCodeWorksAndItsWholeSetIsKept) {
     nextFrameSent(&code);
     EXPECT_EQ(code, pressOf(tv, "KEY_1"));
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+class FindCodeOverPty : public testing::WindowFixture {
+protected:
+    Platform& platform() override { return platform_; }
+    testing::ScriptedBoxes boxes;
+    testing::ScriptedPicker picker;
+    testing::ScriptedFolders folders;
+    Platform platform_{boxes, picker, folders};
+};
+
+// A code that could not go out, the board not connected yet, is the first
+// to go out when the search goes on: none is skipped.
+TEST_F(FindCodeOverPty, ACodeThatCouldNotGoOutIsSentWhenTheSearchGoesOn) {
+    CodeSearch search(parts->sender);
+    QSignalSpy failed(&search, &CodeSearch::failed);
+    search.start({{"!SNEC:20DF10EF\n", {}, 1}, {"!SRC5:00C\n", {}, 1}});
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed[0][0].toString(), "not connected to the board");
+    EXPECT_TRUE(search.paused());
+    EXPECT_EQ(search.current(), nullptr);
+    ASSERT_TRUE(connectByClick());
+    search.setPaused(false);
+    EXPECT_EQ(board.receive(15), "!SNEC:20DF10EF\n");
+    EXPECT_EQ(search.position(), 0);
 }
 
 }  // namespace
