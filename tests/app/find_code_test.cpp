@@ -137,5 +137,30 @@ TEST_F(FindCodeOverPty, ACodeThatCouldNotGoOutIsSentWhenTheSearchGoesOn) {
     EXPECT_EQ(search.position(), 0);
 }
 
+// Stepping past either end sends the end's code again; the last code
+// pauses the search there, and going on from it sends nothing more.
+TEST_F(FindCodeOverPty, StepsStopAtBothEnds) {
+    ASSERT_TRUE(connectByClick());
+    const std::string codes[] = {"!SNEC:20DF10EF\n", "!SNEC:20DF40BF\n", "!SNEC:20DFC03F\n"};
+    CodeSearch search(parts->sender);
+    QSignalSpy ended(&search, &CodeSearch::reachedEnd);
+    search.setInterval(100);  // at least half a second
+    EXPECT_EQ(search.interval(), CodeSearch::kShortestIntervalMs);
+    search.start({{codes[0], {}, 1}, {codes[1], {}, 1}, {codes[2], {}, 1}});
+    search.next();
+    search.next();
+    EXPECT_EQ(ended.size(), 1);
+    search.next();
+    search.setPaused(false);
+    EXPECT_TRUE(search.paused());
+    search.back();
+    search.back();
+    search.back();
+    std::string sent;
+    for (int i = 0; i < 7; ++i) sent += board.receive(15);
+    EXPECT_EQ(sent, codes[0] + codes[1] + codes[2] + codes[2] + codes[1] + codes[0] + codes[0]);
+    EXPECT_EQ(board.receive(1, std::chrono::milliseconds(700)), "");  // paused: nothing more
+}
+
 }  // namespace
 }  // namespace orvalinder
