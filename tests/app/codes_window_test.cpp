@@ -649,6 +649,10 @@ TEST_F(CodesWindow, IrsendDrivesTheWindow) {
     EXPECT_EQ(irsend(socket, {"SEND_START", "nec_tv", "KEY_POWER"}).first, 0);
     EXPECT_EQ(board.receive(15), "!SNEC:20DF10EF\n");
     EXPECT_EQ(irsend(socket, {"SEND_ONCE", "nec_tv", "KEY_1"}), std::pair(1, std::string("busy: repeating\n\n")));
+    // Only the key held lets go of it: not another key, nor its name on another remote.
+    for (const QStringList& other : {QStringList{"nec_tv", "KEY_1"}, QStringList{"panasonic", "KEY_POWER"}})
+        EXPECT_EQ(irsend(socket, QStringList{"SEND_STOP"} + other),
+                  std::pair(1, std::string("specified code does not match\n\n")));
     QTest::qWait(550);
     EXPECT_EQ(irsend(socket, {"SEND_STOP", "nec_tv", "KEY_POWER"}).first, 0);
     const std::string held = board.receive(100, std::chrono::milliseconds(200));
