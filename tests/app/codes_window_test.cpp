@@ -443,6 +443,10 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
                    boardLines(kNecPower, "NEC:20DF10EF"));
         EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->heard().startsWith("Learned"); }, 3000));
         said << dialog->heard();
+        // Learned, the key no longer runs out of time: the dialog waits for Done.
+        dialog->findChild<QTimer*>("wait")->setInterval(1);  // a wait still running ends now
+        QTest::qWait(50);
+        EXPECT_TRUE(dialog->isVisible());
         QTest::mouseClick(buttonNamed(*dialog, "&Done"), Qt::LeftButton);
     });
     itemNamed(menu, "&Learn from a remote...")->trigger();
