@@ -517,9 +517,14 @@ TEST_F(CodesWindow, ALearnedFrameLosesTheExcessOfTheFramesDecodedBefore) {
 }
 
 // Tools > Learn a remote: button by button, framed on the picture, with
-// Skip and Back; what is learned goes into one file.
+// Skip and Back; what is learned goes into one file, each key under a name
+// of its own though two buttons share one.
 TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
     ASSERT_TRUE(connectByClick());
+    const auto oneName = [](ButtonLinks& links) {
+        for (int index : {1, 2}) links.setName(Panasonic, index, "KEY_MUTE");
+    };
+    ASSERT_EQ(codes().changeLinks(oneName), std::nullopt);
     const auto press = [](uint64_t code) {
         return boardLines(
             codes::encode(codes::protocolRemote(codes::Protocol::Nec), codes::Key{"K", {code}, {}}).press);
@@ -552,7 +557,7 @@ TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
     frame->action(command::LearnRemote)->trigger();
     EXPECT_EQ(framed, std::vector<int>({0, 1, 2, 1, 3}));
     EXPECT_EQ(view()->state().highlightedButton, -1);
-    const std::pair<int, std::string> learned[] = {{0, "KEY_POWER"}, {1, "BUTTON_1"}, {2, "BUTTON_2"}};
+    const std::pair<int, std::string> learned[] = {{0, "KEY_POWER"}, {1, "KEY_MUTE"}, {2, "KEY_MUTE_2"}};
     for (const auto& [index, key] : learned)
         EXPECT_EQ(codes().links().link(Panasonic, index), (LinkedKey{"panasonic-learned-nec", key})) << index;
     EXPECT_EQ(codes().links().link(Panasonic, 3), std::nullopt);
