@@ -44,6 +44,9 @@ CLearnDlg::CLearnDlg(SerialConnection& connection, COrvalinderView& view, std::v
     layout->addWidget(heard_);
     layout->addWidget(box);
 
+    // The dialog's child, found by its name: tests shorten it rather than wait 20 s.
+    wait_.setParent(this);
+    wait_.setObjectName(QStringLiteral("wait"));
     wait_.setSingleShot(true);
     wait_.setInterval(kWaitMs);
     connect(&wait_, &QTimer::timeout, this, &CLearnDlg::waitedTooLong);

@@ -268,8 +268,8 @@ TEST_F(BoardCareWindow, IrBridgeIsKnownSoonAfterTheOpen) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-// An older IrBridge is told of the update at the connect button, once for
-// each board, without a box that would hold up the first click.
+// An older IrBridge is told of the update at the connect button, once a
+// run for each board, without a box that would hold up the first click.
 TEST_F(BoardCareWindow, AnOlderIrBridgeIsToldOfTheUpdateOnceWithoutABox) {
     testing::AnsweringBoard board("IrBridge 1.0Y");
     ASSERT_TRUE(board.ok());
@@ -291,6 +291,16 @@ TEST_F(BoardCareWindow, AnOlderIrBridgeIsToldOfTheUpdateOnceWithoutABox) {
     EXPECT_FALSE(QToolTip::isVisible());  // told once
     EXPECT_EQ(connectButtonTip(), note);  // and there for whoever looks
     EXPECT_EQ(board.received(), "");
+
+    // Another board is told of it in its turn.
+    testing::AnsweringBoard other("IrBridge 1.0Y");
+    ASSERT_TRUE(other.ok());
+    connection.disconnect();
+    storePort(QString::fromStdString(other.path()));
+    QToolTip::hideText();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000));
+    EXPECT_EQ(connectAndCheck(), "1.0");
+    EXPECT_TRUE(QToolTip::isVisible());
 }
 
 // Find board still asks: a board that does not reset on open says nothing

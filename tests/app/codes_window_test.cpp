@@ -449,6 +449,10 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
                    boardLines(kNecPower, "NEC:20DF10EF"));
         EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->heard().startsWith("Learned"); }, 3000));
         said << dialog->heard();
+        // Learned, the key no longer runs out of time: the dialog waits for Done.
+        dialog->findChild<QTimer*>("wait")->setInterval(1);  // a wait still running ends now
+        QTest::qWait(50);
+        EXPECT_TRUE(dialog->isVisible());
         QTest::mouseClick(buttonNamed(*dialog, "&Done"), Qt::LeftButton);
     });
     itemNamed(menu, "&Learn from a remote...")->trigger();
@@ -519,9 +523,14 @@ TEST_F(CodesWindow, ALearnedFrameLosesTheExcessOfTheFramesDecodedBefore) {
 }
 
 // Tools > Learn a remote: button by button, framed on the picture, with
-// Skip and Back; what is learned goes into one file.
+// Skip and Back; what is learned goes into one file, each key under a name
+// of its own though two buttons share one.
 TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
     ASSERT_TRUE(connectByClick());
+    const auto oneName = [](ButtonLinks& links) {
+        for (int index : {1, 2}) links.setName(Panasonic, index, "KEY_MUTE");
+    };
+    ASSERT_EQ(codes().changeLinks(oneName), std::nullopt);
     const auto press = [](uint64_t code) {
         return boardLines(
             codes::encode(codes::protocolRemote(codes::Protocol::Nec), codes::Key{"K", {code}, {}}).press);
@@ -554,7 +563,7 @@ TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
     frame->action(command::LearnRemote)->trigger();
     EXPECT_EQ(framed, std::vector<int>({0, 1, 2, 1, 3}));
     EXPECT_EQ(view()->state().highlightedButton, -1);
-    const std::pair<int, std::string> learned[] = {{0, "KEY_POWER"}, {1, "BUTTON_1"}, {2, "BUTTON_2"}};
+    const std::pair<int, std::string> learned[] = {{0, "KEY_POWER"}, {1, "KEY_MUTE"}, {2, "KEY_MUTE_2"}};
     for (const auto& [index, key] : learned)
         EXPECT_EQ(codes().links().link(Panasonic, index), (LinkedKey{"panasonic-learned-nec", key})) << index;
     EXPECT_EQ(codes().links().link(Panasonic, 3), std::nullopt);
@@ -655,6 +664,10 @@ TEST_F(CodesWindow, IrsendDrivesTheWindow) {
     EXPECT_EQ(irsend(socket, {"SEND_START", "nec_tv", "KEY_POWER"}).first, 0);
     EXPECT_EQ(board.receive(15), "!SNEC:20DF10EF\n");
     EXPECT_EQ(irsend(socket, {"SEND_ONCE", "nec_tv", "KEY_1"}), std::pair(1, std::string("busy: repeating\n\n")));
+    // Only the key held lets go of it: not another key, nor its name on another remote.
+    for (const QStringList& other : {QStringList{"nec_tv", "KEY_1"}, QStringList{"panasonic", "KEY_POWER"}})
+        EXPECT_EQ(irsend(socket, QStringList{"SEND_STOP"} + other),
+                  std::pair(1, std::string("specified code does not match\n\n")));
     QTest::qWait(550);
     EXPECT_EQ(irsend(socket, {"SEND_STOP", "nec_tv", "KEY_POWER"}).first, 0);
     const std::string held = board.receive(100, std::chrono::milliseconds(200));

@@ -351,6 +351,10 @@ TEST_F(Window, AtMostEightRecentFiles) {
     EXPECT_FALSE(frame->action(command::FirstRecentFile)->isVisible());
     build(noWait);  // a restart keeps all eight, in order
     EXPECT_EQ(frame->recentFiles(), shown);
+    // Opened again, a file moves to the top and is listed once.
+    ASSERT_TRUE(frame->openDocument(shown[3]));
+    EXPECT_EQ(frame->recentFiles(),
+              QStringList({shown[3], shown[0], shown[1], shown[2], shown[4], shown[5], shown[6], shown[7]}));
 }
 
 TEST_F(Window, RecorderWritesClicksUntilStopped) {

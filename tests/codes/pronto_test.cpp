@@ -97,6 +97,8 @@ TEST(Pronto, CodesReadAsTheirFormSays) {
         const std::vector<Remote> remotes = readPronto(row.code, "code.txt");
         ASSERT_EQ(remotes.size(), 1u);
         EXPECT_EQ(boardMessages(remotes[0], remotes[0].keys.at(0)).press, row.press) << row.code;
+        // Kept as a LIRC file, which ends a frame with its last pulse.
+        EXPECT_EQ(readLircdConf(writeLircdConf(remotes), "code.conf"), remotes) << row.code;
     }
     // Pronto's longest duration is written back whole; one period more is refused.
     const std::vector<Remote> longest = readPronto("0000 006D 0001 0000 0156 FFFF", "code.txt");

@@ -199,6 +199,24 @@ TEST(IrCodec, DurationsOffBy30PercentDoNotDecode) {
     }
 }
 
+// A leader's quarter either way is the edge: a remote whose clock is off by
+// exactly 25% still decodes, a microsecond more on its leader no longer
+// decodes as its protocol. (NEC's repeat leader is no whole number of quarters.)
+TEST(IrCodec, ALeadersQuarterIsTheEdge) {
+    for (double factor : {0.75, 1.25}) {
+        for (const IrCode& code : sampleCodes()) {
+            if (biPhase(code.protocol) || code.repeat) continue;
+            std::vector<uint16_t> frame = scaled(encode(code), factor);
+            IrCode decoded;
+            ASSERT_TRUE(decodes(frame, decoded)) << factor << " " << int(code.protocol);
+            expectSameCode(decoded, code);
+            frame[1] = static_cast<uint16_t>(frame[1] + (factor > 1 ? 1 : -1));
+            decodes(frame, decoded);
+            EXPECT_NE(decoded.protocol, code.protocol) << factor << " " << int(code.protocol);
+        }
+    }
+}
+
 TEST(IrCodec, BrokenFramesDoNotDecode) {
     IrCode decoded;
     EXPECT_FALSE(irDecode(nullptr, 0, decoded));
