@@ -28,6 +28,7 @@ TEST(Protocols, FramesReadBackAsTheirCodes) {
         {Protocol::Sirc20, 0xA8B41, "SIRC20:A8B41"},
         {Protocol::Rc5, 0x100C, "RC5:00C"},
         {Protocol::Rc5, 0x0FFF, "RC5:FFF"},  // the field bit clear: the command's seventh bit set
+        {Protocol::Rc5, 0x1060, "RC5:0A0"},  // address 1, command 32: its sixth bit alone
         {Protocol::Rc6, ~(uint64_t(1) << 20 | 0x800C) & 0x1FFFFF, "RC6:800C"},
         {Protocol::Rc6Mode6, rc6Mode6, "RC6-6-20:0C05C"},
     };
