@@ -8,7 +8,9 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -16,6 +18,7 @@
 #include "app/dialogs/find_code_dlg.h"
 #include "codes/board_message.h"
 #include "core/commands.h"
+#include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/board_window.h"
 #include "tests/support/modal.h"
 #include "tests/support/scripted_platform.h"
@@ -135,6 +138,29 @@ TEST_F(FindCodeOverPty, ACodeThatCouldNotGoOutIsSentWhenTheSearchGoesOn) {
     search.setPaused(false);
     EXPECT_EQ(board.receive(15), "!SNEC:20DF10EF\n");
     EXPECT_EQ(search.position(), 0);
+}
+
+// A file of IRDB's added to no common sets: its folders name the brand,
+// which is then chosen, and its code goes out; its row of a protocol the
+// board does not send is left out.
+TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
+    ASSERT_TRUE(QDir(config.path()).mkpath("Acme/TV"));
+    QFile csv(config.filePath("Acme/TV/1,-1.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("functionname,protocol,device,subdevice,function\nPOWER,JVC,3,-1,23\nPOWER,NEC1,1,-1,8\n");
+    csv.close();
+    picker.picks = {csv.fileName()};
+    ASSERT_TRUE(connectByClick());
+    CFindCodeDlg dialog(platform_, parts->sender, Panasonic, QString());
+    dialog.show();
+    EXPECT_FALSE(dialog.startButton()->isEnabled());  // nothing to try yet
+    QTest::mouseClick(testing::buttonNamed(dialog, "&Add a file of codes..."), Qt::LeftButton);
+    dialog.brandBox()->setCurrentIndex(dialog.brandBox()->findText("Acme"));
+    ASSERT_EQ(dialog.brandBox()->currentText(), "Acme");
+    QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
+    EXPECT_EQ(board.receive(15), "!SNEC:807F10EF\n");
+    EXPECT_EQ(dialog.search().candidates().size(), 1u);
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 // Stepping past either end sends the end's code again; the last code
