@@ -66,11 +66,15 @@ TEST(Flipper, LircRemotesWrittenAsFlipperReadsThem) {
     // Flipper keeps no gap; the board is given 100 ms.
     EXPECT_EQ(boardMessages(even[0], even[0].keys[0]).press, "!SRAW 38000:100 200 300 100000\n");
     EXPECT_EQ(even[0].dutyCycle, 25u);
-    // Carriage returns are blanks, however many end a line.
-    const std::vector<Remote> crs = readFlipper(
-        std::string(kHeader) + "name: Vol up\r\r\r\ntype: raw\r\nfrequency: 38000\r\nduty_cycle: 0.33\r\ndata: 100\r\n",
-        "cr.ir");
+    // Carriage returns are blanks, however many end a line, and so is an
+    // indent before a field's name.
+    const std::vector<Remote> crs =
+        readFlipper(std::string(kHeader) +
+                        "name: Vol up\r\r\r\ntype: raw\r\n  frequency: 36000\r\n\tduty_cycle: 0.25\r\ndata: 100\r\n",
+                    "cr.ir");
     EXPECT_EQ(crs[0].keys[0].name, "Vol up");
+    EXPECT_EQ(crs[0].frequency, 36000u);
+    EXPECT_EQ(crs[0].dutyCycle, 25u);
 }
 
 TEST(Flipper, BadFilesSayWhereAndWhat) {
