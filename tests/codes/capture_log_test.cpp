@@ -65,6 +65,26 @@ TEST(CaptureLog, AHeldKeysRepeatsFoldIntoItsRow) {
     EXPECT_EQ(rowsOf(opened, true), rowsOf(log, true));
 }
 
+// NEC's repeat frame as a receiver may stretch it: its leader within a
+// quarter of 11,250 µs, its mark more than twice its space, a short last mark.
+TEST(CaptureLog, NecRepeatFramesToTheEdge) {
+    const struct {
+        std::vector<uint32_t> durations;
+        bool folds;
+    } rows[] = {
+        {{6750, 1688, 560}, true},  {{6748, 1688, 560}, false},   // 8,438 µs: three quarters, and less
+        {{11250, 2812, 560}, true}, {{11252, 2812, 560}, false},  // 14,062 µs: five quarters, and more
+        {{7502, 3750, 560}, true},  {{7500, 3750, 560}, false},   // the mark twice the space
+        {{9000, 2250, 1119}, true}, {{9000, 2250, 1120}, false},  // the last mark twice NEC's
+    };
+    for (const auto& row : rows) {
+        CaptureLog log;
+        log.add(pressOf(Protocol::Nec, 0x20DF10EF), milliseconds(0));
+        log.add({row.durations, 0}, milliseconds(108));
+        EXPECT_EQ(log.size(), row.folds ? 1u : 2u) << join(row.durations);
+    }
+}
+
 TEST(CaptureLog, KeepsTheLast10000RowsFoundByTheirIds) {
     CaptureLog log;
     for (int i = 0; i < 25000; ++i) log.add({{560, 560, uint32_t(560 + i % 2 * 400)}, 0}, milliseconds(i * 300));
