@@ -190,12 +190,12 @@ CFindCodeDlg::CFindCodeDlg(Platform& platform, Sender& sender, RemoteKind pictur
     connect(&search_, &CodeSearch::failed, this, &CFindCodeDlg::showFailure);
 
     if (commonSets.isEmpty()) {
-        unreadable_.push_back("The common brands' code sets were not found beside the program.");
+        setsProblem_ = QStringLiteral("The common brands' code sets were not found beside the program.");
     } else {
         try {
             sets_ = codes::readCodeSetFile(commonSets.toStdString(), unreadable_);
         } catch (const codes::CodesError& e) {
-            unreadable_.push_back(e.what());
+            setsProblem_ = QStringLiteral("The common brands' code sets can't be read: %1").arg(text(e.what()));
         }
     }
     fillBrands();
@@ -250,10 +250,15 @@ void CFindCodeDlg::fillBrands() {
 
 void CFindCodeDlg::choiceChanged() {
     const size_t count = candidates().size();
-    QString summary = count == 0 ? QStringLiteral("No codes to try for %1.").arg(key_->currentText())
-                                 : QStringLiteral("%1 codes to try for %2.").arg(count).arg(key_->currentText());
+    const QString key = key_->currentText();
+    QString summary = count == 0   ? QStringLiteral("No codes to try for %1.").arg(key)
+                      : count == 1 ? QStringLiteral("1 code to try for %1.").arg(key)
+                                   : QStringLiteral("%1 codes to try for %2.").arg(count).arg(key);
     if (!unreadable_.empty())
-        summary += QStringLiteral(" %1 keys of the files can't be tried.").arg(unreadable_.size());
+        summary += unreadable_.size() == 1
+                       ? QStringLiteral(" 1 key of the files can't be tried.")
+                       : QStringLiteral(" %1 keys of the files can't be tried.").arg(unreadable_.size());
+    if (!setsProblem_.isEmpty()) summary = setsProblem_ + ' ' + summary;
     choiceSummary_->setText(summary);
     choiceSummary_->setToolTip(listed(unreadable_));
     if (!search_.running() && kept_.isEmpty()) showState();
@@ -291,6 +296,8 @@ void CFindCodeDlg::showFailure(const QString& why) {
     detail_->setText(QStringLiteral("Not sent: %1. Connect the board, then press Go on or Back.").arg(why));
     showState();
 }
+
+QString CFindCodeDlg::summary() const { return choiceSummary_->text(); }
 
 QString CFindCodeDlg::progress() const {
     if (!search_.current()) return setName_->text();

@@ -40,6 +40,8 @@ public:
     const CodeSearch& search() const { return search_; }
     // "17 of 86: LG, NEC1 4, NEC:20DF10EF", or what the dialog asks for.
     QString progress() const;
+    // How many codes there are to try, and what could not be read.
+    QString summary() const;
     // The library's remote "It worked" kept, or empty.
     QString keptRemote() const { return kept_; }
 
@@ -77,6 +79,7 @@ private:
     CodeSearch search_;
     std::vector<codes::CodeSet> sets_;
     std::vector<std::string> unreadable_;  // keys of the files that cannot be tried
+    QString setsProblem_;                  // why the common sets are missing, or empty
     QString kept_;
 
     QComboBox* kind_;

@@ -154,9 +154,15 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     CFindCodeDlg dialog(platform_, parts->sender, Panasonic, QString());
     dialog.show();
     EXPECT_FALSE(dialog.startButton()->isEnabled());  // nothing to try yet
+    EXPECT_EQ(dialog.summary(),
+              "The common brands' code sets were not found beside the program. "
+              "No codes to try for Power.");
     QTest::mouseClick(testing::buttonNamed(dialog, "&Add a file of codes..."), Qt::LeftButton);
     dialog.brandBox()->setCurrentIndex(dialog.brandBox()->findText("Acme"));
     ASSERT_EQ(dialog.brandBox()->currentText(), "Acme");
+    EXPECT_EQ(dialog.summary(),
+              "The common brands' code sets were not found beside the program. "
+              "1 code to try for Power. 1 key of the files can't be tried.");
     QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
     EXPECT_EQ(board.receive(15), "!SNEC:807F10EF\n");
     EXPECT_EQ(dialog.search().candidates().size(), 1u);
