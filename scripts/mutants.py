@@ -35,8 +35,8 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 
 # The product's sources: not the tests, benchmarks, fuzzers or simulators.
-SOURCE_DIRS = ["app", "app/dialogs", "view", "send", "library", "tools", "serial", "core", "codes", "lircd", "resources",
-               "firmware/IrBridge"]
+SOURCE_DIRS = ["app", "app/dialogs", "view", "send", "library", "tools", "serial", "core", "codes", "lircd", "mqtt",
+               "resources", "firmware/IrBridge"]
 SOURCE_SUFFIXES = {".cpp", ".h", ".ino"}
 
 # Test executables in the build tree. They run fastest first, as timed on the
@@ -63,13 +63,17 @@ EXECUTABLES = {
     "board_care_tests": "tests/board_care_tests",
     "lircd_protocol_tests": "tests/lircd_protocol_tests",
     "lircd_server_tests": "tests/lircd_server_tests",
+    "capture_log_window_tests": "tests/capture_log_window_tests",
+    "find_code_window_tests": "tests/find_code_window_tests",
+    "mqtt_rules_tests": "tests/mqtt_rules_tests",
+    "home_assistant_tests": "tests/home_assistant_tests",
 }
 
 # The executables that can see a change to each file: those that link its
 # code or include the header. The end-to-end and load runs are left out: they
 # take minutes and drive the same code as the window tests. First match wins.
 _WINDOW = ["looks_test", "window_tests", "codes_window_tests", "menu_flow_tests", "swap_bits_flow_tests", "toolbar_tests",
-           "command_line_tests", "board_care_tests"]
+           "command_line_tests", "board_care_tests", "capture_log_window_tests", "find_code_window_tests"]
 _DIALOGS = ["dialogs_tests"] + _WINDOW
 _SERIAL_QT = ["serial_pty_tests", "dialogs_tests"] + _WINDOW
 _SERIAL = ["core_tests", "line_queue_tests"] + _SERIAL_QT
@@ -99,16 +103,21 @@ TARGETS = [
     ("app/tool_bars.*", _DIALOGS),
     ("app/dialogs/*", _DIALOGS),
     ("app/main.cpp", ["command_line_tests"]),
+    ("app/home_assistant_link.*", ["home_assistant_tests"] + _WINDOW),
     ("app/*", _WINDOW),
     # The board's own code runs on the host and, built for the chip, in simavr.
     ("firmware/IrBridge/board_avr.cpp", ["irbridge_firmware_tests"]),
     ("firmware/IrBridge/IrBridge.ino", ["irbridge_firmware_tests"]),
     ("firmware/IrBridge/*", _FIRMWARE),
     ("codes/orvalinder_codes.cpp", ["codes_tool_test"]),
+    ("codes/capture_log.*", ["codes_tests", "capture_log_window_tests"]),
+    ("codes/mode2.*", ["codes_tests", "capture_log_window_tests"]),
+    ("codes/code_sets.*", ["codes_tests", "codes_tool_test", "find_code_window_tests"]),
     ("codes/*", ["codes_tests", "codes_tool_test", "core_tests", "lircd_protocol_tests", "codes_window_tests"]),
     ("lircd/lircd_server.*", ["lircd_server_tests", "codes_window_tests"]),
     ("lircd/socket_path.*", ["lircd_server_tests", "codes_window_tests"]),
     ("lircd/*", ["lircd_protocol_tests", "lircd_server_tests", "codes_window_tests"]),
+    ("mqtt/*", ["mqtt_rules_tests", "home_assistant_tests"]),
 ]
 
 # Files no test runs are still built, so that a mutant there is known to be viable.
@@ -192,6 +201,16 @@ EQUIVALENT = [
      "if (right + left < 1 || bottom - top < 1) return;", "a bar of no width draws nothing either way"),
     ("view/view_painter.cpp", "if (right - left < 1 || bottom - top < 1) return;",
      "if (right - left < 1 || bottom - top < 0) return;", "every bar is 50 pixels high"),
+    ("library/button_links.cpp",
+     "const bool whole = onPicture && f[2].empty() == f[3].empty() && !(f[2].empty() && f[4].empty());",
+     "const bool whole = onPicture && f[2].empty() == f[3].empty() && !(f[3].empty() && f[4].empty());",
+     "the test before it makes f[2] and f[3] empty together"),
+    ("serial/port_settings.cpp",
+     "if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;",
+     "if (value > static_cast<long long>(INT_MAX) + 0) value = static_cast<long long>(INT_MAX) + 1;",
+     "a value of INT_MAX + 1 is set to itself"),
+    ("app/orvalinder_app.cpp", "lircd_.reset();", "(line removed)",
+     "the server is declared after the parts and goes first anyway"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
