@@ -181,6 +181,19 @@ TEST_F(RealWindow, UnwritableKeyCodesShowOneBoxAtATime) {
     EXPECT_TRUE(text.startsWith("Error\n Unable to open a stream to the local hard drive for the output file\n"));
     EXPECT_EQ(statusWhileOpen, L"Unable to open a stream to the local hard drive for the output file");
     EXPECT_EQ(view()->state().monitorLines.line(lastSlot), last);  // every line counted in order
+
+    // Connected again, the window tells it once more.
+    click(layout::ConnectSquare.right, layout::ConnectSquare.bottom);
+    ASSERT_FALSE(connection->connected());
+    ASSERT_TRUE(connectByClick());
+    QString again;
+    onNextModal<QMessageBox>([&](QMessageBox* box) {
+        again = box->text();
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    board.send("60\t60xCODE:1Y");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !again.isEmpty(); }, 5000));
+    EXPECT_EQ(again, text);
 }
 
 }  // namespace

@@ -250,7 +250,8 @@ TEST(Bridge, BadMessagesAreAnsweredAndSendNothing) {
         {"!SRAW 38000:65536 4500 560\r", "Bad message, nothing sent"},
         {"!SRAW 38000:9000 4500 65536\r", "Bad message, nothing sent"},
         {"!SRAW 38000:9000 4500 1000000 5\r", "Bad message, nothing sent"},
-        {"!SRAW 38000:9000 0\r", "Bad message, nothing sent"},  // no silence after it
+        {"!SRAW 38000:9000 4500 560 10000000\r", "Bad message, nothing sent"},  // its digits past the sixth
+        {"!SRAW 38000:9000 0\r", "Bad message, nothing sent"},                  // no silence after it
         {"!SRAW 38000:\r", "Bad message, nothing sent"},
         {"!SRAW 38000\r", "Bad message, nothing sent"},
         {"!SRAW :9000\r", "Bad message, nothing sent"},

@@ -305,6 +305,12 @@ TEST_F(LircdServerTest, FolderOthersMayEnterIsRefused) {
     const QString link = dir.path() + "/link";
     ASSERT_TRUE(QFile::link(open, link));
     EXPECT_TRUE(prepareSocketFolder(link + "/lircd").contains("not a folder"));
+
+    // A folder that cannot be made: its parent is a file.
+    QFile file(dir.path() + "/file");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    EXPECT_EQ(prepareSocketFolder(dir.path() + "/file/sub/lircd"),
+              "Cannot make the folder " + dir.path() + "/file/sub for the LIRC socket: Not a directory.");
 }
 
 }  // namespace
