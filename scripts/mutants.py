@@ -211,6 +211,8 @@ EQUIVALENT = [
      "a value of INT_MAX + 1 is set to itself"),
     ("app/orvalinder_app.cpp", "lircd_.reset();", "(line removed)",
      "the server is declared after the parts and goes first anyway"),
+    ("firmware/IrBridge/ir_text.cpp", "return bits > 32 ? 32 : bits;", "return bits >= 32 ? 32 : bits;",
+     "32 bits give 32 either way"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
