@@ -29,6 +29,11 @@ TEST(Learner, TwoPressesThatAgree) {
     const Frame nec = sent(codes::Protocol::Nec, 0x20DF10EF);
     const Frame rc6 = sent(codes::Protocol::Rc6, 0x0FFFF3);
     const Frame raw = {3000, 1000, 600, 1500, 500, 500, 500, 1500, 700};
+    auto rawWith = [&raw](size_t at, uint32_t duration) {
+        Frame changed = raw;
+        changed[at] = duration;
+        return changed;
+    };
     const struct Row {
         const char* what;
         std::vector<Frame> frames;
@@ -49,6 +54,12 @@ TEST(Learner, TwoPressesThatAgree) {
          "NEC:20DF40BF"},
         {"raw within 15%", {raw, scaled(raw, 1.14)}, {Heard::FirstPress, Heard::Learned}, "raw, 9 durations"},
         {"raw off by more", {raw, scaled(raw, 1.17)}, {Heard::FirstPress, Heard::FirstPress}, ""},
+        // A short duration's jitter is more than 15 % of it: 150 µs apart is one press.
+        {"raw, a short mark 150 µs longer",
+         {raw, rawWith(4, 650)},
+         {Heard::FirstPress, Heard::Learned},
+         "raw, 9 durations"},
+        {"raw, a short mark 151 µs longer", {raw, rawWith(4, 651)}, {Heard::FirstPress, Heard::FirstPress}, ""},
         {"raw of another length", {raw, Frame(raw.begin(), raw.end() - 2)}, {Heard::FirstPress, Heard::FirstPress}, ""},
         {"a decoded press and a raw one",
          {nec, scaled(nec, 1.05)},
