@@ -71,6 +71,7 @@ struct Sent {
     bool toggle;
     uint16_t carrierHz;
     uint32_t gapMs;
+    uint16_t lastUs;  // the last mark
 };
 
 struct Board {
@@ -95,9 +96,9 @@ struct Board {
             const Transmission t = bridge.nextFrame(durations, kIrMaxDurations);
             IrCode code;
             const uint32_t endMs = nowMs + (irFrameUs(durations, t.count) + 999) / 1000;
-            frames.push_back({nowMs, endMs,
-                              irDecode(durations, t.count, code) ? textOf(code) : "raw " + std::to_string(t.count),
-                              code.toggle, t.carrierHz, (t.gapUs + 999) / 1000});
+            frames.push_back(
+                {nowMs, endMs, irDecode(durations, t.count, code) ? textOf(code) : "raw " + std::to_string(t.count),
+                 code.toggle, t.carrierHz, (t.gapUs + 999) / 1000, t.count > 0 ? durations[t.count - 1] : uint16_t(0)});
             ledFreeAtMs = endMs + (t.gapUs + 999) / 1000;
         }
         return frames;
@@ -200,7 +201,7 @@ TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes) {
     for (int i = 0; i < 100; ++i) raw100 += std::to_string(i % 2 ? 500 + i : 900) + (i < 99 ? " " : "\r\n");
     struct Row {
         std::string typed;
-        std::vector<std::string> sent;  // "raw N C G": N durations, C Hz, G ms after
+        std::vector<std::string> sent;  // "raw N C G L": N durations, C Hz, G ms after, the last L µs
     } rows[] = {
         {"!SNEC:20DF10EF\r", {"NEC:20DF10EF"}},
         {"A101!SSAMSUNG:E0E040BF\nA102", {"@A101", "SAMSUNG:E0E040BF", "@A102"}},
@@ -208,10 +209,10 @@ TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes) {
         {"!SSIRC15:5A81\r", {"SIRC15:5A81", "SIRC15:5A81", "SIRC15:5A81"}},  // one press: three frames
         {"!SSIRC20:12345\r\n", {"SIRC20:12345", "SIRC20:12345", "SIRC20:12345"}},
         {"!SA101!SRC5:02C\r", {"@A101", "RC5:02C"}},
-        {"!SRAW 38000:9000 4500 560\r", {"raw 3 38000 40"}},
-        {"!SRAW 30000:100,200,300,44001\n", {"raw 3 30000 45"}},
+        {"!SRAW 38000:9000 4500 560\r", {"raw 3 38000 40 560"}},
+        {"!SRAW 30000:100,200,300,44001\n", {"raw 3 30000 45 300"}},
         {"!SRAW 60000:9000\t4500\t560\t1690\t560x\r", {}},  // a monitor line as it came is no message
-        {raw100, {"raw 99 36000 1"}},
+        {raw100, {"raw 99 36000 1 900"}},
         {"!SNEC:20df10ef\r", {"NEC:20DF10EF"}},
     };
     for (Row& row : rows) {
@@ -221,7 +222,8 @@ TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes) {
         std::vector<std::string> sent;
         for (const Sent& frame : board.run(2000))
             sent.push_back(frame.text.starts_with("raw ")
-                               ? frame.text + " " + std::to_string(frame.carrierHz) + " " + std::to_string(frame.gapMs)
+                               ? frame.text + " " + std::to_string(frame.carrierHz) + " " +
+                                     std::to_string(frame.gapMs) + " " + std::to_string(frame.lastUs)
                                : frame.text);
         for (std::string& text : row.sent)
             if (text[0] == '@') text = board.defaultOf(text.c_str() + 1);
