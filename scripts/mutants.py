@@ -213,6 +213,10 @@ EQUIVALENT = [
      "the server is declared after the parts and goes first anyway"),
     ("firmware/IrBridge/ir_text.cpp", "return bits > 32 ? 32 : bits;", "return bits >= 32 ? 32 : bits;",
      "32 bits give 32 either way"),
+    ("firmware/IrBridge/ir_codec.cpp",
+     "if (count < 3 || !readLeader(durations, 6 * kRc6Unit, 2 * kRc6Unit, leader)) return false;",
+     "if (count < 2 || !readLeader(durations, 6 * kRc6Unit, 2 * kRc6Unit, leader)) return false;",
+     "a leader alone gives no bits, and the frame is refused as soon as they are read"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
