@@ -485,7 +485,14 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     ASSERT_EQ(desktop.problem(), "");
     desktop.connect();
     std::string sent;
-    for (auto end = Clock::now() + 30s; sent.find("sent ") == std::string::npos && Clock::now() < end;) {
+    // A click the window missed while it was still starting is made again
+    // once any board would have answered (a silent one within 5 s).
+    for (auto end = Clock::now() + 30s, again = Clock::now() + 12s;
+         sent.find("sent ") == std::string::npos && Clock::now() < end;) {
+        if (Clock::now() > again) {
+            desktop.connect();
+            again = end;
+        }
         desktop.clickPanasonicButton1();
         sent += readFor(board.out, 1000ms);
     }
