@@ -205,6 +205,10 @@ std::optional<QString> ButtonCodes::saveKey(const std::string& remoteName, const
     return addRemotes({remote});
 }
 
+std::vector<codes::Remote> ButtonCodes::asStored(const std::vector<codes::Remote>& remotes) {
+    return codes::readLircdConf(codes::writeLircdConf(remotes), "library");
+}
+
 std::optional<QString> ButtonCodes::addRemotes(const std::vector<codes::Remote>& remotes) {
     if (!QDir().mkpath(remotesFolder()))
         return QStringLiteral("Can't create the folder %1").arg(QDir::toNativeSeparators(remotesFolder()));

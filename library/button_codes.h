@@ -46,6 +46,11 @@ public:
     // could not be stored; the text says why.
     std::optional<QString> changeLinks(const std::function<void(ButtonLinks&)>& change);
 
+    // The remotes as the library will hold them: key names are single words
+    // in a lircd.conf, and links must name the keys as stored. A CodesError
+    // says what a lircd.conf cannot hold.
+    static std::vector<codes::Remote> asStored(const std::vector<codes::Remote>& remotes);
+
     // Stores the remotes in the library, each replacing the remote of its
     // name. Stops at the first that cannot be written; the text says which.
     std::optional<QString> addRemotes(const std::vector<codes::Remote>& remotes);

@@ -12,8 +12,6 @@
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
-#include "codes/lircd_conf.h"
-
 namespace orvalinder {
 
 namespace {
@@ -249,7 +247,7 @@ void CFindCodeDlg::fillBrands() {
 }
 
 void CFindCodeDlg::choiceChanged() {
-    const size_t count = candidates().size();
+    const size_t count = candidateCount_ = candidates().size();
     const QString key = key_->currentText();
     QString summary = count == 0   ? QStringLiteral("No codes to try for %1.").arg(key)
                       : count == 1 ? QStringLiteral("1 code to try for %1.").arg(key)
@@ -310,7 +308,7 @@ void CFindCodeDlg::showState() {
                             static_cast<QWidget*>(addFile_)})
         choice->setEnabled(!running && !done);
     interval_->setEnabled(!done);
-    start_->setEnabled(!running && !done && !candidates().empty());
+    start_->setEnabled(!running && !done && candidateCount_ > 0);
     pause_->setText(search_.paused() ? QStringLiteral("&Go on") : QStringLiteral("&Pause"));
     for (QPushButton* b : {pause_, back_, next_, stop_}) b->setEnabled(running);
     worked_->setEnabled(running && sent);
@@ -331,8 +329,7 @@ void CFindCodeDlg::itWorked() {
     remote.name = storedName(set);
     std::vector<codes::Remote> stored;
     try {
-        // As the library will read it back: its keys' names as stored.
-        stored = codes::readLircdConf(codes::writeLircdConf({remote}), remote.name);
+        stored = ButtonCodes::asStored({remote});
     } catch (const codes::CodesError& e) {
         platform_.boxes.show(this, QStringLiteral("Can't keep %1:\n%2").arg(text(remote.name), text(e.what())),
                              MessageIcon::Stop);

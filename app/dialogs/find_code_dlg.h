@@ -80,6 +80,7 @@ private:
     std::vector<codes::CodeSet> sets_;
     std::vector<std::string> unreadable_;  // keys of the files that cannot be tried
     QString setsProblem_;                  // why the common sets are missing, or empty
+    size_t candidateCount_ = 0;            // for the choices made
     QString kept_;
 
     QComboBox* kind_;

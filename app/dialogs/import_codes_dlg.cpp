@@ -40,12 +40,6 @@ enum Column { RemoteColumn, KeyColumn, ButtonColumn, ColumnCount };
 
 QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-// The remotes as the library will hold them: key names are single words in
-// a lircd.conf, and the links must name the keys as stored.
-std::vector<codes::Remote> asStored(const std::vector<codes::Remote>& remotes) {
-    return codes::readLircdConf(codes::writeLircdConf(remotes), "import");
-}
-
 }  // namespace
 
 // The file's keys, a row each: the remote, the key's name and the button
@@ -336,7 +330,7 @@ bool importFile(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteK
             platform.boxes.show(parent, QStringLiteral("%1 holds no codes.").arg(path), MessageIcon::Stop);
             return false;
         }
-        remotes = asStored(remotes);
+        remotes = ButtonCodes::asStored(remotes);
     } catch (const codes::CodesError& e) {
         platform.boxes.show(parent, QStringLiteral("Can't import codes from %1:\n%2").arg(path, text(e.what())),
                             MessageIcon::Stop);
