@@ -46,6 +46,10 @@ TEST(Flipper, ParsedKeysAreTheirProtocolsFrames) {
     // Written back the same, each key as it was.
     EXPECT_EQ(writeFlipper(remotes), file);
     EXPECT_EQ(remotes.front().name, "tv");
+    // A protocol's largest numbers are its own.
+    const std::vector<Remote> largest =
+        readFlipper(kHeader + parsed("K", "SIRC15", "97 00 00 00", "7F 00 00 00"), "largest.ir");
+    EXPECT_EQ(boardMessages(largest[0], largest[0].keys[0]).press, "!SSIRC15:7FE9\n");
 }
 
 // Keys from a lircd.conf: parsed when they are a protocol's frames, within
@@ -92,6 +96,8 @@ TEST(Flipper, BadFilesSayWhereAndWhat) {
          "f.ir:6: address is 4 bytes of 2 hexadecimal digits, not '04 00 00 00 00'"},
         {kHeader + nec + "address: 00 01 00 00\ncommand: 08 00 00 00\n",
          "f.ir:6: address above 255 for this protocol: '00 01 00 00'"},
+        {kHeader + parsed("K", "RC5X", "20 00 00 00", "4C 00 00 00"),
+         "f.ir:7: address above 31 for this protocol: '20 00 00 00'"},
         {kHeader + nec + "address: 04 00 00 00\n", "f.ir:3: no 'command' for key 'K'"},
         {kHeader + "name: K\ntype: parsed\nprotocol: Kaseikyo\naddress: 41 54 32 00\ncommand: 1B 00 00 00\n",
          "f.ir:5: a protocol this program does not know (keep the key raw): 'Kaseikyo'"},
