@@ -128,6 +128,18 @@ BUILD_ONLY = {
 # Equivalent mutants, which no test could tell apart: (file, the line and
 # the mutated line as the report shows them, why). They are never drawn.
 EQUIVALENT = [
+    ("view/orvalinder_view.cpp", "keyboardWatch_.setSingleShot(true);", "(line removed)",
+     "its timeout lets the key go, which stops it"),
+    ("app/dialogs/toolbars_customize_dlg.cpp", "commandList_->setIconSize(QSize(16, 16));", "(line removed)",
+     "a list's icons are the style's small size, 16 pixels, unless told"),
+    ("app/dialogs/toolbars_customize_dlg.cpp", "commandList_->setIconSize(QSize(16, 16));",
+     "commandList_->setIconSize(QSize(17, 16));", "an icon keeps its square: in 17 by 16 pixels it is drawn 16 by 16"),
+    ("app/dialogs/toolbars_customize_dlg.cpp", "buttonList_->setIconSize(QSize(16, 16));",
+     "buttonList_->setIconSize(QSize(16, 17));", "an icon keeps its square: in 17 by 16 pixels it is drawn 16 by 16"),
+    ("app/dialogs/toolbars_customize_dlg.cpp", "commandList_->setDefaultDropAction(Qt::CopyAction);", "(line removed)",
+     "a list that only drags offers to copy unless told"),
+    ("app/tool_bars.cpp", "int i = 0;", "int i = 1;",
+     "the toolbars are read back by name, and an empty first entry names none"),
     ("core/status_lines.h", "text.reserve(bytes.size());", "(line removed)",
      "reserve only sets aside room; the text is the same"),
     ("serial/keycode_logger.cpp", "std::fflush(file);", "(line removed)",

@@ -243,6 +243,9 @@ TEST_F(CodesWindow, ALinkedButtonHeldHoldsItsCode) {
 TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsAndTheTooltipNamesThem) {
     addToLibrary("nec.lircd.conf");
     link(Panasonic, 7, {"nec_tv", "KEY_VOLUMEUP"});
+    link(Panasonic, 0, {"nec_tv", "KEY_1"});
+    // The picture's first button, named by the user after a digit.
+    ASSERT_EQ(codes().changeLinks([](ButtonLinks& links) { links.setName(Panasonic, 0, "KEY_1"); }), std::nullopt);
     ASSERT_TRUE(connectByClick());
     view()->setFocus();
     const struct Row {
@@ -253,6 +256,7 @@ TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsAndTheTooltipNamesThem) {
         {Panasonic, Qt::Key_Plus, "!SNEC:20DF40BF\n"},
         {Panasonic, Qt::Key_Up, keyCodeOf(Panasonic, 34)},
         {Panasonic, Qt::Key_Return, keyCodeOf(Panasonic, 37)},
+        {Panasonic, Qt::Key_1, "!SNEC:20DF8877\n"},
         {Panasonic, Qt::Key_5, ""},  // no button of that name
         {SkyTv, Qt::Key_5, keyCodeOf(SkyTv, 35)},
         {SkySky, Qt::Key_0, keyCodeOf(SkySky, 40)},
@@ -285,7 +289,8 @@ TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsAndTheTooltipNamesThem) {
     const std::string held = board.receive(100, std::chrono::milliseconds(200));
     EXPECT_TRUE(held.starts_with("!K!K!K!K!K") && held.ends_with("!K!U")) << held;
 
-    for (const auto& [index, tip] : {std::pair{7, "KEY_VOLUMEUP (nec_tv)"}, std::pair{0, "KEY_POWER"}}) {
+    for (const auto& [index, tip] :
+         {std::pair{7, "KEY_VOLUMEUP (nec_tv)"}, std::pair{0, "KEY_1 (nec_tv)"}, std::pair{34, "KEY_UP"}}) {
         QHelpEvent help(QEvent::ToolTip, centreOf(index), view()->mapToGlobal(centreOf(index)));
         QApplication::sendEvent(view(), &help);
         EXPECT_EQ(QToolTip::text(), tip);

@@ -115,6 +115,19 @@ TEST(Protocols, FramesALittleOffStillRead) {
     }
 }
 
+// RC5 has no leader: its excess is the mean over the whole frame, so a first
+// pair caught badly (its mark 120 µs long, its space 120 µs short) does not
+// throw out a later mark read 180 µs short.
+TEST(Protocols, Rc5TakesItsExcessFromTheWholeFrame) {
+    const std::vector<uint32_t> sent = encode(protocolRemote(Protocol::Rc5), Key{"K", {0x1555}, {}}).press;
+    std::vector<uint32_t> frame = sent;
+    frame[0] += 120;
+    frame[1] -= 120;
+    frame[frame.size() - 3] -= 180;
+    ASSERT_TRUE(decode(sent));
+    EXPECT_EQ(decode(frame), decode(sent));
+}
+
 // As receiver modules deliver them, from a datasheet's shortest mark to a
 // weak signal's longest, each duration jittering on its own: every frame
 // reads as its code, and cut by a bit as nothing.
