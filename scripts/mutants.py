@@ -725,6 +725,9 @@ def parse_arguments():
     parser.add_argument("--seed", type=int, default=1, help="seed of the draw (default 1)")
     parser.add_argument("--list", action="store_true", help="print the drawn mutants and exit")
     parser.add_argument("--only", type=int, metavar="K", help="run the K-th drawn mutant only")
+    parser.add_argument("--reverse", action="store_true",
+                        help="run the draw from its last mutant back: a second run of the same draw, in another "
+                             "worktree, meets the first halfway")
     parser.add_argument("--timeout", type=int, default=60, help="seconds per test executable (default 60)")
     parser.add_argument("--build-dir", type=Path, default=ROOT / "build" / "default")
     parser.add_argument("--report", type=Path, metavar="FILE", help="also write the report to FILE")
@@ -762,6 +765,8 @@ def main():
         if not 1 <= args.only <= len(drawn):
             fail(f"--only takes 1 to {len(drawn)}")
         numbers = [args.only]
+    if args.reverse:
+        numbers.reverse()
     if args.list:
         print(header)
         for number in numbers:
