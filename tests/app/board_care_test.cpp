@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "app/board_care.h"
+#include "app/dialogs/about_dlg.h"
 #include "app/dialogs/flash_dlg.h"
 #include "app/program_parts.h"
 #include "core/commands.h"
@@ -30,6 +31,7 @@
 #include "serial/qt_ports.h"
 #include "serial/qt_settings_store.h"
 #include "tests/support/child_process.h"
+#include "tests/support/modal.h"
 #include "tests/support/pty_board.h"
 #include "tests/support/program_seams.h"
 #include "tests/support/scripted_platform.h"
@@ -150,6 +152,15 @@ TEST_F(BoardCareWindow, AnUnpluggedBoardIsConnectedAgainWhenItComesBack) {
     ASSERT_TRUE(lost.wait(3000));
     EXPECT_TRUE(care->watching());
 
+    // Something is back under the name that is no serial port: it is tried,
+    // the window says so, and the watch goes on.
+    QFile notAPort(config.path() + QStringLiteral("/not-a-port"));
+    ASSERT_TRUE(notAPort.open(QIODevice::WriteOnly));
+    notAPort.close();
+    ASSERT_TRUE(QFile::remove(link) && QFile::link(notAPort.fileName(), link));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status(2) == L"2. The board is back; trying to open it"; }, 3000));
+    EXPECT_TRUE(care->watching());
+
     SimulatedBoard second;
     ASSERT_TRUE(second.start({elf}));
     QSignalSpy checked(&connection, &SerialConnection::boardChecked);
@@ -239,6 +250,25 @@ TEST_F(BoardCareWindow, AFailedUploadConnectsTheBoardAgain) {
     EXPECT_TRUE(board.sendsAFrame(3000));
 }
 
+// Without avrdude nothing is written, and a board that was not connected
+// before is not connected after.
+TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
+    storePort(QStringLiteral("/dev/orvalinder-no-such-port"));
+    frame->action(command::FlashFirmware)->trigger();
+    auto* dialog = frame->findChild<CFlashDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    dialog->program = config.path() + QStringLiteral("/no-avrdude");
+    QSignalSpy finished(dialog, &CFlashDlg::finished);
+    QSignalSpy connects(&connection, &SerialConnection::connectFinished);
+    dialog->start();
+    ASSERT_TRUE(finished.count() == 1 || finished.wait(5000));
+    EXPECT_FALSE(finished[0].at(0).toBool());
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("state"))->text(),
+              "avrdude could not be started: is it installed? Run\n    sudo apt install avrdude");
+    QTest::qWait(500);
+    EXPECT_EQ(connects.count(), 0);
+}
+
 // A board that takes key codes and says nothing else, through the window:
 // the connect writes nothing and opens no box, and the first click on the
 // picture sends its key code alone.
@@ -256,7 +286,8 @@ TEST_F(BoardCareWindow, ABoardThatSaysNothingIsConnectedAsAnyBoard) {
 }
 
 // IrBridge as it runs on the board: known by what it says as the open
-// resets it, well before a silent board's time is up.
+// resets it, well before a silent board's time is up; Help > About says
+// which firmware the board runs.
 TEST_F(BoardCareWindow, IrBridgeIsKnownSoonAfterTheOpen) {
     SimulatedBoard board;
     ASSERT_TRUE(board.start({QStringLiteral(IRBRIDGE_ELF)}));
@@ -266,6 +297,15 @@ TEST_F(BoardCareWindow, IrBridgeIsKnownSoonAfterTheOpen) {
     EXPECT_EQ(connectAndCheck(), "1.1");
     EXPECT_LT(opened.elapsed(), 2000);
     EXPECT_TRUE(boxes.shown.empty());
+
+    QString said = QStringLiteral("no About box");
+    testing::onNextModal<CAboutDlg>([&](CAboutDlg* dialog) {
+        const auto* board = dialog->findChild<QLabel*>(QStringLiteral("board"));
+        said = board ? board->text() : QString();
+        dialog->reject();
+    });
+    frame->action(command::About)->trigger();
+    EXPECT_EQ(said, "The board runs IrBridge 1.1.");
 }
 
 // An older IrBridge is told of the update at the connect button, once a

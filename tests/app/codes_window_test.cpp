@@ -192,7 +192,7 @@ TEST_F(CodesWindow, WhatCannotBeImportedIsExplainedAndNothingStored) {
         frame->importCodes(row.path);
         EXPECT_TRUE(shown.startsWith(row.box)) << shown.toStdString();
     }
-    // Keys the board cannot send are marked, and say why; cancelled in the
+    // Keys the board cannot send are marked in red, and say why; cancelled in the
     // dialog, nothing is stored either.
     const QString longMark = write("long_mark.conf",
                                    "begin remote\n  name lm\n  flags RAW_CODES\n  gap 30000\n  begin raw_codes\n"
@@ -204,6 +204,8 @@ TEST_F(CodesWindow, WhatCannotBeImportedIsExplainedAndNothingStored) {
         EXPECT_EQ(keys->index(0, 1).data(Qt::ToolTipRole).toString(),
                   "K_LONG\nThe board can't send it: a duration of 70000 us, the board's longest is 65535");
         EXPECT_EQ(keys->index(1, 1).data().toString(), "K_FINE");
+        EXPECT_EQ(keys->index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(170, 0, 0));  // dark red
+        EXPECT_FALSE(keys->index(1, 1).data(Qt::ForegroundRole).isValid());
         dialog->reject();
     });
     frame->importCodes(longMark);
@@ -259,6 +261,7 @@ TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsAndTheTooltipNamesThem) {
         {Panasonic, Qt::Key_1, "!SNEC:20DF8877\n"},
         {Panasonic, Qt::Key_5, ""},  // no button of that name
         {SkyTv, Qt::Key_5, keyCodeOf(SkyTv, 35)},
+        {SkyTv, Qt::Key_9, keyCodeOf(SkyTv, 39)},
         {SkySky, Qt::Key_0, keyCodeOf(SkySky, 40)},
         {SkySky, Qt::Key_X, ""},
     };

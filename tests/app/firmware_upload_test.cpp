@@ -29,6 +29,7 @@ TEST(FirmwareUpload, ProgressRunsThroughWritingThenVerifying) {
         {kStart, 0, ""},
         {kStart + bar("Writing", 20, false), 20, "Writing"},
         {kStart + bar("Writing", 50, true), 50, "Writing"},
+        {kStart + bar("Writing", 60, false), 50, "Writing"},  // a longer bar than ours: a stage is half
         {kStart + bar("Writing", 50, true) + "avrdude: verifying flash memory\n\n" + bar("Reading", 25, false), 75,
          "Verifying"},
         {kStart + bar("Writing", 50, true) + bar("Reading", 50, true) + "avrdude done.  Thank you.\n", 100,

@@ -165,6 +165,14 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     }
     EXPECT_EQ(devices, 6);  // the board, the four pictures and tv
 
+    // A remote added comes as a device of its own; the others stay.
+    codes::Remote fan = tv;
+    fan.name = "fan";
+    ASSERT_FALSE(program.parts->codes.addRemotes({fan}));
+    ASSERT_TRUE(watcher->waitFor("homeassistant/device/" + board + "_fan/config").has_value());
+    for (const auto& [topic, payload] : watcher->messages)
+        EXPECT_FALSE(topic == "homeassistant/device/" + board + "_tv/config" && payload.isEmpty());
+
     // The emitter: the frame and one repeat, each duration within 5 %.
     const QByteArray command = necCommand(0x20DF10EF, 1);
     const QJsonArray timings = json(command)["timings"].toArray();
@@ -252,6 +260,14 @@ TEST_F(HomeAssistantBroker, RefusesBadCommandsSayingWhyAndSendsNothing) {
 }
 
 TEST_F(HomeAssistantBroker, ComesBackAfterTheBrokerRestartsAndSendsWhatCameMeanwhileOnce) {
+    // An address it cannot read first: it says why.
+    mqtt::MqttSettings unreadable;
+    unreadable.enabled = true;
+    unreadable.url = "mqtt://host:0";
+    program.parts->homeAssistant.apply(unreadable);
+    EXPECT_EQ(program.link().stateText(), "Home Assistant: \"mqtt://host:0\" has no port between 1 and 65535");
+    EXPECT_FALSE(program.link().connected());
+
     program.useBroker(*broker);
     ASSERT_TRUE(online(program));
     broker->stop();

@@ -118,6 +118,8 @@ TEST(LinkDialog, ASearchFindsKeysByTheirOrTheirRemotesName) {
         EXPECT_EQ(dialog.chosenKey(), row.chosen) << row.typed.toStdString();
         EXPECT_EQ(buttonNamed(dialog, "Link")->isEnabled(), row.chosen.has_value()) << row.typed.toStdString();
     }
+    const CLinkKeyDlg unlinked(kLibrary, std::nullopt);
+    EXPECT_FALSE(buttonNamed(unlinked, "Link")->isEnabled());  // no key chosen yet
 }
 
 // The flows on a library in a temporary folder, read back by a second

@@ -18,6 +18,7 @@
 #include "serial/qt_serial_device.h"
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
+#include "serial/version_probe.h"
 #include "tests/support/pty_board.h"
 
 namespace orvalinder {
@@ -436,6 +437,16 @@ TEST_F(BoardCare, ABoardThatSaysNothingIsWrittenOnlyKeyCodes) {
     EXPECT_EQ(checked->at(0).toInt(), static_cast<int>(FirmwareCheck::NoAnswer));
     EXPECT_EQ(connection.write("A101"), 4);
     EXPECT_EQ(board.receive(200, std::chrono::milliseconds(300)), "A101");
+
+    // Let go while its wait runs: the wait ends with the port, unreported.
+    connection.disconnect();
+    QSignalSpy finished(&connection, &SerialConnection::connectFinished);
+    QSignalSpy checkedLater(&connection, &SerialConnection::boardChecked);
+    ASSERT_TRUE(connection.startConnect());
+    ASSERT_TRUE(finished.wait(10000) && finished[0].at(0).toBool());
+    connection.disconnect();
+    QTest::qWait(kConnectAnswerMs / 4 + 500);
+    EXPECT_TRUE(checkedLater.isEmpty());
 }
 
 // No port stored: the connect asks the ports, the CH340 first, which is not

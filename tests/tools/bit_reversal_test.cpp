@@ -50,6 +50,16 @@ TEST(BitReversal, OneLineEach) {
     }
 }
 
+TEST(BitReversal, AFinishedConverterStartsAfresh) {
+    BitReversalConverter converter;
+    std::string first, second;
+    converter.feed("1", first);
+    converter.finish(first);
+    converter.feed("2", second);
+    converter.finish(second);
+    EXPECT_EQ(first + second, "0x80000000\n0x40000000\n");
+}
+
 TEST(BitReversal, LongLinesAreReadInPiecesOf299) {
     struct Row {
         std::string line;
