@@ -64,6 +64,18 @@ TEST(IrdbCsv, RowsItCannotSendAreNamed) {
     EXPECT_THROW(readIrdbCsv("functionname,protocol\nPower,NEC1,4,-1,8\n", "x.csv"), CodesError);
 }
 
+// Each protocol's device, subdevice and function at their largest.
+TEST(IrdbCsv, EachProtocolsLargestNumbersAreRead) {
+    std::string text = std::string(kIrdbCsvHeader) + "\n";
+    for (const char* row : {"NEC1,255,255,255", "NEC2,255,255,255", "NECx2,255,255,255", "Samsung32,255,255,255",
+                            "RC5,31,-1,127", "RC6,255,-1,255", "RC6-6-20,255,15,255", "Sony12,31,-1,127",
+                            "Sony15,255,-1,127", "Sony20,31,255,127", "Panasonic,255,255,255"})
+        text += std::string("Power,") + row + "\n";
+    std::vector<std::string> skipped;
+    readIrdbCsv(text, "x.csv", &skipped);
+    EXPECT_EQ(skipped, std::vector<std::string>{});
+}
+
 // The most common code first, each once: more brands, then more sets, then
 // the sets' order. A set without a brand or kind counts as a brand and
 // serves every kind; Standby does Power's work where there is no Power.

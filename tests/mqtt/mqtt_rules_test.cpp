@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include "codes/board_message.h"
@@ -86,6 +88,13 @@ TEST(Discovery, EachBoardHasItsOwnIdentityAndConfigTopics) {
     };
     for (const auto& [topic, ours] : topics)
         EXPECT_EQ(isBoardsConfigTopic("homeassistant", board, topic), ours) << topic;
+
+    // Keys whose names make the same id are told apart by a number.
+    const std::vector<DiscoveryMessage> messages =
+        discoveryMessages("homeassistant", BoardDevice{.identity = board}, {{"tv", {"Vol+", "Vol-", "Vol*"}}});
+    ASSERT_EQ(messages.size(), 2u);  // the board's and tv's
+    EXPECT_EQ(QJsonDocument::fromJson(messages[1].payload).object()["cmps"].toObject().keys(),
+              (QStringList{"Vol-", "Vol--2", "Vol--3"}));
 }
 
 TEST(MqttSettingsFile, ABrokerGivenOnTheCommandLineIsNeverStored) {

@@ -30,6 +30,7 @@ TEST(ButtonNames, EachSpellingOfAKeyGetsItsFace) {
         {"Sleep_Timer", {F::Text, "Sleep Timer", KeyColour::None}},
         {"KEY_", {F::Text, "Key", KeyColour::None}},
         {"BUTTON_12", {F::Text, "12", KeyColour::None}},  // learned for a button without a name
+        {"BUTTON_7", {F::Text, "7", KeyColour::None}},
         {"BUTTON_X", {F::Text, "Button x", KeyColour::None}},
         {"BUTTON", {F::Text, "Button", KeyColour::None}},  // no number to show
         {"", {}},
