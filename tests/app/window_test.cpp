@@ -349,8 +349,13 @@ TEST_F(Window, AtMostEightRecentFiles) {
     EXPECT_TRUE(shown.first().endsWith("doc9.txt"));
     EXPECT_TRUE(shown.last().endsWith("doc2.txt"));
     EXPECT_FALSE(frame->action(command::FirstRecentFile)->isVisible());
-    build(noWait);  // a restart keeps all eight, in order
+    build(noWait);  // a restart keeps all eight, in order, in the File menu
     EXPECT_EQ(frame->recentFiles(), shown);
+    QStringList listed;
+    for (const QAction* entry : frame->menuBar()->actions().first()->menu()->actions())
+        if (entry->text().contains("doc")) listed << entry->text();
+    EXPECT_EQ(listed.size(), 8);
+    EXPECT_EQ(listed.first(), "&1 " + QDir::toNativeSeparators(shown.first()));
     // Opened again, a file moves to the top and is listed once.
     ASSERT_TRUE(frame->openDocument(shown[3]));
     EXPECT_EQ(frame->recentFiles(),
