@@ -354,7 +354,7 @@ TEST_F(Window, AtMostEightRecentFiles) {
     QStringList listed;
     for (const QAction* entry : frame->menuBar()->actions().first()->menu()->actions())
         if (entry->text().contains("doc")) listed << entry->text();
-    EXPECT_EQ(listed.size(), 8);
+    ASSERT_EQ(listed.size(), 8);
     EXPECT_EQ(listed.first(), "&1 " + QDir::toNativeSeparators(shown.first()));
     // Opened again, a file moves to the top and is listed once.
     ASSERT_TRUE(frame->openDocument(shown[3]));
