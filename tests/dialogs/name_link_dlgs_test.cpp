@@ -145,6 +145,23 @@ protected:
     Platform platform{boxes, picker, folders};
 };
 
+// Each remote in a file of its own, named after it as every system allows;
+// a key saved to a learned remote joins the keys it had.
+TEST_F(ButtonMenuFlows, RemotesAreStoredInFilesNamedAfterThem) {
+    ASSERT_EQ(codes.addRemotes(
+                  {remote("zulu.tv", {"KEY_1"}), remote("Living room/TV?", {"KEY_1"}), remote(".hidden", {"KEY_1"})}),
+              std::nullopt);
+    ASSERT_EQ(codes.saveKey("learned", remote("", {}), {"KEY_1", {1}, {}}), std::nullopt);
+    ASSERT_EQ(codes.saveKey("learned", remote("", {}), {"KEY_2", {2}, {}}), std::nullopt);
+    EXPECT_EQ(QDir(folder.path() + "/remotes").entryList(QDir::Files, QDir::Name),
+              (QStringList{"Living_room_TV_.lircd.conf", "learned.lircd.conf", "nec_tv.lircd.conf",
+                           "remote.hidden.lircd.conf", "sky-box.lircd.conf", "zulu.tv.lircd.conf"}));
+    const auto learned = std::find_if(codes.remotes().begin(), codes.remotes().end(),
+                                      [](const codes::Remote& r) { return r.name == "learned"; });
+    ASSERT_NE(learned, codes.remotes().end());
+    EXPECT_EQ(learned->keys.size(), 2u);
+}
+
 TEST_F(ButtonMenuFlows, NamingStoresTheTrimmedTextAndEmptyGivesTheNameBack) {
     const struct Step {
         QString opensWith, typed, button;

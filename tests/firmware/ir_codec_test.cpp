@@ -235,6 +235,14 @@ TEST(IrCodec, BrokenFramesDoNotDecode) {
                 broken.back()[i] = wrong;
             }
         }
+        // A bit's mark half as long again, its space as much shorter: the bit's length is right.
+        const bool pulseDistance =
+            code.protocol == IR_NEC || code.protocol == IR_SAMSUNG || code.protocol == IR_PANASONIC;
+        if (pulseDistance && frame.size() > 4) {
+            broken.push_back(frame);
+            broken.back()[2] += 300;
+            broken.back()[3] -= 300;
+        }
         for (const std::vector<uint16_t>& wrong : broken) {
             EXPECT_FALSE(decodes(wrong, decoded)) << int(code.protocol) << " " << code.data << " " << wrong.size();
             EXPECT_EQ(decoded.protocol, IR_NONE);
