@@ -90,8 +90,10 @@ TEST(Discovery, EachBoardHasItsOwnIdentityAndConfigTopics) {
         EXPECT_EQ(isBoardsConfigTopic("homeassistant", board, topic), ours) << topic;
 
     // Keys whose names make the same id are told apart by a number.
+    BoardDevice device;
+    device.identity = board;
     const std::vector<DiscoveryMessage> messages =
-        discoveryMessages("homeassistant", BoardDevice{.identity = board}, {{"tv", {"Vol+", "Vol-", "Vol*"}}});
+        discoveryMessages("homeassistant", device, {{"tv", {"Vol+", "Vol-", "Vol*"}}});
     ASSERT_EQ(messages.size(), 2u);  // the board's and tv's
     EXPECT_EQ(QJsonDocument::fromJson(messages[1].payload).object()["cmps"].toObject().keys(),
               (QStringList{"Vol-", "Vol--2", "Vol--3"}));
