@@ -225,7 +225,12 @@ TEST_F(Load, ThirtySecondsOfGarbageOnTheIrMonitor) {
     loop.exec();
     [[maybe_unused]] const double rssEnd = residentMb();
 
-    EXPECT_LT(mostLateMs, 100.0) << ticks << " ticks";
+#ifdef __SANITIZE_ADDRESS__
+    constexpr double kMostLateMs = 250;  // each step of the reading takes two to three times as long
+#else
+    constexpr double kMostLateMs = 100;
+#endif
+    EXPECT_LT(mostLateMs, kMostLateMs) << ticks << " ticks";
 #ifndef __SANITIZE_ADDRESS__  // AddressSanitizer holds freed memory back on purpose
     EXPECT_LT(rssEnd - rssStart, 10.0) << rssStart << " MB after the warm-up, " << rssEnd << " MB at the end";
 #endif
