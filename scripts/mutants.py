@@ -129,6 +129,9 @@ BUILD_ONLY = {
 # Equivalent mutants, which no test could tell apart: (file, the line and
 # the mutated line as the report shows them, why). They are never drawn.
 EQUIVALENT = [
+    ("firmware/IrBridge/bridge.cpp", "if (length != 0) sendLine(text, length, wire::kValueLineEnd);",
+     "if (length != 1) sendLine(text, length, wire::kValueLineEnd);",
+     "a code's text is nothing or a protocol's name and more, never one character"),
     ("app/tool_bars.cpp", "if (source) moveButton(source, from, nullptr, 0);",
      "if (source) moveButton(source, from, nullptr, 1);", "a button moved to no toolbar has no place there"),
     ("core/remote_catalogue.h", "SkyPicture = 314,", "SkyPicture = 315,",
