@@ -154,6 +154,8 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     CFindCodeDlg dialog(platform_, parts->sender, Panasonic, QString());
     dialog.show();
     EXPECT_FALSE(dialog.startButton()->isEnabled());  // nothing to try yet
+    const QAbstractItemModel* kinds = dialog.kindBox()->model();
+    EXPECT_FALSE(kinds->flags(kinds->index(dialog.kindBox()->findText("Air conditioner"), 0)) & Qt::ItemIsEnabled);
     EXPECT_EQ(dialog.summary(),
               "The common brands' code sets were not found beside the program. "
               "No codes to try for Power.");
