@@ -195,6 +195,36 @@ TEST(Bridge, ABurstOfKeyCodesWaitsInOrderUpToTheQueueSize) {
     }
 }
 
+// A message that finds the queue nearly full goes whole or not at all,
+// wherever it runs out of room: its header, a duration, the last mark.
+TEST(Bridge, AMessageThatDoesNotFitIsDroppedWhole) {
+    const std::string dropped = "Too many messages at once, dropped";
+    const struct {
+        int freeBytes;
+        std::string typed;
+        std::string answer;  // empty when it goes out
+    } rows[] = {
+        {6, "!SRAW 38000:9000 4500 560\r", dropped},                 // 7 header bytes
+        {12, "!SRAW 38000:9000 4500 560\r", dropped},                // the last mark
+        {14, "!SRAW 38000:9000 4500 560\r", ""},                     // 13 bytes
+        {12, "!SRAW 38000:9000 4500 560 1690 560\r", dropped},       // the fourth duration
+        {18, "!SRAW 38000:9000 4500 560 1690 560 40000\r", ""},      // the silence takes no room
+        {16, "!SRAW 38000:9000 4500 560 1690 560 40000\r", dropped},
+        {4, "!SNEC:20DF10EF\r", dropped},
+        {6, "!SNEC:20DF10EF\r", ""},
+    };
+    for (const auto& row : rows) {
+        Eeprom eeprom;
+        Board board{eeprom};
+        const size_t keys = (MessageQueue::kBytes - row.freeBytes) / 2;
+        std::string typed;
+        for (size_t i = 0; i < keys; ++i) typed += "A101";
+        board.type(typed + row.typed);
+        EXPECT_EQ(board.output.take(), row.answer.empty() ? "" : row.answer + "Y") << row.freeBytes << " " << row.typed;
+        EXPECT_EQ(board.sent().size(), keys + (row.answer.empty() ? 1 : 0)) << row.freeBytes << " " << row.typed;
+    }
+}
+
 // Codes and raw frames given by the program go out in order with key codes.
 TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes) {
     std::string raw100 = "!SRAW 36000:";  // 99 durations and the silence after them
