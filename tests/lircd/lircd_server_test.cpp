@@ -146,6 +146,9 @@ TEST_F(LircdServerTest, IrsendOverTcp) {
     EXPECT_NE(other.listenTcp(address), QString());  // taken
     for (const char* bad : {"x", "127.0.0.1:99999", "300.1.1.1:8765", "127.0.0.1:-1"})
         EXPECT_TRUE(other.listenTcp(bad).contains("[ADDRESS:]PORT")) << bad;
+    LircdServer bracketed(target);  // as an IPv6 address is written before its port
+    EXPECT_EQ(bracketed.listenTcp("[127.0.0.1]:0"), QString());
+    EXPECT_NE(bracketed.tcpPort(), 0);
 }
 
 TEST_F(LircdServerTest, LircsPythonModule) {
