@@ -13,6 +13,7 @@ count. The score comes with a 95% confidence interval.
     scripts/mutants.py --count 200 --seed 7          draw 200 and run them
     scripts/mutants.py --count 200 --seed 7 --list   show the draw only
     scripts/mutants.py --count 200 --seed 7 --only 12
+    scripts/mutants.py --count 50 --seed 7 --files 'codes/*'   one folder's
 
 The same count and seed over the same sources give the same draw. Uses the
 default preset's build tree (build/default), configuring it when it is
@@ -796,6 +797,7 @@ def parse_arguments():
     parser.add_argument("--report", type=Path, metavar="FILE", help="also write the report to FILE")
     parser.add_argument("--changed-since", metavar="REV",
                         help="draw only from the files changed since REV (a change's own faults)")
+    parser.add_argument("--files", metavar="GLOB", help="draw only from the files matching GLOB, such as 'codes/*'")
     return parser.parse_args()
 
 
@@ -819,6 +821,8 @@ def main():
         changed = set(subprocess.run(["git", "diff", "--name-only", args.changed_since], cwd=ROOT, check=True,
                                      capture_output=True, text=True).stdout.split())
         sites = [site for site in sites if site.path in changed]
+    if args.files:
+        sites = [site for site in sites if fnmatch.fnmatch(site.path, args.files)]
     drawn = draw(sites, args.count, args.seed)
     texts = {path: (ROOT / path).read_text(encoding="utf-8") for path in {m.path for m in drawn}}
     header = (f"# scripts/mutants.py --count {args.count} --seed {args.seed}: {len(drawn)} drawn of "
