@@ -415,11 +415,17 @@ TEST(Bridge, ReceivedFramesGiveAMonitorLineAndAValueLine) {
 TEST(Bridge, LinesThatDoNotFitAreDroppedWhole) {
     Eeprom eeprom;
     Board board{eeprom};
-    const uint16_t frame[] = {9000, 4500, 560};  // "9000\t4500\t560x": 14 bytes
-    for (size_t room : {13, 14}) {
-        board.output.capacity = room;
-        board.bridge.frameReceived(frame, 3);
-        EXPECT_EQ(board.output.take(), room == 14 ? "9000\t4500\t560x" : "") << room;
+    const std::pair<std::vector<uint16_t>, std::string> frames[] = {
+        {{9000, 4500, 560}, "9000\t4500\t560x"},
+        {{12345, 1000, 560, 99, 7}, "12345\t1000\t560\t99\t7x"},  // numbers of every length
+        {{65535}, "65535x"},
+    };
+    for (const auto& [frame, line] : frames) {
+        for (size_t room : {line.size() - 1, line.size()}) {
+            board.output.capacity = room;
+            board.bridge.frameReceived(frame.data(), uint8_t(frame.size()));
+            EXPECT_EQ(board.output.take(), room == line.size() ? line : "") << line << " in " << room;
+        }
     }
     for (size_t room : {11, 12}) {  // "No key A999Y"
         board.output.capacity = room;
