@@ -130,6 +130,9 @@ BUILD_ONLY = {
 # Equivalent mutants, which no test could tell apart: (file, the line and
 # the mutated line as the report shows them, why). They are never drawn.
 EQUIVALENT = [
+    ("firmware/IrBridge/ir_codec.cpp", "if (pos + 2 * width > levels.size) return false;",
+     "if (pos - 2 * width > levels.size) return false;",
+     "units past the frame read as silence, and bits that run past it fail the check that they end with it"),
     ("firmware/IrBridge/board_avr.cpp", "PORTD &= uint8_t(~_BV(PD3));", "(line removed)",
      "the chip starts with its outputs low"),
     ("firmware/IrBridge/ir_codec.cpp", "if (count % 2 == 0 && count > 0) --count;  // a closing space",

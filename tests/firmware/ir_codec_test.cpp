@@ -168,11 +168,12 @@ TEST(IrCodec, RemotesWhoseClockIsOffStillDecode) {
 }
 
 // What receiver modules make of a frame, from a datasheet's shortest mark
-// to a weak signal's longest, with each duration jittering on its own: every
+// to a weak signal's longest and on to the edge of what the decoder takes
+// in, with each duration jittering on its own: every
 // frame still decodes to its code, and cut by a bit it decodes to nothing.
 TEST(IrCodec, FramesDecodeAcrossTheReceiversEnvelope) {
     uint64_t seed = 1;
-    for (int32_t excess : {-150, -60, 0, 80, 140, 200}) {
+    for (int32_t excess : {-250, -150, -60, 0, 80, 140, 200, 300}) {
         for (const IrCode& code : sampleCodes()) {
             for (int trial = 0; trial < 10; ++trial) {
                 orvalinder::sim::Receiver receiver({excess, 40}, ++seed);
@@ -242,6 +243,15 @@ TEST(IrCodec, BrokenFramesDoNotDecode) {
             broken.push_back(frame);
             broken.back()[2] += 300;
             broken.back()[3] -= 300;
+        }
+        // One edge a unit late: a Manchester bit without its middle edge.
+        const double unit = code.protocol == IR_RC5 ? kRc5Half : kRc6Unit;
+        const bool manchester = code.protocol == IR_RC5 || code.protocol == IR_RC6 || code.protocol == IR_RC6_6_20;
+        for (size_t i = 1; manchester && i + 1 < frame.size(); ++i) {
+            if (frame[i + 1] < 1.5 * unit) continue;
+            broken.push_back(frame);
+            broken.back()[i] = uint16_t(broken.back()[i] + unit);
+            broken.back()[i + 1] = uint16_t(broken.back()[i + 1] - unit);
         }
         for (const std::vector<uint16_t>& wrong : broken) {
             EXPECT_FALSE(decodes(wrong, decoded)) << int(code.protocol) << " " << code.data << " " << wrong.size();
