@@ -79,6 +79,12 @@ TEST(Flipper, LircRemotesWrittenAsFlipperReadsThem) {
     EXPECT_EQ(crs[0].keys[0].name, "Vol up");
     EXPECT_EQ(crs[0].frequency, 36000u);
     EXPECT_EQ(crs[0].dutyCycle, 25u);
+    // Whole percent, and never none.
+    for (const auto& [duty, percent] : {std::pair{"0.004", 1u}, {"0.996", 100u}, {"1", 100u}}) {
+        const std::string file =
+            std::string(kHeader) + "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: " + duty + "\ndata: 100\n";
+        EXPECT_EQ(readFlipper(file, "d.ir")[0].dutyCycle, percent) << duty;
+    }
 }
 
 TEST(Flipper, BadFilesSayWhereAndWhat) {
