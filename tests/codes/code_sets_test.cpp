@@ -62,6 +62,9 @@ TEST(IrdbCsv, RowsItCannotSendAreNamed) {
     EXPECT_EQ(read[0].keys, (std::vector<Key>{{"Vol+, the big one", {0x20DF40BF}, {}}}));
     EXPECT_THROW(readIrdbCsv(text, "x.csv"), CodesError);
     EXPECT_THROW(readIrdbCsv("functionname,protocol\nPower,NEC1,4,-1,8\n", "x.csv"), CodesError);
+    // A file with its header alone has no rows to name; an empty one is no CSV.
+    EXPECT_TRUE(readIrdbCsv(std::string(kIrdbCsvHeader) + "\n", "x.csv").empty());
+    EXPECT_THROW(readIrdbCsv("", "x.csv"), CodesError);
 }
 
 // Each protocol's device, subdevice and function at their largest.
