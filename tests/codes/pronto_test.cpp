@@ -152,6 +152,20 @@ TEST(Pronto, BadCodesSayWhereAndWhat) {
     longGap.press = {560};
     longGap.pressGap = 2000000;  // 76000 periods of 38 kHz
     EXPECT_THROW(writePronto(longGap), CodesError);
+    // Its carriers run from 64 Hz to 8.3 MHz: a word of clock periods each.
+    for (const auto& [hz, fits] : {std::pair{63u, false}, {64u, true}, {8000000u, true}, {8300000u, false}}) {
+        Signal edge;
+        edge.press = {10000};
+        edge.pressGap = 10000;
+        edge.carrierHz = hz;
+        bool written = true;
+        try {
+            writePronto(edge);
+        } catch (const CodesError&) {
+            written = false;
+        }
+        EXPECT_EQ(written, fits) << hz << " Hz";
+    }
 }
 
 }  // namespace
