@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -194,7 +195,11 @@ TEST(ComSettingsDialog, FindBoardAsksThePortsAndFillsInTheBoardsPort) {
     QSignalSpy finished(&connection, &SerialConnection::searchFinished);
     QTest::mouseClick(buttonNamed(dialog, "&Find board"), Qt::LeftButton);
     EXPECT_EQ(buttonNamed(dialog, "Stop &looking")->isVisible(), true);  // the window is not held up
+    QProgressBar* searching = dialog.findChild<QProgressBar*>();
+    EXPECT_TRUE(searching->isVisible());
     ASSERT_TRUE(finished.wait(10000));
+    EXPECT_FALSE(searching->isVisible());
+    EXPECT_TRUE(buttonNamed(dialog, "&Find board"));
     EXPECT_EQ(finished[0].at(0).toString().toStdString(), board.path());
     EXPECT_EQ(finished[0].at(1).toString(), "1.1");
     ASSERT_EQ(progress.size(), 3);  // the Arduino that fails to open, the CH340, the board
