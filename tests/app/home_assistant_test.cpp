@@ -271,8 +271,11 @@ TEST_F(HomeAssistantBroker, ComesBackAfterTheBrokerRestartsAndSendsWhatCameMeanw
     program.useBroker(*broker);
     ASSERT_TRUE(online(program));
     broker->stop();
-    // Its second try fails too; the next is two seconds away.
+    // The session is lost, then the broker is not there; the next try is two seconds away.
+    ASSERT_TRUE(waitUntil([&] { return program.link().stateText().endsWith("trying again in 1 s"); }));
+    EXPECT_TRUE(program.link().stateText().contains(" is not reached: The connection was lost."));
     ASSERT_TRUE(waitUntil([&] { return program.link().stateText().endsWith("trying again in 2 s"); }));
+    EXPECT_TRUE(program.link().stateText().contains(" is not reached: Connection refused;"));
     EXPECT_TRUE(program.parts->status.lines().line(1).starts_with(L"1. Home Assistant: "));
     ASSERT_TRUE(broker->start());
     watcher = std::make_unique<BrokerWatcher>(*broker);
