@@ -99,8 +99,9 @@ TEST_F(FindCodeWindow, TheSeventeenthCodeWorksAndItsWholeSetIsKept) {
 
     // The whole set is a remote of the library, the picture's buttons linked
     // by their names.
-    ASSERT_FALSE(kept.isEmpty());
+    EXPECT_EQ(kept.toStdString(), "akai-nec1-1.114");  // named by brand and set, as a file name
     ASSERT_EQ(parts.codes.remotes().size(), 1u);
+    EXPECT_EQ(parts.codes.remotes()[0].name, kept.toStdString());
     EXPECT_EQ(parts.codes.remotes()[0].keys.size(), tv.remote.keys.size());
     const int one = parts.codes.links().buttonNamed(SkySky, "KEY_1");
     EXPECT_EQ(parts.codes.links().link(SkySky, volume), (LinkedKey{kept.toStdString(), "KEY_VOLUMEUP"}));
