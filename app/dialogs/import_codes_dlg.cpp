@@ -320,7 +320,7 @@ void giveMemoryBack() {
 #endif
 }
 
-bool importFile(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteKind shown, const QString& path) {
+void importFile(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteKind shown, const QString& path) {
     std::vector<codes::Remote> remotes;
     try {
         remotes = codes::readCodesFile(path.toStdString());
@@ -328,21 +328,21 @@ bool importFile(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteK
         for (const codes::Remote& remote : remotes) keys += remote.keys.size();
         if (keys == 0) {
             platform.boxes.show(parent, QStringLiteral("%1 holds no codes.").arg(path), MessageIcon::Stop);
-            return false;
+            return;
         }
         remotes = ButtonCodes::asStored(remotes);
     } catch (const codes::CodesError& e) {
         platform.boxes.show(parent, QStringLiteral("Can't import codes from %1:\n%2").arg(path, text(e.what())),
                             MessageIcon::Stop);
-        return false;
+        return;
     }
 
     CImportCodesDlg dialog(QFileInfo(path).fileName(), std::move(remotes), codes.links(),
                            shown == IrMonitor ? Panasonic : shown, parent);
-    if (dialog.exec() != QDialog::Accepted) return false;
+    if (dialog.exec() != QDialog::Accepted) return;
     if (const auto failure = codes.addRemotes(dialog.remotes())) {
         platform.boxes.show(parent, *failure, MessageIcon::Stop);
-        return false;
+        return;
     }
     const auto failure = codes.changeLinks([&dialog](ButtonLinks& links) {
         for (const auto& [index, key] : dialog.chosenLinks()) links.setLink(dialog.picture(), index, key);
@@ -350,17 +350,15 @@ bool importFile(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteK
     if (failure)
         platform.boxes.show(parent, *failure + QStringLiteral("\nThe links hold until the program ends."),
                             MessageIcon::Stop);
-    return true;
 }
 
 }  // namespace
 
-bool importCodes(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteKind shown, QString path) {
+void importCodes(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteKind shown, QString path) {
     if (path.isEmpty()) path = platform.files.openFile(parent, QStringLiteral("Import codes"), kCodesFilter);
-    if (path.isEmpty()) return false;
-    const bool imported = importFile(parent, platform, codes, shown, path);
+    if (path.isEmpty()) return;
+    importFile(parent, platform, codes, shown, path);
     giveMemoryBack();
-    return imported;
 }
 
 void exportCodes(QWidget* parent, Platform& platform, const ButtonCodes& codes) {

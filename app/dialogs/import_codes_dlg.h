@@ -52,8 +52,8 @@ private:
 
 // File > Import codes: reads the file (asking for one when `path` is
 // empty), shows the dialog and stores what the user accepts. Every failure
-// is explained in a box. True when something was imported.
-bool importCodes(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteKind shown, QString path);
+// is explained in a box.
+void importCodes(QWidget* parent, Platform& platform, ButtonCodes& codes, RemoteKind shown, QString path);
 
 // File > Export codes: the library's remotes, or one of them, written in the
 // format the file's name asks for (.ir Flipper, .txt Pronto, else LIRC).

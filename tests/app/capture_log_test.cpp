@@ -169,6 +169,7 @@ TEST_F(CaptureLogWindow, RowsComparedExportedAndOpenedAgain) {
     ASSERT_TRUE(showsRows(4));
     const QStringList shown = rows();
     EXPECT_EQ(shown.mid(0, 2), shown.mid(2, 2));
+    EXPECT_EQ(parts.status.lines().line(3), L"3. 2 rows of heard.txt added to the capture log");
 
     QFile faulty(config.path() + "/faulty.txt");
     ASSERT_TRUE(faulty.open(QIODevice::WriteOnly));
@@ -179,6 +180,7 @@ TEST_F(CaptureLogWindow, RowsComparedExportedAndOpenedAgain) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].text.contains("faulty.txt:6")) << boxes.shown[0].text.toStdString();
     EXPECT_TRUE(boxes.shown[0].text.contains("-4500")) << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(boxes.shown[0].text.endsWith("The 2 rows before it are in the capture log."));
     EXPECT_EQ(rows().size(), 6);  // the frames before the fault
 }
 
