@@ -172,6 +172,22 @@ TEST(Learner, KeysAreKeptAsTheRemoteSentThem) {
     }
 }
 
+// What the receiver adds to each mark is taken from the last 16 frames it
+// decoded: an old receiver's is forgotten.
+TEST(Learner, TheReceiversExcessComesFromTheLastSixteenFrames) {
+    const Frame nec = sent(codes::Protocol::Nec, 0x20DF10EF);
+    Frame stretched = nec;
+    for (size_t i = 0; i < stretched.size(); ++i) stretched[i] = i % 2 == 0 ? stretched[i] + 100 : stretched[i] - 100;
+    ReceiverExcess seen;
+    EXPECT_EQ(seen.estimate(), std::nullopt);
+    seen.decoded(stretched);
+    EXPECT_EQ(seen.estimate(), 100);
+    for (int i = 0; i < 15; ++i) seen.decoded(nec);
+    EXPECT_EQ(seen.estimate(), 6);  // 100 / 16
+    seen.decoded(nec);
+    EXPECT_EQ(seen.estimate(), 0);
+}
+
 TEST(Learner, MonitorLinesAreReadWhole) {
     EXPECT_EQ(monitorDurations("9000\t4500\t560x"), Frame({9000, 4500, 560}));
     for (const char* bad : {"9000\t\t560x", "9000 4500x", "90xx", "0\t5x", "x", ""})
