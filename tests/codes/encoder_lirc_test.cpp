@@ -36,7 +36,9 @@ TEST(EncoderAgainstLirc, EveryKeyOfTheTestRemotes) {
         ++files;
         const std::vector<Remote> remotes = readLircdConf(readText(path), path);
         ASSERT_EQ(remotes.size(), 1u) << path << ": irsimsend -k looks in the first remote only";
-        const fs::path written = fs::temp_directory_path() / ("orvalinder-written-" + entry.path().filename().string());
+        // A folder of this run's own: another run of the tests may write the same file meanwhile.
+        const fs::path folder = lircFolder();
+        const fs::path written = folder / entry.path().filename();
         std::ofstream(written) << writeLircdConf(remotes);
         for (const Key& key : remotes[0].keys) {
             const std::vector<uint32_t> ours = heldTwice(encode(remotes[0], key));
@@ -47,7 +49,7 @@ TEST(EncoderAgainstLirc, EveryKeyOfTheTestRemotes) {
             }
             ++keys;
         }
-        fs::remove(written);
+        fs::remove_all(folder);
     }
     std::cout << keys << " keys of " << files << " remotes checked against irsimsend\n";
     EXPECT_GE(files, 11);
