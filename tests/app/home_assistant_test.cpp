@@ -5,19 +5,26 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <memory>
 #include <set>
 
+#include "app/dialogs/home_assistant_dlg.h"
 #include "app/offscreen_frame.h"
 #include "app/port_override_store.h"
 #include "app/program_parts.h"
 #include "codes/protocols.h"
+#include "core/commands.h"
 #include "serial/qt_ports.h"
 #include "serial/qt_settings_store.h"
+#include "tests/dialogs/dialog_test_support.h"
+#include "tests/support/modal.h"
 #include "tests/support/mosquitto_broker.h"
 #include "tests/support/program_seams.h"
 
@@ -57,14 +64,24 @@ struct Program {
         board.waitForFinished(5000);
     }
 
-    // As Options > Home Assistant (MQTT)... stores and applies them.
-    void useBroker(const MosquittoBroker& broker, mqtt::MqttSettings settings = {}) {
-        settings.enabled = true;
+    // As the user does: Options > Home Assistant (MQTT)..., the broker and
+    // its login, then OK (or Cancel).
+    void useBroker(const MosquittoBroker& broker, mqtt::MqttSettings settings = {}, const char* button = "&OK") {
         settings.url = broker.url().toStdString();
         settings.user = MosquittoBroker::kUser;
         settings.password = MosquittoBroker::kPassword;
-        ASSERT_TRUE(parts->homeAssistantSettings.save(settings));
-        parts->homeAssistant.apply(parts->homeAssistantSettings.load());
+        testing::onNextModal<CHomeAssistantDlg>([&settings, button](CHomeAssistantDlg* dialog) {
+            dialog->findChild<QCheckBox*>("enabled")->setChecked(true);
+            const std::pair<const char*, const std::string&> fields[] = {
+                {"url", settings.url},           {"user", settings.user},
+                {"password", settings.password}, {"caFile", settings.caFile},
+                {"baseTopic", settings.baseTopic}, {"discoveryPrefix", settings.discoveryPrefix}};
+            for (const auto& [name, text] : fields)
+                dialog->findChild<QLineEdit*>(name)->setText(QString::fromStdString(text));
+            dialog->findChild<QComboBox*>("protocol")->setCurrentIndex(settings.mqtt5 ? 0 : 1);
+            QTest::mouseClick(testing::buttonNamed(*dialog, button), Qt::LeftButton);
+        });
+        parts->frame.action(command::HomeAssistant)->trigger();
     }
     QString topic(const char* name) const { return QString::fromStdString(link().topics().base) + "/" + name; }
     const HomeAssistantLink& link() const { return parts->homeAssistant; }
@@ -210,6 +227,14 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     ASSERT_EQ(heard.size(), timings.size());
     for (qsizetype i = 0; i < heard.size(); ++i) EXPECT_EQ(heard[i].toInt() > 0, i % 2 == 0);
     EXPECT_FALSE(QFile::exists(program.folder + "/keycodes.txt"));
+
+    // Another base topic typed in and cancelled changes nothing.
+    const QString state = program.link().stateText();
+    mqtt::MqttSettings elsewhere;
+    elsewhere.baseTopic = "elsewhere";
+    program.useBroker(*broker, elsewhere, "Cancel");
+    EXPECT_EQ(program.link().stateText(), state);
+    EXPECT_EQ(program.parts->homeAssistantSettings.load().baseTopic, "");
 
     // Home Assistant sees the board gone as it is let go.
     program.parts->sender.toggleConnection();

@@ -151,6 +151,11 @@ TEST_F(ToolBarLayout, ButtonsRemovedMovedAndResetInTheDialog) {
     QTest::mouseClick(buttonNamed(*dialog, "Do&wn"), Qt::LeftButton);  // Open after Save
     using namespace command;
     EXPECT_EQ(standardButtons(), (Ids{FileSave, FileOpen, 0, Cut, Copy, Paste, 0, FilePrint, About}));
+    QTest::mouseClick(buttonNamed(*dialog, "&Up"), Qt::LeftButton);  // and back to the top
+    EXPECT_EQ(standardButtons(), (Ids{FileOpen, FileSave, 0, Cut, Copy, Paste, 0, FilePrint, About}));
+    QTest::mouseClick(buttonNamed(*dialog, "&Up"), Qt::LeftButton);  // no further
+    QTest::mouseClick(buttonNamed(*dialog, "Do&wn"), Qt::LeftButton);
+    EXPECT_EQ(standardButtons(), (Ids{FileSave, FileOpen, 0, Cut, Copy, Paste, 0, FilePrint, About}));
     // Commands keep their state wherever they stand.
     EXPECT_FALSE(frame->toolBar()->widgetForAction(frame->action(Cut))->isEnabled());
     // A drag within the list moves the button on the toolbar too.
