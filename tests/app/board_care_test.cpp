@@ -266,11 +266,10 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
     EXPECT_FALSE(finished[0].at(0).toBool());
     EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("state"))->text(),
               "avrdude could not be started: is it installed? Run\n    sudo apt install avrdude");
-    // Everything can be chosen again, and Start is still what Enter presses.
+    // Everything can be chosen again and started again.
     for (const char* name : {"port", "board"})
         EXPECT_TRUE(dialog->findChild<QWidget*>(QString::fromLatin1(name))->isEnabled()) << name;
     EXPECT_TRUE(testing::buttonNamed(*dialog, "&Start")->isEnabled());
-    EXPECT_TRUE(static_cast<QPushButton*>(testing::buttonNamed(*dialog, "&Start"))->isDefault());
     QTest::qWait(500);
     EXPECT_EQ(connects.count(), 0);
 }
