@@ -72,10 +72,12 @@ struct Program {
         settings.password = MosquittoBroker::kPassword;
         testing::onNextModal<CHomeAssistantDlg>([&settings, button](CHomeAssistantDlg* dialog) {
             dialog->findChild<QCheckBox*>("enabled")->setChecked(true);
-            const std::pair<const char*, const std::string&> fields[] = {
-                {"url", settings.url},           {"user", settings.user},
-                {"password", settings.password}, {"caFile", settings.caFile},
-                {"baseTopic", settings.baseTopic}, {"discoveryPrefix", settings.discoveryPrefix}};
+            const std::pair<const char*, const std::string&> fields[] = {{"url", settings.url},
+                                                                         {"user", settings.user},
+                                                                         {"password", settings.password},
+                                                                         {"caFile", settings.caFile},
+                                                                         {"baseTopic", settings.baseTopic},
+                                                                         {"discoveryPrefix", settings.discoveryPrefix}};
             for (const auto& [name, text] : fields)
                 dialog->findChild<QLineEdit*>(name)->setText(QString::fromStdString(text));
             dialog->findChild<QComboBox*>("protocol")->setCurrentIndex(settings.mqtt5 ? 0 : 1);

@@ -44,8 +44,8 @@ TEST(EncoderAgainstLirc, EveryKeyOfTheTestRemotes) {
             const std::vector<uint32_t> ours = heldTwice(encode(remotes[0], key));
             for (const std::string& file : {path, written.string()}) {
                 const std::vector<uint32_t> lirc = irsimsend(file, key.name, 3);
-                EXPECT_EQ(ours, lirc)
-                    << file << " " << key.name << "\n ours: " << join(ours) << "\n lirc: " << join(lirc);
+                EXPECT_EQ(ours, lirc) << file << " " << key.name << "\n ours: " << join(ours)
+                                      << "\n lirc: " << join(lirc);
             }
             ++keys;
         }

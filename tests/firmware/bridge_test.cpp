@@ -204,11 +204,11 @@ TEST(Bridge, AMessageThatDoesNotFitIsDroppedWhole) {
         std::string typed;
         std::string answer;  // empty when it goes out
     } rows[] = {
-        {6, "!SRAW 38000:9000 4500 560\r", dropped},                 // 7 header bytes
-        {12, "!SRAW 38000:9000 4500 560\r", dropped},                // the last mark
-        {14, "!SRAW 38000:9000 4500 560\r", ""},                     // 13 bytes
-        {12, "!SRAW 38000:9000 4500 560 1690 560\r", dropped},       // the fourth duration
-        {18, "!SRAW 38000:9000 4500 560 1690 560 40000\r", ""},      // the silence takes no room
+        {6, "!SRAW 38000:9000 4500 560\r", dropped},             // 7 header bytes
+        {12, "!SRAW 38000:9000 4500 560\r", dropped},            // the last mark
+        {14, "!SRAW 38000:9000 4500 560\r", ""},                 // 13 bytes
+        {12, "!SRAW 38000:9000 4500 560 1690 560\r", dropped},   // the fourth duration
+        {18, "!SRAW 38000:9000 4500 560 1690 560 40000\r", ""},  // the silence takes no room
         {16, "!SRAW 38000:9000 4500 560 1690 560 40000\r", dropped},
         {4, "!SNEC:20DF10EF\r", dropped},
         {6, "!SNEC:20DF10EF\r", ""},
