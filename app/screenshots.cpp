@@ -269,6 +269,11 @@ int main(int argc, char** argv) {
     import.hide();
     save("panasonic-named");
 
+    // Learning a whole remote: the button being learned is framed.
+    {
+        const CLearnDlg learnAll(window.connection, *view, {12, 13}, &frame);
+        save("panasonic-learning");
+    }
     // Learning a key: waiting, the first press heard, learned.
     {
         CLearnDlg learn(window.connection, *view, {12}, &frame);

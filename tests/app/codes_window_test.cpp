@@ -516,6 +516,7 @@ TEST_F(CodesWindow, ALearnedFrameLosesTheExcessOfTheFramesDecodedBefore) {
     frame->action(command::SelectIrMonitor)->trigger();
     board.send(boardLines(heard(kNecPower), "NEC:20DF10EF"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(config.path() + "/keycodes.txt"); }, 3000));
+    EXPECT_EQ(view()->receiverExcess().estimate(), 100);
     frame->action(command::SelectPanasonic)->trigger();
 
     const std::vector<uint32_t> irregular = {3000, 1000, 600, 1500, 500, 500, 500, 1500, 700, 700, 1400};
