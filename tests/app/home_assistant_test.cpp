@@ -229,6 +229,12 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     ASSERT_EQ(heard.size(), timings.size());
     for (qsizetype i = 0; i < heard.size(); ++i) EXPECT_EQ(heard[i].toInt() > 0, i % 2 == 0);
     EXPECT_FALSE(QFile::exists(program.folder + "/keycodes.txt"));
+    // Only the board's availability outlives the moment: a client that comes
+    // later is not told of a press long past.
+    EXPECT_EQ(broker->retainedTopics(QString::fromStdString(program.link().topics().base) + "/#"),
+              QStringList({program.topic("availability")}));
+    // The broker gives up on the program after 1.5 times its keep-alive.
+    EXPECT_TRUE(broker->log().contains(", k30, u'")) << broker->log().toStdString();
 
     // Another base topic typed in and cancelled changes nothing.
     const QString state = program.link().stateText();

@@ -104,10 +104,31 @@ public:
         return QProcess::execute(QStringLiteral("mosquitto_pub"), options) == 0;
     }
 
+    // The topics under `filter` that hold a retained message, as a client
+    // that subscribes now is given them.
+    QStringList retainedTopics(const QString& filter) const {
+        QProcess sub;
+        sub.start(QStringLiteral("mosquitto_sub"), clientOptions() << "-t" << filter << "--retained-only"
+                                                                   << "-W"
+                                                                   << "1"
+                                                                   << "-F"
+                                                                   << "%t");
+        sub.waitForFinished(5000);
+        QStringList topics = QString::fromUtf8(sub.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        topics.sort();
+        return topics;
+    }
+    // What the broker logged, such as each client's keep-alive ("k30") as it connects.
+    QByteArray log() {
+        log_ += process_.readAllStandardError();
+        return log_;
+    }
+
 private:
     bool tls_;
     QTemporaryDir dir_;
     QProcess process_;
+    QByteArray log_;
     int port_ = 0;
     bool ok_ = false;
 };
