@@ -17,10 +17,11 @@
 namespace orvalinder {
 namespace {
 
-// Each button, or Escape, gives its answer; the box shows the text, the
-// caption and the icon it was asked for.
+// Each button, Escape, or the box closed with none (as when the program
+// quits under it) gives its answer; the box shows the text, the caption and
+// the icon it was asked for.
 TEST(RealMessageBoxes, AnswersCaptionsAndIcons) {
-    const QMessageBox::StandardButton escape = QMessageBox::NoButton;
+    const QMessageBox::StandardButton escape = QMessageBox::NoButton, closed = QMessageBox::Abort;
     const QString own = "Orvalinder";
     struct Row {
         Buttons buttons;
@@ -41,6 +42,9 @@ TEST(RealMessageBoxes, AnswersCaptionsAndIcons) {
         {Buttons::OkCancel, escape, Answer::Cancel, MessageIcon::Default, "", QMessageBox::Warning, own},
         {Buttons::YesNo, escape, Answer::No, MessageIcon::Default, "", QMessageBox::Warning, own},
         {Buttons::Ok, escape, Answer::Ok, MessageIcon::Default, "", QMessageBox::Warning, own},
+        {Buttons::YesNo, closed, Answer::No, MessageIcon::Default, "", QMessageBox::Warning, own},
+        {Buttons::OkCancel, closed, Answer::Cancel, MessageIcon::Default, "", QMessageBox::Warning, own},
+        {Buttons::Ok, closed, Answer::Ok, MessageIcon::Default, "", QMessageBox::Warning, own},
     };
     QtMessageBoxes real;
     MessageBoxes& boxes = real;
@@ -53,6 +57,8 @@ TEST(RealMessageBoxes, AnswersCaptionsAndIcons) {
             icon = box->icon();
             if (row.pressed == escape) {
                 QTest::keyClick(box, Qt::Key_Escape);
+            } else if (row.pressed == closed) {
+                box->reject();
             } else {
                 QTest::mouseClick(box->button(row.pressed), Qt::LeftButton);
             }
