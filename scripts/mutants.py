@@ -302,6 +302,11 @@ EQUIVALENT = [
      "if (count < 3 || !readLeader(durations, 6 * kRc6Unit, 2 * kRc6Unit, leader)) return false;",
      "if (count < 2 || !readLeader(durations, 6 * kRc6Unit, 2 * kRc6Unit, leader)) return false;",
      "a leader alone gives no bits, and the frame is refused as soon as they are read"),
+    ("app/dialogs/import_codes_dlg.cpp", "for (const codes::Remote& remote : remotes) keys += remote.keys.size();",
+     "for (const codes::Remote& remote : remotes) keys -= remote.keys.size();",
+     "the count is only compared with zero, which it is either way"),
+    ("view/view_painter.cpp", "font.setStyleHint(QFont::SansSerif);", "(line removed)",
+     "the hint picks a family only where Arial and its stand-ins are all missing"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
