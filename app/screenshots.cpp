@@ -26,6 +26,8 @@
 #include "app/dialogs/home_assistant_dlg.h"
 #include "app/dialogs/import_codes_dlg.h"
 #include "app/dialogs/learn_dlg.h"
+#include "app/dialogs/link_key_dlg.h"
+#include "app/dialogs/save_key_dlg.h"
 #include "codes/encoder.h"
 #include "codes/mode2.h"
 #include "codes/protocols.h"
@@ -267,6 +269,13 @@ int main(int argc, char** argv) {
     CImportCodesDlg import(QStringLiteral("living_room_tv.lircd.conf"), {tv}, ButtonLinks(), Panasonic, &frame);
     saveDialog(import, "dialog-import-codes");
     import.hide();
+    CLinkKeyDlg link({tv}, LinkedKey{tv.name, "KEY_INFO"}, &frame);
+    saveDialog(link, "dialog-link-key");
+    link.hide();
+    CSaveKeyDlg saveKey({QString::fromStdString(tv.name)}, QStringLiteral("NEC:20DF10EF"), QStringLiteral("Panasonic"),
+                        &frame);
+    saveDialog(saveKey, "dialog-save-key");
+    saveKey.hide();
     save("panasonic-named");
 
     // Learning a whole remote: the button being learned is framed.
