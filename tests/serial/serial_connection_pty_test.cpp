@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
@@ -282,6 +284,21 @@ TEST_F(PtyConnection, DisconnectDuringAConnectAbandonsIt) {
     EXPECT_FALSE(connection->connected());
     EXPECT_TRUE(connect());
     connection->disconnect();
+}
+
+// The user lets go of the board just as it answers: the connect's end,
+// already on its way, does not connect it again.
+TEST_F(PtyConnection, DisconnectBeforeTheConnectsEndArrivesWins) {
+    storeSettings();
+    QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
+    ASSERT_TRUE(connection->startConnect());
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the end waits in this thread's queue
+    EXPECT_FALSE(connection->disconnect());
+    ASSERT_TRUE(finished.wait(1000));
+    EXPECT_FALSE(finished.wait(200));
+    EXPECT_EQ(finished.size(), 1);
+    EXPECT_FALSE(finished.first().at(0).toBool());
+    EXPECT_FALSE(connection->connected());
 }
 
 TEST_F(PtyConnection, DestroyedDuringAConnectClosesThePort) {
