@@ -307,6 +307,8 @@ EQUIVALENT = [
      "the count is only compared with zero, which it is either way"),
     ("view/view_painter.cpp", "font.setStyleHint(QFont::SansSerif);", "(line removed)",
      "the hint picks a family only where Arial and its stand-ins are all missing"),
+    ("app/dialogs/com_settings_dlg.cpp", "if (listed >= 0)", "if (listed > 0)",
+     "the devices found are listed after the system's usual port names, never first"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from

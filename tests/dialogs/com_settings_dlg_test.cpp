@@ -188,7 +188,9 @@ TEST(ComSettingsDialog, FindBoardAsksThePortsAndFillsInTheBoardsPort) {
     QuickBoard waits;
     SerialConnection connection(store, waits);
     connection.lookAfterBoard(ports);
-    CComSettingsDlg dialog(boxes, store, {}, nullptr, &connection);
+    // Listed first as this machine lists it, though another port is chosen.
+    CComSettingsDlg dialog(boxes, store, {{board.path(), "USB serial"}, {ch340.path(), ""}}, nullptr, &connection);
+    box(dialog, "comPort")->setCurrentIndex(1);
     dialog.show();
 
     QSignalSpy progress(&connection, &SerialConnection::searchProgress);
@@ -204,7 +206,7 @@ TEST(ComSettingsDialog, FindBoardAsksThePortsAndFillsInTheBoardsPort) {
     EXPECT_EQ(finished[0].at(1).toString(), "1.1");
     ASSERT_EQ(progress.size(), 3);  // the Arduino that fails to open, the CH340, the board
     EXPECT_EQ(ch340.receive(2, std::chrono::milliseconds(100)), "!V");
-    EXPECT_EQ(box(dialog, "comPort")->currentText().toStdString(), board.path());
+    EXPECT_EQ(box(dialog, "comPort")->currentText().toStdString(), board.path() + " (USB serial)");
     QTest::mouseClick(buttonNamed(dialog, "&OK"), Qt::LeftButton);
     EXPECT_EQ(store.values["Port"], board.path());
 }
