@@ -309,6 +309,10 @@ EQUIVALENT = [
      "the hint picks a family only where Arial and its stand-ins are all missing"),
     ("app/dialogs/com_settings_dlg.cpp", "if (listed >= 0)", "if (listed > 0)",
      "the devices found are listed after the system's usual port names, never first"),
+    ("firmware/IrBridge/bridge.cpp", "if (framesSent_ < 255) ++framesSent_;", "if (framesSent_ < 254) ++framesSent_;",
+     "the count is only compared with a protocol's fewest frames, three at most"),
+    ("firmware/IrBridge/bridge.h", "uint8_t lastFrameMs_ = 0;", "uint8_t lastFrameMs_ = 1;",
+     "it is read only once a frame has gone, which sets it"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
