@@ -188,6 +188,22 @@ TEST(Learner, TheReceiversExcessComesFromTheLastSixteenFrames) {
     EXPECT_EQ(seen.estimate(), 0);
 }
 
+// Four short marks and four short spaces tell a frame's excess; three do not.
+TEST(Learner, FourShortMarksAndSpacesTellTheExcess) {
+    const struct {
+        Frame heard;
+        std::optional<int32_t> excess;
+    } rows[] = {
+        {{3100, 400, 600, 400, 600, 400, 600, 400, 600}, 100},
+        {{3100, 400, 600, 400, 600, 400, 600}, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        ReceiverExcess seen;
+        seen.decoded(row.heard);
+        EXPECT_EQ(seen.estimate(), row.excess) << row.heard.size();
+    }
+}
+
 TEST(Learner, MonitorLinesAreReadWhole) {
     EXPECT_EQ(monitorDurations("9000\t4500\t560x"), Frame({9000, 4500, 560}));
     for (const char* bad : {"9000\t\t560x", "9000 4500x", "90xx", "0\t5x", "x", ""})
