@@ -516,6 +516,7 @@ TEST_F(CodesWindow, ALearnedFrameLosesTheExcessOfTheFramesDecodedBefore) {
     frame->action(command::SelectIrMonitor)->trigger();
     board.send(boardLines(heard(kNecPower), "NEC:20DF10EF"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(config.path() + "/keycodes.txt"); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view()->receiverExcess().estimate().has_value(); }, 3000));
     EXPECT_EQ(view()->receiverExcess().estimate(), 100);
     frame->action(command::SelectPanasonic)->trigger();
 
