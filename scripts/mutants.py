@@ -313,6 +313,13 @@ EQUIVALENT = [
      "the count is only compared with a protocol's fewest frames, three at most"),
     ("firmware/IrBridge/bridge.h", "uint8_t lastFrameMs_ = 0;", "uint8_t lastFrameMs_ = 1;",
      "it is read only once a frame has gone, which sets it"),
+    ("codes/pronto.cpp", "char text[8];", "char text[7];", "every word is at most 0xFFFF, four digits"),
+    ("codes/protocols.cpp",
+     "const std::optional<Leader> leader = frame.size() < 3 ? std::nullopt : readLeader(frame[0], frame[1], rc6.header);",
+     "const std::optional<Leader> leader = frame.size() < 2 ? std::nullopt : readLeader(frame[0], frame[1], rc6.header);",
+     "a leader alone gives no bits, and the frame is refused as soon as they are read"),
+    ("view/learner.cpp", "differed_ = false;", "(line removed)",
+     "once a press is heard, a first press again is always one that differed"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
