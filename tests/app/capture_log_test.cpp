@@ -184,5 +184,29 @@ TEST_F(CaptureLogWindow, RowsComparedExportedAndOpenedAgain) {
     EXPECT_EQ(rows().size(), 6);  // the frames before the fault
 }
 
+// A differing duration is framed red, at least 3 pixels wide about its bar
+// however short it is: the frame of a 380 us space, 2.5 pixels here, is
+// widened to 3 and stays no wider than that of a 600 us one, 3.9.
+TEST(FrameBarsPicture, DifferingDurationsFramedAtLeastThreePixelsWide) {
+    FrameBars bars;
+    bars.resize(404, 94);
+    bars.draw({{60000, 380, 600}, {60000, 600, 600}}, {1});
+    const QImage image = bars.grab().toImage();
+    const auto redColumns = [&image](int top, int bottom) {
+        int left = image.width(), right = -1;
+        for (int y = top; y < bottom; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (const QColor c = image.pixelColor(x, y); c.red() > 180 && c.green() < 80 && c.blue() < 80) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        return right - left + 1;
+    };
+    const int between = image.height() * 3 / 5;  // the rows are drawn at 25 to 50 and 65 to 90
+    const int shortOne = redColumns(0, between), longer = redColumns(between, image.height());
+    EXPECT_GE(shortOne, 3 + 2);  // the box and its 2-pixel pen
+    EXPECT_LE(shortOne, longer);
+}
+
 }  // namespace
 }  // namespace orvalinder
