@@ -20,8 +20,6 @@
 namespace orvalinder {
 
 namespace {
-// Lines may arrive thousands of times a second; the window need not.
-constexpr int kRepaintIntervalMs = 16;
 // The monitor lines of one take that go to the capture log, at most.
 constexpr size_t kLoggedPerTake = 200;
 // A key held down repeats at least this often (the usual first repeat comes
@@ -59,9 +57,6 @@ COrvalinderView::COrvalinderView(Platform& platform, Sender& sender, QWidget* pa
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
-    repaintTimer_.setSingleShot(true);
-    repaintTimer_.setInterval(kRepaintIntervalMs);
-    connect(&repaintTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     keyboardWatch_.setSingleShot(true);
     keyboardWatch_.setInterval(kKeyboardSilenceMs);
     connect(&keyboardWatch_, &QTimer::timeout, this, &COrvalinderView::keyboardReleased);
@@ -167,10 +162,6 @@ bool COrvalinderView::event(QEvent* event) {
         QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
     }
     return true;
-}
-
-void COrvalinderView::scheduleRepaint() {
-    if (!repaintTimer_.isActive()) repaintTimer_.start();
 }
 
 void COrvalinderView::contextMenuEvent(QContextMenuEvent* event) {
@@ -340,7 +331,6 @@ void COrvalinderView::takeReceivedLines() {
         }
         lastHeard_.clear();
     }
-    scheduleRepaint();
 }
 
 void COrvalinderView::startRecording() {

@@ -89,7 +89,6 @@ private:
     std::vector<ButtonFace> faces() const;
     void takeReceivedLines();
     void recordClick(int x, int y);
-    void scheduleRepaint();
     void placeCapturePanel();
     void show(const UserMessage& message);
     void show(const QString& text, MessageIcon icon);
@@ -101,15 +100,14 @@ private:
     StatusModel& status_;
     ViewState state_;
     ViewPainter painter_;
-    QTimer repaintTimer_;
     QTimer keyboardWatch_;
     QMenu* editMenu_;
     QMenu* buttonMenu_ = nullptr;
     std::FILE* buttonRecordFile_ = nullptr;
     ReceiverExcess receiverExcess_;
     CCapturePanel* capturePanel_;
-    std::string lastHeard_;     // the last monitor line, read once a value line says it decoded
-    int heldKeyboardKey_ = 0;   // the key that pressed a button, while it is down
+    std::string lastHeard_;    // the last monitor line, read once a value line says it decoded
+    int heldKeyboardKey_ = 0;  // the key that pressed a button, while it is down
     bool painted_ = false;
     quint32 heldScanCode_ = 0;  // its physical key, when the system says
 };

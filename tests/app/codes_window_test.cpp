@@ -507,6 +507,25 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
     }
 }
 
+// The IR Monitor is drawn again as frames arrive, with nothing else to
+// make it.
+TEST_F(CodesWindow, TheIrMonitorIsRepaintedAsFramesArrive) {
+    ASSERT_TRUE(connectByClick());
+    frame->action(command::SelectIrMonitor)->trigger();
+    QTest::qWait(100);
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } count;
+    view()->installEventFilter(&count);
+    board.send(boardLines(kNecPower));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return count.paints > 0; }, 2000));
+    view()->removeEventFilter(&count);
+}
+
 // Through a receiver that stretches marks by 100 µs, a learned frame whose
 // own durations cannot tell that loses the excess measured on the frame the
 // IR Monitor saw decoded before.
