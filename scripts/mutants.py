@@ -320,6 +320,8 @@ EQUIVALENT = [
      "a leader alone gives no bits, and the frame is refused as soon as they are read"),
     ("view/learner.cpp", "differed_ = false;", "(line removed)",
      "once a press is heard, a first press again is always one that differed"),
+    ("app/dialogs/com_settings_dlg.cpp", "box->setCurrentIndex(position.value_or(-1));",
+     "box->setCurrentIndex(position.value_or(-2));", "Qt takes every index below 0 as no selection"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
