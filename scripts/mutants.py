@@ -322,6 +322,10 @@ EQUIVALENT = [
      "once a press is heard, a first press again is always one that differed"),
     ("app/dialogs/com_settings_dlg.cpp", "box->setCurrentIndex(position.value_or(-1));",
      "box->setCurrentIndex(position.value_or(-2));", "Qt takes every index below 0 as no selection"),
+    ("app/dialogs/import_codes_dlg.cpp",
+     "return found ? firstRow_[r] + static_cast<int>(found - remotes_[r].keys.data()) : -1;",
+     "return found ? firstRow_[r] + static_cast<int>(found - remotes_[r].keys.data()) : -2;",
+     "its one caller takes any row below 0 as none"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
