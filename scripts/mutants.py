@@ -326,6 +326,10 @@ EQUIVALENT = [
      "return found ? firstRow_[r] + static_cast<int>(found - remotes_[r].keys.data()) : -1;",
      "return found ? firstRow_[r] + static_cast<int>(found - remotes_[r].keys.data()) : -2;",
      "its one caller takes any row below 0 as none"),
+    ("app/dialogs/find_code_dlg.cpp",
+     "const codes::CodeSet& set = sets_[candidate->sets[size_t(chosen) < candidate->sets.size() ? chosen : 0].set];",
+     "const codes::CodeSet& set = sets_[candidate->sets[size_t(chosen) < candidate->sets.size() ? chosen : 1].set];",
+     "the list chosen from holds the candidate's sets, so the choice is always one of them"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from

@@ -83,6 +83,9 @@ TEST_F(FindCodeWindow, TheSeventeenthCodeWorksAndItsWholeSetIsKept) {
         EXPECT_EQ(dialog->pauseButton()->text(), "&Go on");
         QTest::keyClick(dialog, Qt::Key_Left);
         EXPECT_TRUE(ledSends(19));
+        // Which of its sets to keep is asked where the code is in more than one.
+        EXPECT_EQ(dialog->keepBox()->isVisible(), candidates[16].sets.size() > 1);
+        EXPECT_EQ(dialog->keepBox()->count(), candidates[16].sets.size());
         progress = dialog->progress();
         QTest::mouseClick(dialog->workedButton(), Qt::LeftButton);
         kept = dialog->keptRemote();
