@@ -250,6 +250,18 @@ TEST(IrBridgeFirmware, AFrameBeingReceivedDelaysSendingByAtMostThatFrame) {
     EXPECT_TRUE(b.runUntilSerial("PANASONIC 4004:0100BCBDY")) << b.serial;
 }
 
+// The board's own LED is lit while a frame goes out, and only then.
+TEST(IrBridgeFirmware, TheBuiltInLedIsLitWhileAFrameGoesOut) {
+    Board b;
+    b.board.run(10'000);
+    EXPECT_FALSE(b.board.builtinLedOn());
+    b.board.sendSerial("!SNEC:20DF10EF\r");
+    b.board.run(30'000);  // into the 67 ms frame
+    EXPECT_TRUE(b.board.builtinLedOn());
+    ASSERT_TRUE(b.runUntilSent(1));
+    EXPECT_FALSE(b.board.builtinLedOn());
+}
+
 // Codes and raw frames the program gives come out of the LED as given:
 // carriers within 2%, durations within 1% or 10 us.
 TEST(IrBridgeFirmware, GivenCodesAndRawFramesLeaveTheLedAsGiven) {
