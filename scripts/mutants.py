@@ -330,6 +330,9 @@ EQUIVALENT = [
      "const codes::CodeSet& set = sets_[candidate->sets[size_t(chosen) < candidate->sets.size() ? chosen : 0].set];",
      "const codes::CodeSet& set = sets_[candidate->sets[size_t(chosen) < candidate->sets.size() ? chosen : 1].set];",
      "the list chosen from holds the candidate's sets, so the choice is always one of them"),
+    ("app/dialogs/toolbars_customize_dlg.cpp", "commandList_->setIconSize(QSize(16, 16));",
+     "commandList_->setIconSize(QSize(16, 17));",
+     "the square icons are drawn 16 by 16 in either, in rows the text makes taller"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
