@@ -251,6 +251,25 @@ TEST_F(BoardCareWindow, AFailedUploadConnectsTheBoardAgain) {
     EXPECT_TRUE(board.sendsAFrame(3000));
 }
 
+// A board pulled out during the upload is tried again afterwards, quietly:
+// its absence opens no box.
+TEST_F(BoardCareWindow, ABoardGoneDuringTheUploadIsTriedAgainWithoutABox) {
+    auto board = std::make_unique<SimulatedBoard>();
+    ASSERT_TRUE(board->start({QStringLiteral(IRBRIDGE_ELF)}));
+    storePort(board->path);
+    ASSERT_TRUE(connectByClick());
+    frame->action(command::FlashFirmware)->trigger();
+    auto* dialog = frame->findChild<CFlashDlg*>();
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QLineEdit*>(QStringLiteral("port"))->setText(QStringLiteral("/dev/orvalinder-no-such-port"));
+    QSignalSpy connected(&connection, &SerialConnection::connectFinished);
+    dialog->start();
+    board->unplug();
+    ASSERT_TRUE(connected.wait(30000));
+    EXPECT_FALSE(connected.last().at(0).toBool());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 // Without avrdude nothing is written, and a board that was not connected
 // before is not connected after.
 TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
