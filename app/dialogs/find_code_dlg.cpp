@@ -299,7 +299,7 @@ QString CFindCodeDlg::summary() const { return choiceSummary_->text(); }
 
 QString CFindCodeDlg::progress() const {
     if (!search_.current()) return setName_->text();
-    return counter_->text() + ": " + setName_->text() + ", " + codeOf(*search_.current());
+    return counter_->text() + ": " + setName_->text() + ", " + detail_->text();
 }
 
 void CFindCodeDlg::showState() {

@@ -38,7 +38,8 @@ public:
     bool addFile(const QString& path);
 
     const CodeSearch& search() const { return search_; }
-    // "17 of 86: LG, NEC1 4, NEC:20DF10EF", or what the dialog asks for.
+    // "17 of 86: LG, NEC1 4, NEC:20DF10EF" (", also in 2 other sets" where it
+    // is), as the dialog shows it, or what the dialog asks for.
     QString progress() const;
     // How many codes there are to try, and what could not be read.
     QString summary() const;
