@@ -450,6 +450,9 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
     QStringList said;
     onNextModal<CLearnDlg>([&](CLearnDlg* dialog) {
         said << dialog->prompt();
+        // It waits as long as it says.
+        EXPECT_EQ(dialog->heard(), "Waiting for the remote, for up to 20 seconds.");
+        EXPECT_EQ(dialog->findChild<QTimer*>("wait")->interval(), 20 * 1000);
         board.send(boardLines(kNecPower, "NEC:20DF10EF"));
         EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->heard().startsWith("Heard"); }, 3000));
         said << dialog->heard();
@@ -505,6 +508,22 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
         EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{relearn.remote, "BUTTON_5"}));
         EXPECT_EQ(codes().remotes().size(), 1u);  // the other form's remote is gone with its only key
     }
+}
+
+// A board pulled out while a key is learned ends the learning: nothing is
+// left waiting for a remote the board can no longer hear.
+TEST_F(CodesWindow, APulledBoardEndsTheLearning) {
+    ASSERT_TRUE(connectByClick());
+    bool closed = false;
+    onNextModal<CLearnDlg>([&](CLearnDlg* dialog) {
+        board.hangUp();
+        closed = QTest::qWaitFor([&] { return !dialog->isVisible(); }, 3000);
+        if (!closed) dialog->reject();
+    });
+    itemNamed(view()->contextMenuAt(centreOf(5)), "&Learn from a remote...")->trigger();
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(connection->connected());
+    EXPECT_EQ(codes().links().link(Panasonic, 5), std::nullopt);
 }
 
 // The IR Monitor is drawn again as frames arrive, with nothing else to
