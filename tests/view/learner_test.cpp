@@ -188,6 +188,21 @@ TEST(Learner, TheReceiversExcessComesFromTheLastSixteenFrames) {
     EXPECT_EQ(seen.estimate(), 0);
 }
 
+// Two presses of a key of no protocol agree where each duration is within
+// 15 % (or 150 us) of the first's.
+TEST(Learner, RawPressesAgreeWithinFifteenPercent) {
+    const struct {
+        uint32_t leader;
+        Heard second;
+    } rows[] = {{3435, Heard::Learned}, {3465, Heard::FirstPress}, {2565, Heard::Learned}, {2535, Heard::FirstPress}};
+    for (const auto& row : rows) {
+        Learner learner;
+        ASSERT_EQ(learner.hear({3000, 1000, 600, 1500, 500, 500, 500, 1500, 700, 700, 1400}), Heard::FirstPress);
+        EXPECT_EQ(learner.hear({row.leader, 1000, 600, 1500, 500, 500, 500, 1500, 700, 700, 1400}), row.second)
+            << row.leader;
+    }
+}
+
 // Four short marks and four short spaces tell a frame's excess; three do not.
 TEST(Learner, FourShortMarksAndSpacesTellTheExcess) {
     const struct {
