@@ -68,11 +68,18 @@ TEST(LircdConf, BadFilesSayWhereAndWhat) {
             EXPECT_EQ(error.what(), row.message) << row.text;
         }
     }
+    // A leading or trailing pulse of 0 is none, as LIRC reads it.
+    EXPECT_NO_THROW(readLircdConf(remoteWith("  plead 0\n  ptrail 0\n" + codes), "none.conf"));
 }
 
 TEST(LircdConf, NumbersAsLircReadsThem) {
-    const std::pair<const char*, uint64_t> good[] = {{"0x1F", 31}, {"0X1f", 31}, {"017", 15},
-                                                     {"0", 0},     {"200", 200}, {"18446744073709551615", UINT64_MAX}};
+    const std::pair<const char*, uint64_t> good[] = {{"0x1F", 31},
+                                                     {"0X1f", 31},
+                                                     {"0xaA", 170},
+                                                     {"017", 15},
+                                                     {"0", 0},
+                                                     {"200", 200},
+                                                     {"18446744073709551615", UINT64_MAX}};
     for (const auto& [word, value] : good) {
         uint64_t read = 1;
         EXPECT_TRUE(readNumber(word, UINT64_MAX, read)) << word;
