@@ -333,6 +333,9 @@ EQUIVALENT = [
     ("app/dialogs/toolbars_customize_dlg.cpp", "commandList_->setIconSize(QSize(16, 16));",
      "commandList_->setIconSize(QSize(16, 17));",
      "the square icons are drawn 16 by 16 in either, in rows the text makes taller"),
+    ("codes/lircd_conf.cpp", "if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {",
+     "if (word.size() >= 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {",
+     "a lone 0x has no digits, and is refused either way"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
