@@ -108,11 +108,8 @@ public:
     // that subscribes now is given them.
     QStringList retainedTopics(const QString& filter) const {
         QProcess sub;
-        sub.start(QStringLiteral("mosquitto_sub"), clientOptions() << "-t" << filter << "--retained-only"
-                                                                   << "-W"
-                                                                   << "1"
-                                                                   << "-F"
-                                                                   << "%t");
+        sub.start(QStringLiteral("mosquitto_sub"),
+                  clientOptions() + QStringList{"-t", filter, "--retained-only", "-W", "1", "-F", "%t"});
         sub.waitForFinished(5000);
         QStringList topics = QString::fromUtf8(sub.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
         topics.sort();
