@@ -150,12 +150,15 @@ TEST_F(FindCodeOverPty, ACodeThatCouldNotGoOutIsSentWhenTheSearchGoesOn) {
 // which is then chosen, and its code goes out; its row of a protocol the
 // board does not send is left out.
 TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
+    // Two sets of the brand share the code they try first.
     ASSERT_TRUE(QDir(config.path()).mkpath("Acme/TV"));
-    QFile csv(config.filePath("Acme/TV/1,-1.csv"));
-    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
-    csv.write("functionname,protocol,device,subdevice,function\nPOWER,JVC,3,-1,23\nPOWER,NEC1,1,-1,8\n");
-    csv.close();
-    picker.picks = {csv.fileName()};
+    for (const char* name : {"Acme/TV/1,-1.csv", "Acme/TV/2,-1.csv", "Acme/TV/3,-1.csv"}) {
+        QFile csv(config.filePath(name));
+        ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+        csv.write("functionname,protocol,device,subdevice,function\nPOWER,JVC,3,-1,23\nPOWER,NEC1,1,-1,");
+        csv.write(name[8] == '3' ? "9\n" : "8\n");
+        picker.picks.push_back(csv.fileName());
+    }
     ASSERT_TRUE(connectByClick());
     CFindCodeDlg dialog(platform_, parts->sender, Panasonic, QString());
     dialog.show();
@@ -165,15 +168,22 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     EXPECT_EQ(dialog.summary(),
               "The common brands' code sets were not found beside the program. "
               "No codes to try for Power.");
-    QTest::mouseClick(testing::buttonNamed(dialog, "&Add a file of codes..."), Qt::LeftButton);
+    for (int file = 0; file < 3; ++file)
+        QTest::mouseClick(testing::buttonNamed(dialog, "&Add a file of codes..."), Qt::LeftButton);
     dialog.brandBox()->setCurrentIndex(dialog.brandBox()->findText("Acme"));
     ASSERT_EQ(dialog.brandBox()->currentText(), "Acme");
     EXPECT_EQ(dialog.summary(),
               "The common brands' code sets were not found beside the program. "
-              "1 code to try for Power. 1 key of the files can't be tried.");
+              "2 codes to try for Power. 3 keys of the files can't be tried.");
     QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
     EXPECT_EQ(board.receive(15), "!SNEC:807F10EF\n");
-    EXPECT_EQ(dialog.search().candidates().size(), 1u);
+    EXPECT_EQ(dialog.search().candidates().size(), 2u);
+    EXPECT_EQ(dialog.progress().toStdString(), "1 of 2: Acme, NEC1 1, NEC:807F10EF, also in 1 other sets");
+    EXPECT_TRUE(dialog.keepBox()->isVisible());
+    EXPECT_EQ(dialog.keepBox()->count(), 2);
+    QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);  // a code of one set: nothing to choose
+    EXPECT_EQ(board.receive(15), "!SNEC:807F906F\n");
+    EXPECT_FALSE(dialog.keepBox()->isVisible());
     EXPECT_TRUE(boxes.shown.empty());
 }
 
