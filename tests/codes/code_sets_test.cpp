@@ -67,16 +67,39 @@ TEST(IrdbCsv, RowsItCannotSendAreNamed) {
     EXPECT_THROW(readIrdbCsv("", "x.csv"), CodesError);
 }
 
-// Each protocol's device, subdevice and function at their largest.
+// Each protocol's device, subdevice and function at their largest are
+// read, and one more in any of them is refused.
 TEST(IrdbCsv, EachProtocolsLargestNumbersAreRead) {
-    std::string text = std::string(kIrdbCsvHeader) + "\n";
-    for (const char* row : {"NEC1,255,255,255", "NEC2,255,255,255", "NECx2,255,255,255", "Samsung32,255,255,255",
-                            "RC5,31,-1,127", "RC6,255,-1,255", "RC6-6-20,255,15,255", "Sony12,31,-1,127",
-                            "Sony15,255,-1,127", "Sony20,31,255,127", "Panasonic,255,255,255"})
-        text += std::string("Power,") + row + "\n";
+    struct Largest {
+        const char* protocol;
+        std::vector<int> fields;  // device, subdevice, function; -1 for none
+    };
+    const Largest rows[] = {{"NEC", {255, 255, 255}},      {"NECx1", {255, 255, 255}}, {"NEC1", {255, 255, 255}},
+                            {"NEC2", {255, 255, 255}},     {"NECx2", {255, 255, 255}}, {"Samsung32", {255, 255, 255}},
+                            {"RC5", {31, -1, 127}},        {"RC6", {255, -1, 255}},    {"RC6-6-20", {255, 15, 255}},
+                            {"Sony12", {31, -1, 127}},     {"Sony15", {255, -1, 127}}, {"Sony20", {31, 255, 127}},
+                            {"Panasonic", {255, 255, 255}}};
+    auto row = [](const char* protocol, const std::vector<int>& fields) {
+        return std::string("Power,") + protocol + "," + std::to_string(fields[0]) + "," + std::to_string(fields[1]) +
+               "," + std::to_string(fields[2]) + "\n";
+    };
+    std::string text = std::string(kIrdbCsvHeader) + "\n", tooLarge = text;
+    size_t refusable = 0;
+    for (const Largest& largest : rows) {
+        text += row(largest.protocol, largest.fields);
+        for (size_t field = 0; field < 3; ++field) {
+            if (largest.fields[field] < 0) continue;
+            std::vector<int> more = largest.fields;
+            ++more[field];
+            tooLarge += row(largest.protocol, more);
+            ++refusable;
+        }
+    }
     std::vector<std::string> skipped;
     readIrdbCsv(text, "x.csv", &skipped);
     EXPECT_EQ(skipped, std::vector<std::string>{});
+    EXPECT_TRUE(readIrdbCsv(tooLarge, "x.csv", &skipped).empty());
+    EXPECT_EQ(skipped.size(), refusable);
 }
 
 // The most common code first, each once: more brands, then more sets, then
