@@ -106,6 +106,9 @@ if [ -w /dev/full ]; then
 fi
 expect 1 "LG/TV/4,-1.csv:2: a protocol this program does not send 'JVC'" board LG/TV/4,-1.csv MUTE
 expect 1 "no set has a key 'Eject'" candidates --key Eject
+cp "$tool" alone && installed=$tool && tool=./alone
+expect 1 "the program's code sets are not installed beside it ($work)" candidates --key Power
+tool=$installed
 expect 2 "--kind takes tv, set-top-box, projector, audio or air-conditioner, not 'fridge'" candidates --key Power --kind fridge
 expect 2 "usage:" candidates --kind tv
 expect 2 "usage:" timings "$remotes/nec.lircd.conf"
