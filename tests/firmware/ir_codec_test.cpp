@@ -101,7 +101,7 @@ TEST(IrCodec, KnownFramesFollowThePublishedTiming) {
         std::vector<uint16_t> frame = encode(row.code);
         ASSERT_GE(frame.size(), row.units.size()) << row.code.data;
         for (size_t i = 0; i < row.units.size(); ++i) {
-            EXPECT_NEAR(frame[i], row.units[i] * row.unit, 1.5) << row.code.data << " duration " << i;
+            EXPECT_NEAR(frame[i], row.units[i] * row.unit, 0.6) << row.code.data << " duration " << i;
         }
     }
     EXPECT_EQ(encode(rows[0].code).size(), 67u);
