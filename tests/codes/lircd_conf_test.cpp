@@ -26,6 +26,8 @@ TEST(LircdConf, BadFilesSayWhereAndWhat) {
         {remoteWith("  pre_data 0x10000000000000000"),
          "bad.conf:4: not a number from 0 to 18446744073709551615: '0x10000000000000000'"},
         {remoteWith("  duty_cycle 0"), "bad.conf:4: not a number from 1 to 100: '0'"},
+        {remoteWith("  min_repeat 101"), "bad.conf:4: not a number from 0 to 100: '101'"},
+        {remoteWith("  frequency 1000001"), "bad.conf:4: not a number from 0 to 1000000: '1000001'"},
         {remoteWith("  toggle_mask 0x3F"), "bad.conf:4: unknown field 'toggle_mask'"},
         {remoteWith("  header 9000 4500 560"), "bad.conf:4: one value too many: '560'"},
         {remoteWith("  one 500"), "bad.conf:4: too few values for 'one'"},
@@ -85,7 +87,7 @@ TEST(LircdConf, NumbersAsLircReadsThem) {
         EXPECT_TRUE(readNumber(word, UINT64_MAX, read)) << word;
         EXPECT_EQ(read, value) << word;
     }
-    for (const char* word : {"", "0x", "09", "-1", "+1", "1 ", "18446744073709551616", "0x1G", "256"}) {
+    for (const char* word : {"", "0x", "08", "09", "-1", "+1", "1 ", "18446744073709551616", "0x1G", "256"}) {
         uint64_t read = 0;
         EXPECT_FALSE(readNumber(word, 255, read)) << word;
     }
