@@ -336,6 +336,11 @@ EQUIVALENT = [
     ("codes/lircd_conf.cpp", "if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {",
      "if (word.size() >= 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {",
      "a lone 0x has no digits, and is refused either way"),
+    ("firmware/IrBridge/message_queue.h", "uint16_t head_ = 0;", "uint16_t head_ = 1;",
+     "a ring may start anywhere: every read and write goes through at()"),
+    ("lircd/lircd_server.cpp", "QTimer::singleShot(0, this, &Client::answerSome);",
+     "QTimer::singleShot(1, this, &Client::answerSome);",
+     "either waits its turn on the event loop; a millisecond more per turn is not a fault"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
