@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHelpEvent>
 #include <QInputDialog>
@@ -543,6 +544,30 @@ TEST_F(CodesWindow, TheIrMonitorIsRepaintedAsFramesArrive) {
     board.send(boardLines(kNecPower));
     EXPECT_TRUE(QTest::qWaitFor([&] { return count.paints > 0; }, 2000));
     view()->removeEventFilter(&count);
+}
+
+// Of a flood the window takes at once, only the last 200 frames go to the
+// capture log; frames of other lengths in turn, so that none folds into
+// the row before.
+TEST_F(CodesWindow, OfAFloodTheLast200FramesOfATakeAreLogged) {
+    ASSERT_TRUE(connectByClick());
+    frame->action(command::SelectIrMonitor)->trigger();
+    std::string flood;
+    for (uint32_t i = 0; i < 300; ++i)
+        flood += boardLines(i % 2 ? std::vector<uint32_t>{1000 + i, 500, 600} : std::vector<uint32_t>{1000 + i, 500},
+                            i == 150 ? "NEC:20DF10EF" : "");
+    const long before = connection->linesReceived();
+    board.send(flood);
+    // The window does not take lines meanwhile: they wait for one take.
+    QElapsedTimer waited;
+    waited.start();
+    while (connection->linesReceived() < before + 301 && waited.elapsed() < 5000) std::this_thread::yield();
+    ASSERT_EQ(connection->linesReceived(), before + 301);
+    QApplication::processEvents();
+    const codes::CaptureLog& log = view()->capturePanel()->log();
+    ASSERT_EQ(log.size(), 200u);
+    EXPECT_EQ(log.row(0).frame.durations.front(), 1299u);
+    EXPECT_EQ(log.row(199).frame.durations.front(), 1100u);
 }
 
 // Through a receiver that stretches marks by 100 µs, a learned frame whose
