@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -47,8 +48,11 @@ protected:
         BoardWindow::SetUp();
         if (HasFatalFailure()) return;
         frame.action(command::SelectIrMonitor)->trigger();
+        // Any inconsistency of the list's model ends the test.
+        modelTester_.emplace(list()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     }
 
+    std::optional<QAbstractItemModelTester> modelTester_;
     CCapturePanel* panel() { return frame.view()->capturePanel(); }
     QTreeView* list() { return panel()->list(); }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QComboBox>
 #include <QProcess>
@@ -123,6 +124,8 @@ TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {
     QStringList keys, chosen;
     onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
         EXPECT_EQ(dialog->pictureBox()->currentText(), "Panasonic");  // the picture shown
+        QAbstractItemModelTester consistent(dialog->table()->model(),
+                                            QAbstractItemModelTester::FailureReportingMode::Fatal);
         const QAbstractItemModel* rows = dialog->table()->model();
         for (int row = 0; row < rows->rowCount(); ++row) {
             keys << rows->index(row, 1).data().toString();
