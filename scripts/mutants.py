@@ -336,6 +336,8 @@ EQUIVALENT = [
     ("codes/lircd_conf.cpp", "if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {",
      "if (word.size() >= 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {",
      "a lone 0x has no digits, and is refused either way"),
+    ("app/dialogs/com_settings_dlg.cpp", "grid->addWidget(searchState_, 10, 0, 1, 3);",
+     "grid->addWidget(searchState_, 11, 0, 1, 3);", "a grid gives an empty row no height and no spacing"),
     ("firmware/IrBridge/message_queue.h", "uint16_t head_ = 0;", "uint16_t head_ = 1;",
      "a ring may start anywhere: every read and write goes through at()"),
     ("lircd/lircd_server.cpp", "QTimer::singleShot(0, this, &Client::answerSome);",
