@@ -338,6 +338,8 @@ EQUIVALENT = [
      "a lone 0x has no digits, and is refused either way"),
     ("app/dialogs/com_settings_dlg.cpp", "grid->addWidget(searchState_, 10, 0, 1, 3);",
      "grid->addWidget(searchState_, 11, 0, 1, 3);", "a grid gives an empty row no height and no spacing"),
+    ("codes/capture_log.cpp", "char text[24];", "char text[23];",
+     "the longest text is 0x and 16 digits: 19 characters with its end"),
     ("firmware/IrBridge/message_queue.h", "uint16_t head_ = 0;", "uint16_t head_ = 1;",
      "a ring may start anywhere: every read and write goes through at()"),
     ("lircd/lircd_server.cpp", "QTimer::singleShot(0, this, &Client::answerSome);",

@@ -21,13 +21,17 @@ HeardFrame pressOf(Protocol protocol, uint64_t value, bool toggle = true) {
 
 const HeardFrame kNecRepeat{{9000, 2250, 560}, 0};
 
-// Newest first: "NEC:20DF10EF x3", with the frames when asked.
+// Newest first: "NEC:20DF10EF x3", with the frames and when the first and
+// the last came, in milliseconds, when asked.
 std::vector<std::string> rowsOf(const CaptureLog& log, bool frames = false) {
     std::vector<std::string> rows;
+    auto ms = [](std::chrono::microseconds t) { return std::to_string((t.count() + 500) / 1000); };
     for (size_t i = 0; i < log.size(); ++i) {
         const CaptureRow& row = log.row(i);
         rows.push_back(row.text + " x" + std::to_string(row.count) +
-                       (frames ? ": " + join(row.frame.durations) + "/ " + join(row.repeat.durations) : ""));
+                       (frames ? ": " + join(row.frame.durations) + "/ " + join(row.repeat.durations) + " at " +
+                                     ms(row.time) + " to " + ms(row.lastTime)
+                               : ""));
     }
     return rows;
 }
