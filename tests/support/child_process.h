@@ -14,6 +14,8 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -196,5 +198,30 @@ private:
     int error_ = -1;
     int input_ = -1;
 };
+
+// A board simulator, `program` run with `options`: its first line names the
+// device it made, "" when none came.
+class Simulator : public ChildProcess {
+public:
+    Simulator(const std::string& program, std::vector<std::string> options, const Options& with = {.readError = true})
+        : ChildProcess(prepended(program, std::move(options)), with), device(readLine(std::chrono::seconds(10))) {}
+
+    bool ok() const { return device.starts_with("/dev/"); }
+
+    const std::string device;
+
+private:
+    static std::vector<std::string> prepended(const std::string& program, std::vector<std::string> options) {
+        options.insert(options.begin(), program);
+        return options;
+    }
+};
+
+// The durations of a frame irbridge-avr printed ("sent NEC:20DF10EF 37915
+// Hz: 8999 4499 ..."), `hz` at its " Hz:".
+inline std::vector<uint32_t> durationsAt(const std::string& printed, size_t hz) {
+    std::istringstream line(printed.substr(hz + 4, printed.find('\n', hz) - hz - 4));
+    return {std::istream_iterator<uint32_t>(line), std::istream_iterator<uint32_t>()};
+}
 
 }  // namespace orvalinder::testing
