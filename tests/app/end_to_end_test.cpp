@@ -342,8 +342,7 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
     readFor(board.output(), 500ms);
     desktop.holdPanasonicButton1(1.5);
     const std::string held = readAllFor(board.output(), 700ms);
-    size_t frames = 0;
-    for (size_t at = held.find(expected); at != std::string::npos; at = held.find(expected, at + 1)) ++frames;
+    const size_t frames = testing::occurrences(held, expected);
     EXPECT_GE(frames, 6u) << held;
     EXPECT_LE(frames, 13u) << held;  // 1.7 s at most, a frame each 135 ms
     EXPECT_EQ(readFor(board.output(), 1000ms), "") << "frames after the button came up, " << frames << " before";
@@ -421,11 +420,7 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
     readFor(board.output(), 500ms);
     desktop.pressPanasonicButton(0, 1.2);
     const std::string held = readAllFor(board.output(), 700ms);
-    size_t frames = 0, repeats = 0;
-    for (size_t at = held.find("sent "); at != std::string::npos; at = held.find("sent ", at + 1)) {
-        ++frames;
-        repeats += held.compare(at, 16, "sent NEC repeat ") == 0;
-    }
+    const size_t frames = testing::occurrences(held, "sent "), repeats = testing::occurrences(held, "sent NEC repeat ");
     EXPECT_EQ(held.find("sent NEC:20DF10EF "), 0u) << held;  // the press once, first
     EXPECT_EQ(repeats, frames - 1) << held;
     EXPECT_GE(repeats, 5u) << held;  // from 300 ms on, every 108 ms
@@ -462,16 +457,23 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
 TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     SimulatedBoard board;
     ASSERT_EQ(board.problem(), "");
-    auto play = [&board](const std::vector<uint32_t>& durations) {
-        std::string line;
-        for (uint32_t d : durations) line += std::to_string(d) + " ";
-        board.play(line);
-        std::this_thread::sleep_for(300ms);  // one press after the other, as a hand presses
-    };
-
     Desktop desktop(board.device);
     ASSERT_EQ(desktop.problem(), "");
     desktop.connect();
+    auto play = [&board](const std::vector<uint32_t>& durations) {
+        std::string line;
+        for (uint32_t d : durations) line += " " + std::to_string(d);
+        board.play(line.substr(1));
+        std::this_thread::sleep_for(300ms);  // one press after the other, as a hand presses
+    };
+    // Learn from the menu of Panasonic button `index`, and the presses played.
+    const auto learn = [&](int index, const std::vector<std::vector<uint32_t>>& presses) {
+        readFor(board.output(), 500ms);
+        desktop.chooseFromPanasonicButtonMenu(index, "l");
+        ASSERT_TRUE(desktop.shows("Learn from a remote", 10s));
+        for (const std::vector<uint32_t>& press : presses) play(press);
+    };
+
     std::string sent;
     // A click the window missed while it was still starting is made again
     // once any board would have answered (a silent one within 5 s).
@@ -485,19 +487,13 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
         sent += readFor(board.output(), 1000ms);
     }
     ASSERT_NE(sent.find("sent "), std::string::npos) << "not connected";
-    readFor(board.output(), 500ms);
 
     // A remote of no protocol the program knows: a leader, then 16 bits of a
     // 526 µs mark and a space of one unit (0) or three (1).
     std::vector<uint32_t> raw = {8400, 4200};
     for (int bit = 15; bit >= 0; --bit) raw.insert(raw.end(), {526, (0xA55Au >> bit & 1) ? 1578u : 526u});
     raw.push_back(526);
-    desktop.chooseFromPanasonicButtonMenu(5, "l");
-    ASSERT_TRUE(desktop.shows("Learn from a remote", 10s));
-    play(raw);
-    play({9000, 2250, 560});
-    play({400, 300});
-    play(raw);
+    learn(5, {raw, {9000, 2250, 560}, {400, 300}, raw});
     ASSERT_TRUE(desktop.acceptDialog("Learn from a remote"));
     ASSERT_TRUE(desktop.closes("Learn from a remote", 10s));
 
@@ -516,11 +512,7 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
         remote.toggleBitMask = 0;
         return codes::encode(remote, codes::Key{"K", {toggle ? code ^ flip : code}, {}}).press;
     };
-    readFor(board.output(), 500ms);
-    desktop.chooseFromPanasonicButtonMenu(6, "l");
-    ASSERT_TRUE(desktop.shows("Learn from a remote", 10s));
-    play(rc6(false));
-    play(rc6(true));
+    learn(6, {rc6(false), rc6(true)});
     ASSERT_TRUE(desktop.acceptDialog("Learn from a remote"));
     ASSERT_TRUE(desktop.closes("Learn from a remote", 10s));
     readFor(board.output(), 500ms);
@@ -542,11 +534,7 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     ASSERT_TRUE(parseCode("PANASONIC 4004:0100BCBD", panasonic));
     uint16_t pressed[kIrMaxDurations];
     const uint8_t count = irEncode(panasonic, pressed, kIrMaxDurations);
-    readFor(board.output(), 500ms);
-    desktop.chooseFromPanasonicButtonMenu(7, "l");
-    ASSERT_TRUE(desktop.shows("Learn from a remote", 10s));
-    play({pressed, pressed + count});
-    play({pressed, pressed + count});
+    learn(7, {{pressed, pressed + count}, {pressed, pressed + count}});
     // The key is pressed again, as the dialog asks, while no two presses
     // have agreed.
     for (int again = 0;

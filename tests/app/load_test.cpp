@@ -38,11 +38,7 @@ public:
         heard_ += testing::readFor(error(), std::chrono::milliseconds(0));
         return heard_;
     }
-    size_t answers() {
-        size_t count = 0;
-        for (size_t at = heard().find(" -> "); at != std::string::npos; at = heard_.find(" -> ", at + 1)) ++count;
-        return count;
-    }
+    size_t answers() { return testing::occurrences(heard(), " -> "); }
 
 private:
     std::string heard_;

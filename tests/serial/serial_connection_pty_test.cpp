@@ -380,12 +380,6 @@ TEST(QtSerialDevice, LineSettingsReadBackAsApplied) {
     EXPECT_EQ(device.write("A101"), 0);  // nothing counts as written on a closed port
 }
 
-}  // namespace
-}  // namespace orvalinder
-
-namespace orvalinder {
-namespace {
-
 using testing::AnsweringBoard;
 using testing::FakePorts;
 

@@ -61,6 +61,13 @@ inline std::string readFor(int fd, std::chrono::milliseconds wait) {
     return text;
 }
 
+// How many times `part` stands in `text`.
+inline size_t occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
 // Every member has its default written out, so that designated
 // initializers may leave any of them out.
 struct ChildOptions {
