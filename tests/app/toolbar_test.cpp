@@ -224,9 +224,5 @@ TEST_F(ToolBarLayout, QuickCustomizationMovesAndRemovesButtons) {
     bars.moveButton(frame->toolBar(), 0, nullptr, 0);  // dropped off every toolbar
     EXPECT_EQ(standardButtons(), (Ids{FileSave, FileNew, 0, Cut, Copy, Paste, 0, FilePrint}));
 }
-
-// Every button of the Standard toolbar, Customize too, shows the program's
-// own picture, drawn for normal and for HiDPI screens: not a desktop theme's,
-// which may be missing, and no two alike. Disabled ones still look disabled.
 }  // namespace
 }  // namespace orvalinder

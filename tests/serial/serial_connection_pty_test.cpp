@@ -516,9 +516,3 @@ TEST_F(BoardCare, AMistypedPortIsSaidToBeMissing) {
 
 }  // namespace
 }  // namespace orvalinder
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
