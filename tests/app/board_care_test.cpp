@@ -67,7 +67,6 @@ protected:
         return seams;
     }
 
-    void storePort(const std::string& path) { writePortSettings(store, PortSettings{path}); }
     // What the connect button's tooltip says, asked as the mouse would.
     QString connectButtonTip() {
         const QPoint middle = connectButtonMiddle();
@@ -97,7 +96,7 @@ TEST_F(BoardCareWindow, AnUnpluggedBoardIsConnectedAgainWhenItComesBack) {
     auto first = std::make_unique<SimulatedBoard>();
     ASSERT_TRUE(first->ok());
     ASSERT_TRUE(QFile::link(QString::fromStdString(first->device), link));
-    storePort(link.toStdString());
+    usePort(link.toStdString());
     EXPECT_EQ(connectAndCheck(), "1.1");
 
     QSignalSpy lost(connection, &SerialConnection::connectionLost);
@@ -142,7 +141,7 @@ TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     if (!QFile::exists(kBootLoader)) GTEST_SKIP() << "no Arduino boot loader (arduino-core-avr)";
     SimulatedBoard board({"--quiet", "--boot-loader", kBootLoader.toStdString(), AVRSIM_PROBE_ELF});
     ASSERT_TRUE(board.ok());
-    storePort(board.device);
+    usePort(board.device);
     EXPECT_EQ(connectAndCheck(), "");  // the other firmware says nothing
     EXPECT_EQ(status(2), L"2. Connected");
     EXPECT_EQ(connectButtonTip(),
@@ -175,7 +174,7 @@ TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
 TEST_F(BoardCareWindow, AFailedUploadConnectsTheBoardAgain) {
     SimulatedBoard board;
     ASSERT_TRUE(board.ok());
-    storePort(board.device);
+    usePort(board.device);
     ASSERT_TRUE(connectByClick());
     frame->action(command::FlashFirmware)->trigger();
     auto* dialog = frame->findChild<CFlashDlg*>();
@@ -207,7 +206,7 @@ TEST_F(BoardCareWindow, AFailedUploadConnectsTheBoardAgain) {
 TEST_F(BoardCareWindow, ABoardGoneDuringTheUploadIsTriedAgainWithoutABox) {
     auto board = std::make_unique<SimulatedBoard>();
     ASSERT_TRUE(board->ok());
-    storePort(board->device);
+    usePort(board->device);
     ASSERT_TRUE(connectByClick());
     frame->action(command::FlashFirmware)->trigger();
     auto* dialog = frame->findChild<CFlashDlg*>();
@@ -224,7 +223,7 @@ TEST_F(BoardCareWindow, ABoardGoneDuringTheUploadIsTriedAgainWithoutABox) {
 // Without avrdude nothing is written, and a board that was not connected
 // before is not connected after.
 TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
-    storePort("/dev/orvalinder-no-such-port");
+    usePort("/dev/orvalinder-no-such-port");
     frame->action(command::FlashFirmware)->trigger();
     auto* dialog = frame->findChild<CFlashDlg*>();
     ASSERT_NE(dialog, nullptr);
@@ -249,7 +248,7 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
 // picture sends its key code alone.
 TEST_F(BoardCareWindow, ABoardThatSaysNothingIsConnectedAsAnyBoard) {
     testing::PtyBoard board;
-    storePort(board.path());
+    usePort(board.path());
     ASSERT_TRUE(connectByClick());
     EXPECT_EQ(status(1), L"1. Connect");
     EXPECT_EQ(status(2), L"2. Connected");
@@ -266,7 +265,7 @@ TEST_F(BoardCareWindow, ABoardThatSaysNothingIsConnectedAsAnyBoard) {
 TEST_F(BoardCareWindow, IrBridgeIsKnownSoonAfterTheOpen) {
     SimulatedBoard board;
     ASSERT_TRUE(board.ok());
-    storePort(board.device);
+    usePort(board.device);
     QElapsedTimer opened;
     opened.start();
     EXPECT_EQ(connectAndCheck(), "1.1");
@@ -288,7 +287,7 @@ TEST_F(BoardCareWindow, IrBridgeIsKnownSoonAfterTheOpen) {
 TEST_F(BoardCareWindow, AnOlderIrBridgeIsToldOfTheUpdateOnceWithoutABox) {
     testing::AnsweringBoard board("IrBridge 1.0Y");
     ASSERT_TRUE(board.ok());
-    storePort(board.path());
+    usePort(board.path());
     const QString note = QStringLiteral(
         "The board runs IrBridge 1.0, older than the 1.1 this program comes with. Tools > Put the firmware on the "
         "board... updates it.");
@@ -311,7 +310,7 @@ TEST_F(BoardCareWindow, AnOlderIrBridgeIsToldOfTheUpdateOnceWithoutABox) {
     testing::AnsweringBoard other("IrBridge 1.0Y");
     ASSERT_TRUE(other.ok());
     connection->disconnect();
-    storePort(other.path());
+    usePort(other.path());
     QToolTip::hideText();
     ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000));
     EXPECT_EQ(connectAndCheck(), "1.0");

@@ -134,7 +134,6 @@ protected:
         return seams;
     }
 
-    void usePort(const std::string& path) { writePortSettings(store, PortSettings{path, "NONE", "115200", "1", "8"}); }
     void clickButton1() { clickPicture(0.40f, 0.07f); }  // Panasonic: A101
 
     QTemporaryDir work;

@@ -165,7 +165,7 @@ TEST_F(Window, KeyCodesGoToThePortOfTheLatestConnect) {
     ASSERT_TRUE(second.ok());
     ASSERT_TRUE(connectByClick());
     click(75, 445);
-    writePortSettings(store, PortSettings{second.path(), "NONE", "115200", "1", "8"});
+    usePort(second.path());
     ASSERT_TRUE(connectByClick());
     clickPicture(0.40f, 0.07f);
     EXPECT_EQ(second.receive(4), "A101");
@@ -204,7 +204,7 @@ TEST_F(Window, FailedConnectExplainsAndTriesAgainNextTime) {
         ASSERT_FALSE(boxes.shown.empty());
         EXPECT_TRUE(boxes.shown[0].text.startsWith(row.message)) << boxes.shown[0].text.toStdString();
         EXPECT_EQ(status(2), L"2. Connect failed");
-        writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
+        usePort(board.path());
         EXPECT_TRUE(connectByClick());
     }
 }
@@ -218,7 +218,7 @@ TEST_F(Window, PulledCableEndsTheConnection) {
     EXPECT_EQ(status(2), L"2. Disconnected");
     // The port was let go: another board connects.
     PtyBoard second;
-    writePortSettings(store, PortSettings{second.path(), "NONE", "115200", "1", "8"});
+    usePort(second.path());
     EXPECT_TRUE(connectByClick());
 }
 

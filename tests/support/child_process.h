@@ -32,7 +32,8 @@ inline Done contains(std::string part) {
 
 // Reads what arrives on `fd` onto `text` until done(text) holds, the time is
 // up or the other end is closed; whether done(text) held.
-inline bool readUntil(int fd, std::string& text, const Done& done, std::chrono::milliseconds limit) {
+inline bool readUntil(int fd, std::string& text, const Done& done,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!done(text)) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());

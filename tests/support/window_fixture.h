@@ -65,6 +65,8 @@ protected:
         view()->repaint();
     }
 
+    // The Com settings name this port, the rest as the program starts them.
+    void usePort(const std::string& path) { writePortSettings(store, PortSettings{path}); }
     COrvalinderView* view() { return frame->view(); }
     std::wstring status(int n) { return view()->status().lines().line(n); }
     ButtonCodes& codes() { return parts->codes; }
@@ -127,7 +129,7 @@ class WindowFixture : public ProgramWindow {
 protected:
     void SetUp() override {
         ASSERT_TRUE(board.ok());
-        writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
+        usePort(board.path());
         build(noWait);
     }
 
