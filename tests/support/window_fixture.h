@@ -51,6 +51,9 @@ protected:
         frame->view()->repaint();
     }
 
+    // The window goes first: it uses the subclasses' platform and board.
+    void TearDown() override { parts.reset(); }
+
     // Closed as the user closes it, which saves its state, and built again.
     void restart(BoardWaits& waits) {
         frame->close();
