@@ -210,16 +210,11 @@ public:
     // accepts a dialog with its default button. (Without a window manager
     // the keyboard goes to the window under the pointer.)
     bool acceptDialog(const std::string& title) const {
-        for (auto end = Clock::now() + 10s; Clock::now() < end;) {
-            std::string dialog = run({"xdotool", "search", "--onlyvisible", "--name", title}, env_);
-            if (!dialog.empty()) {
-                dialog = dialog.substr(0, dialog.find('\n'));
-                run({"xdotool", "mousemove", "--window", dialog, "20", "20", "key", "Return"}, env_);
-                return true;
-            }
-            readFor(app_->error(), 200ms);
-        }
-        return false;
+        if (!shows(title, 10s)) return false;
+        std::string dialog = run({"xdotool", "search", "--onlyvisible", "--name", title}, env_);
+        dialog = dialog.substr(0, dialog.find('\n'));
+        run({"xdotool", "mousemove", "--window", dialog, "20", "20", "key", "Return"}, env_);
+        return true;
     }
 
     // Panasonic button 1, at 40% of the picture's width and 7% of its height,

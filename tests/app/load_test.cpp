@@ -18,7 +18,6 @@
 
 #include "app/dialogs/com_settings_dlg.h"
 #include "core/commands.h"
-#include "core/view_layout.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/modal.h"
