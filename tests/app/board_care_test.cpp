@@ -7,35 +7,24 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QToolTip>
 #include <memory>
 
 #include "app/board_care.h"
 #include "app/dialogs/about_dlg.h"
 #include "app/dialogs/flash_dlg.h"
-#include "app/program_parts.h"
 #include "core/commands.h"
-#include "core/picture_geometry.h"
-#include "core/view_layout.h"
 #include "serial/qt_ports.h"
-#include "serial/qt_settings_store.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/modal.h"
-#include "tests/support/pty_board.h"
-#include "tests/support/program_seams.h"
-#include "tests/support/scripted_platform.h"
+#include "tests/support/window_fixture.h"
 
 namespace orvalinder {
 namespace {
@@ -45,33 +34,22 @@ namespace {
 const QString kBootLoader =
     QStringLiteral("/usr/share/arduino/hardware/arduino/avr/bootloaders/atmega/ATmegaBOOT_168_atmega328.hex");
 
-// irbridge-avr as a process: its device, and the frames its LED sends.
-class SimulatedBoard {
+// irbridge-avr running `arguments`, the last of them a firmware.
+class SimulatedBoard : public testing::Simulator {
 public:
-    bool start(const QStringList& arguments) {
-        std::vector<std::string> command{IRBRIDGE_AVR};
-        for (const QString& argument : arguments) command.push_back(argument.toStdString());
-        process_.emplace(command, testing::ChildProcess::Options{.readError = true});
-        path = QString::fromStdString(process_->readLine(std::chrono::seconds(10)));
-        return path.startsWith('/');
-    }
-    // Like a pulled cable: the device goes away with the process.
-    void unplug() { process_.reset(); }
+    explicit SimulatedBoard(std::vector<std::string> arguments = {IRBRIDGE_ELF})
+        : Simulator(IRBRIDGE_AVR, std::move(arguments)) {}
+
     // Waits for the LED to send a frame, the window going meanwhile.
     bool sendsAFrame(int withinMs) {
         std::string printed;
         return QTest::qWaitFor(
             [&] {
-                printed += testing::readFor(process_->output(), std::chrono::milliseconds(0));
+                printed += testing::readFor(output(), std::chrono::milliseconds(0));
                 return printed.find("sent ") != std::string::npos;
             },
             withinMs);
     }
-
-    QString path;
-
-private:
-    std::optional<testing::ChildProcess> process_;
 };
 
 // The board's real start-up, but silent boards are given up sooner.
@@ -80,78 +58,51 @@ public:
     int answerMs(int wanted) override { return wanted / 2; }
 };
 
-class BoardCareWindow : public ::testing::Test {
+class BoardCareWindow : public testing::Scripted<testing::ProgramWindow> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(config.isValid());
-        frame->show();
+    void SetUp() override { build(halfAnswerWaits); }
+    ProgramSeams seams(BoardWaits& waits) override {
+        ProgramSeams seams = ProgramWindow::seams(waits);
+        seams.ports = &ports;
+        return seams;
     }
 
-    void storePort(const QString& path) { writePortSettings(store, PortSettings{path.toStdString()}); }
-    std::wstring status(int line) { return frame->view()->status().lines().line(line); }
-    COrvalinderView* view() { return frame->view(); }
-    void click(QPoint at) { QTest::mouseClick(view(), Qt::LeftButton, {}, at); }
-    QPoint connectButton() const {
-        return {layout::ConnectButtonTopLeft.x + layout::ConnectButtonSize / 2,
-                layout::ConnectButtonTopLeft.y + layout::ConnectButtonSize / 2};
-    }
-    QPoint pictureButton(int index) {
-        const AreaRect area =
-            areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)], view()->state().geometry);
-        return {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
-    }
     // What the connect button's tooltip says, asked as the mouse would.
     QString connectButtonTip() {
+        const QPoint middle = connectButtonMiddle();
         QToolTip::hideText();
-        QHelpEvent help(QEvent::ToolTip, connectButton(), view()->mapToGlobal(connectButton()));
+        QHelpEvent help(QEvent::ToolTip, middle, view()->mapToGlobal(middle));
         QApplication::sendEvent(view(), &help);
         return QToolTip::isVisible() ? QToolTip::text() : QString();
-    }
-    // Connects with a click on the connect button, as the user does.
-    bool connectByClick() {
-        QSignalSpy finished(&connection, &SerialConnection::connectFinished);
-        click(connectButton());
-        return finished.wait(10000) && finished[0].at(0).toBool();
     }
 
     // Connects as a click would and waits for the board's version.
     QString connectAndCheck() {
-        QSignalSpy checked(&connection, &SerialConnection::boardChecked);
-        EXPECT_TRUE(connection.startConnect());
+        QSignalSpy checked(connection, &SerialConnection::boardChecked);
+        EXPECT_TRUE(connection->startConnect());
         if (!checked.wait(10000)) return QStringLiteral("no check");
         return checked[0].at(1).toString();
     }
+    BoardCare* care() { return parts->boardCare; }
 
-    QTemporaryDir config;
-    QtSettingsStore store;
     QtPortLister ports;
-    HalfAnswerWaits waits;
-    testing::ScriptedBoxes boxes;
-    testing::ScriptedPicker picker;
-    testing::ScriptedFolders folders;
-    Platform platform{boxes, picker, folders};
-    QSettings state{testing::settingsIn(config), QSettings::IniFormat};
-    ProgramParts parts{testing::seamsIn(config, platform, store, waits, state, &ports)};
-    SerialConnection& connection = parts.connection;
-    CMainFrame* frame = &parts.frame;
-    BoardCare* care = parts.boardCare;
+    HalfAnswerWaits halfAnswerWaits;
 };
 
 // The port is a link the test points at each run of the board, as
 // /dev/serial/by-id/ names a board that is plugged in again.
 TEST_F(BoardCareWindow, AnUnpluggedBoardIsConnectedAgainWhenItComesBack) {
-    const QString elf = QStringLiteral(IRBRIDGE_ELF);
     const QString link = config.path() + QStringLiteral("/board");
     auto first = std::make_unique<SimulatedBoard>();
-    ASSERT_TRUE(first->start({elf}));
-    ASSERT_TRUE(QFile::link(first->path, link));
-    storePort(link);
+    ASSERT_TRUE(first->ok());
+    ASSERT_TRUE(QFile::link(QString::fromStdString(first->device), link));
+    usePort(link.toStdString());
     EXPECT_EQ(connectAndCheck(), "1.1");
 
-    QSignalSpy lost(&connection, &SerialConnection::connectionLost);
-    first->unplug();
+    QSignalSpy lost(connection, &SerialConnection::connectionLost);
+    first.reset();  // like a pulled cable: the device goes with the process
     ASSERT_TRUE(lost.wait(3000));
-    EXPECT_TRUE(care->watching());
+    EXPECT_TRUE(care()->watching());
 
     // Something is back under the name that is no serial port: it is tried,
     // the window says so, and the watch goes on.
@@ -160,26 +111,26 @@ TEST_F(BoardCareWindow, AnUnpluggedBoardIsConnectedAgainWhenItComesBack) {
     notAPort.close();
     ASSERT_TRUE(QFile::remove(link) && QFile::link(notAPort.fileName(), link));
     EXPECT_TRUE(QTest::qWaitFor([&] { return status(2) == L"2. The board is back; trying to open it"; }, 3000));
-    EXPECT_TRUE(care->watching());
+    EXPECT_TRUE(care()->watching());
 
     SimulatedBoard second;
-    ASSERT_TRUE(second.start({elf}));
-    QSignalSpy checked(&connection, &SerialConnection::boardChecked);
+    ASSERT_TRUE(second.ok());
+    QSignalSpy checked(connection, &SerialConnection::boardChecked);
     const QString next = link + QStringLiteral(".next");
-    ASSERT_TRUE(QFile::link(second.path, next));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(second.device), next));
     ASSERT_TRUE(QFile::remove(link) && QFile::rename(next, link));
     QElapsedTimer back;
     back.start();
     ASSERT_TRUE(checked.wait(3000));
     EXPECT_LT(back.elapsed(), 3000);
-    EXPECT_TRUE(connection.connected());
-    EXPECT_FALSE(care->watching());
+    EXPECT_TRUE(connection->connected());
+    EXPECT_FALSE(care()->watching());
     EXPECT_EQ(status(2), L"2. Connected");
     EXPECT_EQ(connectButtonTip(), "The board runs IrBridge 1.1.");
     EXPECT_TRUE(boxes.shown.empty());  // the program's own reconnect shows no box
 
-    frame->view()->pressButton(0);
-    parts.sender.release();
+    view()->pressButton(0);
+    parts->sender.release();
     EXPECT_TRUE(second.sendsAFrame(3000));
 }
 
@@ -188,17 +139,16 @@ TEST_F(BoardCareWindow, AnUnpluggedBoardIsConnectedAgainWhenItComesBack) {
 // starts it; the board then says it is IrBridge.
 TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     if (!QFile::exists(kBootLoader)) GTEST_SKIP() << "no Arduino boot loader (arduino-core-avr)";
-    SimulatedBoard board;
-    ASSERT_TRUE(board.start(
-        {QStringLiteral("--quiet"), QStringLiteral("--boot-loader"), kBootLoader, QStringLiteral(AVRSIM_PROBE_ELF)}));
-    storePort(board.path);
+    SimulatedBoard board({"--quiet", "--boot-loader", kBootLoader.toStdString(), AVRSIM_PROBE_ELF});
+    ASSERT_TRUE(board.ok());
+    usePort(board.device);
     EXPECT_EQ(connectAndCheck(), "");  // the other firmware says nothing
     EXPECT_EQ(status(2), L"2. Connected");
     EXPECT_EQ(connectButtonTip(),
               "The board did not say its firmware. Tools > Put the firmware on the board... installs IrBridge.");
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(frame->findChild<CFlashDlg*>(), nullptr);
-    EXPECT_TRUE(connection.connected());  // and key codes still go
+    EXPECT_TRUE(connection->connected());  // and key codes still go
 
     frame->action(command::FlashFirmware)->trigger();
     auto* dialog = frame->findChild<CFlashDlg*>();
@@ -206,9 +156,9 @@ TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     EXPECT_FALSE(dialog->running());                                             // nothing written unasked
     dialog->findChild<QComboBox*>(QStringLiteral("board"))->setCurrentIndex(1);  // the old boot loader's 57600 baud
     QSignalSpy finished(dialog, &CFlashDlg::finished);
-    QSignalSpy checked(&connection, &SerialConnection::boardChecked);
+    QSignalSpy checked(connection, &SerialConnection::boardChecked);
     dialog->start();
-    EXPECT_FALSE(connection.connected());  // the port is avrdude's
+    EXPECT_FALSE(connection->connected());  // the port is avrdude's
     ASSERT_TRUE(finished.wait(60000));
     ASSERT_TRUE(finished[0].at(0).toBool())
         << dialog->findChild<QLabel*>(QStringLiteral("state"))->text().toStdString();
@@ -223,8 +173,8 @@ TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
 // was, and it is connected again as after one that worked.
 TEST_F(BoardCareWindow, AFailedUploadConnectsTheBoardAgain) {
     SimulatedBoard board;
-    ASSERT_TRUE(board.start({QStringLiteral(IRBRIDGE_ELF)}));
-    storePort(board.path);
+    ASSERT_TRUE(board.ok());
+    usePort(board.device);
     ASSERT_TRUE(connectByClick());
     frame->action(command::FlashFirmware)->trigger();
     auto* dialog = frame->findChild<CFlashDlg*>();
@@ -233,14 +183,14 @@ TEST_F(BoardCareWindow, AFailedUploadConnectsTheBoardAgain) {
     port->selectAll();
     QTest::keyClicks(port, QStringLiteral("/dev/orvalinder-no-such-port"));
     QSignalSpy finished(dialog, &CFlashDlg::finished);
-    QSignalSpy connected(&connection, &SerialConnection::connectFinished);
+    QSignalSpy connected(connection, &SerialConnection::connectFinished);
     QPushButton* start = nullptr;
     for (auto* button : dialog->findChildren<QPushButton*>())
         if (button->text() == QStringLiteral("&Start")) start = button;
     ASSERT_NE(start, nullptr);
     QTest::mouseClick(start, Qt::LeftButton);
     // avrdude has the port to itself, and the window says why it is free.
-    EXPECT_FALSE(connection.connected());
+    EXPECT_FALSE(connection->connected());
     EXPECT_EQ(status(2), L"2. Disconnected while the firmware is written");
     ASSERT_TRUE(finished.wait(30000));
     EXPECT_FALSE(finished[0].at(0).toBool());
@@ -255,16 +205,16 @@ TEST_F(BoardCareWindow, AFailedUploadConnectsTheBoardAgain) {
 // its absence opens no box.
 TEST_F(BoardCareWindow, ABoardGoneDuringTheUploadIsTriedAgainWithoutABox) {
     auto board = std::make_unique<SimulatedBoard>();
-    ASSERT_TRUE(board->start({QStringLiteral(IRBRIDGE_ELF)}));
-    storePort(board->path);
+    ASSERT_TRUE(board->ok());
+    usePort(board->device);
     ASSERT_TRUE(connectByClick());
     frame->action(command::FlashFirmware)->trigger();
     auto* dialog = frame->findChild<CFlashDlg*>();
     ASSERT_NE(dialog, nullptr);
     dialog->findChild<QLineEdit*>(QStringLiteral("port"))->setText(QStringLiteral("/dev/orvalinder-no-such-port"));
-    QSignalSpy connected(&connection, &SerialConnection::connectFinished);
+    QSignalSpy connected(connection, &SerialConnection::connectFinished);
     dialog->start();
-    board->unplug();
+    board.reset();
     ASSERT_TRUE(connected.wait(30000));
     EXPECT_FALSE(connected.last().at(0).toBool());
     EXPECT_TRUE(boxes.shown.empty());
@@ -273,13 +223,13 @@ TEST_F(BoardCareWindow, ABoardGoneDuringTheUploadIsTriedAgainWithoutABox) {
 // Without avrdude nothing is written, and a board that was not connected
 // before is not connected after.
 TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
-    storePort(QStringLiteral("/dev/orvalinder-no-such-port"));
+    usePort("/dev/orvalinder-no-such-port");
     frame->action(command::FlashFirmware)->trigger();
     auto* dialog = frame->findChild<CFlashDlg*>();
     ASSERT_NE(dialog, nullptr);
     dialog->program = config.path() + QStringLiteral("/no-avrdude");
     QSignalSpy finished(dialog, &CFlashDlg::finished);
-    QSignalSpy connects(&connection, &SerialConnection::connectFinished);
+    QSignalSpy connects(connection, &SerialConnection::connectFinished);
     dialog->start();
     ASSERT_TRUE(finished.count() == 1 || finished.wait(5000));
     EXPECT_FALSE(finished[0].at(0).toBool());
@@ -298,7 +248,7 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
 // picture sends its key code alone.
 TEST_F(BoardCareWindow, ABoardThatSaysNothingIsConnectedAsAnyBoard) {
     testing::PtyBoard board;
-    storePort(QString::fromStdString(board.path()));
+    usePort(board.path());
     ASSERT_TRUE(connectByClick());
     EXPECT_EQ(status(1), L"1. Connect");
     EXPECT_EQ(status(2), L"2. Connected");
@@ -314,8 +264,8 @@ TEST_F(BoardCareWindow, ABoardThatSaysNothingIsConnectedAsAnyBoard) {
 // which firmware the board runs.
 TEST_F(BoardCareWindow, IrBridgeIsKnownSoonAfterTheOpen) {
     SimulatedBoard board;
-    ASSERT_TRUE(board.start({QStringLiteral(IRBRIDGE_ELF)}));
-    storePort(board.path);
+    ASSERT_TRUE(board.ok());
+    usePort(board.device);
     QElapsedTimer opened;
     opened.start();
     EXPECT_EQ(connectAndCheck(), "1.1");
@@ -337,7 +287,7 @@ TEST_F(BoardCareWindow, IrBridgeIsKnownSoonAfterTheOpen) {
 TEST_F(BoardCareWindow, AnOlderIrBridgeIsToldOfTheUpdateOnceWithoutABox) {
     testing::AnsweringBoard board("IrBridge 1.0Y");
     ASSERT_TRUE(board.ok());
-    storePort(QString::fromStdString(board.path()));
+    usePort(board.path());
     const QString note = QStringLiteral(
         "The board runs IrBridge 1.0, older than the 1.1 this program comes with. Tools > Put the firmware on the "
         "board... updates it.");
@@ -348,7 +298,7 @@ TEST_F(BoardCareWindow, AnOlderIrBridgeIsToldOfTheUpdateOnceWithoutABox) {
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(status(2), L"2. Connected");
 
-    connection.disconnect();
+    connection->disconnect();
     QToolTip::hideText();
     ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000));
     EXPECT_EQ(connectAndCheck(), "1.0");
@@ -359,8 +309,8 @@ TEST_F(BoardCareWindow, AnOlderIrBridgeIsToldOfTheUpdateOnceWithoutABox) {
     // Another board is told of it in its turn.
     testing::AnsweringBoard other("IrBridge 1.0Y");
     ASSERT_TRUE(other.ok());
-    connection.disconnect();
-    storePort(QString::fromStdString(other.path()));
+    connection->disconnect();
+    usePort(other.path());
     QToolTip::hideText();
     ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000));
     EXPECT_EQ(connectAndCheck(), "1.0");
@@ -371,18 +321,18 @@ TEST_F(BoardCareWindow, AnOlderIrBridgeIsToldOfTheUpdateOnceWithoutABox) {
 // by itself. The silent CH340 is asked first and is not the board; the
 // board behind a chip of no known kind is.
 TEST_F(BoardCareWindow, FindBoardFindsIrBridgeAmongThePorts) {
-    SimulatedBoard board;
-    ASSERT_TRUE(board.start({QStringLiteral("--no-reset-on-open"), QStringLiteral(IRBRIDGE_ELF)}));
+    SimulatedBoard board({"--no-reset-on-open", IRBRIDGE_ELF});
+    ASSERT_TRUE(board.ok());
     testing::PtyBoard ch340;
     testing::FakePorts listed;
-    listed.set({{board.path.toStdString(), std::nullopt, std::nullopt, "", "", ""},
-                {ch340.path(), 0x1A86, 0x7523, "", "", "USB Serial"}});
-    SerialConnection searcher(store, waits);
+    listed.set(
+        {{board.device, std::nullopt, std::nullopt, "", "", ""}, {ch340.path(), 0x1A86, 0x7523, "", "", "USB Serial"}});
+    SerialConnection searcher(store, halfAnswerWaits);
     searcher.lookAfterBoard(listed);
     QSignalSpy found(&searcher, &SerialConnection::searchFinished);
     ASSERT_TRUE(searcher.findBoard());
     ASSERT_TRUE(found.wait(15000));
-    EXPECT_EQ(found[0].at(0).toString(), board.path);
+    EXPECT_EQ(found[0].at(0).toString().toStdString(), board.device);
     EXPECT_EQ(found[0].at(1).toString(), "1.1");
 }
 

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <thread>
@@ -193,39 +194,27 @@ public:
         atPanasonicButton(index, {"click", "3", "sleep", "0.5", "key", letter});
     }
 
-    // Whether the program's window of that title is gone, within `wait`: a
-    // click meant for the main window while a dialog is open goes nowhere.
-    bool closes(const std::string& title, std::chrono::seconds wait) const {
+    // Whether the program shows a window of that title within `wait`, or
+    // with `shown` false, whether it is gone: a click meant for the main
+    // window while a dialog is open goes nowhere.
+    bool shows(const std::string& title, std::chrono::seconds wait, bool shown = true) const {
         for (auto end = Clock::now() + wait; Clock::now() < end;) {
-            if (run({"xdotool", "search", "--onlyvisible", "--name", title}, env_).empty()) return true;
+            if (run({"xdotool", "search", "--onlyvisible", "--name", title}, env_).empty() != shown) return true;
             readFor(app_->error(), 100ms);
         }
         return false;
     }
-
-    // Whether the program shows a window of that title, within `wait`.
-    bool shows(const std::string& title, std::chrono::seconds wait) const {
-        for (auto end = Clock::now() + wait; Clock::now() < end;) {
-            if (!run({"xdotool", "search", "--onlyvisible", "--name", title}, env_).empty()) return true;
-            readFor(app_->error(), 100ms);
-        }
-        return false;
-    }
+    bool closes(const std::string& title, std::chrono::seconds wait) const { return shows(title, wait, false); }
 
     // Presses Enter in the program's window of that title, as the user
     // accepts a dialog with its default button. (Without a window manager
     // the keyboard goes to the window under the pointer.)
     bool acceptDialog(const std::string& title) const {
-        for (auto end = Clock::now() + 10s; Clock::now() < end;) {
-            std::string dialog = run({"xdotool", "search", "--onlyvisible", "--name", title}, env_);
-            if (!dialog.empty()) {
-                dialog = dialog.substr(0, dialog.find('\n'));
-                run({"xdotool", "mousemove", "--window", dialog, "20", "20", "key", "Return"}, env_);
-                return true;
-            }
-            readFor(app_->error(), 200ms);
-        }
-        return false;
+        if (!shows(title, 10s)) return false;
+        std::string dialog = run({"xdotool", "search", "--onlyvisible", "--name", title}, env_);
+        dialog = dialog.substr(0, dialog.find('\n'));
+        run({"xdotool", "mousemove", "--window", dialog, "20", "20", "key", "Return"}, env_);
+        return true;
     }
 
     // Panasonic button 1, at 40% of the picture's width and 7% of its height,
@@ -270,50 +259,52 @@ private:
 // The board's firmware run by the simulated microcontroller on a
 // pseudo-terminal (IRBRIDGE_AVR runs IRBRIDGE_ELF): its standard output says
 // what its LED sends, its standard input plays frames into its receiver.
-struct SimulatedBoard {
-    explicit SimulatedBoard(std::vector<std::string> options = {}) {
-        const char* simulator = std::getenv("IRBRIDGE_AVR");
-        const char* firmware = std::getenv("IRBRIDGE_ELF");
-        if (!simulator || !firmware) return;
-        options.insert(options.begin(), simulator);
-        options.push_back(firmware);
-        process_ =
-            std::make_unique<ChildProcess>(options, ChildProcess::Options{.readError = true, .writeInput = true});
-        out = process_->output();
-        err = process_->error();
-        in = process_->input();
-        port = process_->readLine(10s);
-    }
+struct SimulatedBoard : testing::Simulator {
+    explicit SimulatedBoard(std::vector<std::string> options = {})
+        : Simulator(variable("IRBRIDGE_AVR"), withFirmware(std::move(options)),
+                    {.readError = true, .writeInput = true}) {}
 
     std::string problem() const {
-        if (!process_) return "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
-        if (port.rfind("/dev/", 0) != 0) return "no device from the simulator: " + port + readFor(err, 100ms);
+        if (!std::getenv("IRBRIDGE_AVR") || !std::getenv("IRBRIDGE_ELF"))
+            return "IRBRIDGE_AVR and IRBRIDGE_ELF name the simulator and the firmware";
+        if (!ok()) return "no device from the simulator: " + device + readFor(error(), 100ms);
         return {};
     }
-
-    std::string port;
-    int out = -1, err = -1, in = -1;
+    // Plays a frame, a code or "durations...", into the receiver.
+    void play(const std::string& frame) const { ASSERT_TRUE(write("play " + frame + "\n")); }
 
 private:
-    std::unique_ptr<ChildProcess> process_;
+    static std::string variable(const char* name) { return std::getenv(name) ? std::getenv(name) : ""; }
+    static std::vector<std::string> withFirmware(std::vector<std::string> options) {
+        options.push_back(variable("IRBRIDGE_ELF"));
+        return options;
+    }
 };
+
+// Does `act` until `fd` has given `wanted` or `limit` has passed, reading
+// for `each` after each time: all that `fd` gave.
+std::string repeatUntilRead(const std::function<void()>& act, int fd, const std::string& wanted,
+                            std::chrono::seconds limit, std::chrono::milliseconds each = 1000ms) {
+    std::string text;
+    for (auto end = Clock::now() + limit; text.find(wanted) == std::string::npos && Clock::now() < end;) {
+        act();
+        text += readFor(fd, each);
+    }
+    return text;
+}
 
 TEST(EndToEnd, ConnectClickAndSeeTheAnswer) {
     const char* simulator = std::getenv("IRBRIDGE_SIM");
     ASSERT_TRUE(simulator) << "IRBRIDGE_SIM names the simulator";
-    ChildProcess sim({simulator}, {.readError = true});
-    const std::string port = sim.readLine(5s);
-    ASSERT_FALSE(port.empty());
+    testing::Simulator sim(simulator, {});
+    ASSERT_TRUE(sim.ok());
 
-    Desktop desktop(port);
+    Desktop desktop(sim.device);
     ASSERT_EQ(desktop.problem(), "");
     desktop.connect();
 
-    std::string heard;
-    for (auto end = Clock::now() + 20s; heard.find("A101") == std::string::npos && Clock::now() < end;) {
-        desktop.clickPanasonicButton1();
-        heard += readFor(sim.error(), 500ms);
-    }
+    const std::string heard =
+        repeatUntilRead([&] { desktop.clickPanasonicButton1(); }, sim.error(), "A101", 20s, 500ms);
     EXPECT_NE(heard.find("A101"), std::string::npos) << heard;
 
     desktop.showIrMonitor();
@@ -327,9 +318,7 @@ TEST(EndToEnd, ConnectClickAndSeeTheAnswer) {
 TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
     SimulatedBoard board;
     ASSERT_EQ(board.problem(), "");
-    const std::string& port = board.port;
-
-    Desktop desktop(port);
+    Desktop desktop(board.device);
     ASSERT_EQ(desktop.problem(), "");
     desktop.connect();
 
@@ -340,32 +329,26 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
     ASSERT_TRUE(findDefaultKey(a101, code));
     char text[40];
     const std::string expected = "sent " + std::string(text, formatCode(code, text, sizeof text)) + " ";
-    std::string sent;
-    for (auto end = Clock::now() + 30s; sent.find(expected) == std::string::npos && Clock::now() < end;) {
-        desktop.clickPanasonicButton1();
-        sent += readFor(board.out, 1000ms);
-    }
+    const std::string sent = repeatUntilRead([&] { desktop.clickPanasonicButton1(); }, board.output(), expected, 30s);
     EXPECT_NE(sent.find(expected), std::string::npos) << sent;
 
     // Held for a second and a half, the button's key repeats as its remote
     // repeats it, from 300 ms on, and stops when the button comes up.
-    readFor(board.out, 500ms);
+    readFor(board.output(), 500ms);
     desktop.holdPanasonicButton1(1.5);
-    const std::string held = readAllFor(board.out, 700ms);
-    size_t frames = 0;
-    for (size_t at = held.find(expected); at != std::string::npos; at = held.find(expected, at + 1)) ++frames;
+    const std::string held = readAllFor(board.output(), 700ms);
+    const size_t frames = testing::occurrences(held, expected);
     EXPECT_GE(frames, 6u) << held;
     EXPECT_LE(frames, 13u) << held;  // 1.7 s at most, a frame each 135 ms
-    EXPECT_EQ(readFor(board.out, 1000ms), "") << "frames after the button came up, " << frames << " before";
+    EXPECT_EQ(readFor(board.output(), 1000ms), "") << "frames after the button came up, " << frames << " before";
 
     desktop.showIrMonitor();
     // The program reads the port only while the IR Monitor is shown.
     std::string drawn;
     for (auto end = Clock::now() + 20s;
          desktop.keycodes().find("0x20DF10EF") == std::string::npos && Clock::now() < end;) {
-        const std::string play = "play NEC:20DF10EF\n";
-        ASSERT_EQ(write(board.in, play.data(), play.size()), static_cast<ssize_t>(play.size()));
-        readFor(board.out, 2000ms);
+        board.play("NEC:20DF10EF");
+        readFor(board.output(), 2000ms);
     }
     EXPECT_TRUE(desktop.barsDrawn(10s)) << "no bars on the IR Monitor";
     EXPECT_NE(desktop.keycodes().find("0x20DF10EF"), std::string::npos) << "keycodes.txt: " << desktop.keycodes();
@@ -377,17 +360,13 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
 TEST(EndToEnd, TheIrMonitorLogsWhatAWeakReceiverHears) {
     SimulatedBoard board({"--receiver", "weak"});
     ASSERT_EQ(board.problem(), "");
-    Desktop desktop(board.port);
+    Desktop desktop(board.device);
     ASSERT_EQ(desktop.problem(), "");
     desktop.connect();
     desktop.showIrMonitor();
-    auto play = [&board](const std::string& code) {
-        const std::string line = "play " + code + "\n";
-        ASSERT_EQ(write(board.in, line.data(), line.size()), static_cast<ssize_t>(line.size()));
-    };
     for (auto end = Clock::now() + 20s; desktop.keycodes().empty() && Clock::now() < end;) {
-        play("NEC:20DF10EF");
-        readFor(board.out, 2000ms);
+        board.play("NEC:20DF10EF");
+        readFor(board.output(), 2000ms);
     }
     ASSERT_FALSE(desktop.keycodes().empty()) << "nothing logged";
     const size_t before = desktop.keycodes().size();
@@ -404,7 +383,7 @@ TEST(EndToEnd, TheIrMonitorLogsWhatAWeakReceiverHears) {
             if (code.bits < 32) code.data &= (1u << code.bits) - 1;
             if (code.bits < 48) code.high = 0;
             char text[40];
-            play(std::string(text, formatCode(code, text, sizeof text)));
+            board.play(std::string(text, formatCode(code, text, sizeof text)));
             char logged[16];
             std::snprintf(logged, sizeof logged, "0x%X\n", unsigned(code.data));
             expected += logged;
@@ -412,7 +391,7 @@ TEST(EndToEnd, TheIrMonitorLogsWhatAWeakReceiverHears) {
     }
     std::string log;
     for (auto end = Clock::now() + 30s + frames * 2s; log.size() < expected.size() && Clock::now() < end;) {
-        readFor(board.out, 500ms);
+        readFor(board.output(), 500ms);
         log = desktop.keycodes().substr(before);
     }
     EXPECT_EQ(log, expected);
@@ -424,32 +403,23 @@ TEST(EndToEnd, TheIrMonitorLogsWhatAWeakReceiverHears) {
 TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
     SimulatedBoard board;
     ASSERT_EQ(board.problem(), "");
-    const std::string& port = board.port;
-
-    Desktop desktop(port, ORVALINDER_REMOTES_DIR "/nec.lircd.conf");
+    Desktop desktop(board.device, ORVALINDER_REMOTES_DIR "/nec.lircd.conf");
     ASSERT_EQ(desktop.problem(), "");
     ASSERT_TRUE(desktop.acceptDialog("Import codes")) << "no import dialog";
     desktop.connect();
 
-    std::string sent;
-    for (auto end = Clock::now() + 30s; sent.find("sent NEC:20DF10EF ") == std::string::npos && Clock::now() < end;) {
-        desktop.pressPanasonicButton(0);
-        sent += readFor(board.out, 1000ms);
-    }
+    const std::string sent =
+        repeatUntilRead([&] { desktop.pressPanasonicButton(0); }, board.output(), "sent NEC:20DF10EF ", 30s);
     ASSERT_NE(sent.find("sent NEC:20DF10EF "), std::string::npos) << sent;
 
-    readFor(board.out, 500ms);
+    readFor(board.output(), 500ms);
     desktop.pressPanasonicButton(0, 1.2);
-    const std::string held = readAllFor(board.out, 700ms);
-    size_t frames = 0, repeats = 0;
-    for (size_t at = held.find("sent "); at != std::string::npos; at = held.find("sent ", at + 1)) {
-        ++frames;
-        repeats += held.compare(at, 16, "sent NEC repeat ") == 0;
-    }
+    const std::string held = readAllFor(board.output(), 700ms);
+    const size_t frames = testing::occurrences(held, "sent "), repeats = testing::occurrences(held, "sent NEC repeat ");
     EXPECT_EQ(held.find("sent NEC:20DF10EF "), 0u) << held;  // the press once, first
     EXPECT_EQ(repeats, frames - 1) << held;
     EXPECT_GE(repeats, 5u) << held;  // from 300 ms on, every 108 ms
-    EXPECT_EQ(readFor(board.out, 1000ms), "") << "frames after the button came up";
+    EXPECT_EQ(readFor(board.output(), 1000ms), "") << "frames after the button came up";
 
     // LIRC's clients through the window's socket: irsend, and LIRC's own
     // Python module.
@@ -460,17 +430,17 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
     EXPECT_EQ(run({"irsend", "-d", socket, "SEND_ONCE", "nec_tv", "KEY_MUTE"}, env),
               "unknown command: \"KEY_MUTE\"\n\n");
     run({"irsend", "-d", socket, "SEND_ONCE", "nec_tv", "KEY_1"}, env);
-    EXPECT_NE(readAllFor(board.out, 700ms).find("sent NEC:20DF8877 "), std::string::npos);
+    EXPECT_NE(readAllFor(board.output(), 700ms).find("sent NEC:20DF8877 "), std::string::npos);
     run({"irsend", "-d", socket, "SEND_START", "panasonic", "KEY_POWER"}, env);
-    const std::string started = readAllFor(board.out, 800ms);
+    const std::string started = readAllFor(board.output(), 800ms);
     run({"irsend", "-d", socket, "SEND_STOP", "panasonic", "KEY_POWER"}, env);
     EXPECT_EQ(started.find("sent NEC:20DF10EF "), 0u) << started;
     EXPECT_NE(started.find("sent NEC repeat "), std::string::npos) << started;
-    readFor(board.out, 500ms);
-    EXPECT_EQ(readFor(board.out, 500ms), "") << "frames after SEND_STOP";
+    readFor(board.output(), 500ms);
+    EXPECT_EQ(readFor(board.output(), 500ms), "") << "frames after SEND_STOP";
     EXPECT_EQ(run({ORVALINDER_SYSTEM_PYTHON, ORVALINDER_LIRC_PYTHON_CLIENT, socket, "send panasonic A101"}, env),
               "ok\n");
-    EXPECT_NE(readAllFor(board.out, 700ms).find("sent PANASONIC "), std::string::npos);
+    EXPECT_NE(readAllFor(board.output(), 700ms).find("sent PANASONIC "), std::string::npos);
 }
 
 // Learning through the real window, the board's receiver stretching marks
@@ -482,18 +452,23 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
 TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     SimulatedBoard board;
     ASSERT_EQ(board.problem(), "");
-    const std::string& port = board.port;
-    auto play = [&board](const std::vector<uint32_t>& durations) {
-        std::string line = "play";
-        for (uint32_t d : durations) line += " " + std::to_string(d);
-        line += "\n";
-        ASSERT_EQ(write(board.in, line.data(), line.size()), static_cast<ssize_t>(line.size()));
-        std::this_thread::sleep_for(300ms);  // one press after the other, as a hand presses
-    };
-
-    Desktop desktop(port);
+    Desktop desktop(board.device);
     ASSERT_EQ(desktop.problem(), "");
     desktop.connect();
+    auto play = [&board](const std::vector<uint32_t>& durations) {
+        std::string line;
+        for (uint32_t d : durations) line += " " + std::to_string(d);
+        board.play(line.substr(1));
+        std::this_thread::sleep_for(300ms);  // one press after the other, as a hand presses
+    };
+    // Learn from the menu of Panasonic button `index`, and the presses played.
+    const auto learn = [&](int index, const std::vector<std::vector<uint32_t>>& presses) {
+        readFor(board.output(), 500ms);
+        desktop.chooseFromPanasonicButtonMenu(index, "l");
+        ASSERT_TRUE(desktop.shows("Learn from a remote", 10s));
+        for (const std::vector<uint32_t>& press : presses) play(press);
+    };
+
     std::string sent;
     // A click the window missed while it was still starting is made again
     // once any board would have answered (a silent one within 5 s).
@@ -504,34 +479,23 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
             again = end;
         }
         desktop.clickPanasonicButton1();
-        sent += readFor(board.out, 1000ms);
+        sent += readFor(board.output(), 1000ms);
     }
     ASSERT_NE(sent.find("sent "), std::string::npos) << "not connected";
-    readFor(board.out, 500ms);
 
     // A remote of no protocol the program knows: a leader, then 16 bits of a
     // 526 µs mark and a space of one unit (0) or three (1).
     std::vector<uint32_t> raw = {8400, 4200};
     for (int bit = 15; bit >= 0; --bit) raw.insert(raw.end(), {526, (0xA55Au >> bit & 1) ? 1578u : 526u});
     raw.push_back(526);
-    desktop.chooseFromPanasonicButtonMenu(5, "l");
-    ASSERT_TRUE(desktop.shows("Learn from a remote", 10s));
-    play(raw);
-    play({9000, 2250, 560});
-    play({400, 300});
-    play(raw);
+    learn(5, {raw, {9000, 2250, 560}, {400, 300}, raw});
     ASSERT_TRUE(desktop.acceptDialog("Learn from a remote"));
     ASSERT_TRUE(desktop.closes("Learn from a remote", 10s));
 
-    std::string heard;
-    for (auto end = Clock::now() + 10s; heard.find("sent ") == std::string::npos && Clock::now() < end;) {
-        desktop.pressPanasonicButton(5);
-        heard += readFor(board.out, 1000ms);
-    }
+    const std::string heard = repeatUntilRead([&] { desktop.pressPanasonicButton(5); }, board.output(), "sent ", 10s);
     const size_t at = heard.find(" Hz:");
     ASSERT_NE(at, std::string::npos) << heard;
-    std::istringstream durations(heard.substr(at + 4, heard.find('\n', at) - at - 4));
-    std::vector<uint32_t> back{std::istream_iterator<uint32_t>(durations), std::istream_iterator<uint32_t>()};
+    const std::vector<uint32_t> back = testing::durationsAt(heard, at);
     ASSERT_EQ(back.size(), raw.size()) << heard;
     for (size_t i = 0; i < raw.size(); ++i) EXPECT_NEAR(back[i], raw[i], raw[i] * 0.05 + 20) << i << ": " << heard;
 
@@ -543,23 +507,17 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
         remote.toggleBitMask = 0;
         return codes::encode(remote, codes::Key{"K", {toggle ? code ^ flip : code}, {}}).press;
     };
-    readFor(board.out, 500ms);
-    desktop.chooseFromPanasonicButtonMenu(6, "l");
-    ASSERT_TRUE(desktop.shows("Learn from a remote", 10s));
-    play(rc6(false));
-    play(rc6(true));
+    learn(6, {rc6(false), rc6(true)});
     ASSERT_TRUE(desktop.acceptDialog("Learn from a remote"));
     ASSERT_TRUE(desktop.closes("Learn from a remote", 10s));
-    readFor(board.out, 500ms);
+    readFor(board.output(), 500ms);
     desktop.pressPanasonicButton(6);
     std::this_thread::sleep_for(400ms);
     desktop.pressPanasonicButton(6);
-    const std::string clicks = readAllFor(board.out, 1500ms);
+    const std::string clicks = readAllFor(board.output(), 1500ms);
     std::vector<std::vector<uint32_t>> frames;
-    for (size_t hz = clicks.find(" Hz:"); hz != std::string::npos; hz = clicks.find(" Hz:", hz + 1)) {
-        std::istringstream line(clicks.substr(hz + 4, clicks.find('\n', hz) - hz - 4));
-        frames.emplace_back(std::istream_iterator<uint32_t>(line), std::istream_iterator<uint32_t>());
-    }
+    for (size_t hz = clicks.find(" Hz:"); hz != std::string::npos; hz = clicks.find(" Hz:", hz + 1))
+        frames.push_back(testing::durationsAt(clicks, hz));
     ASSERT_EQ(frames.size(), 2u) << clicks;
     EXPECT_NE(clicks.find("sent RC6-6-20:0C05C "), std::string::npos) << clicks;
     bool toggles[2];
@@ -571,11 +529,7 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     ASSERT_TRUE(parseCode("PANASONIC 4004:0100BCBD", panasonic));
     uint16_t pressed[kIrMaxDurations];
     const uint8_t count = irEncode(panasonic, pressed, kIrMaxDurations);
-    readFor(board.out, 500ms);
-    desktop.chooseFromPanasonicButtonMenu(7, "l");
-    ASSERT_TRUE(desktop.shows("Learn from a remote", 10s));
-    play({pressed, pressed + count});
-    play({pressed, pressed + count});
+    learn(7, {{pressed, pressed + count}, {pressed, pressed + count}});
     // The key is pressed again, as the dialog asks, while no two presses
     // have agreed.
     for (int again = 0;
@@ -583,9 +537,9 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
          ++again)
         play({pressed, pressed + count});
     ASSERT_TRUE(desktop.closes("Learn from a remote", 1s));
-    readFor(board.out, 500ms);
+    readFor(board.output(), 500ms);
     desktop.pressPanasonicButton(7);
-    const std::string panasonicSent = readAllFor(board.out, 1000ms);
+    const std::string panasonicSent = readAllFor(board.output(), 1000ms);
     EXPECT_NE(panasonicSent.find("sent PANASONIC 4004:0100BCBD "), std::string::npos) << panasonicSent;
 }
 

@@ -11,18 +11,13 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
-#include <csignal>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "app/dialogs/com_settings_dlg.h"
 #include "core/commands.h"
-#include "core/view_layout.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/modal.h"
@@ -31,39 +26,20 @@
 namespace orvalinder {
 namespace {
 
-// The board simulator as a child process. Unless told --quiet it reports
-// each key code it answers on its standard error, one line each.
-class Simulator {
+// irbridge-sim with `options`. Unless told --quiet it reports each key code
+// it answers on its standard error, one line each.
+class Simulator : public testing::Simulator {
 public:
-    explicit Simulator(std::vector<std::string> options) {
-        const char* program = std::getenv("IRBRIDGE_SIM");
-        if (!program) return;
-        options.insert(options.begin(), program);
-        process_.emplace(options, testing::ChildProcess::Options{.readError = true});
-        path_ = process_->readLine(std::chrono::seconds(5));
-    }
-
-    const std::string& path() const { return path_; }
-
-    // Ends the simulator: its pseudo-terminal goes with it.
-    void stop() { process_.reset(); }
-
-    bool running() { return process_ && process_->running(); }
+    explicit Simulator(std::vector<std::string> options) : testing::Simulator(std::getenv("IRBRIDGE_SIM"), options) {}
 
     // The key codes answered so far, as the simulator reported them.
     const std::string& heard() {
-        if (process_) heard_ += testing::readFor(process_->error(), std::chrono::milliseconds(0));
+        heard_ += testing::readFor(error(), std::chrono::milliseconds(0));
         return heard_;
     }
-    size_t answers() {
-        size_t count = 0;
-        for (size_t at = heard().find(" -> "); at != std::string::npos; at = heard_.find(" -> ", at + 1)) ++count;
-        return count;
-    }
+    size_t answers() { return testing::occurrences(heard(), " -> "); }
 
 private:
-    std::optional<testing::ChildProcess> process_;
-    std::string path_;
     std::string heard_;
 };
 
@@ -135,23 +111,14 @@ std::string joined(const QStringList& texts) { return texts.join(QStringLiteral(
 const QString kCannotOpen =
     QStringLiteral("Error\n Unable to open a stream to the local hard drive for the output file\n");
 
-class Load : public ::testing::Test {
+class Load : public testing::ProgramWindow {
 protected:
     void SetUp() override {
         ASSERT_TRUE(std::getenv("IRBRIDGE_SIM")) << "IRBRIDGE_SIM names the simulator";
         // keycodes.txt and buttons.txt go to the current folder, as for a user.
         previous = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(work.path()));
-        ProgramSeams seams = testing::seamsIn(config, platform, store, noWait, state);
-        seams.keycodeFolder = currentDirectory;
-        parts = std::make_unique<ProgramParts>(seams);
-        frame = &parts->frame;
-        connection = &parts->connection;
-        frame->resize(900, 900);
-        frame->newDocument();
-        frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
-        view()->repaint();
+        build(noWait);
         watcher = std::make_unique<BoxWatcher>(*view());
     }
     void TearDown() override {
@@ -159,36 +126,20 @@ protected:
         parts.reset();
         QDir::setCurrent(previous);
     }
-
-    COrvalinderView* view() { return frame->view(); }
-    std::wstring status(int n) { return view()->status().lines().line(n); }
-    void usePort(const std::string& path) { writePortSettings(store, PortSettings{path, "NONE", "115200", "1", "8"}); }
-
-    void click(QPoint p) { QTest::mouseClick(view(), Qt::LeftButton, {}, p); }
-    QPoint onPicture(float fx, float fy) {
-        const PictureGeometry& g = view()->state().geometry;
-        return QPoint(g.xOffset + static_cast<int>(fx * static_cast<float>(g.width) * g.scale),
-                      static_cast<int>(fy * static_cast<float>(g.height) * g.scale));
-    }
-    void clickButton1() { click(onPicture(0.40f, 0.07f)); }  // Panasonic: A101
-
-    bool connectByClick() {
-        QSignalSpy finished(connection, &SerialConnection::connectFinished);
-        click(QPoint(layout::ConnectSquare.right, layout::ConnectSquare.bottom));
-        return finished.wait(5000) && connection->connected();
+    Platform& platform() override { return real; }
+    ProgramSeams seams(BoardWaits& waits) override {
+        ProgramSeams seams = ProgramWindow::seams(waits);
+        seams.keycodeFolder = currentDirectory;
+        return seams;
     }
 
-    QTemporaryDir config, work;
+    void clickButton1() { clickPicture(0.40f, 0.07f); }  // Panasonic: A101
+
+    QTemporaryDir work;
     QtMessageBoxes boxes;
     QtFilePicker files;
     QtFolderOpener folders;
-    Platform platform{boxes, files, folders};
-    QtSettingsStore store;
-    testing::NoWait noWait;
-    QSettings state{testing::settingsIn(config), QSettings::IniFormat};
-    std::unique_ptr<ProgramParts> parts;
-    CMainFrame* frame = nullptr;
-    SerialConnection* connection = nullptr;
+    Platform real{boxes, files, folders};
     std::unique_ptr<BoxWatcher> watcher;
     QString previous;
 };
@@ -198,8 +149,8 @@ protected:
 // stays level after a five-second warm-up, and the connection holds.
 TEST_F(Load, ThirtySecondsOfGarbageOnTheIrMonitor) {
     Simulator sim({"--garbage", "1000000000", "--quiet"});
-    ASSERT_FALSE(sim.path().empty());
-    usePort(sim.path());
+    ASSERT_TRUE(sim.ok());
+    usePort(sim.device);
     frame->action(command::SelectIrMonitor)->trigger();
     ASSERT_TRUE(connectByClick());
     int takes = 0;
@@ -244,8 +195,8 @@ TEST_F(Load, ThirtySecondsOfGarbageOnTheIrMonitor) {
 // connects again, and the key codes reach it.
 TEST_F(Load, LostBoardThenANewOneThroughTheComSettings) {
     Simulator first({});
-    ASSERT_FALSE(first.path().empty());
-    usePort(first.path());
+    ASSERT_TRUE(first.ok());
+    usePort(first.device);
     ASSERT_TRUE(connectByClick());
     clickButton1();
     ASSERT_TRUE(QTest::qWaitFor([&] { return first.answers() == 1; }, 5000)) << first.heard();
@@ -256,16 +207,16 @@ TEST_F(Load, LostBoardThenANewOneThroughTheComSettings) {
     EXPECT_EQ(status(2), L"2. Disconnected");
 
     Simulator second({});
-    ASSERT_FALSE(second.path().empty());
+    ASSERT_TRUE(second.ok());
     testing::onNextModal<CComSettingsDlg>([&second](CComSettingsDlg* dialog) {
         auto* port = dialog->findChild<QComboBox*>("comPort");
         port->setFocus();
         port->lineEdit()->clear();
-        QTest::keyClicks(port->lineEdit(), QString::fromStdString(second.path()));
+        QTest::keyClicks(port->lineEdit(), QString::fromStdString(second.device));
         QTest::mouseClick(testing::buttonNamed(*dialog, "&OK"), Qt::LeftButton);
     });
     frame->action(command::ComSettings)->trigger();
-    EXPECT_EQ(store.value("Port"), second.path());
+    EXPECT_EQ(store.value("Port"), second.device);
 
     ASSERT_TRUE(connectByClick());
     EXPECT_EQ(status(2), L"2. Connected");
@@ -280,8 +231,8 @@ TEST_F(Load, LostBoardThenANewOneThroughTheComSettings) {
 // in one box at a time, and what was written in the first folder stays.
 TEST_F(Load, UnwritableFilesExplainedOneBoxAtATimeNothingWrittenLost) {
     Simulator sim({"--receiver", "ideal"});  // its lines compared to the byte
-    ASSERT_FALSE(sim.path().empty());
-    usePort(sim.path());
+    ASSERT_TRUE(sim.ok());
+    usePort(sim.device);
     ASSERT_TRUE(connectByClick());
 
     // Three key codes logged, two clicks recorded, in the writable folder.
@@ -295,9 +246,9 @@ TEST_F(Load, UnwritableFilesExplainedOneBoxAtATimeNothingWrittenLost) {
     frame->action(command::SelectPanasonic)->trigger();
     frame->action(command::RecordButtonLocations)->trigger();  // the welcome box: OK
     ASSERT_TRUE(view()->state().recording);
-    click(onPicture(0.3f, 0.2f));
-    click(onPicture(0.6f, 0.4f));
-    click(QPoint(layout::StopSquare.right, layout::StopSquare.bottom));
+    clickPicture(0.3f, 0.2f);
+    clickPicture(0.6f, 0.4f);
+    clickStop();
     ASSERT_FALSE(view()->state().recording);
     const QString buttons = work.path() + "/buttons.txt";
     const QByteArray recorded = contents(buttons);
@@ -312,7 +263,7 @@ TEST_F(Load, UnwritableFilesExplainedOneBoxAtATimeNothingWrittenLost) {
     // Thirty answers wait in the device, then the IR Monitor reads them in
     // several chunks: each fails to log while the first box is still open.
     for (int i = 0; i < 30; ++i) clickButton1();
-    click(onPicture(0.503f, 0.07f));  // where buttons 1 and 2 overlap: A101 and A102, the last
+    clickPicture(0.503f, 0.07f);  // where buttons 1 and 2 overlap: A101 and A102, the last
     ASSERT_TRUE(QTest::qWaitFor([&] { return sim.answers() == 3 + 32; }, 5000)) << sim.heard();
     frame->action(command::SelectIrMonitor)->trigger();
     const std::string last = monitorLine(0xFD02FB04).substr(0, IrMonitorLines::kStoredLength);

@@ -8,34 +8,28 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressDialog>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "app/dialogs/dialog_convert.h"
 #include "app/main_frame.h"
 #include "core/commands.h"
-#include "tests/support/program_seams.h"
-#include "serial/qt_settings_store.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/modal.h"
-#include "tests/support/scripted_platform.h"
+#include "tests/support/window_fixture.h"
 
 namespace orvalinder {
 namespace {
 
 using testing::buttonNamed;
 
-class SwapBitsFlow : public ::testing::Test {
+class SwapBitsFlow : public testing::ProgramWindow {
 protected:
     void SetUp() override {
         ASSERT_TRUE(config.isValid() && files.isValid());
-        parts = std::make_unique<ProgramParts>(testing::seamsIn(config, platform, store, waits, state));
-        frame = &parts->frame;
-        frame->newDocument();
-        frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+        build(noWait);
     }
+    Platform& platform() override { return real; }
 
     // Runs Tools > Swap bits; `act` operates the dialog and must close it.
     void swapBits(std::function<void(CDialogConvert*)> act) {
@@ -61,16 +55,11 @@ protected:
     }
     static void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-    QTemporaryDir config, files;
-    QtSettingsStore store;
-    BoardWaits waits;
+    QTemporaryDir files;
     QtMessageBoxes boxes;
     QtFilePicker picker{QFileDialog::DontUseNativeDialog};
     testing::ScriptedFolders folders;
-    Platform platform{boxes, picker, folders};
-    QSettings state{testing::settingsIn(config), QSettings::IniFormat};
-    std::unique_ptr<ProgramParts> parts;
-    CMainFrame* frame = nullptr;
+    Platform real{boxes, picker, folders};
     testing::ModalWatchdog watchdog;
 };
 

@@ -9,8 +9,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -18,10 +16,8 @@
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/main_frame.h"
 #include "core/commands.h"
-#include "tests/support/program_seams.h"
-#include "serial/qt_settings_store.h"
 #include "tests/dialogs/dialog_test_support.h"
-#include "tests/support/scripted_platform.h"
+#include "tests/support/window_fixture.h"
 
 // Sizes in the failures as 16x15, not as bytes.
 inline void PrintTo(const QSize& size, std::ostream* out) { *out << size.width() << 'x' << size.height(); }
@@ -32,21 +28,9 @@ namespace {
 using testing::buttonNamed;
 using Ids = std::vector<int>;
 
-class ToolBarLayout : public ::testing::Test {
+class ToolBarLayout : public testing::Scripted<testing::ProgramWindow> {
 protected:
-    void SetUp() override { start(); }
-
-    void start() {
-        parts = std::make_unique<ProgramParts>(testing::seamsIn(config, platform, store, waits, state));
-        frame = &parts->frame;
-        frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
-    }
-    void restart() {
-        frame->close();
-        parts.reset();
-        start();
-    }
+    void SetUp() override { build(noWait); }
 
     CToolBarsCustomizeDlg* customize() {
         frame->action(command::Customize)->trigger();
@@ -66,17 +50,6 @@ protected:
         return nullptr;
     }
     Ids standardButtons() { return frame->toolBars()->commands(frame->toolBar()); }
-
-    QTemporaryDir config;
-    QtSettingsStore store;
-    BoardWaits waits;
-    testing::ScriptedBoxes boxes;
-    testing::ScriptedPicker files;
-    testing::ScriptedFolders folders;
-    Platform platform{boxes, files, folders};
-    QSettings state{testing::settingsIn(config), QSettings::IniFormat};
-    std::unique_ptr<ProgramParts> parts;
-    CMainFrame* frame = nullptr;
 };
 
 TEST_F(ToolBarLayout, UserToolBarsMadeInTheDialogComeBackAfterARestart) {
@@ -109,7 +82,7 @@ TEST_F(ToolBarLayout, UserToolBarsMadeInTheDialogComeBackAfterARestart) {
         EXPECT_EQ(frame->toolBars()->commands(toolBarTitled(name)), ids) << name.toStdString();
     }
     dialog->close();
-    restart();
+    restart(noWait);
     EXPECT_TRUE(frame->toolBar()->isVisible());
     for (const auto& [name, ids] : made) {
         QToolBar* again = toolBarTitled(name);
@@ -172,7 +145,7 @@ TEST_F(ToolBarLayout, HiddenStandardToolBarStaysHidden) {
     list(dialog, "toolBars")->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_TRUE(frame->toolBar()->isHidden());
     dialog->close();
-    restart();
+    restart(noWait);
     EXPECT_TRUE(frame->toolBar()->isHidden());
     QMenu* menu = frame->createPopupMenu();
     EXPECT_FALSE(menu->actions().first()->isChecked());
@@ -197,7 +170,7 @@ TEST_F(ToolBarLayout, DamagedOrOutdatedStateIsRepaired) {
     state.setValue("Toolbars/3/Title", "Not ours");
     state.setValue("Toolbars/4/Name", "UserToolbar9");  // past the size
     state.setValue("Toolbars/4/Title", "Beyond");
-    start();
+    build(noWait);
     EXPECT_EQ(standardButtons(), (Ids{FileNew, About}));
     ASSERT_TRUE(toolBarTitled("Mine"));
     EXPECT_EQ(frame->toolBars()->commands(toolBarTitled("Mine")), (Ids{SelectSkyTv, 0, About}));
@@ -205,7 +178,7 @@ TEST_F(ToolBarLayout, DamagedOrOutdatedStateIsRepaired) {
     EXPECT_FALSE(toolBarTitled("Beyond"));
 
     state.setValue("Toolbars/size", "many");
-    restart();
+    restart(noWait);
     EXPECT_TRUE(frame->isVisible());
 }
 
@@ -218,7 +191,7 @@ TEST_F(ToolBarLayout, SavedCommandNumbersKeepTheirMeaning) {
     state.setValue("Toolbars/1/Name", "UserToolbar1");
     state.setValue("Toolbars/1/Title", "All");
     state.setValue("Toolbars/1/Commands", "32771,57607,126");  // the menus' numbers are in the window test
-    start();
+    build(noWait);
     ASSERT_TRUE(toolBarTitled("All"));
     QStringList texts;
     for (QAction* a : toolBarTitled("All")->actions()) texts << a->text();
@@ -251,9 +224,5 @@ TEST_F(ToolBarLayout, QuickCustomizationMovesAndRemovesButtons) {
     bars.moveButton(frame->toolBar(), 0, nullptr, 0);  // dropped off every toolbar
     EXPECT_EQ(standardButtons(), (Ids{FileSave, FileNew, 0, Cut, Copy, Paste, 0, FilePrint}));
 }
-
-// Every button of the Standard toolbar, Customize too, shows the program's
-// own picture, drawn for normal and for HiDPI screens: not a desktop theme's,
-// which may be missing, and no two alike. Disabled ones still look disabled.
 }  // namespace
 }  // namespace orvalinder

@@ -22,7 +22,6 @@
 #include "core/view_layout.h"
 #include "resources/pictures.h"
 #include "serial/qt_settings_store.h"
-#include "tests/support/scripted_platform.h"
 #include "tests/support/window_fixture.h"
 #include "view/view_painter.h"
 
@@ -33,16 +32,7 @@ namespace {
 
 using testing::PtyBoard;
 
-// The window over a pseudo-terminal with scripted message boxes, picker
-// and folder opener.
-class Window : public testing::WindowFixture {
-protected:
-    testing::ScriptedBoxes boxes;
-    testing::ScriptedPicker files;
-    testing::ScriptedFolders folders;
-    Platform scripted{boxes, files, folders};
-    Platform& platform() override { return scripted; }
-};
+using Window = testing::Scripted<testing::WindowFixture>;
 
 TEST_F(Window, ConnectButtonSquareIncludesBothEnds) {
     ASSERT_TRUE(connectByClick());
@@ -51,7 +41,7 @@ TEST_F(Window, ConnectButtonSquareIncludesBothEnds) {
     const layout::ClickSquare& square = layout::ConnectSquare;
     for (const QPoint p : {QPoint(square.right + 1, square.bottom), QPoint(square.right, square.bottom + 1),
                            QPoint(square.left - 1, square.top)}) {
-        click(p.x(), p.y());
+        click(p);
         EXPECT_TRUE(connection->connected()) << p.x() << "," << p.y();
         EXPECT_EQ(status(3), L"3. Left click " + std::to_wstring(p.x()) + L" " + std::to_wstring(p.y()) + L" ");
     }
@@ -89,9 +79,7 @@ TEST_F(Window, ClickOnAButtonSendsItsKeyCode) {
 TEST_F(Window, AButtonHeldDownHoldsItsKey) {
     setViewHeight(861);
     ASSERT_TRUE(connectByClick());
-    const PictureGeometry& g = view()->state().geometry;
-    const QPoint button1(g.xOffset + static_cast<int>(0.40f * static_cast<float>(g.width) * g.scale),
-                         static_cast<int>(0.07f * static_cast<float>(g.height) * g.scale));
+    const QPoint button1 = onPicture(0.40f, 0.07f);
     QTest::mousePress(view(), Qt::LeftButton, {}, button1);
     EXPECT_EQ(board.receive(4), "A101");
     QTest::qWait(650);
@@ -177,7 +165,7 @@ TEST_F(Window, KeyCodesGoToThePortOfTheLatestConnect) {
     ASSERT_TRUE(second.ok());
     ASSERT_TRUE(connectByClick());
     click(75, 445);
-    writePortSettings(store, PortSettings{second.path(), "NONE", "115200", "1", "8"});
+    usePort(second.path());
     ASSERT_TRUE(connectByClick());
     clickPicture(0.40f, 0.07f);
     EXPECT_EQ(second.receive(4), "A101");
@@ -216,7 +204,7 @@ TEST_F(Window, FailedConnectExplainsAndTriesAgainNextTime) {
         ASSERT_FALSE(boxes.shown.empty());
         EXPECT_TRUE(boxes.shown[0].text.startsWith(row.message)) << boxes.shown[0].text.toStdString();
         EXPECT_EQ(status(2), L"2. Connect failed");
-        writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
+        usePort(board.path());
         EXPECT_TRUE(connectByClick());
     }
 }
@@ -230,7 +218,7 @@ TEST_F(Window, PulledCableEndsTheConnection) {
     EXPECT_EQ(status(2), L"2. Disconnected");
     // The port was let go: another board connects.
     PtyBoard second;
-    writePortSettings(store, PortSettings{second.path(), "NONE", "115200", "1", "8"});
+    usePort(second.path());
     EXPECT_TRUE(connectByClick());
 }
 

@@ -23,13 +23,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using orvalinder::testing::contains;
-using orvalinder::testing::Done;
-
-// Reads what arrives on fd, after `text`, until done(text) holds or the
-// time is up.
-bool readUntil(int fd, std::string& text, const Done& done, std::chrono::milliseconds limit = 10s) {
-    return orvalinder::testing::readUntil(fd, text, done, limit);
-}
+using orvalinder::testing::readUntil;
 
 // irbridge-avr with its standard input, output and error; killed at the
 // end, so that it writes no EEPROM file then.

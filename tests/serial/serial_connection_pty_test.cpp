@@ -93,6 +93,22 @@ protected:
         return finished.first().at(0).toBool();
     }
 
+    bool storeAndConnect() {
+        storeSettings();
+        return connect();
+    }
+
+    // Starts a connect to the board whose first wait, the device open by
+    // then, lasts `firstMs`; true once that wait has begun. `heldEnd` sees
+    // the connect's end.
+    bool startHeld(int firstMs) {
+        storeSettings();
+        held = std::make_unique<FirstWaitHeld>(firstMs);
+        useWaits(*held);
+        heldEnd = std::make_unique<QSignalSpy>(connection.get(), &SerialConnection::connectFinished);
+        return connection->startConnect() && held->waitUntilReached();
+    }
+
     // Lines the window takes until `last` comes or nothing more arrives.
     std::vector<ReceivedLine> takeLinesUntil(const std::string& last, int quietMs = 3000) {
         QSignalSpy arrived(connection.get(), &SerialConnection::linesArrived);
@@ -118,7 +134,9 @@ protected:
     QTemporaryDir logDir;
     QtSettingsStore store;
     CountingWaits waits;
+    std::unique_ptr<FirstWaitHeld> held;
     std::unique_ptr<SerialConnection> connection = std::make_unique<SerialConnection>(store, waits, logger());
+    std::unique_ptr<QSignalSpy> heldEnd;
 };
 
 // A page of monitor lines as the board sends them, `bytes` long.
@@ -138,8 +156,7 @@ TEST_F(PtyConnection, SettingsLiveInTheUsersConfigurationFile) {
 }
 
 TEST_F(PtyConnection, KeyCodeArrivesAsItsFourBytes) {
-    storeSettings();
-    ASSERT_TRUE(connect());
+    ASSERT_TRUE(storeAndConnect());
     EXPECT_EQ(waits.total, 5000);              // the board's start-up
     EXPECT_FALSE(deviceIsFree(board.path()));  // opened exclusively
 
@@ -187,8 +204,7 @@ TEST_F(PtyConnection, MissingDeviceNamesItsPath) {
 }
 
 TEST_F(PtyConnection, LinesFromTheBoardReachTheWindowAndTheLog) {
-    storeSettings();
-    ASSERT_TRUE(connect());
+    ASSERT_TRUE(storeAndConnect());
     connection->setMonitorActive(true);
     board.send("120\t250xCODE:A25DYCODE:-FFFFFFFFY");
     std::vector<std::string> texts;
@@ -199,8 +215,7 @@ TEST_F(PtyConnection, LinesFromTheBoardReachTheWindowAndTheLog) {
 }
 
 TEST_F(PtyConnection, ABurstBiggerThanTheInputQueueReachesTheLogWhole) {
-    storeSettings();
-    ASSERT_TRUE(connect());
+    ASSERT_TRUE(storeAndConnect());
     connection->setMonitorActive(true);
     // Logging every value keeps the port thread busy while the board sends
     // far more than the input queue holds; the rest must wait, not be dropped.
@@ -225,8 +240,7 @@ TEST_F(PtyConnection, ABurstBiggerThanTheInputQueueReachesTheLogWhole) {
 }
 
 TEST_F(PtyConnection, WhileAnotherRemoteIsShownRepliesWaitUpToTheInputQueue) {
-    storeSettings();
-    ASSERT_TRUE(connect());  // the IR Monitor is not shown
+    ASSERT_TRUE(storeAndConnect());  // the IR Monitor is not shown
     // 2500 codes of eight bytes; the log sees every code the queue kept
     // (the window's own queue may fold lines it would overwrite anyway).
     std::string replies;
@@ -244,8 +258,7 @@ TEST_F(PtyConnection, WhileAnotherRemoteIsShownRepliesWaitUpToTheInputQueue) {
 }
 
 TEST_F(PtyConnection, DisconnectLetsGoOfThePortAtOnce) {
-    storeSettings();
-    ASSERT_TRUE(connect());
+    ASSERT_TRUE(storeAndConnect());
     connection->setMonitorActive(true);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(connection->disconnect());
@@ -256,31 +269,21 @@ TEST_F(PtyConnection, DisconnectLetsGoOfThePortAtOnce) {
 }
 
 TEST_F(PtyConnection, NothingIsWrittenUntilTheConnectFinishes) {
-    storeSettings();
-    FirstWaitHeld held(300);
-    useWaits(held);
-    QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
-    ASSERT_TRUE(connection->startConnect());
-    ASSERT_TRUE(held.waitUntilReached());  // open, the board still starting
+    ASSERT_TRUE(startHeld(300));  // open, the board still starting
     EXPECT_EQ(connection->write("A101"), 0);
-    ASSERT_TRUE(finished.wait(5000));
-    EXPECT_TRUE(finished.first().at(0).toBool());
+    ASSERT_TRUE(heldEnd->wait(5000));
+    EXPECT_TRUE(heldEnd->first().at(0).toBool());
     EXPECT_EQ(connection->write("A102"), 4);
     EXPECT_EQ(board.receive(4), "A102");
 }
 
 TEST_F(PtyConnection, DisconnectDuringAConnectAbandonsIt) {
-    storeSettings();
-    FirstWaitHeld held(60000);
-    useWaits(held);
-    QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
-    ASSERT_TRUE(connection->startConnect());
-    ASSERT_TRUE(held.waitUntilReached());  // the port is open
+    ASSERT_TRUE(startHeld(60000));  // the port is open
     EXPECT_FALSE(connection->disconnect());
     EXPECT_TRUE(deviceIsFree(board.path()));
-    ASSERT_TRUE(finished.wait(1000));
-    EXPECT_FALSE(finished.first().at(0).toBool());
-    EXPECT_EQ(finished.first().at(1).toString(), QString());
+    ASSERT_TRUE(heldEnd->wait(1000));
+    EXPECT_FALSE(heldEnd->first().at(0).toBool());
+    EXPECT_EQ(heldEnd->first().at(1).toString(), QString());
     EXPECT_FALSE(connection->connected());
     EXPECT_TRUE(connect());
     connection->disconnect();
@@ -302,11 +305,7 @@ TEST_F(PtyConnection, DisconnectBeforeTheConnectsEndArrivesWins) {
 }
 
 TEST_F(PtyConnection, DestroyedDuringAConnectClosesThePort) {
-    storeSettings();
-    FirstWaitHeld held(60000);
-    useWaits(held);
-    ASSERT_TRUE(connection->startConnect());
-    ASSERT_TRUE(held.waitUntilReached());
+    ASSERT_TRUE(startHeld(60000));
     const auto start = std::chrono::steady_clock::now();
     connection.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
@@ -334,15 +333,10 @@ TEST_F(PtyConnection, LostDeviceIsNoticedWhateverIsUnread) {
 }
 
 TEST_F(PtyConnection, InputIsBoundedFromTheMomentItOpens) {
-    storeSettings();
-    FirstWaitHeld held(1500);
-    useWaits(held);
-    QSignalSpy finished(connection.get(), &SerialConnection::connectFinished);
-    ASSERT_TRUE(connection->startConnect());
-    ASSERT_TRUE(held.waitUntilReached());
+    ASSERT_TRUE(startHeld(1500));
     // The board talks while the connect waits, and goes on after it.
     EXPECT_TRUE(board.sendWithin(monitorLines(512 * 1024), std::chrono::seconds(5)));
-    ASSERT_TRUE(finished.wait(5000));
+    ASSERT_TRUE(heldEnd->wait(5000));
     QTest::qWait(300);
     connection->setMonitorActive(true);
     size_t bytes = 0;
@@ -379,12 +373,6 @@ TEST(QtSerialDevice, LineSettingsReadBackAsApplied) {
     EXPECT_EQ(board.receive(2), "!U");
     EXPECT_EQ(device.write("A101"), 0);  // nothing counts as written on a closed port
 }
-
-}  // namespace
-}  // namespace orvalinder
-
-namespace orvalinder {
-namespace {
 
 using testing::AnsweringBoard;
 using testing::FakePorts;
@@ -522,9 +510,3 @@ TEST_F(BoardCare, AMistypedPortIsSaidToBeMissing) {
 
 }  // namespace
 }  // namespace orvalinder
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

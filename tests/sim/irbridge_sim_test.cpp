@@ -21,6 +21,7 @@ namespace {
 using namespace std::chrono_literals;
 using orvalinder::testing::ChildProcess;
 using orvalinder::testing::Done;
+using orvalinder::testing::Simulator;
 
 // Reads what arrives on fd until done() holds or the time is up.
 std::string readUntil(int fd, const Done& done, std::chrono::milliseconds limit) {
@@ -50,21 +51,31 @@ protected:
     void start(std::vector<std::string> extra = {}) {
         // Answers are compared to the byte: the receiver adds nothing
         // unless a test asks for it.
-        std::vector<std::string> arguments{sim_, "--quiet", "--receiver", "ideal"};
+        std::vector<std::string> arguments{"--quiet", "--receiver", "ideal"};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
-        process_ = std::make_unique<ChildProcess>(arguments);
-        path_ = process_->readLine(5s);
-        ASSERT_FALSE(path_.empty()) << "no device path from the simulator";
+        process_ = std::make_unique<Simulator>(sim_, arguments, ChildProcess::Options{});
+        ASSERT_TRUE(process_->ok()) << "no device path from the simulator";
         openPort();
     }
 
     void openPort() {
-        fd_ = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        ASSERT_GE(fd_, 0) << path_;
+        fd_ = open(process_->device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(fd_, 0) << process_->device;
         termios tio{};
         ASSERT_EQ(tcgetattr(fd_, &tio), 0);
         cfmakeraw(&tio);
         ASSERT_EQ(tcsetattr(fd_, TCSANOW, &tio), 0);
+    }
+
+    // What the board sends until `bytes` have come, or 5 s have passed.
+    std::string receive(size_t bytes) {
+        return readUntil(
+            fd_, [&](auto& t) { return t.size() >= bytes; }, 5s);
+    }
+    // What it sends within 100 ms, where it should send nothing.
+    std::string quiet() {
+        return readUntil(
+            fd_, [](auto&) { return false; }, 100ms);
     }
 
     void send(const std::string& text) {
@@ -79,9 +90,8 @@ protected:
     }
 
     const char* sim_ = nullptr;
-    std::unique_ptr<ChildProcess> process_;
+    std::unique_ptr<Simulator> process_;
     int fd_ = -1;
-    std::string path_;
 };
 
 struct Exchange {
@@ -99,9 +109,7 @@ TEST_F(IrBridgeSim, AnswersKeyCodesWithMonitorAndValueLines) {
     };
     start();
     // Opened, the board says its firmware, as a board reset by the open does.
-    EXPECT_EQ(readUntil(
-                  fd_, [](auto& t) { return t.size() >= kVersionLine.size(); }, 5s),
-              kVersionLine);
+    EXPECT_EQ(receive(kVersionLine.size()), kVersionLine);
     for (const Exchange& exchange : exchanges) {
         SCOPED_TRACE(exchange.name);
         for (size_t i = 0; i < exchange.writes.size(); ++i) {
@@ -109,20 +117,14 @@ TEST_F(IrBridgeSim, AnswersKeyCodesWithMonitorAndValueLines) {
             if (i + 1 < exchange.writes.size()) {
                 // An unfinished code gets no answer; the pause also makes the
                 // simulator read the parts separately.
-                EXPECT_EQ(readUntil(
-                              fd_, [](auto&) { return false; }, 100ms),
-                          "");
+                EXPECT_EQ(quiet(), "");
             }
         }
         std::string expected;
         for (const std::string& code : exchange.codes) expected += answer(code);
-        EXPECT_EQ(readUntil(
-                      fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s),
-                  expected);
+        EXPECT_EQ(receive(expected.size()), expected);
     }
-    EXPECT_EQ(readUntil(
-                  fd_, [](auto&) { return false; }, 100ms),
-              "");
+    EXPECT_EQ(quiet(), "");
 }
 
 // The answer's monitor line as the receiver delivers it: each mark longer
@@ -133,9 +135,7 @@ TEST_F(IrBridgeSim, MonitorLinesAreWhatTheReceiverMakesOfTheFrame) {
     std::string expected = kVersionLine + "8880\t4620";
     for (int bit = 31; bit >= 0; --bit) expected += (0xFE01FB04u >> bit & 1) ? "\t440\t1810" : "\t440\t680";
     expected += "xCODE:FE01FB04Y";
-    EXPECT_EQ(readUntil(
-                  fd_, [&](auto& t) { return t.size() >= expected.size(); }, 5s),
-              expected);
+    EXPECT_EQ(receive(expected.size()), expected);
 }
 
 TEST_F(IrBridgeSim, AnswersAClientThatReopensThePort) {

@@ -10,9 +10,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <iterator>
 #include <optional>
-#include <sstream>
 
 #include "app/program_parts.h"
 #include "core/view_layout.h"
@@ -26,12 +24,10 @@ namespace orvalinder::testing {
 class BoardWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        using namespace std::chrono_literals;
-        board.emplace(std::vector<std::string>{IRBRIDGE_AVR, IRBRIDGE_ELF},
+        board.emplace(IRBRIDGE_AVR, std::vector<std::string>{IRBRIDGE_ELF},
                       ChildOptions{.readError = true, .writeInput = true});
-        const std::string port = board->readLine(10s);
-        ASSERT_EQ(port.rfind("/dev/", 0), 0u) << port;
-        writePortSettings(store, PortSettings{port});
+        ASSERT_TRUE(board->ok()) << board->device;
+        writePortSettings(store, PortSettings{board->device});
         frame.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
         QSignalSpy finished(&parts.connection, &SerialConnection::connectFinished);
@@ -61,9 +57,9 @@ protected:
             *code = printed_.substr(sent, hz - sent);  // the code, then the carrier
             if (const size_t carrier = code->rfind(' '); carrier != std::string::npos) code->erase(carrier);
         }
-        std::istringstream durations(printed_.substr(hz + 4, end - hz - 4));
+        const std::vector<uint32_t> durations = durationsAt(printed_, hz);
         printed_.erase(0, end + 1);
-        return {std::istream_iterator<uint32_t>(durations), std::istream_iterator<uint32_t>()};
+        return durations;
     }
 
     // A click in the middle of a button of the picture shown.
@@ -74,7 +70,7 @@ protected:
                           QPoint((button.left + button.right) / 2, (button.top + button.bottom) / 2));
     }
 
-    std::optional<ChildProcess> board;
+    std::optional<Simulator> board;
     QTemporaryDir config;
     QtSettingsStore store;
     BoardWaits waits;

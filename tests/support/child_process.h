@@ -14,6 +14,8 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,7 +32,8 @@ inline Done contains(std::string part) {
 
 // Reads what arrives on `fd` onto `text` until done(text) holds, the time is
 // up or the other end is closed; whether done(text) held.
-inline bool readUntil(int fd, std::string& text, const Done& done, std::chrono::milliseconds limit) {
+inline bool readUntil(int fd, std::string& text, const Done& done,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!done(text)) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
@@ -57,6 +60,13 @@ inline std::string readFor(int fd, std::chrono::milliseconds wait) {
         wait = std::chrono::milliseconds(0);
     }
     return text;
+}
+
+// How many times `part` stands in `text`.
+inline size_t occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
 }
 
 // Every member has its default written out, so that designated
@@ -196,5 +206,30 @@ private:
     int error_ = -1;
     int input_ = -1;
 };
+
+// A board simulator, `program` run with `options`: its first line names the
+// device it made, "" when none came.
+class Simulator : public ChildProcess {
+public:
+    Simulator(const std::string& program, std::vector<std::string> options, const Options& with = {.readError = true})
+        : ChildProcess(prepended(program, std::move(options)), with), device(readLine(std::chrono::seconds(10))) {}
+
+    bool ok() const { return device.starts_with("/dev/"); }
+
+    const std::string device;
+
+private:
+    static std::vector<std::string> prepended(const std::string& program, std::vector<std::string> options) {
+        options.insert(options.begin(), program);
+        return options;
+    }
+};
+
+// The durations of a frame irbridge-avr printed ("sent NEC:20DF10EF 37915
+// Hz: 8999 4499 ..."), `hz` at its " Hz:".
+inline std::vector<uint32_t> durationsAt(const std::string& printed, size_t hz) {
+    std::istringstream line(printed.substr(hz + 4, printed.find('\n', hz) - hz - 4));
+    return {std::istream_iterator<uint32_t>(line), std::istream_iterator<uint32_t>()};
+}
 
 }  // namespace orvalinder::testing

@@ -7,7 +7,6 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
@@ -22,15 +21,7 @@
 namespace orvalinder::testing {
 
 // Runs the event loop until the condition holds; false when time ran out.
-inline bool waitUntil(const std::function<bool()>& condition, int ms = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms) return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
+inline bool waitUntil(const std::function<bool()>& condition, int ms = 10000) { return QTest::qWaitFor(condition, ms); }
 
 class MosquittoBroker {
 public:

@@ -1,7 +1,8 @@
 #pragma once
-// The program's window offscreen over a pseudo-terminal that plays the
-// board, with the per-user settings in a temporary folder. Subclasses say
-// which message boxes, picker and folder opener the window uses.
+// The program's window offscreen, with the per-user settings in a temporary
+// folder; WindowFixture adds a pseudo-terminal that plays the board.
+// Subclasses say which message boxes, picker and folder opener the window
+// uses; Scripted<...> gives it scripted ones.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 #include "serial/serial_connection.h"
 #include "tests/support/no_wait.h"
 #include "tests/support/pty_board.h"
+#include "tests/support/scripted_platform.h"
 
 namespace orvalinder::testing {
 
@@ -30,20 +32,16 @@ public:
     int milliseconds(int wanted) override { return wanted / 5; }
 };
 
-class WindowFixture : public ::testing::Test {
+class ProgramWindow : public ::testing::Test {
 protected:
     virtual Platform& platform() = 0;
-
-    void SetUp() override {
-        ASSERT_TRUE(board.ok());
-        writePortSettings(store, PortSettings{board.path(), "NONE", "115200", "1", "8"});
-        build(noWait);
-    }
+    // The seams the window is built with; a subclass may change some.
+    virtual ProgramSeams seams(BoardWaits& waits) { return seamsIn(config, platform(), store, waits, state); }
 
     // The window as the program builds it, again when a test restarts it.
     void build(BoardWaits& waits) {
         parts.reset();
-        parts = std::make_unique<ProgramParts>(seamsIn(config, platform(), store, waits, state));
+        parts = std::make_unique<ProgramParts>(seams(waits));
         frame = &parts->frame;
         connection = &parts->connection;
         frame->resize(900, 900);
@@ -51,6 +49,15 @@ protected:
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
         frame->view()->repaint();
+    }
+
+    // The window goes first: it uses the subclasses' platform and board.
+    void TearDown() override { parts.reset(); }
+
+    // Closed as the user closes it, which saves its state, and built again.
+    void restart(BoardWaits& waits) {
+        frame->close();
+        build(waits);
     }
 
     // Sets the view's height; the frame keeps its menu and toolbar above it.
@@ -61,30 +68,43 @@ protected:
         view()->repaint();
     }
 
+    // The Com settings name this port, the rest as the program starts them.
+    void usePort(const std::string& path) { writePortSettings(store, PortSettings{path}); }
     COrvalinderView* view() { return frame->view(); }
     std::wstring status(int n) { return view()->status().lines().line(n); }
     ButtonCodes& codes() { return parts->codes; }
 
     void click(int x, int y) { QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(x, y)); }
+    void click(QPoint at) { click(at.x(), at.y()); }
 
-    // A click on the picture at fractions of its width and height.
-    void clickPicture(float fx, float fy) {
+    // The point of the picture at fractions of its width and height.
+    QPoint onPicture(float fx, float fy) {
         const PictureGeometry& g = view()->state().geometry;
-        click(g.xOffset + static_cast<int>(fx * static_cast<float>(g.width) * g.scale),
-              static_cast<int>(fy * static_cast<float>(g.height) * g.scale));
+        return {g.xOffset + static_cast<int>(fx * static_cast<float>(g.width) * g.scale),
+                static_cast<int>(fy * static_cast<float>(g.height) * g.scale)};
+    }
+    void clickPicture(float fx, float fy) { click(onPicture(fx, fy)); }
+
+    // The middle of a button of the picture shown.
+    QPoint pictureButton(int index) {
+        const AreaRect area =
+            areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)], view()->state().geometry);
+        return {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
     }
 
-    // A click on the connect square's far corner, the last pixel that counts.
+    // A click on the connect square's far corner, the last pixel that counts;
+    // a board with its real start-up takes five seconds.
     bool connectByClick() {
         QSignalSpy finished(connection, &SerialConnection::connectFinished);
         click(layout::ConnectSquare.right, layout::ConnectSquare.bottom);
-        return finished.wait(5000) && connection->connected();
+        return finished.wait(10000) && connection->connected();
     }
 
-    void clickConnectButtonMiddle() {
-        click((layout::ConnectSquare.left + layout::ConnectSquare.right) / 2,
-              (layout::ConnectSquare.top + layout::ConnectSquare.bottom) / 2);
+    static QPoint connectButtonMiddle() {
+        return {(layout::ConnectSquare.left + layout::ConnectSquare.right) / 2,
+                (layout::ConnectSquare.top + layout::ConnectSquare.bottom) / 2};
     }
+    void clickConnectButtonMiddle() { click(connectButtonMiddle()); }
 
     // The part of the view where the Stop image belongs.
     QImage shownStopImage() {
@@ -99,13 +119,35 @@ protected:
     void clickStop() { click(layout::StopSquare.right, layout::StopSquare.bottom); }
 
     QTemporaryDir config;
-    PtyBoard board;
     QtSettingsStore store;
     NoWait noWait;
     QSettings state{settingsIn(config), QSettings::IniFormat};
     std::unique_ptr<ProgramParts> parts;
     CMainFrame* frame = nullptr;
     SerialConnection* connection = nullptr;
+};
+
+// The window over a pseudo-terminal that plays the board.
+class WindowFixture : public ProgramWindow {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(board.ok());
+        usePort(board.path());
+        build(noWait);
+    }
+
+    PtyBoard board;
+};
+
+// A window fixture with scripted message boxes, picker and folder opener.
+template <class Fixture>
+class Scripted : public Fixture {
+protected:
+    ScriptedBoxes boxes;
+    ScriptedPicker files;
+    ScriptedFolders folders;
+    Platform scripted{boxes, files, folders};
+    Platform& platform() override { return scripted; }
 };
 
 }  // namespace orvalinder::testing
