@@ -120,6 +120,9 @@ TEST(Protocols, FramesALittleOffStillRead) {
         std::vector<uint32_t> longer = signal.press;
         longer.insert(longer.end(), {560, 560});
         EXPECT_FALSE(decode(longer)) << int(protocol) << " with a bit too many";
+        std::vector<uint32_t> followed = signal.press;  // a silence of 10 ms ends a frame
+        followed.insert(followed.end(), {10000, 560});
+        EXPECT_TRUE(decode(followed)) << int(protocol) << " and a mark 10 ms on";
     }
 }
 
@@ -166,6 +169,10 @@ TEST(Protocols, FramesReadAcrossTheReceiversEnvelope) {
                 EXPECT_FALSE(decode(frame)) << boardCode(*expected) << " cut, at " << excess;
             }
         }
+        // Beyond what receivers do, a frame is none of the protocol's.
+        for (int32_t excess : {-350, 400})
+            EXPECT_FALSE(decode(sim::Receiver({excess, 0}, 1).receive(signal.press)))
+                << boardCode(*expected) << " at " << excess;
     }
 }
 
