@@ -87,6 +87,21 @@ TEST(Flipper, LircRemotesWrittenAsFlipperReadsThem) {
     }
 }
 
+// A file's remote is named after the file, less its folders and its last
+// ending.
+TEST(Flipper, TheRemoteIsNamedAfterItsFile) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"/home/me/tv.ir", "tv"},
+        {"C:\\remotes\\tv.ir", "tv"},
+        {"a.ir", "a"},
+        {"tv.old.ir", "tv.old"},
+        {".ir", ".ir"},
+        {"box", "box"},
+        {"", "remote"},
+    };
+    for (const auto& [file, name] : rows) EXPECT_EQ(remoteNameOf(file), name) << file;
+}
+
 TEST(Flipper, BadFilesSayWhereAndWhat) {
     const std::string raw = "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: 0.33\n";
     const std::string nec = "name: K\ntype: parsed\nprotocol: NEC\n";
