@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -109,6 +110,8 @@ public:
         if (options.writeInput) makePipe(in);
         pid_ = fork();
         if (pid_ == 0) {
+            // A test that crashes takes its simulators with it.
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
             dup2(out[1], STDOUT_FILENO);
             if (err[1] >= 0) dup2(err[1], STDERR_FILENO);
             if (in[0] >= 0) dup2(in[0], STDIN_FILENO);
