@@ -18,42 +18,19 @@
 #include "ir_codec.h"
 #include "ir_text.h"
 #include "learned_keys.h"
+#include "tests/firmware/ir_codes.h"
 
 namespace avrsim {
 namespace {
 
-IrCode keyCode(const char* name) {
-    KeyName key;
-    key.letter = name[0];
-    key.number = uint16_t(std::stoi(name + 1));
-    IrCode code;
-    EXPECT_TRUE(findDefaultKey(key, code)) << name;
-    return code;
-}
-
-IrCode parsed(const char* text) {
-    IrCode code;
-    EXPECT_TRUE(parseCode(text, code)) << text;
-    return code;
-}
-
-std::vector<uint32_t> frameOf(const IrCode& code) {
-    uint16_t durations[kIrMaxDurations];
-    uint8_t count = irEncode(code, durations, kIrMaxDurations);
-    return {durations, durations + count};
-}
-
-std::string textOf(const IrCode& code) {
-    char text[40];
-    return std::string(text, formatCode(code, text, sizeof text));
-}
-
 // What the LED sent, decoded as a receiver would decode it.
+bool decoded(const SentFrame& frame, IrCode& code) {
+    const std::vector<uint16_t> durations(frame.durations.begin(), frame.durations.end());
+    return irDecode(durations.data(), uint8_t(durations.size()), code);
+}
 std::string decodedText(const SentFrame& frame) {
-    std::vector<uint16_t> durations(frame.durations.begin(), frame.durations.end());
     IrCode code;
-    if (!irDecode(durations.data(), uint8_t(durations.size()), code)) return "?";
-    return textOf(code);
+    return decoded(frame, code) ? textOf(code) : "?";
 }
 
 // The board after its start, with what it sends kept line by line.
@@ -107,7 +84,7 @@ double nearestCarrier(uint32_t hertz) {
 }
 
 void expectFrame(const SentFrame& frame, const IrCode& code) {
-    const std::vector<uint32_t> expected = frameOf(code);
+    const std::vector<uint32_t> expected = frameOf<uint32_t>(code);
     EXPECT_FALSE(frame.steadyLight);
     const uint32_t carrier = irCarrierHz(code.protocol);
     EXPECT_NEAR(frame.carrierHz, carrier, carrier * 0.02);
@@ -133,7 +110,7 @@ TEST(IrBridgeFirmware, AFramePlayedIntoTheReceiverComesBackAsLines) {
     for (const char* text : {"NEC:20DF10EF", "PANASONIC 4004:0100BCBD", "RC5:02C", "RC6:000C", "RC6-6-20:0C05C",
                              "SIRC12:A90", "SIRC15:5A81", "SIRC20:12345", "SAMSUNG:E0E040BF"}) {
         Board b;
-        const std::vector<uint32_t> frame = frameOf(parsed(text));
+        const std::vector<uint32_t> frame = frameOf<uint32_t>(parsed(text));
         b.board.playIr(frame, b.board.nowUs() + 1000);
         ASSERT_TRUE(b.runUntilSerial("Y")) << text << ": " << b.serial;
 
@@ -159,7 +136,7 @@ TEST(IrBridgeFirmware, AMarkLongerThanAnyRemotesIsNoFrame) {
     b.runUntil([] { return false; }, 200'000);
     EXPECT_EQ(b.serial, "");
     // The next frame is heard again.
-    b.board.playIr(frameOf(parsed("NEC:20DF10EF")), b.board.nowUs() + 1000);
+    b.board.playIr(frameOf<uint32_t>(parsed("NEC:20DF10EF")), b.board.nowUs() + 1000);
     EXPECT_TRUE(b.runUntilSerial("NEC:20DF10EFY")) << b.serial;
 }
 
@@ -188,7 +165,7 @@ TEST(IrBridgeFirmware, ALearnedKeyIsSentAndKeptThroughAResetAndAPowerCycle) {
         Board b;
         b.board.sendSerial("!LA101");
         ASSERT_TRUE(b.runUntilSerial("Learning A101Y"));
-        b.board.playIr(frameOf(learned), b.board.nowUs() + 1000);
+        b.board.playIr(frameOf<uint32_t>(learned), b.board.nowUs() + 1000);
         ASSERT_TRUE(b.runUntilSerial("Learned A101Y")) << b.serial;
         b.board.sendSerial("A101");
         ASSERT_TRUE(b.runUntilSent(1));
@@ -241,13 +218,13 @@ TEST(IrBridgeFirmware, ItsOwnFramesAreNotReportedAsReceived) {
     b.runUntil([] { return false; }, 100'000);
     EXPECT_EQ(b.serial, "");
     // A frame from another remote afterwards is still heard.
-    b.board.playIr(frameOf(parsed("NEC:20DF10EF")), b.board.nowUs() + 1000);
+    b.board.playIr(frameOf<uint32_t>(parsed("NEC:20DF10EF")), b.board.nowUs() + 1000);
     EXPECT_TRUE(b.runUntilSerial("NEC:20DF10EFY")) << b.serial;
 }
 
 TEST(IrBridgeFirmware, AFrameBeingReceivedDelaysSendingByAtMostThatFrame) {
     Board b;
-    const std::vector<uint32_t> frame = frameOf(parsed("PANASONIC 4004:0100BCBD"));
+    const std::vector<uint32_t> frame = frameOf<uint32_t>(parsed("PANASONIC 4004:0100BCBD"));
     b.board.playIr(frame, b.board.nowUs() + 1000);
     b.board.run(10'000);  // well inside the played frame
     b.board.sendSerial("D100");
@@ -280,7 +257,7 @@ TEST(IrBridgeFirmware, GivenCodesAndRawFramesLeaveTheLedAsGiven) {
         const IrCode code = parsed(text);
         EXPECT_EQ(decodedText(b.sent[0]), text);
         EXPECT_NEAR(b.sent[0].carrierHz, nearestCarrier(irCarrierHz(code.protocol)), 40) << text;
-        expectDurations(b.sent[0], frameOf(code), text);
+        expectDurations(b.sent[0], frameOf<uint32_t>(code), text);
     }
     // A hundred numbers: 99 durations, marks from 100 us to 10 ms and spaces
     // to 5 ms (a longer one ends a frame), and the silence after them.
@@ -321,7 +298,7 @@ TEST(IrBridgeFirmware, AHeldKeyRepeatsAsItsRemoteDoes) {
     };
     for (Row& row : rows) {
         if (row.periodMs == 0) {
-            const std::vector<uint32_t> frame = frameOf(parsed(row.first));
+            const std::vector<uint32_t> frame = frameOf<uint32_t>(parsed(row.first));
             row.periodMs = (std::accumulate(frame.begin(), frame.end(), 0.0) + 173 * 432) / 1000;
         }
         Board b;
@@ -363,7 +340,7 @@ TEST(IrBridgeFirmware, AHeldKeyLeavesTheReceiverItsGaps) {
     const SentFrame& last = b.sent.back();
     uint64_t endUs = last.startUs;
     for (uint32_t d : last.durations) endUs += d;
-    const std::vector<uint32_t> played = frameOf(parsed("SAMSUNG:E0E040BF"));
+    const std::vector<uint32_t> played = frameOf<uint32_t>(parsed("SAMSUNG:E0E040BF"));
     b.board.playIr(played, endUs + 60'000);  // on past the time the next repeat is due
     b.board.sendSerial("!K");
     ASSERT_TRUE(b.runUntilSerial("SAMSUNG:E0E040BFY")) << b.serial;
@@ -386,9 +363,8 @@ TEST(IrBridgeFirmware, TheToggleFlipsOnEachNewPress) {
         ASSERT_TRUE(b.runUntilSent(4)) << key;
         std::vector<bool> toggles;
         for (const SentFrame& frame : b.sent) {
-            std::vector<uint16_t> durations(frame.durations.begin(), frame.durations.end());
             IrCode code;
-            ASSERT_TRUE(irDecode(durations.data(), uint8_t(durations.size()), code)) << key;
+            ASSERT_TRUE(decoded(frame, code)) << key;
             toggles.push_back(code.toggle);
         }
         EXPECT_EQ(toggles, (std::vector<bool>{false, true, false, false})) << key;

@@ -43,26 +43,6 @@ public:
     int writesLeft = 1 << 30;
 };
 
-KeyName key(const char* text) {
-    KeyName k;
-    k.letter = text[0];
-    k.number = uint16_t(std::stoi(text + 1));
-    return k;
-}
-
-IrCode nec(uint32_t data) { return makeCode(IR_NEC, data); }
-
-std::vector<uint16_t> frameOf(const IrCode& code) {
-    std::vector<uint16_t> durations(kIrMaxDurations);
-    durations.resize(irEncode(code, durations.data(), kIrMaxDurations));
-    return durations;
-}
-
-std::string textOf(const IrCode& code) {
-    char text[40];
-    return std::string(text, formatCode(code, text, sizeof text));
-}
-
 // A frame as the LED sent it.
 struct Sent {
     uint32_t startMs;
@@ -74,7 +54,9 @@ struct Sent {
     uint16_t lastUs;  // the last mark
 };
 
+// The board's logic with its own EEPROM, or one that outlives it.
 struct Board {
+    Board() : eeprom(ownEeprom) {}
     explicit Board(Eeprom& e) : eeprom(e) {}
 
     void type(const std::string& bytes) {
@@ -111,12 +93,9 @@ struct Board {
             for (const Sent& frame : more) codes.push_back(frame.text);
         return codes;
     }
-    std::string defaultOf(const char* name) {
-        IrCode code;
-        EXPECT_TRUE(findDefaultKey(key(name), code)) << name;
-        return textOf(code);
-    }
+    std::string defaultOf(const char* name) { return textOf(keyCode(name)); }
 
+    Eeprom ownEeprom;
     Eeprom& eeprom;
     TextOutput output;
     Bridge bridge{output, eeprom};
@@ -152,8 +131,7 @@ TEST(Bridge, KeyCodesAndTheVersionAreFoundInTheStreamWhateverSurroundsThem) {
         {"!LA!V", {}, "IrBridge " IRBRIDGE_VERSION "Y"},
     };
     for (const Case& c : cases) {
-        Eeprom eeprom;
-        Board board{eeprom};
+        Board board;
         board.type(c.bytes);
         std::vector<std::string> expected;
         for (const char* name : c.keys) expected.push_back(board.defaultOf(name));
@@ -165,16 +143,14 @@ TEST(Bridge, KeyCodesAndTheVersionAreFoundInTheStreamWhateverSurroundsThem) {
 }
 
 TEST(Bridge, UnknownKeyCodesSendNothingAndSaySoWithoutAColon) {
-    Eeprom eeprom;
-    Board board{eeprom};
+    Board board;
     board.type("A999A101D146");
     EXPECT_EQ(board.sent(), std::vector<std::string>{board.defaultOf("A101")});
     EXPECT_EQ(board.output.take(), "No key A999YNo key D146Y");
 }
 
 TEST(Bridge, ABurstOfKeyCodesWaitsInOrderUpToTheQueueSize) {
-    Eeprom eeprom;
-    Board board{eeprom};
+    Board board;
     // A long session: each burst starts where the last one left the queue.
     for (int round = 0; round < 3; ++round) {
         std::string burst, dropped;
@@ -214,8 +190,7 @@ TEST(Bridge, AMessageThatDoesNotFitIsDroppedWhole) {
         {6, "!SNEC:20DF10EF\r", ""},
     };
     for (const auto& row : rows) {
-        Eeprom eeprom;
-        Board board{eeprom};
+        Board board;
         const size_t keys = (MessageQueue::kBytes - row.freeBytes) / 2;
         std::string typed;
         for (size_t i = 0; i < keys; ++i) typed += "A101";
@@ -247,8 +222,7 @@ TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes) {
         {"!SNEC:20df10ef\r", {"NEC:20DF10EF"}},
     };
     for (Row& row : rows) {
-        Eeprom eeprom;
-        Board board{eeprom};
+        Board board;
         board.type(row.typed);
         std::vector<std::string> sent;
         for (const Sent& frame : board.run(2000))
@@ -295,8 +269,7 @@ TEST(Bridge, BadMessagesAreAnsweredAndSendNothing) {
         {"!SNEC:20DF10EF!U", "Bad message, nothing sent"},  // cut short by the next message
     };
     for (const auto& [typed, answer] : rows) {
-        Eeprom eeprom;
-        Board board{eeprom};
+        Board board;
         board.type(typed + "A101");
         EXPECT_EQ(board.output.take(), answer + "Y") << typed;
         EXPECT_EQ(board.sent(), std::vector<std::string>{board.defaultOf("A101")}) << typed;
@@ -320,8 +293,7 @@ TEST(Bridge, AHeldKeyRepeatsInItsProtocolsWay) {
         {"!HRAW 38000:9000 4500 560 60000\r", "raw 3", "raw 3", 75},
     };
     for (const Row& row : rows) {
-        Eeprom eeprom;
-        Board board{eeprom};
+        Board board;
         board.type(row.hold);
         std::vector<Sent> frames = board.run(1000, 100);
         const uint32_t lastKeptMs = board.nowMs - 1;
@@ -355,8 +327,7 @@ TEST(Bridge, AHeldKeyLetsGo) {
         {"!UA101", 1},
     };
     for (const Row& row : rows) {
-        Eeprom eeprom;
-        Board board{eeprom};
+        Board board;
         board.type(row.typed);
         EXPECT_EQ(board.run(1000, 0).size(), row.frames) << row.typed;
     }
@@ -366,8 +337,7 @@ TEST(Bridge, AHeldKeyLetsGo) {
 // 300 ms on says it is still held; the press repeats from then until let go.
 // A word that comes more than 400 ms after the press holds nothing.
 TEST(Bridge, APressHeldDownRepeatsFromTheFirstWord) {
-    Eeprom eeprom;
-    Board board{eeprom};
+    Board board;
     board.type("!SNEC:20DF10EF\r");
     EXPECT_EQ(board.run(300).size(), 1u);
     const std::vector<Sent> held = board.run(700, 100);
@@ -384,8 +354,7 @@ TEST(Bridge, APressHeldDownRepeatsFromTheFirstWord) {
 // A new press flips the toggle bit of RC5 and RC6, so that the TV tells a
 // second press from a held key ("2", "2" is channel 22); a hold keeps it.
 TEST(Bridge, TheToggleFlipsBetweenPressesOnly) {
-    Eeprom eeprom;
-    Board board{eeprom};
+    Board board;
     board.type("C100C100B105B105!SRC5:02C\r!HRC5:02C\r");
     std::vector<bool> toggles;
     for (const Sent& frame : board.run(1000, 100)) toggles.push_back(frame.toggle);
@@ -396,8 +365,7 @@ TEST(Bridge, TheToggleFlipsBetweenPressesOnly) {
 }
 
 TEST(Bridge, ReceivedFramesGiveAMonitorLineAndAValueLine) {
-    Eeprom eeprom;
-    Board board{eeprom};
+    Board board;
     IrCode lg = nec(0x20DF10EF);
     std::vector<uint16_t> frame = frameOf(lg);
     char monitor[700];
@@ -413,8 +381,7 @@ TEST(Bridge, ReceivedFramesGiveAMonitorLineAndAValueLine) {
 }
 
 TEST(Bridge, LinesThatDoNotFitAreDroppedWhole) {
-    Eeprom eeprom;
-    Board board{eeprom};
+    Board board;
     const std::pair<std::vector<uint16_t>, std::string> frames[] = {
         {{9000, 4500, 560}, "9000\t4500\t560x"},
         {{12345, 1000, 560, 99, 7}, "12345\t1000\t560\t99\t7x"},  // numbers of every length
@@ -436,8 +403,7 @@ TEST(Bridge, LinesThatDoNotFitAreDroppedWhole) {
 }
 
 TEST(Bridge, AMonitorLineHoldsAtMostAHundredNumbers) {
-    Eeprom eeprom;
-    Board board{eeprom};
+    Board board;
     std::vector<uint16_t> frame(kMonitorLineNumbers + 1, 1);
     board.bridge.frameReceived(frame.data(), uint8_t(frame.size()));
     std::string line = board.output.take();
@@ -473,8 +439,7 @@ TEST(Bridge, ALearnedKeyReplacesItsDefaultAndSurvivesARestart) {
 }
 
 TEST(Bridge, ForgetAllBringsBackEveryDefault) {
-    Eeprom eeprom;
-    Board board{eeprom};
+    Board board;
     for (const char* name : {"A100", "B140", "D145"}) {
         board.type(std::string("!L") + name);
         board.receive(nec(0x12345678));
@@ -489,8 +454,7 @@ TEST(Bridge, ForgetAllBringsBackEveryDefault) {
 }
 
 TEST(Bridge, ALearnWaitsTenSecondsForADecodedFrameThatIsNoRepeat) {
-    Eeprom eeprom;
-    Board board{eeprom};
+    Board board;
     board.type("!LC100");
     board.output.take();
     board.receive(necRepeat());
@@ -508,15 +472,14 @@ TEST(Bridge, ALearnWaitsTenSecondsForADecodedFrameThatIsNoRepeat) {
 }
 
 TEST(Bridge, LearningStopsWhenTheEepromIsFull) {
-    Eeprom eeprom;
-    Board board{eeprom};
-    LearnedKeys keys(eeprom);
+    Board board;
+    LearnedKeys keys(board.eeprom);
     for (uint8_t i = 0; i < keys.capacity(); ++i)
-        ASSERT_TRUE(keys.learn(key(("B" + std::to_string(100 + i)).c_str()), nec(i)));
+        ASSERT_TRUE(keys.learn(keyName(("B" + std::to_string(100 + i)).c_str()), nec(i)));
     board.type("!LA101");
     board.receive(nec(0x20DF10EF));
     EXPECT_TRUE(board.output.take().ends_with("No room left to learn A101Y"));
-    EXPECT_TRUE(keys.learn(key("B100"), nec(7)));  // a key it has can still change
+    EXPECT_TRUE(keys.learn(keyName("B100"), nec(7)));  // a key it has can still change
 }
 
 TEST(LearnedKeys, APowerCutWhileLearningLosesOnlyThatKey) {
@@ -525,22 +488,20 @@ TEST(LearnedKeys, APowerCutWhileLearningLosesOnlyThatKey) {
     for (int writes = 0; writes <= 13; ++writes) {
         Eeprom eeprom;
         LearnedKeys keys(eeprom);
-        ASSERT_TRUE(keys.learn(key("A100"), first));
+        ASSERT_TRUE(keys.learn(keyName("A100"), first));
         eeprom.writesLeft = writes;
-        keys.learn(key("A101"), second);
+        keys.learn(keyName("A101"), second);
         eeprom.writesLeft = 1 << 30;
 
         LearnedKeys restarted(eeprom);
         IrCode code;
-        ASSERT_TRUE(restarted.find(key("A100"), code));
+        ASSERT_TRUE(restarted.find(keyName("A100"), code));
         EXPECT_EQ(code.data, first.data) << writes;
-        ASSERT_TRUE(restarted.find(key("A101"), code));
-        IrCode fallback;
-        findDefaultKey(key("A101"), fallback);
-        EXPECT_EQ(code.data, writes == 13 ? second.data : fallback.data) << writes;
+        ASSERT_TRUE(restarted.find(keyName("A101"), code));
+        EXPECT_EQ(code.data, writes == 13 ? second.data : keyCode("A101").data) << writes;
         // The slot is free again for the next learn.
-        ASSERT_TRUE(restarted.learn(key("A101"), second));
-        ASSERT_TRUE(restarted.find(key("A101"), code));
+        ASSERT_TRUE(restarted.learn(keyName("A101"), second));
+        ASSERT_TRUE(restarted.find(keyName("A101"), code));
         EXPECT_EQ(code.data, second.data);
     }
 }
@@ -548,23 +509,21 @@ TEST(LearnedKeys, APowerCutWhileLearningLosesOnlyThatKey) {
 TEST(LearnedKeys, AnotherProgramsEepromIsClearedFirst) {
     // Bytes laid out like a learned key, under another mark.
     Eeprom foreign;
-    ASSERT_TRUE(LearnedKeys(foreign).learn(key("A101"), nec(0x20DF10EF)));
+    ASSERT_TRUE(LearnedKeys(foreign).learn(keyName("A101"), nec(0x20DF10EF)));
     foreign.bytes[3] = 2;
-    IrCode code, fallback;
-    ASSERT_TRUE(LearnedKeys(foreign).find(key("A101"), code));
-    findDefaultKey(key("A101"), fallback);
-    EXPECT_EQ(textOf(code), textOf(fallback));
+    IrCode code;
+    ASSERT_TRUE(LearnedKeys(foreign).find(keyName("A101"), code));
+    EXPECT_EQ(textOf(code), textOf(keyCode("A101")));
 }
 
 TEST(LearnedKeys, AWornCellMakesTheKeyFallBackToItsDefault) {
     for (size_t byte = 4; byte < 16; ++byte) {
         Eeprom eeprom;
-        ASSERT_TRUE(LearnedKeys(eeprom).learn(key("A101"), nec(0x20DF10EF)));
+        ASSERT_TRUE(LearnedKeys(eeprom).learn(keyName("A101"), nec(0x20DF10EF)));
         eeprom.bytes[byte] ^= 0x10;
-        IrCode code, fallback;
-        ASSERT_TRUE(LearnedKeys(eeprom).find(key("A101"), code)) << byte;
-        findDefaultKey(key("A101"), fallback);
-        EXPECT_EQ(textOf(code), textOf(fallback)) << byte;
+        IrCode code;
+        ASSERT_TRUE(LearnedKeys(eeprom).find(keyName("A101"), code)) << byte;
+        EXPECT_EQ(textOf(code), textOf(keyCode("A101"))) << byte;
     }
 }
 
@@ -574,10 +533,9 @@ TEST(LearnedKeys, RandomBytesHoldNoKeys) {
         eeprom.bytes[i] = uint8_t(i * 7);  // and "A101"-like bytes by chance
     LearnedKeys keys(eeprom);
     for (const char* name : {"A100", "A101", "B120", "D145"}) {
-        IrCode code, fallback;
-        ASSERT_TRUE(keys.find(key(name), code));
-        findDefaultKey(key(name), fallback);
-        EXPECT_EQ(textOf(code), textOf(fallback)) << name;
+        IrCode code;
+        ASSERT_TRUE(keys.find(keyName(name), code));
+        EXPECT_EQ(textOf(code), textOf(keyCode(name))) << name;
     }
 }
 
@@ -610,8 +568,7 @@ TEST(KeyTable, EveryDefaultKeyIsAFrameThatDecodesBackToItself) {
         EXPECT_EQ(std::tuple(entry.protocol, entry.high, entry.data),
                   std::tuple(expected.protocol, expected.high, expected.data))
             << name;
-        IrCode code;
-        ASSERT_TRUE(findDefaultKey(key(name.c_str()), code)) << name;
+        const IrCode code = keyCode(name.c_str());
         std::vector<uint16_t> frame = frameOf(code);
         IrCode decoded;
         ASSERT_TRUE(irDecode(frame.data(), uint8_t(frame.size()), decoded)) << name;
@@ -625,8 +582,7 @@ TEST(KeyTable, EveryDefaultKeyIsAFrameThatDecodesBackToItself) {
 }
 
 TEST(Bridge, NoMessageEndsALineEarly) {
-    Eeprom eeprom;
-    Board board{eeprom};
+    Board board;
     board.type("A999!LA101!FA101!FA101!F*!V!LB100");
     board.receive(nec(1));
     board.type("!LB101");

@@ -18,12 +18,6 @@ constexpr double kRc5Half = 889;
 constexpr double kRc6Unit = 444;
 constexpr double kSircUnit = 600;
 
-std::vector<uint16_t> encode(const IrCode& code) {
-    std::vector<uint16_t> frame(kIrMaxDurations);
-    frame.resize(irEncode(code, frame.data(), kIrMaxDurations));
-    return frame;
-}
-
 bool decodes(const std::vector<uint16_t>& frame, IrCode& code) {
     return irDecode(frame.data(), static_cast<uint8_t>(frame.size()), code);
 }
@@ -98,18 +92,18 @@ TEST(IrCodec, KnownFramesFollowThePublishedTiming) {
         {makeCode(IR_SAMSUNG, 0xE0E040BF), 1, {4500, 4500, 560, 1690, 560, 1690, 560, 1690, 560, 560, 560, 560}},
     };
     for (const Row& row : rows) {
-        std::vector<uint16_t> frame = encode(row.code);
+        std::vector<uint16_t> frame = frameOf(row.code);
         ASSERT_GE(frame.size(), row.units.size()) << row.code.data;
         for (size_t i = 0; i < row.units.size(); ++i) {
             EXPECT_NEAR(frame[i], row.units[i] * row.unit, 0.6) << row.code.data << " duration " << i;
         }
     }
-    EXPECT_EQ(encode(rows[0].code).size(), 67u);
-    EXPECT_EQ(encode(rows[2].code).size(), 99u);
-    EXPECT_EQ(encode(rows[3].code).size(), rows[3].units.size());
-    EXPECT_EQ(encode(rows[6].code).size(), rows[6].units.size());
-    EXPECT_EQ(encode(makeCode(IR_SIRC20, 0)).size(), 41u);
-    EXPECT_EQ(encode(rows[7].code).size(), 67u);
+    EXPECT_EQ(frameOf(rows[0].code).size(), 67u);
+    EXPECT_EQ(frameOf(rows[2].code).size(), 99u);
+    EXPECT_EQ(frameOf(rows[3].code).size(), rows[3].units.size());
+    EXPECT_EQ(frameOf(rows[6].code).size(), rows[6].units.size());
+    EXPECT_EQ(frameOf(makeCode(IR_SIRC20, 0)).size(), 41u);
+    EXPECT_EQ(frameOf(rows[7].code).size(), 67u);
 }
 
 TEST(IrCodec, CarriersFromThePublishedFrequencies) {
@@ -132,7 +126,7 @@ TEST(IrCodec, FramesStartAtTheirProtocolsPeriod) {
         {makeCode(IR_SIRC20, 0xFFFFF), 45, 3},
     };
     for (const auto& [code, periodMs, frames] : rows) {
-        const std::vector<uint16_t> frame = encode(code);
+        const std::vector<uint16_t> frame = frameOf(code);
         const uint32_t frameUs = irFrameUs(frame.data(), static_cast<uint8_t>(frame.size()));
         const double periodSent = (frameUs + irGapAfterUs(code.protocol, frameUs)) / 1000.0;
         EXPECT_NEAR(periodSent, periodMs, 0.01) << int(code.protocol);
@@ -144,7 +138,7 @@ TEST(IrCodec, FramesStartAtTheirProtocolsPeriod) {
 
 TEST(IrCodec, EveryCodeComesBackFromItsFrame) {
     for (const IrCode& code : sampleCodes()) {
-        std::vector<uint16_t> frame = encode(code);
+        std::vector<uint16_t> frame = frameOf(code);
         ASSERT_FALSE(frame.empty()) << int(code.protocol) << " " << code.data;
         IrCode decoded;
         ASSERT_TRUE(decodes(frame, decoded)) << int(code.protocol) << " " << code.data;
@@ -161,7 +155,7 @@ TEST(IrCodec, RemotesWhoseClockIsOffStillDecode) {
         for (const IrCode& code : sampleCodes()) {
             if (biPhase(code.protocol) && (factor < 0.9 || factor > 1.1)) continue;
             IrCode decoded;
-            ASSERT_TRUE(decodes(scaled(encode(code), factor), decoded)) << factor << " " << int(code.protocol);
+            ASSERT_TRUE(decodes(scaled(frameOf(code), factor), decoded)) << factor << " " << int(code.protocol);
             expectSameCode(decoded, code);
         }
     }
@@ -177,7 +171,7 @@ TEST(IrCodec, FramesDecodeAcrossTheReceiversEnvelope) {
         for (const IrCode& code : sampleCodes()) {
             for (int trial = 0; trial < 10; ++trial) {
                 orvalinder::sim::Receiver receiver({excess, 40}, ++seed);
-                const std::vector<uint16_t> sent = encode(code);
+                const std::vector<uint16_t> sent = frameOf(code);
                 std::vector<uint32_t> frame(sent.begin(), sent.end());
                 frame = receiver.receive(frame);
                 IrCode decoded;
@@ -194,7 +188,7 @@ TEST(IrCodec, DurationsOffBy30PercentDoNotDecode) {
     for (double factor : {0.70, 1.30}) {
         for (const IrCode& code : sampleCodes()) {
             IrCode decoded;
-            EXPECT_FALSE(decodes(scaled(encode(code), factor), decoded)) << factor << " " << int(code.protocol);
+            EXPECT_FALSE(decodes(scaled(frameOf(code), factor), decoded)) << factor << " " << int(code.protocol);
             EXPECT_EQ(decoded.protocol, IR_NONE);
         }
     }
@@ -207,7 +201,7 @@ TEST(IrCodec, ALeadersQuarterIsTheEdge) {
     for (double factor : {0.75, 1.25}) {
         for (const IrCode& code : sampleCodes()) {
             if (biPhase(code.protocol) || code.repeat) continue;
-            std::vector<uint16_t> frame = scaled(encode(code), factor);
+            std::vector<uint16_t> frame = scaled(frameOf(code), factor);
             IrCode decoded;
             ASSERT_TRUE(decodes(frame, decoded)) << factor << " " << int(code.protocol);
             expectSameCode(decoded, code);
@@ -224,7 +218,7 @@ TEST(IrCodec, BrokenFramesDoNotDecode) {
     const std::vector<uint16_t> halfBits(kIrMaxDurations - 1, 889);  // far longer than any RC5 frame
     EXPECT_FALSE(decodes(halfBits, decoded));
     for (const IrCode& code : sampleCodes()) {
-        const std::vector<uint16_t> frame = encode(code);
+        const std::vector<uint16_t> frame = frameOf(code);
         std::vector<std::vector<uint16_t>> broken;
         for (size_t cut : {1, 2}) broken.emplace_back(frame.begin(), frame.end() - cut);
         broken.emplace_back(frame.begin() + 1, frame.end());
