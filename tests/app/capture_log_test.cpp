@@ -47,13 +47,13 @@ protected:
     void SetUp() override {
         BoardWindow::SetUp();
         if (HasFatalFailure()) return;
-        frame.action(command::SelectIrMonitor)->trigger();
+        frame->action(command::SelectIrMonitor)->trigger();
         // Any inconsistency of the list's model ends the test.
         modelTester_.emplace(list()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     }
 
     std::optional<QAbstractItemModelTester> modelTester_;
-    CCapturePanel* panel() { return frame.view()->capturePanel(); }
+    CCapturePanel* panel() { return view()->capturePanel(); }
     QTreeView* list() { return panel()->list(); }
 
     // The rows as shown, newest first: "what was heard|count".
@@ -125,10 +125,10 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     });
     chooseFromRowMenu(0, 'k');
     const LinkedKey saved{"captured", "KEY_POWER"};
-    ASSERT_TRUE(parts.codes.find(saved).second);
-    EXPECT_EQ(parts.codes.find(saved).second->raw, heard);
-    const int power = parts.codes.links().buttonNamed(Panasonic, "KEY_POWER");
-    EXPECT_EQ(parts.codes.links().link(Panasonic, power), saved);
+    ASSERT_TRUE(parts->codes.find(saved).second);
+    EXPECT_EQ(parts->codes.find(saved).second->raw, heard);
+    const int power = parts->codes.links().buttonNamed(Panasonic, "KEY_POWER");
+    EXPECT_EQ(parts->codes.links().link(Panasonic, power), saved);
     // A code goes into a remote of its timings, not among raw frames.
     testing::onNextModal<CSaveKeyDlg>([](CSaveKeyDlg* dialog) {
         QTest::keyClicks(dialog->chooser()->nameEdit(), "KEY_1");
@@ -137,11 +137,11 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     chooseFromRowMenu(2, 'k');
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "captured holds codes of other timings: choose another remote for this nec key.");
-    EXPECT_FALSE(parts.codes.find({"captured", "KEY_1"}).second);
+    EXPECT_FALSE(parts->codes.find({"captured", "KEY_1"}).second);
     boxes.shown.clear();
 
-    frame.action(command::SelectPanasonic)->trigger();
-    clickButton(power);
+    frame->action(command::SelectPanasonic)->trigger();
+    click(pictureButton(power));
     expectWithin5Percent(nextFrameSent(), heard);
     EXPECT_TRUE(boxes.shown.empty());
 }
@@ -167,20 +167,20 @@ TEST_F(CaptureLogWindow, RowsComparedExportedAndOpenedAgain) {
     EXPECT_NE(std::find(marked.begin(), marked.end(), 2 + 2 * 31 + 1), marked.end());
 
     const QString exported = config.path() + "/heard.txt";
-    picker.picks = {exported, exported};
+    files.picks = {exported, exported};
     chooseFromRowMenu(0, 'w');
-    frame.action(command::OpenCapture)->trigger();
+    frame->action(command::OpenCapture)->trigger();
     ASSERT_TRUE(showsRows(4));
     const QStringList shown = rows();
     EXPECT_EQ(shown.mid(0, 2), shown.mid(2, 2));
-    EXPECT_EQ(parts.status.lines().line(3), L"3. 2 rows of heard.txt added to the capture log");
+    EXPECT_EQ(parts->status.lines().line(3), L"3. 2 rows of heard.txt added to the capture log");
 
     QFile faulty(config.path() + "/faulty.txt");
     ASSERT_TRUE(faulty.open(QIODevice::WriteOnly));
     faulty.write("pulse 9000\nspace 4500\npulse 560\nspace 90000\npulse 9000\nspace -4500\n");
     faulty.close();
-    picker.picks = {faulty.fileName()};
-    frame.action(command::OpenCapture)->trigger();
+    files.picks = {faulty.fileName()};
+    frame->action(command::OpenCapture)->trigger();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].text.contains("faulty.txt:6")) << boxes.shown[0].text.toStdString();
     EXPECT_TRUE(boxes.shown[0].text.contains("-4500")) << boxes.shown[0].text.toStdString();

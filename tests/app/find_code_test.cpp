@@ -49,10 +49,10 @@ TEST_F(FindCodeWindow, TheSeventeenthCodeWorksAndItsWholeSetIsKept) {
 
     // The Sky picture names its digits; the user has named one of its
     // other buttons Vol+.
-    frame.action(command::SelectSkySky)->trigger();
+    frame->action(command::SelectSkySky)->trigger();
     int volume = 0;
-    while (!parts.codes.links().shownName(SkySky, volume).empty()) ++volume;
-    parts.codes.changeLinks([volume](ButtonLinks& links) { links.setName(SkySky, volume, "Vol+"); });
+    while (!parts->codes.links().shownName(SkySky, volume).empty()) ++volume;
+    parts->codes.changeLinks([volume](ButtonLinks& links) { links.setName(SkySky, volume, "Vol+"); });
 
     // What the LED sent, a press once (some protocols send a frame thrice).
     std::vector<std::string> sent;
@@ -72,7 +72,7 @@ TEST_F(FindCodeWindow, TheSeventeenthCodeWorksAndItsWholeSetIsKept) {
         EXPECT_TRUE(ledSends(2));
         QTest::mouseClick(dialog->stopButton(), Qt::LeftButton);
         EXPECT_TRUE(nextFrameSent(nullptr, 1500).empty());
-        EXPECT_TRUE(parts.codes.remotes().empty());
+        EXPECT_TRUE(parts->codes.remotes().empty());
 
         sent.clear();
         QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
@@ -91,7 +91,7 @@ TEST_F(FindCodeWindow, TheSeventeenthCodeWorksAndItsWholeSetIsKept) {
         kept = dialog->keptRemote();
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
-    frame.action(command::FindCode)->trigger();
+    frame->action(command::FindCode)->trigger();
 
     std::vector<std::string> expected;
     for (size_t i = 0; i < 18; ++i) expected.push_back(ledCode(candidates[i].press));
@@ -105,30 +105,23 @@ TEST_F(FindCodeWindow, TheSeventeenthCodeWorksAndItsWholeSetIsKept) {
     // The whole set is a remote of the library, the picture's buttons linked
     // by their names.
     EXPECT_EQ(kept.toStdString(), "akai-nec1-1.114");  // named by brand and set, as a file name
-    ASSERT_EQ(parts.codes.remotes().size(), 1u);
-    EXPECT_EQ(parts.codes.remotes()[0].name, kept.toStdString());
-    EXPECT_EQ(parts.codes.remotes()[0].keys.size(), tv.remote.keys.size());
-    const int one = parts.codes.links().buttonNamed(SkySky, "KEY_1");
-    EXPECT_EQ(parts.codes.links().link(SkySky, volume), (LinkedKey{kept.toStdString(), "KEY_VOLUMEUP"}));
-    EXPECT_EQ(parts.codes.links().link(SkySky, one), (LinkedKey{kept.toStdString(), "KEY_1"}));
+    ASSERT_EQ(parts->codes.remotes().size(), 1u);
+    EXPECT_EQ(parts->codes.remotes()[0].name, kept.toStdString());
+    EXPECT_EQ(parts->codes.remotes()[0].keys.size(), tv.remote.keys.size());
+    const int one = parts->codes.links().buttonNamed(SkySky, "KEY_1");
+    EXPECT_EQ(parts->codes.links().link(SkySky, volume), (LinkedKey{kept.toStdString(), "KEY_VOLUMEUP"}));
+    EXPECT_EQ(parts->codes.links().link(SkySky, one), (LinkedKey{kept.toStdString(), "KEY_1"}));
     std::string code;
-    clickButton(volume);
+    click(pictureButton(volume));
     nextFrameSent(&code);
     EXPECT_EQ(code, pressOf(tv, "KEY_VOLUMEUP"));
-    clickButton(one);
+    click(pictureButton(one));
     nextFrameSent(&code);
     EXPECT_EQ(code, pressOf(tv, "KEY_1"));
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-class FindCodeOverPty : public testing::WindowFixture {
-protected:
-    Platform& platform() override { return platform_; }
-    testing::ScriptedBoxes boxes;
-    testing::ScriptedPicker picker;
-    testing::ScriptedFolders folders;
-    Platform platform_{boxes, picker, folders};
-};
+using FindCodeOverPty = testing::Scripted<testing::WindowFixture>;
 
 // A code that could not go out, the board not connected yet, is the first
 // to go out when the search goes on: none is skipped.
@@ -157,10 +150,10 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
         ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
         csv.write("functionname,protocol,device,subdevice,function\nPOWER,JVC,3,-1,23\nPOWER,NEC1,1,-1,");
         csv.write(name[8] == '3' ? "9\n" : "8\n");
-        picker.picks.push_back(csv.fileName());
+        files.picks.push_back(csv.fileName());
     }
     ASSERT_TRUE(connectByClick());
-    CFindCodeDlg dialog(platform_, parts->sender, Panasonic, QString());
+    CFindCodeDlg dialog(platform(), parts->sender, Panasonic, QString());
     dialog.show();
     EXPECT_FALSE(dialog.startButton()->isEnabled());  // nothing to try yet
     const QAbstractItemModel* kinds = dialog.kindBox()->model();

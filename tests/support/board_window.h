@@ -6,34 +6,23 @@
 
 #include <gtest/gtest.h>
 
-#include <QSettings>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <optional>
 
-#include "app/program_parts.h"
-#include "core/view_layout.h"
-#include "serial/qt_settings_store.h"
 #include "tests/support/child_process.h"
-#include "tests/support/program_seams.h"
-#include "tests/support/scripted_platform.h"
+#include "tests/support/window_fixture.h"
 
 namespace orvalinder::testing {
 
-class BoardWindow : public ::testing::Test {
+class BoardWindow : public Scripted<ProgramWindow> {
 protected:
     void SetUp() override {
         board.emplace(IRBRIDGE_AVR, std::vector<std::string>{IRBRIDGE_ELF},
                       ChildOptions{.readError = true, .writeInput = true});
         ASSERT_TRUE(board->ok()) << board->device;
-        writePortSettings(store, PortSettings{board->device});
-        frame.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-        QSignalSpy finished(&parts.connection, &SerialConnection::connectFinished);
-        QTest::mouseClick(frame.view(), Qt::LeftButton, {},
-                          QPoint(layout::ConnectButtonTopLeft.x + 25, layout::ConnectButtonTopLeft.y + 25));
-        ASSERT_TRUE(finished.wait(10000) && parts.connection.connected());
+        usePort(board->device);
+        build(waits);
+        ASSERT_TRUE(connectByClick());
     }
 
     // Frames played into the board's receiver, one after another.
@@ -62,25 +51,8 @@ protected:
         return durations;
     }
 
-    // A click in the middle of a button of the picture shown.
-    void clickButton(int index) {
-        const RemoteKind kind = frame.view()->state().remoteKind;
-        const AreaRect button = areaRect(clickAreas(kind)[size_t(index)], frame.view()->state().geometry);
-        QTest::mouseClick(frame.view(), Qt::LeftButton, {},
-                          QPoint((button.left + button.right) / 2, (button.top + button.bottom) / 2));
-    }
-
     std::optional<Simulator> board;
-    QTemporaryDir config;
-    QtSettingsStore store;
     BoardWaits waits;
-    ScriptedBoxes boxes;
-    ScriptedPicker picker;
-    ScriptedFolders folders;
-    Platform platform{boxes, picker, folders};
-    QSettings state{settingsIn(config), QSettings::IniFormat};
-    ProgramParts parts{seamsIn(config, platform, store, waits, state)};
-    CMainFrame& frame = parts.frame;
 
 private:
     std::string printed_;  // what the simulator printed and no test has read
