@@ -67,15 +67,6 @@ protected:
         return seams;
     }
 
-    // What the connect button's tooltip says, asked as the mouse would.
-    QString connectButtonTip() {
-        const QPoint middle = connectButtonMiddle();
-        QToolTip::hideText();
-        QHelpEvent help(QEvent::ToolTip, middle, view()->mapToGlobal(middle));
-        QApplication::sendEvent(view(), &help);
-        return QToolTip::isVisible() ? QToolTip::text() : QString();
-    }
-
     // Connects as a click would and waits for the board's version.
     QString connectAndCheck() {
         QSignalSpy checked(connection, &SerialConnection::boardChecked);
@@ -126,7 +117,7 @@ TEST_F(BoardCareWindow, AnUnpluggedBoardIsConnectedAgainWhenItComesBack) {
     EXPECT_TRUE(connection->connected());
     EXPECT_FALSE(care()->watching());
     EXPECT_EQ(status(2), L"2. Connected");
-    EXPECT_EQ(connectButtonTip(), "The board runs IrBridge 1.1.");
+    EXPECT_EQ(tipAt(connectButtonMiddle()), "The board runs IrBridge 1.1.");
     EXPECT_TRUE(boxes.shown.empty());  // the program's own reconnect shows no box
 
     view()->pressButton(0);
@@ -144,7 +135,7 @@ TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     usePort(board.device);
     EXPECT_EQ(connectAndCheck(), "");  // the other firmware says nothing
     EXPECT_EQ(status(2), L"2. Connected");
-    EXPECT_EQ(connectButtonTip(),
+    EXPECT_EQ(tipAt(connectButtonMiddle()),
               "The board did not say its firmware. Tools > Put the firmware on the board... installs IrBridge.");
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(frame->findChild<CFlashDlg*>(), nullptr);
@@ -166,7 +157,7 @@ TEST_F(BoardCareWindow, TheFirmwareIsPutOnTheBoardFromTheToolsMenu) {
     ASSERT_TRUE(checked.wait(10000));
     EXPECT_EQ(checked[0].at(1).toString(), "1.1");
     EXPECT_EQ(status(2), L"2. Connected");
-    EXPECT_EQ(connectButtonTip(), "The board runs IrBridge 1.1.");
+    EXPECT_EQ(tipAt(connectButtonMiddle()), "The board runs IrBridge 1.1.");
 }
 
 // An upload that fails (here on a mistyped port) leaves the board as it
@@ -302,8 +293,8 @@ TEST_F(BoardCareWindow, AnOlderIrBridgeIsToldOfTheUpdateOnceWithoutABox) {
     QToolTip::hideText();
     ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000));
     EXPECT_EQ(connectAndCheck(), "1.0");
-    EXPECT_FALSE(QToolTip::isVisible());  // told once
-    EXPECT_EQ(connectButtonTip(), note);  // and there for whoever looks
+    EXPECT_FALSE(QToolTip::isVisible());            // told once
+    EXPECT_EQ(tipAt(connectButtonMiddle()), note);  // and there for whoever looks
     EXPECT_EQ(board.received(), "");
 
     // Another board is told of it in its turn.

@@ -78,13 +78,7 @@ QString writeFlipperFile(const QTemporaryDir& folder, const QString& name, const
     return folder.filePath(name);
 }
 
-// The buttons the import dialog links, with their keys' names.
 using ButtonKeys = std::vector<std::pair<int, std::string>>;
-ButtonKeys namesOf(const std::vector<std::pair<int, LinkedKey>>& links) {
-    ButtonKeys names;
-    for (const auto& [index, key] : links) names.push_back({index, key.key});
-    return names;
-}
 
 class CodesWindow : public testing::WindowFixture {
 protected:
@@ -101,12 +95,17 @@ protected:
     void link(RemoteKind kind, int index, LinkedKey key) {
         ASSERT_EQ(codes().changeLinks([&](ButtonLinks& links) { links.setLink(kind, index, key); }), std::nullopt);
     }
-    QPoint centreOf(int index) {
-        const AreaRect r =
-            areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)], view()->state().geometry);
-        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    // The buttons the import dialog offers to link to the file's keys, with
+    // the keys' names; the import is cancelled.
+    ButtonKeys linksOffered(const QString& file) {
+        ButtonKeys names;
+        onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
+            for (const auto& [index, key] : dialog->chosenLinks()) names.push_back({index, key.key});
+            dialog->reject();
+        });
+        frame->importCodes(file);
+        return names;
     }
-    void clickButton(int index) { QTest::mouseClick(view(), Qt::LeftButton, {}, centreOf(index)); }
     std::string nothingMore() { return board.receive(1, std::chrono::milliseconds(150)); }
 
     QtMessageBoxes boxes;
@@ -153,10 +152,10 @@ TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {
     EXPECT_EQ(keys, QStringList({"KEY_POWER", "KEY_1", "KEY_VOLUMEUP"}));
     EXPECT_EQ(chosen, QStringList({"0  KEY_POWER", "(none)", "(none)"}));
 
-    clickButton(5);
+    click(pictureButton(5));
     EXPECT_EQ(board.receive(15), "!SNEC:20DF40BF\n");
     EXPECT_EQ(status(3), L"3.  15 bytes sent - !SNEC:20DF40BF - 15 confirmed");
-    clickButton(0);  // no longer linked: its key code, as before
+    click(pictureButton(0));  // no longer linked: its key code, as before
     EXPECT_EQ(board.receive(4), keyCodeOf(Panasonic, 0));
 
     // The library is LIRC's format in the data folder, and both outlive the program.
@@ -227,21 +226,21 @@ TEST_F(CodesWindow, ALinkedButtonHeldHoldsItsCode) {
     link(Panasonic, 4, {"nec_tv", "KEY_MUTE"});
     ASSERT_TRUE(connectByClick());
 
-    QTest::mousePress(view(), Qt::LeftButton, {}, centreOf(0));
+    QTest::mousePress(view(), Qt::LeftButton, {}, pictureButton(0));
     EXPECT_EQ(board.receive(15), "!SNEC:20DF10EF\n");
     QTest::qWait(450);
-    QTest::mouseRelease(view(), Qt::LeftButton, {}, centreOf(0));
+    QTest::mouseRelease(view(), Qt::LeftButton, {}, pictureButton(0));
     const std::string held = board.receive(100, std::chrono::milliseconds(300));
     EXPECT_TRUE(held == "!K!K!U" || held == "!K!U") << held;
 
-    QTest::mousePress(view(), Qt::LeftButton, {}, centreOf(3));
+    QTest::mousePress(view(), Qt::LeftButton, {}, pictureButton(3));
     const std::string press = "!SRAW 38000:3000 1000 600 1500 500 500 500 500 500 1500 700 5000 4000 50000\n";
     EXPECT_EQ(board.receive(press.size()), press);
     QTest::qWait(350);
-    QTest::mouseRelease(view(), Qt::LeftButton, {}, centreOf(3));
+    QTest::mouseRelease(view(), Qt::LeftButton, {}, pictureButton(3));
     EXPECT_EQ(board.receive(100, std::chrono::milliseconds(300)), "!HRAW 38000:3000 1000 8100 2000 700 30000\n!U");
 
-    clickButton(4);  // linked to a key the remote lacks: nothing else goes out instead
+    click(pictureButton(4));  // linked to a key the remote lacks: nothing else goes out instead
     EXPECT_EQ(status(3), L"3. Can't send KEY_MUTE: the code library has no such key in nec_tv");
     EXPECT_EQ(nothingMore(), "");
 }
@@ -298,9 +297,7 @@ TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsAndTheTooltipNamesThem) {
 
     for (const auto& [index, tip] :
          {std::pair{7, "KEY_VOLUMEUP (nec_tv)"}, std::pair{0, "KEY_1 (nec_tv)"}, std::pair{34, "KEY_UP"}}) {
-        QHelpEvent help(QEvent::ToolTip, centreOf(index), view()->mapToGlobal(centreOf(index)));
-        QApplication::sendEvent(view(), &help);
-        EXPECT_EQ(QToolTip::text(), tip);
+        EXPECT_EQ(tipAt(pictureButton(index)), tip);
     }
 }
 
@@ -326,13 +323,7 @@ TEST_F(CodesWindow, ImportLinksTheCollectionsNamesByTheirMeaning) {
     };
     for (const Row& row : rows) {
         view()->selectRemote(row.picture);
-        ButtonKeys linked;
-        onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
-            linked = namesOf(dialog->chosenLinks());
-            dialog->reject();
-        });
-        frame->importCodes(writeFlipperFile(folder, "remote.ir", row.keys));
-        EXPECT_EQ(linked, row.linked) << row.keys[0];
+        EXPECT_EQ(linksOffered(writeFlipperFile(folder, "remote.ir", row.keys)), row.linked) << row.keys[0];
     }
 }
 
@@ -364,18 +355,12 @@ TEST_F(CodesWindow, ALinkedButtonKeepsThePicturesNameForTheKeyboard) {
         const auto [remote, key] = codes().find({"flipper", row.key});
         const std::string sent = codes::boardMessages(*remote, *key).press;
         EXPECT_EQ(board.receive(sent.size()), sent) << row.key;
-        QHelpEvent help(QEvent::ToolTip, centreOf(row.index), view()->mapToGlobal(centreOf(row.index)));
-        QApplication::sendEvent(view(), &help);
-        EXPECT_EQ(QToolTip::text().toStdString(), row.tip);
+        EXPECT_EQ(tipAt(pictureButton(row.index)).toStdString(), row.tip);
     }
 
-    ButtonKeys later;
-    onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
-        later = namesOf(dialog->chosenLinks());
-        dialog->reject();
-    });
-    frame->importCodes(writeFlipperFile(folder, "later.ir", {"KEY_UP", "KEY_OK"}));  // on Sky's picture
-    EXPECT_EQ(later, (ButtonKeys{{19, "KEY_UP"}, {22, "KEY_OK"}}));
+    // On Sky's picture.
+    EXPECT_EQ(linksOffered(writeFlipperFile(folder, "later.ir", {"KEY_UP", "KEY_OK"})),
+              (ButtonKeys{{19, "KEY_UP"}, {22, "KEY_OK"}}));
 }
 
 TEST_F(CodesWindow, ExportOneRemoteInTheFormatItsNameAsksFor) {
@@ -445,7 +430,7 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
     ASSERT_TRUE(connectByClick());
     const QStringList edit{"Cu&t\tCtrl+X (off)", "&Copy\tCtrl+C (off)", "&Paste\tCtrl+V (off)"};
     EXPECT_EQ(itemsOf(view()->contextMenuAt(QPoint(10, 10))), edit);  // off the buttons
-    QMenu* menu = view()->contextMenuAt(centreOf(5));
+    QMenu* menu = view()->contextMenuAt(pictureButton(5));
     EXPECT_EQ(itemsOf(menu), QStringList({"&Learn from a remote...", "&Name...", "Lin&k to a key...",
                                           "Copy as &Pronto (off)", "&Forget (off)", "-"}) +
                                  edit);
@@ -478,7 +463,7 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
 
     EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"panasonic-learned-nec", "BUTTON_5"}));
     EXPECT_TRUE(QFile::exists(config.path() + "/data/remotes/panasonic-learned.lircd.conf"));
-    clickButton(5);
+    click(pictureButton(5));
     EXPECT_EQ(board.receive(15), "!SNEC:20DF10EF\n");
 
     // Cancelled, a second learn leaves the first as it was.
@@ -487,7 +472,7 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
         QTest::qWait(100);
         dialog->reject();
     });
-    itemNamed(view()->contextMenuAt(centreOf(5)), "&Learn from a remote...")->trigger();
+    itemNamed(view()->contextMenuAt(pictureButton(5)), "&Learn from a remote...")->trigger();
     EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"panasonic-learned-nec", "BUTTON_5"}));
     EXPECT_EQ(codes().remotes().size(), 1u);
     EXPECT_FALSE(connection->learning());
@@ -508,7 +493,7 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenu) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->heard().startsWith("Learned"); }, 3000));
             QTest::mouseClick(buttonNamed(*dialog, "&Done"), Qt::LeftButton);
         });
-        itemNamed(view()->contextMenuAt(centreOf(5)), "&Learn from a remote...")->trigger();
+        itemNamed(view()->contextMenuAt(pictureButton(5)), "&Learn from a remote...")->trigger();
         EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{relearn.remote, "BUTTON_5"}));
         EXPECT_EQ(codes().remotes().size(), 1u);  // the other form's remote is gone with its only key
     }
@@ -524,7 +509,7 @@ TEST_F(CodesWindow, APulledBoardEndsTheLearning) {
         closed = QTest::qWaitFor([&] { return !dialog->isVisible(); }, 3000);
         if (!closed) dialog->reject();
     });
-    itemNamed(view()->contextMenuAt(centreOf(5)), "&Learn from a remote...")->trigger();
+    itemNamed(view()->contextMenuAt(pictureButton(5)), "&Learn from a remote...")->trigger();
     EXPECT_TRUE(closed);
     EXPECT_FALSE(connection->connected());
     EXPECT_EQ(codes().links().link(Panasonic, 5), std::nullopt);
@@ -592,8 +577,8 @@ TEST_F(CodesWindow, ALearnedFrameLosesTheExcessOfTheFramesDecodedBefore) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->heard().startsWith("Learned"); }, 3000));
         QTest::mouseClick(buttonNamed(*dialog, "&Done"), Qt::LeftButton);
     });
-    itemNamed(view()->contextMenuAt(centreOf(5)), "&Learn from a remote...")->trigger();
-    clickButton(5);
+    itemNamed(view()->contextMenuAt(pictureButton(5)), "&Learn from a remote...")->trigger();
+    click(pictureButton(5));
     const std::string sent = "!SRAW 38000:3000 1000 600 1500 500 500 500 1500 700 700 1400";
     EXPECT_EQ(board.receive(sent.size()), sent);
 }
@@ -653,17 +638,17 @@ TEST_F(CodesWindow, NameLinkCopyAndForgetFromTheButtonsMenu) {
         QTest::keyClicks(dialog->nameEdit(), "KEY_MUTE");
         QTest::mouseClick(buttonNamed(*dialog, "OK"), Qt::LeftButton);
     });
-    itemNamed(view()->contextMenuAt(centreOf(5)), "&Name...")->trigger();
+    itemNamed(view()->contextMenuAt(pictureButton(5)), "&Name...")->trigger();
     EXPECT_EQ(codes().links().shownName(Panasonic, 5), "KEY_MUTE");
 
     onNextModal<CLinkKeyDlg>([](CLinkKeyDlg* dialog) {
         QTest::keyClicks(dialog->searchEdit(), "VOLUMEUP");
         QTest::mouseClick(buttonNamed(*dialog, "Link"), Qt::LeftButton);
     });
-    itemNamed(view()->contextMenuAt(centreOf(5)), "Lin&k to a key...")->trigger();
+    itemNamed(view()->contextMenuAt(pictureButton(5)), "Lin&k to a key...")->trigger();
     EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
 
-    QMenu* menu = view()->contextMenuAt(centreOf(5));
+    QMenu* menu = view()->contextMenuAt(pictureButton(5));
     itemNamed(menu, "Copy as &Pronto")->trigger();
     EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("0000 006D 0022 0002 0156 00AB "))
         << QGuiApplication::clipboard()->text().toStdString();
@@ -673,14 +658,14 @@ TEST_F(CodesWindow, NameLinkCopyAndForgetFromTheButtonsMenu) {
             EXPECT_EQ(box->text(), "Forget the name and the link of button 5 (KEY_MUTE)?");
             QTest::mouseClick(box->button(answer), Qt::LeftButton);
         });
-        itemNamed(view()->contextMenuAt(centreOf(5)), "&Forget")->trigger();
+        itemNamed(view()->contextMenuAt(pictureButton(5)), "&Forget")->trigger();
         if (answer == QMessageBox::No) {
             EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
         }
     }
     EXPECT_EQ(codes().links().link(Panasonic, 5), std::nullopt);
     EXPECT_EQ(codes().links().shownName(Panasonic, 5), "");
-    EXPECT_EQ(itemsOf(view()->contextMenuAt(centreOf(5))).mid(3, 2),
+    EXPECT_EQ(itemsOf(view()->contextMenuAt(pictureButton(5))).mid(3, 2),
               QStringList({"Copy as &Pronto (off)", "&Forget (off)"}));
 }
 

@@ -578,10 +578,7 @@ TEST_F(Window, StatusLinesShowWholeOrShortenedNeverCutOff) {
     EXPECT_GT(rightmostText, layout::PictureXOffset - 40);  // the space is used
     EXPECT_LE(rightmostText, layout::statusLineTopLeft(3).x + ViewPainter::statusTextWidth());
 
-    const QPoint onLine(100, top + 7);
-    QHelpEvent help(QEvent::ToolTip, onLine, view()->mapToGlobal(onLine));
-    QApplication::sendEvent(view(), &help);
-    EXPECT_EQ(QToolTip::text().toStdWString(), longLine);
+    EXPECT_EQ(tipAt({100, top + 7}).toStdWString(), longLine);
 }
 
 }  // namespace

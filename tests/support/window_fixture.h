@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <memory>
 #include <string>
 
@@ -90,6 +91,14 @@ protected:
         const AreaRect area =
             areaRect(clickAreas(view()->state().remoteKind)[static_cast<size_t>(index)], view()->state().geometry);
         return {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    }
+
+    // The tooltip over a point of the view, asked as the mouse would.
+    QString tipAt(QPoint at) {
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, at, view()->mapToGlobal(at));
+        QApplication::sendEvent(view(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
     }
 
     // A click on the connect square's far corner, the last pixel that counts;
