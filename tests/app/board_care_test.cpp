@@ -97,10 +97,7 @@ TEST_F(BoardCareWindow, AnUnpluggedBoardIsConnectedAgainWhenItComesBack) {
 
     // Something is back under the name that is no serial port: it is tried,
     // the window says so, and the watch goes on.
-    QFile notAPort(config.path() + QStringLiteral("/not-a-port"));
-    ASSERT_TRUE(notAPort.open(QIODevice::WriteOnly));
-    notAPort.close();
-    ASSERT_TRUE(QFile::remove(link) && QFile::link(notAPort.fileName(), link));
+    ASSERT_TRUE(QFile::remove(link) && QFile::link(writeFile("not-a-port"), link));
     EXPECT_TRUE(QTest::qWaitFor([&] { return status(2) == L"2. The board is back; trying to open it"; }, 3000));
     EXPECT_TRUE(care()->watching());
 

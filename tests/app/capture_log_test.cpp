@@ -175,11 +175,8 @@ TEST_F(CaptureLogWindow, RowsComparedExportedAndOpenedAgain) {
     EXPECT_EQ(shown.mid(0, 2), shown.mid(2, 2));
     EXPECT_EQ(parts->status.lines().line(3), L"3. 2 rows of heard.txt added to the capture log");
 
-    QFile faulty(config.path() + "/faulty.txt");
-    ASSERT_TRUE(faulty.open(QIODevice::WriteOnly));
-    faulty.write("pulse 9000\nspace 4500\npulse 560\nspace 90000\npulse 9000\nspace -4500\n");
-    faulty.close();
-    files.picks = {faulty.fileName()};
+    files.picks = {
+        writeFile("faulty.txt", "pulse 9000\nspace 4500\npulse 560\nspace 90000\npulse 9000\nspace -4500\n")};
     frame->action(command::OpenCapture)->trigger();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].text.contains("faulty.txt:6")) << boxes.shown[0].text.toStdString();

@@ -146,11 +146,10 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     // Two sets of the brand share the code they try first.
     ASSERT_TRUE(QDir(config.path()).mkpath("Acme/TV"));
     for (const char* name : {"Acme/TV/1,-1.csv", "Acme/TV/2,-1.csv", "Acme/TV/3,-1.csv"}) {
-        QFile csv(config.filePath(name));
-        ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
-        csv.write("functionname,protocol,device,subdevice,function\nPOWER,JVC,3,-1,23\nPOWER,NEC1,1,-1,");
-        csv.write(name[8] == '3' ? "9\n" : "8\n");
-        files.picks.push_back(csv.fileName());
+        files.picks.push_back(
+            writeFile(name, QByteArray("functionname,protocol,device,subdevice,function\nPOWER,JVC,3,-1,"
+                                       "23\nPOWER,NEC1,1,-1,") +
+                                (name[8] == '3' ? "9\n" : "8\n")));
     }
     ASSERT_TRUE(connectByClick());
     CFindCodeDlg dialog(platform(), parts->sender, Panasonic, QString());

@@ -26,7 +26,7 @@ using testing::buttonNamed;
 class SwapBitsFlow : public testing::ProgramWindow {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(config.isValid() && files.isValid());
+        ASSERT_TRUE(config.isValid());
         build(noWait);
     }
     Platform& platform() override { return real; }
@@ -37,17 +37,6 @@ protected:
         frame->action(command::SwapBits)->trigger();
     }
 
-    QString path(const QString& name) const { return files.filePath(name); }
-    void write(const QString& name, const QByteArray& bytes) const {
-        QFile out(path(name));
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-    }
-    std::string read(const QString& name) const {
-        QFile in(path(name));
-        return in.open(QIODevice::ReadOnly) ? in.readAll().toStdString() : "(missing)";
-    }
-
     static void typePath(CDialogConvert* dialog, const char* box, const QString& path) {
         auto* edit = dialog->findChild<QLineEdit*>(box);
         edit->clear();
@@ -55,7 +44,6 @@ protected:
     }
     static void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-    QTemporaryDir files;
     QtMessageBoxes boxes;
     QtFilePicker picker{QFileDialog::DontUseNativeDialog};
     testing::ScriptedFolders folders;
@@ -64,17 +52,17 @@ protected:
 };
 
 TEST_F(SwapBitsFlow, ConvertsIntoANewFilePickedWithBrowse) {
-    write("codes.txt", "Key codes\n0x00000001\n\ne0e040bf\n0\n12345678\n");
-    const QString output = path("reversed.txt");
+    writeFile("codes.txt", "Key codes\n0x00000001\n\ne0e040bf\n0\n12345678\n");
+    const QString output = config.filePath("reversed.txt");
     QString outputBox, question;
-    std::string firstRun;
+    QByteArray firstRun;
     swapBits([&](CDialogConvert* dialog) {
-        typePath(dialog, "inputFile", path("codes.txt"));
+        typePath(dialog, "inputFile", config.filePath("codes.txt"));
         testing::onNextModal<QFileDialog>([&](QFileDialog* fileDialog) { testing::typeFileName(fileDialog, output); });
         click(dialog->findChild<QAbstractButton*>("browseOutput"));
         outputBox = dialog->findChild<QLineEdit*>("outputFile")->text();
         click(buttonNamed(*dialog, "Convert"));
-        firstRun = read("reversed.txt");
+        firstRun = readFile("reversed.txt");
 
         // Again: now the output exists, and Convert asks before replacing it.
         testing::answerNextBox(QMessageBox::Yes, &question);
@@ -84,23 +72,19 @@ TEST_F(SwapBitsFlow, ConvertsIntoANewFilePickedWithBrowse) {
     EXPECT_EQ(outputBox.toStdString(), output.toStdString());
     EXPECT_EQ(firstRun, "0x80000000\n0xFD020707\n0x1E6A2C48\n");
     EXPECT_EQ(question.toStdString(), "The output file all ready exists.\n\nOverwrite Yes/No ?");
-    EXPECT_EQ(read("reversed.txt"), firstRun);
+    EXPECT_EQ(readFile("reversed.txt"), firstRun);
 }
 
 TEST_F(SwapBitsFlow, CancelledConversionLeavesNoOutput) {
     // Sparse: large to read, nothing on the disk. Long enough to be cancelled.
-    {
-        QFile big(path("big.txt"));
-        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(big.resize(qint64{8} << 30));
-    }
-    write("codes.txt", "1\n");
+    ASSERT_TRUE(QFile(writeFile("big.txt")).resize(qint64{8} << 30));
+    writeFile("codes.txt", "1\n");
     qint64 shownAfterMs = -1;
     bool leftOutput = true;
     bool stayedOpen = false;
     swapBits([&](CDialogConvert* dialog) {
-        typePath(dialog, "inputFile", path("big.txt"));
-        typePath(dialog, "outputFile", path("out.txt"));
+        typePath(dialog, "inputFile", config.filePath("big.txt"));
+        typePath(dialog, "outputFile", config.filePath("out.txt"));
         QElapsedTimer clock;
         clock.start();
         testing::onNextModal<QProgressDialog>([&](QProgressDialog* progress) {
@@ -110,17 +94,17 @@ TEST_F(SwapBitsFlow, CancelledConversionLeavesNoOutput) {
             click(buttonNamed(*progress, "Cancel"));
         });
         click(buttonNamed(*dialog, "Convert"));
-        leftOutput = QFile::exists(path("out.txt"));
+        leftOutput = QFile::exists(config.filePath("out.txt"));
 
         // The dialog is still there for another run.
-        typePath(dialog, "inputFile", path("codes.txt"));
+        typePath(dialog, "inputFile", config.filePath("codes.txt"));
         click(buttonNamed(*dialog, "Convert"));
         click(buttonNamed(*dialog, "OK"));
     });
     EXPECT_GE(shownAfterMs, 450);  // no window for work that ends within half a second
     EXPECT_FALSE(leftOutput);
     EXPECT_TRUE(stayedOpen);
-    EXPECT_EQ(read("out.txt"), "0x80000000\n");
+    EXPECT_EQ(readFile("out.txt"), "0x80000000\n");
 }
 
 }  // namespace

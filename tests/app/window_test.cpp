@@ -235,9 +235,7 @@ TEST_F(Window, CheckMarksAndCaptionFollowTheSelection) {
         EXPECT_EQ(frame->windowTitle(), titles[i]);
     }
     frame->action(command::SelectTechnika)->trigger();
-    const QString path = config.path() + "/codes.txt";
-    QFile(path).open(QIODevice::WriteOnly);
-    ASSERT_TRUE(frame->openDocument(path));
+    ASSERT_TRUE(frame->openDocument(writeFile("codes.txt")));
     EXPECT_EQ(frame->windowTitle(), "codes.txt - Orvalinder");
     frame->resize(frame->width() + 10, frame->height());
     QApplication::processEvents();
@@ -308,29 +306,20 @@ TEST_F(Window, MenusAsUsersKnowThem) {
 }
 
 TEST_F(Window, SavingNeverDestroysAFile) {
-    const QString existing = config.path() + "/keep.txt";
-    {
-        QFile f(existing);
-        f.open(QIODevice::WriteOnly);
-        f.write("my notes\n");
-    }
+    const QString existing = writeFile("keep.txt", "my notes\n");
     const QString fresh = config.path() + "/new.txt";
     files.picks = {fresh, existing};
     frame->action(command::FileSave)->trigger();  // untitled: asks for a name
     EXPECT_TRUE(QFile::exists(fresh));
     EXPECT_EQ(QFile(fresh).size(), 0);
     frame->action(command::FileSaveAs)->trigger();
-    QFile kept(existing);
-    kept.open(QIODevice::ReadOnly);
-    EXPECT_EQ(kept.readAll(), "my notes\n");
+    EXPECT_EQ(readFile("keep.txt"), "my notes\n");
     EXPECT_EQ(frame->windowTitle(), "keep.txt - Orvalinder");
 }
 
 TEST_F(Window, AtMostEightRecentFiles) {
     for (int i = 0; i < 10; ++i) {
-        const QString path = config.path() + QString("/doc%1.txt").arg(i);
-        QFile(path).open(QIODevice::WriteOnly);
-        ASSERT_TRUE(frame->openDocument(path));
+        ASSERT_TRUE(frame->openDocument(writeFile(QString("doc%1.txt").arg(i))));
     }
     const QStringList shown = frame->recentFiles();
     EXPECT_EQ(shown.size(), 8);
@@ -353,10 +342,7 @@ TEST_F(Window, AtMostEightRecentFiles) {
 TEST_F(Window, RecorderWritesClicksUntilStopped) {
     setViewHeight(700);
     view()->directory = [d = config.path().toStdString()] { return std::optional(d); };
-    QFile earlier(config.path() + "/buttons.txt");  // a recording starts the file afresh
-    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-    earlier.write("0.1, 0.1, 1.0, 1.0\n");
-    earlier.close();
+    writeFile("buttons.txt", "0.1, 0.1, 1.0, 1.0\n");  // a recording starts the file afresh
     frame->action(command::RecordButtonLocations)->trigger();
     ASSERT_TRUE(view()->state().recording);
     EXPECT_EQ(boxes.shown.at(0).icon, MessageIcon::Information);
@@ -372,9 +358,7 @@ TEST_F(Window, RecorderWritesClicksUntilStopped) {
     clickStop();
     EXPECT_FALSE(view()->state().recording);
     click(layout::PictureXOffset + 50, 200);
-    QFile file(config.path() + "/buttons.txt");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(),
+    EXPECT_EQ(readFile("buttons.txt"),
               "0.246000, 0.142857, 61.500000, 123.000000\n"
               "0.398520, 0.115714, 99.629997, 99.629997\n");
 }
@@ -471,11 +455,8 @@ TEST_F(Window, SaveAsAddsTheDocumentSuffix) {
 }
 
 TEST_F(Window, RecentFileThatIsGoneLeavesTheList) {
-    const QString kept = config.path() + "/kept.txt", gone = config.path() + "/gone.txt";
-    for (const QString& path : {kept, gone}) {
-        QFile(path).open(QIODevice::WriteOnly);
-        ASSERT_TRUE(frame->openDocument(path));
-    }
+    const QString kept = writeFile("kept.txt"), gone = writeFile("gone.txt");
+    for (const QString& path : {kept, gone}) ASSERT_TRUE(frame->openDocument(path));
     QFile::remove(gone);
     QAction* goneEntry = nullptr;
     for (QAction* a : frame->menuBar()->actions().first()->menu()->actions())
@@ -515,8 +496,7 @@ TEST_F(Window, DocumentsMustBeRegularFiles) {
 }
 
 TEST_F(Window, DocumentFromTheCommandLineOrDropped) {
-    const QString named = config.path() + "/named.txt", dropped = config.path() + "/dropped.txt";
-    for (const QString& path : {named, dropped}) QFile(path).open(QIODevice::WriteOnly);
+    const QString named = writeFile("named.txt"), dropped = writeFile("dropped.txt");
 
     EXPECT_TRUE(frame->openCommandLine({named}));
     EXPECT_EQ(frame->windowTitle(), "named.txt - Orvalinder");
@@ -539,8 +519,7 @@ TEST_F(Window, PerUserStateApartFromTheSerialSettings) {
     const std::unique_ptr<QSettings> frameState = CMainFrame::openState();
     COrvalinderDoc doc;
     CMainFrame window(platform(), parts->sender, doc, *frameState);
-    const QString path = config.path() + "/recent.txt";
-    QFile(path).open(QIODevice::WriteOnly);
+    const QString path = writeFile("recent.txt");
     ASSERT_TRUE(window.openDocument(path));
     window.close();
     frameState->sync();

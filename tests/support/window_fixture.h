@@ -69,6 +69,18 @@ protected:
         view()->repaint();
     }
 
+    // A file of the per-user folder with these bytes; its path.
+    QString writeFile(const QString& name, const QByteArray& bytes = {}) {
+        QFile file(config.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+        file.write(bytes);
+        return file.fileName();
+    }
+    QByteArray readFile(const QString& name) {
+        QFile file(config.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+
     // The Com settings name this port, the rest as the program starts them.
     void usePort(const std::string& path) { writePortSettings(store, PortSettings{path}); }
     COrvalinderView* view() { return frame->view(); }
