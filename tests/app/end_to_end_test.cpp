@@ -21,13 +21,12 @@
 #include <string>
 #include <vector>
 
-#include "ir_text.h"
-#include "learned_keys.h"
 #include "codes/encoder.h"
 #include "codes/protocols.h"
 #include "core/remote_catalogue.h"
 #include "core/view_layout.h"
 #include "serial/qt_settings_store.h"
+#include "tests/firmware/ir_codes.h"
 #include "tests/support/child_process.h"
 
 namespace orvalinder {
@@ -322,13 +321,7 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
     ASSERT_EQ(desktop.problem(), "");
     desktop.connect();
 
-    KeyName a101;
-    a101.letter = 'A';
-    a101.number = 101;
-    IrCode code;
-    ASSERT_TRUE(findDefaultKey(a101, code));
-    char text[40];
-    const std::string expected = "sent " + std::string(text, formatCode(code, text, sizeof text)) + " ";
+    const std::string expected = "sent " + textOf(keyCode("A101")) + " ";
     const std::string sent = repeatUntilRead([&] { desktop.clickPanasonicButton1(); }, board.output(), expected, 30s);
     EXPECT_NE(sent.find(expected), std::string::npos) << sent;
 
@@ -382,8 +375,7 @@ TEST(EndToEnd, TheIrMonitorLogsWhatAWeakReceiverHears) {
             IrCode code{protocol, irCodeBits(protocol), uint16_t(value >> 32), uint32_t(value), false, false};
             if (code.bits < 32) code.data &= (1u << code.bits) - 1;
             if (code.bits < 48) code.high = 0;
-            char text[40];
-            board.play(std::string(text, formatCode(code, text, sizeof text)));
+            board.play(textOf(code));
             char logged[16];
             std::snprintf(logged, sizeof logged, "0x%X\n", unsigned(code.data));
             expected += logged;
@@ -525,17 +517,14 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     EXPECT_NE(toggles[0], toggles[1]) << clicks;
 
     // Panasonic's remote: two presses, one code, which the board sends.
-    IrCode panasonic;
-    ASSERT_TRUE(parseCode("PANASONIC 4004:0100BCBD", panasonic));
-    uint16_t pressed[kIrMaxDurations];
-    const uint8_t count = irEncode(panasonic, pressed, kIrMaxDurations);
-    learn(7, {{pressed, pressed + count}, {pressed, pressed + count}});
+    const std::vector<uint32_t> pressed = frameOf<uint32_t>(parsed("PANASONIC 4004:0100BCBD"));
+    learn(7, {pressed, pressed});
     // The key is pressed again, as the dialog asks, while no two presses
     // have agreed.
     for (int again = 0;
          again < 2 && !(desktop.acceptDialog("Learn from a remote") && desktop.closes("Learn from a remote", 3s));
          ++again)
-        play({pressed, pressed + count});
+        play(pressed);
     ASSERT_TRUE(desktop.closes("Learn from a remote", 1s));
     readFor(board.output(), 500ms);
     desktop.pressPanasonicButton(7);

@@ -58,6 +58,11 @@ struct Board {
         return runUntil([&] { return serial.find(text) != std::string::npos; }, limitUs);
     }
 
+    // When the last frame sent ended.
+    uint64_t lastSentEndUs() const {
+        return std::accumulate(sent.back().durations.begin(), sent.back().durations.end(), sent.back().startUs);
+    }
+
     SimulatedBoard board{IRBRIDGE_ELF};
     std::string started;  // what it said as it started
     std::string serial;
@@ -319,10 +324,7 @@ TEST(IrBridgeFirmware, AHeldKeyRepeatsAsItsRemoteDoes) {
             EXPECT_NEAR((b.sent[i].startUs - b.sent[i - 1].startUs) / 1000.0, row.periodMs, row.periodMs * 0.02)
                 << row.hold << " frame " << i;
         }
-        const SentFrame& last = b.sent.back();
-        uint64_t endUs = last.startUs;
-        for (uint32_t d : last.durations) endUs += d;
-        EXPECT_LE(endUs, lastWordUs + 200'000) << row.hold;
+        EXPECT_LE(b.lastSentEndUs(), lastWordUs + 200'000) << row.hold;
         EXPECT_EQ(b.serial, "") << row.hold;
     }
 }
@@ -337,11 +339,8 @@ TEST(IrBridgeFirmware, AHeldKeyLeavesTheReceiverItsGaps) {
         b.board.sendSerial("!K");
     }
     ASSERT_EQ(b.sent.size(), 3u);
-    const SentFrame& last = b.sent.back();
-    uint64_t endUs = last.startUs;
-    for (uint32_t d : last.durations) endUs += d;
     const std::vector<uint32_t> played = frameOf<uint32_t>(parsed("SAMSUNG:E0E040BF"));
-    b.board.playIr(played, endUs + 60'000);  // on past the time the next repeat is due
+    b.board.playIr(played, b.lastSentEndUs() + 60'000);  // on past the time the next repeat is due
     b.board.sendSerial("!K");
     ASSERT_TRUE(b.runUntilSerial("SAMSUNG:E0E040BFY")) << b.serial;
     b.runUntil([] { return false; }, 100'000);
