@@ -284,28 +284,13 @@ TEST(IrBridgeFirmware, GivenCodesAndRawFramesLeaveTheLedAsGiven) {
 // the LED repeats it as its remote would, and stops within 200 ms of the
 // last word.
 TEST(IrBridgeFirmware, AHeldKeyRepeatsAsItsRemoteDoes) {
-    struct Row {
-        const char* hold;
-        const char* first;
-        const char* repeat;
-        double periodMs;
-    } rows[] = {
-        {"!HNEC:20DF10EF\r", "NEC:20DF10EF", "NEC repeat", 108},
-        {"!HSAMSUNG:E0E040BF\r", "SAMSUNG:E0E040BF", "SAMSUNG:E0E040BF", 108},
-        {"!HSIRC12:A90\r", "SIRC12:A90", "SIRC12:A90", 45},
-        {"!HSIRC20:12345\r", "SIRC20:12345", "SIRC20:12345", 45},
-        {"!HRC5:02C\r", "RC5:02C", "RC5:02C", 113.8},
-        {"!HRC6-6-20:0C05C\r", "RC6-6-20:0C05C", "RC6-6-20:0C05C", 106.7},
-        {"!HRC6:000C\r", "RC6:000C", "RC6:000C", 106.7},
-        // Panasonic keeps 173T of silence after each frame.
-        {"!HPANASONIC 4004:0100BCBD\r", "PANASONIC 4004:0100BCBD", "PANASONIC 4004:0100BCBD", 0},
-        {"!HRAW 38000:9000 4500 560 560 560 70000\r", "?", "?", 85.18},  // the frame and its silence
-    };
-    for (Row& row : rows) {
-        if (row.periodMs == 0) {
-            const std::vector<uint32_t> frame = frameOf<uint32_t>(parsed(row.first));
-            row.periodMs = (std::accumulate(frame.begin(), frame.end(), 0.0) + 173 * 432) / 1000;
-        }
+    std::vector<HeldKey> rows = kHeldKeys;
+    // Panasonic keeps 173T of silence after each frame.
+    const std::vector<uint32_t> panasonic = frameOf<uint32_t>(parsed("PANASONIC 4004:0100BCBD"));
+    rows.push_back({"!HPANASONIC 4004:0100BCBD\r", "PANASONIC 4004:0100BCBD", "PANASONIC 4004:0100BCBD",
+                    (std::accumulate(panasonic.begin(), panasonic.end(), 0.0) + 173 * 432) / 1000});
+    rows.push_back({"!HRAW 38000:9000 4500 560 560 560 70000\r", "?", "?", 85.18});  // the frame and its silence
+    for (const HeldKey& row : rows) {
         Board b;
         b.board.sendSerial(row.hold);
         uint64_t lastWordUs = 0;

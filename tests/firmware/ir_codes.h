@@ -66,3 +66,21 @@ inline std::string textOf(const IrCode& code) {
     char text[40];
     return std::string(text, formatCode(code, text, sizeof text));
 }
+
+// A key held, and how its protocol repeats it: the first frame, each
+// repeat, and the time from one frame's start to the next.
+struct HeldKey {
+    const char* hold;
+    const char* first;
+    const char* repeat;
+    double periodMs;
+};
+inline const std::vector<HeldKey> kHeldKeys = {
+    {"!HNEC:20DF10EF\r", "NEC:20DF10EF", "NEC repeat", 108},
+    {"!HSAMSUNG:E0E040BF\r", "SAMSUNG:E0E040BF", "SAMSUNG:E0E040BF", 108},
+    {"!HSIRC12:A90\r", "SIRC12:A90", "SIRC12:A90", 45},
+    {"!HSIRC20:12345\r", "SIRC20:12345", "SIRC20:12345", 45},
+    {"!HRC5:02C\r", "RC5:02C", "RC5:02C", 113.8},
+    {"!HRC6-6-20:0C05C\r", "RC6-6-20:0C05C", "RC6-6-20:0C05C", 106.7},
+    {"!HRC6:000C\r", "RC6:000C", "RC6:000C", 106.7},
+};
