@@ -19,6 +19,7 @@
 #include "app/dialogs/save_key_dlg.h"
 #include "core/commands.h"
 #include "tests/dialogs/dialog_test_support.h"
+#include "tests/codes/sent_frames.h"
 #include "tests/support/board_window.h"
 #include "tests/support/modal.h"
 #include "view/frame_bars.h"
@@ -27,14 +28,6 @@ namespace orvalinder {
 namespace {
 
 using namespace std::chrono_literals;
-
-// A remote of no protocol the program knows: a leader and 16 bits.
-std::vector<uint32_t> unknownRemotesFrame() {
-    std::vector<uint32_t> frame = {8400, 4200};
-    for (int bit = 15; bit >= 0; --bit) frame.insert(frame.end(), {526, (0xA55Au >> bit & 1) ? 1578u : 526u});
-    frame.push_back(526);
-    return frame;
-}
 
 // Each duration within 5 % of the other's.
 void expectWithin5Percent(const std::vector<uint32_t>& sent, const std::vector<uint32_t>& heard) {
@@ -93,7 +86,7 @@ protected:
 // as its code.
 TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     std::string raw = "play";
-    for (uint32_t d : unknownRemotesFrame()) raw += " " + std::to_string(d);
+    for (uint32_t d : testing::pulseDistanceFrame(0xA55A)) raw += " " + std::to_string(d);
     play("play NEC:20DF10EF\n");
     QTest::qWait(400);
     play("play NEC:20DF40BF\nplay 9000 2250 560\nplay 9000 2250 560\n");

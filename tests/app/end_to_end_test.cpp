@@ -26,6 +26,7 @@
 #include "core/remote_catalogue.h"
 #include "core/view_layout.h"
 #include "serial/qt_settings_store.h"
+#include "tests/codes/sent_frames.h"
 #include "tests/firmware/ir_codes.h"
 #include "tests/support/child_process.h"
 
@@ -475,11 +476,8 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     }
     ASSERT_NE(sent.find("sent "), std::string::npos) << "not connected";
 
-    // A remote of no protocol the program knows: a leader, then 16 bits of a
-    // 526 µs mark and a space of one unit (0) or three (1).
-    std::vector<uint32_t> raw = {8400, 4200};
-    for (int bit = 15; bit >= 0; --bit) raw.insert(raw.end(), {526, (0xA55Au >> bit & 1) ? 1578u : 526u});
-    raw.push_back(526);
+    // A remote of no protocol the program knows.
+    const std::vector<uint32_t> raw = testing::pulseDistanceFrame(0xA55A);
     learn(5, {raw, {9000, 2250, 560}, {400, 300}, raw});
     ASSERT_TRUE(desktop.acceptDialog("Learn from a remote"));
     ASSERT_TRUE(desktop.closes("Learn from a remote", 10s));
@@ -492,14 +490,9 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     for (size_t i = 0; i < raw.size(); ++i) EXPECT_NEAR(back[i], raw[i], raw[i] * 0.05 + 20) << i << ": " << heard;
 
     // Sky's RC6-6-20, its toggle flipped between the presses as a remote flips it.
-    const auto rc6 = [](bool toggle) {
-        codes::Remote remote = codes::protocolRemote(codes::Protocol::Rc6Mode6);
-        const uint64_t code = ~(uint64_t(1) << 24 | uint64_t(6) << 21 | 0x0C05C) & 0x1FFFFFF;
-        const uint64_t flip = remote.toggleBitMask;
-        remote.toggleBitMask = 0;
-        return codes::encode(remote, codes::Key{"K", {toggle ? code ^ flip : code}, {}}).press;
-    };
-    learn(6, {rc6(false), rc6(true)});
+    const uint64_t sky = ~(uint64_t(1) << 24 | uint64_t(6) << 21 | 0x0C05C) & 0x1FFFFFF;
+    learn(6, {testing::sentFrame(codes::Protocol::Rc6Mode6, sky),
+              testing::sentFrame(codes::Protocol::Rc6Mode6, sky, true)});
     ASSERT_TRUE(desktop.acceptDialog("Learn from a remote"));
     ASSERT_TRUE(desktop.closes("Learn from a remote", 10s));
     readFor(board.output(), 500ms);

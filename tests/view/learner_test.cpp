@@ -5,20 +5,16 @@
 
 #include "codes/encoder.h"
 #include "sim/receiver_model.h"
+#include "tests/codes/sent_frames.h"
 #include "view/learner.h"
 
 namespace orvalinder {
 namespace {
 
 using Heard = Learner::Heard;
+using testing::pulseDistanceFrame;
+using testing::sentFrame;
 using Frame = std::vector<uint32_t>;
-
-Frame sent(codes::Protocol protocol, uint64_t code, bool flipToggle = false) {
-    codes::Remote remote = codes::protocolRemote(protocol);
-    const uint64_t toggle = remote.toggleBitMask;
-    remote.toggleBitMask = 0;  // sent as written
-    return codes::encode(remote, codes::Key{"K", {flipToggle ? code ^ toggle : code}, {}}).press;
-}
 
 Frame scaled(Frame frame, double by) {
     for (uint32_t& d : frame) d = static_cast<uint32_t>(d * by);
@@ -26,8 +22,8 @@ Frame scaled(Frame frame, double by) {
 }
 
 TEST(Learner, TwoPressesThatAgree) {
-    const Frame nec = sent(codes::Protocol::Nec, 0x20DF10EF);
-    const Frame rc6 = sent(codes::Protocol::Rc6, 0x0FFFF3);
+    const Frame nec = sentFrame(codes::Protocol::Nec, 0x20DF10EF);
+    const Frame rc6 = sentFrame(codes::Protocol::Rc6, 0x0FFFF3);
     const Frame raw = {3000, 1000, 600, 1500, 500, 500, 500, 1500, 700};
     auto rawWith = [&raw](size_t at, uint32_t duration) {
         Frame changed = raw;
@@ -49,11 +45,11 @@ TEST(Learner, TwoPressesThatAgree) {
          {Heard::FirstPress, Heard::Ignored, Heard::Ignored, Heard::FirstPress, Heard::FirstPress},
          ""},
         {"RC6 held: the same toggle is the same press",
-         {rc6, rc6, sent(codes::Protocol::Rc6, 0x0FFFF3, true)},
+         {rc6, rc6, sentFrame(codes::Protocol::Rc6, 0x0FFFF3, true)},
          {Heard::FirstPress, Heard::Ignored, Heard::Learned},
          "RC6:000C"},
         {"another key: asked again",
-         {nec, sent(codes::Protocol::Nec, 0x20DF40BF), sent(codes::Protocol::Nec, 0x20DF40BF)},
+         {nec, sentFrame(codes::Protocol::Nec, 0x20DF40BF), sentFrame(codes::Protocol::Nec, 0x20DF40BF)},
          {Heard::FirstPress, Heard::FirstPress, Heard::Learned},
          "NEC:20DF40BF"},
         {"raw within 15%", {raw, scaled(raw, 1.14)}, {Heard::FirstPress, Heard::Learned}, "raw, 9 durations"},
@@ -84,8 +80,8 @@ TEST(Learner, TwoPressesThatAgree) {
 // kept raw, its durations, ending with a mark.
 TEST(Learner, TheKeyKeptSendsWhatWasHeard) {
     const std::pair<Frame, Frame> presses[] = {
-        {sent(codes::Protocol::Rc5, 0x100C), sent(codes::Protocol::Rc5, 0x100C, true)},
-        {sent(codes::Protocol::Sirc12, 0xA90), sent(codes::Protocol::Sirc12, 0xA90)},
+        {sentFrame(codes::Protocol::Rc5, 0x100C), sentFrame(codes::Protocol::Rc5, 0x100C, true)},
+        {sentFrame(codes::Protocol::Sirc12, 0xA90), sentFrame(codes::Protocol::Sirc12, 0xA90)},
         {Frame{3000, 1000, 600, 1500, 500, 20000}, Frame{3000, 1000, 600, 1500, 500, 20000}},
     };
     for (const auto& [frame, second] : presses) {
@@ -104,16 +100,8 @@ TEST(Learner, TheKeyKeptSendsWhatWasHeard) {
     }
 }
 
-// Frames of remotes the program has no protocol for: pulse distance (a
-// leader, then a 526 µs mark and a space of one or three units a bit) and
-// bi-phase (16 bits of 500 µs halves).
-Frame pulseDistance(uint32_t bits) {
-    Frame frame = {8400, 4200};
-    for (int i = 15; i >= 0; --i) frame.insert(frame.end(), {526, (bits >> i & 1) ? 1578u : 526u});
-    frame.push_back(526);
-    return frame;
-}
-
+// Frames of a remote the program has no protocol for: bi-phase, 16 bits of
+// 500 µs halves.
 Frame biPhase(uint32_t bits) {
     codes::Remote remote = codes::protocolRemote(codes::Protocol::Rc5);
     remote.bits = 16;
@@ -136,8 +124,8 @@ TEST(Learner, KeysAreKeptAsTheRemoteSentThem) {
         Frame frame, oneBitAway;
         std::vector<sim::ReceiverModel> receivers;
     } rows[] = {
-        {"pulse distance", pulseDistance(0xA55A), pulseDistance(0xA55B), {tsop, weak, shorter}},
-        {"pulse distance, other bit", pulseDistance(0x00FF), pulseDistance(0x80FF), {tsop, weak, shorter}},
+        {"pulse distance", pulseDistanceFrame(0xA55A), pulseDistanceFrame(0xA55B), {tsop, weak, shorter}},
+        {"pulse distance, other bit", pulseDistanceFrame(0x00FF), pulseDistanceFrame(0x80FF), {tsop, weak, shorter}},
         {"bi-phase", biPhase(0xC3A5), biPhase(0xC3A4), {tsop, weak, shorter}},
         {"bi-phase, other bit", biPhase(0x1234), biPhase(0x1634), {tsop, weak, shorter}},
         {"irregular, after a decoded frame",
@@ -157,7 +145,7 @@ TEST(Learner, KeysAreKeptAsTheRemoteSentThem) {
                 SCOPED_TRACE(std::string(row.what) + ", excess " + std::to_string(model.markExcessUs));
                 sim::Receiver receiver(model, ++seed);
                 ReceiverExcess seen;
-                seen.decoded(receiver.receive(sent(codes::Protocol::Nec, 0x20DF10EF)));
+                seen.decoded(receiver.receive(sentFrame(codes::Protocol::Nec, 0x20DF10EF)));
                 Learner learner(&seen);
                 ASSERT_EQ(learner.hear(receiver.receive(row.frame)), Heard::FirstPress);
                 EXPECT_EQ(learner.hear(receiver.receive(row.oneBitAway)), Heard::FirstPress);
@@ -175,7 +163,7 @@ TEST(Learner, KeysAreKeptAsTheRemoteSentThem) {
 // What the receiver adds to each mark is taken from the last 16 frames it
 // decoded: an old receiver's is forgotten.
 TEST(Learner, TheReceiversExcessComesFromTheLastSixteenFrames) {
-    const Frame nec = sent(codes::Protocol::Nec, 0x20DF10EF);
+    const Frame nec = sentFrame(codes::Protocol::Nec, 0x20DF10EF);
     Frame stretched = nec;
     for (size_t i = 0; i < stretched.size(); ++i) stretched[i] = i % 2 == 0 ? stretched[i] + 100 : stretched[i] - 100;
     ReceiverExcess seen;
