@@ -5,6 +5,7 @@
 #include "codes/encoder.h"
 #include "codes/lircd_conf.h"
 #include "tests/codes/lirc_tools.h"
+#include "tests/codes/sent_frames.h"
 
 namespace orvalinder::codes {
 namespace {
@@ -13,10 +14,7 @@ using std::chrono::milliseconds;
 
 // A press of the code as the board writes it, with its toggle bit as given.
 HeardFrame pressOf(Protocol protocol, uint64_t value, bool toggle = true) {
-    Remote remote = protocolRemote(protocol);
-    const uint64_t code = remoteCode(Decoded{protocol, value}) | (toggle ? remote.toggleBitMask : 0);
-    remote.toggleBitMask = 0;  // sent as written
-    return {encode(remote, Key{"K", {code}, {}}).press, 0};
+    return {testing::sentFrame(protocol, remoteCode(Decoded{protocol, value}), toggle), 0};
 }
 
 const HeardFrame kNecRepeat{{9000, 2250, 560}, 0};
