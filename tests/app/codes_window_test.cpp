@@ -80,13 +80,12 @@ QString writeFlipperFile(const QTemporaryDir& folder, const QString& name, const
 
 using ButtonKeys = std::vector<std::pair<int, std::string>>;
 
-class CodesWindow : public testing::WindowFixture {
+class CodesWindow : public testing::Real<testing::WindowFixture> {
 protected:
     void SetUp() override {
         WindowFixture::SetUp();
         setViewHeight(861);
     }
-    Platform& platform() override { return real; }
 
     // The file's remotes in the library, as an import stores them.
     void addToLibrary(const QString& file) {
@@ -108,11 +107,7 @@ protected:
     }
     std::string nothingMore() { return board.receive(1, std::chrono::milliseconds(150)); }
 
-    QtMessageBoxes boxes;
     testing::ModalWatchdog watchdog;
-    QtFilePicker files{QFileDialog::DontUseNativeDialog};
-    QtFolderOpener folders;
-    Platform real{boxes, files, folders};
 };
 
 TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {

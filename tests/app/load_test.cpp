@@ -111,7 +111,7 @@ std::string joined(const QStringList& texts) { return texts.join(QStringLiteral(
 const QString kCannotOpen =
     QStringLiteral("Error\n Unable to open a stream to the local hard drive for the output file\n");
 
-class Load : public testing::ProgramWindow {
+class Load : public testing::Real<testing::ProgramWindow> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(std::getenv("IRBRIDGE_SIM")) << "IRBRIDGE_SIM names the simulator";
@@ -126,7 +126,6 @@ protected:
         parts.reset();
         QDir::setCurrent(previous);
     }
-    Platform& platform() override { return real; }
     ProgramSeams seams(BoardWaits& waits) override {
         ProgramSeams seams = ProgramWindow::seams(waits);
         seams.keycodeFolder = currentDirectory;
@@ -136,10 +135,6 @@ protected:
     void clickButton1() { clickPicture(0.40f, 0.07f); }  // Panasonic: A101
 
     QTemporaryDir work;
-    QtMessageBoxes boxes;
-    QtFilePicker files;
-    QtFolderOpener folders;
-    Platform real{boxes, files, folders};
     std::unique_ptr<BoxWatcher> watcher;
     QString previous;
 };

@@ -31,7 +31,7 @@ using testing::answerNextBox;
 using testing::buttonNamed;
 using testing::onNextModal;
 
-class RealWindow : public testing::WindowFixture {
+class RealWindow : public testing::Real<testing::WindowFixture> {
 protected:
     void SetUp() override {
         WindowFixture::SetUp();
@@ -40,7 +40,6 @@ protected:
         QDir::setCurrent(config.path());
     }
     void TearDown() override { QDir::setCurrent(previous); }
-    Platform& platform() override { return real; }
 
     int darkBluePixels() {
         const QImage shown = view()->grab().toImage();
@@ -51,10 +50,6 @@ protected:
         return count;
     }
 
-    QtMessageBoxes boxes;
-    QtFilePicker files;
-    QtFolderOpener folders;
-    Platform real{boxes, files, folders};
     QString previous;
 };
 

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/program_parts.h"
+#include "app/qt_platform.h"
 #include "tests/support/program_seams.h"
 #include "core/view_layout.h"
 #include "serial/qt_settings_store.h"
@@ -169,6 +170,18 @@ protected:
     ScriptedFolders folders;
     Platform scripted{boxes, files, folders};
     Platform& platform() override { return scripted; }
+};
+
+// A window fixture with the program's own message boxes, file picker (Qt's
+// dialog, which a test can operate) and folder opener.
+template <class Fixture>
+class Real : public Fixture {
+protected:
+    QtMessageBoxes boxes;
+    QtFilePicker files{QFileDialog::DontUseNativeDialog};
+    QtFolderOpener folders;
+    Platform real{boxes, files, folders};
+    Platform& platform() override { return real; }
 };
 
 }  // namespace orvalinder::testing
