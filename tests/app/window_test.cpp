@@ -15,7 +15,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolTip>
 
 #include "app/main_frame.h"
 #include "core/commands.h"
