@@ -36,6 +36,8 @@ TEST(CommandLine, OptionsAreAnsweredWithoutADisplay) {
          {}},
         {{"--import"}, 2, {}, {"orvalinder: --import needs the file of codes\n" + kUsage}},
         {{"--port"}, 2, {}, {"orvalinder: --port needs the serial device\n" + kUsage}},
+        {{"--socket"}, 2, {}, {"orvalinder: --socket needs the socket's path\n" + kUsage}},
+        {{"--listen"}, 2, {}, {"orvalinder: --listen needs [ADDRESS:]PORT\n" + kUsage}},
         {{"-h"}, 0, {kUsage, "\n  -h, --help "}, {}},
         {{"--version"}, 0, {"orvalinder 1.0\n"}, {}},
         {{"a.txt", "--version"}, 0, {"orvalinder 1.0\n"}, {}},
