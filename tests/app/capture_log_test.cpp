@@ -111,6 +111,7 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     std::string code;
     nextFrameSent(&code);
     EXPECT_EQ(code, "NEC:20DF10EF");
+    EXPECT_TRUE(nextFrameSent(nullptr, 800).empty());  // once, not held
 
     testing::onNextModal<CSaveKeyDlg>([](CSaveKeyDlg* dialog) {
         QTest::keyClicks(dialog->chooser()->nameEdit(), "KEY_POWER");
