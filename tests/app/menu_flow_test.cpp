@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -106,6 +107,22 @@ TEST_F(RealWindow, ShowClickAreasFromTheOptionsMenu) {
     frame->action(command::ShowClickAreas)->trigger();
     EXPECT_TRUE(view()->state().clickAreasShown);
     EXPECT_GT(darkBluePixels(), 1000);
+}
+
+// File > Save As asks in the system's file dialog, named for what it does
+// and showing the program's files.
+TEST_F(RealWindow, SaveAsThroughTheFileDialog) {
+    QString title;
+    QStringList filters;
+    onNextModal<QFileDialog>([&](QFileDialog* dialog) {
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        testing::typeFileName(dialog, config.filePath("saved"));
+    });
+    frame->action(command::FileSaveAs)->trigger();
+    EXPECT_EQ(title, "Save As");
+    EXPECT_EQ(filters, QStringList{"Orvalinder Files (*.txt)"});
+    EXPECT_TRUE(QFile::exists(config.filePath("saved.txt")));
 }
 
 TEST_F(RealWindow, AboutFromTheToolbarButton) {
