@@ -27,6 +27,7 @@
 #include "tests/support/modal.h"
 #include "tests/support/mosquitto_broker.h"
 #include "tests/support/program_seams.h"
+#include "tests/support/scripted_platform.h"
 
 namespace orvalinder {
 namespace {
@@ -102,7 +103,8 @@ struct Program {
     QtPortLister ports;
     BoardWaits waits;
     QuietPlatform quiet;
-    Platform platform{quiet, quiet, quiet};
+    testing::ScriptedBoxes boxes;
+    Platform platform{boxes, quiet, quiet};
     QSettings state{testing::settingsIn(config), QSettings::IniFormat};
     std::unique_ptr<ProgramParts> parts;
     bool connected = false;
@@ -144,6 +146,7 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     const QString gone = "homeassistant/device/" + board + "_sofa/config";
     ASSERT_TRUE(broker->publish(gone, R"({"dev":{"identifiers":["x"]},"o":{"name":"Orvalinder"},"cmps":{}})", 1, true));
     program.useBroker(*broker);
+    EXPECT_TRUE(program.boxes.shown.empty());  // the settings were saved
     // The password is the user's alone.
     EXPECT_EQ(QFile::permissions(program.folder + "/home-assistant.conf") & 0x0077, 0);  // none for group, others
     ASSERT_TRUE(online(program));
