@@ -349,6 +349,8 @@ EQUIVALENT = [
     ("serial/qt_ports.cpp", "for (qsizetype i = parts.size() - 1; i >= 0; --i) {",
      "for (qsizetype i = parts.size() - 2; i >= 0; --i) {",
      "a tty's device is its interface (1-2:1.0) or the port under it (ttyUSB0), never a USB location"),
+    ("codes/lircd_conf.cpp", "uint64_t toggleBit_ = 0;", "uint64_t toggleBit_ = 1;",
+     "every begin remote sets it to 0 before anything reads it"),
     ("firmware/IrBridge/message_queue.h", "uint16_t head_ = 0;", "uint16_t head_ = 1;",
      "a ring may start anywhere: every read and write goes through at()"),
     ("lircd/lircd_server.cpp", "QTimer::singleShot(0, this, &Client::answerSome);",
