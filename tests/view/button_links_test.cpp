@@ -27,6 +27,7 @@ TEST(ButtonNames, EachSpellingOfAKeyGetsItsFace) {
         {"KEY_UP", {F::Text, "\u25b2", KeyColour::None}},
         {"KEY_YELLOW", {F::Colour, "", KeyColour::Yellow}},
         {"KEY_AUDIO_DESC", {F::Text, "Audio desc", KeyColour::None}},
+        {"key_audio_desc", {F::Text, "audio desc", KeyColour::None}},  // as written, less its prefix
         {"Sleep_Timer", {F::Text, "Sleep Timer", KeyColour::None}},
         {"KEY_", {F::Text, "Key", KeyColour::None}},
         {"BUTTON_12", {F::Text, "12", KeyColour::None}},  // learned for a button without a name
