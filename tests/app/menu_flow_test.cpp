@@ -40,7 +40,10 @@ protected:
         previous = QDir::currentPath();
         QDir::setCurrent(config.path());
     }
-    void TearDown() override { QDir::setCurrent(previous); }
+    void TearDown() override {
+        WindowFixture::TearDown();
+        QDir::setCurrent(previous);
+    }
 
     int darkBluePixels() {
         const QImage shown = view()->grab().toImage();
