@@ -145,12 +145,12 @@ TEST_F(FindCodeOverPty, ACodeThatCouldNotGoOutIsSentWhenTheSearchGoesOn) {
 TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     // Two sets of the brand share the code they try first.
     ASSERT_TRUE(QDir(config.path()).mkpath("Acme/TV"));
-    for (const char* name : {"Acme/TV/1,-1.csv", "Acme/TV/2,-1.csv", "Acme/TV/3,-1.csv"}) {
-        files.picks.push_back(
-            writeFile(name, QByteArray("functionname,protocol,device,subdevice,function\nPOWER,JVC,3,-1,"
-                                       "23\nPOWER,NEC1,1,-1,") +
-                                (name[8] == '3' ? "9\n" : "8\n")));
-    }
+    const std::pair<const char*, const char*> sets[] = {
+        {"Acme/TV/1,-1.csv", "8"}, {"Acme/TV/2,-1.csv", "8"}, {"Acme/TV/3,-1.csv", "9"}};  // Power's function
+    for (const auto& [name, power] : sets)
+        files.picks.push_back(writeFile(
+            name, QByteArray("functionname,protocol,device,subdevice,function\nPOWER,JVC,3,-1,23\nPOWER,NEC1,1,-1,") +
+                      power + "\n"));
     ASSERT_TRUE(connectByClick());
     CFindCodeDlg dialog(platform(), parts->sender, Panasonic, QString());
     dialog.show();
