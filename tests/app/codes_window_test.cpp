@@ -544,7 +544,8 @@ TEST_F(CodesWindow, OfAFloodTheLast200FramesOfATakeAreLogged) {
     // The window does not take lines meanwhile: they wait for one take.
     QElapsedTimer waited;
     waited.start();
-    while (connection->linesReceived() < before + 301 && waited.elapsed() < 5000) std::this_thread::yield();
+    while (connection->linesReceived() < before + 301 && waited.elapsed() < 5000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_EQ(connection->linesReceived(), before + 301);
     QApplication::processEvents();
     const codes::CaptureLog& log = view()->capturePanel()->log();
