@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -69,8 +71,17 @@ TEST(CommandLine, OptionsAreAnsweredWithoutADisplay) {
     }
 }
 
+// What a LIRC client connected to the window says to VERSION, or empty.
+QByteArray askVersion(QLocalSocket& client) {
+    client.write("VERSION\n");
+    QByteArray reply;
+    while (!reply.endsWith("END\n") && client.waitForReadyRead(kDeadlineMs)) reply += client.readAll();
+    return reply;
+}
+
 // The document argument opens that file, which then heads the recent files
-// in the per-user state.
+// in the per-user state. A LIRC client that connects as soon as the window
+// shows stays served once the start has long ended.
 TEST(CommandLine, NamedFileIsOpened) {
     const struct Row {
         QStringList arguments;
@@ -91,8 +102,12 @@ TEST(CommandLine, NamedFileIsOpened) {
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("HOME", home.path());
         environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        ASSERT_TRUE(QDir(home.path()).mkdir("run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) << name;
+        environment.insert("XDG_RUNTIME_DIR", home.filePath("run"));
         QProcess program;
         program.setWorkingDirectory(home.path());
+        QElapsedTimer clock;
+        clock.start();
         start(program, row.arguments, environment);
         ASSERT_TRUE(program.waitForStarted(kDeadlineMs)) << name;
 
@@ -105,6 +120,18 @@ TEST(CommandLine, NamedFileIsOpened) {
             kDeadlineMs);
         EXPECT_TRUE(opened) << name << "\n" << program.readAllStandardError().toStdString();
         EXPECT_EQ(program.state(), QProcess::Running) << name;
+        const QString socket = home.filePath("run/orvalinder/lircd");
+        QLocalSocket client;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                client.connectToServer(socket);
+                return client.waitForConnected(kDeadlineMs);
+            },
+            kDeadlineMs))
+            << name;
+        EXPECT_TRUE(askVersion(client).contains("SUCCESS")) << name;
+        QTest::qWait(std::max<int>(0, 2000 - static_cast<int>(clock.elapsed())));
+        EXPECT_TRUE(askVersion(client).contains("SUCCESS")) << name;
         program.kill();
         program.waitForFinished(kDeadlineMs);
     }

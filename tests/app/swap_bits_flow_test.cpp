@@ -82,6 +82,7 @@ TEST_F(SwapBitsFlow, CancelledConversionLeavesNoOutput) {
     qint64 shownAfterMs = -1;
     bool leftOutput = true;
     bool stayedOpen = false;
+    bool barMoved = false;
     swapBits([&](CDialogConvert* dialog) {
         typePath(dialog, "inputFile", config.filePath("big.txt"));
         typePath(dialog, "outputFile", config.filePath("out.txt"));
@@ -89,6 +90,7 @@ TEST_F(SwapBitsFlow, CancelledConversionLeavesNoOutput) {
         clock.start();
         testing::onNextModal<QProgressDialog>([&](QProgressDialog* progress) {
             shownAfterMs = clock.elapsed();
+            barMoved = QTest::qWaitFor([&] { return progress->value() > 0; }, 3000);
             dialog->reject();  // Escape waits until the conversion has ended
             stayedOpen = dialog->isVisible();
             click(buttonNamed(*progress, "Cancel"));
@@ -102,6 +104,7 @@ TEST_F(SwapBitsFlow, CancelledConversionLeavesNoOutput) {
         click(buttonNamed(*dialog, "OK"));
     });
     EXPECT_GE(shownAfterMs, 450);  // no window for work that ends within half a second
+    EXPECT_TRUE(barMoved);
     EXPECT_FALSE(leftOutput);
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(readFile("out.txt"), "0x80000000\n");

@@ -72,6 +72,7 @@ TEST(Pronto, CodesReadAsTheirFormSays) {
         {"5000 0073 0000 0001 0005 0041", "!SRC5:2C1\n"},  // command 65: the field bit clear
         {"6000 0073 0000 0002 0000 000C 0000 0000", "!SRC6:000C\n"},
         {"6000 0073 0000 0001 0012 00FE", "!SRC6:12FE\n"},
+        {"6000 0073 0000 0001 00FF 00FF", "!SRC6:FFFF\n"},  // the largest system and command
         // RC5x: start, field, toggle, 5 system bits, 4 half bits of space, 12 bits.
         {"5001 0073 0000 0002 0000 0000 0000 0000",
          "!SRAW 36000:889 889 889 889 1778 889 889 889 889 889 889 889 889 4445 889 889 889 889 889 889 889 889 889 "
@@ -131,6 +132,7 @@ TEST(Pronto, BadCodesSayWhereAndWhat) {
         {"7000 006D 0001 0000 0156 00AB", "p.txt:1: not a Pronto form this program knows: '7000'"},
         {"5000 0073 0000 0001 0020 0001", "p.txt:1: an RC5 system above 31: '0020'"},
         {"5000 0073 0000 0001 0000 0080", "p.txt:1: an RC5 command above 127: '0080'"},
+        {"6000 0073 0000 0001 0100 0000", "p.txt:1: an RC6 system above 255: '0100'"},
         {"6000 0073 0000 0002 0000 000C 0001 0000", "p.txt:1: a word past the fields that is not 0000: '0001'"},
         {"5001 0073 0000 0001 0000 0001", "p.txt:1: too few words for its fields: '5001'"},
         {"Power:\n", "p.txt:1: no code for 'Power'"},
