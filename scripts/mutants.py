@@ -360,6 +360,9 @@ EQUIVALENT = [
     ("lircd/lircd_server.cpp", "QTimer::singleShot(0, this, &Client::answerSome);",
      "QTimer::singleShot(1, this, &Client::answerSome);",
      "either waits its turn on the event loop; a millisecond more per turn is not a fault"),
+    ("firmware/IrBridge/board_avr.cpp", "const uint16_t kFrameEndTicks = 6000 * kTicksPerMicrosecond;",
+     "const uint16_t kFrameEndTicks = 5999 * kTicksPerMicrosecond;",
+     "an edge and the frame's end on the same tick go to the edge, so a 5999 us space keeps the frame whole either way"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from

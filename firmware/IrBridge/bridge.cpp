@@ -463,7 +463,6 @@ void Bridge::frameReceived(const uint16_t* durations, uint8_t count) {
     if (length != 0) sendLine(text, length, wire::kValueLineEnd);
     if (learning_ && !code.repeat) {
         learning_ = false;
-        code.toggle = false;
         sendMessage(learned_.learn(learningKey_, code) ? PSTR("Learned ") : PSTR("No room left to learn "),
                     &learningKey_);
     }

@@ -134,6 +134,13 @@ TEST(IrBridgeFirmware, AFramePlayedIntoTheReceiverComesBackAsLines) {
     }
 }
 
+TEST(IrBridgeFirmware, OnlySixMillisecondsOfSilenceEndAFrame) {
+    Board b;
+    b.board.playIr({560, 560, 560, 5999, 560, 560, 560}, b.board.nowUs() + 1000);
+    ASSERT_TRUE(b.runUntilSerial("x")) << b.serial;
+    EXPECT_EQ(std::count(b.serial.begin(), b.serial.end(), '\t'), 6) << b.serial;
+}
+
 TEST(IrBridgeFirmware, AMarkLongerThanAnyRemotesIsNoFrame) {
     // A receiver held low (sunlight, a lamp) after the start of a frame.
     Board b;

@@ -218,7 +218,8 @@ TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes) {
         {"!SRAW 38000:9000 4500 560\r", {"raw 3 38000 40 560"}},
         {"!SRAW 38000:65535 4500 560\r", {"raw 3 38000 40 560"}},  // the longest duration first
         {"!SRAW 30000:100,200,300,44001\n", {"raw 3 30000 45 300"}},
-        {"!SRAW 60000:9000\t4500\t560\t1690\t560x\r", {}},  // a monitor line as it came is no message
+        {"!SRAW 38000:9000  4500 560 \r", {"raw 3 38000 40 560"}},  // blanks doubled and at the end
+        {"!SRAW 60000:9000\t4500\t560\t1690\t560x\r", {}},          // a monitor line as it came is no message
         {raw100, {"raw 99 36000 1 900"}},
         {"!SNEC:20df10ef\r", {"NEC:20DF10EF"}},
     };

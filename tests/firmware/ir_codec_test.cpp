@@ -212,6 +212,31 @@ TEST(IrCodec, ALeadersQuarterIsTheEdge) {
     }
 }
 
+// A receiver's excess, its marks longer and its spaces as much shorter, is
+// taken from -300 to +350 us; beyond, the frame is no remote's.
+TEST(IrCodec, TheReceiversExcessHasItsWindow) {
+    for (const auto& [excess, decoded] : {std::pair{-290, true}, {-320, false}, {340, true}, {380, false}}) {
+        for (const IrCode& code : sampleCodes()) {
+            std::vector<uint16_t> frame = frameOf(code);
+            for (size_t i = 0; i < frame.size(); ++i) frame[i] = uint16_t(frame[i] + (i % 2 ? -excess : excess));
+            IrCode read;
+            EXPECT_EQ(decodes(frame, read), decoded) << excess << " " << textOf(code);
+        }
+    }
+}
+
+// Sony's bits are told by their length, which holds a third of a unit.
+TEST(IrCodec, ASonyBitsLengthHoldsAThirdOfAUnit) {
+    for (const auto& [off, decoded] : {std::pair{190, true}, {-190, true}, {210, false}, {-210, false}}) {
+        for (const char* text : {"SIRC12:A90", "SIRC20:12345"}) {
+            std::vector<uint16_t> frame = frameOf(parsed(text));
+            frame[3] = uint16_t(frame[3] + off);
+            IrCode read;
+            EXPECT_EQ(decodes(frame, read) && textOf(read) == text, decoded) << off << " " << text;
+        }
+    }
+}
+
 TEST(IrCodec, BrokenFramesDoNotDecode) {
     IrCode decoded;
     EXPECT_FALSE(irDecode(nullptr, 0, decoded));
