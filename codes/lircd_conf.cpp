@@ -28,11 +28,11 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' ||
 // Words between blanks; a word that starts with '#' comments out the rest.
 std::vector<Line> splitLines(std::string_view text) {
     std::vector<Line> lines;
-    int number = 0;
+    int lineNumber = 0;
     size_t at = 0;
     while (at < text.size()) {
         const std::string_view row = nextLine(text, at);
-        Line line{++number, {}, {}};
+        Line line{++lineNumber, {}, {}};
         size_t i = 0;
         while (i < row.size()) {
             while (i < row.size() && isBlank(row[i])) ++i;

@@ -363,6 +363,11 @@ EQUIVALENT = [
     ("firmware/IrBridge/board_avr.cpp", "const uint16_t kFrameEndTicks = 6000 * kTicksPerMicrosecond;",
      "const uint16_t kFrameEndTicks = 5999 * kTicksPerMicrosecond;",
      "an edge and the frame's end on the same tick go to the edge, so a 5999 us space keeps the frame whole either way"),
+    ("codes/lircd_conf.cpp", "int number = 0;", "int number = 1;", "every line is made with its number"),
+    ("app/home_assistant_link.cpp", "client_.reset();", "(line removed)",
+     "a stopped client kept until the next start answers connected() false, as no client does"),
+    ("view/learner.cpp", "else if (durations[i] < kGapUs)", "else if (durations[i] <= kGapUs)",
+     "only the shortest spaces are measured: a 10 ms one counts only when all are, and then the excess is refused"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
