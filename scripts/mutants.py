@@ -164,8 +164,6 @@ EQUIVALENT = [
      "the chip starts with its outputs low"),
     ("firmware/IrBridge/ir_codec.cpp", "if (count % 2 == 0 && count > 0) --count;  // a closing space",
      "if (count % 2 == 0 && count > 1) --count;  // a closing space", "an even count above 0 is above 1"),
-    ("firmware/IrBridge/bridge.cpp", "code.toggle = false;", "code.toggle = true;",
-     "a learned key keeps no toggle: each press sets its own"),
     ("firmware/IrBridge/bridge.h", "uint32_t gapUs = 0;  // the silence after it before the next frame",
      "uint32_t gapUs = 1;  // the silence after it before the next frame",
      "a transmission without durations is not sent, and its gap is never read"),
