@@ -33,6 +33,15 @@ inline IrCode necRepeat() {
 
 inline IrCode nec(uint32_t data) { return makeCode(IR_NEC, data); }
 
+inline void expectSameCode(const IrCode& actual, const IrCode& expected) {
+    EXPECT_EQ(actual.protocol, expected.protocol);
+    EXPECT_EQ(actual.bits, expected.bits);
+    EXPECT_EQ(actual.high, expected.high);
+    EXPECT_EQ(actual.data, expected.data);
+    EXPECT_EQ(actual.toggle, expected.toggle);
+    EXPECT_EQ(actual.repeat, expected.repeat);
+}
+
 // A key code such as "A101".
 inline KeyName keyName(const char* name) {
     KeyName key;
