@@ -61,15 +61,17 @@ void expectNear(const std::vector<uint32_t>& actual, const std::vector<uint32_t>
 
 struct Burst {
     char command;
-    uint32_t carrierHz;  // 16 MHz / (2 * (OCR2A + 1))
+    uint32_t carrierHz;  // 16 MHz / (2 * (OCR2A + 1)), or none for the LED held on
     std::vector<uint32_t> durations;
 };
 
-TEST(SimulatedBoard, CarrierBurstsAreDemodulatedToTheirFrequencyAndDurations) {
+// Carrier bursts, and the LED held on as a steady light without carrier.
+TEST(SimulatedBoard, LedBurstsAreDemodulatedToTheirFrequencyAndDurations) {
     const Burst bursts[] = {
         {'N', 37915, {9000, 4500, 560, 560, 560, 1690, 560}},
         {'P', 37037, {3456, 1728, 432, 1296, 432}},
         {'R', 36036, {889, 889, 1778, 1778, 889}},
+        {'D', 0, {1000}},
     };
     Probe probe;
     for (const Burst& burst : bursts) {
@@ -80,23 +82,12 @@ TEST(SimulatedBoard, CarrierBurstsAreDemodulatedToTheirFrequencyAndDurations) {
         const std::vector<SentFrame> frames = probe.board.takeSentFrames();
         ASSERT_EQ(frames.size(), 1u);
         EXPECT_NEAR(frames[0].carrierHz, burst.carrierHz, burst.carrierHz * 0.01);
-        EXPECT_FALSE(frames[0].steadyLight);
+        EXPECT_EQ(frames[0].steadyLight, burst.carrierHz == 0);
         expectNear(frames[0].durations, burst.durations, 0.02);
         // The byte takes about 0.2 ms to arrive.
         EXPECT_GT(frames[0].startUs, sentAt);
         EXPECT_LT(frames[0].startUs, sentAt + 1000);
     }
-}
-
-TEST(SimulatedBoard, TheLedHeldOnIsASteadyLightWithoutCarrier) {
-    Probe probe;
-    probe.board.sendSerial("D");
-    ASSERT_TRUE(probe.board.run(30'000));
-    const std::vector<SentFrame> frames = probe.board.takeSentFrames();
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_TRUE(frames[0].steadyLight);
-    EXPECT_EQ(frames[0].carrierHz, 0u);
-    expectNear(frames[0].durations, {1000}, 0.02);
 }
 
 TEST(SimulatedBoard, AFrameEndsOnlyAfterTheSilence) {
@@ -232,7 +223,7 @@ TEST(SimulatedBoard, SerialBytesWaitWhileTheFirmwareCannotTakeThem) {
 
 // The chip ------------------------------------------------------------------
 
-TEST(SimulatedBoard, EepromSurvivesInItsFile) {
+TEST(SimulatedBoard, EepromSurvivesInItsFileOfTheRightSize) {
     const fs::path file = fs::temp_directory_path() / ("avrsim_eeprom_" + std::to_string(getpid()));
     {
         Probe first;
@@ -246,18 +237,13 @@ TEST(SimulatedBoard, EepromSurvivesInItsFile) {
     EXPECT_EQ(runUntil(second, hasLine), "probe 1\n");
     second.sendSerial("E");
     EXPECT_EQ(runUntil(second, hasLine), "E5A5A\n");
-    fs::remove(file);
-}
-
-TEST(SimulatedBoard, EepromFilesOfTheWrongSizeAreRefused) {
-    const fs::path file = fs::temp_directory_path() / ("avrsim_eeprom_" + std::to_string(getpid()));
-    SimulatedBoard board(AVRSIM_PROBE_ELF);
+    // Files of the wrong size, or none, are refused.
     for (size_t size : {0, 1023, 1025}) {
         std::ofstream(file, std::ios::binary | std::ios::trunc) << std::string(size, '\0');
-        EXPECT_THROW(board.loadEeprom(file), std::runtime_error) << size;
+        EXPECT_THROW(second.loadEeprom(file), std::runtime_error) << size;
     }
     fs::remove(file);
-    EXPECT_THROW(board.loadEeprom(file), std::runtime_error) << "missing";
+    EXPECT_THROW(second.loadEeprom(file), std::runtime_error) << "missing";
 }
 
 TEST(SimulatedBoard, AStoppedCoreEndsTheRunAndSaysHow) {
