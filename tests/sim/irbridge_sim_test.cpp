@@ -33,11 +33,15 @@ std::string readUntil(int fd, const Done& done, std::chrono::milliseconds limit)
 const std::string kVersionLine = "IrBridge 1.1Y";
 
 // The answer the board gives to a key whose code is `hex`, built from the
-// documented line formats.
-std::string answer(const std::string& hex) {
+// documented line formats, as a receiver delivers the frame: each mark
+// longer by `excess`, the space after it shorter by as much.
+std::string answer(const std::string& hex, int excess = 0) {
     const unsigned long value = std::stoul(hex, nullptr, 16);
-    std::string line = "9000\t4500";
-    for (int bit = 31; bit >= 0; --bit) line += (value >> bit & 1) ? "\t560\t1690" : "\t560\t560";
+    auto pair = [&](int mark, int space) {
+        return "\t" + std::to_string(mark + excess) + "\t" + std::to_string(space - excess);
+    };
+    std::string line = pair(9000, 4500).substr(1);
+    for (int bit = 31; bit >= 0; --bit) line += pair(560, (value >> bit & 1) ? 1690 : 560);
     return line + "xCODE:" + hex + "Y";
 }
 
@@ -127,14 +131,10 @@ TEST_F(IrBridgeSim, AnswersKeyCodesWithMonitorAndValueLines) {
     EXPECT_EQ(quiet(), "");
 }
 
-// The answer's monitor line as the receiver delivers it: each mark longer
-// by the excess, the space after it shorter by as much.
 TEST_F(IrBridgeSim, MonitorLinesAreWhatTheReceiverMakesOfTheFrame) {
     start({"--mark-excess", "-120", "--jitter", "0"});
     send("A101");
-    std::string expected = kVersionLine + "8880\t4620";
-    for (int bit = 31; bit >= 0; --bit) expected += (0xFE01FB04u >> bit & 1) ? "\t440\t1810" : "\t440\t680";
-    expected += "xCODE:FE01FB04Y";
+    const std::string expected = kVersionLine + answer("FE01FB04", -120);
     EXPECT_EQ(receive(expected.size()), expected);
 }
 
