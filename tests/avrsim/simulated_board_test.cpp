@@ -65,8 +65,9 @@ struct Burst {
     std::vector<uint32_t> durations;
 };
 
-// Carrier bursts, and the LED held on as a steady light without carrier.
-TEST(SimulatedBoard, LedBurstsAreDemodulatedToTheirFrequencyAndDurations) {
+// Carrier bursts, and the LED held on as a steady light without carrier;
+// the built-in LED on its own pin.
+TEST(SimulatedBoard, LedBurstsAreDemodulatedAndTheBuiltinLedFollowsItsPin) {
     const Burst bursts[] = {
         {'N', 37915, {9000, 4500, 560, 560, 560, 1690, 560}},
         {'P', 37037, {3456, 1728, 432, 1296, 432}},
@@ -88,6 +89,12 @@ TEST(SimulatedBoard, LedBurstsAreDemodulatedToTheirFrequencyAndDurations) {
         EXPECT_GT(frames[0].startUs, sentAt);
         EXPECT_LT(frames[0].startUs, sentAt + 1000);
     }
+    // The built-in LED follows port B5.
+    EXPECT_FALSE(probe.board.builtinLedOn());
+    probe.ask("L", [](auto& out) { return !out.empty(); });
+    EXPECT_TRUE(probe.board.builtinLedOn());
+    probe.ask("L", [](auto& out) { return !out.empty(); });
+    EXPECT_FALSE(probe.board.builtinLedOn());
 }
 
 TEST(SimulatedBoard, AFrameEndsOnlyAfterTheSilence) {
@@ -260,15 +267,6 @@ TEST(SimulatedBoard, AWatchdogResetRestartsTheFirmwareWithItsLinesWorking) {
     EXPECT_EQ(probe.ask("ok", [](auto& out) { return out.size() >= 2; }), "ok");
     const std::string report = runUntil(probe.board, hasLine);
     expectNear(numbersAfter(report, 'C'), {560, 560, 560}, 0, 2);
-}
-
-TEST(SimulatedBoard, BuiltinLedFollowsPortB5) {
-    Probe probe;
-    EXPECT_FALSE(probe.board.builtinLedOn());
-    probe.ask("L", [](auto& out) { return !out.empty(); });
-    EXPECT_TRUE(probe.board.builtinLedOn());
-    probe.ask("L", [](auto& out) { return !out.empty(); });
-    EXPECT_FALSE(probe.board.builtinLedOn());
 }
 
 TEST(SimulatedBoard, AnIdleBoardRunsFarFasterThanRealTime) {

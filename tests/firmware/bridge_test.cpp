@@ -387,7 +387,7 @@ TEST(Bridge, LinesThatDoNotFitAreDroppedWhole) {
     }
 }
 
-TEST(Bridge, ALearnedKeyReplacesItsDefaultAndSurvivesARestart) {
+TEST(Bridge, ALearnedKeyReplacesItsDefaultSurvivesARestartAndIsForgotten) {
     Eeprom eeprom;
     {
         Board board{eeprom};
@@ -412,9 +412,8 @@ TEST(Bridge, ALearnedKeyReplacesItsDefaultAndSurvivesARestart) {
     restarted.type("!FA101!FA101A101");
     EXPECT_EQ(restarted.output.take(), "Forgot A101YNothing to forget for A101Y");
     EXPECT_EQ(restarted.sent(), std::vector<std::string>{restarted.defaultOf("A101")});
-}
 
-TEST(Bridge, ForgetAllBringsBackEveryDefault) {
+    // Forgetting all brings back every default.
     Board board;
     for (const char* name : {"A100", "B140", "D145"}) {
         board.type(std::string("!L") + name);

@@ -56,7 +56,7 @@ TEST(IrText, MonitorLineKeepsTheFirst100Numbers) {
     EXPECT_EQ(monitorLine(durations, uint16_t(expected.size() + 1)), expected);
 }
 
-TEST(IrText, CodesWrittenAndReadBack) {
+TEST(IrText, CodesWrittenAndReadBackOrNotWritten) {
     const std::pair<IrCode, std::string> rows[] = {
         {makeCode(IR_NEC, 0x20DF10EF), "NEC:20DF10EF"},
         {makeCode(IR_NEC, 0), "NEC:00000000"},
@@ -76,9 +76,7 @@ TEST(IrText, CodesWrittenAndReadBack) {
         SCOPED_TRACE(text);
         expectSameCode(parsed(text.c_str()), code);  // and no toggle
     }
-}
-
-TEST(IrText, CodeTextThatCannotBeWritten) {
+    // Codes that cannot be written, and text that does not fit.
     EXPECT_EQ(codeText(makeCode(IR_NONE, 0)), "");
     EXPECT_EQ(codeText(makeCode(IR_RC5, 0x1000)), "");  // 13 bits
     EXPECT_EQ(codeText(makeCode(IR_NEC, 0x20DF10EF), 13), "NEC:20DF10EF");
