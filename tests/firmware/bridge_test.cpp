@@ -428,7 +428,7 @@ TEST(Bridge, ALearnedKeyReplacesItsDefaultSurvivesARestartAndIsForgotten) {
               (std::vector<std::string>{board.defaultOf("A100"), board.defaultOf("B140"), board.defaultOf("D145")}));
 }
 
-TEST(Bridge, ALearnWaitsTenSecondsForADecodedFrameThatIsNoRepeat) {
+TEST(Bridge, ALearnWaitsTenSecondsForADecodedFrameThatIsNoRepeatAndRoomForIt) {
     Board board;
     board.type("!LC100");
     board.output.take();
@@ -444,10 +444,8 @@ TEST(Bridge, ALearnWaitsTenSecondsForADecodedFrameThatIsNoRepeat) {
     board.receive(nec(0x20DF10EF));  // too late
     board.type("C100");
     EXPECT_EQ(board.sent(), std::vector<std::string>{board.defaultOf("C100")});
-}
 
-TEST(Bridge, LearningStopsWhenTheEepromIsFull) {
-    Board board;
+    // Learning stops when the EEPROM is full.
     LearnedKeys keys(board.eeprom);
     for (uint8_t i = 0; i < keys.capacity(); ++i)
         ASSERT_TRUE(keys.learn(keyName(("B" + std::to_string(100 + i)).c_str()), nec(i)));

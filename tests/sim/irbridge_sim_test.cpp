@@ -37,11 +37,9 @@ const std::string kVersionLine = "IrBridge 1.1Y";
 // longer by `excess`, the space after it shorter by as much.
 std::string answer(const std::string& hex, int excess = 0) {
     const unsigned long value = std::stoul(hex, nullptr, 16);
-    auto pair = [&](int mark, int space) {
-        return "\t" + std::to_string(mark + excess) + "\t" + std::to_string(space - excess);
-    };
-    std::string line = pair(9000, 4500).substr(1);
-    for (int bit = 31; bit >= 0; --bit) line += pair(560, (value >> bit & 1) ? 1690 : 560);
+    std::string line = std::to_string(9000 + excess) + "\t" + std::to_string(4500 - excess);
+    for (int bit = 31; bit >= 0; --bit)
+        line += "\t" + std::to_string(560 + excess) + "\t" + std::to_string((value >> bit & 1 ? 1690 : 560) - excess);
     return line + "xCODE:" + hex + "Y";
 }
 
