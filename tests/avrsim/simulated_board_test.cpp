@@ -65,8 +65,9 @@ struct Burst {
     std::vector<uint32_t> durations;
 };
 
-// Carrier bursts, and the LED held on as a steady light without carrier;
-// the built-in LED on its own pin.
+// Carrier bursts, and the LED held on as a steady light without carrier,
+// each a frame once the silence after it is long enough; the built-in LED on
+// its own pin.
 TEST(SimulatedBoard, LedBurstsAreDemodulatedAndTheBuiltinLedFollowsItsPin) {
     const Burst bursts[] = {
         {'N', 37915, {9000, 4500, 560, 560, 560, 1690, 560}},
@@ -95,10 +96,7 @@ TEST(SimulatedBoard, LedBurstsAreDemodulatedAndTheBuiltinLedFollowsItsPin) {
     EXPECT_TRUE(probe.board.builtinLedOn());
     probe.ask("L", [](auto& out) { return !out.empty(); });
     EXPECT_FALSE(probe.board.builtinLedOn());
-}
-
-TEST(SimulatedBoard, AFrameEndsOnlyAfterTheSilence) {
-    Probe probe;
+    // A frame ends only after the silence.
     probe.board.sendSerial("R");
     ASSERT_TRUE(probe.board.run(2000 + kFrameSilenceUs - 1000));
     EXPECT_TRUE(probe.board.takeSentFrames().empty());
