@@ -30,9 +30,7 @@ TEST(PictureGeometry, DrawnSizeTruncatesTheSinglePrecisionProducts) {
         EXPECT_EQ(state.geometry.drawnWidth(), row.width) << row.kind << " at " << row.clientHeight;
         EXPECT_EQ(state.geometry.drawnHeight(), row.height) << row.kind << " at " << row.clientHeight;
     }
-}
-
-TEST(PictureGeometry, ScaleIsAFloatDivision) {
+    // The scale is a float division.
     EXPECT_NEAR(PictureGeometry::measured(250, 861, 430).scale, 0.499419, 5e-7);
     EXPECT_NEAR(PictureGeometry::measured(250, 861, 500).scale, 0.580720, 5e-7);
 }
