@@ -157,12 +157,6 @@ TEST(Pronto, BadCodesSayWhereAndWhat) {
     }
 }
 
-}  // namespace
-}  // namespace orvalinder::codes
-
-namespace orvalinder::codes {
-namespace {
-
 // Several remotes in one Pronto file: each block is named in a comment,
 // and the file reads back with every key.
 TEST(Pronto, SeveralRemotesInOneFileAreNamed) {
