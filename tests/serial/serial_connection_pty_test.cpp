@@ -146,9 +146,9 @@ std::string monitorLines(size_t bytes) {
     return text;
 }
 
-// The settings live in the user's configuration file.
 TEST_F(PtyConnection, KeyCodeArrivesAsItsFourBytes) {
     ASSERT_TRUE(storeAndConnect());
+    // The settings live in the user's configuration file.
     QSettings file(config.path() + "/Orvalinder.conf", QSettings::IniFormat);
     EXPECT_EQ(file.value("Port").toString().toStdString(), board.path());
     EXPECT_EQ(file.value("Speed").toString(), "115200");
@@ -163,12 +163,16 @@ TEST_F(PtyConnection, KeyCodeArrivesAsItsFourBytes) {
     EXPECT_EQ(board.receive(4), "A101");
     EXPECT_EQ(status.line(3), L"3.  4 bytes sent - A101 - 4 confirmed");
 
-    // Reading, it lets go of the port at once.
+    EXPECT_FALSE(connection->disconnect());
+    EXPECT_FALSE(connection->connected());
+    EXPECT_TRUE(deviceIsFree(board.path()));
+
+    // The device opens anew; reading, it lets go of the port at once.
+    ASSERT_TRUE(connect());
     connection->setMonitorActive(true);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(connection->disconnect());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
-    EXPECT_FALSE(connection->connected());
     EXPECT_TRUE(deviceIsFree(board.path()));
     ASSERT_TRUE(connect());  // and the device opens anew
     connection->disconnect();
