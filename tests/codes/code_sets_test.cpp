@@ -194,14 +194,7 @@ TEST(CodeSets, MistakesInTheProgramsOwnFormat) {
         {"set tv NEC1 4 LG\nKEY_POWER eight\n", "s:2: not a number 'eight'"},
         {"set tv Sony12 1 Sony\nKEY_POWER 1.2 21\n", "s:2: Sony12 has no subdevice, not 2"},
     };
-    for (const auto& [text, message] : rows) {
-        try {
-            readCodeSets(text, "s");
-            ADD_FAILURE() << text;
-        } catch (const CodesError& error) {
-            EXPECT_STREQ(error.what(), message);
-        }
-    }
+    for (const auto& [text, message] : rows) EXPECT_EQ(codesError([&] { readCodeSets(text, "s"); }), message) << text;
 }
 
 // Every key of the program's own sets goes out as one of the board's codes.

@@ -138,14 +138,7 @@ TEST(Flipper, BadFilesSayWhereAndWhat) {
         {kHeader + "name: K\ntype: raw\nfrequency: 38k\nduty_cycle: 0.5\ndata: 1\n",
          "f.ir:5: not a number from 0 to 1000000: '38k'"},
     };
-    for (const auto& [text, message] : rows) {
-        try {
-            readFlipper(text, "f.ir");
-            ADD_FAILURE() << "read without a word:\n" << text;
-        } catch (const CodesError& error) {
-            EXPECT_EQ(error.what(), message) << text;
-        }
-    }
+    for (const auto& [text, message] : rows) EXPECT_EQ(codesError([&] { readFlipper(text, "f.ir"); }), message) << text;
 }
 
 }  // namespace

@@ -14,7 +14,20 @@
 #include <string>
 #include <vector>
 
+#include "codes/remote.h"
+
 namespace orvalinder::codes {
+
+// What the CodesError `act` throws says; "no error" when it throws none.
+template <typename Act>
+std::string codesError(Act&& act) {
+    try {
+        act();
+    } catch (const CodesError& error) {
+        return error.what();
+    }
+    return "no error";
+}
 
 inline std::string readText(const std::string& path) {
     std::ifstream file(path, std::ios::binary);

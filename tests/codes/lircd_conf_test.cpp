@@ -62,14 +62,8 @@ TEST(LircdConf, BadFilesSayWhereAndWhat) {
         {"begin\n", "bad.conf:1: too few values for 'begin'"},
         {"# only a comment\n", "bad.conf: no remote in the file"},
     };
-    for (const Row& row : rows) {
-        try {
-            readLircdConf(row.text, "bad.conf");
-            ADD_FAILURE() << "read without a word:\n" << row.text;
-        } catch (const CodesError& error) {
-            EXPECT_EQ(error.what(), row.message) << row.text;
-        }
-    }
+    for (const Row& row : rows)
+        EXPECT_EQ(codesError([&] { readLircdConf(row.text, "bad.conf"); }), row.message) << row.text;
     // A leading or trailing pulse of 0 is none, as LIRC reads it.
     EXPECT_NO_THROW(readLircdConf(remoteWith("  plead 0\n  ptrail 0\n" + codes), "none.conf"));
 }
@@ -172,12 +166,7 @@ TEST(Encoder, RefusesFramesLircWouldNotSend) {
     for (const auto& [fields, message] : rows) {
         const std::vector<Remote> remotes =
             readLircdConf(remoteWith(fields + "\n  begin codes\n    K 0x5A\n  end codes"), "r.conf");
-        try {
-            encode(remotes[0], remotes[0].keys[0]);
-            ADD_FAILURE() << fields;
-        } catch (const CodesError& error) {
-            EXPECT_EQ(error.what(), message);
-        }
+        EXPECT_EQ(codesError([&] { encode(remotes[0], remotes[0].keys[0]); }), message) << fields;
     }
 }
 

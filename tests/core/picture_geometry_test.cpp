@@ -30,9 +30,7 @@ TEST(PictureGeometry, DrawnSizeTruncatesTheSinglePrecisionProducts) {
         EXPECT_EQ(state.geometry.drawnWidth(), row.width) << row.kind << " at " << row.clientHeight;
         EXPECT_EQ(state.geometry.drawnHeight(), row.height) << row.kind << " at " << row.clientHeight;
     }
-}
-
-TEST(PictureGeometry, ScaleIsAFloatDivision) {
+    // The scale is a float division.
     EXPECT_NEAR(PictureGeometry::measured(250, 861, 430).scale, 0.499419, 5e-7);
     EXPECT_NEAR(PictureGeometry::measured(250, 861, 500).scale, 0.580720, 5e-7);
 }
@@ -87,10 +85,11 @@ constexpr PublishedPicture kPublishedPictures[] = {
 // greater than left and below left + W * s, y above 0 and below the client's
 // bottom) lies at fractions (x - left) / (W * s) and y / (H * s), all in
 // single precision.
-TEST(HitTest, AnswersAsThePublishedAreasAtSampledPoints) {
+TEST(HitTest, AnswersAsThePublishedAreasAtSampledPointsAndEdges) {
     constexpr int left = layout::PictureXOffset;
     for (const PublishedPicture& p : kPublishedPictures) {
         const std::vector<ClickArea> areas = testing::publishedClickAreas(p.letter);
+        ASSERT_FALSE(areas.empty()) << p.letter;
         ASSERT_EQ(clickAreas(p.kind).size(), areas.size()) << p.letter;
         for (const int clientHeight : {p.height, 700}) {
             ViewState state;
@@ -129,25 +128,16 @@ TEST(HitTest, AnswersAsThePublishedAreasAtSampledPoints) {
             }
             EXPECT_GT(hits, static_cast<int>(points.size()) / 4) << "too few points on buttons";
         }
-    }
-}
-
-// One ulp either side of every edge, and on it: the tables hold the very
-// values published.
-TEST(HitTest, EdgesOfEveryAreaAsPublished) {
-    for (const PublishedPicture& p : kPublishedPictures) {
-        const std::vector<ClickArea> areas = testing::publishedClickAreas(p.letter);
-        ASSERT_FALSE(areas.empty()) << p.letter;
+        // One ulp either side of every edge, and on it: the tables hold the
+        // very values published.
         for (const ClickArea& a : areas) {
             const float midX = (a.left + a.right) / 2, midY = (a.top + a.bottom) / 2;
-            for (const float edge : {a.left, a.right}) {
+            for (const float edge : {a.left, a.right})
                 for (const float fx : {std::nextafter(edge, 0.0f), edge, std::nextafter(edge, 1.0f)})
                     EXPECT_EQ(areasAt(p.kind, fx, midY), publishedHits(areas, fx, midY)) << p.letter << " x " << fx;
-            }
-            for (const float edge : {a.top, a.bottom}) {
+            for (const float edge : {a.top, a.bottom})
                 for (const float fy : {std::nextafter(edge, 0.0f), edge, std::nextafter(edge, 1.0f)})
                     EXPECT_EQ(areasAt(p.kind, midX, fy), publishedHits(areas, midX, fy)) << p.letter << " y " << fy;
-            }
         }
     }
 }

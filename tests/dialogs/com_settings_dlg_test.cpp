@@ -158,12 +158,6 @@ TEST(ComSettingsDialog, OkThatCannotSaveSaysSoAndStaysOpen) {
     EXPECT_EQ(said.shown[0].icon, MessageIcon::Stop);
 }
 
-}  // namespace
-}  // namespace orvalinder
-
-namespace orvalinder {
-namespace {
-
 // The board starts at once; a silent port is given up after a fifth of
 // the real wait.
 class QuickBoard : public BoardWaits {

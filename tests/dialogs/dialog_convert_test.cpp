@@ -35,8 +35,8 @@ protected:
     }
 
     void setPaths(const QString& input, const QString& output) {
-        edit("inputFile")->setText(path(input));
-        edit("outputFile")->setText(output.isEmpty() ? QString() : path(output));
+        edit("inputFile")->setText(input);
+        edit("outputFile")->setText(output);
     }
     void convert(const QString& input, const QString& output) {
         setPaths(input, output);
@@ -53,7 +53,7 @@ protected:
 
 TEST_F(SwapBitsDialog, OpensEmptyAndConvertsSilently) {
     EXPECT_EQ(edit("inputFile")->text() + edit("outputFile")->text(), "");
-    convert("in.txt", "out.txt");
+    convert(path("in.txt"), path("out.txt"));
     EXPECT_EQ(read("out.txt"), reversed);
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(dialog.isVisible());
@@ -64,7 +64,7 @@ TEST_F(SwapBitsDialog, AsksBeforeOverwriting) {
         write("out.txt", "kept");
         boxes.shown.clear();
         boxes.answers = {answer};
-        convert("in.txt", "out.txt");
+        convert(path("in.txt"), path("out.txt"));
 
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].text, "The output file all ready exists.\n\nOverwrite Yes/No ?");
@@ -86,9 +86,7 @@ TEST_F(SwapBitsDialog, FilesThatCannotBeOpenedAreReported) {
     for (const auto& [input, output] : rows) {
         boxes.shown.clear();
         boxes.answers = {Answer::Yes};
-        edit("inputFile")->setText(input);
-        edit("outputFile")->setText(output);
-        testing::buttonNamed(dialog, "Convert")->click();
+        convert(input, output);
         ASSERT_FALSE(boxes.shown.empty()) << input.toStdString() << " " << output.toStdString();
         EXPECT_EQ(boxes.shown.back().text.toStdString(), "Error: Unable to open the file.") << output.toStdString();
         EXPECT_EQ(boxes.shown.back().icon, MessageIcon::Default);
@@ -99,9 +97,7 @@ TEST_F(SwapBitsDialog, FilesThatCannotBeOpenedAreReported) {
 #ifndef _WIN32
 TEST_F(SwapBitsDialog, AFullDiskIsReported) {
     boxes.answers = {Answer::Yes};  // /dev/full exists
-    edit("inputFile")->setText(path("in.txt"));
-    edit("outputFile")->setText("/dev/full");
-    testing::buttonNamed(dialog, "Convert")->click();
+    convert(path("in.txt"), "/dev/full");
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].text, "Error: Unable to write the output file. The disk may be full.");
     EXPECT_EQ(boxes.shown[1].icon, MessageIcon::Stop);
@@ -110,18 +106,16 @@ TEST_F(SwapBitsDialog, AFullDiskIsReported) {
 #endif
 
 TEST_F(SwapBitsDialog, EnterInAPathOrCancelClosesWithoutConverting) {
-    for (const char* box : {"inputFile", "outputFile"}) {
+    for (const std::string box : {"inputFile", "outputFile", "Cancel"}) {
         dialog.show();
-        setPaths("in.txt", "out.txt");
-        QTest::keyClick(edit(box), Qt::Key_Return);
-        EXPECT_TRUE(testing::closedWith(dialog, QDialog::Accepted)) << box;
+        setPaths(path("in.txt"), path("out.txt"));
+        if (box == "Cancel")
+            testing::buttonNamed(dialog, "Cancel")->click();
+        else
+            QTest::keyClick(edit(box.c_str()), Qt::Key_Return);
+        EXPECT_TRUE(testing::closedWith(dialog, box == "Cancel" ? QDialog::Rejected : QDialog::Accepted)) << box;
         EXPECT_FALSE(QFile::exists(path("out.txt")));
     }
-    dialog.show();
-    setPaths("in.txt", "out.txt");
-    testing::buttonNamed(dialog, "Cancel")->click();
-    EXPECT_TRUE(testing::closedWith(dialog, QDialog::Rejected));
-    EXPECT_FALSE(QFile::exists(path("out.txt")));
 }
 
 TEST_F(SwapBitsDialog, BrowseFillsItsOwnBoxUnlessCancelled) {

@@ -1,6 +1,10 @@
 // Every dialog as it opens: its title, the button Enter presses, and Cancel
-// (Close where nothing is to be cancelled) closing it with nothing done.
+// (Close where nothing is to be cancelled) closing it with nothing done. Then
+// the About, Click areas and Home Assistant dialogs closed each way.
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <functional>
@@ -76,6 +80,69 @@ TEST(DialogFaces, TitleDefaultButtonAndCancel) {
     }
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_FALSE(clickAreas);
+
+    // The About dialog's OK just closes it too. (Its texts are in the looks test.)
+    CAboutDlg about;
+    about.show();
+    testing::buttonNamed(about, "OK")->click();
+    EXPECT_TRUE(testing::closedWith(about, QDialog::Accepted));
+}
+
+// The Click areas dialog: what each way of closing it leaves in the option.
+TEST(ClickAreasDialog, OkStoresTheBoxCancelKeepsTheOption) {
+    struct Row {
+        bool before, tick;
+        Qt::Key key;  // Enter or Escape; otherwise the button
+        const char* button;
+        bool after;
+    };
+    const Row rows[] = {
+        {false, true, Qt::Key_unknown, "OK", true},      {true, false, Qt::Key_unknown, "OK", false},  // opens unticked
+        {false, true, Qt::Key_Return, "", true},         {true, false, Qt::Key_unknown, "Cancel", true},
+        {false, true, Qt::Key_unknown, "Cancel", false}, {true, false, Qt::Key_Escape, "", true},
+    };
+    for (const Row& row : rows) {
+        bool showClickAreas = row.before;
+        CDialogAreas dialog(showClickAreas);
+        dialog.show();
+        auto* check = dialog.findChild<QCheckBox*>();
+        EXPECT_FALSE(check->isChecked());
+        if (row.tick) QTest::mouseClick(check, Qt::LeftButton);
+
+        if (row.key != Qt::Key_unknown)
+            QTest::keyClick(&dialog, row.key);
+        else
+            testing::buttonNamed(dialog, row.button)->click();
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(showClickAreas, row.after) << "row " << &row - rows;
+    }
+}
+
+// Options > Home Assistant (MQTT): what the user types is what OK returns,
+// and a broker URL the program cannot read keeps the dialog open, saying why.
+TEST(HomeAssistantDialog, ReturnsWhatIsTypedOnceTheBrokerCanBeRead) {
+    testing::ScriptedBoxes boxes;
+    CHomeAssistantDlg dialog(boxes, mqtt::MqttSettings{}, QStringLiteral("orvalinder/pc-ttyACM0"), QString());
+    dialog.show();
+    const auto field = [&dialog](const char* name) { return dialog.findChild<QLineEdit*>(QLatin1String(name)); };
+    EXPECT_EQ(field("password")->echoMode(), QLineEdit::Password);
+
+    testing::buttonNamed(dialog, QStringLiteral("&Connect to the broker"))->click();
+    QTest::keyClicks(field("url"), QStringLiteral("homeassistant.local"));
+    testing::buttonNamed(dialog, QStringLiteral("&OK"))->click();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("\"homeassistant.local\" is no broker"));
+    EXPECT_TRUE(dialog.isVisible());
+
+    field("url")->setText(QStringLiteral(" mqtts://homeassistant.local "));
+    QTest::keyClicks(field("password"), QStringLiteral(" secret "));
+    dialog.findChild<QComboBox*>(QStringLiteral("protocol"))->setCurrentIndex(1);
+    field("discoveryPrefix")->clear();
+    testing::buttonNamed(dialog, QStringLiteral("&OK"))->click();
+    EXPECT_TRUE(testing::closedWith(dialog, QDialog::Accepted));
+    const mqtt::MqttSettings typed = dialog.settings();  // the discovery prefix back to Home Assistant's
+    EXPECT_EQ(typed, (mqtt::MqttSettings{true, "mqtts://homeassistant.local", "", " secret ", "", false, "",
+                                         "homeassistant"}));
 }
 
 }  // namespace

@@ -291,9 +291,8 @@ TEST_F(LircdServerTest, SocketPlace) {
     notes.close();
     EXPECT_TRUE(third.listenLocal(file).contains("not a socket"));
     EXPECT_EQ(QFileInfo(file).size(), 4);
-}
 
-TEST_F(LircdServerTest, FolderOthersMayEnterIsRefused) {
+    // A folder others may enter is refused.
     const QString open = dir.path() + "/open";
     ASSERT_TRUE(QDir().mkdir(open));
     // One bit for the group or for others is enough to refuse it.
@@ -310,8 +309,8 @@ TEST_F(LircdServerTest, FolderOthersMayEnterIsRefused) {
     EXPECT_TRUE(prepareSocketFolder(link + "/lircd").contains("not a folder"));
 
     // A folder that cannot be made: its parent is a file.
-    QFile file(dir.path() + "/file");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QFile parent(dir.path() + "/file");
+    ASSERT_TRUE(parent.open(QIODevice::WriteOnly));
     EXPECT_EQ(prepareSocketFolder(dir.path() + "/file/sub/lircd"),
               "Cannot make the folder " + dir.path() + "/file/sub for the LIRC socket: Not a directory.");
 }

@@ -25,7 +25,7 @@ struct Send {
     std::wstring status3;
 };
 
-TEST(KeySender, OneWriteAndTheConfirmedCount) {
+TEST(KeySender, OneWriteEachAndTheConfirmedCount) {
     const Send rows[] = {
         {true, -1, {'A', 101}, "A101", L"3.  4 bytes sent - A101 - 4 confirmed"},
         {true, -1, {'D', 145}, "D145", L"3.  4 bytes sent - D145 - 4 confirmed"},
@@ -40,9 +40,7 @@ TEST(KeySender, OneWriteAndTheConfirmedCount) {
         EXPECT_EQ(port.bytes, row.wire);
         EXPECT_EQ(status.line(3), row.status3);
     }
-}
-
-TEST(KeySender, BackToBackWithNothingBetween) {
+    // Back to back, with nothing between.
     WrittenBytes port;
     StatusLines status;
     sendKeyCode(true, port.writer(), {'A', 101}, status);

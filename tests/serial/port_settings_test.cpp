@@ -59,7 +59,8 @@ TEST(PortSettings, Conversions) {
     }
 }
 
-TEST(PortSettings, PathsOfThisSystem) {
+TEST(PortSettings, DevicePaths) {
+    // This system's own.
 #ifdef _WIN32
     EXPECT_EQ(nativePathStyle(), PathStyle::Windows);
     EXPECT_EQ(devicePath(std::string("Com7")), "//./Com7");
@@ -67,9 +68,6 @@ TEST(PortSettings, PathsOfThisSystem) {
     EXPECT_EQ(nativePathStyle(), PathStyle::Posix);
     EXPECT_EQ(devicePath(std::string("Com7")), "/dev/ttyS6");
 #endif
-}
-
-TEST(PortSettings, DevicePaths) {
     struct Row {
         Text port;
         PathStyle style;

@@ -146,17 +146,14 @@ std::string monitorLines(size_t bytes) {
     return text;
 }
 
-TEST_F(PtyConnection, SettingsLiveInTheUsersConfigurationFile) {
-    storeSettings();
+TEST_F(PtyConnection, KeyCodeArrivesAsItsFourBytes) {
+    ASSERT_TRUE(storeAndConnect());
+    // The settings live in the user's configuration file.
     QSettings file(config.path() + "/Orvalinder.conf", QSettings::IniFormat);
     EXPECT_EQ(file.value("Port").toString().toStdString(), board.path());
     EXPECT_EQ(file.value("Speed").toString(), "115200");
     EXPECT_EQ(file.value("DataBits").toString(), "8");
     EXPECT_TRUE(store.keyExists());
-}
-
-TEST_F(PtyConnection, KeyCodeArrivesAsItsFourBytes) {
-    ASSERT_TRUE(storeAndConnect());
     EXPECT_EQ(waits.total, 5000);              // the board's start-up
     EXPECT_FALSE(deviceIsFree(board.path()));  // opened exclusively
 
@@ -165,16 +162,20 @@ TEST_F(PtyConnection, KeyCodeArrivesAsItsFourBytes) {
         connection->connected(), [this](std::string_view b) { return connection->write(b); }, {'A', 101}, status);
     EXPECT_EQ(board.receive(4), "A101");
     EXPECT_EQ(status.line(3), L"3.  4 bytes sent - A101 - 4 confirmed");
+
     EXPECT_FALSE(connection->disconnect());
     EXPECT_FALSE(connection->connected());
     EXPECT_TRUE(deviceIsFree(board.path()));
-}
 
-TEST_F(PtyConnection, MissingSettingsKeyLeavesTheDeviceAlone) {
-    QString message;
-    EXPECT_FALSE(connect(&message));
-    EXPECT_EQ(message, "Unable read the comm port name from the registry.\nPlease check the port settings ?");
-    EXPECT_EQ(waits.total, 0);
+    // The device opens anew; reading, it lets go of the port at once.
+    ASSERT_TRUE(connect());
+    connection->setMonitorActive(true);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(connection->disconnect());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_TRUE(deviceIsFree(board.path()));
+    ASSERT_TRUE(connect());  // and the device opens anew
+    connection->disconnect();
 }
 
 TEST_F(PtyConnection, RefusedSettingsKeepTheHandleForTheNextTry) {
@@ -191,9 +192,13 @@ TEST_F(PtyConnection, RefusedSettingsKeepTheHandleForTheNextTry) {
     connection->disconnect();
 }
 
-TEST_F(PtyConnection, MissingDeviceNamesItsPath) {
-    writePortSettings(store, PortSettings{"/dev/orvalinder-no-such-port", "NONE", "115200", "1", "8"});
+// No settings leave the device alone; a missing device is named by its path.
+TEST_F(PtyConnection, MissingSettingsOrDeviceAreSaid) {
     QString message;
+    EXPECT_FALSE(connect(&message));
+    EXPECT_EQ(message, "Unable read the comm port name from the registry.\nPlease check the port settings ?");
+    EXPECT_EQ(waits.total, 0);
+    writePortSettings(store, PortSettings{"/dev/orvalinder-no-such-port", "NONE", "115200", "1", "8"});
     EXPECT_FALSE(connect(&message));
     EXPECT_TRUE(
         message.startsWith("Can't open com port /dev/orvalinder-no-such-port\n"
@@ -255,17 +260,6 @@ TEST_F(PtyConnection, WhileAnotherRemoteIsShownRepliesWaitUpToTheInputQueue) {
     size_t codes = 0;
     for (std::string line; std::getline(log, line);) codes += line == "0xAA";
     EXPECT_EQ(codes, 16384u / 8);  // the 16384 bytes a board's driver queue holds
-}
-
-TEST_F(PtyConnection, DisconnectLetsGoOfThePortAtOnce) {
-    ASSERT_TRUE(storeAndConnect());
-    connection->setMonitorActive(true);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(connection->disconnect());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
-    EXPECT_TRUE(deviceIsFree(board.path()));
-    ASSERT_TRUE(connect());  // and the device opens anew
-    connection->disconnect();
 }
 
 TEST_F(PtyConnection, NothingIsWrittenUntilTheConnectFinishes) {

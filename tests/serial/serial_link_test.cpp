@@ -113,7 +113,7 @@ TEST(SerialLink, ConnectAppliesTheStoredLineSettings) {
     }
 }
 
-TEST(SerialLink, FailuresToOpenOrCloseAreExplained) {
+TEST(SerialLink, ADisconnectLetsGoOfThePortAndFailuresAreExplained) {
     ConnectStore store;
     OneDeviceOpener opener;
     SerialLink link(store, opener);
@@ -133,6 +133,12 @@ TEST(SerialLink, FailuresToOpenOrCloseAreExplained) {
 
     auto device = std::make_shared<RecordingDevice>(LineSettings{});
     opener.device = device;
+    ASSERT_TRUE(connect(link).connected);
+    EXPECT_EQ(link.port(), device.get());
+    EXPECT_FALSE(link.disconnect());
+    EXPECT_EQ(link.port(), nullptr);  // nothing can write to the closed port through it
+    EXPECT_FALSE(link.disconnect());
+
     ASSERT_TRUE(connect(link).connected);
     device->closes = false;
     const auto failure = link.disconnect();
@@ -160,20 +166,6 @@ TEST(SerialLink, APortClosedDuringAStepEndsTheConnect) {
     const ConnectOutcome outcome = connect(link);
     EXPECT_FALSE(outcome.connected);
     EXPECT_EQ(link.port(), nullptr);
-}
-
-TEST(SerialLink, ADisconnectLetsGoOfThePort) {
-    ConnectStore store;
-    OneDeviceOpener opener;
-    SerialLink link(store, opener);
-    writePortSettings(store, PortSettings{"Com3", "NONE", "115200", "1", "8"});
-    auto device = std::make_shared<RecordingDevice>(LineSettings{});
-    opener.device = device;
-    ASSERT_TRUE(connect(link).connected);
-    EXPECT_EQ(link.port(), device.get());
-    EXPECT_FALSE(link.disconnect());
-    EXPECT_EQ(link.port(), nullptr);  // nothing can write to the closed port through it
-    EXPECT_FALSE(link.disconnect());
 }
 
 // A port that does not open is named, with why and only the advice that

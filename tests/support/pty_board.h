@@ -43,14 +43,7 @@ public:
     int master() const { return master_; }
     const std::string& path() const { return path_; }
 
-    void send(const std::string& bytes) const {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) return;
-            done += static_cast<size_t>(n);
-        }
-    }
+    void send(const std::string& bytes) const { sendWithin(bytes, std::chrono::seconds(10)); }
 
     // Sends without ever blocking for good: true once every byte has gone
     // into the pseudo-terminal, false when the program stopped taking them

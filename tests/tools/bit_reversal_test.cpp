@@ -26,7 +26,7 @@ std::string convert(const std::string& input, size_t chunk) {
     return output;
 }
 
-TEST(BitReversal, OneLineEach) {
+TEST(BitReversal, OneLineEachEveryBitReversed) {
     const std::pair<std::string, std::string> rows[] = {
         {"0x00000001\n", "0x80000000\n"},
         {"1\n", "0x80000000\n"},
@@ -48,9 +48,9 @@ TEST(BitReversal, OneLineEach) {
     for (const auto& [input, output] : rows) {
         for (size_t chunk : {size_t{1}, size_t{3}, input.size()}) EXPECT_EQ(convert(input, chunk), output) << input;
     }
-}
+    for (int bit = 0; bit < 32; ++bit) EXPECT_EQ(reverseBits(1u << bit), 1u << (31 - bit)) << bit;
 
-TEST(BitReversal, AFinishedConverterStartsAfresh) {
+    // A finished converter starts afresh.
     BitReversalConverter converter;
     std::string first, second;
     converter.feed("1", first);
@@ -76,10 +76,6 @@ TEST(BitReversal, LongLinesAreReadInPiecesOf299) {
     }
 }
 
-TEST(BitReversal, ReversesEveryBit) {
-    for (int bit = 0; bit < 32; ++bit) EXPECT_EQ(reverseBits(1u << bit), 1u << (31 - bit)) << bit;
-}
-
 class ConvertFiles : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -99,13 +95,6 @@ protected:
     void write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
     fs::path dir;
 };
-
-TEST_F(ConvertFiles, OverwritesTheOutput) {
-    write(dir / "in.txt", "1\n\n0\n80000000\n");
-    write(dir / "out.txt", "old content that must go\n");
-    EXPECT_EQ(convertFiles((dir / "in.txt").string(), (dir / "out.txt").string()), ConvertResult::Converted);
-    EXPECT_EQ(read(dir / "out.txt"), "0x80000000\n0x1\n");
-}
 
 TEST_F(ConvertFiles, Failures) {
     write(dir / "codes.txt", "1\n");
@@ -131,14 +120,16 @@ TEST_F(ConvertFiles, LinesEndAsTheSystemEndsThem) {
     EXPECT_EQ(bytes, "0x80000000" + end + "0x1" + end);
 }
 
+// It reports how far it came, and overwrites the output.
 TEST_F(ConvertFiles, ReportsHowFarItCame) {
     const std::string codes(100000, '\n');
-    write(dir / "in.txt", codes + "1\n");
+    write(dir / "in.txt", codes + "1\n\n0\n80000000\n");
+    write(dir / "out.txt", "old content that must go\n");
     ConvertProgress progress;
     EXPECT_EQ(convertFiles((dir / "in.txt").string(), (dir / "out.txt").string(), &progress), ConvertResult::Converted);
-    EXPECT_EQ(progress.totalBytes, codes.size() + 2);
-    EXPECT_EQ(progress.bytesRead, codes.size() + 2);
-    EXPECT_EQ(read(dir / "out.txt"), "0x80000000\n");
+    EXPECT_EQ(progress.totalBytes, codes.size() + 14);
+    EXPECT_EQ(progress.bytesRead, codes.size() + 14);
+    EXPECT_EQ(read(dir / "out.txt"), "0x80000000\n0x1\n");
 }
 
 TEST_F(ConvertFiles, CancelledLeavesNoOutput) {

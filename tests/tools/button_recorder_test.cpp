@@ -8,15 +8,6 @@
 namespace orvalinder {
 namespace {
 
-TEST(ButtonRecorder, WorkedExample) {
-    const PictureGeometry g = PictureGeometry::measured(250, 861, 700);
-    const auto click = recordClick(g, layout::PictureXOffset + 50, 100);
-    ASSERT_TRUE(click);
-    EXPECT_EQ(click->line, "0.246000, 0.142857, 61.500000, 123.000000\n");
-    EXPECT_EQ(click->status1, L"1. Pixel x 61 y 123");
-    EXPECT_EQ(click->status2, L"1. Percent x 0.246000 y 0.142857");
-}
-
 // The decimal comma of a German or French locale.
 struct DecimalComma : std::numpunct<char> {
     char do_decimal_point() const override { return ','; }
@@ -30,9 +21,16 @@ TEST(ButtonRecorder, AlwaysAFullStop) {
     EXPECT_EQ(text, "99.900002");
 }
 
-TEST(ButtonRecorder, OnlyClicksOnThePicture) {
-    const PictureGeometry g = PictureGeometry::measured(250, 861, 861);
+// A worked example, and only clicks on the picture are recorded.
+TEST(ButtonRecorder, ClicksOnThePicture) {
     constexpr int left = layout::PictureXOffset;
+    const auto click = recordClick(PictureGeometry::measured(250, 861, 700), left + 50, 100);
+    ASSERT_TRUE(click);
+    EXPECT_EQ(click->line, "0.246000, 0.142857, 61.500000, 123.000000\n");
+    EXPECT_EQ(click->status1, L"1. Pixel x 61 y 123");
+    EXPECT_EQ(click->status2, L"1. Percent x 0.246000 y 0.142857");
+
+    const PictureGeometry g = PictureGeometry::measured(250, 861, 861);
     const std::pair<int, int> outside[] = {{left, 100}, {left + 250, 100}, {left + 100, 0}, {left + 100, 861}};
     for (const auto& [x, y] : outside) EXPECT_FALSE(recordClick(g, x, y)) << x << "," << y;
     EXPECT_TRUE(recordClick(g, left + 1, 1));

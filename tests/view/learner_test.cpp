@@ -25,10 +25,10 @@ TEST(Learner, TwoPressesThatAgree) {
     const Frame nec = sentFrame(codes::Protocol::Nec, 0x20DF10EF);
     const Frame rc6 = sentFrame(codes::Protocol::Rc6, 0x0FFFF3);
     const Frame raw = {3000, 1000, 600, 1500, 500, 500, 500, 1500, 700};
-    auto rawWith = [&raw](size_t at, uint32_t duration) {
-        Frame changed = raw;
-        changed[at] = duration;
-        return changed;
+    const Frame longer = {3000, 1000, 600, 1500, 500, 500, 500, 1500, 700, 700, 1400};
+    auto with = [](Frame frame, size_t at, uint32_t duration) {
+        frame[at] = duration;
+        return frame;
     };
     const struct Row {
         const char* what;
@@ -64,15 +64,26 @@ TEST(Learner, TwoPressesThatAgree) {
         {"raw off by more", {raw, scaled(raw, 1.17)}, {Heard::FirstPress, Heard::FirstPress}, ""},
         // A short duration's jitter is more than 15 % of it: 150 µs apart is one press.
         {"raw, a short mark 150 µs longer",
-         {raw, rawWith(4, 650)},
+         {raw, with(raw, 4, 650)},
          {Heard::FirstPress, Heard::Learned},
          "raw, 9 durations"},
-        {"raw, a short mark 151 µs longer", {raw, rawWith(4, 651)}, {Heard::FirstPress, Heard::FirstPress}, ""},
+        {"raw, a short mark 151 µs longer", {raw, with(raw, 4, 651)}, {Heard::FirstPress, Heard::FirstPress}, ""},
         {"raw of another length", {raw, Frame(raw.begin(), raw.end() - 2)}, {Heard::FirstPress, Heard::FirstPress}, ""},
         {"a decoded press and a raw one",
          {nec, scaled(nec, 1.05)},
          {Heard::FirstPress, Heard::Learned},
          "NEC:20DF10EF"},
+        // Each duration within 15 % of the first press's: its leader.
+        {"raw, a leader 14.5% longer",
+         {longer, with(longer, 0, 3435)},
+         {Heard::FirstPress, Heard::Learned},
+         "raw, 11 durations"},
+        {"raw, a leader 15.5% longer", {longer, with(longer, 0, 3465)}, {Heard::FirstPress, Heard::FirstPress}, ""},
+        {"raw, a leader 14.5% shorter",
+         {longer, with(longer, 0, 2565)},
+         {Heard::FirstPress, Heard::Learned},
+         "raw, 11 durations"},
+        {"raw, a leader 15.5% shorter", {longer, with(longer, 0, 2535)}, {Heard::FirstPress, Heard::FirstPress}, ""},
         {"noise only", {{300, 200}, {}, {9000, 2250, 560}}, {Heard::Ignored, Heard::Ignored, Heard::Ignored}, ""},
     };
     for (const Row& row : rows) {
@@ -182,37 +193,13 @@ TEST(Learner, TheReceiversExcessComesFromTheLastSixteenFrames) {
     EXPECT_EQ(seen.estimate(), 6);  // 100 / 16
     seen.decoded(nec);
     EXPECT_EQ(seen.estimate(), 0);
-}
 
-// Two presses of a key of no protocol agree where each duration is within
-// 15 % (or 150 us) of the first's.
-TEST(Learner, RawPressesAgreeWithinFifteenPercent) {
-    const struct {
-        uint32_t leader;
-        Heard second;
-    } rows[] = {{3435, Heard::Learned}, {3465, Heard::FirstPress}, {2565, Heard::Learned}, {2535, Heard::FirstPress}};
-    for (const auto& row : rows) {
-        Learner learner;
-        ASSERT_EQ(learner.hear({3000, 1000, 600, 1500, 500, 500, 500, 1500, 700, 700, 1400}), Heard::FirstPress);
-        EXPECT_EQ(learner.hear({row.leader, 1000, 600, 1500, 500, 500, 500, 1500, 700, 700, 1400}), row.second)
-            << row.leader;
-    }
-}
-
-// Four short marks and four short spaces tell a frame's excess; three do not.
-TEST(Learner, FourShortMarksAndSpacesTellTheExcess) {
-    const struct {
-        Frame heard;
-        std::optional<int32_t> excess;
-    } rows[] = {
-        {{3100, 400, 600, 400, 600, 400, 600, 400, 600}, 100},
-        {{3100, 400, 600, 400, 600, 400, 600}, std::nullopt},
-    };
-    for (const auto& row : rows) {
-        ReceiverExcess seen;
-        seen.decoded(row.heard);
-        EXPECT_EQ(seen.estimate(), row.excess) << row.heard.size();
-    }
+    // Four short marks and four short spaces tell a frame's excess; three do not.
+    ReceiverExcess four, three;
+    four.decoded({3100, 400, 600, 400, 600, 400, 600, 400, 600});
+    EXPECT_EQ(four.estimate(), 100);
+    three.decoded({3100, 400, 600, 400, 600, 400, 600});
+    EXPECT_EQ(three.estimate(), std::nullopt);
 }
 
 TEST(Learner, MonitorLinesAreReadWhole) {

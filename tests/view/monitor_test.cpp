@@ -27,9 +27,8 @@ TEST(MonitorValues, ReadLikeAScanOfTabSeparatedNumbers) {
         {"99999999999\t-99999999999", {INT_MAX, INT_MIN}},  // saturated, as the board may send anything
     };
     for (const Values& row : rows) EXPECT_EQ(readMonitorValues(row.line), row.values) << row.line;
-}
 
-TEST(MonitorValues, AtMostOneHundred) {
+    // At most one hundred.
     std::string line;
     for (int i = 1; i <= 150; ++i) line += std::to_string(i * 60) + "\t";
     const std::vector<int> values = readMonitorValues(line);
@@ -97,7 +96,7 @@ TEST(MonitorBars, HugeValuesFromTheWireDoNotWrap) {
     }
 }
 
-TEST(IrMonitorLines, FourLinesToAPage) {
+TEST(IrMonitorLines, FourLinesToAPageLongOnesCut) {
     IrMonitorLines lines;
     StatusLines status;
     status.say(StatusLine::Connection, L"Connected");
@@ -110,13 +109,9 @@ TEST(IrMonitorLines, FourLinesToAPage) {
     EXPECT_EQ(lines.line(2), "");
     EXPECT_EQ(lines.line(4), "");
     EXPECT_EQ(status.line(2), L"2...");
-}
 
-TEST(IrMonitorLines, LongLinesAreCut) {
-    IrMonitorLines lines;
-    StatusLines status;
-    lines.store(std::string(500, '1') + "x", status);
-    EXPECT_EQ(lines.line(1), std::string(198, '1'));
+    lines.store(std::string(500, '1') + "x", status);  // long lines are cut
+    EXPECT_EQ(lines.line(2), std::string(198, '1'));
 }
 
 TEST(IrMonitorLines, ValueLineShownBesideTheNewestLine) {
