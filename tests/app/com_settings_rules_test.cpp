@@ -90,11 +90,9 @@ TEST(ComSettings, FirstUseStoresTheDefaults) {
     const Preselection none = preselect(store, comPortList({}));
     EXPECT_FALSE(none.port || none.parity || none.speed || none.dataBits || none.stopBits);
     writePortSettings(store, normalise(TypedSettings{}));
-    EXPECT_EQ(store.values["Port"], "Com3");
-    EXPECT_EQ(store.values["Parity"], "NONE");
-    EXPECT_EQ(store.values["Speed"], "115200");
-    EXPECT_EQ(store.values["StopBits"], "1");
-    EXPECT_EQ(store.values["DataBits"], "8");
+    EXPECT_EQ(store.values,
+              (decltype(store.values){
+                  {"Port", "Com3"}, {"Parity", "NONE"}, {"Speed", "115200"}, {"StopBits", "1"}, {"DataBits", "8"}}));
 }
 
 TEST(ComSettings, PreselectedFromTheStoredTexts) {
@@ -128,9 +126,7 @@ TEST(ComSettings, PreselectedFromTheStoredTexts) {
                                                                 : p.port;
         EXPECT_EQ(got, row.position) << row.name << " " << row.stored.value_or("(missing)");
     }
-}
-
-TEST(ComSettings, UnknownDevicePathShownAsItStands) {
+    // A device not found is shown as it stands.
     MemorySettingsStore store;
     store.setValue("Port", "/dev/pts/9");
     const Preselection p = preselect(store, comPortList({}));
