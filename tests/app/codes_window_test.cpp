@@ -242,7 +242,7 @@ TEST_F(CodesWindow, ALinkedButtonHeldHoldsItsCode) {
     EXPECT_EQ(nothingMore(), "");
 }
 
-TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsAndTheTooltipNamesThem) {
+TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsLinkedOrNotAndTheTooltipNamesThem) {
     addToLibrary("nec.lircd.conf");
     link(Panasonic, 7, {"nec_tv", "KEY_VOLUMEUP"});
     link(Panasonic, 0, {"nec_tv", "KEY_1"});
@@ -294,6 +294,36 @@ TEST_F(CodesWindow, TheKeyboardPressesNamedButtonsAndTheTooltipNamesThem) {
          {std::pair{7, "KEY_VOLUMEUP (nec_tv)"}, std::pair{0, "KEY_1 (nec_tv)"}, std::pair{34, "KEY_UP"}}) {
         EXPECT_EQ(tipAt(pictureButton(index)), tip);
     }
+
+    // A link changes what a button sends, not what it is: the picture's arrows
+    // and OK linked to keys of other names keep their keyboard keys, and a
+    // later import still finds them by the picture's names.
+    const std::string file = writeFlipperFile("flipper.ir", {"Up_arrow", "Enter", "Guide"}).toStdString();
+    ASSERT_EQ(codes().addRemotes(codes::readCodesFile(file)), std::nullopt);
+    const struct Linked {
+        RemoteKind kind;
+        int index;
+        std::string key;
+        Qt::Key pressed;
+        std::string tip;
+    } linked[] = {
+        {Panasonic, 34, "Up_arrow", Qt::Key_Up, "KEY_UP (Up_arrow in flipper)"},
+        {SkySky, 22, "Enter", Qt::Key_Return, "KEY_OK (Enter in flipper)"},
+        {SkySky, 19, "Guide", Qt::Key_Up, "KEY_UP (Guide in flipper)"},
+    };
+    for (const Linked& row : linked) {
+        link(row.kind, row.index, {"flipper", row.key});
+        showRemote(row.kind);
+        QTest::keyClick(view(), row.pressed);
+        const auto [remote, key] = codes().find({"flipper", row.key});
+        const std::string sent = codes::boardMessages(*remote, *key).press;
+        EXPECT_EQ(board.receive(sent.size()), sent) << row.key;
+        EXPECT_EQ(tipAt(pictureButton(row.index)).toStdString(), row.tip);
+    }
+
+    // On Sky's picture.
+    EXPECT_EQ(linksOffered(writeFlipperFile("later.ir", {"KEY_UP", "KEY_OK"})),
+              (ButtonKeys{{19, "KEY_UP"}, {22, "KEY_OK"}}));
 }
 
 // The names the big collections give their keys (LIRC's namespace,
@@ -319,40 +349,6 @@ TEST_F(CodesWindow, ImportLinksTheCollectionsNamesByTheirMeaning) {
         view()->selectRemote(row.picture);
         EXPECT_EQ(linksOffered(writeFlipperFile("remote.ir", row.keys)), row.linked) << row.keys[0];
     }
-}
-
-// A link changes what a button sends, not what it is: the picture's arrows
-// and OK linked to keys of other names keep their keyboard keys, and a
-// later import still finds them by the picture's names.
-TEST_F(CodesWindow, ALinkedButtonKeepsThePicturesNameForTheKeyboard) {
-    const std::string file = writeFlipperFile("flipper.ir", {"Up_arrow", "Enter", "Guide"}).toStdString();
-    ASSERT_EQ(codes().addRemotes(codes::readCodesFile(file)), std::nullopt);
-    ASSERT_TRUE(connectByClick());
-    view()->setFocus();
-    const struct Row {
-        RemoteKind kind;
-        int index;
-        std::string key;
-        Qt::Key pressed;
-        std::string tip;
-    } rows[] = {
-        {Panasonic, 34, "Up_arrow", Qt::Key_Up, "KEY_UP (Up_arrow in flipper)"},
-        {SkySky, 22, "Enter", Qt::Key_Return, "KEY_OK (Enter in flipper)"},
-        {SkySky, 19, "Guide", Qt::Key_Up, "KEY_UP (Guide in flipper)"},
-    };
-    for (const Row& row : rows) {
-        link(row.kind, row.index, {"flipper", row.key});
-        showRemote(row.kind);
-        QTest::keyClick(view(), row.pressed);
-        const auto [remote, key] = codes().find({"flipper", row.key});
-        const std::string sent = codes::boardMessages(*remote, *key).press;
-        EXPECT_EQ(board.receive(sent.size()), sent) << row.key;
-        EXPECT_EQ(tipAt(pictureButton(row.index)).toStdString(), row.tip);
-    }
-
-    // On Sky's picture.
-    EXPECT_EQ(linksOffered(writeFlipperFile("later.ir", {"KEY_UP", "KEY_OK"})),
-              (ButtonKeys{{19, "KEY_UP"}, {22, "KEY_OK"}}));
 }
 
 TEST_F(CodesWindow, ExportOneRemoteInTheFormatItsNameAsksFor) {

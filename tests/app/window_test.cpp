@@ -51,7 +51,7 @@ TEST_F(Window, ConnectButtonSquareIncludesBothEnds) {
     EXPECT_TRUE(testing::deviceIsFree(board.path()));
 }
 
-TEST_F(Window, ClickOnAButtonSendsItsKeyCodeOnceConnected) {
+TEST_F(Window, ClickOnAButtonSendsItsKeyCodeOnceConnectedAndHeldHoldsIt) {
     setViewHeight(861);
     clickPicture(0.40f, 0.07f);
     EXPECT_EQ(status(3), L"3. Can't send, the comms port is not open");
@@ -71,17 +71,8 @@ TEST_F(Window, ClickOnAButtonSendsItsKeyCodeOnceConnected) {
     clickPicture(0.5f, 0.02f);  // on the picture, above every button: nothing sent
     EXPECT_EQ(status(1), L"...");
 
-    frame->action(command::SelectTechnika)->trigger();
-    view()->repaint();
-    clickPicture(0.77f, 0.79f);
-    EXPECT_EQ(board.receive(4), "D145");
-}
-
-// A button held down holds its key on the board: its key code at once, from
-// 300 ms on "!K" every 100 ms, "!U" when it comes up. A click stays a click.
-TEST_F(Window, AButtonHeldDownHoldsItsKey) {
-    setViewHeight(861);
-    ASSERT_TRUE(connectByClick());
+    // A button held down holds its key on the board: its key code at once, from
+    // 300 ms on "!K" every 100 ms, "!U" when it comes up. A click stays a click.
     const QPoint button1 = onPicture(0.40f, 0.07f);
     QTest::mousePress(view(), Qt::LeftButton, {}, button1);
     EXPECT_EQ(board.receive(4), "A101");
@@ -94,7 +85,13 @@ TEST_F(Window, AButtonHeldDownHoldsItsKey) {
     QTest::qWait(500);
     EXPECT_EQ(board.receive(100, std::chrono::milliseconds(200)), "A101");
 
+    frame->action(command::SelectTechnika)->trigger();
+    view()->repaint();
+    clickPicture(0.77f, 0.79f);
+    EXPECT_EQ(board.receive(4), "D145");
+
     // Held while the connection ends: nothing more goes out.
+    showRemote(Panasonic);
     QTest::mousePress(view(), Qt::LeftButton, {}, button1);
     QTest::qWait(350);
     clickConnectButtonMiddle();
@@ -112,7 +109,7 @@ public:
     }
 };
 
-TEST_F(Window, IrMonitorShowsWhatTheBoardSendsAndTheClicks) {
+TEST_F(Window, IrMonitorShowsWhatTheBoardSendsEveryLineAndTheClicks) {
     ASSERT_TRUE(connectByClick());
     frame->action(command::SelectIrMonitor)->trigger();
     QTest::qWait(100);  // the IR Monitor drawn
@@ -139,7 +136,18 @@ TEST_F(Window, IrMonitorShowsWhatTheBoardSendsAndTheClicks) {
     EXPECT_TRUE(view()->state().monitorLines.empty());
     clickConnectButtonMiddle();  // the connect button works here too
     EXPECT_FALSE(connection->connected());
-    EXPECT_TRUE(connectByClick());
+    ASSERT_TRUE(connectByClick());
+
+    // Every line of a fast board reaches the monitor.
+    std::string burst;
+    for (int i = 1; i <= 2001; ++i) burst += std::to_string(i * 60) + "x";
+    board.send(burst);
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+         view()->state().monitorLines.line(1) != "120060x" && std::chrono::steady_clock::now() < end;)
+        QTest::qWait(20);
+    // 2001 lines make 500 full pages and one line on the last.
+    EXPECT_EQ(view()->state().monitorLines.line(1), "120060x");
+    EXPECT_EQ(view()->state().monitorLines.line(2), "");
 }
 
 TEST_F(Window, AQuietBoardKeepsTheConnection) {
@@ -299,18 +307,6 @@ TEST_F(Window, MenusAsUsersKnowThem) {
     EXPECT_EQ(frame->toolBar()->allowedAreas(), Qt::AllToolBarAreas);
 }
 
-TEST_F(Window, SavingNeverDestroysAFile) {
-    const QString existing = writeFile("keep.txt", "my notes\n");
-    const QString fresh = config.path() + "/new.txt";
-    files.picks = {fresh, existing};
-    frame->action(command::FileSave)->trigger();  // untitled: asks for a name
-    EXPECT_TRUE(QFile::exists(fresh));
-    EXPECT_EQ(QFile(fresh).size(), 0);
-    frame->action(command::FileSaveAs)->trigger();
-    EXPECT_EQ(readFile("keep.txt"), "my notes\n");
-    EXPECT_EQ(frame->windowTitle(), "keep.txt - Orvalinder");
-}
-
 TEST_F(Window, AtMostEightRecentFiles) {
     for (int i = 0; i < 10; ++i) {
         ASSERT_TRUE(frame->openDocument(writeFile(QString("doc%1.txt").arg(i))));
@@ -416,21 +412,18 @@ TEST_F(Window, RightClickShowsTheIdleEditMenu) {
     edit->close();
 }
 
-TEST_F(Window, EveryLineOfAFastBoardReachesTheMonitor) {
-    ASSERT_TRUE(connectByClick());
-    frame->action(command::SelectIrMonitor)->trigger();
-    std::string burst;
-    for (int i = 1; i <= 2001; ++i) burst += std::to_string(i * 60) + "x";
-    board.send(burst);
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-         view()->state().monitorLines.line(1) != "120060x" && std::chrono::steady_clock::now() < end;)
-        QTest::qWait(20);
-    // 2001 lines make 500 full pages and one line on the last.
-    EXPECT_EQ(view()->state().monitorLines.line(1), "120060x");
-    EXPECT_EQ(view()->state().monitorLines.line(2), "");
-}
+// Saving never destroys a file; Save As adds the document's suffix.
+TEST_F(Window, SavingNeverDestroysAFileSaveAsAddsTheSuffix) {
+    const QString existing = writeFile("keep.txt", "my notes\n");
+    const QString fresh = config.path() + "/new.txt";
+    files.picks = {fresh, existing};
+    frame->action(command::FileSave)->trigger();  // untitled: asks for a name
+    EXPECT_TRUE(QFile::exists(fresh));
+    EXPECT_EQ(QFile(fresh).size(), 0);
+    frame->action(command::FileSaveAs)->trigger();
+    EXPECT_EQ(readFile("keep.txt"), "my notes\n");
+    EXPECT_EQ(frame->windowTitle(), "keep.txt - Orvalinder");
 
-TEST_F(Window, SaveAsAddsTheDocumentSuffix) {
     struct Row {
         QString typed, saved;
     } const rows[] = {{"notes", "notes.txt"}, {"codes.txt", "codes.txt"}, {"codes.log", "codes.log"}};

@@ -85,7 +85,7 @@ protected:
         return file.fileName();
     }
     QByteArray readFile(const QString& name) {
-        QFile file(config.filePath(name));
+        QFile file(QDir(config.path()).filePath(name));  // a whole path is taken as it is
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
     }
 
