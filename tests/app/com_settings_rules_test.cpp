@@ -59,15 +59,14 @@ TEST(ComSettings, NormalisedOnOk) {
     }
 }
 
-TEST(ComSettings, DevicePathsKeptOnPosix) {
+// Device paths are kept on POSIX; a bare device name stands for a device found.
+TEST(ComSettings, DevicePathsKeptOnPosixBareNamesOfDevicesFound) {
     EXPECT_EQ(normalisePort(" /dev/ttyACM0 ", PathStyle::Posix), "/dev/ttyACM0");
     EXPECT_EQ(normalisePort("/dev/ttyACM0", PathStyle::Windows), "Com3");
     EXPECT_EQ(normalisePort("COM7", PathStyle::Posix), "Com7");
     const std::string byId = "/dev/serial/by-id/usb-Arduino__www.arduino.cc__0043_8573-if00";
     EXPECT_EQ(normalisePort(byId, PathStyle::Posix), byId);
-}
 
-TEST(ComSettings, BareDeviceNamesOfDevicesFound) {
     const std::vector<std::string> found{"/dev/ttyUSB0", "/dev/ttyACM0"};
     struct Row {
         const char* typed;
