@@ -78,6 +78,14 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }));
         QTest::keyClick(menu, letter);
     }
+    // Keeps a row as a key of this name, through the row's menu.
+    void keepRowAs(int row, const char* name) {
+        testing::onNextModal<CSaveKeyDlg>([name](CSaveKeyDlg* dialog) {
+            QTest::keyClicks(dialog->chooser()->nameEdit(), name);
+            QTest::mouseClick(testing::buttonNamed(*dialog, "Save"), Qt::LeftButton);
+        });
+        chooseFromRowMenu(row, 'k');
+    }
 };
 
 // Five frames of three keys, one of them held: three rows. The unknown
@@ -113,22 +121,14 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     EXPECT_EQ(code, "NEC:20DF10EF");
     EXPECT_TRUE(nextFrameSent(nullptr, 800).empty());  // once, not held
 
-    testing::onNextModal<CSaveKeyDlg>([](CSaveKeyDlg* dialog) {
-        QTest::keyClicks(dialog->chooser()->nameEdit(), "KEY_POWER");
-        QTest::mouseClick(testing::buttonNamed(*dialog, "Save"), Qt::LeftButton);
-    });
-    chooseFromRowMenu(0, 'k');
+    keepRowAs(0, "KEY_POWER");
     const LinkedKey saved{"captured", "KEY_POWER"};
     ASSERT_TRUE(parts->codes.find(saved).second);
     EXPECT_EQ(parts->codes.find(saved).second->raw, heard);
     const int power = parts->codes.links().buttonNamed(Panasonic, "KEY_POWER");
     EXPECT_EQ(parts->codes.links().link(Panasonic, power), saved);
     // A code goes into a remote of its timings, not among raw frames.
-    testing::onNextModal<CSaveKeyDlg>([](CSaveKeyDlg* dialog) {
-        QTest::keyClicks(dialog->chooser()->nameEdit(), "KEY_1");
-        QTest::mouseClick(testing::buttonNamed(*dialog, "Save"), Qt::LeftButton);
-    });
-    chooseFromRowMenu(2, 'k');
+    keepRowAs(2, "KEY_1");
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "captured holds codes of other timings: choose another remote for this nec key.");
     EXPECT_FALSE(parts->codes.find({"captured", "KEY_1"}).second);

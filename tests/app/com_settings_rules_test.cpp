@@ -59,15 +59,14 @@ TEST(ComSettings, NormalisedOnOk) {
     }
 }
 
-TEST(ComSettings, DevicePathsKeptOnPosix) {
+// Device paths are kept on POSIX; a bare device name stands for a device found.
+TEST(ComSettings, DevicePathsKeptOnPosixBareNamesOfDevicesFound) {
     EXPECT_EQ(normalisePort(" /dev/ttyACM0 ", PathStyle::Posix), "/dev/ttyACM0");
     EXPECT_EQ(normalisePort("/dev/ttyACM0", PathStyle::Windows), "Com3");
     EXPECT_EQ(normalisePort("COM7", PathStyle::Posix), "Com7");
     const std::string byId = "/dev/serial/by-id/usb-Arduino__www.arduino.cc__0043_8573-if00";
     EXPECT_EQ(normalisePort(byId, PathStyle::Posix), byId);
-}
 
-TEST(ComSettings, BareDeviceNamesOfDevicesFound) {
     const std::vector<std::string> found{"/dev/ttyUSB0", "/dev/ttyACM0"};
     struct Row {
         const char* typed;
@@ -90,11 +89,9 @@ TEST(ComSettings, FirstUseStoresTheDefaults) {
     const Preselection none = preselect(store, comPortList({}));
     EXPECT_FALSE(none.port || none.parity || none.speed || none.dataBits || none.stopBits);
     writePortSettings(store, normalise(TypedSettings{}));
-    EXPECT_EQ(store.values["Port"], "Com3");
-    EXPECT_EQ(store.values["Parity"], "NONE");
-    EXPECT_EQ(store.values["Speed"], "115200");
-    EXPECT_EQ(store.values["StopBits"], "1");
-    EXPECT_EQ(store.values["DataBits"], "8");
+    EXPECT_EQ(store.values,
+              (decltype(store.values){
+                  {"Port", "Com3"}, {"Parity", "NONE"}, {"Speed", "115200"}, {"StopBits", "1"}, {"DataBits", "8"}}));
 }
 
 TEST(ComSettings, PreselectedFromTheStoredTexts) {
@@ -128,9 +125,7 @@ TEST(ComSettings, PreselectedFromTheStoredTexts) {
                                                                 : p.port;
         EXPECT_EQ(got, row.position) << row.name << " " << row.stored.value_or("(missing)");
     }
-}
-
-TEST(ComSettings, UnknownDevicePathShownAsItStands) {
+    // A device not found is shown as it stands.
     MemorySettingsStore store;
     store.setValue("Port", "/dev/pts/9");
     const Preselection p = preselect(store, comPortList({}));

@@ -93,6 +93,11 @@ struct Program {
     bool sent(qsizetype count) {
         return waitUntil([&] { return frames.size() >= count; }) && frames.size() == count;
     }
+    // A message to the program, then exactly one frame more from its board, this one.
+    bool sends(MosquittoBroker& broker, const char* name, const QByteArray& payload, const QString& frame) {
+        const qsizetype before = frames.size();
+        return broker.publish(topic(name), payload) && sent(before + 1) && frames.last().startsWith(frame);
+    }
 
     static inline QTemporaryDir config;
     QString folder, port;
@@ -210,12 +215,8 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     }
 
     // A button press, a script's send and hold.
-    ASSERT_TRUE(broker->publish(program.topic("send"), press.toUtf8()));
-    ASSERT_TRUE(program.sent(3));
-    EXPECT_TRUE(program.frames[2].startsWith("sent NEC:20DF10EF "));
-    ASSERT_TRUE(broker->publish(program.topic("send"), "tv KEY_MUTE\n"));
-    ASSERT_TRUE(program.sent(4));
-    EXPECT_TRUE(program.frames[3].startsWith("sent NEC:20DF906F "));
+    ASSERT_TRUE(program.sends(*broker, "send", press.toUtf8(), "sent NEC:20DF10EF "));
+    ASSERT_TRUE(program.sends(*broker, "send", "tv KEY_MUTE\n", "sent NEC:20DF906F "));
     ASSERT_TRUE(broker->publish(program.topic("hold"), "start tv KEY_MUTE"));
     ASSERT_TRUE(waitUntil([&] { return program.frames.size() >= 8; }));
     ASSERT_TRUE(broker->publish(program.topic("hold"), "stop tv KEY_MUTE"));
@@ -290,9 +291,7 @@ TEST_F(HomeAssistantBroker, RefusesBadCommandsSayingWhyAndSendsNothing) {
     qInstallMessageHandler(nullptr);
 
     // None went to the board: the next frame it sends is a good command's.
-    ASSERT_TRUE(broker->publish(program.topic("emitter/command"), necCommand(0x20DF906F)));
-    ASSERT_TRUE(program.sent(1));
-    EXPECT_TRUE(program.frames[0].startsWith("sent NEC:20DF906F "));
+    EXPECT_TRUE(program.sends(*broker, "emitter/command", necCommand(0x20DF906F), "sent NEC:20DF906F "));
 }
 
 TEST_F(HomeAssistantBroker, ComesBackAfterTheBrokerRestartsAndSendsWhatCameMeanwhileOnce) {
@@ -339,8 +338,7 @@ TEST_F(HomeAssistantBroker, OverTlsConnectsOnlyToTheBrokerItsCertificateAuthorit
     settings.mqtt5 = false;  // the other tests speak MQTT 5
     program.useBroker(*broker, settings);
     ASSERT_TRUE(online(program));
-    ASSERT_TRUE(broker->publish(program.topic("send"), "panasonic KEY_POWER"));
-    EXPECT_TRUE(program.sent(1));
+    EXPECT_TRUE(program.sends(*broker, "send", "panasonic KEY_POWER", "sent PANASONIC "));
 }
 
 TEST_F(HomeAssistantBroker, TwoProgramsWithABoardEachAreTwoDevices) {
@@ -359,13 +357,10 @@ TEST_F(HomeAssistantBroker, TwoProgramsWithABoardEachAreTwoDevices) {
     }));
     EXPECT_EQ(emitters, (std::set{program.topic("emitter/command"), second.topic("emitter/command")}));
 
-    ASSERT_TRUE(broker->publish(program.topic("emitter/command"), necCommand(0x20DF10EF)));
-    ASSERT_TRUE(broker->publish(second.topic("send"), "panasonic KEY_POWER"));
-    ASSERT_TRUE(program.sent(1) && second.sent(1));
+    ASSERT_TRUE(program.sends(*broker, "emitter/command", necCommand(0x20DF10EF), "sent NEC:20DF10EF "));
+    ASSERT_TRUE(second.sends(*broker, "send", "panasonic KEY_POWER", "sent PANASONIC "));
     QTest::qWait(300);
     EXPECT_TRUE(program.sent(1) && second.sent(1));
-    EXPECT_TRUE(program.frames[0].startsWith("sent NEC:20DF10EF "));
-    EXPECT_TRUE(second.frames[0].startsWith("sent PANASONIC "));
 }
 
 }  // namespace

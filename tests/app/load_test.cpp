@@ -5,18 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "app/dialogs/com_settings_dlg.h"
 #include "core/commands.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/child_process.h"
@@ -49,11 +45,6 @@ double residentMb() {
     while (std::getline(status, line))
         if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
     return -1;
-}
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The monitor line the board sends for a code, with its closing x.
@@ -203,14 +194,7 @@ TEST_F(Load, LostBoardThenANewOneThroughTheComSettings) {
 
     Simulator second({});
     ASSERT_TRUE(second.ok());
-    testing::onNextModal<CComSettingsDlg>([&second](CComSettingsDlg* dialog) {
-        auto* port = dialog->findChild<QComboBox*>("comPort");
-        port->setFocus();
-        port->lineEdit()->clear();
-        QTest::keyClicks(port->lineEdit(), QString::fromStdString(second.device));
-        QTest::mouseClick(testing::buttonNamed(*dialog, "&OK"), Qt::LeftButton);
-    });
-    frame->action(command::ComSettings)->trigger();
+    typePortInComSettings(second.device);
     EXPECT_EQ(store.value("Port"), second.device);
 
     ASSERT_TRUE(connectByClick());
@@ -236,7 +220,7 @@ TEST_F(Load, UnwritableFilesExplainedOneBoxAtATimeNothingWrittenLost) {
     frame->action(command::SelectIrMonitor)->trigger();
     const QString keycodes = work.path() + "/keycodes.txt";
     const QByteArray logged = "0xFE01FB04\n0xFE01FB04\n0xFE01FB04\n";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return contents(keycodes) == logged; }, 5000)) << contents(keycodes).data();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(keycodes) == logged; }, 5000)) << readFile(keycodes).data();
 
     frame->action(command::SelectPanasonic)->trigger();
     frame->action(command::RecordButtonLocations)->trigger();  // the welcome box: OK
@@ -246,7 +230,7 @@ TEST_F(Load, UnwritableFilesExplainedOneBoxAtATimeNothingWrittenLost) {
     clickStop();
     ASSERT_FALSE(view()->state().recording);
     const QString buttons = work.path() + "/buttons.txt";
-    const QByteArray recorded = contents(buttons);
+    const QByteArray recorded = readFile(buttons);
     ASSERT_EQ(recorded.count('\n'), 2) << recorded.data();
 
     QTemporaryDir readOnly;
@@ -283,8 +267,8 @@ TEST_F(Load, UnwritableFilesExplainedOneBoxAtATimeNothingWrittenLost) {
     EXPECT_EQ(watcher->mostOpen, 1);
     EXPECT_EQ(status(1), L"Unable to open a stream to the local hard drive for the output file");
 
-    EXPECT_EQ(contents(keycodes), logged);
-    EXPECT_EQ(contents(buttons), recorded);
+    EXPECT_EQ(readFile(keycodes), logged);
+    EXPECT_EQ(readFile(buttons), recorded);
     EXPECT_TRUE(connection->connected());
 }
 

@@ -5,19 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QSet>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "app/dialogs/about_dlg.h"
-#include "app/dialogs/com_settings_dlg.h"
 #include "app/dialogs/dialog_areas.h"
 #include "core/commands.h"
 #include "resources/pictures.h"
@@ -75,22 +72,12 @@ TEST_F(RealWindow, RecordButtonLocationsOkThenClicksThenStop) {
     EXPECT_EQ(shownStopImage(), picture(StopImage).convertToFormat(QImage::Format_RGB32));
     clickStop();
     EXPECT_FALSE(view()->state().recording);
-    QFile file(config.path() + "/buttons.txt");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "0.246000, 0.142857, 61.500000, 123.000000\n");
+    EXPECT_EQ(readFile("buttons.txt"), "0.246000, 0.142857, 61.500000, 123.000000\n");
 }
 
 TEST_F(RealWindow, ComSettingsOkThenConnect) {
     writePortSettings(store, PortSettings{"Com30", "EVEN", "9600", "2", "7"});
-    onNextModal<CComSettingsDlg>([this](CComSettingsDlg* dialog) {
-        QTest::mouseClick(buttonNamed(*dialog, "&Set default values"), Qt::LeftButton);
-        auto* port = dialog->findChild<QComboBox*>("comPort");
-        port->setFocus();
-        port->lineEdit()->clear();
-        QTest::keyClicks(port->lineEdit(), QString::fromStdString(board.path()));
-        QTest::mouseClick(buttonNamed(*dialog, "&OK"), Qt::LeftButton);
-    });
-    frame->action(command::ComSettings)->trigger();
+    typePortInComSettings(board.path(), true);
     EXPECT_EQ(*store.value("Port"), board.path());
     EXPECT_EQ(*store.value("Parity"), "NONE");
     EXPECT_EQ(*store.value("Speed"), "115200");
@@ -103,11 +90,10 @@ TEST_F(RealWindow, ComSettingsOkThenConnect) {
 TEST_F(RealWindow, ShowClickAreasFromTheOptionsMenu) {
     frame->action(command::SelectSkyTv)->trigger();
     EXPECT_EQ(darkBluePixels(), 0);
-    onNextModal<CDialogAreas>([](CDialogAreas* dialog) {
+    answerCommand<CDialogAreas>(command::ShowClickAreas, [](CDialogAreas* dialog) {
         QTest::mouseClick(dialog->findChild<QCheckBox*>(), Qt::LeftButton, {}, QPoint(5, 5));
         QTest::mouseClick(buttonNamed(*dialog, "OK"), Qt::LeftButton);
     });
-    frame->action(command::ShowClickAreas)->trigger();
     EXPECT_TRUE(view()->state().clickAreasShown);
     EXPECT_GT(darkBluePixels(), 1000);
 }
@@ -117,12 +103,11 @@ TEST_F(RealWindow, ShowClickAreasFromTheOptionsMenu) {
 TEST_F(RealWindow, SaveAsThroughTheFileDialog) {
     QString title;
     QStringList filters;
-    onNextModal<QFileDialog>([&](QFileDialog* dialog) {
+    answerCommand<QFileDialog>(command::FileSaveAs, [&](QFileDialog* dialog) {
         title = dialog->windowTitle();
         filters = dialog->nameFilters();
         testing::typeFileName(dialog, config.filePath("saved"));
     });
-    frame->action(command::FileSaveAs)->trigger();
     EXPECT_EQ(title, "Save As");
     EXPECT_EQ(filters, QStringList{"Orvalinder Files (*.txt)"});
     EXPECT_TRUE(QFile::exists(config.filePath("saved.txt")));
@@ -202,10 +187,7 @@ TEST_F(RealWindow, UnwritableKeyCodesShowOneBoxAtATime) {
     ASSERT_FALSE(connection->connected());
     ASSERT_TRUE(connectByClick());
     QString again;
-    onNextModal<QMessageBox>([&](QMessageBox* box) {
-        again = box->text();
-        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-    });
+    answerNextBox(QMessageBox::Ok, &again);
     board.send("60\t60xCODE:1Y");
     EXPECT_TRUE(QTest::qWaitFor([&] { return !again.isEmpty(); }, 5000));
     EXPECT_EQ(again, text);

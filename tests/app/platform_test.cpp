@@ -104,36 +104,31 @@ protected:
     QPointer<QTimer> questionWatch;
 };
 
-TEST_F(RealFilePicker, SaveStyleTakesANewOrExistingName) {
+// The save-style picker takes a new or an existing name, the open-style one
+// an existing file only: a new name is refused with a message, and the user
+// can only cancel.
+TEST_F(RealFilePicker, SaveStyleTakesANewOrExistingNameOpenStyleAnExistingFile) {
     struct Row {
         QString name;
-        ReplaceQuestion replace;
-        bool asked;
+        std::optional<ReplaceQuestion> save;  // nothing: the open-style picker
+        bool asked, taken;
     } const rows[] = {
-        {"new.txt", ReplaceQuestion::DontAsk, false},
-        {"old.txt", ReplaceQuestion::DontAsk, false},  // the caller asks on its own
-        {"new.txt", ReplaceQuestion::Ask, false},
-        {"old.txt", ReplaceQuestion::Ask, true},
+        {"new.txt", ReplaceQuestion::DontAsk, false, true},
+        {"old.txt", ReplaceQuestion::DontAsk, false, true},  // the caller asks on its own
+        {"new.txt", ReplaceQuestion::Ask, false, true},
+        {"old.txt", ReplaceQuestion::Ask, true, true},
+        {"old.txt", std::nullopt, false, true},
+        {"new.txt", std::nullopt, true, false},
     };
     for (const Row& row : rows) {
         typeIntoNextDialog(path(row.name));
-        EXPECT_EQ(picker.saveFile(nullptr, "Browse", "All files *.* (*)", row.replace).toStdString(),
-                  path(row.name).toStdString());
+        const QString picked = row.save ? picker.saveFile(nullptr, "Browse", "All files *.* (*)", *row.save)
+                                        : picker.openFile(nullptr, "Browse", "All files *.* (*)");
+        EXPECT_EQ(picked.toStdString(), row.taken ? path(row.name).toStdString() : "") << row.name.toStdString();
         EXPECT_EQ(!question.isEmpty(), row.asked) << row.name.toStdString() << ": " << question.toStdString();
+        EXPECT_TRUE(question.isEmpty() || question.contains(row.name)) << question.toStdString();
         delete questionWatch;
     }
-}
-
-TEST_F(RealFilePicker, OpenStyleTakesAnExistingFileOnly) {
-    typeIntoNextDialog(path("old.txt"));
-    EXPECT_EQ(picker.openFile(nullptr, "Browse", "All files *.* (*)").toStdString(), path("old.txt").toStdString());
-    EXPECT_TRUE(question.isEmpty());
-    delete questionWatch;
-
-    // A new name is refused with a message; the user can only cancel.
-    typeIntoNextDialog(path("new.txt"));
-    EXPECT_EQ(picker.openFile(nullptr, "Browse", "All files *.* (*)"), "");
-    EXPECT_TRUE(question.contains("new.txt")) << question.toStdString();
 }
 
 TEST_F(RealFilePicker, CancelGivesAnEmptyText) {

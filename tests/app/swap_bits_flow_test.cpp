@@ -23,18 +23,11 @@ namespace {
 
 using testing::buttonNamed;
 
-class SwapBitsFlow : public testing::ProgramWindow {
+class SwapBitsFlow : public testing::Real<testing::ProgramWindow> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(config.isValid());
         build(noWait);
-    }
-    Platform& platform() override { return real; }
-
-    // Runs Tools > Swap bits; `act` operates the dialog and must close it.
-    void swapBits(std::function<void(CDialogConvert*)> act) {
-        testing::onNextModal<CDialogConvert>(act);
-        frame->action(command::SwapBits)->trigger();
     }
 
     static void typePath(CDialogConvert* dialog, const char* box, const QString& path) {
@@ -44,10 +37,6 @@ protected:
     }
     static void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-    QtMessageBoxes boxes;
-    QtFilePicker picker{QFileDialog::DontUseNativeDialog};
-    testing::ScriptedFolders folders;
-    Platform real{boxes, picker, folders};
     testing::ModalWatchdog watchdog;
 };
 
@@ -56,7 +45,7 @@ TEST_F(SwapBitsFlow, ConvertsIntoANewFilePickedWithBrowse) {
     const QString output = config.filePath("reversed.txt");
     QString outputBox, question;
     QByteArray firstRun;
-    swapBits([&](CDialogConvert* dialog) {
+    answerCommand<CDialogConvert>(command::SwapBits, [&](CDialogConvert* dialog) {
         typePath(dialog, "inputFile", config.filePath("codes.txt"));
         testing::onNextModal<QFileDialog>([&](QFileDialog* fileDialog) { testing::typeFileName(fileDialog, output); });
         click(dialog->findChild<QAbstractButton*>("browseOutput"));
@@ -83,7 +72,7 @@ TEST_F(SwapBitsFlow, CancelledConversionLeavesNoOutput) {
     bool leftOutput = true;
     bool stayedOpen = false;
     bool barMoved = false;
-    swapBits([&](CDialogConvert* dialog) {
+    answerCommand<CDialogConvert>(command::SwapBits, [&](CDialogConvert* dialog) {
         typePath(dialog, "inputFile", config.filePath("big.txt"));
         typePath(dialog, "outputFile", config.filePath("out.txt"));
         QElapsedTimer clock;

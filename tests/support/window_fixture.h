@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -15,12 +18,16 @@
 #include <memory>
 #include <string>
 
+#include "app/dialogs/com_settings_dlg.h"
 #include "app/program_parts.h"
 #include "app/qt_platform.h"
 #include "tests/support/program_seams.h"
+#include "core/commands.h"
 #include "core/view_layout.h"
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
+#include "tests/dialogs/dialog_test_support.h"
+#include "tests/support/modal.h"
 #include "tests/support/no_wait.h"
 #include "tests/support/pty_board.h"
 #include "tests/support/scripted_platform.h"
@@ -78,7 +85,7 @@ protected:
         return file.fileName();
     }
     QByteArray readFile(const QString& name) {
-        QFile file(config.filePath(name));
+        QFile file(QDir(config.path()).filePath(name));  // a whole path is taken as it is
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
     }
 
@@ -87,9 +94,43 @@ protected:
     COrvalinderView* view() { return frame->view(); }
     std::wstring status(int n) { return view()->status().lines().line(n); }
     ButtonCodes& codes() { return parts->codes; }
+    // Another picture, drawn so that its buttons can be clicked.
+    void showRemote(RemoteKind kind) {
+        view()->selectRemote(kind);
+        view()->repaint();
+    }
+
+    // A menu's items or a toolbar's buttons: "-" for a separator, " (off)"
+    // after one disabled.
+    static QStringList itemsOf(const QWidget* menu) {
+        QStringList items;
+        for (const QAction* a : menu->actions())
+            items << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isEnabled() ? "" : " (off)"));
+        return items;
+    }
 
     void click(int x, int y) { QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(x, y)); }
     void click(QPoint at) { click(at.x(), at.y()); }
+
+    // Runs a menu command; `answer` operates the dialog it opens and closes it.
+    template <class Dialog>
+    void answerCommand(int command, std::function<void(Dialog*)> answer) {
+        onNextModal<Dialog>(std::move(answer));
+        frame->action(command)->trigger();
+    }
+
+    // Options > Com settings: the port typed into its box, as the user does,
+    // then OK; first the default values, if asked.
+    void typePortInComSettings(const std::string& path, bool defaultsFirst = false) {
+        answerCommand<CComSettingsDlg>(command::ComSettings, [&](CComSettingsDlg* dialog) {
+            if (defaultsFirst) QTest::mouseClick(buttonNamed(*dialog, "&Set default values"), Qt::LeftButton);
+            auto* port = dialog->findChild<QComboBox*>("comPort");
+            port->setFocus();
+            port->lineEdit()->clear();
+            QTest::keyClicks(port->lineEdit(), QString::fromStdString(path));
+            QTest::mouseClick(buttonNamed(*dialog, "&OK"), Qt::LeftButton);
+        });
+    }
 
     // The point of the picture at fractions of its width and height.
     QPoint onPicture(float fx, float fy) {
