@@ -249,8 +249,8 @@ TEST_F(BoardCareWindow, IrBridgeIsKnownSoonAfterTheOpen) {
 
     QString said = QStringLiteral("no About box");
     answerCommand<CAboutDlg>(command::About, [&](CAboutDlg* dialog) {
-        const auto* board = dialog->findChild<QLabel*>(QStringLiteral("board"));
-        said = board ? board->text() : QString();
+        const auto* label = dialog->findChild<QLabel*>(QStringLiteral("board"));
+        said = label ? label->text() : QString();
         dialog->reject();
     });
     EXPECT_EQ(said, "The board runs IrBridge 1.1.");

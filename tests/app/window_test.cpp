@@ -380,7 +380,9 @@ TEST_F(Window, RecorderAndFolderExplainALongDirectory) {
         view()->status().say(StatusLine::Sent, L"what the last click sent");
         frame->action(row.command)->trigger();
         const bool recorder = row.command == command::RecordButtonLocations;
-        if (!recorder) EXPECT_EQ(status(3), StatusLines().line(3)) << "the folder opened afresh";
+        if (!recorder) {
+            EXPECT_EQ(status(3), StatusLines().line(3)) << "the folder opened afresh";
+        }
         // The folder's box, or the recorder's welcome and its box.
         ASSERT_EQ(boxes.shown.size(), (row.refusal ? 1u : 0u) + (recorder ? 1u : 0u)) << row.length;
         if (row.refusal) {

@@ -48,7 +48,7 @@ TEST(DialogFaces, TitleDefaultButtonAndCancel) {
     bool clickAreas = false;
     std::vector<codes::Remote> library(1);
     library[0].name = "tv";
-    library[0].keys.push_back(codes::Key{.name = "KEY_POWER"});
+    library[0].keys.push_back(codes::Key{"KEY_POWER", {}, {}});
     struct Row {
         std::function<std::unique_ptr<QDialog>()> open;
         QString title, enter, cancel;
