@@ -203,7 +203,7 @@ CFindCodeDlg::CFindCodeDlg(Platform& platform, Sender& sender, RemoteKind pictur
 
 CFindCodeDlg::~CFindCodeDlg() { qApp->removeEventFilter(this); }
 
-bool CFindCodeDlg::addFile(const QString& path) {
+void CFindCodeDlg::addFile(const QString& path) {
     std::vector<std::string> skipped;
     std::vector<codes::CodeSet> added;
     try {
@@ -211,19 +211,18 @@ bool CFindCodeDlg::addFile(const QString& path) {
     } catch (const codes::CodesError& e) {
         platform_.boxes.show(this, QStringLiteral("Can't read codes from %1:\n%2").arg(path, text(e.what())),
                              MessageIcon::Stop);
-        return false;
+        return;
     }
     if (added.empty()) {
         platform_.boxes.show(this,
                              QStringLiteral("%1 holds no codes the board can send.\n%2").arg(path, listed(skipped)),
                              MessageIcon::Stop);
-        return false;
+        return;
     }
     sets_.insert(sets_.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
     unreadable_.insert(unreadable_.end(), skipped.begin(), skipped.end());
     fillBrands();
     choiceChanged();
-    return true;
 }
 
 std::vector<codes::Candidate> CFindCodeDlg::candidates() {

@@ -34,8 +34,8 @@ public:
     ~CFindCodeDlg() override;
 
     // Adds a file's sets to those tried, explaining in a box what it could
-    // not read. False when it added none.
-    bool addFile(const QString& path);
+    // not read.
+    void addFile(const QString& path);
 
     const CodeSearch& search() const { return search_; }
     // "17 of 86: LG, NEC1 4, NEC:20DF10EF" (", also in 2 other sets" where it

@@ -22,6 +22,7 @@
 #include "tests/codes/sent_frames.h"
 #include "tests/support/board_window.h"
 #include "tests/support/modal.h"
+#include "view/capture_log_model.h"
 #include "view/frame_bars.h"
 
 namespace orvalinder {
@@ -93,6 +94,12 @@ protected:
 // the picture's power button, which then sends it. A decoded row goes out
 // as its code.
 TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
+    const auto canExportAll = [this] {
+        for (const QAction* action : panel()->findChildren<QAction*>())
+            if (action->text() == "Export the &whole log...") return action->isEnabled();
+        return true;
+    };
+    EXPECT_FALSE(canExportAll());  // nothing heard yet
     std::string raw = "play";
     for (uint32_t d : testing::pulseDistanceFrame(0xA55A)) raw += " " + std::to_string(d);
     play("play NEC:20DF10EF\n");
@@ -102,6 +109,7 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     play(raw + "\n");
     ASSERT_TRUE(showsRows(3)) << rows().join(", ").toStdString();
     EXPECT_EQ(rows(), QStringList({"raw, 35 durations|", "NEC:20DF40BF|\u00D73", "NEC:20DF10EF|"}));
+    EXPECT_TRUE(canExportAll());
 
     clickRow(0);
     const std::vector<uint32_t> heard = panel()->chosenRows().at(0)->frame.durations;
@@ -138,6 +146,23 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     click(pictureButton(power));
     expectWithin5Percent(nextFrameSent(), heard);
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Rows the full log lets go at once leave the list together.
+TEST(CaptureLogList, RowsTheLogLetsGoLeaveTogether) {
+    codes::CaptureLog log;
+    CaptureLogModel model(log, QDateTime::currentDateTime());
+    QAbstractItemModelTester consistent(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    uint32_t heard = 0;
+    const auto hear = [&](size_t frames) {
+        for (size_t i = 0; i < frames; ++i, ++heard)
+            log.add({{560, 560, 560 + heard % 2 * 400}, 0}, std::chrono::milliseconds(heard * 300));
+        model.refresh();
+    };
+    hear(codes::CaptureLog::kMaxRows);
+    hear(3);
+    EXPECT_EQ(model.rowCount(), int(codes::CaptureLog::kMaxRows));
+    EXPECT_EQ(model.rowAt(0)->id, heard);
 }
 
 // Two Panasonic frames that differ in one byte: chosen together, both are

@@ -118,6 +118,12 @@ TEST(LinkDialog, ASearchFindsKeysByTheirOrTheirRemotesName) {
         EXPECT_EQ(dialog.chosenKey(), row.chosen) << row.typed.toStdString();
         EXPECT_EQ(buttonNamed(dialog, "Link")->isEnabled(), row.chosen.has_value()) << row.typed.toStdString();
     }
+    // A remote's own row is no key: a click there chooses nothing.
+    typeInto(dialog.searchEdit(), "");
+    QTreeWidget* tree = dialog.keys();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
+    EXPECT_TRUE(tree->selectedItems().isEmpty());
+    EXPECT_FALSE(buttonNamed(dialog, "Link")->isEnabled());
     const CLinkKeyDlg unlinked(kLibrary, std::nullopt);
     EXPECT_FALSE(buttonNamed(unlinked, "Link")->isEnabled());  // no key chosen yet
 }
