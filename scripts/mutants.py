@@ -366,6 +366,11 @@ EQUIVALENT = [
      "a stopped client kept until the next start answers connected() false, as no client does"),
     ("view/learner.cpp", "else if (durations[i] < kGapUs)", "else if (durations[i] <= kGapUs)",
      "only the shortest spaces are measured: a 10 ms one counts only when all are, and then the excess is refused"),
+    ("view/capture_panel.cpp", "layout->addWidget(list_, 1);", "layout->addWidget(list_, 2);",
+     "the list is the panel's only stretching part, so any stretch gives it all the room"),
+    ("serial/version_probe.cpp", "question_->stop();", "(line removed)",
+     "every stop is followed at once by a new ask, which starts the question again, or by the search's end, "
+     "which deletes it"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
