@@ -99,7 +99,7 @@ TEST_F(RealWindow, ShowClickAreasFromTheOptionsMenu) {
 }
 
 // File > Save As asks in the system's file dialog, named for what it does
-// and showing the program's files.
+// and showing the program's files; File > Exit then closes the window.
 TEST_F(RealWindow, SaveAsThroughTheFileDialog) {
     QString title;
     QStringList filters;
@@ -111,6 +111,10 @@ TEST_F(RealWindow, SaveAsThroughTheFileDialog) {
     EXPECT_EQ(title, "Save As");
     EXPECT_EQ(filters, QStringList{"Orvalinder Files (*.txt)"});
     EXPECT_TRUE(QFile::exists(config.filePath("saved.txt")));
+    // File > Exit closes the window.
+    ASSERT_TRUE(frame->isVisible());
+    frame->action(command::Exit)->trigger();
+    EXPECT_FALSE(frame->isVisible());
 }
 
 TEST_F(RealWindow, AboutFromTheToolbarButton) {

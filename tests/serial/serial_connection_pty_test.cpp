@@ -405,9 +405,10 @@ protected:
 };
 
 // The board says its version as the open resets it; the program writes
-// nothing for it, and the window sees only the board's other lines.
+// nothing for it, and the window sees only the board's other lines, a line
+// begun after the answer whole.
 TEST_F(BoardCare, TheVersionIsHeardAtEveryConnectAndTakenOut) {
-    AnsweringBoard board("120\t250xIrBridge 1.1Y");
+    AnsweringBoard board("120\t250xIrBridge 1.1Y9000\t45");
     ASSERT_TRUE(board.ok());
     writePortSettings(store, PortSettings{board.path()});
     connection.setMonitorActive(true);
@@ -420,6 +421,12 @@ TEST_F(BoardCare, TheVersionIsHeardAtEveryConnectAndTakenOut) {
         const std::vector<ReceivedLine> lines = connection.takeLines();
         ASSERT_EQ(lines.size(), 1u);
         EXPECT_EQ(lines[0].text, "120\t250x");
+        QSignalSpy arrived(&connection, &SerialConnection::linesArrived);
+        board.send("00x");
+        ASSERT_TRUE(arrived.wait(3000));
+        const std::vector<ReceivedLine> rest = connection.takeLines();
+        ASSERT_EQ(rest.size(), 1u);
+        EXPECT_EQ(rest[0].text, "9000\t4500x");
         connection.disconnect();
     }
     EXPECT_EQ(board.received(), "");

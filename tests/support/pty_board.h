@@ -120,6 +120,7 @@ public:
 
     bool ok() const { return board_.ok() && holder_ >= 0 && opens_ >= 0; }
     const std::string& path() const { return board_.path(); }
+    void send(const std::string& bytes) const { board_.send(bytes); }
     std::string received() const {
         std::lock_guard lock(mutex_);
         return received_;
