@@ -371,6 +371,10 @@ EQUIVALENT = [
     ("serial/version_probe.cpp", "question_->stop();", "(line removed)",
      "every stop is followed at once by a new ask, which starts the question again, or by the search's end, "
      "which deletes it"),
+    ("codes/capture_log.h", "std::chrono::microseconds time{0};      // when its first frame came",
+     "std::chrono::microseconds time{1};      // when its first frame came", "every row is added with its time"),
+    ("mqtt/mqtt_client.cpp", "connected_ = false;", "connected_ = true;",
+     "the link deletes its client right after stopping it, and nothing asks a stopped client"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from

@@ -140,6 +140,15 @@ TEST(BoardMessages, ALongSilenceWithinAFrameSplitsIt) {
     EXPECT_EQ(held.press, "!SRAW 40000:2400 600 1200 80000\n!SRAW 40000:2400 600 1200 80000\n");
     EXPECT_EQ(held.hold, "!HRAW 40000:2400 600 1200 80000\n");
     EXPECT_EQ(held.held, "!K");
+
+    // A repeat frame of its own split in two: both go once, the last is held.
+    const std::vector<Remote> split = readLircdConf(
+        "begin remote\n name SPLIT_REPEAT\n bits 2\n flags SPACE_ENC\n header 9000 4500\n"
+        " one 560 1690\n zero 560 560\n ptrail 560\n repeat 9000 70000\n gap 108000\n"
+        " begin codes\n  K 0x1\n end codes\nend remote\n",
+        "split_repeat.conf");
+    EXPECT_EQ(boardMessages(split[0], split[0].keys[0]).hold,
+              "!SRAW 38000:9000 4500 560 560 560 1690 560 108000\n!SRAW 38000:9000 70000\n!HRAW 38000:560 108000\n");
 }
 
 }  // namespace
