@@ -379,6 +379,14 @@ EQUIVALENT = [
      "for (int i = 0; i < 20 && mosquitto_loop(mosq, 100, 1) == MOSQ_ERR_SUCCESS; ++i) {}",
      "for (int i = 0; i < 20 && mosquitto_loop(mosq, 100, 0) == MOSQ_ERR_SUCCESS; ++i) {}",
      "libmosquitto does not use the loop's packet count"),
+    ("codes/protocols.cpp", "if (d <= 0 || units == 0 || units > 4 || !within(d, double(units * unit), unit / 3.0)) return false;",
+     "if (d < 0 || units == 0 || units > 4 || !within(d, double(units * unit), unit / 3.0)) return false;",
+     "a length of 0 is 0 units, refused just after"),
+    ("codes/protocols.cpp", "if (d <= 0 || units == 0 || units > 4 || !within(d, double(units * unit), unit / 3.0)) return false;",
+     "if (d <= 0 || units == 0 || units > 4 || !within(double(units * unit), d, unit / 3.0)) return false;",
+     "within() is the same either way round: the distance between the two against the slack"),
+    ("firmware/IrBridge/learned_keys.cpp", "code.bits = b[4];", "(line removed)",
+     "the encoder takes a protocol's bits from its own table"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from

@@ -98,8 +98,8 @@ TEST(CaptureLog, KeepsTheLast10000RowsFoundByTheirIds) {
 
 TEST(CaptureLog, RowsCopiedSentAndExportedAsCodes) {
     CaptureLog log;
-    log.add({{100, 200, 300}, 0}, milliseconds(250), 36000);
-    log.add({{9000, 4500, 560, 96000}, 0}, milliseconds(1500));  // its silence last
+    log.add(HeardFrame{{100, 200, 300}}, milliseconds(250), 36000);  // its silence not known
+    log.add({{9000, 4500, 560, 96000}, 0}, milliseconds(1500));      // its silence last
     log.add(pressOf(Protocol::Nec, 0x20DF10EF), milliseconds(3000));
     log.add(kNecRepeat, milliseconds(3108));
     EXPECT_EQ(exportRows(log, CaptureFormat::Csv, {2, 99, 1}),  // those chosen, in the order heard

@@ -87,6 +87,9 @@ TEST(Protocols, SentAsTheBoardSendsThem) {
         EXPECT_TRUE(necBits ? withinOnePercent(ours.press, board) : ours.press == board)
             << int(row.protocol) << "\n ours:  " << join(ours.press) << "\n board: " << join(board);
         EXPECT_EQ(ours.carrierHz, irCarrierHz(row.board.protocol)) << int(row.protocol);
+        bool toggle = !row.board.toggle;
+        decode(board, &toggle);
+        EXPECT_EQ(toggle, row.board.toggle) << int(row.protocol);  // read as the board wrote it
         const uint32_t boardFrameUs = irFrameUs(durations, count);
         EXPECT_EQ(std::accumulate(ours.press.begin(), ours.press.end(), 0u) + ours.pressGap,
                   boardFrameUs + irGapAfterUs(row.board.protocol, boardFrameUs))
@@ -120,6 +123,11 @@ TEST(Protocols, FramesALittleOffStillRead) {
         std::vector<uint32_t> longer = signal.press;
         longer.insert(longer.end(), {560, 560});
         EXPECT_FALSE(decode(longer)) << int(protocol) << " with a bit too many";
+        if (protocol == Protocol::Nec || protocol == Protocol::Sirc12) {  // a bit's length is its pulse and space
+            std::vector<uint32_t> shortBit = signal.press;
+            shortBit[3] -= protocolRemote(protocol).zero.pulse / 2;
+            EXPECT_FALSE(decode(shortBit)) << int(protocol) << " with a bit half a pulse short";
+        }
         std::vector<uint32_t> followed = signal.press;  // a silence of 10 ms ends a frame
         followed.insert(followed.end(), {10000, 560});
         EXPECT_TRUE(decode(followed)) << int(protocol) << " and a mark 10 ms on";
@@ -171,7 +179,10 @@ TEST(Protocols, FramesReadAcrossTheReceiversEnvelope) {
                 EXPECT_FALSE(decode(frame)) << boardCode(*expected) << " cut, at " << excess;
             }
         }
-        // Beyond what receivers do, a frame is none of the protocol's.
+        // At the edges of what receivers do a frame still reads; beyond, it is none of the protocol's.
+        for (int32_t excess : {-300, 350})
+            EXPECT_EQ(decode(sim::Receiver({excess, 0}, 1).receive(signal.press)), expected)
+                << boardCode(*expected) << " at " << excess;
         for (int32_t excess : {-350, 400})
             EXPECT_FALSE(decode(sim::Receiver({excess, 0}, 1).receive(signal.press)))
                 << boardCode(*expected) << " at " << excess;
