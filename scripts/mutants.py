@@ -387,6 +387,8 @@ EQUIVALENT = [
      "within() is the same either way round: the distance between the two against the slack"),
     ("firmware/IrBridge/learned_keys.cpp", "code.bits = b[4];", "(line removed)",
      "the encoder takes a protocol's bits from its own table"),
+    ("firmware/IrBridge/bridge.cpp", "lastFrameMs_ = uint8_t(frameMs > 255 ? 255 : frameMs);",
+     "lastFrameMs_ = uint8_t(frameMs >= 255 ? 255 : frameMs);", "at 255 both give 255"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from

@@ -75,13 +75,18 @@ struct Board {
         for (uint32_t end = nowMs + ms, start = nowMs; nowMs < end; ++nowMs) {
             if (keepMs != 0 && (nowMs - start) % keepMs == keepMs - 1) type("!K");
             if (nowMs < ledFreeAtMs || !bridge.frameDue(nowMs)) continue;
-            uint16_t durations[kIrMaxDurations];
+            uint16_t durations[kIrMaxDurations + 1];
+            std::fill(std::begin(durations), std::end(durations), uint16_t(0xBEEF));
             const Transmission t = bridge.nextFrame(durations, kIrMaxDurations);
             IrCode code;
+            const bool decoded = irDecode(durations, t.count, code);
+            // The encoder may use the room after its frame; a raw frame is copied, and only itself.
+            if (!decoded) {
+                EXPECT_EQ(durations[t.count], 0xBEEF) << "written past the frame";
+            }
             const uint32_t endMs = nowMs + (irFrameUs(durations, t.count) + 999) / 1000;
-            frames.push_back(
-                {nowMs, endMs, irDecode(durations, t.count, code) ? textOf(code) : "raw " + std::to_string(t.count),
-                 code.toggle, t.carrierHz, (t.gapUs + 999) / 1000, t.count > 0 ? durations[t.count - 1] : uint16_t(0)});
+            frames.push_back({nowMs, endMs, decoded ? textOf(code) : "raw " + std::to_string(t.count), code.toggle,
+                              t.carrierHz, (t.gapUs + 999) / 1000, t.count > 0 ? durations[t.count - 1] : uint16_t(0)});
             ledFreeAtMs = endMs + (t.gapUs + 999) / 1000;
         }
         return frames;
