@@ -27,21 +27,16 @@ std::string usbLocation([[maybe_unused]] const QString& portName) {
     return {};
 }
 
-// brltty, Debian's braille display service, opens CH340 and FTDI ports it
-// takes for braille displays. Its process can be seen, its open files not.
-std::string knownHolderRunning() {
-#ifdef Q_OS_LINUX
-    const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& pid : processes) {
+}  // namespace
+
+std::string knownHolderRunning(const QString& processes) {
+    for (const QString& pid : QDir(processes).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (pid.toUInt() == 0) continue;
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        QFile comm(processes + QStringLiteral("/%1/comm").arg(pid));
         if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "brltty") return "brltty";
     }
-#endif
     return {};
 }
-
-}  // namespace
 
 std::vector<PortDescription> QtPortLister::ports() const {
     std::vector<PortDescription> found;
@@ -79,7 +74,7 @@ OpenFailure openFailureOf(const QSerialPort& port, const std::string& path) {
         // may read and write is busy.
         if (::access(path.c_str(), R_OK | W_OK) == 0) {
             why.kind = OpenFailure::Busy;
-            why.holder = knownHolderRunning();
+            why.holder = knownHolderRunning(QStringLiteral("/proc"));
             break;
         }
         why.kind = OpenFailure::NoPermission;

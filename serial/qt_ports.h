@@ -9,6 +9,7 @@
 #include "serial/serial_device.h"
 
 class QSerialPort;
+class QString;
 
 namespace orvalinder {
 
@@ -17,6 +18,11 @@ public:
     std::vector<PortDescription> ports() const override;
     bool exists(const std::string& path) const override;
 };
+
+// "brltty" when Debian's braille display service runs among `processes`
+// (Linux's /proc), else empty. It opens CH340 and FTDI ports it takes for
+// braille displays; its process can be seen, its open files not.
+std::string knownHolderRunning(const QString& processes);
 
 // Why `port` failed to open `path`.
 OpenFailure openFailureOf(const QSerialPort& port, const std::string& path);

@@ -181,6 +181,7 @@ TEST_F(BoardCareWindow, AFailedUploadConnectsTheBoardAgainAGoneOneWithoutABox) {
     EXPECT_EQ(status(2), L"2. Disconnected while the firmware is written");
     ASSERT_TRUE(finished.wait(30000));
     EXPECT_FALSE(finished[0].at(0).toBool());
+    EXPECT_TRUE(testing::buttonNamed(*dialog, "&Close"));  // no longer Stop
     ASSERT_TRUE(connected.wait(10000));
     EXPECT_TRUE(connected.last().at(0).toBool());
     EXPECT_EQ(status(2), L"2. Connected");
@@ -193,6 +194,12 @@ TEST_F(BoardCareWindow, AFailedUploadConnectsTheBoardAgainAGoneOneWithoutABox) {
     ASSERT_TRUE(again.wait(30000));
     EXPECT_FALSE(again.last().at(0).toBool());
     EXPECT_TRUE(boxes.shown.empty());
+
+    // Nothing connected now: the next failed upload leaves it so.
+    QSignalSpy third(connection, &SerialConnection::connectStarted);
+    dialog->start();
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_EQ(third.count(), 0);
 }
 
 // Without avrdude nothing is written, and a board that was not connected

@@ -11,7 +11,6 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <QTreeView>

@@ -9,9 +9,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QProcess>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>

@@ -3,12 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressDialog>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/dialogs/dialog_convert.h"

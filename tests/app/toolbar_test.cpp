@@ -11,7 +11,6 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QToolBar>
-#include <QToolButton>
 
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/main_frame.h"

@@ -13,7 +13,6 @@
 #include <QToolBar>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/main_frame.h"

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "codes/encoder.h"
 #include "codes/lircd_conf.h"

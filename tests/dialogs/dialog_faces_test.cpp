@@ -4,11 +4,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <functional>
 #include <memory>
+#include <set>
 
 #include "app/dialogs/about_dlg.h"
 #include "app/dialogs/com_settings_dlg.h"
@@ -81,9 +83,14 @@ TEST(DialogFaces, TitleDefaultButtonAndCancel) {
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_FALSE(clickAreas);
 
-    // The About dialog's OK just closes it too. (Its texts are in the looks test.)
-    CAboutDlg about;
+    // The About dialog's OK just closes it too. (Its texts are in the looks
+    // test.) Every paragraph spans the box, those the program adds too.
+    CAboutDlg about(nullptr, "/run/user/1000/orvalinder/lircd", "The board runs IrBridge 1.1.", "Home Assistant: on");
     about.show();
+    std::set<int> widths;
+    for (const QLabel* label : about.findChildren<QLabel*>())
+        if (label->wordWrap()) widths.insert(label->width());
+    EXPECT_EQ(widths.size(), 1u);
     testing::buttonNamed(about, "OK")->click();
     EXPECT_TRUE(testing::closedWith(about, QDialog::Accepted));
 }
@@ -143,6 +150,11 @@ TEST(HomeAssistantDialog, ReturnsWhatIsTypedOnceTheBrokerCanBeRead) {
     const mqtt::MqttSettings typed = dialog.settings();  // the discovery prefix back to Home Assistant's
     EXPECT_EQ(typed, (mqtt::MqttSettings{true, "mqtts://homeassistant.local", "", " secret ", "", false, "",
                                          "homeassistant"}));
+    // Opened on those settings, OK gives them back as they were.
+    CHomeAssistantDlg again(boxes, typed, QStringLiteral("orvalinder/pc-ttyACM0"), QString());
+    again.show();
+    testing::buttonNamed(again, QStringLiteral("&OK"))->click();
+    EXPECT_EQ(again.settings(), typed);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <tuple>
 
 #include "serial/key_sender.h"
+#include "serial/qt_ports.h"
 #include "serial/qt_serial_device.h"
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
@@ -338,6 +339,27 @@ TEST_F(PtyConnection, InputIsBoundedFromTheMomentItOpens) {
     // A full queue's worth, less the line it cuts; never everything.
     EXPECT_LE(bytes, 16384u);
     EXPECT_GT(bytes, 16384u - monitorLines(1).size());
+}
+
+// A busy port's likely holder: brltty, when one of the processes is it.
+TEST(QtPorts, BrlttyIsNamedWhenOneOfTheProcessesIsIt) {
+    const struct Row {
+        std::vector<std::pair<QString, QByteArray>> processes;  // number, name
+        std::string holder;
+    } rows[] = {
+        {{{"1", "systemd\n"}, {"812", "brltty\n"}}, "brltty"},
+        {{{"1", "systemd\n"}, {"self", "brltty\n"}}, ""},  // no process's number
+        {{{"1", "bash\n"}}, ""},
+    };
+    for (const Row& row : rows) {
+        QTemporaryDir proc;
+        for (const auto& [pid, name] : row.processes) {
+            ASSERT_TRUE(QDir(proc.path()).mkdir(pid));
+            QFile comm(proc.filePath(pid + "/comm"));
+            ASSERT_TRUE(comm.open(QIODevice::WriteOnly) && comm.write(name) == name.size());
+        }
+        EXPECT_EQ(knownHolderRunning(proc.path()), row.holder) << &row - rows;
+    }
 }
 
 TEST(QtSerialDevice, LineSettingsReadBackAsApplied) {
