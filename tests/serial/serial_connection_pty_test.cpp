@@ -520,13 +520,16 @@ TEST_F(BoardCare, AMistypedPortIsSaidToBeMissing) {
     QSignalSpy progress(&connection, &SerialConnection::searchProgress);
     QSignalSpy finished(&connection, &SerialConnection::connectFinished);
     PtyBoard silent;
-    ports.set({{silent.path(), 0x1A86, 0x7523, "", "", "USB Serial"}});
+    ports.set(
+        {{silent.path(), 0x1A86, 0x7523, "", "", "USB Serial"}, {"/dev/orvalinder-gone", 0x1A86, 0x7523, "", "", ""}});
     ASSERT_TRUE(connection.startConnect());
     ASSERT_TRUE(finished.wait(10000));
     EXPECT_FALSE(finished[0].at(0).toBool());
     EXPECT_TRUE(finished[0].at(1).toString().startsWith("There is no /dev/ttyNOPE-orvalinder: "))
         << finished[0].at(1).toString().toStdString();
     EXPECT_TRUE(finished[0].at(1).toString().contains("No board found"));
+    EXPECT_TRUE(finished[0].at(1).toString().contains("\n/dev/orvalinder-gone: does not open"))
+        << finished[0].at(1).toString().toStdString();
     ASSERT_FALSE(progress.isEmpty());
     EXPECT_TRUE(progress[0].at(0).toString().startsWith("no /dev/ttyNOPE-orvalinder; Asking "));
 }
