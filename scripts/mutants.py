@@ -366,6 +366,7 @@ EQUIVALENT = [
      "a stopped client kept until the next start answers connected() false, as no client does"),
     ("view/learner.cpp", "else if (durations[i] < kGapUs)", "else if (durations[i] <= kGapUs)",
      "only the shortest spaces are measured: a 10 ms one counts only when all are, and then the excess is refused"),
+    ("codes/flipper.cpp", "char duty[32];", "char duty[33];", "a duty cycle written with six decimals never fills 32"),
     ("serial/hex_value.cpp", "table.fill(-1);", "table.fill(-2);",
      "the digits' readers ask only whether a value is negative"),
     ("view/learner.cpp", "constexpr uint32_t kGapUs = 10000;", "constexpr uint32_t kGapUs = 10001;",

@@ -47,9 +47,13 @@ TEST(Flipper, ParsedKeysAreTheirProtocolsFrames) {
     EXPECT_EQ(writeFlipper(remotes), file);
     EXPECT_EQ(remotes.front().name, "tv");
     // A protocol's largest numbers are its own.
-    const std::vector<Remote> largest =
-        readFlipper(kHeader + parsed("K", "SIRC15", "97 00 00 00", "7F 00 00 00"), "largest.ir");
+    const std::vector<Remote> largest = readFlipper(kHeader + parsed("K", "SIRC15", "97 00 00 00", "7F 00 00 00") +
+                                                        parsed("L", "RC5", "1F 00 00 00", "3F 00 00 00") +
+                                                        parsed("M", "RC5X", "1F 00 00 00", "3F 00 00 00"),
+                                                    "largest.ir");
     EXPECT_EQ(boardMessages(largest[0], largest[0].keys[0]).press, "!SSIRC15:7FE9\n");
+    for (const char* rc5 : {"L", "M"})  // RC5X's first half is RC5
+        EXPECT_EQ(boardMessages(*findKey(largest, rc5).first, *findKey(largest, rc5).second).press, "!SRC5:FBF\n");
 }
 
 // Keys from a lircd.conf: parsed when they are a protocol's frames, within
