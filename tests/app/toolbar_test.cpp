@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -219,5 +220,23 @@ TEST_F(ToolBarLayout, QuickCustomizationMovesAndRemovesButtons) {
     bars.moveButton(frame->toolBar(), 0, nullptr, 0);  // dropped off every toolbar
     EXPECT_EQ(standardButtons(), (Ids{FileSave, FileNew, 0, Cut, Copy, Paste, 0, FilePrint}));
 }
+
+// Alt and a drag, as the user does it. The test's platform runs no drag,
+// so the button goes by where the pointer is let go: over its own toolbar
+// it stays, off every toolbar it is removed. The first button too.
+TEST_F(ToolBarLayout, AltDragOffEveryToolBarRemovesTheButton) {
+    QToolBar* standard = frame->toolBar();
+    const Ids before = standardButtons();
+    const std::pair<QPoint, Ids> rows[] = {{standard->mapToGlobal(standard->rect().center()), before},
+                                           {QPoint(-100, -100), Ids(before.begin() + 1, before.end())}};
+    for (const auto& [letGo, after] : rows) {
+        QWidget* first = standard->widgetForAction(standard->actions().front());
+        QCursor::setPos(letGo);
+        QTest::mousePress(first, Qt::LeftButton, Qt::AltModifier, first->rect().center());
+        QApplication::processEvents();
+        EXPECT_EQ(standardButtons(), after);
+    }
+}
+
 }  // namespace
 }  // namespace orvalinder
