@@ -133,6 +133,7 @@ TEST(HomeAssistantDialog, ReturnsWhatIsTypedOnceTheBrokerCanBeRead) {
     dialog.show();
     const auto field = [&dialog](const char* name) { return dialog.findChild<QLineEdit*>(QLatin1String(name)); };
     EXPECT_EQ(field("password")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(dialog.findChild<QComboBox*>(QStringLiteral("protocol"))->currentText(), "MQTT 5");  // a new user's
 
     testing::buttonNamed(dialog, QStringLiteral("&Connect to the broker"))->click();
     QTest::keyClicks(field("url"), QStringLiteral("homeassistant.local"));
