@@ -204,12 +204,12 @@ TEST_F(CaptureLogWindow, RowsComparedExportedAndOpenedAgain) {
 }
 
 // A differing duration is framed red, at least 3 pixels wide about its bar
-// however short it is: the frame of a 380 us space, 2.5 pixels here, is
-// widened to 3 and stays no wider than that of a 600 us one, 3.9.
+// however short it is: the frame of a 40 us space, a quarter of a pixel
+// here, is widened to 3 and stays no wider than that of a 600 us one, 3.9.
 TEST(FrameBarsPicture, DifferingDurationsFramedAtLeastThreePixelsWide) {
     FrameBars bars;
     bars.resize(404, 94);
-    bars.draw({{60000, 380, 600}, {60000, 600, 600}}, {1});
+    bars.draw({{60000, 40, 600}, {60000, 600, 600}}, {1});
     const QImage image = bars.grab().toImage();
     const auto redColumns = [&image](int top, int bottom) {
         int left = image.width(), right = -1;
@@ -223,7 +223,7 @@ TEST(FrameBarsPicture, DifferingDurationsFramedAtLeastThreePixelsWide) {
     };
     const int between = image.height() * 3 / 5;  // the rows are drawn at 25 to 50 and 65 to 90
     const int shortOne = redColumns(0, between), longer = redColumns(between, image.height());
-    EXPECT_GE(shortOne, 3 + 2);  // the box and its 2-pixel pen
+    EXPECT_EQ(shortOne, 3 + 2);  // the box, as wide on either side, and its 2-pixel pen
     EXPECT_LE(shortOne, longer);
 }
 
