@@ -93,12 +93,12 @@ protected:
 // the picture's power button, which then sends it. A decoded row goes out
 // as its code.
 TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
-    const auto canExportAll = [this] {
+    const auto canExport = [this](const char* what) {
         for (const QAction* action : panel()->findChildren<QAction*>())
-            if (action->text() == "Export the &whole log...") return action->isEnabled();
+            if (action->text() == what) return action->isEnabled();
         return true;
     };
-    EXPECT_FALSE(canExportAll());  // nothing heard yet
+    EXPECT_FALSE(canExport("Export the &whole log..."));  // nothing heard yet
     std::string raw = "play";
     for (uint32_t d : testing::pulseDistanceFrame(0xA55A)) raw += " " + std::to_string(d);
     play("play NEC:20DF10EF\n");
@@ -108,9 +108,11 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     play(raw + "\n");
     ASSERT_TRUE(showsRows(3)) << rows().join(", ").toStdString();
     EXPECT_EQ(rows(), QStringList({"raw, 35 durations|", "NEC:20DF40BF|\u00D73", "NEC:20DF10EF|"}));
-    EXPECT_TRUE(canExportAll());
+    EXPECT_TRUE(canExport("Export the &whole log..."));
+    EXPECT_FALSE(canExport("&Export the chosen rows..."));  // none chosen yet
 
     clickRow(0);
+    EXPECT_TRUE(canExport("&Export the chosen rows..."));
     const std::vector<uint32_t> heard = panel()->chosenRows().at(0)->frame.durations;
     EXPECT_EQ(panel()->bars()->frames(), std::vector<std::vector<uint32_t>>{heard});
     QTest::keySequence(list(), QKeySequence::Copy);

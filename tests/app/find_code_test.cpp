@@ -175,6 +175,9 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     EXPECT_EQ(dialog.progress().toStdString(), "1 of 2: Acme, NEC1 1, NEC:807F10EF, also in 1 other sets");
     EXPECT_TRUE(dialog.keepBox()->isVisible());
     EXPECT_EQ(dialog.keepBox()->count(), 2);
+    ASSERT_FALSE(dialog.search().paused());
+    QTest::mouseClick(dialog.pauseButton(), Qt::LeftButton);  // as Space does
+    EXPECT_TRUE(dialog.search().paused());
     QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);  // a code of one set: nothing to choose
     EXPECT_EQ(board.receive(15), "!SNEC:807F906F\n");
     EXPECT_FALSE(dialog.keepBox()->isVisible());
