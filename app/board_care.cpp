@@ -47,7 +47,6 @@ void BoardCare::connectFinished(bool connected) {
         }
         return;
     }
-    reconnecting_ = false;
     stopWatching();
     // Known by what the system says of it, to be known again after an unplug.
     const std::string path = storedDevice();
@@ -102,10 +101,7 @@ void BoardCare::lookForTheBoard() {
     const std::optional<std::string> back = whereDeviceIsBack(device_, lister_.ports(), lister_.exists(device_.path));
     if (!back) return;
     // Back under another name: the stored one leads nowhere now.
-    if (*back != device_.path && !lister_.exists(storedDevice())) {
-        store_.setValue(setting::Port, *back);
-        device_.path = *back;
-    }
+    if (*back != device_.path && !lister_.exists(storedDevice())) store_.setValue(setting::Port, *back);
     status_.say(StatusLine::Action, L"The board is back on " + wide(*back) + L": connecting");
     reconnecting_ = true;
     connection_.startConnect(true);

@@ -223,6 +223,8 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
     EXPECT_TRUE(testing::buttonNamed(*dialog, "&Start")->isEnabled());
     QTest::qWait(500);
     EXPECT_EQ(connects.count(), 0);
+    QTest::mouseClick(testing::buttonNamed(*dialog, "&Close"), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame->findChild<CFlashDlg*>() == nullptr; }, 1000));  // freed
 }
 
 // A board that takes key codes and says nothing else, through the window:
