@@ -211,7 +211,7 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
     ASSERT_NE(dialog, nullptr);
     dialog->program = config.path() + QStringLiteral("/no-avrdude");
     QSignalSpy finished(dialog, &CFlashDlg::finished);
-    QSignalSpy connects(connection, &SerialConnection::connectFinished);
+    QSignalSpy connects(connection, &SerialConnection::connectStarted);
     dialog->start();
     ASSERT_TRUE(finished.count() == 1 || finished.wait(5000));
     EXPECT_FALSE(finished[0].at(0).toBool());
