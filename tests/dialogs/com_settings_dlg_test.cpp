@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -200,6 +201,11 @@ TEST(ComSettingsDialog, FindBoardAsksThePortsAndFillsInTheBoardsPort) {
     EXPECT_EQ(finished[0].at(1).toString(), "1.1");
     ASSERT_EQ(progress.size(), 3);  // the Arduino that fails to open, the CH340, the board
     EXPECT_EQ(ch340.receive(2, std::chrono::milliseconds(100)), "!V");
+    // Looking again and stopping at once keeps the port found.
+    QTest::mouseClick(buttonNamed(dialog, "&Find board"), Qt::LeftButton);
+    QTest::mouseClick(buttonNamed(dialog, "Stop &looking"), Qt::LeftButton);
+    EXPECT_FALSE(connection.searching());
+    EXPECT_EQ(dialog.findChild<QLabel*>("searchState")->text(), "Stopped looking.");
     EXPECT_EQ(box(dialog, "comPort")->currentText().toStdString(), board.path() + " (USB serial)");
     QTest::mouseClick(buttonNamed(dialog, "&OK"), Qt::LeftButton);
     EXPECT_EQ(store.values["Port"], board.path());
