@@ -63,7 +63,6 @@ void BoardSearch::answered(const std::optional<FirmwareVersion>& version) {
 }
 
 void BoardSearch::finish() {
-    probe_->stop();
     if (port_->isOpen()) port_->close();
     index_ = static_cast<int>(candidates_.size());
     done_(outcome_);
