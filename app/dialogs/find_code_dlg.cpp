@@ -262,7 +262,6 @@ void CFindCodeDlg::choiceChanged() {
 }
 
 void CFindCodeDlg::startSearch() {
-    search_.setInterval(int(interval_->value() * 1000 + 0.5));
     search_.start(candidates());
     // Space, the arrows and Enter go to the search, not to a box of choices.
     pause_->setFocus();
