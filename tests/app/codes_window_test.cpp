@@ -467,6 +467,18 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenuUntilTheBoardIsPulled) {
         EXPECT_EQ(codes().remotes().size(), 1u);  // the other form's remote is gone with its only key
     }
 
+    // A file that cannot be written keeps the key as it was, and a box says why.
+    const QString file = config.path() + "/data/remotes/panasonic-learned.lircd.conf";
+    ASSERT_TRUE(QFile::rename(file, file + ".kept") && QDir().mkdir(file));
+    QString shown;
+    answerButton5Item<CLearnDlg>("&Learn from a remote...", [&](CLearnDlg*) {
+        answerNextBox(QMessageBox::Ok, &shown);
+        board.send(boardLines(kNecPower) + boardLines(kNecPower));
+    });
+    EXPECT_TRUE(shown.startsWith("Can't write ")) << shown.toStdString();
+    EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"panasonic-learned-nec", "BUTTON_5"}));
+    ASSERT_TRUE(QDir().rmdir(file) && QFile::rename(file + ".kept", file));
+
     // A board pulled out while a key is learned ends the learning: nothing is
     // left waiting for a remote the board can no longer hear.
     bool closed = false;

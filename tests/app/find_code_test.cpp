@@ -171,6 +171,8 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     EXPECT_LE(dialog.width(), 520);  // a long summary wraps rather than widening the dialog
     QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
     EXPECT_EQ(board.receive(15), "!SNEC:807F10EF\n");
+    QTest::qWait(300);  // the next one only after a second and a half
+    EXPECT_EQ(board.receive(1, std::chrono::milliseconds(50)), "");
     EXPECT_EQ(dialog.search().candidates().size(), 2u);
     EXPECT_EQ(dialog.progress().toStdString(), "1 of 2: Acme, NEC1 1, NEC:807F10EF, also in 1 other sets");
     EXPECT_TRUE(dialog.keepBox()->isVisible());
