@@ -136,6 +136,7 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     EXPECT_EQ(parts->codes.find(saved).second->raw, heard);
     const int power = parts->codes.links().buttonNamed(Panasonic, "KEY_POWER");
     EXPECT_EQ(parts->codes.links().link(Panasonic, power), saved);
+    EXPECT_EQ(status(3), L"3. KEY_POWER saved in captured, linked to button " + std::to_wstring(power));
     // A code goes into a remote of its timings, not among raw frames.
     keepRowAs(2, "KEY_1");
     ASSERT_EQ(boxes.shown.size(), 1u);
