@@ -102,6 +102,7 @@ TEST(Discovery, EachBoardHasItsOwnIdentityAndConfigTopics) {
 TEST(MqttSettingsFile, ABrokerGivenOnTheCommandLineIsNeverStored) {
     QTemporaryDir folder;
     MqttSettingsFile file(folder.filePath("home-assistant.conf"));
+    EXPECT_EQ(file.load(), MqttSettings{});  // a new user's: off
     MqttSettings stored;
     stored.url = "mqtt://stored";
     stored.password = "secret";
