@@ -245,6 +245,8 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
 
     // Another base topic typed in and cancelled changes nothing.
     const QString state = program.link().stateText();
+    EXPECT_EQ(state, "Home Assistant: connected to " + broker->url() + ", base topic " +
+                         QString::fromStdString(program.link().topics().base));
     mqtt::MqttSettings elsewhere;
     elsewhere.baseTopic = "elsewhere";
     program.useBroker(*broker, elsewhere, "Cancel");
@@ -327,6 +329,8 @@ TEST_F(HomeAssistantBroker, ComesBackAfterTheBrokerRestartsAndSendsWhatCameMeanw
     ASSERT_TRUE(program.sent(1));
     QTest::qWait(1500);
     EXPECT_TRUE(program.sent(1));
+    broker->stop();  // a session that was up starts the back-off again
+    EXPECT_TRUE(waitUntil([&] { return program.link().stateText().endsWith("trying again in 1 s"); }));
 }
 
 TEST_F(HomeAssistantBroker, OverTlsConnectsOnlyToTheBrokerItsCertificateAuthorityVouchesFor) {
