@@ -52,13 +52,14 @@ TEST(CaptureLog, AHeldKeysRepeatsFoldIntoItsRow) {
         {{{3000, 1000, 600, 1500, 800}, 0}, 3200},  // the last 33 % longer
         {kNecRepeat, 3300},                         // after no NEC code
         {kNecRepeat, 3408},
+        {{{560}, 0}, 3500},
     };
     CaptureLog log;
     for (const auto& [frame, ms] : heard) log.add(frame, milliseconds(ms));
     EXPECT_EQ(rowsOf(log),
-              (std::vector<std::string>{"raw, 3 durations x2", "raw, 5 durations x1", "raw, 5 durations x2",
-                                        "RC5:001 x1", "RC5:001 x1", "SAMSUNG:E0E040BF x1", "SAMSUNG:E0E040BF x2",
-                                        "NEC:20DF10EF x1", "NEC:20DF10EF x3"}));
+              (std::vector<std::string>{"raw, 1 duration x1", "raw, 3 durations x2", "raw, 5 durations x1",
+                                        "raw, 5 durations x2", "RC5:001 x1", "RC5:001 x1", "SAMSUNG:E0E040BF x1",
+                                        "SAMSUNG:E0E040BF x2", "NEC:20DF10EF x1", "NEC:20DF10EF x3"}));
 
     // Exported as mode2 and opened again: the same rows.
     CaptureLog opened;
