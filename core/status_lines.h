@@ -25,8 +25,6 @@ struct StatusText {
 
 class StatusLines {
 public:
-    static constexpr int kCount = 4;
-
     // "2. " and the text.
     void say(StatusLine line, std::wstring_view text) { at(line) = numbered(line, text); }
     void say(StatusText fixed) { say(fixed.line, fixed.text); }
@@ -54,7 +52,7 @@ private:
     static std::wstring number(StatusLine line) { return std::to_wstring(static_cast<int>(line)); }
     std::wstring& at(StatusLine line) { return lines_[index(line)]; }
 
-    std::array<std::wstring, kCount> lines_{L"1...", L"2...", L"3...", L"4..."};
+    std::array<std::wstring, static_cast<size_t>(StatusLine::Fourth)> lines_{L"1...", L"2...", L"3...", L"4..."};
 };
 
 // Fixed status texts set in more than one place: the program's own, and the
