@@ -138,14 +138,32 @@ TEST(Protocols, FramesALittleOffStillRead) {
 // pair caught badly (its mark 120 µs long, its space 120 µs short) does not
 // throw out a later mark read 180 µs short, with no excess or a strong one.
 TEST(Protocols, Rc5TakesItsExcessFromTheWholeFrame) {
-    const std::vector<uint32_t> sent = encode(protocolRemote(Protocol::Rc5), Key{"K", {0x1555}, {}}).press;
-    ASSERT_TRUE(decode(sent));
-    for (int32_t excess : {0, 250}) {
-        std::vector<uint32_t> frame = sim::Receiver({excess, 0}, 1).receive(sent);
-        frame[0] += 120;
-        frame[1] -= 120;
-        frame[frame.size() - 3] -= 180;
-        EXPECT_EQ(decode(frame), decode(sent)) << excess;
+    for (uint64_t value : {0x1555, 0x54}) {  // the second's pairs of three half bits do not even out
+        const std::vector<uint32_t> sent = encode(protocolRemote(Protocol::Rc5), Key{"K", {value}, {}}).press;
+        ASSERT_TRUE(decode(sent));
+        for (int32_t excess : {0, 250}) {
+            std::vector<uint32_t> frame = sim::Receiver({excess, 0}, 1).receive(sent);
+            frame[0] += 120;
+            frame[1] -= 120;
+            frame[frame.size() - 3] -= 180;
+            EXPECT_EQ(decode(frame), decode(sent)) << value << " " << excess;
+        }
+    }
+}
+
+// A remote's form is told by its timings, whatever its name.
+TEST(Protocols, FormsAreNamedByTheirTimings) {
+    Remote other = protocolRemote(Protocol::Nec);
+    other.one.space += 100;
+    Remote raw;
+    raw.encoding = Encoding::Raw;
+    const std::pair<Remote, const char*> rows[] = {{protocolRemote(Protocol::Nec), "nec"},
+                                                   {protocolRemote(Protocol::Panasonic), "panasonic"},
+                                                   {other, "codes"},
+                                                   {raw, "raw"}};
+    for (auto [remote, form] : rows) {
+        remote.name = "living_room";
+        EXPECT_EQ(formName(remote), form);
     }
 }
 
