@@ -203,9 +203,10 @@ TEST(IrCodec, TheReceiversExcessHasItsWindow) {
     }
 }
 
-// Sony's bits are told by their length, which holds a third of a unit.
+// Sony's bits are told by their length, which holds a third of a unit, to
+// the microsecond.
 TEST(IrCodec, ASonyBitsLengthHoldsAThirdOfAUnit) {
-    for (const auto& [off, decoded] : {std::pair{190, true}, {-190, true}, {210, false}, {-210, false}}) {
+    for (const auto& [off, decoded] : {std::pair{200, true}, {-200, true}, {201, false}, {-201, false}}) {
         for (const char* text : {"SIRC12:A90", "SIRC20:12345"}) {
             std::vector<uint16_t> frame = frameOf(parsed(text));
             frame[3] = uint16_t(frame[3] + off);
