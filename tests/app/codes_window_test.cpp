@@ -235,6 +235,15 @@ TEST_F(CodesWindow, ALinkedButtonHeldHoldsItsCode) {
     QTest::mouseRelease(view(), Qt::LeftButton, {}, pictureButton(3));
     EXPECT_EQ(board.receive(100, std::chrono::milliseconds(300)), "!HRAW 38000:3000 1000 8100 2000 700 30000\n!U");
 
+    // Another button pressed while one is held lets the first one go.
+    view()->pressButton(0);
+    QTest::qWait(450);
+    view()->pressButton(3);
+    QTest::qWait(350);
+    parts->sender.release();
+    const std::string both = board.receive(400, std::chrono::milliseconds(300));
+    EXPECT_TRUE(both.ends_with(press + "!U!HRAW 38000:3000 1000 8100 2000 700 30000\n!U")) << both;
+
     click(pictureButton(4));  // linked to a key the remote lacks: nothing else goes out instead
     EXPECT_EQ(status(3), L"3. Can't send KEY_MUTE: the code library has no such key in nec_tv");
     EXPECT_EQ(nothingMore(), "");
