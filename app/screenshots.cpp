@@ -37,6 +37,7 @@
 #include "core/view_layout.h"
 #include "resources/icons.h"
 #include "resources/pictures.h"
+#include "serial/firmware_version.h"
 
 using namespace orvalinder;
 
@@ -212,7 +213,11 @@ int main(int argc, char** argv) {
     while (flash.running() && waited.elapsed() < 15000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     flash.hide();
 
-    CAboutDlg about;
+    // As a user with a board, irsend and Home Assistant sees it.
+    CAboutDlg about(nullptr, QStringLiteral("/run/user/1000/orvalinder/lircd"),
+                    QString::fromStdString(firmwareNote(FirmwareCheck::Current, "1.1")),
+                    QStringLiteral("Home Assistant: connected to mqtt://homeassistant.local:1883, base topic "
+                                   "orvalinder/livingroom-ttyACM0"));
     saveDialog(about, "dialog-about");
     CDialogConvert convert(window.quiet, window.quiet);
     saveDialog(convert, "dialog-swap-bits");
