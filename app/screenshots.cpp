@@ -34,6 +34,8 @@
 #include "app/dialogs/toolbars_customize_dlg.h"
 #include "app/offscreen_frame.h"
 #include "core/commands.h"
+#include "core/picture_geometry.h"
+#include "core/remote_catalogue.h"
 #include "core/view_layout.h"
 #include "resources/icons.h"
 #include "resources/pictures.h"
@@ -76,6 +78,18 @@ int main(int argc, char** argv) {
         view->selectRemote(kind);
         save(name);
     }
+    // Power clicked before the board is connected, as a new user may.
+    view->selectRemote(Panasonic);
+    const AreaRect power = areaRect(clickAreas(Panasonic)[0], view->state().geometry);
+    const QPointF onPower((power.left + power.right) / 2, (power.top + power.bottom) / 2);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, onPower, view->mapToGlobal(onPower), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, {});
+        QApplication::sendEvent(view, &click);
+    }
+    save("panasonic-clicked");
+    view->status().reset();
+
     view->state().clickAreasShown = true;
     view->selectRemote(Technika);
     save("technika-click-areas");
