@@ -171,6 +171,7 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     EXPECT_LE(dialog.width(), 520);  // a long summary wraps rather than widening the dialog
     QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
     EXPECT_EQ(board.receive(15), "!SNEC:807F10EF\n");
+    EXPECT_EQ(status(1), L"1. Find a code: 1 of 2");
     QTest::qWait(300);  // the next one only after a second and a half
     EXPECT_EQ(board.receive(1, std::chrono::milliseconds(50)), "");
     EXPECT_EQ(dialog.search().candidates().size(), 2u);
