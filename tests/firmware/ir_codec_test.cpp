@@ -193,7 +193,7 @@ TEST(IrCodec, FramesDecodeAcrossTheReceiversEnvelope) {
 // A receiver's excess, its marks longer and its spaces as much shorter, is
 // taken from -300 to +350 us; beyond, the frame is no remote's.
 TEST(IrCodec, TheReceiversExcessHasItsWindow) {
-    for (const auto& [excess, decoded] : {std::pair{-290, true}, {-320, false}, {340, true}, {380, false}}) {
+    for (const auto& [excess, decoded] : {std::pair{-300, true}, {-301, false}, {350, true}, {351, false}}) {
         for (const IrCode& code : sampleCodes()) {
             std::vector<uint16_t> frame = frameOf(code);
             for (size_t i = 0; i < frame.size(); ++i) frame[i] = uint16_t(frame[i] + (i % 2 ? -excess : excess));
