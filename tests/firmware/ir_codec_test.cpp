@@ -216,6 +216,36 @@ TEST(IrCodec, ASonyBitsLengthHoldsAThirdOfAUnit) {
     }
 }
 
+// A pulse-distance bit's mark holds a third of the bit mark, and its mark
+// and space together half of it, to the microsecond; so does the closing
+// mark.
+TEST(IrCodec, APulseDistanceBitHoldsItsMarginsToTheMicrosecond) {
+    enum Moved { Mark, Space, ClosingMark };
+    const struct Row {
+        uint8_t protocol;
+        int markMargin, sumMargin;
+    } rows[] = {{IR_NEC, 187, 281}, {IR_PANASONIC, 144, 216}, {IR_SAMSUNG, 186, 280}};
+    for (const auto& [protocol, markMargin, sumMargin] : rows) {
+        for (const IrCode& code :
+             {makeCode(protocol, 0), makeCode(protocol, 0xFFFFFFFF, protocol == IR_PANASONIC ? 0xFFFF : 0)}) {
+            for (Moved moved : {Mark, Space, ClosingMark}) {
+                for (int d : {1, -1, 2, -2}) {  // at the margin, then beyond it
+                    d *= moved == Space ? sumMargin : markMargin;
+                    const bool beyond = std::abs(d) > (moved == Space ? sumMargin : markMargin);
+                    if (beyond) d = d / 2 + (d > 0 ? 1 : -1);
+                    std::vector<uint16_t> frame = frameOf(code);
+                    ASSERT_GT(frame.size(), 3u) << textOf(code);
+                    frame[moved == ClosingMark ? frame.size() - 1 : moved == Mark ? 2 : 3] += uint16_t(d);
+                    if (moved == Mark) frame[3] -= uint16_t(d);  // the bit as long as before
+                    IrCode read;
+                    EXPECT_EQ(decodes(frame, read) && textOf(read) == textOf(code), !beyond)
+                        << textOf(code) << " moved " << moved << " by " << d;
+                }
+            }
+        }
+    }
+}
+
 TEST(IrCodec, BrokenFramesAndRandomDurationsDoNotDecode) {
     IrCode decoded;
     EXPECT_FALSE(irDecode(nullptr, 0, decoded));
