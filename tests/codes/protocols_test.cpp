@@ -134,6 +134,29 @@ TEST(Protocols, FramesALittleOffStillRead) {
     }
 }
 
+// A pulse-distance bit's pulse, and its pulse and space together, hold a
+// third of the protocol's pulse to the microsecond; so does the trailing
+// pulse.
+TEST(Protocols, APulseDistanceBitHoldsAThirdOfItsPulse) {
+    enum Moved { Pulse, Space, Trail };
+    for (const auto& [protocol, code] : {std::pair{Protocol::Nec, 0x00FF00FFu},
+                                         {Protocol::Samsung32, 0xE0E040BFu},
+                                         {Protocol::Panasonic, 0x400401008081u}}) {
+        const Signal signal = encode(protocolRemote(protocol), Key{"K", {code}, {}});
+        const int third = int(protocolRemote(protocol).zero.pulse / 3);
+        for (Moved moved : {Pulse, Space, Trail}) {
+            for (int d : {third, -third, third + 1, -third - 1}) {
+                std::vector<uint32_t> frame = signal.press;
+                frame[moved == Trail ? frame.size() - 1 : moved == Pulse ? 2 : 3] += uint32_t(d);
+                if (moved == Pulse) frame[3] -= uint32_t(d);  // the bit as long as before
+                const std::optional<Decoded> read = decode(frame);
+                EXPECT_EQ(read && read->value == code, std::abs(d) == third)
+                    << int(protocol) << " moved " << moved << " by " << d;
+            }
+        }
+    }
+}
+
 // RC5 has no leader: its excess is the mean over the whole frame, so a first
 // pair caught badly (its mark 120 µs long, its space 120 µs short) does not
 // throw out a later mark read 180 µs short, with no excess or a strong one.
