@@ -136,21 +136,24 @@ TEST(Protocols, FramesALittleOffStillRead) {
 
 // A pulse-distance bit's pulse, and its pulse and space together, hold a
 // third of the protocol's pulse to the microsecond; so does the trailing
-// pulse.
-TEST(Protocols, APulseDistanceBitHoldsAThirdOfItsPulse) {
+// pulse. RC6's pulses and spaces hold a third of a half bit.
+TEST(Protocols, ABitHoldsAThirdOfItsPulse) {
     enum Moved { Pulse, Space, Trail };
-    for (const auto& [protocol, code] : {std::pair{Protocol::Nec, 0x00FF00FFu},
-                                         {Protocol::Samsung32, 0xE0E040BFu},
-                                         {Protocol::Panasonic, 0x400401008081u}}) {
+    const std::pair<Protocol, uint64_t> rows[] = {{Protocol::Nec, 0x00FF00FF},
+                                                  {Protocol::Samsung32, 0xE0E040BF},
+                                                  {Protocol::Panasonic, 0x400401008081},
+                                                  {Protocol::Rc6, ~(uint64_t(1) << 20 | 0x800C) & 0x1FFFFF}};
+    for (const auto& [protocol, code] : rows) {
         const Signal signal = encode(protocolRemote(protocol), Key{"K", {code}, {}});
+        const std::optional<Decoded> expected = decode(signal.press);
+        ASSERT_TRUE(expected) << int(protocol);
         const int third = int(protocolRemote(protocol).zero.pulse / 3);
         for (Moved moved : {Pulse, Space, Trail}) {
             for (int d : {third, -third, third + 1, -third - 1}) {
                 std::vector<uint32_t> frame = signal.press;
                 frame[moved == Trail ? frame.size() - 1 : moved == Pulse ? 2 : 3] += uint32_t(d);
                 if (moved == Pulse) frame[3] -= uint32_t(d);  // the bit as long as before
-                const std::optional<Decoded> read = decode(frame);
-                EXPECT_EQ(read && read->value == code, std::abs(d) == third)
+                EXPECT_EQ(decode(frame) == expected, std::abs(d) == third)
                     << int(protocol) << " moved " << moved << " by " << d;
             }
         }

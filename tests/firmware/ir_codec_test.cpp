@@ -218,16 +218,20 @@ TEST(IrCodec, ASonyBitsLengthHoldsAThirdOfAUnit) {
 
 // A pulse-distance bit's mark holds a third of the bit mark, and its mark
 // and space together half of it, to the microsecond; so does the closing
-// mark.
-TEST(IrCodec, APulseDistanceBitHoldsItsMarginsToTheMicrosecond) {
+// mark. RC6's marks and spaces hold a third of a half bit.
+TEST(IrCodec, ABitHoldsItsMarginsToTheMicrosecond) {
     enum Moved { Mark, Space, ClosingMark };
     const struct Row {
         uint8_t protocol;
+        uint32_t ones;
         int markMargin, sumMargin;
-    } rows[] = {{IR_NEC, 187, 281}, {IR_PANASONIC, 144, 216}, {IR_SAMSUNG, 186, 280}};
-    for (const auto& [protocol, markMargin, sumMargin] : rows) {
+    } rows[] = {{IR_NEC, 0xFFFFFFFF, 187, 281},
+                {IR_PANASONIC, 0xFFFFFFFF, 144, 216},
+                {IR_SAMSUNG, 0xFFFFFFFF, 186, 280},
+                {IR_RC6, 0xFFFF, 148, 148}};
+    for (const auto& [protocol, ones, markMargin, sumMargin] : rows) {
         for (const IrCode& code :
-             {makeCode(protocol, 0), makeCode(protocol, 0xFFFFFFFF, protocol == IR_PANASONIC ? 0xFFFF : 0)}) {
+             {makeCode(protocol, 0), makeCode(protocol, ones, protocol == IR_PANASONIC ? 0xFFFF : 0)}) {
             for (Moved moved : {Mark, Space, ClosingMark}) {
                 for (int d : {1, -1, 2, -2}) {  // at the margin, then beyond it
                     d *= moved == Space ? sumMargin : markMargin;
