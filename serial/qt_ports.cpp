@@ -12,22 +12,26 @@
 namespace orvalinder {
 namespace {
 
-// Where a tty hangs on the USB tree, as Linux names it: "1-2.4" for port 4
-// of the hub on port 2 of bus 1. The same socket gives the same name again.
+// Where a tty hangs on the USB tree, as Linux names it.
 std::string usbLocation([[maybe_unused]] const QString& portName) {
 #ifdef Q_OS_LINUX
-    const QString device = QFileInfo(QStringLiteral("/sys/class/tty/%1/device").arg(portName)).canonicalFilePath();
+    return usbLocationOf(QFileInfo(QStringLiteral("/sys/class/tty/%1/device").arg(portName)).canonicalFilePath());
+#else
+    return {};
+#endif
+}
+
+}  // namespace
+
+std::string usbLocationOf(const QString& device) {
     const QStringList parts = device.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (qsizetype i = parts.size() - 1; i >= 0; --i) {
         const QString& part = parts[i];
         const qsizetype dash = part.indexOf(QLatin1Char('-'));
         if (dash > 0 && !part.contains(QLatin1Char(':')) && part.left(dash).toUInt() > 0) return part.toStdString();
     }
-#endif
     return {};
 }
-
-}  // namespace
 
 std::string knownHolderRunning(const QString& processes) {
     for (const QString& pid : QDir(processes).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {

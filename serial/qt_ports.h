@@ -19,6 +19,11 @@ public:
     bool exists(const std::string& path) const override;
 };
 
+// Where a tty's device hangs on the USB tree, from its path in Linux's
+// /sys: "1-2.4" for port 4 of the hub on port 2 of bus 1, the same again
+// for the same socket; empty for a device on no USB port.
+std::string usbLocationOf(const QString& device);
+
 // "brltty" when Debian's braille display service runs among `processes`
 // (Linux's /proc), else empty. It opens CH340 and FTDI ports it takes for
 // braille displays; its process can be seen, its open files not.

@@ -341,6 +341,19 @@ TEST_F(PtyConnection, InputIsBoundedFromTheMomentItOpens) {
     EXPECT_GT(bytes, 16384u - monitorLines(1).size());
 }
 
+// A board is known again after an unplug by the USB socket it hangs on.
+TEST(QtPorts, AUsbSocketIsNamedFromTheDevicesPath) {
+    const std::pair<QString, std::string> rows[] = {
+        {"/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.4/1-2.4:1.0", "1-2.4"},  // an Uno, behind a hub
+        {"/sys/devices/pci0000:00/0000:00:14.0/usb3/3-1/3-1:1.0/ttyUSB0", "3-1"},    // a Nano's FTDI or CH340
+        {"/sys/devices/platform/serial8250", ""},                                    // on no USB port
+        {"/sys/devices/pnp0/00:04", ""},
+        {"/sys/devices/virtual/tty-x", ""},
+        {"", ""},
+    };
+    for (const auto& [device, location] : rows) EXPECT_EQ(usbLocationOf(device), location) << device.toStdString();
+}
+
 // A busy port's likely holder: brltty, when one of the processes is it.
 TEST(QtPorts, BrlttyIsNamedWhenOneOfTheProcessesIsIt) {
     const struct Row {
