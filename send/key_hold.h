@@ -26,7 +26,6 @@ public:
     void pressed(std::string held = "!K");
     // The button is up, or the view no longer has the mouse.
     void released();
-    bool holding() const { return holding_; }
 
 private:
     void keep();

@@ -36,7 +36,6 @@ public:
     // never held. `name` is what the status lines call it.
     std::optional<std::string> sendOnce(const std::string& name, const codes::Remote& remote, const codes::Key& key);
     void release() { hold_.released(); }
-    bool holding() const { return hold_.holding(); }
 
     // The connect button: connects, or disconnects when connected.
     void toggleConnection();
