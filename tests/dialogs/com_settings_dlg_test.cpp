@@ -12,6 +12,7 @@
 #include "app/dialogs/com_settings_dlg.h"
 #include "tests/dialogs/dialog_test_support.h"
 #include "tests/support/memory_settings_store.h"
+#include "tests/support/no_wait.h"
 #include "tests/support/pty_board.h"
 #include "tests/support/scripted_platform.h"
 
@@ -159,14 +160,6 @@ TEST(ComSettingsDialog, OkThatCannotSaveSaysSoAndStaysOpen) {
     EXPECT_EQ(said.shown[0].icon, MessageIcon::Stop);
 }
 
-// The board starts at once; a silent port is given up after a fifth of
-// the real wait.
-class QuickBoard : public BoardWaits {
-public:
-    int milliseconds(int) override { return 0; }
-    int answerMs(int wanted) override { return wanted / 5; }
-};
-
 // Three ports: a CH340 that is no board of ours and answers nothing, the
 // board behind a chip of no known kind, and an Arduino that is not there.
 // The CH340 is asked first, USB ids decide nothing, and the board's port
@@ -180,7 +173,7 @@ TEST(ComSettingsDialog, FindBoardAsksThePortsAndFillsInTheBoardsPort) {
                {board.path(), 0x0483, 0x5740, "", "", "USB serial"},
                {ch340.path(), 0x1A86, 0x7523, "", "", "USB Serial"}});
     MemorySettingsStore store = storeWith(kDefaults);
-    QuickBoard waits;
+    testing::QuickBoard waits{5};  // a silent port given up after a fifth of the real wait
     SerialConnection connection(store, waits);
     connection.lookAfterBoard(ports);
     // Listed first as this machine lists it, though another port is chosen.

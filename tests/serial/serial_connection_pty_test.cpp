@@ -22,6 +22,7 @@
 #include "serial/qt_settings_store.h"
 #include "serial/serial_connection.h"
 #include "serial/version_probe.h"
+#include "tests/support/no_wait.h"
 #include "tests/support/pty_board.h"
 
 namespace orvalinder {
@@ -406,14 +407,6 @@ TEST(QtSerialDevice, LineSettingsReadBackAsApplied) {
 using testing::AnsweringBoard;
 using testing::FakePorts;
 
-// The board starts at once and answers quickly: a silent port is given up
-// after a quarter of the real wait.
-class QuickBoard : public BoardWaits {
-public:
-    int milliseconds(int) override { return 0; }
-    int answerMs(int wanted) override { return wanted / 4; }
-};
-
 class BoardCare : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -434,7 +427,7 @@ protected:
 
     QTemporaryDir config;
     QtSettingsStore store;
-    QuickBoard waits;
+    testing::QuickBoard waits{4};  // a silent port given up after a quarter of the real wait
     FakePorts ports;
     SerialConnection connection{store, waits};
 };

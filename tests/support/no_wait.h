@@ -11,4 +11,15 @@ public:
     int milliseconds(int) override { return 0; }
 };
 
+// A board that is up at once and answers quickly: a silent port is given up
+// after a `part` of the real wait.
+class QuickBoard : public NoWait {
+public:
+    explicit QuickBoard(int part) : part_(part) {}
+    int answerMs(int wanted) override { return wanted / part_; }
+
+private:
+    const int part_;
+};
+
 }  // namespace orvalinder::testing
