@@ -51,12 +51,6 @@ public:
     }
 };
 
-// The board's real start-up, but silent boards are given up sooner.
-class HalfAnswerWaits : public BoardWaits {
-public:
-    int answerMs(int wanted) override { return wanted / 2; }
-};
-
 class BoardCareWindow : public testing::Scripted<testing::ProgramWindow> {
 protected:
     void SetUp() override { build(halfAnswerWaits); }
@@ -76,7 +70,7 @@ protected:
     BoardCare* care() { return parts->boardCare; }
 
     QtPortLister ports;
-    HalfAnswerWaits halfAnswerWaits;
+    testing::ShortWaits halfAnswerWaits{1, 2};  // the board's real start-up, but silent boards given up sooner
 };
 
 // The port is a link the test points at each run of the board, as

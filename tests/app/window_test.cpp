@@ -187,7 +187,8 @@ TEST_F(Window, KeyCodesGoToThePortOfTheLatestConnectUntilItsCableIsPulled) {
 }
 
 TEST_F(Window, WindowKeepsPaintingWhileTheBoardStartsUp) {
-    testing::ShortWaits shortWaits;
+    // A fifth of the board's start-up: long enough to act while the connect is under way.
+    testing::ShortWaits shortWaits(5, 1);
     build(shortWaits);
     click(75, 445);
     EXPECT_EQ(status(1), L"1. Connecting please wait");

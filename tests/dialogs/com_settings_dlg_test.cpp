@@ -173,7 +173,7 @@ TEST(ComSettingsDialog, FindBoardAsksThePortsAndFillsInTheBoardsPort) {
                {board.path(), 0x0483, 0x5740, "", "", "USB serial"},
                {ch340.path(), 0x1A86, 0x7523, "", "", "USB Serial"}});
     MemorySettingsStore store = storeWith(kDefaults);
-    testing::QuickBoard waits{5};  // a silent port given up after a fifth of the real wait
+    testing::ShortWaits waits{0, 5};  // up at once, a silent port given up after a fifth of the real wait
     SerialConnection connection(store, waits);
     connection.lookAfterBoard(ports);
     // Listed first as this machine lists it, though another port is chosen.

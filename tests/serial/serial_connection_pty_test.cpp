@@ -427,7 +427,7 @@ protected:
 
     QTemporaryDir config;
     QtSettingsStore store;
-    testing::QuickBoard waits{4};  // a silent port given up after a quarter of the real wait
+    testing::ShortWaits waits{0, 4};  // up at once, a silent port given up after a quarter of the real wait
     FakePorts ports;
     SerialConnection connection{store, waits};
 };

@@ -1,6 +1,6 @@
 #pragma once
-// A board that is up at once: the connect's waits take no time, for tests
-// and benches that do not time the board's start-up.
+// The connect's waits cut short for tests and benches: none at all, or a
+// part of the real ones.
 
 #include "serial/serial_link.h"
 
@@ -11,15 +11,17 @@ public:
     int milliseconds(int) override { return 0; }
 };
 
-// A board that is up at once and answers quickly: a silent port is given up
-// after a `part` of the real wait.
-class QuickBoard : public NoWait {
+// The board's waits cut short: its start-up to a `startPart` of the real
+// one (0: none at all), and a silent port given up after an `answerPart`
+// of the real wait.
+class ShortWaits : public BoardWaits {
 public:
-    explicit QuickBoard(int part) : part_(part) {}
-    int answerMs(int wanted) override { return wanted / part_; }
+    ShortWaits(int startPart, int answerPart) : startPart_(startPart), answerPart_(answerPart) {}
+    int milliseconds(int wanted) override { return startPart_ == 0 ? 0 : wanted / startPart_; }
+    int answerMs(int wanted) override { return wanted / answerPart_; }
 
 private:
-    const int part_;
+    const int startPart_, answerPart_;
 };
 
 }  // namespace orvalinder::testing

@@ -33,13 +33,6 @@
 
 namespace orvalinder::testing {
 
-// The board takes a fifth of its real start-up time: long enough for a test
-// to act while the connect is under way.
-class ShortWaits : public BoardWaits {
-public:
-    int milliseconds(int wanted) override { return wanted / 5; }
-};
-
 class ProgramWindow : public ::testing::Test {
 protected:
     virtual Platform& platform() = 0;
