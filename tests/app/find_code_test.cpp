@@ -167,7 +167,9 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
               "The common brands' code sets were not found beside the program. "
               "2 codes to try for Power. 3 keys of the files can't be tried.");
     for (const QLabel* label : dialog.findChildren<QLabel*>())  // and its tooltip names each
-        if (label->text() == dialog.summary()) EXPECT_EQ(label->toolTip().split('\n').size(), 3);
+        if (label->text() == dialog.summary()) {
+            EXPECT_EQ(label->toolTip().split('\n').size(), 3);
+        }
     EXPECT_LE(dialog.width(), 520);  // a long summary wraps rather than widening the dialog
     QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
     EXPECT_EQ(board.receive(15), "!SNEC:807F10EF\n");
