@@ -73,6 +73,9 @@ EXECUTABLES = {
 # Arguments an executable runs with: the load test's thirty seconds of
 # garbage would triple a window mutant's time.
 ARGUMENTS = {"load_tests": ["--gtest_filter=-Load.ThirtySecondsOfGarbageOnTheIrMonitor"]}
+# What an executable finds in its environment, as the test command gives it,
+# from the build tree.
+ENVIRONMENT = {"load_tests": {"IRBRIDGE_SIM": "sim/irbridge-sim"}}
 
 # The executables that can see a change to each file: those that link its
 # code or include the header. The end-to-end runs are left out: they take
@@ -830,6 +833,7 @@ def run_executable(build_dir, name, timeout):
     """None when it passes, else what failed."""
     exe = build_dir / EXECUTABLES[name]
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    env.update({key: str(build_dir / path) for key, path in ENVIRONMENT.get(name, {}).items()})
     process = subprocess.Popen([str(exe)] + ARGUMENTS.get(name, []), cwd=exe.parent, env=env, stdout=subprocess.PIPE,
                                stderr=subprocess.STDOUT, text=True, errors="replace", start_new_session=True)
     try:
