@@ -102,6 +102,8 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     std::string raw = "play";
     for (uint32_t d : testing::pulseDistanceFrame(0xA55A)) raw += " " + std::to_string(d);
     play("play NEC:20DF10EF\n");
+    ASSERT_TRUE(showsRows(1)) << rows().join(", ").toStdString();
+    EXPECT_TRUE(canExport("Export the &whole log..."));  // one row is a log to export
     QTest::qWait(400);
     play("play NEC:20DF40BF\nplay 9000 2250 560\nplay 9000 2250 560\n");
     QTest::qWait(600);
