@@ -334,10 +334,7 @@ void COrvalinderView::takeReceivedLines() {
 }
 
 void COrvalinderView::startRecording() {
-    if (buttonRecordFile_) {
-        state_.recording = true;
-        return;
-    }
+    if (buttonRecordFile_) return;  // recording already
     const Answer answer = platform_.boxes.show(
         this,
         QStringLiteral("Save click positions to the file buttons.txt.\n\nClick on the top left and bottom right of "
