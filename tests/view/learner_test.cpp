@@ -198,6 +198,17 @@ TEST(Learner, TheReceiversExcessComesFromTheLastSixteenFrames) {
     seen.decoded(nec);
     EXPECT_EQ(seen.estimate(), 0);
 
+    // From -300 to +350 µs, as the decoders take it; beyond, a frame tells nothing.
+    const std::pair<int32_t, std::optional<int32_t>> edges[] = {
+        {350, 350}, {351, std::nullopt}, {-300, -300}, {-301, std::nullopt}};
+    for (const auto& [excess, estimate] : edges) {
+        Frame frame = nec;
+        for (size_t i = 0; i < frame.size(); ++i) frame[i] = uint32_t(int32_t(frame[i]) + (i % 2 ? -excess : excess));
+        ReceiverExcess edge;
+        edge.decoded(frame);
+        EXPECT_EQ(edge.estimate(), estimate) << excess;
+    }
+
     // Four short marks and four short spaces tell a frame's excess; three do not.
     ReceiverExcess four, three;
     four.decoded({3100, 400, 600, 400, 600, 400, 600, 400, 600});
