@@ -77,6 +77,19 @@ ARGUMENTS = {"load_tests": ["--gtest_filter=-Load.ThirtySecondsOfGarbageOnTheIrM
 # from the build tree.
 ENVIRONMENT = {"load_tests": {"IRBRIDGE_SIM": "sim/irbridge-sim"}}
 
+# The test command runs every test again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, which see an index out of bounds or an overflow
+# that passes unseen otherwise. With --asan-build-dir a survivor is tried
+# again there, in the quick executables only: the window's take minutes to
+# link and run under the sanitizers.
+SANITIZED = ["core_tests", "line_queue_tests", "codes_tests", "firmware_tests", "mqtt_rules_tests",
+             "lircd_protocol_tests"]
+SANITIZER_OPTIONS = {
+    "ASAN_OPTIONS": "detect_leaks=1:abort_on_error=0:halt_on_error=1",
+    "LSAN_OPTIONS": f"suppressions={ROOT}/tests/lsan.supp:print_suppressions=0",
+    "UBSAN_OPTIONS": "print_stacktrace=1:halt_on_error=1",
+}
+
 # The executables that can see a change to each file: those that link its
 # code or include the header. The end-to-end runs are left out: they take
 # minutes and drive the same code as the window tests. First match wins.
@@ -829,10 +842,10 @@ def first_failure(output):
     return None
 
 
-def run_executable(build_dir, name, timeout):
+def run_executable(build_dir, name, timeout, sanitized=False):
     """None when it passes, else what failed."""
     exe = build_dir / EXECUTABLES[name]
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", **(SANITIZER_OPTIONS if sanitized else {}))
     env.update({key: str(build_dir / path) for key, path in ENVIRONMENT.get(name, {}).items()})
     process = subprocess.Popen([str(exe)] + ARGUMENTS.get(name, []), cwd=exe.parent, env=env, stdout=subprocess.PIPE,
                                stderr=subprocess.STDOUT, text=True, errors="replace", start_new_session=True)
@@ -851,7 +864,19 @@ def run_executable(build_dir, name, timeout):
     return None
 
 
-def run_mutant(mutant, build_dir, order, timeout):
+def run_sanitized(mutant, asan_dir, timeout):
+    """What the sanitizers' build of the quick executables catches, or None."""
+    names = [name for name in targets_of(mutant.path) if name in SANITIZED]
+    if not asan_dir or not names or not build(asan_dir, names)[0]:
+        return None
+    for name in names:
+        failure = run_executable(asan_dir, name, 3 * timeout, sanitized=True)
+        if failure:
+            return "under the sanitizers, " + failure
+    return None
+
+
+def run_mutant(mutant, build_dir, order, timeout, asan_dir=None):
     """(outcome, detail, build seconds, test seconds); the file is put back in every case."""
     file = ROOT / mutant.path
     saved = file.read_bytes()
@@ -870,7 +895,8 @@ def run_mutant(mutant, build_dir, order, timeout):
             failure = run_executable(build_dir, name, timeout)
             if failure:
                 return "caught", failure, built_at - started, time.monotonic() - built_at
-        return "survived", "", built_at - started, time.monotonic() - built_at
+        failure = run_sanitized(mutant, asan_dir, timeout)
+        return ("caught" if failure else "survived"), failure or "", built_at - started, time.monotonic() - built_at
     finally:
         file.write_bytes(saved)
         if file.read_bytes() != saved or not git_clean([mutant.path]):
@@ -969,6 +995,9 @@ def parse_arguments():
                              "worktree, meets the first halfway")
     parser.add_argument("--timeout", type=int, default=60, help="seconds per test executable (default 60)")
     parser.add_argument("--build-dir", type=Path, default=ROOT / "build" / "default")
+    parser.add_argument("--asan-build-dir", type=Path, metavar="DIR",
+                        help="the sanitizers' build tree (cmake --preset asan): a survivor's quick tests run again "
+                             "there, as the test command runs them")
     parser.add_argument("--report", type=Path, metavar="FILE", help="also write the report to FILE")
     parser.add_argument("--changed-since", metavar="REV",
                         help="draw only from the files changed since REV (a change's own faults)")
@@ -1020,6 +1049,9 @@ def main():
         fail("commit or stash your changes to the mutated files first: " + " ".join(paths))
     build_dir = args.build_dir.resolve()
     prepare_build_dir(build_dir)
+    asan_dir = args.asan_build_dir.resolve() if args.asan_build_dir else None
+    if asan_dir and not (asan_dir / "build.ninja").exists():
+        fail(f"{asan_dir} is no build tree: configure it with cmake --preset asan first")
     commit = subprocess.run(["git", "rev-parse", "--short", "HEAD"], cwd=ROOT, capture_output=True,
                             text=True).stdout.strip()
     header += f" at {commit}" + (f", only #{args.only}" if args.only else "")
@@ -1032,7 +1064,7 @@ def main():
     try:
         for number in numbers:
             mutant = drawn[number - 1]
-            outcome, detail, build_s, test_s = run_mutant(mutant, build_dir, order, args.timeout)
+            outcome, detail, build_s, test_s = run_mutant(mutant, build_dir, order, args.timeout, asan_dir)
             results.append((number, mutant, outcome, detail, build_s, test_s))
             print(f"{number:3}  {outcome:10}  {build_s:4.0f} + {test_s:3.0f} s  {mutant.path}:{mutant.line}  "
                   f"{mutant.operator}  {detail}", flush=True)
