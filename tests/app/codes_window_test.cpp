@@ -246,6 +246,16 @@ TEST_F(CodesWindow, ALinkedButtonHeldHoldsItsCode) {
 
     click(pictureButton(4));  // linked to a key the remote lacks: nothing else goes out instead
     EXPECT_EQ(status(3), L"3. Can't send KEY_MUTE: the code library has no such key in nec_tv");
+    codes::Remote fast;  // a carrier the board cannot make
+    fast.name = "fast_tv";
+    fast.encoding = codes::Encoding::Raw;
+    fast.frequency = 70000;
+    fast.keys = {{"KEY_MUTE", {}, {9000, 4500, 560}}};
+    ASSERT_EQ(codes().addRemotes({fast}), std::nullopt);
+    link(Panasonic, 5, {"fast_tv", "KEY_MUTE"});
+    click(pictureButton(5));
+    EXPECT_EQ(status(3),
+              L"3. Can't send KEY_MUTE: key 'KEY_MUTE': a carrier of 70000 Hz, the board sends 30000 to 60000");
     EXPECT_EQ(nothingMore(), "");
 }
 
