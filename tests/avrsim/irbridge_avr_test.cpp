@@ -1,9 +1,7 @@
 // irbridge-avr (IRBRIDGE_AVR) running the probe firmware, driven through its
 // pseudo-terminal and its standard input as a person or a test would.
 
-#include <fcntl.h>
 #include <signal.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -53,12 +51,8 @@ struct Board : Process {
     explicit Board(std::vector<std::string> options = {}) : Process(arguments(options)) {
         const std::string path = readLine(10s);
         if (path.empty()) return;
-        pty = open(path.c_str(), O_RDWR | O_NOCTTY);
+        pty = orvalinder::testing::openRaw(path);
         EXPECT_GE(pty, 0) << path;
-        termios tio{};
-        tcgetattr(pty, &tio);
-        cfmakeraw(&tio);
-        tcsetattr(pty, TCSANOW, &tio);
     }
     ~Board() {
         if (pty >= 0) close(pty);

@@ -2,7 +2,6 @@
 // pseudo-terminal the way the program does.
 
 #include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -61,12 +60,8 @@ protected:
     }
 
     void openPort() {
-        fd_ = open(process_->device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        fd_ = orvalinder::testing::openRaw(process_->device, O_NONBLOCK);
         ASSERT_GE(fd_, 0) << process_->device;
-        termios tio{};
-        ASSERT_EQ(tcgetattr(fd_, &tio), 0);
-        cfmakeraw(&tio);
-        ASSERT_EQ(tcsetattr(fd_, TCSANOW, &tio), 0);
     }
 
     // What the board sends until `bytes` have come, or 5 s have passed.

@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -61,6 +62,20 @@ inline std::string readFor(int fd, std::chrono::milliseconds wait) {
         wait = std::chrono::milliseconds(0);
     }
     return text;
+}
+
+// The serial device at `path`, a pseudo-terminal, opened with `flags` more
+// and made raw, so that bytes pass unchanged; -1 when it does not open or
+// will not be made raw.
+inline int openRaw(const std::string& path, int flags = 0) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | flags);
+    termios t{};
+    if (fd >= 0 && tcgetattr(fd, &t) == 0) {
+        cfmakeraw(&t);
+        if (tcsetattr(fd, TCSANOW, &t) == 0) return fd;
+    }
+    if (fd >= 0) ::close(fd);
+    return -1;
 }
 
 // How many times `part` stands in `text`.

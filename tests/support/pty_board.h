@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <QSerialPort>
@@ -18,6 +17,7 @@
 
 #include "serial/board_ports.h"
 #include "sim/board_terminal.h"
+#include "tests/support/child_process.h"
 
 namespace orvalinder::testing {
 
@@ -28,12 +28,7 @@ public:
         if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
         path_ = ptsname(master_);
         // Raw on the slave side, so bytes pass unchanged.
-        const int slave = ::open(path_.c_str(), O_RDWR | O_NOCTTY);
-        termios t{};
-        tcgetattr(slave, &t);
-        cfmakeraw(&t);
-        tcsetattr(slave, TCSANOW, &t);
-        ::close(slave);
+        ::close(openRaw(path_));
     }
     ~PtyBoard() { hangUp(); }
     PtyBoard(const PtyBoard&) = delete;
