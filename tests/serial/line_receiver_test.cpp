@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "serial/hex_value.h"
+#include "tests/support/temp_folder.h"
 #include "serial/line_receiver.h"
 #include "view/ir_monitor_lines.h"
 
@@ -106,28 +107,12 @@ TEST(HexValue, ReadLikeStrtoulBase16In32Bits) {
     for (const auto& [text, value] : rows) EXPECT_EQ(readHex32(text), value) << text;
 }
 
-class KeyCodesFile : public ::testing::Test {
+class KeyCodesFile : public testing::TempFolder {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("orvalinder-keycodes-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     KeyCodeLogger logger() const {
         return KeyCodeLogger([d = dir.string()] { return std::optional<std::string>(d); });
     }
-    std::string contents() const {
-        std::ifstream in(dir / "keycodes.txt");
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    fs::path dir;
+    std::string contents() const { return read(dir / "keycodes.txt"); }
 };
 
 // After what the file held: it is only appended to.
@@ -144,16 +129,9 @@ TEST_F(KeyCodesFile, EveryValueOnceInTheOrderReceived) {
 }
 
 TEST_F(KeyCodesFile, LinesEndAsTheSystemEndsThem) {
-#ifdef _WIN32
-    const std::string end = "\r\n";
-#else
-    const std::string end = "\n";
-#endif
     LineReceiver receiver(logger());
     receiver.feed("CODE:1YCODE:A25DY");
-    std::ifstream in(dir / "keycodes.txt", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(bytes, "0x1" + end + "0xA25D" + end);
+    EXPECT_EQ(read(dir / "keycodes.txt", std::ios::binary), "0x1" + testing::kLineEnd + "0xA25D" + testing::kLineEnd);
 }
 
 TEST_F(KeyCodesFile, ValueLineWithNoMonitorLineIsLoggedAndConsumed) {

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -11,6 +10,7 @@
 #include <csignal>
 #endif
 
+#include "tests/support/temp_folder.h"
 #include "tools/bit_reversal.h"
 
 namespace orvalinder {
@@ -76,24 +76,10 @@ TEST(BitReversal, LongLinesAreReadInPiecesOf299) {
     }
 }
 
-class ConvertFiles : public ::testing::Test {
+class ConvertFiles : public testing::TempFolder {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("orvalinder-convert-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string read(const fs::path& path) {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
     // Byte for byte, so sizes are the same on every system.
     void write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-    fs::path dir;
 };
 
 TEST_F(ConvertFiles, Failures) {
@@ -108,16 +94,9 @@ TEST_F(ConvertFiles, Failures) {
 }
 
 TEST_F(ConvertFiles, LinesEndAsTheSystemEndsThem) {
-#ifdef _WIN32
-    const std::string end = "\r\n";
-#else
-    const std::string end = "\n";
-#endif
     write(dir / "in.txt", "1\n80000000\n");
     ASSERT_EQ(convertFiles((dir / "in.txt").string(), (dir / "out.txt").string()), ConvertResult::Converted);
-    std::ifstream out(dir / "out.txt", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(bytes, "0x80000000" + end + "0x1" + end);
+    EXPECT_EQ(read(dir / "out.txt", std::ios::binary), "0x80000000" + testing::kLineEnd + "0x1" + testing::kLineEnd);
 }
 
 // It reports how far it came, and overwrites the output.
