@@ -175,9 +175,7 @@ TEST_F(RealWindow, UnwritableKeyCodesShowOneBoxAtATime) {
     watch.start(2);
     const std::string last = std::to_string(kLines * 60) + "\t60x";
     const int lastSlot = (kLines - 1) % 4 + 1;
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-         view()->state().monitorLines.line(lastSlot) != last && std::chrono::steady_clock::now() < end;)
-        QTest::qWait(20);
+    (void)QTest::qWaitFor([&] { return view()->state().monitorLines.line(lastSlot) == last; }, 10000);
     watch.stop();
 
     EXPECT_EQ(mostOpen, 1);

@@ -141,9 +141,7 @@ TEST_F(Window, IrMonitorShowsWhatTheBoardSendsEveryLineAndTheClicks) {
     std::string burst;
     for (int i = 1; i <= 2001; ++i) burst += std::to_string(i * 60) + "x";
     board.send(burst);
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-         view()->state().monitorLines.line(1) != "120060x" && std::chrono::steady_clock::now() < end;)
-        QTest::qWait(20);
+    (void)QTest::qWaitFor([&] { return view()->state().monitorLines.line(1) == "120060x"; }, 5000);
     // 2001 lines make 500 full pages and one line on the last.
     EXPECT_EQ(view()->state().monitorLines.line(1), "120060x");
     EXPECT_EQ(view()->state().monitorLines.line(2), "");
