@@ -36,23 +36,14 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 using testing::ChildProcess;
+using testing::readAll;
 using testing::readFor;
 
 // Output of a short command.
 std::string run(const std::vector<std::string>& args, const std::vector<std::string>& env) {
     ChildProcess command(args, {.environment = env, .readError = true});
-    std::string text;
-    testing::readUntil(
-        command.output(), text, [](const std::string&) { return false; }, 60s);  // to its end
+    const std::string text = readAll(command.output(), 60s);  // to its end
     command.wait(60s);
-    return text;
-}
-
-// Reads everything that comes within `wait`.
-std::string readAllFor(int fd, std::chrono::milliseconds wait) {
-    std::string text;
-    for (const auto end = Clock::now() + wait; Clock::now() < end;)
-        text += readFor(fd, std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()));
     return text;
 }
 
@@ -329,7 +320,7 @@ TEST(EndToEnd, TheSimulatedBoardSendsAndHearsFrames) {
     // repeats it, from 300 ms on, and stops when the button comes up.
     readFor(board.output(), 500ms);
     desktop.holdPanasonicButton1(1.5);
-    const std::string held = readAllFor(board.output(), 700ms);
+    const std::string held = readAll(board.output(), 700ms);
     const size_t frames = testing::occurrences(held, expected);
     EXPECT_GE(frames, 6u) << held;
     EXPECT_LE(frames, 13u) << held;  // 1.7 s at most, a frame each 135 ms
@@ -406,7 +397,7 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
 
     readFor(board.output(), 500ms);
     desktop.pressPanasonicButton(0, 1.2);
-    const std::string held = readAllFor(board.output(), 700ms);
+    const std::string held = readAll(board.output(), 700ms);
     const size_t frames = testing::occurrences(held, "sent "), repeats = testing::occurrences(held, "sent NEC repeat ");
     EXPECT_EQ(held.find("sent NEC:20DF10EF "), 0u) << held;  // the press once, first
     EXPECT_EQ(repeats, frames - 1) << held;
@@ -422,9 +413,9 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
     EXPECT_EQ(run({"irsend", "-d", socket, "SEND_ONCE", "nec_tv", "KEY_MUTE"}, env),
               "unknown command: \"KEY_MUTE\"\n\n");
     run({"irsend", "-d", socket, "SEND_ONCE", "nec_tv", "KEY_1"}, env);
-    EXPECT_NE(readAllFor(board.output(), 700ms).find("sent NEC:20DF8877 "), std::string::npos);
+    EXPECT_NE(readAll(board.output(), 700ms).find("sent NEC:20DF8877 "), std::string::npos);
     run({"irsend", "-d", socket, "SEND_START", "panasonic", "KEY_POWER"}, env);
-    const std::string started = readAllFor(board.output(), 800ms);
+    const std::string started = readAll(board.output(), 800ms);
     run({"irsend", "-d", socket, "SEND_STOP", "panasonic", "KEY_POWER"}, env);
     EXPECT_EQ(started.find("sent NEC:20DF10EF "), 0u) << started;
     EXPECT_NE(started.find("sent NEC repeat "), std::string::npos) << started;
@@ -432,7 +423,7 @@ TEST(EndToEnd, ImportedCodesGoOutOfTheSimulatedBoard) {
     EXPECT_EQ(readFor(board.output(), 500ms), "") << "frames after SEND_STOP";
     EXPECT_EQ(run({ORVALINDER_SYSTEM_PYTHON, ORVALINDER_LIRC_PYTHON_CLIENT, socket, "send panasonic A101"}, env),
               "ok\n");
-    EXPECT_NE(readAllFor(board.output(), 700ms).find("sent PANASONIC "), std::string::npos);
+    EXPECT_NE(readAll(board.output(), 700ms).find("sent PANASONIC "), std::string::npos);
 }
 
 // Learning through the real window, the board's receiver stretching marks
@@ -498,7 +489,7 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     desktop.pressPanasonicButton(6);
     std::this_thread::sleep_for(400ms);
     desktop.pressPanasonicButton(6);
-    const std::string clicks = readAllFor(board.output(), 1500ms);
+    const std::string clicks = readAll(board.output(), 1500ms);
     std::vector<std::vector<uint32_t>> frames;
     for (size_t hz = clicks.find(" Hz:"); hz != std::string::npos; hz = clicks.find(" Hz:", hz + 1))
         frames.push_back(testing::durationsAt(clicks, hz));
@@ -520,7 +511,7 @@ TEST(EndToEnd, KeysLearnedFromTheWindowGoOutAsHeard) {
     ASSERT_TRUE(desktop.closes("Learn from a remote", 1s));
     readFor(board.output(), 500ms);
     desktop.pressPanasonicButton(7);
-    const std::string panasonicSent = readAllFor(board.output(), 1000ms);
+    const std::string panasonicSent = readAll(board.output(), 1000ms);
     EXPECT_NE(panasonicSent.find("sent PANASONIC 4004:0100BCBD "), std::string::npos) << panasonicSent;
 }
 

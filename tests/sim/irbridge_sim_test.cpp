@@ -70,10 +70,7 @@ protected:
             fd_, [&](auto& t) { return t.size() >= bytes; }, 5s);
     }
     // What it sends within 100 ms, where it should send nothing.
-    std::string quiet() {
-        return readUntil(
-            fd_, [](auto&) { return false; }, 100ms);
-    }
+    std::string quiet() { return orvalinder::testing::readAll(fd_, 100ms); }
 
     void send(const std::string& text) {
         ASSERT_EQ(write(fd_, text.data(), text.size()), static_cast<ssize_t>(text.size()));

@@ -49,6 +49,14 @@ inline bool readUntil(int fd, std::string& text, const Done& done,
     return true;
 }
 
+// All that `fd` gives within `limit`, or until its other end is closed.
+inline std::string readAll(int fd, std::chrono::milliseconds limit) {
+    std::string text;
+    readUntil(
+        fd, text, [](const std::string&) { return false; }, limit);
+    return text;
+}
+
 // What `fd` gives within `wait`: the first bytes to come, and whatever
 // follows them at once.
 inline std::string readFor(int fd, std::chrono::milliseconds wait) {
