@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QLocalSocket>
 #include <QProcess>
@@ -317,9 +316,3 @@ TEST_F(LircdServerTest, SocketPlace) {
 
 }  // namespace
 }  // namespace orvalinder::lircd
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
