@@ -228,10 +228,11 @@ int main(int argc, char** argv) {
     flash.hide();
 
     // As a user with a board, irsend and Home Assistant sees it.
+    const QString homeAssistantState = QStringLiteral(
+        "Home Assistant: connected to mqtt://homeassistant.local:1883, base topic orvalinder/livingroom-ttyACM0");
     CAboutDlg about(nullptr, QStringLiteral("/run/user/1000/orvalinder/lircd"),
-                    QString::fromStdString(firmwareNote(FirmwareCheck::Current, "1.1")),
-                    QStringLiteral("Home Assistant: connected to mqtt://homeassistant.local:1883, base topic "
-                                   "orvalinder/livingroom-ttyACM0"));
+                    QString::fromStdString(firmwareNote(FirmwareCheck::Current, kExpectedFirmware)),
+                    homeAssistantState);
     saveDialog(about, "dialog-about");
     CDialogConvert convert(window.quiet, window.quiet);
     saveDialog(convert, "dialog-swap-bits");
@@ -243,10 +244,8 @@ int main(int argc, char** argv) {
     homeAssistant.url = "mqtt://homeassistant.local:1883";
     homeAssistant.user = "orvalinder";
     homeAssistant.password = "password";
-    CHomeAssistantDlg homeAssistantDialog(
-        window.quiet, homeAssistant, QStringLiteral("orvalinder/livingroom-ttyACM0"),
-        QStringLiteral("Home Assistant: connected to mqtt://homeassistant.local:1883, base topic "
-                       "orvalinder/livingroom-ttyACM0"));
+    CHomeAssistantDlg homeAssistantDialog(window.quiet, homeAssistant, QStringLiteral("orvalinder/livingroom-ttyACM0"),
+                                          homeAssistantState);
     saveDialog(homeAssistantDialog, "dialog-home-assistant");
 
     // Find a code as it opens, on the common brands' sets of the build tree.
