@@ -254,8 +254,7 @@ void boardBegin() {
     UCSR0C = _BV(UCSZ01) | _BV(UCSZ00);
     UCSR0B = _BV(RXEN0) | _BV(TXEN0) | _BV(RXCIE0);
 
-    startReceiving();
-    sei();
+    sei();  // boardIdle() starts the receiver
 }
 
 uint32_t boardMillis() {

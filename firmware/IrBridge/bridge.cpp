@@ -119,7 +119,6 @@ void Bridge::serialByte(uint8_t byte, uint32_t nowMs) {
     case Idle: break;
     }
     state_ = Idle;
-    command_ = NoCommand;
     if (isKeyLetter(byte))
         startKey(byte, KeyDigits);
     else if (byte == '!')
@@ -138,7 +137,6 @@ void Bridge::startKey(uint8_t letter, ParseState next) {
 void Bridge::keyCodeComplete(uint32_t nowMs) {
     Command command = state_ == CommandKeyDigits ? command_ : NoCommand;
     state_ = Idle;
-    command_ = NoCommand;
     switch (command) {
     case NoCommand:
     case Send: queueKey(parsing_, false); break;
@@ -245,7 +243,6 @@ void Bridge::messageEnd() {
     ParseState state = state_;
     bool hold = command_ == Hold;
     state_ = Idle;
-    command_ = NoCommand;
     if (state == MessageText) {
         text_[textLength_] = '\0';
         IrCode code;

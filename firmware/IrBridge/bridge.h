@@ -138,7 +138,7 @@ private:
     LearnedKeys learned_;
 
     ParseState state_ = Idle;
-    Command command_ = NoCommand;
+    Command command_ = NoCommand;  // set by each command's letter, before anything reads it
     KeyName parsing_;
     uint8_t digits_ = 0;
     char text_[32];  // a code's text, or the start of a raw frame's

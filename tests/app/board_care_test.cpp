@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QToolTip>
 #include <memory>
@@ -215,6 +216,30 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
     for (const char* name : {"port", "board"})
         EXPECT_TRUE(dialog->findChild<QWidget*>(QString::fromLatin1(name))->isEnabled()) << name;
     EXPECT_TRUE(testing::buttonNamed(*dialog, "&Start")->isEnabled());
+
+    // An avrdude that finds no boot loader: the state names the baud the
+    // chosen board was tried at; the details keep avrdude's last 500 lines
+    // (of its 602: 600 numbers, the warning, the empty line after it).
+    const QString fake = config.path() + QStringLiteral("/avrdude");
+    QFile script(fake);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nseq 1 600\necho 'avrdude warning: attempt 1 of 10: not in sync: resp=0x00'\nexit 1\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    dialog->program = fake;
+    for (int board : {0, 1}) {
+        dialog->findChild<QComboBox*>(QStringLiteral("board"))->setCurrentIndex(board);
+        dialog->start();
+        ASSERT_TRUE(finished.wait(5000));
+        const QString told = dialog->findChild<QLabel*>(QStringLiteral("state"))->text();
+        EXPECT_TRUE(told.startsWith(QStringLiteral("No boot loader answered on /dev/orvalinder-no-such-port at ") +
+                                    (board == 0 ? "115200" : "57600") + " baud."))
+            << told.toStdString();
+        auto* details = dialog->findChild<QPlainTextEdit*>(QStringLiteral("details"));
+        EXPECT_EQ(details->document()->blockCount(), 500);
+        EXPECT_TRUE(details->toPlainText().startsWith(QStringLiteral("103\n")))
+            << details->toPlainText().left(20).toStdString();
+    }
     QTest::qWait(500);
     EXPECT_EQ(connects.count(), 0);
     QTest::mouseClick(testing::buttonNamed(*dialog, "&Close"), Qt::LeftButton);

@@ -189,6 +189,7 @@ TEST(CodeSets, MistakesInTheProgramsOwnFormat) {
         {"KEY_POWER 8\n", "s:1: a key before the first set 'KEY_POWER'"},
         {"set fridge NEC1 4 LG\n", "s:1: a kind of device this program does not know 'fridge'"},
         {"set tv JVC 3 JVC\n", "s:1: a protocol this program does not send 'JVC'"},
+        {"set tv MEC1 4 LG\n", "s:1: a protocol this program does not send 'MEC1'"},  // one letter off
         {"set tv NEC1 4\n", "s:1: a set is 'set KIND PROTOCOL DEVICE BRAND', not 'set tv NEC1 4'"},
         {"set tv NEC1 4 LG\nKEY_POWER 8\nKEY_POWER 9\n", "s:3: a second key 'KEY_POWER'"},
         {"set tv NEC1 4 LG\nKEY_POWER eight\n", "s:2: not a number 'eight'"},

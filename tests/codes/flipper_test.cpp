@@ -123,6 +123,8 @@ TEST(Flipper, BadFilesSayWhereAndWhat) {
          "f.ir:6: address above 255 for this protocol: '00 01 00 00'"},
         {kHeader + parsed("K", "RC5X", "20 00 00 00", "4C 00 00 00"),
          "f.ir:7: address above 31 for this protocol: '20 00 00 00'"},
+        {kHeader + parsed("K", "RC5X", "1F 00 00 00", "80 00 00 00"),
+         "f.ir:8: command above 127 for this protocol: '80 00 00 00'"},
         {kHeader + nec + "address: 04 00 00 00\n", "f.ir:3: no 'command' for key 'K'"},
         {kHeader + "name: K\ntype: parsed\nprotocol: Kaseikyo\naddress: 41 54 32 00\ncommand: 1B 00 00 00\n",
          "f.ir:5: a protocol this program does not know (keep the key raw): 'Kaseikyo'"},

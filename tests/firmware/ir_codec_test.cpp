@@ -248,6 +248,12 @@ TEST(IrCodec, ABitHoldsItsMarginsToTheMicrosecond) {
             }
         }
     }
+    for (int d : {187, -187, 188, -188}) {  // NEC's repeat: its mark as a bit's
+        std::vector<uint16_t> frame = frameOf(necRepeat());
+        frame.back() += uint16_t(d);
+        IrCode read;
+        EXPECT_EQ(decodes(frame, read) && read.repeat, std::abs(d) == 187) << d;
+    }
 }
 
 TEST(IrCodec, BrokenFramesAndRandomDurationsDoNotDecode) {

@@ -94,7 +94,7 @@ TEST_F(ConvertFiles, Failures) {
 }
 
 TEST_F(ConvertFiles, LinesEndAsTheSystemEndsThem) {
-    write(dir / "in.txt", "1\n80000000\n");
+    write(dir / "in.txt", "1\n80000000");  // the last line has no line end
     ASSERT_EQ(convertFiles((dir / "in.txt").string(), (dir / "out.txt").string()), ConvertResult::Converted);
     EXPECT_EQ(read(dir / "out.txt", std::ios::binary), "0x80000000" + testing::kLineEnd + "0x1" + testing::kLineEnd);
 }
