@@ -150,6 +150,12 @@ BUILD_ONLY = {
 # Equivalent mutants, which no test could tell apart: (file, the line and
 # the mutated line as the report shows them, why). They are never drawn.
 EQUIVALENT = [
+    ("codes/protocols.cpp",
+     "if (d <= 0 || units == 0 || units > 4 || !within(d, double(units * unit), unit / 3.0)) return false;",
+     "if (d <= 1 || units == 0 || units > 4 || !within(d, double(units * unit), unit / 3.0)) return false;",
+     "a duration of 1 is no whole unit, which the next check refuses"),
+    ("codes/lircd_conf.cpp", "while (end > 0 && isBlank(row[end - 1])) --end;",
+     "while (end >= 0 && isBlank(row[end - 1])) --end;", "a comment's row holds its '#', which stops the loop first"),
     ("serial/serial_connection.h", "int search_ = 0;   // the same for searches",
      "int search_ = 1;   // the same for searches", "only whether a search's number is the latest counts"),
     ("mqtt/mqtt_client.cpp", "mosquitto_int_option(mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1);",

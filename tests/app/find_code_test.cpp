@@ -65,6 +65,9 @@ TEST_F(FindCodeWindow, TheSeventeenthCodeWorksAndItsWholeSetIsKept) {
     testing::ModalWatchdog watchdog(90000);
     testing::onNextModal<CFindCodeDlg>([&](CFindCodeDlg* dialog) {
         dialog->keyBox()->setCurrentIndex(dialog->keyBox()->findText("Ch+"));
+        EXPECT_TRUE(dialog->summary().endsWith(" codes to try for Ch+.")) << dialog->summary().toStdString();
+        dialog->intervalBox()->setValue(60.0);
+        EXPECT_EQ(dialog->intervalBox()->value(), 5.0);  // the longest
         dialog->intervalBox()->setValue(1.0);
         // Started and stopped: the codes stop and nothing is kept.
         QTest::mouseClick(dialog->startButton(), Qt::LeftButton);

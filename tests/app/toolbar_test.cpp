@@ -36,6 +36,7 @@ protected:
         frame->action(command::Customize)->trigger();
         auto* dialog = frame->findChild<CToolBarsCustomizeDlg*>();
         EXPECT_TRUE(dialog && dialog->isVisible() && !dialog->isModal());
+        EXPECT_EQ(dialog ? dialog->windowTitle() : QString(), "Customize");
         return dialog;
     }
     static QListWidget* list(QDialog* dialog, const char* name) { return dialog->findChild<QListWidget*>(name); }

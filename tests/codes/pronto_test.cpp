@@ -111,6 +111,10 @@ TEST(Pronto, CodesReadAsTheirFormSays) {
     EXPECT_EQ(writePronto(signal), "0000 006D 0000 0001 0156 FFFF");
     signal.repeatGap += 27;
     EXPECT_THROW(writePronto(signal), CodesError);
+    // A mark shorter than half a period is one period, never none.
+    signal.press = signal.repeat = {10};
+    signal.pressGap = signal.repeatGap = 1000;
+    EXPECT_EQ(writePronto(signal), "0000 006D 0000 0001 0001 0026");
     // Named codes share a remote when their timings are alike.
     const std::vector<Remote> file = readPronto(
         "# two NEC keys and an RC5 one\nPower: 900A 006D 0000 0001 04FB 08F7\n\nMute: 900A 006D 0000 0001 04FB "

@@ -183,9 +183,16 @@ TEST(ComSettingsDialog, FindBoardAsksThePortsAndFillsInTheBoardsPort) {
 
     QSignalSpy progress(&connection, &SerialConnection::searchProgress);
     QSignalSpy finished(&connection, &SerialConnection::searchFinished);
+    QProgressBar* searching = dialog.findChild<QProgressBar*>();
+    QStringList bars;  // the bar as each step leaves it: "value of maximum from minimum"
+    QObject::connect(&connection, &SerialConnection::searchProgress, &dialog, [&] {
+        bars << QStringLiteral("%1 of %2 from %3")
+                    .arg(searching->value())
+                    .arg(searching->maximum())
+                    .arg(searching->minimum());
+    });
     QTest::mouseClick(buttonNamed(dialog, "&Find board"), Qt::LeftButton);
     EXPECT_EQ(buttonNamed(dialog, "Stop &looking")->isVisible(), true);  // the window is not held up
-    QProgressBar* searching = dialog.findChild<QProgressBar*>();
     EXPECT_TRUE(searching->isVisible());
     ASSERT_TRUE(finished.wait(10000));
     EXPECT_FALSE(searching->isVisible());
@@ -193,6 +200,7 @@ TEST(ComSettingsDialog, FindBoardAsksThePortsAndFillsInTheBoardsPort) {
     EXPECT_EQ(finished[0].at(0).toString().toStdString(), board.path());
     EXPECT_EQ(finished[0].at(1).toString(), "1.1");
     ASSERT_EQ(progress.size(), 3);  // the Arduino that fails to open, the CH340, the board
+    EXPECT_EQ(bars, QStringList({"0 of 3 from 0", "1 of 3 from 0", "2 of 3 from 0"}));
     EXPECT_EQ(ch340.receive(2, std::chrono::milliseconds(100)), "!V");
     // Looking again and stopping at once keeps the port found.
     QTest::mouseClick(buttonNamed(dialog, "&Find board"), Qt::LeftButton);
