@@ -16,6 +16,7 @@
 #include <QHelpEvent>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QToolTip>
@@ -489,8 +490,15 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenuUntilTheBoardIsPulled) {
     // A file that cannot be written keeps the key as it was, and a box says why.
     const QString file = config.path() + "/data/remotes/panasonic-learned.lircd.conf";
     ASSERT_TRUE(QFile::rename(file, file + ".kept") && QDir().mkdir(file));
+    // The window at the screen's right edge: the dialog stands left of the picture.
+    const QRect screen = frame->screen()->availableGeometry();
+    frame->resize(screen.width() / 2, frame->height());
+    frame->move(screen.right() - frame->frameGeometry().width(), frame->y());
     QString shown;
-    answerButton5Item<CLearnDlg>("&Learn from a remote...", [&](CLearnDlg*) {
+    answerButton5Item<CLearnDlg>("&Learn from a remote...", [&](CLearnDlg* dialog) {
+        const QPoint pictureLeft = view()->mapToGlobal(QPoint(view()->state().geometry.xOffset, 0));
+        const int gap = pictureLeft.x() - dialog->frameGeometry().right();
+        EXPECT_TRUE(gap > 0 && gap < 20) << gap;
         answerNextBox(QMessageBox::Ok, &shown);
         board.send(boardLines(kNecPower) + boardLines(kNecPower));
     });
