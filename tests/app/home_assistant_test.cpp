@@ -348,6 +348,27 @@ TEST_F(HomeAssistantBroker, OverTlsConnectsOnlyToTheBrokerItsCertificateAuthorit
     EXPECT_TRUE(program.sends(*broker, "send", "panasonic KEY_POWER", "sent PANASONIC "));
 }
 
+// Another board on the program's port is another device: the first one is
+// let go as offline, the new one comes online and sends.
+TEST_F(HomeAssistantBroker, AnotherBoardIsAnotherDevice) {
+    Program other{"other"};
+    ASSERT_TRUE(other.connected);
+    other.parts->sender.toggleConnection();  // its board is free
+    program.useBroker(*broker);
+    ASSERT_TRUE(online(program));
+    const QString first = program.topic("availability");
+    program.parts->sender.toggleConnection();
+    program.store->setValue("Port", other.port.toStdString());
+    QSignalSpy checked(&program.parts->connection, &SerialConnection::boardChecked);
+    program.parts->sender.toggleConnection();
+    ASSERT_TRUE(checked.wait(10000));
+    EXPECT_TRUE(watcher->waitFor(first, "offline"));
+    EXPECT_NE(program.topic("availability"), first);
+    ASSERT_TRUE(online(program));
+    EXPECT_TRUE(broker->publish(program.topic("send"), "panasonic KEY_POWER"));
+    EXPECT_TRUE(waitUntil([&] { return other.frames.size() == 1; }));
+}
+
 TEST_F(HomeAssistantBroker, TwoProgramsWithABoardEachAreTwoDevices) {
     Program second{"second"};
     ASSERT_TRUE(second.connected);
