@@ -70,14 +70,21 @@ TEST(BoardPorts, TheLostDeviceIsKnownBySerialNumberThenLocationThenPath) {
 TEST(BoardPorts, NoBoardFoundNamesEachPortAndOnlyTheAdviceThatApplies) {
     const PortDescription ch340 = usb("/dev/ttyUSB0", 0x1A86, 0x7523);
     const PortDescription acm = usb("/dev/ttyACM0", 0x2341, 0x0043);
-    const std::string silent = noBoardText({{ch340, true, {}}});
-    EXPECT_NE(silent.find("/dev/ttyUSB0: no answer"), std::string::npos) << silent;
-    EXPECT_EQ(silent.find("brltty"), std::string::npos) << silent;
-    EXPECT_EQ(silent.find("dialout"), std::string::npos) << silent;
+    const std::string firmware =
+        "\n\nA board that answers nothing may have another firmware or an older IrBridge: "
+        "Tools > Put the firmware on the board... uploads this one.";
+    const std::string first = "No board found: no port answered as the IrBridge firmware does.\n";
+    EXPECT_EQ(noBoardText({{ch340, true, {}}}), first + "\n/dev/ttyUSB0: no answer" + firmware);
+    EXPECT_EQ(noBoardText({{ch340, false, {OpenFailure::Busy, "minicom"}}}),
+              first +
+                  "\n/dev/ttyUSB0: another program has it open"
+                  "\n\nClose the program that has the port open, then look again." +
+                  firmware);
     const std::string held =
         noBoardText({{ch340, false, {OpenFailure::Busy, "brltty"}}, {acm, false, {OpenFailure::NoPermission, ""}}});
     EXPECT_NE(held.find("/dev/ttyUSB0: another program has it open"), std::string::npos) << held;
     EXPECT_NE(held.find("sudo apt remove brltty"), std::string::npos) << held;
+    EXPECT_EQ(held.find("Close the program"), std::string::npos) << held;
     EXPECT_NE(held.find("/dev/ttyACM0: not open to your user"), std::string::npos) << held;
     EXPECT_NE(held.find("sudo adduser $USER dialout"), std::string::npos) << held;
 }
