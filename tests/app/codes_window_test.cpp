@@ -55,7 +55,8 @@ std::string keyCodeOf(RemoteKind kind, int index) { return keyCodeMessage(*keyCo
 // Opens a row's button chooser with a click, as the user does, and picks
 // the entry.
 // `shown` and `whole` take the entry as the list shows it and its tooltip.
-void chooseButton(QTableView* table, int row, int entry, QString* shown = nullptr, QString* whole = nullptr) {
+void chooseButton(QTableView* table, int row, int entry, QString* shown = nullptr, QString* whole = nullptr,
+                  int* entries = nullptr) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the last chooser, closed
     const QRect cell = table->visualRect(table->model()->index(row, 2));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
@@ -63,6 +64,7 @@ void chooseButton(QTableView* table, int row, int entry, QString* shown = nullpt
     ASSERT_NE(chooser, nullptr) << row;
     if (shown) *shown = chooser->itemText(entry);
     if (whole) *whole = chooser->itemData(entry, Qt::ToolTipRole).toString();
+    if (entries) *entries = chooser->count();
     chooser->setCurrentIndex(entry);
     emit chooser->activated(entry);
 }
@@ -139,7 +141,18 @@ TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {
         chooseButton(dialog->table(), 2, 1);
         EXPECT_EQ(rows->index(0, 2).data().toString(), "(none)");  // a button goes to one key
         QString shown, whole;
-        chooseButton(dialog->table(), 2, 6, &shown, &whole);
+        int entries = 0;
+        chooseButton(dialog->table(), 2, 6, &shown, &whole, &entries);
+        // Only an entry of the list, in the buttons' column, as an edit: the rest is refused.
+        QAbstractItemModel* model = dialog->table()->model();
+        const struct {
+            int column, entry, role;
+            bool taken;
+        } edits[] = {{2, -1, Qt::EditRole, false},   {2, entries, Qt::EditRole, false},    {1, 1, Qt::EditRole, false},
+                     {2, 1, Qt::DisplayRole, false}, {2, entries - 1, Qt::EditRole, true}, {2, 0, Qt::EditRole, true}};
+        for (const auto& e : edits)
+            EXPECT_EQ(model->setData(model->index(1, e.column), e.entry, e.role), e.taken)
+                << e.column << " " << e.entry;
         EXPECT_EQ(shown.toStdString(), ("5  " + name).substr(0, 39) + "\u2026");
         EXPECT_EQ(whole.toStdString(), "5  " + name);
         // The long name leaves the keys their column: shortened, whole on hover.
