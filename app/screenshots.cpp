@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QMenu>
+#include <QMetaProperty>
 #include <QToolBar>
 #include <QMouseEvent>
 #include <QDir>
@@ -51,6 +52,54 @@ public:
     std::vector<PortDescription> ports() const override { return {}; }
     bool exists(const std::string&) const override { return false; }
 };
+
+QString shown(const QVariant& value, const QMetaProperty& property) {
+    if (property.isEnumType()) return QString::fromLatin1(property.enumerator().valueToKeys(value.toInt()));
+    if (value.canConvert<QString>()) return value.toString().replace('\n', QStringLiteral("\\n"));
+    if (value.typeId() == QMetaType::QSize)
+        return QStringLiteral("%1x%2").arg(value.toSize().width()).arg(value.toSize().height());
+    return QString::fromLatin1(value.typeName());
+}
+
+// What a dialog holds that its picture does not show: each widget's own
+// properties (texts, ranges, tooltips, defaults), the lists' items and data,
+// the sizes set on it. A fault that leaves the pixels alone changes this.
+QString described(const QWidget& widget, int depth = 0) {
+    QString line = QString(depth * 2, ' ') + QString::fromLatin1(widget.metaObject()->className());
+    if (!widget.objectName().isEmpty() && !widget.objectName().startsWith(QLatin1String("qt_")))
+        line += " #" + widget.objectName();
+    const QMetaObject* meta = widget.metaObject();
+    for (int i = QWidget::staticMetaObject.propertyOffset(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        const bool own = i >= QWidget::staticMetaObject.propertyCount();
+        static const QStringList kept = {"enabled",     "toolTip",     "windowTitle",    "minimumSize",
+                                         "maximumSize", "focusPolicy", "windowModality", "accessibleName"};
+        if (!own && !kept.contains(QString::fromLatin1(property.name()))) continue;
+        if (!property.isReadable() || (!own && !property.isDesignable())) continue;
+        const QString value = shown(property.read(&widget), property);
+        if (!own && (value.isEmpty() || value == "true" || value == "0x0" || value == "16777215x16777215" ||
+                     value == "NoFocus" || value == "NonModal"))
+            continue;
+        line += QStringLiteral(" %1=%2").arg(QString::fromLatin1(property.name()), value);
+    }
+    if (!widget.isVisibleTo(widget.window())) line += " hidden";
+    if (const auto* box = qobject_cast<const QComboBox*>(&widget))
+        for (int i = 0; i < box->count(); ++i)
+            line += QStringLiteral("\n%1  item %2 = %3")
+                        .arg(QString(depth * 2, ' '), box->itemText(i), box->itemData(i).toString());
+    if (const auto* view = qobject_cast<const QAbstractItemView*>(&widget); view && view->model())
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < view->model()->columnCount(); ++column)
+                cells << view->model()->index(row, column).data().toString();
+            line += QStringLiteral("\n%1  row %2").arg(QString(depth * 2, ' '), cells.join(QStringLiteral(" | ")));
+        }
+    line += '\n';
+    for (const QObject* child : widget.children())
+        if (const auto* inner = qobject_cast<const QWidget*>(child); inner && !inner->isWindow())
+            line += described(*inner, depth + 1);
+    return line;
+}
 
 }  // namespace
 
@@ -175,6 +224,8 @@ int main(int argc, char** argv) {
         dialog.show();
         QApplication::processEvents();
         dialog.grab().save(dir + "/" + QString::fromLatin1(name) + ".png");
+        QFile properties(dir + "/" + QString::fromLatin1(name) + ".txt");
+        if (properties.open(QIODevice::WriteOnly)) properties.write(described(dialog).toUtf8());
     };
     // A board as this machine would list it.
     CComSettingsDlg comSettings(window.quiet, window.store, {{"/dev/ttyACM0", "Arduino Uno"}, {"/dev/ttyUSB0", ""}});

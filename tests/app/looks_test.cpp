@@ -48,6 +48,12 @@ private slots:
         QMap<QString, QByteArray> seen;
         for (const QString& name : QDir(shots).entryList({QStringLiteral("*.png")}, QDir::Files))
             seen.insert(name, fingerprint(QDir(shots).filePath(name)));
+        // and what the dialogs hold beyond their pictures, as text
+        for (const QString& name : QDir(shots).entryList({QStringLiteral("*.txt")}, QDir::Files)) {
+            QFile text(QDir(shots).filePath(name));
+            QVERIFY(text.open(QIODevice::ReadOnly));
+            seen.insert(name, QCryptographicHash::hash(text.readAll(), QCryptographicHash::Sha256).toHex());
+        }
         QVERIFY(seen.size() > 10);
 
         const QString approvedFile = QStringLiteral(ORVALINDER_LOOKS_APPROVED);
