@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMetaProperty>
 #include <QToolBar>
 #include <QMouseEvent>
@@ -101,6 +102,23 @@ QString described(const QWidget& widget, int depth = 0) {
     return line;
 }
 
+// The menus' commands as a list: text, shortcut, state and tips.
+QString commandsOf(const QMainWindow& frame) {
+    QString list;
+    for (const QAction* menu : frame.menuBar()->actions()) {
+        list += menu->text() + '\n';
+        for (const QAction* a : menu->menu()->actions())
+            list += a->isSeparator() ? QStringLiteral("  -\n")
+                                     : QStringLiteral("  %1 | %2 |%3%4%5 | %6 | %7\n")
+                                           .arg(a->text(), a->shortcut().toString(),
+                                                a->isEnabled() ? QString() : QStringLiteral(" disabled"),
+                                                a->isCheckable() ? QStringLiteral(" checkable") : QString(),
+                                                a->isChecked() ? QStringLiteral(" checked") : QString(), a->statusTip(),
+                                                a->toolTip());
+    }
+    return list;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,6 +138,12 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         frame.grab().save(dir + "/" + QString::fromLatin1(name) + ".png");
     };
+    // The window's widgets and commands, as it opens and once the user has a toolbar of his own.
+    auto describeWindow = [&](const char* name) {
+        QFile properties(dir + "/" + QString::fromLatin1(name) + ".txt");
+        if (properties.open(QIODevice::WriteOnly)) properties.write((described(frame) + commandsOf(frame)).toUtf8());
+    };
+    describeWindow("window");
     COrvalinderView* view = frame.view();
     const std::pair<RemoteKind, const char*> remotes[] = {
         {Panasonic, "panasonic"}, {SkySky, "sky"}, {SkyTv, "sky-tv"}, {Technika, "technika"}};
@@ -378,6 +402,7 @@ int main(int argc, char** argv) {
     customize.hide();
     view->selectRemote(SkyTv);
     save("user-toolbar");
+    describeWindow("user-toolbar");
     QMenu* paneMenu = frame.createPopupMenu();
     paneMenu->popup(frame.mapToGlobal(QPoint(100, 40)));
     QApplication::processEvents();
