@@ -390,6 +390,7 @@ TEST(QtSerialDevice, LineSettingsReadBackAsApplied) {
         {115200, 8, 0, 0},
         {57600, 8, 3, 1},
         {19200, 8, 0, 2},
+        {38400, 8, 4, 0},
     };
     for (const LineSettings& applied : rows) {
         ASSERT_TRUE(device.applyLineSettings(applied)) << applied.baudRate;
