@@ -203,11 +203,11 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     QTest::qWait(300);
     for (size_t m = before; m < watcher->messages.size(); ++m) EXPECT_EQ(watcher->messages[m].first, fanTopic);
 
-    // The emitter: the frame and one repeat, each duration within 5 %.
-    const QByteArray command = necCommand(0x20DF10EF, 1);
+    // The emitter: the frame and two repeats, each duration within 5 %.
+    const QByteArray command = necCommand(0x20DF10EF, 2);
     const QJsonArray timings = json(command)["timings"].toArray();
     ASSERT_TRUE(broker->publish(program.topic("emitter/command"), command));
-    ASSERT_TRUE(program.sent(2));
+    ASSERT_TRUE(program.sent(3));
     for (const QString& frame : program.frames) {
         EXPECT_TRUE(frame.startsWith("sent NEC:20DF10EF ")) << frame.toStdString();
         EXPECT_NEAR(frame.section(' ', 2, 2).toInt(), 38000, 0.05 * 38000);
@@ -221,7 +221,7 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     ASSERT_TRUE(program.sends(*broker, "send", press.toUtf8(), "sent NEC:20DF10EF "));
     ASSERT_TRUE(program.sends(*broker, "send", "tv KEY_MUTE\n", "sent NEC:20DF906F "));
     ASSERT_TRUE(broker->publish(program.topic("hold"), "start tv KEY_MUTE"));
-    ASSERT_TRUE(waitUntil([&] { return program.frames.size() >= 8; }));
+    ASSERT_TRUE(waitUntil([&] { return program.frames.size() >= 9; }));
     ASSERT_TRUE(broker->publish(program.topic("hold"), "stop tv KEY_MUTE"));
     QTest::qWait(300);
     const qsizetype held = program.frames.size();
