@@ -110,10 +110,9 @@ std::string normalisePort(std::string_view typed, PathStyle style, const std::ve
     }
     std::string text = upper(cut(typed));
     const auto isComLetter = [](char c) { return c == 'C' || c == 'O' || c == 'M'; };
-    size_t first = 0, last = text.size();
-    while (first < last && isComLetter(text[first])) ++first;
-    while (last > first && isComLetter(text[last - 1])) --last;
-    const int number = leadingDecimal(std::string_view(text).substr(first, last - first));
+    size_t first = 0;
+    while (first < text.size() && isComLetter(text[first])) ++first;
+    const int number = leadingDecimal(std::string_view(text).substr(first));  // what follows the number is ignored
     return number < 1 ? PortSettings{}.port : "Com" + std::to_string(number);
 }
 

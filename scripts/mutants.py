@@ -150,6 +150,9 @@ BUILD_ONLY = {
 # Equivalent mutants, which no test could tell apart: (file, the line and
 # the mutated line as the report shows them, why). They are never drawn.
 EQUIVALENT = [
+    ("view/view_painter.cpp", "return static_cast<int>(std::clamp<long long>(x, -2, client.width() + 2));",
+     "return static_cast<int>(std::clamp<long long>(x, -3, client.width() + 2));",
+     "an edge two or three pixels left of the view is not seen either way"),
     ("app/board_care.h", "bool reconnecting_ = false;", "bool reconnecting_ = true;",
      "every connect, by the user, after an upload or once the board is lost, passes stopWatching() first"),
     ("codes/protocols.cpp",
