@@ -226,12 +226,11 @@ void COrvalinderView::mousePressEvent(QMouseEvent* event) {
         const QPoint p = event->position().toPoint();
         leftClick(p.x(), p.y());
     }
-    QWidget::mousePressEvent(event);
 }
 
+// The view's presses are its own: the frame around it has no use for them.
 void COrvalinderView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) sender_.release();
-    QWidget::mouseReleaseEvent(event);
 }
 
 void COrvalinderView::keyPressEvent(QKeyEvent* event) {

@@ -115,6 +115,9 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
 
     clickRow(0);
     EXPECT_TRUE(canExport("&Export the chosen rows..."));
+    frame->resize(frame->size() + QSize(10, 10));  // the list placed anew keeps the keys
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), list());
     const std::vector<uint32_t> heard = panel()->chosenRows().at(0)->frame.durations;
     EXPECT_EQ(panel()->bars()->frames(), std::vector<std::vector<uint32_t>>{heard});
     QTest::keySequence(list(), QKeySequence::Copy);
@@ -167,6 +170,8 @@ TEST(CaptureLogList, RowsTheLogLetsGoLeaveTogether) {
     hear(3);
     EXPECT_EQ(model.rowCount(), int(codes::CaptureLog::kMaxRows));
     EXPECT_EQ(model.rowAt(0)->id, heard);
+    EXPECT_EQ(model.headerData(CaptureLogModel::Count, Qt::Horizontal, Qt::DisplayRole).toString(), "Count");
+    EXPECT_FALSE(model.headerData(CaptureLogModel::ColumnCount, Qt::Horizontal, Qt::DisplayRole).isValid());  // no column past it
 }
 
 // Two Panasonic frames that differ in one byte: chosen together, both are
