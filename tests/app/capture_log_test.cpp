@@ -171,7 +171,8 @@ TEST(CaptureLogList, RowsTheLogLetsGoLeaveTogether) {
     EXPECT_EQ(model.rowCount(), int(codes::CaptureLog::kMaxRows));
     EXPECT_EQ(model.rowAt(0)->id, heard);
     EXPECT_EQ(model.headerData(CaptureLogModel::Count, Qt::Horizontal, Qt::DisplayRole).toString(), "Count");
-    EXPECT_FALSE(model.headerData(CaptureLogModel::ColumnCount, Qt::Horizontal, Qt::DisplayRole).isValid());  // no column past it
+    EXPECT_FALSE(model.headerData(CaptureLogModel::ColumnCount, Qt::Horizontal, Qt::DisplayRole)
+                     .isValid());  // no column past it
 }
 
 // Two Panasonic frames that differ in one byte: chosen together, both are

@@ -145,6 +145,20 @@ TEST(SerialLink, ADisconnectLetsGoOfThePortAndFailuresAreExplained) {
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->text, "Can't close port.");
     EXPECT_EQ(failure->icon, MessageIcon::Default);
+
+    // Settings the device refuses end the connect: nothing is left to go on with.
+    struct Refusing : RecordingDevice {
+        using RecordingDevice::RecordingDevice;
+        bool applyLineSettings(const LineSettings&) override { return ++applied < 0; }
+    };
+    auto refusing = std::make_shared<Refusing>(LineSettings{});
+    opener.device = refusing;
+    const ConnectOutcome refusedSettings = connect(link);
+    ASSERT_TRUE(refusedSettings.message);
+    EXPECT_EQ(refusedSettings.message->text, "SetCommState\nCould not set communication state \n openport aborted");
+    const SerialLink::Step after = link.continueConnect();
+    EXPECT_TRUE(after.outcome && !after.outcome->connected && !after.outcome->message);
+    EXPECT_EQ(refusing->applied, 1);
 }
 
 // A device that goes away while a step uses it (the port reports its error
