@@ -42,6 +42,7 @@ TEST(PortSettings, Conversions) {
         {"space", 4, 0, 0, 8},
         {"9600", 9, 9600, 0, 8},
         {" -12abc", 9, -12, 0, 8},
+        {"\t\r9600", 9, 9600, 0, 8},  // tab to carriage return are blanks too
         {"7", 9, 7, 0, 7},
         {"16", 9, 16, 0, 8},
         {"5", 9, 5, 0, 5},
