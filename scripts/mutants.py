@@ -116,7 +116,6 @@ TARGETS = [
     ("library/button_links.*", ["core_tests"] + _DIALOGS),
     ("library/*", _DIALOGS),
     ("resources/render_icons.cpp", ["icons_test"]),
-    ("resources/render_pictures.cpp", []),
     ("resources/icons.*", ["pictures_test", "icons_test"] + _WINDOW),
     ("resources/pictures.*", ["pictures_test"] + _WINDOW),
     ("app/com_settings_rules.*", ["core_tests"] + _DIALOGS),
@@ -143,9 +142,7 @@ TARGETS = [
 ]
 
 # Files no test runs are still built, so that a mutant there is known to be viable.
-BUILD_ONLY = {
-    "resources/render_pictures.cpp": "render-pictures",
-}
+BUILD_ONLY = {}
 
 # Equivalent mutants, which no test could tell apart: (file, the line and
 # the mutated line as the report shows them, why). They are never drawn.
