@@ -477,6 +477,10 @@ TEST_F(Window, DocumentsMustBeRegularFiles) {
     files.picks = {pipe};
     frame->action(command::FileSaveAs)->trigger();
     EXPECT_TRUE(boxes.shown.back().text.startsWith("Cannot save " + pipe));
+    const QString nowhere = config.path() + "/no/such/folder.txt";  // a file that cannot be made
+    files.picks = {nowhere};
+    frame->action(command::FileSaveAs)->trigger();
+    EXPECT_EQ(boxes.shown.back().text, "Cannot save " + nowhere + ".\nNo such file or directory");
     EXPECT_TRUE(parts->document.untitled());
 }
 
