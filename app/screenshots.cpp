@@ -138,11 +138,12 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         frame.grab().save(dir + "/" + QString::fromLatin1(name) + ".png");
     };
-    // The window's widgets and commands, as it opens and once the user has a toolbar of his own.
-    auto describeWindow = [&](const char* name) {
-        QFile properties(dir + "/" + QString::fromLatin1(name) + ".txt");
-        if (properties.open(QIODevice::WriteOnly)) properties.write((described(frame) + commandsOf(frame)).toUtf8());
+    auto saveText = [&](const char* name, const QString& text) {
+        QFile file(dir + "/" + QString::fromLatin1(name) + ".txt");
+        if (file.open(QIODevice::WriteOnly)) file.write(text.toUtf8());
     };
+    // The window's widgets and commands, as it opens and once the user has a toolbar of his own.
+    auto describeWindow = [&](const char* name) { saveText(name, described(frame) + commandsOf(frame)); };
     describeWindow("window");
     COrvalinderView* view = frame.view();
     const std::pair<RemoteKind, const char*> remotes[] = {
@@ -248,8 +249,7 @@ int main(int argc, char** argv) {
         dialog.show();
         QApplication::processEvents();
         dialog.grab().save(dir + "/" + QString::fromLatin1(name) + ".png");
-        QFile properties(dir + "/" + QString::fromLatin1(name) + ".txt");
-        if (properties.open(QIODevice::WriteOnly)) properties.write(described(dialog).toUtf8());
+        saveText(name, described(dialog));
     };
     // A board as this machine would list it.
     CComSettingsDlg comSettings(window.quiet, window.store, {{"/dev/ttyACM0", "Arduino Uno"}, {"/dev/ttyUSB0", ""}});

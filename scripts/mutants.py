@@ -141,9 +141,6 @@ TARGETS = [
     ("mqtt/*", ["mqtt_rules_tests", "home_assistant_tests"]),
 ]
 
-# Files no test runs are still built, so that a mutant there is known to be viable.
-BUILD_ONLY = {}
-
 # Equivalent mutants, which no test could tell apart: (file, the line and
 # the mutated line as the report shows them, why). They are never drawn.
 EQUIVALENT = [
@@ -838,10 +835,6 @@ def git_clean(paths):
     return subprocess.run(["git", "diff", "--quiet", "HEAD", "--", *paths], cwd=ROOT).returncode == 0
 
 
-def build_targets(path):
-    return targets_of(path) or [BUILD_ONLY[path]]
-
-
 def build(build_dir, targets):
     result = subprocess.run(["cmake", "--build", str(build_dir), "-j", "2", "--target", *targets],
                             cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
@@ -897,13 +890,11 @@ def run_mutant(mutant, build_dir, order, timeout, asan_dir=None):
     built_at = started
     try:
         file.write_text(mutant.apply(saved.decode("utf-8")), encoding="utf-8")
-        built, log = build(build_dir, build_targets(mutant.path))
+        built, log = build(build_dir, targets_of(mutant.path))
         built_at = time.monotonic()
         if not built:
             errors = [line for line in log.splitlines() if ": error:" in line]
             return "not viable", (errors[0] if errors else "does not build")[-200:], built_at - started, 0.0
-        if not targets_of(mutant.path):
-            return "survived", "no test runs this file", built_at - started, 0.0
         for name in sorted(targets_of(mutant.path), key=order.index):
             failure = run_executable(build_dir, name, timeout)
             if failure:
@@ -921,8 +912,7 @@ def baseline(build_dir, mutants, timeout):
     """Builds and runs the unchanged sources' tests; returns the executables fastest first.
     A failing test here would make every mutant look caught."""
     names = sorted({name for m in mutants for name in targets_of(m.path)})
-    extra = sorted({BUILD_ONLY[m.path] for m in mutants if not targets_of(m.path)})
-    built, log = build(build_dir, names + extra)
+    built, log = build(build_dir, names)
     if not built:
         fail("the unchanged sources do not build:\n" + log[-2000:])
     seconds = {}

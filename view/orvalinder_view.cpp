@@ -221,6 +221,7 @@ void COrvalinderView::copyAsPronto(const LinkedKey& link) {
     }
 }
 
+// The view's presses are its own: the frame around it has no use for them.
 void COrvalinderView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const QPoint p = event->position().toPoint();
@@ -228,7 +229,6 @@ void COrvalinderView::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-// The view's presses are its own: the frame around it has no use for them.
 void COrvalinderView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) sender_.release();
 }
