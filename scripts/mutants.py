@@ -923,7 +923,7 @@ def baseline(build_dir, mutants, timeout):
             fail(f"the unchanged sources fail their tests: {failure}")
         seconds[name] = time.monotonic() - started
         print(f"  {name:25} {seconds[name]:5.1f} s", flush=True)
-    return sorted(seconds, key=seconds.get), names + extra
+    return sorted(seconds, key=seconds.get), names
 
 
 # --- the report -------------------------------------------------------------
