@@ -39,7 +39,7 @@ private:
 
     Sender& sender_;
     std::optional<std::pair<std::string, std::string>> held_;
-    QTimer release_;  // ends a SEND_ONCE's repeats, or a hold nobody stops
+    QTimer release_{this};  // ends a SEND_ONCE's repeats, or a hold nobody stops
 };
 
 }  // namespace orvalinder

@@ -698,7 +698,11 @@ TEST_F(CodesWindow, IrsendDrivesTheWindow) {
     EXPECT_EQ(irsend(socket, {"SEND_ONCE", "panasonic", "A101"}),
               std::pair(1, std::string("not connected to the board\n\n")));
 
-    ASSERT_TRUE(connectByClick());
+    // Connected with no click on the window, as the board watch connects:
+    // the first key is the first thing the sender does.
+    QSignalSpy connected(connection, &SerialConnection::connectFinished);
+    connection->startConnect();
+    ASSERT_TRUE(connected.wait(10000) && connection->connected());
     frame->action(command::SelectIrMonitor)->trigger();
     const struct Row {
         QStringList arguments;
@@ -719,6 +723,8 @@ TEST_F(CodesWindow, IrsendDrivesTheWindow) {
 
     EXPECT_EQ(irsend(socket, {"SEND_START", "nec_tv", "KEY_POWER"}).first, 0);
     EXPECT_EQ(board.receive(15), "!SNEC:20DF10EF\n");
+    // Held until SEND_STOP, or as long as lircd's 600 repeats take.
+    EXPECT_GT(parts->lircTarget.findChild<QTimer*>()->remainingTime(), 60000);
     EXPECT_EQ(irsend(socket, {"SEND_ONCE", "nec_tv", "KEY_1"}), std::pair(1, std::string("busy: repeating\n\n")));
     // Only the key held lets go of it: not another key, nor its name on another remote.
     for (const QStringList& other : {QStringList{"nec_tv", "KEY_1"}, QStringList{"panasonic", "KEY_POWER"}})

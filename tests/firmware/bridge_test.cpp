@@ -216,7 +216,7 @@ TEST(Bridge, CodesAndFramesGoOutInOrderWithKeyCodes) {
         {"!SA101!SRC5:02C\r", {"@A101", "RC5:02C"}},
         {"!SRAW 38000:9000 4500 560\r", {"raw 3 38000 40 560"}},
         {"!SRAW 38000:560\r", {"raw 1 38000 40 560"}},             // a mark alone
-        {"!SRAW 38000:65535 4500 560\r", {"raw 3 38000 40 560"}},  // the longest duration first
+        {"!SRAW 38000:65535 4500 65535\r", {"raw 3 38000 40 65535"}},  // the longest duration first and last
         {"!SRAW 30000:100,200,300,44001\n", {"raw 3 30000 45 300"}},
         {"!SRAW 38000:9000  4500 560 \r", {"raw 3 38000 40 560"}},  // blanks doubled and at the end
         {"!SRAW 60000:9000\t4500\t560\t1690\t560x\r", {}},          // a monitor line as it came is no message

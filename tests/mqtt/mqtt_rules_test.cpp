@@ -49,6 +49,7 @@ TEST(InfraredCommand, WhatTheBoardIsGivenOrWhyNothing) {
         {R"({"timings":[9000,-4500.5,560]})", "timing 2 is not a whole number of microseconds other than 0"},
         {R"({"timings":[9000,"-4500",560]})", "timing 2 is not a whole number of microseconds other than 0"},
         {R"({"timings":[70000,-4500,560]})", "a duration of 70000 us, the board's longest is 65535"},
+        {R"({"timings":[9000,-4500,70000]})", "a duration of 70000 us, the board's longest is 65535"},
         {R"({"timings":[9000,-4500,560],"modulation":"38kHz"})", "the modulation is not a whole number of Hz"},
         {R"({"timings":[9000,-4500,560],"repeat_count":-1})", "the repeat count is not a whole number from 0 to 600"},
         {R"({"timings":[9000,-4500,560],"repeat_count":601})", "the repeat count is not a whole number from 0 to 600"},
