@@ -258,8 +258,8 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     EXPECT_TRUE(watcher->waitFor(program.topic("availability"), "offline"));
     // A frame that comes meanwhile is refused, saying why.
     ASSERT_TRUE(broker->publish(program.topic("emitter/command"), necCommand(0x20DF906F)));
-    EXPECT_TRUE(waitUntil(
-        [&] { return program.parts->status.lines().line(3) == L"3. Refused: not connected to the board"; }));
+    EXPECT_TRUE(
+        waitUntil([&] { return program.parts->status.lines().line(3) == L"3. Refused: not connected to the board"; }));
 }
 
 // The program's log, as it writes warnings to standard error.
