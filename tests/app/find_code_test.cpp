@@ -150,9 +150,9 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     const std::pair<const char*, const char*> sets[] = {
         {"Acme/TV/1,-1.csv", "8"}, {"Acme/TV/2,-1.csv", "8"}, {"Acme/TV/3,-1.csv", "9"}};  // Power's function
     for (const auto& [name, power] : sets)
-        files.picks.push_back(writeFile(
-            name, QByteArray("functionname,protocol,device,subdevice,function\nPOWER,JVC,3,-1,23\nPOWER,NEC1,1,-1,") +
-                      power + "\n"));
+        files.picks.push_back(writeFile(name, "functionname,protocol,device,subdevice,function\n" +
+                                                  QByteArray("POWER,JVC,3,-1,23\n").repeated(8) + "POWER,NEC1,1,-1," +
+                                                  power + "\n"));
     ASSERT_TRUE(connectByClick());
     CFindCodeDlg dialog(platform(), parts->sender, Panasonic, QString());
     dialog.show();
@@ -169,10 +169,11 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     ASSERT_EQ(dialog.brandBox()->currentText(), "Acme");  // kept as files are added
     EXPECT_EQ(dialog.summary(),
               "The common brands' code sets were not found beside the program. "
-              "2 codes to try for Power. 3 keys of the files can't be tried.");
-    for (const QLabel* label : dialog.findChildren<QLabel*>())  // and its tooltip names each
+              "2 codes to try for Power. 24 keys of the files can't be tried.");
+    for (const QLabel* label : dialog.findChildren<QLabel*>())  // and its tooltip names the first 20
         if (label->text() == dialog.summary()) {
-            EXPECT_EQ(label->toolTip().split('\n').size(), 3);
+            EXPECT_EQ(label->toolTip().split('\n').size(), 21);
+            EXPECT_TRUE(label->toolTip().endsWith("\n... and 4 more"));
         }
     EXPECT_LE(dialog.width(), 520);  // a long summary wraps rather than widening the dialog
     QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
@@ -191,6 +192,8 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     EXPECT_EQ(board.receive(15), "!SNEC:807F906F\n");
     EXPECT_FALSE(dialog.keepBox()->isVisible());
     EXPECT_TRUE(boxes.shown.empty());
+    QTest::keyClick(&dialog, Qt::Key_Return);  // as "It worked" does
+    EXPECT_EQ(parts->codes.remotes().size(), 1u);
 }
 
 // Stepping past either end sends the end's code again; the last code

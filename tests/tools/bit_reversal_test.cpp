@@ -139,12 +139,15 @@ TEST_F(ConvertFiles, RefusesInputsThatAreNoRegularFile) {
 
 TEST_F(ConvertFiles, WriteFailuresAreReported) {
     // A short output fails when it is flushed, a long one while it is written.
+    // The device is reached through a link: what a fault removes is the link.
+    fs::create_symlink("/dev/full", dir / "full");
     for (const size_t lines : {size_t{1}, size_t{100000}}) {
         std::string codes;
         for (size_t i = 0; i < lines; ++i) codes += "e0e040bf\n";
         write(dir / "in.txt", codes);
-        EXPECT_EQ(convertFiles((dir / "in.txt").string(), "/dev/full"), ConvertResult::WriteFailed) << lines;
-        EXPECT_TRUE(fs::exists("/dev/full"));  // a device is never removed
+        EXPECT_EQ(convertFiles((dir / "in.txt").string(), (dir / "full").string()), ConvertResult::WriteFailed)
+            << lines;
+        EXPECT_TRUE(fs::is_symlink(dir / "full"));  // a device is never removed
     }
 }
 

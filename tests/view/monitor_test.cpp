@@ -128,6 +128,9 @@ TEST(IrMonitorLines, ValueLineShownBesideTheNewestLine) {
     lines.store("2x", status);
     EXPECT_TRUE(lines.showValueLine("CODE:\xE9", status));
     EXPECT_EQ(status.line(3), L"3... CODE:\u00E9");
+    lines.store("3x", status);
+    EXPECT_TRUE(lines.showValueLine("CODE:A25D", status));
+    EXPECT_EQ(status.line(4), L"4... CODE:A25D");
 }
 
 }  // namespace
