@@ -156,6 +156,8 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     EXPECT_EQ(QFile::permissions(program.folder + "/home-assistant.conf") & 0x0077, 0);  // none for group, others
     ASSERT_TRUE(online(program));
     EXPECT_TRUE(watcher->waitFor(gone, ""));
+    // Named after this computer and the board's port ("/dev/pts/N": "-pts-N").
+    EXPECT_TRUE(QString::fromStdString(program.link().topics().base).endsWith(program.port.mid(4).replace('/', '-')));
 
     // Discovery: the board's emitter and receiver, each remote's buttons,
     // with the fields the integrations' pages require.
