@@ -50,6 +50,7 @@ TEST(IrdbCsv, RowsItCannotSendAreNamed) {
         {",NEC1,4,-1,8", "x.csv:9: a key without a name"},
         {std::string(100000, 'z'), "x.csv:10: a row of five fields wanted, not '" + std::string(60, 'z') + "...'"},
         {"Power,NEC1,4,-1," + std::string(60, '9'), "x.csv:11: not a number '" + std::string(60, '9') + "'"},
+        {"Power,NEC1,4,-1," + std::string(61, '9'), "x.csv:12: not a number '" + std::string(60, '9') + "...'"},
     };
     std::string text = std::string(kIrdbCsvHeader) + "\n";
     for (const auto& [row, message] : rows) text += row + "\n";

@@ -32,6 +32,8 @@ TEST(LircdConf, BadFilesSayWhereAndWhat) {
         {remoteWith("  header 9000 4500 560"), "bad.conf:4: one value too many: '560'"},
         {remoteWith("  one 500"), "bad.conf:4: too few values for 'one'"},
         {remoteWith("  toggle_bit 2 3"), "bad.conf:4: one value too many: '3'"},
+        {remoteWith("  name r s"), "bad.conf:4: one value too many: 's'"},
+        {remoteWith("  flags RAW_CODES\n  begin raw_codes\n  name K L"), "bad.conf:6: one value too many: 'L'"},
         {remoteWith("  zero 500 500\n  begin codes\n    K\n  end codes"), "bad.conf:6: no code for key 'K'"},
         {remoteWith("  begin codes\n  end remote"), "bad.conf:5: unexpected 'end' 'remote'"},
         {remoteWith(codes + "\n  begin codes"), "bad.conf:9: unexpected 'begin' 'codes'"},
@@ -64,8 +66,8 @@ TEST(LircdConf, BadFilesSayWhereAndWhat) {
     };
     for (const Row& row : rows)
         EXPECT_EQ(codesError([&] { readLircdConf(row.text, "bad.conf"); }), row.message) << row.text;
-    // A leading or trailing pulse of 0 is none, as LIRC reads it.
-    EXPECT_NO_THROW(readLircdConf(remoteWith("  plead 0\n  ptrail 0\n" + codes), "none.conf"));
+    // A leading or trailing pulse of 0 is none, as LIRC reads it; no repeats are the least.
+    EXPECT_NO_THROW(readLircdConf(remoteWith("  plead 0\n  ptrail 0\n  min_repeat 0\n" + codes), "none.conf"));
 }
 
 TEST(LircdConf, NumbersAsLircReadsThem) {
@@ -117,7 +119,7 @@ TEST(LircdConf, WrittenAndReadBackTheSame) {
 TEST(LircdConf, WrittenAsIrrecordWrites) {
     const std::string text = remoteWith(
         "  flags SPACE_ENC|CONST_LENGTH|REVERSE\n  eps 30\n  header 900 450\n  one 56 169\n  zero 56 56\n"
-        "  pre_data_bits 6\n  pre_data 0x2A\n  toggle_bit_mask 0x40\n  gap 10000\n  frequency 36000\n"
+        "  pre_data_bits 6\n  pre_data 0x0A\n  toggle_bit_mask 0x40\n  gap 10000\n  frequency 36000\n"
         "  begin codes\n    KEY_A 0x1\n    KEY_B 0xABC 0x12\n  end codes");
     EXPECT_EQ(writeLircdConf(readLircdConf(text, "tiny.conf")),
               "begin remote\n"
@@ -129,7 +131,7 @@ TEST(LircdConf, WrittenAsIrrecordWrites) {
               "  one             56 169\n"
               "  zero            56 56\n"
               "  pre_data_bits   6\n"
-              "  pre_data        0x2A\n"
+              "  pre_data        0x0A\n"
               "  gap             10000\n"
               "  toggle_bit_mask 0x40\n"
               "  frequency       36000\n"

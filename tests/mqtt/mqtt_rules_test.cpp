@@ -116,6 +116,7 @@ TEST(MqttSettingsFile, ABrokerGivenOnTheCommandLineIsNeverStored) {
     EXPECT_EQ(file.load(), shown);
     stored.user = "me";
     EXPECT_EQ(MqttSettingsFile(file.path()).load(), stored);
+    EXPECT_FALSE(MqttSettingsFile(folder.path()).save(stored));  // a folder is no file to save in
 }
 
 }  // namespace
