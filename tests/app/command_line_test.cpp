@@ -89,7 +89,7 @@ TEST(CommandLine, NamedFileIsOpened) {
         QStringList arguments;
         QString file;
     } rows[] = {
-        {{"remotes.txt"}, "remotes.txt"},
+        {{"--mqtt", "mqtt://127.0.0.1:1", "remotes.txt"}, "remotes.txt"},
         {{"--", "-reverse"}, "-reverse"},  // also one of Qt's own options
         {{"--", "--help"}, "--help"},
     };
@@ -135,6 +135,9 @@ TEST(CommandLine, NamedFileIsOpened) {
         EXPECT_TRUE(askVersion(client).contains("SUCCESS")) << name;
         QTest::qWait(std::max<int>(0, 2000 - static_cast<int>(clock.elapsed())));
         EXPECT_TRUE(askVersion(client).contains("SUCCESS")) << name;
+        // A broker given is tried as the program starts.
+        if (row.arguments.contains("--mqtt"))
+            EXPECT_TRUE(program.readAllStandardError().contains("mqtt://127.0.0.1:1 is not reached")) << name;
         program.kill();
         program.waitForFinished(kDeadlineMs);
     }

@@ -44,7 +44,8 @@ TEST(CaptureLog, AHeldKeysRepeatsFoldIntoItsRow) {
         {pressOf(Protocol::Nec, 0x20DF10EF), 1000},
         {pressOf(Protocol::Samsung32, 0xE0E040BF), 1100},
         {pressOf(Protocol::Samsung32, 0xE0E040BF), 1208},
-        {pressOf(Protocol::Samsung32, 0xE0E040BF), 1600},  // more than 250 ms on
+        {pressOf(Protocol::Samsung32, 0xE0E040BF), 1458},  // 250 ms on: still held
+        {pressOf(Protocol::Samsung32, 0xE0E040BF), 1709},  // 251 ms on: pressed again
         {pressOf(Protocol::Rc5, 0x001, true), 2000},
         {pressOf(Protocol::Rc5, 0x001, false), 2114},  // the other toggle
         {{{3000, 1000, 600, 1500, 600}, 0}, 3000},
@@ -59,7 +60,7 @@ TEST(CaptureLog, AHeldKeysRepeatsFoldIntoItsRow) {
     EXPECT_EQ(rowsOf(log),
               (std::vector<std::string>{"raw, 1 duration x1", "raw, 3 durations x2", "raw, 5 durations x1",
                                         "raw, 5 durations x2", "RC5:001 x1", "RC5:001 x1", "SAMSUNG:E0E040BF x1",
-                                        "SAMSUNG:E0E040BF x2", "NEC:20DF10EF x1", "NEC:20DF10EF x3"}));
+                                        "SAMSUNG:E0E040BF x3", "NEC:20DF10EF x1", "NEC:20DF10EF x3"}));
 
     // Exported as mode2 and opened again: the same rows.
     CaptureLog opened;

@@ -175,6 +175,15 @@ TEST(Protocols, Rc5TakesItsExcessFromTheWholeFrame) {
             frame[frame.size() - 3] -= 180;
             EXPECT_EQ(decode(frame), decode(sent)) << value << " " << excess;
         }
+        // A pair of two half bits each, both 15 % long: each alone is within
+        // a third of a half bit, but the two span more than four.
+        std::vector<uint32_t> stretched = sent;
+        size_t i = 0;
+        while (i + 1 < sent.size() && sent[i] + sent[i + 1] < 4 * 889) i += 2;
+        ASSERT_LT(i + 1, sent.size()) << value;
+        stretched[i] = sent[i] * 115 / 100;
+        stretched[i + 1] = sent[i + 1] * 115 / 100;
+        EXPECT_FALSE(decode(stretched)) << value;
     }
 }
 

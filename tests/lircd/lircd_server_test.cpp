@@ -247,6 +247,7 @@ TEST_F(LircdServerTest, JunkGetsErrorsAndTheClientCarriesOn) {
 // replies and they are more than the server reads ahead; the one it had not
 // ended does not.
 TEST_F(LircdServerTest, ClientGoneMidCommand) {
+    const qsizetype idle = server.children().size();
     QByteArray lines;
     for (int i = 0; i < 5000; ++i) lines += "SEND_ONCE sky A101\n";
     {
@@ -259,6 +260,8 @@ TEST_F(LircdServerTest, ClientGoneMidCommand) {
     EXPECT_TRUE(replies(*next, 1).contains("SUCCESS"));
     ASSERT_EQ(target.sent.size(), 5001u);
     EXPECT_EQ(target.sent.back().key, "A102");
+    // Nothing is kept of a client once it has gone.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.children().size() == idle + 1; }));  // the one still there
 }
 
 TEST_F(LircdServerTest, SocketPlace) {
