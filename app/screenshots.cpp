@@ -373,7 +373,7 @@ int main(int argc, char** argv) {
 
     // Learning a whole remote: the button being learned is framed.
     {
-        const CLearnDlg learnAll(window.connection, *view, {12, 13}, &frame);
+        const CLearnDlg learnAll(window.connection, *view, {0, 1}, &frame);
         save("panasonic-learning");
     }
     // Learning a key: waiting, the first press heard, learned.
