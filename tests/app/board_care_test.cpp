@@ -235,6 +235,8 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
         dialog->findChild<QComboBox*>(QStringLiteral("board"))->setCurrentIndex(board);
         dialog->start();
         ASSERT_TRUE(finished.wait(5000));
+        for (const char* name : {"port", "board"})  // to be chosen again
+            EXPECT_TRUE(dialog->findChild<QWidget*>(QString::fromLatin1(name))->isEnabled()) << name;
         const QString told = dialog->findChild<QLabel*>(QStringLiteral("state"))->text();
         EXPECT_TRUE(told.startsWith(QStringLiteral("No boot loader answered on /dev/orvalinder-no-such-port at ") +
                                     (board == 0 ? "115200" : "57600") + " baud."))

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <tuple>
 
 #include "app/dialogs/find_code_dlg.h"
 #include "codes/board_message.h"
@@ -145,14 +146,17 @@ TEST_F(FindCodeOverPty, ACodeThatCouldNotGoOutIsSentWhenTheSearchGoesOn) {
 // which is then chosen, and its code goes out; its row of a protocol the
 // board does not send is left out.
 TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
-    // Two sets of the brand share the code they try first.
-    ASSERT_TRUE(QDir(config.path()).mkpath("Acme/TV"));
-    const std::pair<const char*, const char*> sets[] = {
-        {"Acme/TV/1,-1.csv", "8"}, {"Acme/TV/2,-1.csv", "8"}, {"Acme/TV/3,-1.csv", "9"}};  // Power's function
-    for (const auto& [name, power] : sets)
+    // Two sets of the brand share the code they try first; another brand's
+    // set has one of its own. Each row: Power's function, rows not sent.
+    ASSERT_TRUE(QDir(config.path()).mkpath("Acme/TV") && QDir(config.path()).mkpath("Zeta/TV"));
+    const std::tuple<const char*, const char*, int> sets[] = {{"Acme/TV/1,-1.csv", "8", 1},
+                                                              {"Acme/TV/2,-1.csv", "8", 8},
+                                                              {"Acme/TV/3,-1.csv", "9", 8},
+                                                              {"Zeta/TV/1,-1.csv", "7", 8}};
+    for (const auto& [name, power, unsent] : sets)
         files.picks.push_back(writeFile(name, "functionname,protocol,device,subdevice,function\n" +
-                                                  QByteArray("POWER,JVC,3,-1,23\n").repeated(8) + "POWER,NEC1,1,-1," +
-                                                  power + "\n"));
+                                                  QByteArray("POWER,JVC,3,-1,23\n").repeated(unsent) +
+                                                  "POWER,NEC1,1,-1," + power + "\n"));
     ASSERT_TRUE(connectByClick());
     CFindCodeDlg dialog(platform(), parts->sender, Panasonic, QString());
     dialog.show();
@@ -162,18 +166,20 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     EXPECT_EQ(dialog.summary(),
               "The common brands' code sets were not found beside the program. "
               "No codes to try for Power.");
-    for (int file = 0; file < 3; ++file) {
+    for (int file = 0; file < 4; ++file) {
         QTest::mouseClick(testing::buttonNamed(dialog, "&Add a file of codes..."), Qt::LeftButton);
-        if (file == 0) dialog.brandBox()->setCurrentIndex(dialog.brandBox()->findText("Acme"));
+        if (file > 0) continue;
+        EXPECT_TRUE(dialog.summary().endsWith(" 1 key of the files can't be tried."));
+        dialog.brandBox()->setCurrentIndex(dialog.brandBox()->findText("Acme"));
     }
     ASSERT_EQ(dialog.brandBox()->currentText(), "Acme");  // kept as files are added
     EXPECT_EQ(dialog.summary(),
               "The common brands' code sets were not found beside the program. "
-              "2 codes to try for Power. 24 keys of the files can't be tried.");
+              "2 codes to try for Power. 25 keys of the files can't be tried.");
     for (const QLabel* label : dialog.findChildren<QLabel*>())  // and its tooltip names the first 20
         if (label->text() == dialog.summary()) {
             EXPECT_EQ(label->toolTip().split('\n').size(), 21);
-            EXPECT_TRUE(label->toolTip().endsWith("\n... and 4 more"));
+            EXPECT_TRUE(label->toolTip().endsWith("\n... and 5 more"));
         }
     EXPECT_LE(dialog.width(), 520);  // a long summary wraps rather than widening the dialog
     QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
