@@ -144,6 +144,8 @@ TARGETS = [
 # Equivalent mutants, which no test could tell apart: (file, the line and
 # the mutated line as the report shows them, why). They are never drawn.
 EQUIVALENT = [
+    ("serial/version_probe.h", "inline constexpr int kSearchAnswerMs = 3500;",
+     "inline constexpr int kSearchAnswerMs = 3501;", "a millisecond more for a silent port is not seen"),
     ("app/dialogs/dialog_convert.cpp",
      "const int step = total == 0 ? 0 : static_cast<int>(std::min<uint64_t>(read * kSteps / total, kSteps - 1));",
      "const int step = total == 0 ? 0 : static_cast<int>(std::min<uint64_t>(read * kSteps / total, kSteps - 0));",

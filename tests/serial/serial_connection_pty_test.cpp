@@ -503,7 +503,7 @@ TEST_F(BoardCare, AConnectWithoutAPortFindsTheBoardAndKeepsItsPort) {
     EXPECT_EQ(store.value(setting::Port), board.path());
     ASSERT_EQ(progress.size(), 2);
     EXPECT_TRUE(progress[0].at(0).toString().startsWith(QString::fromStdString("Asking " + ch340.path())));
-    EXPECT_EQ(ch340.receive(2, std::chrono::milliseconds(100)), "!V");
+    EXPECT_EQ(ch340.receive(4, std::chrono::milliseconds(100)), "!V!V");  // asked again while it said nothing
     EXPECT_TRUE(deviceIsFree(ch340.path()));  // let go again
 }
 
