@@ -419,6 +419,13 @@ TEST_F(CodesWindow, ExportOneRemoteInTheFormatItsNameAsksFor) {
                     << name.toStdString() << " " << nec.keys[k].name;
         }
     }
+
+    // A folder that takes no files: the file is named, then why.
+    onNextModal<QInputDialog>([](QInputDialog* dialog) { dialog->accept(); });
+    answerNextBox(QMessageBox::Ok, &shown);
+    answerCommand<QFileDialog>(command::ExportCodes,
+                               [&](QFileDialog* dialog) { testing::typeFileName(dialog, "/proc/tv.ir"); });
+    EXPECT_TRUE(shown.startsWith("Can't write /proc/tv.ir:\n")) << shown.toStdString();
 }
 
 // The board's monitor line for a frame, and its value line when it decodes.
