@@ -57,7 +57,10 @@ std::string CSaveKeyDlg::remoteName() const { return codes::lircName(remote_->cu
 
 std::string CSaveKeyDlg::keyName() const { return codes::lircName(chooser_->name().toStdString()); }
 
-void CSaveKeyDlg::enableOk() { ok_->setEnabled(!remoteName().empty() && !keyName().empty()); }
+// As typed: the names as stored are never empty ("KEY" stands for none).
+void CSaveKeyDlg::enableOk() {
+    ok_->setEnabled(!remote_->currentText().trimmed().isEmpty() && !chooser_->name().isEmpty());
+}
 
 bool saveCaptureAsKey(QWidget* parent, Platform& platform, COrvalinderView& view, const codes::CaptureRow& row) {
     ButtonCodes& codes = view.codes();

@@ -82,8 +82,11 @@ protected:
     // Keeps a row as a key of this name, through the row's menu.
     void keepRowAs(int row, const char* name) {
         testing::onNextModal<CSaveKeyDlg>([name](CSaveKeyDlg* dialog) {
+            QAbstractButton* save = testing::buttonNamed(*dialog, "Save");
+            EXPECT_FALSE(save->isEnabled());  // until the key has a name
             QTest::keyClicks(dialog->chooser()->nameEdit(), name);
-            QTest::mouseClick(testing::buttonNamed(*dialog, "Save"), Qt::LeftButton);
+            EXPECT_TRUE(save->isEnabled());
+            QTest::mouseClick(save, Qt::LeftButton);
         });
         chooseFromRowMenu(row, 'k');
     }
