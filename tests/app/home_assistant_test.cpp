@@ -254,6 +254,11 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     program.useBroker(*broker, elsewhere, "Cancel");
     EXPECT_EQ(program.link().stateText(), state);
     EXPECT_EQ(program.parts->homeAssistantSettings.load().baseTopic, "");
+    // Typed in with OK: the devices leave the old topics for the new.
+    program.useBroker(*broker, elsewhere);
+    EXPECT_TRUE(watcher->waitFor("homeassistant/device/" + board + "/config", ""));
+    ASSERT_TRUE(online(program));
+    EXPECT_EQ(program.topic("send"), "elsewhere/send");
 
     // Home Assistant sees the board gone as it is let go.
     program.parts->sender.toggleConnection();
