@@ -62,7 +62,7 @@ void CSaveKeyDlg::enableOk() {
     ok_->setEnabled(!remote_->currentText().trimmed().isEmpty() && !chooser_->name().isEmpty());
 }
 
-bool saveCaptureAsKey(QWidget* parent, Platform& platform, COrvalinderView& view, const codes::CaptureRow& row) {
+void saveCaptureAsKey(QWidget* parent, Platform& platform, COrvalinderView& view, const codes::CaptureRow& row) {
     ButtonCodes& codes = view.codes();
     const RemoteKind picture = view.state().picture;
     QStringList remotes;
@@ -72,12 +72,12 @@ bool saveCaptureAsKey(QWidget* parent, Platform& platform, COrvalinderView& view
     const QString pictureShown =
         QString::fromUtf8(menuText.data(), static_cast<qsizetype>(menuText.size())).remove('&');
     CSaveKeyDlg dialog(remotes, QString::fromStdString(row.text), pictureShown, parent);
-    if (dialog.exec() != QDialog::Accepted) return false;
+    if (dialog.exec() != QDialog::Accepted) return;
     const std::string remoteName = dialog.remoteName();
     codes::RowKey saved = codes::keyOf(row, dialog.keyName());
     if (const auto failure = codes.saveKey(remoteName, saved.remote, saved.key)) {
         platform.boxes.show(parent, *failure, MessageIcon::Stop);
-        return false;
+        return;
     }
     saved.remote.name = remoteName;
     saved.remote.keys = {saved.key};
@@ -91,7 +91,6 @@ bool saveCaptureAsKey(QWidget* parent, Platform& platform, COrvalinderView& view
         told += L", linked to button " + std::to_wstring(matches.front().first);
     }
     view.status().say(StatusLine::Sent, told);
-    return true;
 }
 
 }  // namespace orvalinder

@@ -39,7 +39,7 @@ private:
 
 // A row's "Save as key...": asks, stores the key in the library, links the
 // buttons of its name on the picture shown last and says so in the status
-// lines; a failure is explained in a box. True when the key was stored.
-bool saveCaptureAsKey(QWidget* parent, Platform& platform, COrvalinderView& view, const codes::CaptureRow& row);
+// lines; a failure is explained in a box.
+void saveCaptureAsKey(QWidget* parent, Platform& platform, COrvalinderView& view, const codes::CaptureRow& row);
 
 }  // namespace orvalinder
