@@ -36,7 +36,8 @@ void FrameBars::paintEvent(QPaintEvent*) {
         }
     }
     QPainter painter(this);
-    painter.scale((width() - 4.0) / static_cast<double>(right), (height() - 4.0) / bottom);
+    const double pixelsPerUnit = (width() - 4.0) / static_cast<double>(right);
+    painter.scale(pixelsPerUnit, (height() - 4.0) / bottom);
     for (const std::vector<Bar>& bars : rows)
         for (const Bar& bar : bars)
             painter.fillRect(QRectF(QPointF(bar.left, bar.top), QPointF(bar.right, bar.bottom)),
@@ -52,7 +53,7 @@ void FrameBars::paintEvent(QPaintEvent*) {
             if (at < bars.size()) {
                 const Bar& bar = bars[at];
                 QRectF box(QPointF(bar.left, bar.top), QPointF(bar.right, bar.bottom));
-                const double minimum = 3 * static_cast<double>(right) / (width() - 4.0);
+                const double minimum = 3 / pixelsPerUnit;
                 if (box.width() < minimum) box.adjust(-(minimum - box.width()) / 2, 0, (minimum - box.width()) / 2, 0);
                 painter.drawRect(box);
             }

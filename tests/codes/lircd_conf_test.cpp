@@ -140,9 +140,10 @@ TEST(LircdConf, WrittenAsIrrecordWrites) {
               "    KEY_B 0xABC 0x12\n"
               "  end codes\n"
               "end remote\n\n");
-    // Raw durations eight to a line; a comment without its trailing blanks.
+    // Raw durations eight to a line; a comment without its trailing blanks;
+    // RAW_CODES written where the file left the flags out, as LIRC reads it.
     const std::string raw =
-        "# by hand \t\nbegin remote\n  name raw\n  flags RAW_CODES\n  gap 20000\n  begin raw_codes\n"
+        "# by hand \t\nbegin remote\n  name raw\n  gap 20000\n  begin raw_codes\n"
         "    name K\n      1 2 3 4 5 6 7 8 9\n  end raw_codes\nend remote\n";
     EXPECT_EQ(writeLircdConf(readLircdConf(raw, "raw.conf")),
               "# by hand\n"

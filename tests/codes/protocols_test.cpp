@@ -55,9 +55,9 @@ TEST(Protocols, FramesReadBackAsTheirCodes) {
 }
 
 // Our remote for each of the board's protocols sends what the board sends
-// for the same code, at the same carrier and with a frame as often: to the
-// microsecond, but for the board's NEC bits, 563 and 1688 us long where
-// LIRC's remotes say 560 and 1690.
+// for the same code, at the same carrier, with a frame as often and as many
+// frames a press: to the microsecond, but for the board's NEC bits, 563 and
+// 1688 us long where LIRC's remotes say 560 and 1690.
 TEST(Protocols, SentAsTheBoardSendsThem) {
     struct Row {
         Protocol protocol;
@@ -88,6 +88,7 @@ TEST(Protocols, SentAsTheBoardSendsThem) {
             << int(row.protocol) << "\n ours:  " << join(ours.press) << "\n board: " << join(board);
         if (necBits) EXPECT_EQ(ours.press[2], 560u) << int(row.protocol);  // LIRC's pulse, not the board's 563
         EXPECT_EQ(ours.carrierHz, irCarrierHz(row.board.protocol)) << int(row.protocol);
+        EXPECT_EQ(1 + ours.minRepeat, irMinFrames(row.board.protocol)) << int(row.protocol);  // frames a press
         bool toggle = !row.board.toggle;
         decode(board, &toggle);
         EXPECT_EQ(toggle, row.board.toggle) << int(row.protocol);  // read as the board wrote it
