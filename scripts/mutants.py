@@ -131,7 +131,7 @@ TARGETS = [
     ("firmware/IrBridge/*", _FIRMWARE),
     ("codes/orvalinder_codes.cpp", ["codes_tool_test"]),
     ("codes/capture_log.*", ["codes_tests", "capture_log_window_tests"]),
-    ("codes/mode2.*", ["codes_tests", "capture_log_window_tests"]),
+    ("codes/mode2.*", ["codes_tests", "codes_tool_test", "capture_log_window_tests"]),
     ("codes/code_sets.*", ["codes_tests", "codes_tool_test", "find_code_window_tests"]),
     ("codes/*", ["codes_tests", "codes_tool_test", "core_tests", "lircd_protocol_tests", "mqtt_rules_tests",
                  "codes_window_tests"]),

@@ -99,6 +99,12 @@ TEST(BoardMessages, WhatTheBoardCannotSendIsRefused) {
     EXPECT_EQ(message(1, 0), "key 'K': a carrier of 60001 Hz, the board sends 30000 to 60000");
     remote.frequency = 60000;
     EXPECT_EQ(message(1, 0), "!SRAW 60000:500\n");
+    remote.frequency = 30000;
+    EXPECT_EQ(message(1, 0), "!SRAW 30000:500\n");
+    // A long mark is no silence between two frames.
+    const Key longMark{"K", {}, {500, 500, 70000, 500, 500}};
+    EXPECT_EQ(codesError([&] { boardMessages(remote, longMark); }),
+              "key 'K': a duration of 70000 us, the board's longest is 65535");
 }
 
 // A capture with a long silence inside, as Flipper's raw files hold a

@@ -67,6 +67,15 @@ TEST(CaptureLog, AHeldKeysRepeatsFoldIntoItsRow) {
     std::istringstream all(exportRows(log, CaptureFormat::Mode2));
     opened.addMode2(all, "log.txt", milliseconds(0));
     EXPECT_EQ(rowsOf(opened, true), rowsOf(log, true));
+    // Frames closer than a frame's end are kept apart; a silence longer than
+    // LIRC's longest duration is cut to it.
+    CaptureLog edges;
+    edges.add({{560, 560, 560}, 0}, milliseconds(0));
+    edges.add({{900, 900, 900}, 0}, milliseconds(2));
+    edges.add({{560, 560, 560}, 0}, milliseconds(20002));
+    const std::string mode2 = exportRows(edges, CaptureFormat::Mode2);
+    EXPECT_NE(mode2.find("space 10001\n"), std::string::npos) << mode2;
+    EXPECT_NE(mode2.find("space 16777215\n"), std::string::npos) << mode2;
 }
 
 // NEC's repeat frame as a receiver may stretch it: its leader within a
@@ -104,11 +113,17 @@ TEST(CaptureLog, RowsCopiedSentAndExportedAsCodes) {
     log.add({{9000, 4500, 560, 96000}, 0}, milliseconds(1500));      // its silence last
     log.add(pressOf(Protocol::Nec, 0x20DF10EF), milliseconds(3000));
     log.add(kNecRepeat, milliseconds(3108));
-    EXPECT_EQ(exportRows(log, CaptureFormat::Csv, {2, 99, 1}),  // those chosen, in the order heard
+    EXPECT_EQ(exportRows(log, CaptureFormat::Csv, {2, 99, 1, 2}),  // those chosen, in the order heard, once
               "time,text,count,carrier,durations\n0.250,\"raw, 3 durations\",1,36000,100 200 300\n"
               "1.500,\"raw, 3 durations\",1,,9000 4500 560\n");
     EXPECT_EQ(homeAssistantJson(*log.find(2)),
               "{\"timings\":[9000,-4500,560,-96000],\"modulation\":38000,\"repeat_count\":0}");
+    // A silence of up to 200 ms is the code's own; a longer one is a pause.
+    for (const auto& [silence, gap] : {std::pair{200000u, "-200000]"}, {200001u, "-40000]"}}) {
+        CaptureLog paused;
+        paused.add({{9000, 4500, 560, silence}, 0}, milliseconds(0));
+        EXPECT_TRUE(homeAssistantJson(paused.row(0)).find(gap) != std::string::npos) << silence;
+    }
     // NEC's press once, then its repeat frame again and again.
     EXPECT_EQ(prontoOf(*log.find(3)).substr(0, 19), "0000 006D 0022 0002");
 
@@ -142,6 +157,9 @@ TEST(CaptureLog, TwoFramesCompared) {
          0x20DF11EE,
          {"bits 16\u201323: 0x10 vs 0x11", "bits 24\u201331: 0xEF vs 0xEE"}},
         {Protocol::Sirc12, 0xA90, Protocol::Sirc12, 0xA91, {"bits 8\u201311: 0x0 vs 0x1"}},
+        {Protocol::Sirc15, 0x54E9, Protocol::Sirc15, 0x54E8, {"bits 8\u201314: 0x69 vs 0x68"}},
+        {Protocol::Sirc20, 0xA8B41, Protocol::Sirc20, 0xA8B40, {"bits 16\u201319: 0x1 vs 0x0"}},
+        {Protocol::Rc6, 0x800C, Protocol::Rc6, 0x800D, {"bits 8\u201315: 0x0C vs 0x0D"}},
         {Protocol::Nec, 0x20DF10EF, Protocol::Samsung32, 0x20DF10EF, {}},
     };
     for (const auto& [protocolA, a, protocolB, b, bits] : rows) {
@@ -153,8 +171,8 @@ TEST(CaptureLog, TwoFramesCompared) {
     // Durations more than 15 % apart, or in one frame only.
     CaptureLog log;
     log.add({{1000, 560, 1150, 600, 560}, 0}, milliseconds(0));
-    log.add({{1000, 650, 1000, 600, 560, 560, 560}, 0}, milliseconds(1000));
-    EXPECT_EQ(compareRows(log.row(1), log.row(0)).differingDurations, (std::vector<size_t>{1, 5, 6}));
+    log.add({{1000, 650, 1000, 691, 560, 560, 560}, 0}, milliseconds(1000));
+    EXPECT_EQ(compareRows(log.row(1), log.row(0)).differingDurations, (std::vector<size_t>{1, 3, 5, 6}));
 }
 
 }  // namespace

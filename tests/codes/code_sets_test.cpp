@@ -149,18 +149,24 @@ TEST(CodeSets, FilesBecomeSets) {
     const fs::path folder = fs::temp_directory_path() / "orvalinder-code-sets" / "Sky" / "Satellite";
     fs::create_directories(folder);
     const auto parsed = [](const char* name, const char* protocol, const char* address, const char* command) {
-        return std::string("name: ") + name + "\ntype: parsed\nprotocol: " + protocol + "\naddress: " + address +
-               " 00 00 00\ncommand: " + command + " 00 00 00\n";
+        const std::string bytes =
+            std::string(address) + (std::string_view(address).size() > 2 ? " 00 00" : " 00 00 00");
+        return std::string("name: ") + name + "\ntype: parsed\nprotocol: " + protocol + "\naddress: " + bytes +
+               "\ncommand: " + command + " 00 00 00\n";
     };
     std::ofstream(folder / "tv.ir") << "Filetype: IR library file\nVersion: 1\n"
-                                    << parsed("Power", "NEC", "04", "08") << parsed("Vol_up", "NEC", "04", "02")
+                                    << parsed("Power", "NEC", "04", "08") << parsed("Vol_up", "NEC", "04", "03")
                                     << parsed("Power", "Samsung32", "07", "02") << parsed("Power", "NEC", "04", "08")
                                     << parsed("Vol_up", "NEC", "05", "02") << parsed("Power", "Kaseikyo", "01", "01")
                                     << "name: Power\ntype: raw\nfrequency: 38000\nduty_cycle: 0.33\ndata: 500 500 500\n"
-                                    // One RC5 device's keys, the second's command beyond 63; two SIRC
-                                    // devices whose addresses differ in their highest bit.
+                                    // One RC5 device's keys, the second's command beyond 63, and
+                                    // another device's; two devices of each SIRC whose addresses
+                                    // differ in their highest bit.
                                     << parsed("Power", "RC5", "05", "0C") << parsed("Vol_up", "RC5X", "05", "4C")
-                                    << parsed("Power", "SIRC", "01", "15") << parsed("Vol_up", "SIRC", "11", "15");
+                                    << parsed("Mute", "RC5", "04", "0D") << parsed("Power", "SIRC", "01", "15")
+                                    << parsed("Vol_up", "SIRC", "11", "15") << parsed("Power", "SIRC15", "01", "15")
+                                    << parsed("Vol_up", "SIRC15", "81", "15") << parsed("Power", "SIRC20", "01", "15")
+                                    << parsed("Vol_up", "SIRC20", "01 10", "15");
     std::ofstream(folder / "0,12.csv") << kIrdbCsvHeader << "\nPower,RC6-6-20,0,12,12\nOK,RC6-6-20,0,12,92\n";
     std::vector<std::string> skipped;
     std::map<std::string, std::vector<std::string>> keys;
@@ -175,8 +181,13 @@ TEST(CodeSets, FilesBecomeSets) {
                         {"tv_2 1 unknown", {"Power"}},
                         {"tv_3 1 unknown", {"Power"}},
                         {"tv_4 1 unknown", {"Power", "Vol_up"}},
+                        {"tv_4 2 unknown", {"Mute"}},
                         {"tv_5 1 unknown", {"Power"}},
                         {"tv_5 2 unknown", {"Vol_up"}},
+                        {"tv_6 1 unknown", {"Power"}},
+                        {"tv_6 2 unknown", {"Vol_up"}},
+                        {"tv_7 1 unknown", {"Power"}},
+                        {"tv_7 2 unknown", {"Vol_up"}},
                         {"Sky, RC6-6-20 0.12 set-top-box", {"Power", "OK"}},
                     }));
     ASSERT_EQ(skipped.size(), 1u);

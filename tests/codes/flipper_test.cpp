@@ -28,9 +28,9 @@ TEST(Flipper, ParsedKeysAreTheirProtocolsFrames) {
         {"NEC", "04 00 00 00", "08 00 00 00", "NEC:20DF10EF"},
         {"NECext", "EE 87 00 00", "5D A0 00 00", "NEC:77E1BA05"},
         {"Samsung32", "07 00 00 00", "02 00 00 00", "SAMSUNG:E0E040BF"},
-        {"RC5", "05 00 00 00", "0C 00 00 00", "RC5:28C"},
+        {"RC5", "05 00 00 00", "0D 00 00 00", "RC5:28D"},
         {"RC5X", "1F 00 00 00", "4C 00 00 00", "RC5:FCC"},
-        {"RC6", "01 00 00 00", "0C 00 00 00", "RC6:010C"},
+        {"RC6", "01 00 00 00", "0D 00 00 00", "RC6:010D"},
         {"SIRC", "01 00 00 00", "15 00 00 00", "SIRC12:A90"},
         {"SIRC15", "97 00 00 00", "15 00 00 00", "SIRC15:54E9"},
         {"SIRC20", "5A 10 00 00", "15 00 00 00", "SIRC20:A8B41"},
@@ -54,6 +54,31 @@ TEST(Flipper, ParsedKeysAreTheirProtocolsFrames) {
     EXPECT_EQ(boardMessages(largest[0], largest[0].keys[0]).press, "!SSIRC15:7FE9\n");
     for (const char* rc5 : {"L", "M"})  // RC5X's first half is RC5
         EXPECT_EQ(boardMessages(*findKey(largest, rc5).first, *findKey(largest, rc5).second).press, "!SRC5:FBF\n");
+}
+
+// Each protocol's largest address and command are read; one more in
+// either is refused.
+TEST(Flipper, EachProtocolsLargestNumbersAreRead) {
+    const std::tuple<const char*, uint32_t, uint32_t> rows[] = {
+        {"NEC", 255, 255}, {"NECext", 65535, 65535}, {"Samsung32", 255, 255}, {"RC5", 31, 63},      {"RC5X", 31, 127},
+        {"RC6", 255, 255}, {"SIRC", 31, 127},        {"SIRC15", 255, 127},    {"SIRC20", 8191, 127}};
+    const auto bytes = [](uint32_t value) {  // least significant first
+        char text[12];
+        std::snprintf(text, sizeof text, "%02X %02X %02X %02X", value & 0xFF, value >> 8 & 0xFF, value >> 16 & 0xFF,
+                      value >> 24);
+        return std::string(text);
+    };
+    for (const auto& [protocol, address, command] : rows) {
+        const auto read = [&](uint32_t a, uint32_t c) {
+            const std::string key = parsed("K", protocol, bytes(a).c_str(), bytes(c).c_str());
+            return codesError([&] { readFlipper(kHeader + key, "f.ir"); });
+        };
+        EXPECT_EQ(read(address, command), "no error") << protocol;
+        EXPECT_EQ(read(address + 1, command), "f.ir:7: address above " + std::to_string(address) +
+                                                  " for this protocol: '" + bytes(address + 1) + "'");
+        EXPECT_EQ(read(address, command + 1), "f.ir:8: command above " + std::to_string(command) +
+                                                  " for this protocol: '" + bytes(command + 1) + "'");
+    }
 }
 
 // Keys from a lircd.conf: parsed when they are a protocol's frames, within
@@ -141,6 +166,8 @@ TEST(Flipper, BadFilesSayWhereAndWhat) {
          "f.ir:8: a field that does not belong to this type of key: 'protocol'"},
         {kHeader + "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: 1.5\ndata: 1\n",
          "f.ir:6: duty_cycle is a number above 0 and up to 1, not '1.5'"},
+        {kHeader + "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: 0\ndata: 1\n",
+         "f.ir:6: duty_cycle is a number above 0 and up to 1, not '0'"},
         {kHeader + "name: K\ntype: raw\nfrequency: 38k\nduty_cycle: 0.5\ndata: 1\n",
          "f.ir:5: not a number from 0 to 1000000: '38k'"},
     };

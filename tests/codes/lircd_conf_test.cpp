@@ -67,7 +67,27 @@ TEST(LircdConf, BadFilesSayWhereAndWhat) {
     for (const Row& row : rows)
         EXPECT_EQ(codesError([&] { readLircdConf(row.text, "bad.conf"); }), row.message) << row.text;
     // A leading or trailing pulse of 0 is none, as LIRC reads it; no repeats are the least.
-    EXPECT_NO_THROW(readLircdConf(remoteWith("  plead 0\n  ptrail 0\n  min_repeat 0\n" + codes), "none.conf"));
+    EXPECT_NO_THROW(
+        readLircdConf(remoteWith("  plead 0\n  ptrail 0\n  min_repeat 0\n  repeat_gap 0\n" + codes), "none.conf"));
+}
+
+// The toggle bit counts from the first bit sent, pre_data's included; a
+// second flags line takes the first's place; a key's name is a LIRC word.
+TEST(LircdConf, ToggleBitsFlagsAndNamesAsLircTakesThem) {
+    const std::string codes = "  one 500 1500\n  zero 500 500\n  begin codes\n    K 0x1\n  end codes\nend remote\n";
+    const std::pair<std::string, uint64_t> toggles[] = {{"  bits 1\n  toggle_bit 1\n", 0x1},
+                                                        {"  bits 8\n  toggle_bit 1\n", 0x80},
+                                                        {"  bits 8\n  toggle_bit 8\n", 0x1},
+                                                        {"  pre_data_bits 56\n  bits 8\n  toggle_bit 64\n", 0x1}};
+    for (const auto& [fields, mask] : toggles)
+        EXPECT_EQ(readLircdConf("begin remote\n  name r\n" + fields + codes, "t.conf")[0].toggleBitMask, mask)
+            << fields;
+    const Remote flags = readLircdConf(
+        "begin remote\n  name r\n  bits 8\n  flags RC5|REVERSE\n  flags SPACE_ENC\n" + codes, "f.conf")[0];
+    EXPECT_EQ(flags.encoding, Encoding::Space);
+    EXPECT_FALSE(flags.reverse);
+    const std::pair<const char*, const char*> names[] = {{"#1 a\tb", "_1_a_b"}, {"a#", "a#"}, {"", "KEY"}};
+    for (const auto& [name, word] : names) EXPECT_EQ(lircName(name), word) << name;
 }
 
 TEST(LircdConf, NumbersAsLircReadsThem) {
@@ -118,8 +138,9 @@ TEST(LircdConf, WrittenAndReadBackTheSame) {
 // in LIRC's order, the default carrier left out.
 TEST(LircdConf, WrittenAsIrrecordWrites) {
     const std::string text = remoteWith(
-        "  flags SPACE_ENC|CONST_LENGTH|REVERSE\n  eps 30\n  header 900 450\n  one 56 169\n  zero 56 56\n"
-        "  pre_data_bits 6\n  pre_data 0x0A\n  toggle_bit_mask 0x40\n  gap 10000\n  frequency 36000\n"
+        "  flags SPACE_ENC|CONST_LENGTH|REVERSE\n  eps 30\n  serial_mode 8 N 1\n  header 900 450\n  one 56 169\n"
+        "  zero 56 56\n  pre_data_bits 6\n  pre_data 0x0A\n  post_data_bits 5\n  post_data 0x1\n"
+        "  toggle_bit_mask 0x40\n  gap 10000\n  frequency 36000\n"
         "  begin codes\n    KEY_A 0x1\n    KEY_B 0xABC 0x12\n  end codes");
     EXPECT_EQ(writeLircdConf(readLircdConf(text, "tiny.conf")),
               "begin remote\n"
@@ -127,11 +148,14 @@ TEST(LircdConf, WrittenAsIrrecordWrites) {
               "  bits            8\n"
               "  flags           SPACE_ENC|CONST_LENGTH|REVERSE\n"
               "  eps             30\n"
+              "  serial_mode     8 N 1\n"
               "  header          900 450\n"
               "  one             56 169\n"
               "  zero            56 56\n"
               "  pre_data_bits   6\n"
               "  pre_data        0x0A\n"
+              "  post_data_bits  5\n"
+              "  post_data       0x01\n"
               "  gap             10000\n"
               "  toggle_bit_mask 0x40\n"
               "  frequency       36000\n"

@@ -33,8 +33,8 @@ TEST(Mode2, TextReadAsFramesUpToItsFirstFault) {
     const std::pair<std::string, std::string> rows[] = {
         // Frames end at silences longer than 10 ms; marks and spaces in a row
         // add up; a zero is nothing (irsimsend's "space 0" for no gap).
-        {"pulse 500\nspace 4000\nspace 6000\npulse 300\npulse 200\nspace 10001\npulse 5\nspace 0\n",
-         "500 10000 500 ~10001 | 5 ~0"},
+        {"pulse 500\nspace 4000\nspace 6000\npulse 300\npulse 200\nspace 10001\npulse 5\nspace 0\npulse 2\n",
+         "500 10000 500 ~10001 | 7 ~0"},
         // A timeout ends a frame; the kernel's gap after it counts from the
         // last mark. The silence before the first frame is nobody's; a file
         // cut short keeps what it has.
@@ -47,9 +47,14 @@ TEST(Mode2, TextReadAsFramesUpToItsFirstFault) {
         {"pulse 560\nspace 20000\npulse 9000\nspace 4500\npulse abc\n",
          "560 ~20000 | 9000 ~4500 ! tv.txt:5: not a duration 'abc'"},
         {"pulse -5\n", " ! tv.txt:1: a negative duration '-5'"},
+        {"-5\n", " ! tv.txt:1: a negative duration '-5'"},
+        {"5-pulse 7-space 3\n", "5 7 3 ~0"},
+        {"pulse 600000\npulse 400000\n", "1000000 ~0"},
         {"pulse 600000\npulse 400001\n", "600000 ~0 ! tv.txt:2: a mark longer than a second '400001'"},
         {"pulse 5\nspace 16777216\n", "5 ~0 ! tv.txt:2: a silence longer than LIRC's longest (16777215 us) '16777216'"},
         {"pulse 99999999999999999999999\n", " ! tv.txt:1: a mark longer than a second '99999999999999999999999'"},
+        {"pulse " + std::string(40, '9'), " ! tv.txt:1: a mark longer than a second '" + std::string(40, '9') + "'"},
+        {"pulse " + std::string(41, '9'), " ! tv.txt:1: a mark longer than a second '" + std::string(40, '9') + "...'"},
         {"pulse\n", " ! tv.txt:1: no duration after 'pulse'"},
         {"Using device: /dev/lirc0\n", " ! tv.txt:1: not a duration 'Using'"},
         {"9000-mark\n", " ! tv.txt:1: not a duration '9000-mark'"},

@@ -143,11 +143,19 @@ TEST(Pronto, BadCodesSayWhereAndWhat) {
         {"6000 0073 0000 0001 0100 0000", "p.txt:1: an RC6 system above 255: '0100'"},
         {"6000 0073 0000 0002 0000 000C 0001 0000", "p.txt:1: a word past the fields that is not 0000: '0001'"},
         {"5001 0073 0000 0001 0000 0001", "p.txt:1: too few words for its fields: '5001'"},
+        {"5001 0073 0000 0002 0020 0000 0000 0000", "p.txt:1: an RC5x system above 31: '0020'"},
+        {"5001 0073 0000 0002 0000 0080 0000 0000", "p.txt:1: an RC5x command above 127: '0080'"},
+        {"5001 0073 0000 0002 0000 0000 0040 0000", "p.txt:1: RC5x data above 63: '0040'"},
+        {"5001 0073 0000 0002 0000 0000 0000 0001", "p.txt:1: a word past the fields that is not 0000: '0001'"},
+        {"6000 0073 0000 0001 0000 0100", "p.txt:1: an RC6 command above 255: '0100'"},
         {"Power:\n", "p.txt:1: no code for 'Power'"},
         {"\n\n: 5000 0073 0000 0001 0000 0001", "p.txt:3: no name before ':'"},
         {"# nothing\n", "p.txt: no Pronto code"},
     };
     for (const auto& [text, message] : rows) EXPECT_EQ(codesError([&] { readPronto(text, "p.txt"); }), message) << text;
+    for (const char* largest :
+         {"5000 0073 0000 0001 001F 007F", "5001 0073 0000 0002 001F 007F 003F 0000", "6000 0073 0000 0001 00FF 00FF"})
+        EXPECT_EQ(codesError([&] { readPronto(largest, "p.txt"); }), "no error") << largest;
     // What Pronto cannot hold.
     const std::vector<Remote> noCarrier = remotesOf("raw_plain.lircd.conf");
     EXPECT_THROW(writePronto(encode(noCarrier[0], noCarrier[0].keys[0])), CodesError);
