@@ -136,10 +136,13 @@ TEST(HomeAssistantDialog, ReturnsWhatIsTypedOnceTheBrokerCanBeRead) {
     EXPECT_EQ(dialog.findChild<QComboBox*>(QStringLiteral("protocol"))->currentText(), "MQTT 5");  // a new user's
 
     testing::buttonNamed(dialog, QStringLiteral("&Connect to the broker"))->click();
+    testing::buttonNamed(dialog, QStringLiteral("&OK"))->click();  // ticked, with no broker to connect to
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(dialog.isVisible());
     QTest::keyClicks(field("url"), QStringLiteral("homeassistant.local"));
     testing::buttonNamed(dialog, QStringLiteral("&OK"))->click();
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(boxes.shown[0].text.startsWith("\"homeassistant.local\" is no broker"));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(boxes.shown[1].text.startsWith("\"homeassistant.local\" is no broker"));
     EXPECT_TRUE(dialog.isVisible());
 
     field("url")->setText(QStringLiteral(" mqtts://homeassistant.local "));

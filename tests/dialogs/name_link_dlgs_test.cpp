@@ -41,13 +41,17 @@ QStringList shownNames(const QListWidget* list) {
 }
 
 // The keys shown, "remote/key".
-QStringList shownKeys(const QTreeWidget* tree) {
-    QStringList keys;
-    for (int r = 0; r < tree->topLevelItemCount(); ++r)
-        for (int k = 0; k < tree->topLevelItem(r)->childCount(); ++k)
-            if (const QTreeWidgetItem* key = tree->topLevelItem(r)->child(k); !key->isHidden())
-                keys << key->parent()->text(0) + "/" + key->text(0);
-    return keys;
+// The rows the user sees: each remote shown, then its keys shown.
+QStringList shownRows(const QTreeWidget* tree) {
+    QStringList rows;
+    for (int r = 0; r < tree->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem* remote = tree->topLevelItem(r);
+        if (remote->isHidden()) continue;
+        rows << remote->text(0);
+        for (int k = 0; k < remote->childCount(); ++k)
+            if (!remote->child(k)->isHidden()) rows << remote->text(0) + "/" + remote->child(k)->text(0);
+    }
+    return rows;
 }
 
 codes::Remote remote(const std::string& name, const std::vector<std::string>& keys) {
@@ -83,6 +87,9 @@ TEST(NameDialog, TypingFindsLircsNamesAndChoosingOneFillsTheBox) {
     }
     typeInto(dialog.nameEdit(), "");
     EXPECT_EQ(shownNames(dialog.keyNames()).size(), dialog.keyNames()->count());
+    const CNameDlg named("KEY_MUTE");  // opened on a name of LIRC's, the list shows it
+    const QListWidgetItem* current = named.keyNames()->currentItem();
+    EXPECT_EQ(current ? current->text() : QString(), "KEY_MUTE");
 
     // A click fills the box and leaves the list; Enter on the list takes it.
     typeInto(dialog.nameEdit(), "brl_dot1");
@@ -107,15 +114,15 @@ TEST(LinkDialog, ASearchFindsKeysByTheirOrTheirRemotesName) {
         std::optional<LinkedKey> chosen;  // the button's link while it shows, else the first key shown
     } rows[] = {
         {"",
-         {"nec_tv/KEY_POWER", "nec_tv/KEY_VOLUMEUP", "sky-box/KEY_POWER", "sky-box/KEY_MUTE"},
+         {"nec_tv", "nec_tv/KEY_POWER", "nec_tv/KEY_VOLUMEUP", "sky-box", "sky-box/KEY_POWER", "sky-box/KEY_MUTE"},
          LinkedKey{"sky-box", "KEY_MUTE"}},
-        {"sky box", {"sky-box/KEY_POWER", "sky-box/KEY_MUTE"}, LinkedKey{"sky-box", "KEY_MUTE"}},
-        {"power", {"nec_tv/KEY_POWER", "sky-box/KEY_POWER"}, LinkedKey{"nec_tv", "KEY_POWER"}},
+        {"sky box", {"sky-box", "sky-box/KEY_POWER", "sky-box/KEY_MUTE"}, LinkedKey{"sky-box", "KEY_MUTE"}},
+        {"power", {"nec_tv", "nec_tv/KEY_POWER", "sky-box", "sky-box/KEY_POWER"}, LinkedKey{"nec_tv", "KEY_POWER"}},
         {"netflix", {}, std::nullopt},
     };
     for (const Row& row : rows) {
         typeInto(dialog.searchEdit(), row.typed);
-        EXPECT_EQ(shownKeys(dialog.keys()), row.shown) << row.typed.toStdString();
+        EXPECT_EQ(shownRows(dialog.keys()), row.shown) << row.typed.toStdString();
         EXPECT_EQ(dialog.chosenKey(), row.chosen) << row.typed.toStdString();
         EXPECT_EQ(buttonNamed(dialog, "Link")->isEnabled(), row.chosen.has_value()) << row.typed.toStdString();
     }
@@ -125,8 +132,16 @@ TEST(LinkDialog, ASearchFindsKeysByTheirOrTheirRemotesName) {
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
     EXPECT_TRUE(tree->selectedItems().isEmpty());
     EXPECT_FALSE(buttonNamed(dialog, "Link")->isEnabled());
-    const CLinkKeyDlg unlinked(kLibrary, std::nullopt);
+    CLinkKeyDlg unlinked(kLibrary, std::nullopt);
     EXPECT_FALSE(buttonNamed(unlinked, "Link")->isEnabled());  // no key chosen yet
+    // A key double-clicked is linked.
+    unlinked.show();
+    const QTreeWidgetItem* volume = unlinked.keys()->topLevelItem(0)->child(1);
+    const QPoint at = unlinked.keys()->visualItemRect(volume).center();
+    QTest::mouseClick(unlinked.keys()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(unlinked.keys()->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_TRUE(testing::closedWith(unlinked, QDialog::Accepted));
+    EXPECT_EQ(unlinked.chosenKey(), (LinkedKey{"nec_tv", "KEY_VOLUMEUP"}));
 }
 
 // The flows on a library in a temporary folder, read back by a second
@@ -181,6 +196,7 @@ TEST_F(ButtonMenuFlows, NamingStoresTheTrimmedTextAndEmptyGivesTheNameBack) {
         QString opened;
         onNextModal<CNameDlg>([&](CNameDlg* dialog) {
             opened = dialog->nameEdit()->text();
+            EXPECT_EQ(dialog->nameEdit()->selectedText(), opened);  // typing replaces it
             typeInto(dialog->nameEdit(), step.typed);
             QTest::mouseClick(buttonNamed(*dialog, step.button), Qt::LeftButton);
         });
