@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QHelpEvent>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSignalSpy>
@@ -33,6 +34,7 @@
 #include "codes/encoder.h"
 #include "codes/formats.h"
 #include "core/commands.h"
+#include "core/remote_catalogue.h"
 #include "lircd/lircd_server.h"
 #include "serial/key_sender.h"
 #include "send/key_hold.h"
@@ -53,20 +55,25 @@ const QString kRemotes = QStringLiteral(ORVALINDER_REMOTES_DIR);
 std::string keyCodeOf(RemoteKind kind, int index) { return keyCodeMessage(*keyCodeFor(kind, index)); }
 
 // Opens a row's button chooser with a click, as the user does, and picks
-// the entry.
+// the entry; returns the entry it opened on.
 // `shown` and `whole` take the entry as the list shows it and its tooltip.
-void chooseButton(QTableView* table, int row, int entry, QString* shown = nullptr, QString* whole = nullptr,
-                  int* entries = nullptr) {
+int chooseButton(QTableView* table, int row, int entry, QString* shown = nullptr, QString* whole = nullptr,
+                 int* entries = nullptr) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the last chooser, closed
     const QRect cell = table->visualRect(table->model()->index(row, 2));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
     auto* chooser = table->viewport()->findChild<QComboBox*>();
-    ASSERT_NE(chooser, nullptr) << row;
+    if (!chooser) {
+        ADD_FAILURE() << "no chooser on row " << row;
+        return -1;
+    }
+    const int openedOn = chooser->currentIndex();
     if (shown) *shown = chooser->itemText(entry);
     if (whole) *whole = chooser->itemData(entry, Qt::ToolTipRole).toString();
     if (entries) *entries = chooser->count();
     chooser->setCurrentIndex(entry);
     emit chooser->activated(entry);
+    return openedOn;
 }
 
 QAction* itemNamed(QMenu* menu, const QString& text) {
@@ -93,10 +100,16 @@ protected:
         ASSERT_EQ(codes().changeLinks([&](ButtonLinks& links) { links.setLink(kind, index, key); }), std::nullopt);
     }
     // The buttons the import dialog offers to link to the file's keys, with
-    // the keys' names; the import is cancelled.
-    ButtonKeys linksOffered(const QString& file) {
+    // the keys' names, once `picture` is chosen in it; the import is cancelled.
+    ButtonKeys linksOffered(const QString& file, std::optional<RemoteKind> picture = std::nullopt) {
         ButtonKeys names;
         onNextModal<CImportCodesDlg>([&](CImportCodesDlg* dialog) {
+            if (picture) dialog->pictureBox()->setCurrentIndex(dialog->pictureBox()->findData(int(*picture)));
+            const QAbstractItemModel* rows = dialog->table()->model();
+            size_t shownLinked = 0;
+            for (int row = 0; row < rows->rowCount(); ++row)
+                shownLinked += rows->index(row, 2).data().toString() != "(none)";
+            EXPECT_EQ(shownLinked, dialog->chosenLinks().size());  // the rows show what is chosen
             for (const auto& [index, key] : dialog->chosenLinks()) names.push_back({index, key.key});
             dialog->reject();
         });
@@ -137,12 +150,20 @@ TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {
             chosen << rows->index(row, 2).data().toString();
         }
         // The user puts volume up on button 5, then takes power's button for it.
-        chooseButton(dialog->table(), 2, 6);
+        const auto summary = [dialog] {
+            for (const QLabel* label : dialog->findChildren<QLabel*>())
+                if (label->text().endsWith("keys linked to buttons.")) return label->text();
+            return QString();
+        };
+        EXPECT_EQ(summary(), "1 of 3 keys linked to buttons.");
+        EXPECT_EQ(chooseButton(dialog->table(), 2, 6), 0);
+        EXPECT_EQ(summary(), "2 of 3 keys linked to buttons.");
         chooseButton(dialog->table(), 2, 1);
         EXPECT_EQ(rows->index(0, 2).data().toString(), "(none)");  // a button goes to one key
         QString shown, whole;
         int entries = 0;
-        chooseButton(dialog->table(), 2, 6, &shown, &whole, &entries);
+        EXPECT_EQ(chooseButton(dialog->table(), 2, 6, &shown, &whole, &entries), 1);  // opens on its button
+        EXPECT_EQ(entries, int(clickAreas(Panasonic).size()) + 1);
         // Only an entry of the list, in the buttons' column, as an edit: the rest is refused.
         QAbstractItemModel* model = dialog->table()->model();
         const struct {
@@ -376,10 +397,10 @@ TEST_F(CodesWindow, ImportLinksTheCollectionsNamesByTheirMeaning) {
          {"KEY_MINUS", "CH-", "KEY_SELECT", "KEY_NUMERIC_5", "KEY_RED", "P+", "<"},
          {{22, "KEY_SELECT"}, {27, "KEY_RED"}, {35, "KEY_NUMERIC_5"}}},
     };
-    for (const Row& row : rows) {
-        view()->selectRemote(row.picture);
-        EXPECT_EQ(linksOffered(writeFlipperFile("remote.ir", row.keys)), row.linked) << row.keys[0];
-    }
+    // The window shows Sky's picture; the dialog's choice counts.
+    view()->selectRemote(SkySky);
+    for (const Row& row : rows)
+        EXPECT_EQ(linksOffered(writeFlipperFile("remote.ir", row.keys), row.picture), row.linked) << row.keys[0];
 }
 
 TEST_F(CodesWindow, ExportOneRemoteInTheFormatItsNameAsksFor) {
@@ -389,8 +410,12 @@ TEST_F(CodesWindow, ExportOneRemoteInTheFormatItsNameAsksFor) {
     EXPECT_EQ(shown, "You have no codes to export yet: import a file of codes first.");
 
     addToLibrary("nec.lircd.conf");
-    addToLibrary("rc5.lircd.conf");
     QTemporaryDir out;
+    // The only remote goes without a question.
+    answerCommand<QFileDialog>(command::ExportCodes,
+                               [&](QFileDialog* dialog) { testing::typeFileName(dialog, out.filePath("one.ir")); });
+    EXPECT_TRUE(QFile::exists(out.filePath("one.ir")));
+    addToLibrary("rc5.lircd.conf");
     for (const QString name : {"tv.ir", "tv.txt", "tv.lircd.conf"}) {
         onNextModal<QInputDialog>([](QInputDialog* dialog) {
             EXPECT_EQ(
@@ -439,6 +464,20 @@ const std::vector<uint32_t> kNecPower =
     codes::encode(codes::protocolRemote(codes::Protocol::Nec), codes::Key{"K", {0x20DF10EF}, {}}).press;
 
 TEST_F(CodesWindow, LearnAButtonFromItsMenuUntilTheBoardIsPulled) {
+    // Without the board, a box says what to do and no learning starts.
+    QString shown;
+    bool opened = false;
+    answerNextBox(QMessageBox::Ok, &shown);
+    delete onNextModal<CLearnDlg>(
+        [&](CLearnDlg* dialog) {
+            opened = true;
+            dialog->reject();
+        },
+        1000);
+    itemNamed(view()->contextMenuAt(pictureButton(5)), "&Learn from a remote...")->trigger();
+    EXPECT_EQ(shown, "Connect to the board first: keys are learned through its receiver.");
+    EXPECT_FALSE(opened);
+
     ASSERT_TRUE(connectByClick());
     const QStringList edit{"Cu&t\tCtrl+X (off)", "&Copy\tCtrl+C (off)", "&Paste\tCtrl+V (off)"};
     EXPECT_EQ(itemsOf(view()->contextMenuAt(QPoint(10, 10))), edit);  // off the buttons
@@ -486,6 +525,13 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenuUntilTheBoardIsPulled) {
     EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"panasonic-learned-nec", "BUTTON_5"}));
     EXPECT_EQ(codes().remotes().size(), 1u);
     EXPECT_FALSE(connection->learning());
+    // Left waiting, a learn ends when its time is up, and says so.
+    answerButton5Item<CLearnDlg>("&Learn from a remote...", [&](CLearnDlg* dialog) {
+        answerNextBox(QMessageBox::Ok, &shown);
+        dialog->findChild<QTimer*>("wait")->setInterval(1);
+    });
+    EXPECT_EQ(shown, "No key came from the remote within 20 seconds. Nothing was learned.");
+    EXPECT_EQ(codes().links().link(Panasonic, 5), (LinkedKey{"panasonic-learned-nec", "BUTTON_5"}));
 
     // Learned again as a frame of no protocol, then as NEC again: the key
     // keeps its name, in the remote its form names, so LIRC's clients can
@@ -514,7 +560,6 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenuUntilTheBoardIsPulled) {
     const QRect screen = frame->screen()->availableGeometry();
     frame->resize(screen.width() / 2, frame->height());
     frame->move(screen.right() - frame->frameGeometry().width(), frame->y());
-    QString shown;
     answerButton5Item<CLearnDlg>("&Learn from a remote...", [&](CLearnDlg* dialog) {
         const QPoint pictureLeft = view()->mapToGlobal(QPoint(view()->state().geometry.xOffset, 0));
         const int gap = pictureLeft.x() - dialog->frameGeometry().right();
@@ -616,8 +661,18 @@ TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
         const QRect shown(view()->mapToGlobal(QPoint(picture.xOffset, 0)),
                           QSize(picture.drawnWidth(), picture.drawnHeight()));
         EXPECT_FALSE(dialog->frameGeometry().intersects(shown));
-        learn(0x20DF10EF);  // button 0, then on to 1
+        QAbstractButton* back = buttonNamed(*dialog, "&Back");
+        EXPECT_FALSE(back->isEnabled());  // nothing before the first button
+        learn(0x20DF10EF);                // button 0, then on to 1
         framed.push_back(view()->state().highlightedButton);
+        EXPECT_TRUE(back->isEnabled());
+        // No key for a while: the pass says so and waits on.
+        dialog->findChild<QTimer*>("wait")->setInterval(1);
+        QTest::qWait(50);
+        EXPECT_TRUE(dialog->prompt().endsWith(" (KEY_MUTE).\nNo key came for 20 seconds."))
+            << dialog->prompt().toStdString();
+        EXPECT_TRUE(dialog->isVisible());
+        dialog->findChild<QTimer*>("wait")->setInterval(20000);
         QTest::mouseClick(buttonNamed(*dialog, "&Skip"), Qt::LeftButton);  // 1 skipped
         framed.push_back(view()->state().highlightedButton);
         QTest::mouseClick(buttonNamed(*dialog, "&Back"), Qt::LeftButton);  // back to 1
@@ -625,7 +680,11 @@ TEST_F(CodesWindow, LearnAWholeRemoteWithSkipAndBack) {
         learn(0x20DF8877);  // button 1
         learn(0x20DF48B7);  // button 2
         framed.push_back(view()->state().highlightedButton);
-        QTest::mouseClick(buttonNamed(*dialog, "&Finish"), Qt::LeftButton);
+        // The rest skipped: past the last button the pass ends as Finish ends it.
+        for (int skipped = 0; skipped < 60 && dialog->isVisible(); ++skipped)
+            QTest::mouseClick(buttonNamed(*dialog, "&Skip"), Qt::LeftButton);
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(dialog->result(), QDialog::Accepted);
     });
     EXPECT_EQ(framed, std::vector<int>({0, 1, 2, 1, 3}));
     EXPECT_EQ(view()->state().highlightedButton, -1);
