@@ -211,6 +211,15 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
     dialog->program = config.path() + QStringLiteral("/no-avrdude");
     QSignalSpy finished(dialog, &CFlashDlg::finished);
     QSignalSpy connects(connection, &SerialConnection::connectStarted);
+    const auto state = [dialog] { return dialog->findChild<QLabel*>(QStringLiteral("state"))->text(); };
+    // No port, no avrdude: the user is told where to find one.
+    auto* port = dialog->findChild<QLineEdit*>(QStringLiteral("port"));
+    const QString chosen = port->text();
+    port->clear();
+    dialog->start();
+    EXPECT_EQ(state(), "Type the board's port, or find it with Options > Com settings > Find board.");
+    EXPECT_FALSE(dialog->running());
+    port->setText(chosen);
     dialog->start();
     ASSERT_TRUE(finished.count() == 1 || finished.wait(5000));
     EXPECT_FALSE(finished[0].at(0).toBool());
@@ -246,6 +255,25 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
         EXPECT_TRUE(details->toPlainText().startsWith(QStringLiteral("103\n")))
             << details->toPlainText().left(20).toStdString();
     }
+    // Stopped while it runs: avrdude is killed, the dialog stays and warns;
+    // the next run's details are its own.
+    const auto writeScript = [&](const char* body) {
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        script.write(body);
+        script.close();
+    };
+    writeScript("#!/bin/sh\necho waiting\nexec sleep 30\n");
+    dialog->start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->running(); }, 2000));
+    QTest::mouseClick(testing::buttonNamed(*dialog, "&Stop"), Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(state().startsWith("Stopped. The board may hold half a firmware")) << state().toStdString();
+    EXPECT_TRUE(testing::buttonNamed(*dialog, "&Close"));
+    writeScript("#!/bin/sh\necho one\nexit 1\n");
+    dialog->start();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_EQ(dialog->findChild<QPlainTextEdit*>(QStringLiteral("details"))->toPlainText(), "one\n");
     QTest::qWait(500);
     EXPECT_EQ(connects.count(), 0);
     QTest::mouseClick(testing::buttonNamed(*dialog, "&Close"), Qt::LeftButton);

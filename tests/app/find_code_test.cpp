@@ -69,7 +69,9 @@ TEST_F(FindCodeWindow, TheSeventeenthCodeWorksAndItsWholeSetIsKept) {
         EXPECT_TRUE(dialog->summary().endsWith(" codes to try for Ch+.")) << dialog->summary().toStdString();
         dialog->intervalBox()->setValue(60.0);
         EXPECT_EQ(dialog->intervalBox()->value(), 5.0);  // the longest
+        EXPECT_EQ(dialog->search().interval(), 5000);
         dialog->intervalBox()->setValue(1.0);
+        EXPECT_EQ(dialog->search().interval(), 1000);
         // Started and stopped: the codes stop and nothing is kept.
         QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
         EXPECT_TRUE(ledSends(2));
@@ -169,7 +171,9 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     for (int file = 0; file < 4; ++file) {
         QTest::mouseClick(testing::buttonNamed(dialog, "&Add a file of codes..."), Qt::LeftButton);
         if (file > 0) continue;
-        EXPECT_TRUE(dialog.summary().endsWith(" 1 key of the files can't be tried."));
+        EXPECT_EQ(dialog.summary(),
+                  "The common brands' code sets were not found beside the program. "
+                  "1 code to try for Power. 1 key of the files can't be tried.");
         dialog.brandBox()->setCurrentIndex(dialog.brandBox()->findText("Acme"));
     }
     ASSERT_EQ(dialog.brandBox()->currentText(), "Acme");  // kept as files are added
@@ -197,6 +201,15 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);  // a code of one set: nothing to choose
     EXPECT_EQ(board.receive(15), "!SNEC:807F906F\n");
     EXPECT_FALSE(dialog.keepBox()->isVisible());
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->text() == "&Keep the set of:") EXPECT_FALSE(label->isVisible());
+    QTest::keyClick(&dialog, Qt::Key_Escape);  // stops the search, not the dialog
+    EXPECT_FALSE(dialog.search().running());
+    EXPECT_TRUE(dialog.isVisible());
+    QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
+    EXPECT_EQ(board.receive(15), "!SNEC:807F10EF\n");
+    QTest::keyClick(&dialog, Qt::Key_Right);  // as Next does
+    EXPECT_EQ(board.receive(15), "!SNEC:807F906F\n");
     EXPECT_TRUE(boxes.shown.empty());
     QTest::keyClick(&dialog, Qt::Key_Return);  // as "It worked" does
     EXPECT_EQ(parts->codes.remotes().size(), 1u);

@@ -88,6 +88,7 @@ TEST(HexValue, ReadLikeStrtoulBase16In32Bits) {
         {"A25D", 0xA25D},
         {"  a25d", 0xA25D},
         {"0XA25D", 0xA25D},
+        {"0x5", 0x5},  // the shortest number behind a prefix
         {"FFFFFFFF", 0xFFFFFFFF},
         {"123456789", 0xFFFFFFFF},
         {"-1", 0xFFFFFFFF},

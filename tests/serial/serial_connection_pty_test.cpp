@@ -148,6 +148,12 @@ std::string monitorLines(size_t bytes) {
     return text;
 }
 
+// A settings file that cannot be written is never taken as saved.
+TEST_F(PtyConnection, ASettingsFileThatCannotBeWrittenIsNotSaved) {
+    ASSERT_TRUE(QDir(config.path()).mkdir("Orvalinder.conf"));
+    EXPECT_FALSE(store.setValue(setting::Port, board.path()));
+}
+
 TEST_F(PtyConnection, KeyCodeArrivesAsItsFourBytes) {
     ASSERT_TRUE(storeAndConnect());
     // The settings live in the user's configuration file.
@@ -386,11 +392,7 @@ TEST(QtSerialDevice, LineSettingsReadBackAsApplied) {
     // out shows. (A pseudo-terminal takes only eight data bits and refuses
     // some changes of parity.)
     const LineSettings rows[] = {
-        {9600, 8, 1, 2},
-        {115200, 8, 0, 0},
-        {57600, 8, 3, 1},
-        {19200, 8, 0, 2},
-        {38400, 8, 4, 0},
+        {9600, 8, 1, 2}, {115200, 8, 0, 0}, {57600, 8, 3, 1}, {19200, 8, 0, 2}, {38400, 8, 4, 0},
     };
     for (const LineSettings& applied : rows) {
         ASSERT_TRUE(device.applyLineSettings(applied)) << applied.baudRate;
@@ -504,7 +506,7 @@ TEST_F(BoardCare, AConnectWithoutAPortFindsTheBoardAndKeepsItsPort) {
     ASSERT_EQ(progress.size(), 2);
     EXPECT_TRUE(progress[0].at(0).toString().startsWith(QString::fromStdString("Asking " + ch340.path())));
     EXPECT_EQ(ch340.receive(4, std::chrono::milliseconds(100)), "!V!V");  // asked again while it said nothing
-    EXPECT_TRUE(deviceIsFree(ch340.path()));  // let go again
+    EXPECT_TRUE(deviceIsFree(ch340.path()));                              // let go again
 }
 
 // Find board while connected: the connected board is the one, even one
