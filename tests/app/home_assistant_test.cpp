@@ -218,12 +218,14 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
         for (qsizetype i = 0; i < sent.size(); ++i)
             EXPECT_NEAR(sent[i].toInt(), std::abs(timings[i].toInt()), 0.05 * std::abs(timings[i].toInt()));
     }
+    ASSERT_TRUE(broker->publish(program.topic("emitter/command"), necCommand(0x20DF10EF, 1)));
+    ASSERT_TRUE(program.sent(5));  // one repeat: twice
 
     // A button press, a script's send and hold.
     ASSERT_TRUE(program.sends(*broker, "send", press.toUtf8(), "sent NEC:20DF10EF "));
     ASSERT_TRUE(program.sends(*broker, "send", "tv KEY_MUTE\n", "sent NEC:20DF906F "));
     ASSERT_TRUE(broker->publish(program.topic("hold"), "start tv KEY_MUTE"));
-    ASSERT_TRUE(waitUntil([&] { return program.frames.size() >= 9; }));
+    ASSERT_TRUE(waitUntil([&] { return program.frames.size() >= 11; }));
     ASSERT_TRUE(broker->publish(program.topic("hold"), "stop tv KEY_MUTE"));
     QTest::qWait(300);
     const qsizetype held = program.frames.size();

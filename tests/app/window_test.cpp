@@ -473,6 +473,10 @@ TEST_F(Window, DocumentsMustBeRegularFiles) {
         EXPECT_EQ(boxes.shown[0].text, row.message);
         EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Stop);
     }
+    boxes.shown.clear();
+    files.picks = {config.path() + "/gone.txt"};  // the Open dialog cancelled
+    frame->action(command::FileOpen)->trigger();
+    EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(frame->recentFiles().isEmpty());
     files.picks = {pipe};
     frame->action(command::FileSaveAs)->trigger();

@@ -171,13 +171,13 @@ protected:
 // a key saved to a learned remote joins the keys it had.
 TEST_F(ButtonMenuFlows, RemotesAreStoredInFilesNamedAfterThem) {
     ASSERT_EQ(codes.addRemotes(
-                  {remote("zulu.tv", {"KEY_1"}), remote("Living room/TV?", {"KEY_1"}), remote(".hidden", {"KEY_1"})}),
+                  {remote("zulu.tv_aAZ09", {"KEY_1"}), remote("Living room/TV?", {"KEY_1"}), remote(".hidden", {"KEY_1"})}),
               std::nullopt);
     ASSERT_EQ(codes.saveKey("learned", remote("", {}), {"KEY_1", {1}, {}}), std::nullopt);
     ASSERT_EQ(codes.saveKey("learned", remote("", {}), {"KEY_2", {2}, {}}), std::nullopt);
     EXPECT_EQ(QDir(folder.path() + "/remotes").entryList(QDir::Files, QDir::Name),
               (QStringList{"Living_room_TV_.lircd.conf", "learned.lircd.conf", "nec_tv.lircd.conf",
-                           "remote.hidden.lircd.conf", "sky-box.lircd.conf", "zulu.tv.lircd.conf"}));
+                           "remote.hidden.lircd.conf", "sky-box.lircd.conf", "zulu.tv_aAZ09.lircd.conf"}));
     EXPECT_TRUE(codes.find({"learned", "KEY_1"}).second && codes.find({"learned", "KEY_2"}).second);
 }
 

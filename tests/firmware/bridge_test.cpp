@@ -256,6 +256,7 @@ TEST(Bridge, BadMessagesAreAnsweredAndSendNothing) {
          {"!SRAW 38000:9000 0 560\r", "!SRAW 38000:65536 4500 560\r", "!SRAW 38000:9000 4500 65536\r",
           "!SRAW 38000:9000 4500 1000000 5\r",
           "!SRAW 38000:9000 4500 560 10000000\r",  // its digits past the sixth
+          "!SRAW 38000:9000 4500 560 1000000\r",   // a silence of a second
           "!SRAW 38000:9000 0\r",                  // no silence after it
           "!SRAW 38000:\r", "!SRAW 38000\r", "!SRAW :9000\r", "!SNEC repeat\r", "!SNEC:\r",
           "!SNEC:20DF10EF0000000000000000000000\r", "!S\r", "!SNEC:20DF10EF!U"}},

@@ -39,6 +39,8 @@ TEST(IrText, MonitorLines) {
         {{9000, 4500}, 10, ""},
         {{10, 99}, 7, "10\t99x"},
         {{10, 99}, 6, ""},
+        {{10000}, 7, "10000x"},
+        {{10000}, 6, ""},
         {{}, 1, ""},
     };
     for (const auto& [durations, capacity, line] : rows) EXPECT_EQ(monitorLine(durations, capacity), line);
