@@ -211,13 +211,13 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
     dialog->program = config.path() + QStringLiteral("/no-avrdude");
     QSignalSpy finished(dialog, &CFlashDlg::finished);
     QSignalSpy connects(connection, &SerialConnection::connectStarted);
-    const auto state = [dialog] { return dialog->findChild<QLabel*>(QStringLiteral("state"))->text(); };
+    const auto stateText = [dialog] { return dialog->findChild<QLabel*>(QStringLiteral("state"))->text(); };
     // No port, no avrdude: the user is told where to find one.
     auto* port = dialog->findChild<QLineEdit*>(QStringLiteral("port"));
     const QString chosen = port->text();
     port->clear();
     dialog->start();
-    EXPECT_EQ(state(), "Type the board's port, or find it with Options > Com settings > Find board.");
+    EXPECT_EQ(stateText(), "Type the board's port, or find it with Options > Com settings > Find board.");
     EXPECT_FALSE(dialog->running());
     port->setText(chosen);
     dialog->start();
@@ -268,7 +268,7 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
     QTest::mouseClick(testing::buttonNamed(*dialog, "&Stop"), Qt::LeftButton);
     ASSERT_TRUE(finished.wait(5000));
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_TRUE(state().startsWith("Stopped. The board may hold half a firmware")) << state().toStdString();
+    EXPECT_TRUE(stateText().startsWith("Stopped. The board may hold half a firmware")) << stateText().toStdString();
     EXPECT_TRUE(testing::buttonNamed(*dialog, "&Close"));
     writeScript("#!/bin/sh\necho one\nexit 1\n");
     dialog->start();

@@ -202,7 +202,9 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     EXPECT_EQ(board.receive(15), "!SNEC:807F906F\n");
     EXPECT_FALSE(dialog.keepBox()->isVisible());
     for (const QLabel* label : dialog.findChildren<QLabel*>())
-        if (label->text() == "&Keep the set of:") EXPECT_FALSE(label->isVisible());
+        if (label->text() == "&Keep the set of:") {
+            EXPECT_FALSE(label->isVisible());
+        }
     QTest::keyClick(&dialog, Qt::Key_Escape);  // stops the search, not the dialog
     EXPECT_FALSE(dialog.search().running());
     EXPECT_TRUE(dialog.isVisible());

@@ -86,7 +86,9 @@ TEST(Protocols, SentAsTheBoardSendsThem) {
         const bool necBits = row.protocol == Protocol::Nec || row.protocol == Protocol::Samsung32;
         EXPECT_TRUE(necBits ? withinOnePercent(ours.press, board) : ours.press == board)
             << int(row.protocol) << "\n ours:  " << join(ours.press) << "\n board: " << join(board);
-        if (necBits) EXPECT_EQ(ours.press[2], 560u) << int(row.protocol);  // LIRC's pulse, not the board's 563
+        if (necBits) {
+            EXPECT_EQ(ours.press[2], 560u) << int(row.protocol);  // LIRC's pulse, not the board's 563
+        }
         EXPECT_EQ(ours.carrierHz, irCarrierHz(row.board.protocol)) << int(row.protocol);
         EXPECT_EQ(1 + ours.minRepeat, irMinFrames(row.board.protocol)) << int(row.protocol);  // frames a press
         bool toggle = !row.board.toggle;
