@@ -223,8 +223,7 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
     dialog->start();
     ASSERT_TRUE(finished.count() == 1 || finished.wait(5000));
     EXPECT_FALSE(finished[0].at(0).toBool());
-    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("state"))->text(),
-              "avrdude could not be started: is it installed? Run\n    sudo apt install avrdude");
+    EXPECT_EQ(stateText(), "avrdude could not be started: is it installed? Run\n    sudo apt install avrdude");
     // Everything can be chosen again and started again.
     for (const char* name : {"port", "board"})
         EXPECT_TRUE(dialog->findChild<QWidget*>(QString::fromLatin1(name))->isEnabled()) << name;
@@ -235,9 +234,12 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
     // (of its 602: 600 numbers, the warning, the empty line after it).
     const QString fake = config.path() + QStringLiteral("/avrdude");
     QFile script(fake);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\nseq 1 600\necho 'avrdude warning: attempt 1 of 10: not in sync: resp=0x00'\nexit 1\n");
-    script.close();
+    const auto writeScript = [&](const char* body) {
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        script.write(body);
+        script.close();
+    };
+    writeScript("#!/bin/sh\nseq 1 600\necho 'avrdude warning: attempt 1 of 10: not in sync: resp=0x00'\nexit 1\n");
     script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
     dialog->program = fake;
     for (int board : {0, 1}) {
@@ -246,10 +248,10 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
         ASSERT_TRUE(finished.wait(5000));
         for (const char* name : {"port", "board"})  // to be chosen again
             EXPECT_TRUE(dialog->findChild<QWidget*>(QString::fromLatin1(name))->isEnabled()) << name;
-        const QString told = dialog->findChild<QLabel*>(QStringLiteral("state"))->text();
-        EXPECT_TRUE(told.startsWith(QStringLiteral("No boot loader answered on /dev/orvalinder-no-such-port at ") +
-                                    (board == 0 ? "115200" : "57600") + " baud."))
-            << told.toStdString();
+        EXPECT_TRUE(
+            stateText().startsWith(QStringLiteral("No boot loader answered on /dev/orvalinder-no-such-port at ") +
+                                   (board == 0 ? "115200" : "57600") + " baud."))
+            << stateText().toStdString();
         auto* details = dialog->findChild<QPlainTextEdit*>(QStringLiteral("details"));
         EXPECT_EQ(details->document()->blockCount(), 500);
         EXPECT_TRUE(details->toPlainText().startsWith(QStringLiteral("103\n")))
@@ -257,11 +259,6 @@ TEST_F(BoardCareWindow, AnUploadThatCannotStartConnectsNothing) {
     }
     // Stopped while it runs: avrdude is killed, the dialog stays and warns;
     // the next run's details are its own.
-    const auto writeScript = [&](const char* body) {
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        script.write(body);
-        script.close();
-    };
     writeScript("#!/bin/sh\necho waiting\nexec sleep 30\n");
     dialog->start();
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->running(); }, 2000));

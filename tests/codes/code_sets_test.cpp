@@ -149,6 +149,7 @@ TEST(CodeSets, FilesBecomeSets) {
     const fs::path folder = fs::temp_directory_path() / "orvalinder-code-sets" / "Sky" / "Satellite";
     fs::create_directories(folder);
     const auto parsed = [](const char* name, const char* protocol, const char* address, const char* command) {
+        // An address of one or two bytes, padded to Flipper's four.
         const std::string bytes =
             std::string(address) + (std::string_view(address).size() > 2 ? " 00 00" : " 00 00 00");
         return std::string("name: ") + name + "\ntype: parsed\nprotocol: " + protocol + "\naddress: " + bytes +
