@@ -86,6 +86,9 @@ protected:
             EXPECT_FALSE(save->isEnabled());  // until the key has a name
             QTest::keyClicks(dialog->chooser()->nameEdit(), name);
             EXPECT_TRUE(save->isEnabled());
+            dialog->remoteBox()->setEditText(" ");  // nor without a remote
+            EXPECT_FALSE(save->isEnabled());
+            dialog->remoteBox()->setEditText("captured");
             QTest::mouseClick(save, Qt::LeftButton);
         });
         chooseFromRowMenu(row, 'k');

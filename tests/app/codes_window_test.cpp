@@ -137,7 +137,12 @@ protected:
 TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {
     ASSERT_TRUE(connectByClick());
     const std::string name = "Volume of the sound bar " + std::string(76, '+');  // 100 characters
-    ASSERT_EQ(codes().changeLinks([&](ButtonLinks& links) { links.setName(Panasonic, 5, name); }), std::nullopt);
+    const std::string fits = "Input of the television, all of it...";            // its entry: exactly 40 characters
+    ASSERT_EQ(codes().changeLinks([&](ButtonLinks& links) {
+        links.setName(Panasonic, 5, name);
+        links.setName(Panasonic, 4, fits);
+    }),
+              std::nullopt);
     onNextModal<QFileDialog>([](QFileDialog* dialog) { testing::typeFileName(dialog, kRemotes + "/nec.lircd.conf"); });
     QStringList keys, chosen;
     answerCommand<CImportCodesDlg>(command::ImportCodes, [&](CImportCodesDlg* dialog) {
@@ -184,6 +189,8 @@ TEST_F(CodesWindow, ImportThroughTheMenuLinksMatchingNamesAndTheUsersChoice) {
         QHelpEvent hover(QEvent::ToolTip, at, table->viewport()->mapToGlobal(at));
         QApplication::sendEvent(table->viewport(), &hover);
         EXPECT_EQ(QToolTip::text().toStdString(), "5  " + name);
+        chooseButton(dialog->table(), 0, 5, &shown);
+        EXPECT_EQ(shown.toStdString(), "4  " + fits);
         QTest::mouseClick(buttonNamed(*dialog, "Import"), Qt::LeftButton);
     });
     EXPECT_EQ(keys, QStringList({"KEY_POWER", "KEY_1", "KEY_VOLUMEUP"}));

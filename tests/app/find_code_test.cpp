@@ -153,8 +153,8 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     ASSERT_TRUE(QDir(config.path()).mkpath("Acme/TV") && QDir(config.path()).mkpath("Zeta/TV"));
     const std::tuple<const char*, const char*, int> sets[] = {{"Acme/TV/1,-1.csv", "8", 1},
                                                               {"Acme/TV/2,-1.csv", "8", 8},
-                                                              {"Acme/TV/3,-1.csv", "9", 8},
-                                                              {"Zeta/TV/1,-1.csv", "7", 8}};
+                                                              {"Acme/TV/3,-1.csv", "9", 11},
+                                                              {"Zeta/TV/1,-1.csv", "7", 5}};
     for (const auto& [name, power, unsent] : sets)
         files.picks.push_back(writeFile(name, "functionname,protocol,device,subdevice,function\n" +
                                                   QByteArray("POWER,JVC,3,-1,23\n").repeated(unsent) +
@@ -168,8 +168,16 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     EXPECT_EQ(dialog.summary(),
               "The common brands' code sets were not found beside the program. "
               "No codes to try for Power.");
+    const auto summaryTip = [&dialog] {
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            if (label->text() == dialog.summary()) return label->toolTip();
+        return QString();
+    };
     for (int file = 0; file < 4; ++file) {
         QTest::mouseClick(testing::buttonNamed(dialog, "&Add a file of codes..."), Qt::LeftButton);
+        if (file == 2) {
+            EXPECT_EQ(summaryTip().split('\n').size(), 20);  // twenty, all named
+        }
         if (file > 0) continue;
         EXPECT_EQ(dialog.summary(),
                   "The common brands' code sets were not found beside the program. "
@@ -180,11 +188,8 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     EXPECT_EQ(dialog.summary(),
               "The common brands' code sets were not found beside the program. "
               "2 codes to try for Power. 25 keys of the files can't be tried.");
-    for (const QLabel* label : dialog.findChildren<QLabel*>())  // and its tooltip names the first 20
-        if (label->text() == dialog.summary()) {
-            EXPECT_EQ(label->toolTip().split('\n').size(), 21);
-            EXPECT_TRUE(label->toolTip().endsWith("\n... and 5 more"));
-        }
+    EXPECT_EQ(summaryTip().split('\n').size(), 21);  // the first 20 named
+    EXPECT_TRUE(summaryTip().endsWith("\n... and 5 more"));
     EXPECT_LE(dialog.width(), 520);  // a long summary wraps rather than widening the dialog
     QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
     EXPECT_EQ(board.receive(15), "!SNEC:807F10EF\n");

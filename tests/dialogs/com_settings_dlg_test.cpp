@@ -184,8 +184,9 @@ TEST(ComSettingsDialog, FindBoardAsksThePortsAndFillsInTheBoardsPort) {
     QSignalSpy progress(&connection, &SerialConnection::searchProgress);
     QSignalSpy finished(&connection, &SerialConnection::searchFinished);
     QProgressBar* searching = dialog.findChild<QProgressBar*>();
-    QStringList bars;  // the bar as each step leaves it: "value of maximum from minimum"
+    QStringList bars, asked;  // the bar as each step leaves it: "value of maximum from minimum", and its text
     QObject::connect(&connection, &SerialConnection::searchProgress, &dialog, [&] {
+        asked << dialog.findChild<QLabel*>("searchState")->text();
         bars << QStringLiteral("%1 of %2 from %3")
                     .arg(searching->value())
                     .arg(searching->maximum())
@@ -201,6 +202,7 @@ TEST(ComSettingsDialog, FindBoardAsksThePortsAndFillsInTheBoardsPort) {
     EXPECT_EQ(finished[0].at(1).toString(), "1.1");
     ASSERT_EQ(progress.size(), 3);  // the Arduino that fails to open, the CH340, the board
     EXPECT_EQ(bars, QStringList({"0 of 3 from 0", "1 of 3 from 0", "2 of 3 from 0"}));
+    EXPECT_EQ(asked[0], "Asking /dev/orvalinder-gone (Arduino Uno), 1 of 3...");
     EXPECT_EQ(ch340.receive(2, std::chrono::milliseconds(100)), "!V");
     // Looking again and stopping at once keeps the port found.
     QTest::mouseClick(buttonNamed(dialog, "&Find board"), Qt::LeftButton);
