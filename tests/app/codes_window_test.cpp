@@ -403,6 +403,7 @@ TEST_F(CodesWindow, ImportLinksTheCollectionsNamesByTheirMeaning) {
         {SkyTv,
          {"KEY_MINUS", "CH-", "KEY_SELECT", "KEY_NUMERIC_5", "KEY_RED", "P+", "<"},
          {{22, "KEY_SELECT"}, {27, "KEY_RED"}, {35, "KEY_NUMERIC_5"}}},
+        {Panasonic, {"KEY_POWER", "Power"}, {{0, "KEY_POWER"}}},  // of two alike, the first
     };
     // The window shows Sky's picture; the dialog's choice counts.
     view()->selectRemote(SkySky);

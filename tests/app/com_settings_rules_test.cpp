@@ -21,6 +21,7 @@ TEST(ComSettings, NormalisedOnOk) {
         {"port", "com7", "Com7"},
         {"port", "MOC7", "Com7"},
         {"port", "Com40", "Com40"},
+        {"port", "Com1", "Com1"},
         {"port", " COM5", "Com3"},
         {"port", "", "Com3"},
         {"port", "COM", "Com3"},
@@ -75,8 +76,9 @@ TEST(ComSettings, DevicePathsKeptOnPosixBareNamesOfDevicesFound) {
     } const rows[] = {
         {"ttyACM0", PathStyle::Posix, "/dev/ttyACM0"},
         {" ttyUSB0 ", PathStyle::Posix, "/dev/ttyUSB0"},
-        {"ttyACM1", PathStyle::Posix, "Com3"},  // no such device
-        {"ttyACM", PathStyle::Posix, "Com3"},   // the whole name or nothing
+        {"\tttyACM0\r", PathStyle::Posix, "/dev/ttyACM0"},  // pasted with a tab and a return
+        {"ttyACM1", PathStyle::Posix, "Com3"},              // no such device
+        {"ttyACM", PathStyle::Posix, "Com3"},               // the whole name or nothing
         {"", PathStyle::Posix, "Com3"},
         {"ttyACM0", PathStyle::Windows, "Com3"},
         {"Com4", PathStyle::Posix, "Com4"},
@@ -110,6 +112,7 @@ TEST(ComSettings, PreselectedFromTheStoredTexts) {
         {"DataBits", "9", {}},         {"DataBits", "08", 3},
         {"DataBits", std::nullopt, 3}, {"Port", "Com40", 2},
         {"Port", "Com32", 31},         {"Port", "Com1", 0},
+        {"Port", "Com33", 2},          {"Port", "Com0", 2},
         {"Port", std::nullopt, 2},     {"Port", std::string(30, '1'), 2},  // too long to read
         {"Port", "/dev/ttyACM0", 32},                                      // the first device found
     };

@@ -71,6 +71,9 @@ TEST(FirmwareUpload, FailuresAreToldApartAndExplained) {
         {kStart + bar("Writing", 50, true) +
              "avrdude: verifying ...\navrdude error: verification mismatch, first mismatch at byte 0x0000\n",
          UploadProblem::VerifyFailed, "read back"},
+        {"avrdude error: verification mismatch, first mismatch at byte 0x0000\n"  // the first explanation holds
+         "avrdude warning: attempt 1 of 10: not in sync: resp=0x00\n",
+         UploadProblem::VerifyFailed, "read back"},
     };
     for (const Row& row : rows) {
         AvrdudeOutput output;
@@ -79,6 +82,10 @@ TEST(FirmwareUpload, FailuresAreToldApartAndExplained) {
         const std::string text = uploadProblemText(output.problem(), "/dev/ttyUSB0", 115200);
         EXPECT_NE(text.find(row.advice), std::string::npos) << text;
     }
+    AvrdudeOutput unforeseen;  // no advice, but avrdude's last word of it
+    unforeseen.feed("avrdude error: something unforeseen\navrdude done.  Thank you.\n");
+    EXPECT_EQ(unforeseen.problem(), UploadProblem::None);
+    EXPECT_EQ(unforeseen.lastError(), "avrdude error: something unforeseen");
 }
 
 }  // namespace

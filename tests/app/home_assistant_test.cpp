@@ -282,6 +282,7 @@ TEST_F(HomeAssistantBroker, RefusesBadCommandsSayingWhyAndSendsNothing) {
     ASSERT_TRUE(online(program));
     const QByteArray tooMany = R"({"timings":[)" + QByteArray("560,-560,").repeated(50) + "560]}";
     const QByteArray tenMegabytes = R"({"timings":[)" + QByteArray(10 << 20, ' ') + "9000]}";
+    const QByteArray largest = R"({"timings":[)" + QByteArray(65536 - 27, ' ') + "9000,4500,560]}";  // read
     const QString alternate = ": timings alternate, on first", carrier = " Hz, the board sends 30000 to 60000";
     const std::tuple<const char*, QByteArray, QString> rows[] = {
         {"emitter/command", "power on", "not JSON: illegal value"},
@@ -291,6 +292,7 @@ TEST_F(HomeAssistantBroker, RefusesBadCommandsSayingWhyAndSendsNothing) {
         {"emitter/command", tooMany, "its frame has 101 durations with its silence, the board takes at most 100"},
         {"emitter/command", R"({"timings":[9000,-4500,560],"modulation":0})", "a carrier of 0" + carrier},
         {"emitter/command", R"({"timings":[9000,-4500,560],"modulation":1000000})", "a carrier of 1000000" + carrier},
+        {"emitter/command", largest, "timing 2 is on where the LED should be off" + alternate},
         {"emitter/command", tenMegabytes,
          QStringLiteral("a message of %1 bytes, a command has at most 65536").arg(tenMegabytes.size())},
         {"send", "sofa KEY_POWER", "unknown remote: \"sofa\""},

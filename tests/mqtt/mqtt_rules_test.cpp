@@ -55,6 +55,7 @@ TEST(InfraredCommand, WhatTheBoardIsGivenOrWhyNothing) {
         {R"({"timings":[9000,-4500,560],"modulation":"38kHz"})", "the modulation is not a whole number of Hz"},
         {R"({"timings":[9000,-4500,560],"repeat_count":-1})", "the repeat count is not a whole number from 0 to 600"},
         {R"({"timings":[9000,-4500,560],"repeat_count":601})", "the repeat count is not a whole number from 0 to 600"},
+        {R"({"timings":[9000,-4500,560],"repeat_count":600})", "!SRAW 38000:9000 4500 560\n x601"},
     };
     for (const auto& [payload, expected] : rows) {
         const ReadCommand read = readInfraredCommand(QByteArray::fromStdString(payload));
@@ -79,12 +80,14 @@ TEST(Discovery, EachBoardHasItsOwnIdentityAndConfigTopics) {
          "orvalinder-85036313530351F0B1E1 orvalinder/pc-85036313530351F0B1E1"},
         {boardIdentity("pc.local", "/dev/pts/5", ""), "orvalinder-pc-local-pts-5 orvalinder/pc-local-pts-5"},
         {boardIdentity("pc", "COM3", ""), "orvalinder-pc-COM3 orvalinder/pc-COM3"},
+        {boardIdentity("pc", "/dev/ttyUSB9", "Zz9"), "orvalinder-Zz9 orvalinder/pc-Zz9"},
     };
     for (const auto& [identity, expected] : rows) EXPECT_EQ(identity.deviceId + " " + identity.baseTopic, expected);
 
     const BoardIdentity board = boardIdentity("pc", "/dev/ttyACM0", "");
     const std::pair<std::string, bool> topics[] = {
         {"homeassistant/device/orvalinder-pc-ttyACM0_tv/config", true},
+        {"homeassistant/device/orvalinder-pc-ttyACM0/config", true},        // the board's own
         {"homeassistant/device/orvalinder-pc-ttyACM0-2_tv/config", false},  // another board's
         {"homeassistant/device/orvalinder-pc-ttyACM0_tv/x/config", false},
         {"other/device/orvalinder-pc-ttyACM0/config", false},

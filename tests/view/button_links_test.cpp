@@ -64,8 +64,10 @@ TEST(ButtonLinks, WhatAButtonShowsAndTheKeyboardFinds) {
     links.setLink(Panasonic, 7, {"tv", "Vol_up"});
     EXPECT_EQ(links.buttonNamed(Panasonic, "KEY_VOLUMEUP"), 7);
 
+    links.setLink(Technika, 1, {"fan", "KEY_1"});
     links.unlinkRemote("tv");
     EXPECT_EQ(links.link(Panasonic, 7), std::nullopt);
+    EXPECT_EQ(links.link(Technika, 1), (LinkedKey{"fan", "KEY_1"}));  // another remote's stays
     EXPECT_EQ(links.shownName(Panasonic, 0), "Off");  // the name outlives the link
 }
 
