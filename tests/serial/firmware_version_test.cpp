@@ -14,6 +14,7 @@ TEST(FirmwareVersion, OnlyTheFirmwaresNameAndANumberedVersionAreAnAnswer) {
     } rows[] = {
         {"IrBridge 1.1", std::vector{1, 1}},
         {"IrBridge 2.10.3", std::vector{2, 10, 3}},
+        {"IrBridge 1234.1", std::vector{1234, 1}},
         {"\x7f\x12garbage from the startIrBridge 1.2", std::vector{1, 2}},  // after the reset
         {"No key A999", std::nullopt},
         {"IrBridge", std::nullopt},

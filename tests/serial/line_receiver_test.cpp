@@ -87,6 +87,7 @@ TEST(HexValue, ReadLikeStrtoulBase16In32Bits) {
     const std::pair<std::string, uint32_t> rows[] = {
         {"A25D", 0xA25D},
         {"  a25d", 0xA25D},
+        {"\t\r7F", 0x7F},  // tab to carriage return are blanks too
         {"0XA25D", 0xA25D},
         {"0x5", 0x5},  // the shortest number behind a prefix
         {"FFFFFFFF", 0xFFFFFFFF},

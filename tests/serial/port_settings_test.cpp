@@ -46,10 +46,12 @@ TEST(PortSettings, Conversions) {
         {"7", 9, 7, 0, 7},
         {"16", 9, 16, 0, 8},
         {"5", 9, 5, 0, 5},
+        {"4", 9, 4, 0, 8},
         {"1.5", 9, 1, 1, 8},
         {"2", 9, 2, 2, 8},
         {"2 ", 9, 2, 0, 8},  // stop bits are compared exactly
         {"99999999999", 9, 2147483647, 0, 8},
+        {"-2147483649", 9, -2147483647 - 1, 0, 8},
     };
     for (const Row& row : rows) {
         const std::string name = row.text.value_or("(missing)");
