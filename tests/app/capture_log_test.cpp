@@ -132,9 +132,11 @@ TEST_F(CaptureLogWindow, HeardFramesAreSentAgainAndKeptAsKeys) {
     QTest::keySequence(list(), QKeySequence::Copy);
     EXPECT_TRUE(QApplication::clipboard()->text().startsWith("0000 006D 0012 0000 "))
         << QApplication::clipboard()->text().toStdString();
+    EXPECT_EQ(parts->status.lines().line(3), L"3. raw, 35 durations copied as Pronto");
     QTest::keySequence(list(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     EXPECT_TRUE(QApplication::clipboard()->text().startsWith(
         QStringLiteral("{\"timings\":[%1,-%2,").arg(heard[0]).arg(heard[1])));
+    EXPECT_EQ(parts->status.lines().line(3), L"3. raw, 35 durations copied as HA JSON");
     QTest::keyClick(list(), Qt::Key_Return);
     expectWithin5Percent(nextFrameSent(), heard);
     clickRow(2);
@@ -207,6 +209,7 @@ TEST_F(CaptureLogWindow, RowsComparedExportedAndOpenedAgain) {
     const QString exported = config.path() + "/heard.txt";
     files.picks = {exported, exported};
     chooseFromRowMenu(0, 'w');
+    EXPECT_EQ(parts->status.lines().line(3), L"3. 2 rows exported to heard.txt");
     frame->action(command::OpenCapture)->trigger();
     ASSERT_TRUE(showsRows(4));
     const QStringList shown = rows();

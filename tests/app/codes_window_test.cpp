@@ -722,6 +722,17 @@ TEST_F(CodesWindow, NameLinkCopyAndForgetFromTheButtonsMenu) {
     itemNamed(menu, "Copy as &Pronto")->trigger();
     EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("0000 006D 0022 0002 0156 00AB "))
         << QGuiApplication::clipboard()->text().toStdString();
+    EXPECT_EQ(status(3), L"3. KEY_VOLUMEUP copied as Pronto");
+    const auto linkTo = [this](const char* key) {
+        ASSERT_EQ(codes().changeLinks([&](ButtonLinks& links) {
+            links.setLink(Panasonic, 5, {"nec_tv", key});
+        }),
+                  std::nullopt);
+    };
+    linkTo("KEY_GONE");  // a key no longer in the library
+    itemNamed(view()->contextMenuAt(pictureButton(5)), "Copy as &Pronto")->trigger();
+    EXPECT_EQ(status(3), L"3. Can't copy KEY_GONE as Pronto: the code library has no such key in nec_tv");
+    linkTo("KEY_VOLUMEUP");
     // Forget asks first: No keeps both.
     for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
         answerButton5Item<QMessageBox>("&Forget", [answer](QMessageBox* box) {

@@ -215,6 +215,7 @@ TEST_F(FindCodeOverPty, AnAddedFilesBrandIsSearched) {
     EXPECT_TRUE(dialog.isVisible());
     QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
     EXPECT_EQ(board.receive(15), "!SNEC:807F10EF\n");
+    EXPECT_FALSE(dialog.search().paused());   // a search started again goes on by itself
     QTest::keyClick(&dialog, Qt::Key_Right);  // as Next does
     EXPECT_EQ(board.receive(15), "!SNEC:807F906F\n");
     EXPECT_TRUE(boxes.shown.empty());

@@ -270,6 +270,16 @@ TEST_F(Load, UnwritableFilesExplainedOneBoxAtATimeNothingWrittenLost) {
     EXPECT_EQ(readFile(keycodes), logged);
     EXPECT_EQ(readFile(buttons), recorded);
     EXPECT_TRUE(connection->connected());
+
+    // A new connection explains the next failure again.
+    clickConnectButtonMiddle();
+    ASSERT_FALSE(connection->connected());
+    ASSERT_TRUE(connectByClick());
+    watcher->clear();
+    clickButton1();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.answers() == 3 + 32 + 1; }, 5000)) << sim.heard();
+    frame->action(command::SelectIrMonitor)->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watcher->texts.size() == 1; }, 5000));
 }
 
 }  // namespace

@@ -551,6 +551,15 @@ TEST_F(Window, StatusLinesShowWholeOrShortenedNeverCutOff) {
     EXPECT_LE(rightmostText, layout::statusLineTopLeft(3).x + ViewPainter::statusTextWidth());
 
     EXPECT_EQ(tipAt({100, top + 7}).toStdWString(), longLine);
+    view()->status().sayUnnumbered(StatusLine::Fourth, longLine);  // the last line too, and nothing below it
+    const auto tipOnceHidden = [this](QPoint at) {  // the last tip lingers a moment
+        QToolTip::hideText();
+        EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+        return tipAt(at);
+    };
+    const int fourth = layout::statusLineTopLeft(4).y;
+    EXPECT_EQ(tipOnceHidden({100, fourth + 7}).toStdWString(), longLine);
+    EXPECT_EQ(tipOnceHidden({100, fourth + (fourth - top) + 7}), QString());
 }
 
 }  // namespace

@@ -175,6 +175,7 @@ TEST(Selection, ChangesWhatIsShownAndNothingElse) {
     EXPECT_FALSE(state.monitorLines.empty());
 
     EXPECT_EQ(state.select(IrMonitor), "IR Monitor");
+    EXPECT_EQ(state.picture, Technika);  // the picture last shown, whose buttons keys are saved for
     EXPECT_TRUE(state.monitorLines.empty());
     EXPECT_FALSE(state.measurePicture(500));  // the IR Monitor keeps the last geometry
     EXPECT_EQ(state.geometry.width, 250);

@@ -60,6 +60,7 @@ TEST(LircdProtocol, RepliesAsLircdDoes) {
         {"SEND_ONCE tv KEY_POWER 2 3", error("SEND_ONCE tv KEY_POWER 2 3", "bad send packet (trailing ws)")},
         {"SEND_START tv KEY_POWER 3", error("SEND_START tv KEY_POWER 3", "bad send packet (trailing ws)")},
         {"SEND_START tv", error("SEND_START tv", "code missing")},
+        {"send_start tv KEY_POWER", success("send_start tv KEY_POWER")},
         {"SEND_STOP", error("SEND_STOP", "remote missing")},
         {"SEND_STOP nope K x", error("SEND_STOP nope K x", "unknown remote: \"nope\"")},
         {"SEND_STOP tv KEY_POWER", error("SEND_STOP tv KEY_POWER", "not repeating")},
@@ -72,6 +73,7 @@ TEST(LircdProtocol, RepliesAsLircdDoes) {
         {std::string("LIST\0tv", 7), error("LIST?tv", "bad send packet (control character)")},
         {"\x1b[2JLIST", error("?[2JLIST", "bad send packet (control character)")},
         {"LIST\rtv", error("LIST?tv", "bad send packet (control character)")},
+        {"LIST\x1ftv", error("LIST?tv", "bad send packet (control character)")},
         {"LIST \xff\xfe", error("LIST \xff\xfe", "unknown remote: \"\xff\xfe\"")},
     };
     for (const Case& c : cases) {

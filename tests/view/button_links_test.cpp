@@ -68,7 +68,7 @@ TEST(ButtonLinks, WhatAButtonShowsAndTheKeyboardFinds) {
     links.unlinkRemote("tv");
     EXPECT_EQ(links.link(Panasonic, 7), std::nullopt);
     EXPECT_EQ(links.link(Technika, 1), (LinkedKey{"fan", "KEY_1"}));  // another remote's stays
-    EXPECT_EQ(links.shownName(Panasonic, 0), "Off");  // the name outlives the link
+    EXPECT_EQ(links.shownName(Panasonic, 0), "Off");                  // the name outlives the link
 }
 
 TEST(ButtonLinks, TheFileKeepsEverythingItCannotRead) {

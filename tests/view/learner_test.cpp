@@ -121,6 +121,10 @@ TEST(Learner, TheKeyKeptSendsWhatWasHeard) {
             EXPECT_EQ(codes::decode(again), codes::decode(frame));
         }
     }
+    Learner twice;  // two presses a little apart: their mean, rounded up
+    twice.hear({3000, 1000, 600, 1500, 500, 20000});
+    ASSERT_EQ(twice.hear({3101, 1000, 600, 1500, 500, 20000}), Heard::Learned);
+    EXPECT_EQ(twice.key("K").second.raw, Frame({3051, 1000, 600, 1500, 500}));
 }
 
 // Frames of a remote the program has no protocol for: bi-phase, 16 bits of
@@ -197,6 +201,9 @@ TEST(Learner, TheReceiversExcessComesFromTheLastSixteenFrames) {
     EXPECT_EQ(seen.estimate(), 6);  // 100 / 16
     seen.decoded(nec);
     EXPECT_EQ(seen.estimate(), 0);
+    ReceiverExcess whileLearning;  // the frames a learn hears count too
+    Learner(&whileLearning).hear(stretched);
+    EXPECT_EQ(whileLearning.estimate(), 100);
 
     // From -300 to +350 µs, as the decoders take it; beyond, a frame tells nothing.
     const std::pair<int32_t, std::optional<int32_t>> edges[] = {
