@@ -133,6 +133,11 @@ TEST_F(Window, IrMonitorShowsWhatTheBoardSendsEveryLineAndTheClicks) {
 
     frame->action(command::SelectIrMonitor)->trigger();  // chosen again: a clean screen
     EXPECT_TRUE(view()->state().monitorLines.empty());
+    board.send("-1200\t600x");  // a faulty board's negative duration: a bar drawn leftwards
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view()->state().monitorLines.empty(); }, 2000));
+    const QImage drawn = view()->grab().toImage();
+    EXPECT_NE(drawn.pixelColor(5, 75), drawn.pixelColor(5, 40));
+    frame->action(command::SelectIrMonitor)->trigger();
     clickConnectButtonMiddle();  // the connect button works here too
     EXPECT_FALSE(connection->connected());
     ASSERT_TRUE(connectByClick());
@@ -552,7 +557,7 @@ TEST_F(Window, StatusLinesShowWholeOrShortenedNeverCutOff) {
 
     EXPECT_EQ(tipAt({100, top + 7}).toStdWString(), longLine);
     view()->status().sayUnnumbered(StatusLine::Fourth, longLine);  // the last line too, and nothing below it
-    const auto tipOnceHidden = [this](QPoint at) {  // the last tip lingers a moment
+    const auto tipOnceHidden = [this](QPoint at) {                 // the last tip lingers a moment
         QToolTip::hideText();
         EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
         return tipAt(at);

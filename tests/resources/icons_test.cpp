@@ -45,12 +45,17 @@ private slots:
         QCOMPARE(qAlpha(image.pixel(size / 2, size / 2)), 255);
     }
 
-    void folderIsRequired() {
+    void aWritableFolderIsRequired() {
         QProcess tool;
         tool.start(QStringLiteral(ORVALINDER_ICONS_TOOL), {});
         QVERIFY(tool.waitForFinished(30000));
         QCOMPARE(tool.exitCode(), 2);
         QVERIFY(tool.readAllStandardError().contains("usage: orvalinder-icons DIR"));
+        const QString file = folder.filePath("16x16/apps/orvalinder.png");  // a file where a folder goes
+        tool.start(QStringLiteral(ORVALINDER_ICONS_TOOL), {file});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 1);
+        QVERIFY(tool.readAllStandardError().contains("cannot write " + file.toUtf8() + "/16x16/apps/orvalinder.png\n"));
     }
 
 private:
