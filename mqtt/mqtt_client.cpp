@@ -5,6 +5,7 @@
 
 #include <QMetaObject>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -62,9 +63,10 @@ struct MqttClient::Session {
     bool finished = false;
     // The thread's own, for the connection under way.
     bool accepted = false;
-    std::string refusal;  // the broker's reason for refusing it
+    std::string refusal;                               // the broker's reason for refusing it
     std::deque<std::pair<QString, QByteArray>> inbox;  // come, not yet taken
-    std::string lastError;  // libmosquitto's last error, with OpenSSL's words for TLS
+    std::string lastError;                             // libmosquitto's last error, with OpenSSL's words for TLS
+    std::atomic<int> unsent{0};                        // published, not yet written (QoS 0) or acknowledged (QoS 1)
 };
 
 std::string MqttClient::Session::setUp() {
@@ -112,6 +114,7 @@ std::string MqttClient::Session::setUp() {
         if (s.inbox.size() == 1 && s.owner)
             QMetaObject::invokeMethod(s.owner, &MqttClient::takeMessages, Qt::QueuedConnection);
     });
+    mosquitto_publish_callback_set(mosq, [](mosquitto*, void* self, int) { --static_cast<Session*>(self)->unsent; });
     mosquitto_log_callback_set(mosq, [](mosquitto*, void* self, int level, const char* text) {
         if (level & MOSQ_LOG_ERR) static_cast<Session*>(self)->lastError = text;
     });
@@ -147,8 +150,11 @@ void MqttClient::Session::run() {
             while (rc == MOSQ_ERR_SUCCESS && !isStopping()) rc = mosquitto_loop(mosq, kLoopWaitMs, 1);
             const int error = errno;
             if (isStopping()) {
-                // The last words the client queued go out before the goodbye.
+                // The last words the client queued go out before the goodbye:
+                // a disconnect at once would leave those the broker has not
+                // yet made room for unsent.
                 if (rc == MOSQ_ERR_SUCCESS) {
+                    for (int i = 0; i < 20 && unsent > 0 && mosquitto_loop(mosq, 100, 1) == MOSQ_ERR_SUCCESS; ++i) {}
                     mosquitto_disconnect(mosq);
                     for (int i = 0; i < 20 && mosquitto_loop(mosq, 100, 1) == MOSQ_ERR_SUCCESS; ++i) {}
                 }
@@ -221,8 +227,12 @@ void MqttClient::stop(const std::string& lastTopic, const QByteArray& lastPayloa
 
 bool MqttClient::publish(const std::string& topic, const QByteArray& payload, int qos, bool retain) {
     if (!connected_) return false;
-    return mosquitto_publish(session_->mosq, nullptr, topic.c_str(), static_cast<int>(payload.size()),
-                             payload.constData(), qos, retain) == MOSQ_ERR_SUCCESS;
+    ++session_->unsent;
+    if (mosquitto_publish(session_->mosq, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.constData(),
+                          qos, retain) == MOSQ_ERR_SUCCESS)
+        return true;
+    --session_->unsent;
+    return false;
 }
 
 }  // namespace orvalinder::mqtt

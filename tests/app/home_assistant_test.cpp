@@ -269,6 +269,14 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     ASSERT_TRUE(broker->publish(program.topic("emitter/command"), necCommand(0x20DF906F)));
     EXPECT_TRUE(
         waitUntil([&] { return program.parts->status.lines().line(3) == L"3. Refused: not connected to the board"; }));
+
+    // Switched off, the link takes its devices out of Home Assistant.
+    ASSERT_FALSE(broker->retainedTopics("homeassistant/#").isEmpty());
+    mqtt::MqttSettings off = program.parts->homeAssistantSettings.load();
+    off.enabled = false;
+    program.parts->homeAssistant.apply(off);
+    EXPECT_TRUE(waitUntil([&] { return broker->retainedTopics("homeassistant/#").isEmpty(); }))
+        << broker->retainedTopics("#").join(" ").toStdString();
 }
 
 // The program's log, as it writes warnings to standard error.
