@@ -105,6 +105,13 @@ TEST(BoardMessages, WhatTheBoardCannotSendIsRefused) {
     const Key longMark{"K", {}, {500, 500, 70000, 500, 500}};
     EXPECT_EQ(codesError([&] { boardMessages(remote, longMark); }),
               "key 'K': a duration of 70000 us, the board's longest is 65535");
+    // Home Assistant's frames, checked as keys are.
+    EXPECT_EQ(codesError([&] {
+                  rawFrameMessage(29999, {9000, 4500, 560});
+              }),
+              "a carrier of 29999 Hz, the board sends 30000 to 60000");
+    EXPECT_EQ(codesError([&] { rawFrameMessage(38000, {}); }), "a frame without durations");
+    EXPECT_EQ(rawFramePeriodUs({}), 0u);
 }
 
 // A capture with a long silence inside, as Flipper's raw files hold a

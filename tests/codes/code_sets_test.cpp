@@ -51,6 +51,8 @@ TEST(IrdbCsv, RowsItCannotSendAreNamed) {
         {std::string(100000, 'z'), "x.csv:10: a row of five fields wanted, not '" + std::string(60, 'z') + "...'"},
         {"Power,NEC1,4,-1," + std::string(60, '9'), "x.csv:11: not a number '" + std::string(60, '9') + "'"},
         {"Power,NEC1,4,-1," + std::string(61, '9'), "x.csv:12: not a number '" + std::string(60, '9') + "...'"},
+        {"Power,NEC1,4,-1,-1", "x.csv:13: NEC1 takes a function from 0 to 255, not -1"},
+        {std::string(60, 'z'), "x.csv:14: a row of five fields wanted, not '" + std::string(60, 'z') + "'"},
     };
     std::string text = std::string(kIrdbCsvHeader) + "\n";
     for (const auto& [row, message] : rows) text += row + "\n";
@@ -66,6 +68,8 @@ TEST(IrdbCsv, RowsItCannotSendAreNamed) {
     EXPECT_THROW(readIrdbCsv("functionname,protocol\nPower,NEC1,4,-1,8\n", "x.csv"), CodesError);
     // A file with its header alone has no rows to name; an empty one is no CSV.
     EXPECT_TRUE(readIrdbCsv(std::string(kIrdbCsvHeader) + "\n", "x.csv").empty());
+    EXPECT_EQ(readIrdbCsv(std::string(kIrdbCsvHeader) + "\r\n \t\r\nPower,NEC1,4,-1,8\r\n", "x.csv")[0].keys,
+              (std::vector<Key>{{"Power", {0x20DF10EF}, {}}}));  // Windows' line ends, a blank line
     EXPECT_THROW(readIrdbCsv("", "x.csv"), CodesError);
 }
 
@@ -210,6 +214,7 @@ TEST(CodeSets, MistakesInTheProgramsOwnFormat) {
         {"set tv Sony12 1 Sony\nKEY_POWER 1.2 21\n", "s:2: Sony12 has no subdevice, not 2"},
     };
     for (const auto& [text, message] : rows) EXPECT_EQ(codesError([&] { readCodeSets(text, "s"); }), message) << text;
+    EXPECT_EQ(readCodeSets("set tv NEC1 4 LG  # by hand\n", "s")[0].brand, "LG");
 }
 
 // Every key of the program's own sets goes out as one of the board's codes.

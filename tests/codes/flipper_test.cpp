@@ -3,6 +3,7 @@
 #include "codes/board_message.h"
 #include "codes/flipper.h"
 #include "codes/lircd_conf.h"
+#include "codes/protocols.h"
 #include "tests/codes/lirc_tools.h"
 
 namespace orvalinder::codes {
@@ -87,6 +88,9 @@ TEST(Flipper, LircRemotesWrittenAsFlipperReadsThem) {
     const std::string nec = ORVALINDER_REMOTES_DIR "/nec.lircd.conf";
     const std::string written = writeFlipper(readLircdConf(readText(nec), nec));
     EXPECT_NE(written.find(parsed("KEY_POWER", "NEC", "04 00 00 00", "08 00 00 00")), std::string::npos) << written;
+    Remote samsung = protocolRemote(Protocol::Samsung32);  // its address's two bytes differ: not Flipper's Samsung
+    samsung.keys = {Key{"K", {0xE0E140BF}, {}}};
+    EXPECT_NE(writeFlipper({samsung}).find("type: raw"), std::string::npos);
     const std::string raw = ORVALINDER_REMOTES_DIR "/raw.lircd.conf";
     const std::vector<Remote> remotes = readLircdConf(readText(raw), raw);
     const std::vector<Remote> back = readFlipper(writeFlipper(remotes), "raw.ir");

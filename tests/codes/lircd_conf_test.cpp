@@ -20,6 +20,10 @@ TEST(LircdConf, BadFilesSayWhereAndWhat) {
     };
     const Row rows[] = {
         {remoteWith("  flags SPACE_ENC|XMP"), "bad.conf:4: unknown flag 'XMP'"},
+        {remoteWith("  flags"), "bad.conf:4: too few values for 'flags'"},
+        {remoteWith("  eps"), "bad.conf:4: too few values for 'eps'"},
+        {remoteWith("  bits 65"), "bad.conf:4: not a number from 0 to 64: '65'"},
+        {remoteWith("  toggle_bit 65"), "bad.conf:4: not a number from 0 to 64: '65'"},
         {remoteWith("  flags SPACE_ENC | RC5"), "bad.conf:4: a second encoding among the flags: 'RC5'"},
         {remoteWith("  gap 1x6"), "bad.conf:4: not a number from 0 to 16777215: '1x6'"},
         {remoteWith("  gap 16777216"), "bad.conf:4: not a number from 0 to 16777215: '16777216'"},

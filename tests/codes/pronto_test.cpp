@@ -135,6 +135,7 @@ TEST(Pronto, BadCodesSayWhereAndWhat) {
         {"0000 006D 0000 0000", "p.txt:1: the counts of pairs say 4 words, the code has 4: '0000'"},
         {"0000 006D 0001 0001 0156 00AB", "p.txt:1: the counts of pairs say 8 words, the code has 6: '0001'"},
         {"0000 006D", "p.txt:1: a Pronto code has at least 4 words, not 2"},
+        {"0000 006D 0001", "p.txt:1: a Pronto code has at least 4 words, not 3"},
         {"0000 006D 0001 0000 0156 0000", "p.txt:1: a duration of 0: '0000'"},
         {"0000 0000 0001 0000 0156 00AB", "p.txt:1: a carrier period of 0: '0000'"},
         {"0000 006D 0001 0000 0156 00AG", "p.txt:1: not a word of 4 hexadecimal digits: '00AG'"},
@@ -158,6 +159,7 @@ TEST(Pronto, BadCodesSayWhereAndWhat) {
     for (const char* largest :
          {"5000 0073 0000 0001 001F 007F", "5001 0073 0000 0002 001F 007F 003F 0000", "6000 0073 0000 0001 00FF 00FF"})
         EXPECT_EQ(codesError([&] { readPronto(largest, "p.txt"); }), "no error") << largest;
+    EXPECT_EQ(readPronto(" \tPower \t: 900A 006D 0000 0001 04FB 08F7\r\n", "p.txt")[0].keys.at(0).name, "Power");
     // What Pronto cannot hold.
     const std::vector<Remote> noCarrier = remotesOf("raw_plain.lircd.conf");
     EXPECT_THROW(writePronto(encode(noCarrier[0], noCarrier[0].keys[0])), CodesError);

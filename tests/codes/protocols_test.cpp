@@ -28,6 +28,11 @@ TEST(Protocols, FramesReadBackAsTheirCodes) {
         {Protocol::Sirc12, 0xA90, "SIRC12:A90"},
         {Protocol::Sirc15, 0x54E9, "SIRC15:54E9"},
         {Protocol::Sirc20, 0xA8B41, "SIRC20:A8B41"},
+        // Leading zeros written, every code as wide as its protocol's
+        {Protocol::Samsung32, 0x0E0E040B, "SAMSUNG:0E0E040B"},
+        {Protocol::Sirc12, 0x090, "SIRC12:090"},
+        {Protocol::Sirc15, 0x04E9, "SIRC15:04E9"},
+        {Protocol::Sirc20, 0x08B41, "SIRC20:08B41"},
         {Protocol::Rc5, 0x100C, "RC5:00C"},
         {Protocol::Rc5, 0x0FFF, "RC5:FFF"},  // the field bit clear: the command's seventh bit set
         {Protocol::Rc5, 0x1060, "RC5:0A0"},  // address 1, command 32: its sixth bit alone
@@ -178,6 +183,9 @@ TEST(Protocols, Rc5TakesItsExcessFromTheWholeFrame) {
             frame[frame.size() - 3] -= 180;
             EXPECT_EQ(decode(frame), decode(sent)) << value << " " << excess;
         }
+        std::vector<uint32_t> squeezed = sent;  // a first pair of one half bit
+        squeezed[0] = squeezed[1] = 600;
+        EXPECT_FALSE(decode(squeezed)) << value;
         // A pair of two half bits each, both 15 % long: each alone is within
         // a third of a half bit, but the two span more than four.
         std::vector<uint32_t> stretched = sent;
