@@ -218,7 +218,9 @@ TEST_F(CaptureLogWindow, RowsComparedExportedAndOpenedAgain) {
 
     files.picks = {
         writeFile("faulty.txt", "pulse 9000\nspace 4500\npulse 560\nspace 90000\npulse 9000\nspace -4500\n")};
+    frame->action(command::SelectSkyTv)->trigger();  // opened from a picture, shown in the IR Monitor
     frame->action(command::OpenCapture)->trigger();
+    EXPECT_EQ(view()->state().remoteKind, IrMonitor);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].text.contains("faulty.txt:6")) << boxes.shown[0].text.toStdString();
     EXPECT_TRUE(boxes.shown[0].text.contains("-4500")) << boxes.shown[0].text.toStdString();

@@ -56,6 +56,7 @@ protected:
 TEST_F(ToolBarLayout, UserToolBarsMadeInTheDialogComeBackAfterARestart) {
     CToolBarsCustomizeDlg* dialog = customize();
     QListWidget* buttons = list(dialog, "buttons");
+    EXPECT_TRUE(list(dialog, "commands")->findItems("Recent File", Qt::MatchExactly).isEmpty());  // not a command
     const auto add = [&](const char* command) {
         select(list(dialog, "commands"), command);
         QTest::mouseClick(buttonNamed(*dialog, "&Add >"), Qt::LeftButton);

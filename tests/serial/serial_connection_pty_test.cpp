@@ -212,6 +212,7 @@ TEST_F(PtyConnection, MissingSettingsOrDeviceAreSaid) {
         message.startsWith("Can't open com port /dev/orvalinder-no-such-port\n"
                            "Please check the com port settings in the Options menu."))
         << message.toStdString();
+    EXPECT_TRUE(message.contains("There is no such device")) << message.toStdString();
     storeSettings();
     EXPECT_TRUE(connect());  // and the next click tries again
 }
@@ -503,6 +504,7 @@ TEST_F(BoardCare, AConnectWithoutAPortFindsTheBoardAndKeepsItsPort) {
     ASSERT_TRUE(checked);
     EXPECT_EQ(checked->at(0).toInt(), static_cast<int>(FirmwareCheck::Older));
     EXPECT_EQ(store.value(setting::Port), board.path());
+    EXPECT_EQ(store.value(setting::Speed), "115200");  // all five kept
     ASSERT_EQ(progress.size(), 2);
     EXPECT_TRUE(progress[0].at(0).toString().startsWith(QString::fromStdString("Asking " + ch340.path())));
     EXPECT_EQ(ch340.receive(4, std::chrono::milliseconds(100)), "!V!V");  // asked again while it said nothing
@@ -538,6 +540,9 @@ TEST_F(BoardCare, AMistypedPortIsSaidToBeMissing) {
         << finished[0].at(1).toString().toStdString();
     EXPECT_TRUE(finished[0].at(1).toString().contains("No board found"));
     EXPECT_TRUE(finished[0].at(1).toString().contains("\n/dev/orvalinder-gone: does not open"))
+        << finished[0].at(1).toString().toStdString();
+    EXPECT_TRUE(finished[0].at(1).toString().contains(
+        QString::fromStdString("\n" + silent.path() + " (USB Serial): no answer")))
         << finished[0].at(1).toString().toStdString();
     ASSERT_FALSE(progress.isEmpty());
     EXPECT_TRUE(progress[0].at(0).toString().startsWith("no /dev/ttyNOPE-orvalinder; Asking "));

@@ -196,7 +196,7 @@ TEST(SerialLink, AFailedOpenSaysWhyAndWhatToDo) {
         std::vector<std::string> says;
         std::vector<std::string> saysNot;
     } rows[] = {
-        {{}, PathStyle::Posix, "/dev/ttyACM0", true, {}, {}},
+        {{}, PathStyle::Posix, "/dev/ttyACM0", true, {"may be unplugged"}, {}},
         {{},
          PathStyle::Posix,
          "/dev/serial/by-id/usb-Arduino__www.arduino.cc__0043_75833353035351F0E1C1-if00",
@@ -217,7 +217,7 @@ TEST(SerialLink, AFailedOpenSaysWhyAndWhatToDo) {
          {"Another program", "Close it"},
          {"brltty", "adduser"}},
         {{OpenFailure::Busy, ""}, PathStyle::Windows, "/dev/ttyUSB0", false, {"Another program"}, {"brltty"}},
-        {{OpenFailure::NoPermission, ""}, PathStyle::Posix, "/dev/ttyUSB0", true, {"dialout group"}, {}},
+        {{OpenFailure::NoPermission, ""}, PathStyle::Posix, "/dev/ttyUSB0", true, {"may not open it"}, {"unplugged"}},
         {{OpenFailure::Missing, ""},
          PathStyle::Posix,
          "/dev/ttyUSB0",
