@@ -570,6 +570,16 @@ EQUIVALENT = [
      "the encoder takes a protocol's bits from its own table"),
     ("firmware/IrBridge/bridge.cpp", "lastFrameMs_ = uint8_t(frameMs > 255 ? 255 : frameMs);",
      "lastFrameMs_ = uint8_t(frameMs >= 255 ? 255 : frameMs);", "at 255 both give 255"),
+    ('codes/protocols.cpp', 'if (!excess || !halves(frame, 0, unit, *excess, levels) || levels.size() > 28) return std::nullopt;', 'if (!excess || !halves(frame, 0, unit, *excess, levels) || levels.size() > 29) return std::nullopt;',
+     'at 29 half bits the 14 bits read stop at the 28th, and the level left over refuses the frame anyway'),
+    ('codes/protocols.cpp', 'if (!manchester(levels, at, 14, 1, false, bits) || at < levels.size() || !(bits >> 13)) return std::nullopt;', 'if (!manchester(levels, at, 14, 1, false, bits) || at < levels.size() || !(bits >> 12)) return std::nullopt;',
+     "the first start bit is always read as 1: the levels begin with a space put before the frame's first mark"),
+    ('firmware/IrBridge/bridge.cpp', 'if (count <= capacity) {', 'if (count < capacity) {',
+     'the board always gives room for 100 durations, and a raw message holds at most 99'),
+    ('firmware/IrBridge/ir_text.cpp', 'for (uint8_t shift = static_cast<uint8_t>((bits + 3) / 4 * 4); shift > 0;) {', 'for (uint8_t shift = static_cast<uint8_t>((bits + 2) / 4 * 4); shift > 0;) {',
+     "the only protocol width that is not a multiple of 4 is Sony's 15, and 17 / 4 is still 4"),
+    ('firmware/IrBridge/ir_text.h', 'inline uint8_t monitorLineNumbers(uint8_t count) { return count > kMonitorLineNumbers ? kMonitorLineNumbers : count; }', 'inline uint8_t monitorLineNumbers(uint8_t count) { return count >= kMonitorLineNumbers ? kMonitorLineNumbers : count; }',
+     'at 100 both ways give 100'),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from
