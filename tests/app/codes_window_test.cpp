@@ -486,6 +486,8 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenuUntilTheBoardIsPulled) {
     EXPECT_FALSE(opened);
 
     ASSERT_TRUE(connectByClick());
+    board.send(boardLines(kNecPower, "NEC:20DF10EF"));  // heard before the learn: not learned
+    QTest::qWait(300);
     const QStringList edit{"Cu&t\tCtrl+X (off)", "&Copy\tCtrl+C (off)", "&Paste\tCtrl+V (off)"};
     EXPECT_EQ(itemsOf(view()->contextMenuAt(QPoint(10, 10))), edit);  // off the buttons
     QMenu* menu = view()->contextMenuAt(pictureButton(5));
@@ -498,6 +500,7 @@ TEST_F(CodesWindow, LearnAButtonFromItsMenuUntilTheBoardIsPulled) {
     answerButton5Item<CLearnDlg>("&Learn from a remote...", [&](CLearnDlg* dialog) {
         said << dialog->prompt();
         // It waits as long as it says.
+        QTest::qWait(300);
         EXPECT_EQ(dialog->heard(), "Waiting for the remote, for up to 20 seconds.");
         EXPECT_EQ(dialog->findChild<QTimer*>("wait")->interval(), 20 * 1000);
         board.send(boardLines(kNecPower, "NEC:20DF10EF"));

@@ -217,6 +217,15 @@ TEST_F(PtyConnection, MissingSettingsOrDeviceAreSaid) {
     EXPECT_TRUE(connect());  // and the next click tries again
 }
 
+TEST_F(PtyConnection, APortAnotherProgramHoldsIsSaidToBeBusy) {
+    QSerialPort holder(QString::fromStdString(board.path()));
+    ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+    storeSettings();
+    QString message;
+    EXPECT_FALSE(connect(&message));
+    EXPECT_TRUE(message.contains("Another program has the port open.")) << message.toStdString();
+}
+
 TEST_F(PtyConnection, LinesFromTheBoardReachTheWindowAndTheLog) {
     ASSERT_TRUE(storeAndConnect());
     connection->setMonitorActive(true);
