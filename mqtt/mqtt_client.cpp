@@ -150,9 +150,9 @@ void MqttClient::Session::run() {
             while (rc == MOSQ_ERR_SUCCESS && !isStopping()) rc = mosquitto_loop(mosq, kLoopWaitMs, 1);
             const int error = errno;
             if (isStopping()) {
-                // The last words the client queued go out before the goodbye:
-                // a disconnect at once would leave those the broker has not
-                // yet made room for unsent.
+                // The last words the client queued go out, and are taken,
+                // before the goodbye: a disconnect at once lost all but the
+                // first of them.
                 if (rc == MOSQ_ERR_SUCCESS) {
                     for (int i = 0; i < 20 && unsent > 0 && mosquitto_loop(mosq, 100, 1) == MOSQ_ERR_SUCCESS; ++i) {}
                     mosquitto_disconnect(mosq);
