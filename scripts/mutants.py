@@ -580,6 +580,22 @@ EQUIVALENT = [
      "the only protocol width that is not a multiple of 4 is Sony's 15, and 17 / 4 is still 4"),
     ('firmware/IrBridge/ir_text.h', 'inline uint8_t monitorLineNumbers(uint8_t count) { return count > kMonitorLineNumbers ? kMonitorLineNumbers : count; }', 'inline uint8_t monitorLineNumbers(uint8_t count) { return count >= kMonitorLineNumbers ? kMonitorLineNumbers : count; }',
      'at 100 both ways give 100'),
+    ('view/orvalinder_view.cpp', 'keyboardWatch_.setSingleShot(true);', 'keyboardWatch_.setSingleShot(false);',
+     'its only slot stops it first thing, so it never fires twice'),
+    ('serial/serial_connection.cpp', 'static constexpr qint64 kBatchBytes = 4096;', 'static constexpr qint64 kBatchBytes = 4097;',
+     'it only cuts what arrived into pieces, all taken in order in the same loop'),
+    ('app/main_frame.cpp', 'if (id != 0 && !recent && action(id) == a) commands << a;', 'if (id != 1 && !recent && action(id) == a) commands << a;',
+     'no command is numbered 0 or 1: an action without a number finds no command, so the test after it refuses it anyway'),
+    ('resources/pictures.cpp', 'const bool squarish = qMax(r.width(), r.height()) <= 1.3 * shorter && shorter < 60;', 'const bool squarish = qMax(r.width(), r.height()) <= 1.3 * shorter && shorter < 59;',
+     "no button of the four pictures has its shorter side from 59 to 60 pixels, and the pictures are the program's own"),
+    ('firmware/IrBridge/ir_codec.cpp', 'if (size == 64) return false;', 'if (size == 64) return true;',
+     'a frame that reaches 64 units is refused either way: RC5 takes exactly 28 and RC6 44 or 52'),
+    ('codes/protocols.cpp', 'const bool pulse = (i - from) % 2 == 0;', 'const bool pulse = (i + from) % 2 == 0;',
+     'it is called from the 0th or the 2nd duration, and an even start gives the same parity both ways'),
+    ('codes/protocols.cpp', 'if (d <= 0 || units == 0 || units > 4 || !within(d, double(units * unit), unit / 3.0)) return false;', 'if (d <= 0 || units == 0 || units >= 4 || !within(d, double(units * unit), unit / 3.0)) return false;',
+     "no Manchester frame has a run of four half bits: a bit's two halves differ, and RC6's long trailer halves meet halves of one unit, so the bits read after it refuse such a frame anyway"),
+    ('view/orvalinder_view.cpp', 'painted_ = true;', 'painted_ = false;',
+     "the signal's one listener is connected for a single call, and the start it finishes runs once"),
 ]
 
 # Functions whose arguments may come in either order (a line drawn from

@@ -181,6 +181,11 @@ TEST(CaptureLogList, RowsTheLogLetsGoLeaveTogether) {
     hear(3);
     EXPECT_EQ(model.rowCount(), int(codes::CaptureLog::kMaxRows));
     EXPECT_EQ(model.rowAt(0)->id, heard);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);  // a new start: every row's time anew
+    model.setStart(QDateTime::currentDateTime().addSecs(-60));
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(changed[0][0].toModelIndex(), model.index(0, CaptureLogModel::Time));
+    EXPECT_EQ(changed[0][1].toModelIndex(), model.index(model.rowCount() - 1, CaptureLogModel::Time));
     EXPECT_EQ(model.headerData(CaptureLogModel::Count, Qt::Horizontal, Qt::DisplayRole).toString(), "Count");
     EXPECT_FALSE(model.headerData(CaptureLogModel::ColumnCount, Qt::Horizontal, Qt::DisplayRole)
                      .isValid());  // no column past it

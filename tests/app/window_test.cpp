@@ -339,8 +339,10 @@ TEST_F(Window, RecorderWritesClicksUntilStopped) {
     setViewHeight(700);
     view()->directory = [d = config.path().toStdString()] { return std::optional(d); };
     writeFile("buttons.txt", "0.1, 0.1, 1.0, 1.0\n");  // a recording starts the file afresh
+    view()->status().sayUnnumbered(StatusLine::Sent, L"3. A101 sent");
     frame->action(command::RecordButtonLocations)->trigger();
     ASSERT_TRUE(view()->state().recording);
+    EXPECT_EQ(status(3), L"3...");  // what was sent before is no longer said
     EXPECT_EQ(boxes.shown.at(0).icon, MessageIcon::Information);
     click(layout::PictureXOffset + 50, 100);
     EXPECT_EQ(status(1), L"1. Pixel x 61 y 123");

@@ -85,10 +85,15 @@ TEST(CaptureLog, NecRepeatFramesToTheEdge) {
         std::vector<uint32_t> durations;
         bool folds;
     } rows[] = {
-        {{6750, 1688, 560}, true},  {{6748, 1688, 560}, false},   // 8,438 µs: three quarters, and less
-        {{11250, 2812, 560}, true}, {{11252, 2812, 560}, false},  // 14,062 µs: five quarters, and more
-        {{7502, 3750, 560}, true},  {{7500, 3750, 560}, false},   // the mark twice the space
-        {{9000, 2250, 1119}, true}, {{9000, 2250, 1120}, false},  // the last mark twice NEC's
+        {{6750, 1688, 560}, true},
+        {{6748, 1688, 560}, false},  // 8,438 µs: three quarters, and less
+        {{11250, 2812, 560}, true},
+        {{11252, 2812, 560}, false},  // 14,062 µs: five quarters, and more
+        {{7502, 3750, 560}, true},
+        {{7500, 3750, 560}, false},  // the mark twice the space
+        {{9000, 2250, 1119}, true},
+        {{9000, 2250, 1120}, false},           // the last mark twice NEC's
+        {{9000, 2250, 560, 560, 560}, false},  // more than the leader and a mark
     };
     for (const auto& row : rows) {
         CaptureLog log;

@@ -168,6 +168,8 @@ TEST(Flipper, BadFilesSayWhereAndWhat) {
         {kHeader + raw + "data:\n", "f.ir:7: no durations for key 'K'"},
         {kHeader + raw + "data: 100\nprotocol: NEC\n",
          "f.ir:8: a field that does not belong to this type of key: 'protocol'"},
+        {kHeader + nec + "address: 04 00 00 00\ncommand: 08 00 00 00\nfrequency: 38000\n",
+         "f.ir:8: a field that does not belong to this type of key: 'frequency'"},
         {kHeader + "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: 1.5\ndata: 1\n",
          "f.ir:6: duty_cycle is a number above 0 and up to 1, not '1.5'"},
         {kHeader + "name: K\ntype: raw\nfrequency: 38000\nduty_cycle: 0\ndata: 1\n",

@@ -123,7 +123,8 @@ TEST(Bridge, KeyCodesAndTheVersionAreFoundInTheStreamWhateverSurroundsThem) {
         {"\r\nzz\xff\x80"
          "A101",
          {"A101"}},
-        {"A1A102", {"A102"}},  // a broken key code gives way to the next
+        {"A1A102", {"A102"}},             // a broken key code gives way to the next
+        {"A1VA999", {}, "No key A999Y"},  // and is no command's start
         {"A10\nB100", {"B100"}},
         {"AB100", {"B100"}},
         {"E101a101A1O1", {}},  // no such remote, lower case, a letter O

@@ -145,6 +145,7 @@ TEST_F(LircdServerTest, IrsendOverTcp) {
     for (const char* bad : {"x", "127.0.0.1:99999", "127.0.0.1:65536", "300.1.1.1:8765", "127.0.0.1:-1"})
         EXPECT_TRUE(other.listenTcp(bad).contains("[ADDRESS:]PORT")) << bad;
     EXPECT_FALSE(other.listenTcp("127.0.0.1:65535").contains("[ADDRESS:]PORT"));  // the last port, free or taken
+    EXPECT_FALSE(other.listenTcp("127.0.0.1:").contains("[ADDRESS:]PORT"));       // no port: LIRC's own
     LircdServer bracketed(target);  // as an IPv6 address is written before its port
     EXPECT_EQ(bracketed.listenTcp("[127.0.0.1]:0"), QString());
     EXPECT_NE(bracketed.tcpPort(), 0);
