@@ -270,11 +270,14 @@ TEST_F(HomeAssistantBroker, DiscoversTheBoardAndItsRemotesThenSendsAndHears) {
     EXPECT_TRUE(
         waitUntil([&] { return program.parts->status.lines().line(3) == L"3. Refused: not connected to the board"; }));
 
-    // Switched off, the link takes its devices out of Home Assistant.
+    // Switched off in the dialog, the link takes its devices out of Home Assistant.
     ASSERT_FALSE(broker->retainedTopics("homeassistant/#").isEmpty());
-    mqtt::MqttSettings off = program.parts->homeAssistantSettings.load();
-    off.enabled = false;
-    program.parts->homeAssistant.apply(off);
+    testing::onNextModal<CHomeAssistantDlg>([](CHomeAssistantDlg* dialog) {
+        dialog->findChild<QCheckBox*>("enabled")->setChecked(false);
+        QTest::mouseClick(testing::buttonNamed(*dialog, "&OK"), Qt::LeftButton);
+    });
+    program.parts->frame.action(command::HomeAssistant)->trigger();
+    EXPECT_FALSE(program.parts->homeAssistantSettings.load().enabled);
     EXPECT_TRUE(waitUntil([&] { return broker->retainedTopics("homeassistant/#").isEmpty(); }))
         << broker->retainedTopics("#").join(" ").toStdString();
 }
